@@ -1,0 +1,119 @@
+// Any bytes as a log: the two passes must not crash, must agree with each other, and must
+// read sentences and numbers exactly as the plain byte-by-byte grammar and the C library do.
+
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "core/log_reader.h"
+#include "core/nmea_fields.h"
+#include "core/sentence_reader.h"
+
+namespace {
+
+void Check(bool condition) {
+  if (!condition) {
+    std::abort();
+  }
+}
+
+struct Seen {
+  char start;
+  std::string text;
+  bool operator==(const Seen&) const = default;
+};
+
+std::vector<Seen> ByteByByte(std::string_view data) {
+  std::vector<Seen> seen;
+  std::size_t i = 0;
+  while (i < data.size()) {
+    const char c = data[i++];
+    if (c != '$' && c != '@') {
+      continue;
+    }
+    Seen s{c, {}};
+    while (i < data.size() && s.text.size() < trevalo::kMaxSentenceText) {
+      const char b = data[i];
+      if (b == '\r' || b == '\n' || b == '$' || (c == '@' && b == '@')) {
+        ++i;
+        break;
+      }
+      s.text.push_back(b);
+      ++i;
+    }
+    seen.push_back(std::move(s));
+  }
+  return seen;
+}
+
+void CheckNumbers(std::string_view field) {
+  const std::string copy(field);
+  const double expected = std::strtod(copy.c_str(), nullptr);
+  const double real = trevalo::ReadReal(field);
+  Check(std::isnan(expected) ? std::isnan(real) : real == expected);
+  const long expectedInt = std::strtol(copy.c_str(), nullptr, 10);
+  if (expectedInt > -2147483648L && expectedInt < 2147483647L) {
+    Check(trevalo::ReadInt(field) == expectedInt);
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+  trevalo::MemoryByteSource source(bytes);
+
+  std::vector<Seen> sentences;
+  {
+    trevalo::SentenceReader reader(source);
+    trevalo::Sentence s;
+    while (reader.Next(s)) {
+      sentences.push_back({s.start, std::string(s.text)});
+      const trevalo::SentenceFields fields(s.text);
+      for (std::size_t n = 0; n < 4; ++n) {
+        // The C library stops at a NUL byte, the field does not; compare where they agree.
+        if (fields[n].find('\0') == std::string_view::npos) {
+          CheckNumbers(fields[n]);
+        }
+      }
+    }
+    Check(reader.bytesRead() == size);
+  }
+  Check(sentences == ByteByByte(bytes));
+
+  // The counts and the points follow the sentences the grammar gives.
+  std::vector<std::string_view> pointTimes;
+  std::int32_t laps = 0;
+  std::int32_t waypoints = 0;
+  const auto timed = [](const Seen& s, std::string_view tag) {
+    return s.text.size() >= 7 && s.text.compare(0, 6, tag) == 0 && s.text[6] >= '0' &&
+           s.text[6] <= '9';
+  };
+  for (const Seen& s : sentences) {
+    if (s.start == '$' && timed(s, "GPRMC,")) {
+      pointTimes.push_back(trevalo::SentenceFields(s.text)[1]);
+    } else if (s.start == '@' && timed(s, "TRRMC,")) {
+      ++laps;
+    } else if (s.start == '@' && timed(s, "WPRMC,")) {
+      ++waypoints;
+    }
+  }
+  for (const int zone : {0, 900, -330}) {
+    const trevalo::ScanResult scan = trevalo::ScanLog(source, zone);
+    Check(scan.pointCount == pointTimes.size());
+    Check(scan.lapCount == laps && scan.waypointCount == waypoints);
+    std::vector<trevalo::TrackPoint> points;
+    const trevalo::ParseResult parse = trevalo::ParseLog(source, scan.pointCount, zone, points);
+    Check(points.size() == scan.pointCount);
+    Check(parse.deviceValueCount >= 0 &&
+          static_cast<std::uint32_t>(parse.deviceValueCount) <= scan.pointCount);
+    if (parse.ok) {
+      for (std::size_t i = 0; i < points.size(); ++i) {
+        Check(points[i].rmcTimeText == pointTimes[i]);
+      }
+    }
+  }
+  return 0;
+}

@@ -1,0 +1,239 @@
+#include "app/main_window.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QScreen>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include "app/app_icon.h"
+#include "app/settings_page.h"
+#include "map/map_page.h"
+#include "tagging/photo_page.h"
+
+namespace trevalo {
+namespace {
+
+// The window's size when the stored placement is empty: its template's 561 x 328 dialog
+// units at the usual 96 dpi dialog font.
+constexpr QSize kDefaultSize(842, 533);
+
+const char* const kFirstRunKorean =
+    "첫 실행입니다.\n언어를 설정해 주세요.\n언어 선택후 Set Language 버튼을 클릭해주시면 됩니다.";
+const char* const kFirstRunEnglish =
+    "First run.\nPlease set the language option.\nClick 'Set Language' after selection.";
+
+}  // namespace
+
+CTrevaloDlg::CTrevaloDlg(Settings settings, bool systemIsKorean, QWidget* parent)
+    : QWidget(parent), settings_(std::move(settings)), systemIsKorean_(systemIsKorean) {
+  setObjectName(QStringLiteral("mainWindow"));
+  LoadTexts();
+  setWindowIcon(AppIcon());
+
+  tabs_ = new QTabWidget(this);
+  tabs_->setObjectName(QStringLiteral("mainTabs"));
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(14, 13, 14, 13);
+  layout->addWidget(tabs_);
+  connect(tabs_, &QTabWidget::currentChanged, this, &CTrevaloDlg::OnTabChanged);
+
+  BuildPages();
+
+  const QString stored = settings_.ReadSetting(setting::kWindowRect);
+  if (stored == u"0") {
+    showMode_ = kNormal;
+  } else if (stored == u"1") {
+    showMode_ = kNormalFromFile;
+  } else {
+    showMode_ = kMaximised;
+    settings_.WriteSetting(setting::kWindowRect, QStringLiteral("2"));
+  }
+
+  layoutWriteTimer_.setSingleShot(true);
+  layoutWriteTimer_.setInterval(150);
+  connect(&layoutWriteTimer_, &QTimer::timeout, this, &CTrevaloDlg::WriteLayout);
+}
+
+CTrevaloDlg::~CTrevaloDlg() { FlushLayout(); }
+
+void CTrevaloDlg::LoadTexts() {
+  firstRun_ = !settings_.SettingsFileExists();
+  texts_ = LanguageTexts::Load(settings_);
+  setWindowTitle(texts_.Text(QStringLiteral("MAIN_TITLE")));
+  const QString keys[] = {QStringLiteral("MAIN_TAB_MAIN"), QStringLiteral("MAIN_TAB_MAPVIEW"),
+                          QStringLiteral("MAIN_TAB_SETTING"), QStringLiteral("MAIN_TAB_VERSION"),
+                          QStringLiteral("MAIN_TAB_HELP")};
+  for (int i = 0; i < 5; ++i) {
+    tabCaptions_[i] = texts_.Text(keys[i]);
+  }
+}
+
+void CTrevaloDlg::BuildPages() {
+  photoPage_ = new CRAZIvozezDlg(settings_, texts_);
+  mapPage_ = new CHtmlDlg(settings_, texts_);
+  settingsPage_ = new CGPSSettingDlg(settings_, texts_);
+  versionPage_ = new CAboutDlg(texts_, firmware_);
+  {
+    // Adding the first tab selects it; that is not a move from one tab to another.
+    const QSignalBlocker quiet(tabs_);
+    tabs_->addTab(photoPage_, tabCaptions_[kPhotoTab]);
+    tabs_->addTab(mapPage_, tabCaptions_[kMapTab]);
+    tabs_->addTab(settingsPage_, tabCaptions_[kSettingsTab]);
+    tabs_->addTab(versionPage_, tabCaptions_[kVersionTab]);
+  }
+  currentTab_ = kPhotoTab;
+  if (firstRun_) {
+    SelectTab(kSettingsTab);
+    firstRunPrompt_ = new QMessageBox(this);
+    firstRunPrompt_->setObjectName(QStringLiteral("firstRunPrompt"));
+    firstRunPrompt_->setAttribute(Qt::WA_DeleteOnClose);
+    firstRunPrompt_->setWindowTitle(windowTitle());
+    if (systemIsKorean_) {
+      firstRunPrompt_->setIcon(QMessageBox::Information);
+      firstRunPrompt_->setText(QString::fromUtf8(kFirstRunKorean));
+    } else {
+      firstRunPrompt_->setIcon(QMessageBox::NoIcon);
+      firstRunPrompt_->setText(QString::fromUtf8(kFirstRunEnglish));
+    }
+    connect(firstRunPrompt_, &QObject::destroyed, this, [this] { firstRunPrompt_ = nullptr; });
+    // Shown once the window is up; it does not block start-up.
+    QTimer::singleShot(0, firstRunPrompt_, [prompt = firstRunPrompt_] { prompt->open(); });
+  } else {
+    SelectTab(kPhotoTab);
+  }
+}
+
+void CTrevaloDlg::DestroyPages() {
+  const QSignalBlocker quiet(tabs_);
+  while (tabs_->count() > 0) {
+    QWidget* page = tabs_->widget(0);
+    tabs_->removeTab(0);
+    delete page;
+  }
+  photoPage_ = nullptr;
+  mapPage_ = nullptr;
+  settingsPage_ = nullptr;
+  versionPage_ = nullptr;
+}
+
+void CTrevaloDlg::ShowAsStored() {
+  if (showMode_ == kMaximised) {
+    showMaximized();
+    return;
+  }
+  const QRect placement(QPoint(settings_.ReadSettingInt(setting::kWindowPlacementLeft),
+                               settings_.ReadSettingInt(setting::kWindowPlacementTop)),
+                        QPoint(settings_.ReadSettingInt(setting::kWindowPlacementRight) - 1,
+                               settings_.ReadSettingInt(setting::kWindowPlacementBottom) - 1));
+  if (placement.width() > 0 && placement.height() > 0) {
+    setGeometry(placement);
+  } else {
+    resize(kDefaultSize);
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+      move(screen->availableGeometry().center() - rect().center());
+    }
+  }
+  showNormal();
+}
+
+void CTrevaloDlg::SelectTab(int index) {
+  if (index < 0 || index >= tabs_->count()) {
+    return;
+  }
+  tabs_->setCurrentIndex(index);
+  currentTab_ = index;
+}
+
+void CTrevaloDlg::OnTabChanged(int index) {
+  if (index == kMapTab && currentTab_ == kPhotoTab && photoPage_ != nullptr) {
+    photoPage_->ShowMapView();
+  }
+  currentTab_ = index;
+}
+
+void CTrevaloDlg::ReloadLanguage() {
+  LoadTexts();
+  DestroyPages();
+  BuildPages();
+  ScheduleLayoutWrite();
+}
+
+void CTrevaloDlg::ShowFirmwareNumber(int number) {
+  firmware_.aboutKind = 1;
+  firmware_.firmwareNumber = number;
+  versionPage_->ShowFirmwareNumber(number);
+}
+
+void CTrevaloDlg::ShowFirmwareText(const QString& modelCode, const QString& firmwareText) {
+  firmware_.aboutKind = 2;
+  firmware_.deviceModelCode = modelCode;
+  firmware_.deviceFirmwareText = firmwareText;
+  versionPage_->ShowFirmwareText(modelCode, firmwareText);
+}
+
+void CTrevaloDlg::keyPressEvent(QKeyEvent* event) {
+  // Neither key may close a page or the window.
+  switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Escape:
+      event->accept();
+      return;
+    default:
+      QWidget::keyPressEvent(event);
+  }
+}
+
+void CTrevaloDlg::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  ScheduleLayoutWrite();
+}
+
+void CTrevaloDlg::changeEvent(QEvent* event) {
+  QWidget::changeEvent(event);
+  if (event->type() == QEvent::WindowStateChange) {
+    ScheduleLayoutWrite();
+  }
+}
+
+void CTrevaloDlg::closeEvent(QCloseEvent* event) {
+  FlushLayout();
+  QWidget::closeEvent(event);
+}
+
+void CTrevaloDlg::ScheduleLayoutWrite() {
+  if (!isVisible() || isMinimized()) {
+    return;  // minimising writes nothing
+  }
+  showMode_ = isMaximized() ? kMaximised : kNormal;
+  layoutWriteTimer_.start();
+}
+
+void CTrevaloDlg::FlushLayout() {
+  if (layoutWriteTimer_.isActive()) {
+    layoutWriteTimer_.stop();
+    WriteLayout();
+  }
+}
+
+void CTrevaloDlg::WriteLayout() {
+  const QRect normal = normalGeometry().isValid() ? normalGeometry() : geometry();
+  const QRect client = rect();
+  const auto number = [](int value) { return QString::number(value); };
+  settings_.WriteSettings({
+      {setting::kWindowRect, number(showMode_)},
+      {setting::kWindowPlacementLeft, number(normal.left())},
+      {setting::kWindowPlacementRight, number(normal.left() + normal.width())},
+      {setting::kWindowPlacementTop, number(normal.top())},
+      {setting::kWindowPlacementBottom, number(normal.top() + normal.height())},
+      {setting::kWindowRectLeft, number(client.left())},
+      {setting::kWindowRectRight, number(client.left() + client.width())},
+      {setting::kWindowRectTop, number(client.top())},
+      {setting::kWindowRectBottom, number(client.top() + client.height())},
+  });
+}
+
+}  // namespace trevalo

@@ -1,0 +1,87 @@
+#pragma once
+// The main window: four tabs (photos, map, settings, version), its size and position kept
+// in the settings file, the first-run prompt, and the re-creation of the pages after a
+// language change.
+
+#include <QString>
+#include <QTimer>
+#include <QWidget>
+
+#include "app/language.h"
+#include "app/settings.h"
+#include "app/version_page.h"
+
+class QMessageBox;
+class QTabWidget;
+
+namespace trevalo {
+
+class CGPSSettingDlg;
+class CHtmlDlg;
+class CRAZIvozezDlg;
+
+class CTrevaloDlg : public QWidget {
+  Q_OBJECT
+
+ public:
+  enum Tab { kPhotoTab = 0, kMapTab = 1, kSettingsTab = 2, kVersionTab = 3 };
+  enum ShowMode { kNormal = 0, kNormalFromFile = 1, kMaximised = 2 };
+
+  // `systemIsKorean` chooses the first-run text (the system's language).
+  CTrevaloDlg(Settings settings, bool systemIsKorean, QWidget* parent = nullptr);
+  ~CTrevaloDlg() override;
+
+  // Shows the window as the stored placement says.
+  void ShowAsStored();
+  // Selects a tab and shows its page; an index outside 0 to 3 shows nothing.
+  void SelectTab(int index);
+  // Re-reads the texts and re-creates every page (after the language setting changed).
+  void ReloadLanguage();
+  void ShowFirmwareNumber(int number);
+  void ShowFirmwareText(const QString& modelCode, const QString& firmwareText);
+
+  bool firstRun() const { return firstRun_; }
+  ShowMode showMode() const { return showMode_; }
+  QTabWidget* tabs() const { return tabs_; }
+  CRAZIvozezDlg* photoPage() const { return photoPage_; }
+  CHtmlDlg* mapPage() const { return mapPage_; }
+  CGPSSettingDlg* settingsPage() const { return settingsPage_; }
+  CAboutDlg* versionPage() const { return versionPage_; }
+  QMessageBox* firstRunPrompt() const { return firstRunPrompt_; }
+  // Writes the window keys now if a layout change is waiting to be written.
+  void FlushLayout();
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void changeEvent(QEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void LoadTexts();
+  void BuildPages();
+  void DestroyPages();
+  void OnTabChanged(int index);
+  // Notes a layout change; the eleven window keys are written shortly after.
+  void ScheduleLayoutWrite();
+  void WriteLayout();
+
+  Settings settings_;
+  bool systemIsKorean_;
+  LanguageTexts texts_;
+  bool firstRun_ = false;
+  ShowMode showMode_ = kMaximised;
+  int currentTab_ = kPhotoTab;
+  DeviceFirmware firmware_;
+  QString tabCaptions_[5];  // main, map, settings, version, help (help is not shown)
+
+  QTabWidget* tabs_;
+  CRAZIvozezDlg* photoPage_ = nullptr;
+  CHtmlDlg* mapPage_ = nullptr;
+  CGPSSettingDlg* settingsPage_ = nullptr;
+  CAboutDlg* versionPage_ = nullptr;
+  QMessageBox* firstRunPrompt_ = nullptr;
+  QTimer layoutWriteTimer_;
+};
+
+}  // namespace trevalo

@@ -1,0 +1,65 @@
+#include "app/version_page.h"
+
+#include <QLabel>
+#include <QVBoxLayout>
+
+namespace trevalo {
+
+CAboutDlg::CAboutDlg(const LanguageTexts& texts, const DeviceFirmware& firmware, QWidget* parent)
+    : QWidget(parent), upgradeText_(texts.Text(QStringLiteral("ABOUT_STRING_UPGRADE"))) {
+  setObjectName(QStringLiteral("versionPage"));
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(24, 24, 24, 24);
+  layout->setSpacing(10);
+
+  auto* name = new QLabel(QStringLiteral("Trevalo"), this);
+  QFont nameFont = name->font();
+  nameFont.setPointSizeF(nameFont.pointSizeF() * 2);
+  nameFont.setBold(true);
+  name->setFont(nameFont);
+  layout->addWidget(name);
+  layout->addWidget(new QLabel(QStringLiteral("Version %1").arg(QStringLiteral(TREVALO_VERSION)),
+                               this));
+  layout->addWidget(new QLabel(
+      QStringLiteral("GPS track logger companion and photo geotagger for Linux."), this));
+
+  firmwareLine_ = new QLabel(this);
+  firmwareLine_->setObjectName(QStringLiteral("firmwareLine"));
+  layout->addSpacing(12);
+  layout->addWidget(firmwareLine_);
+  layout->addSpacing(12);
+
+  auto* notice = new QLabel(
+      QStringLiteral("Maps \u00a9 OpenStreetMap contributors. Photos are never changed unless "
+                     "you save them; in-place saving replaces a photo only after its new copy "
+                     "has been written completely."),
+      this);
+  notice->setWordWrap(true);
+  layout->addWidget(notice);
+  layout->addStretch(1);
+
+  if (firmware.aboutKind == 2) {
+    ShowFirmwareText(firmware.deviceModelCode, firmware.deviceFirmwareText);
+  } else {
+    ShowFirmwareNumber(firmware.firmwareNumber);
+  }
+}
+
+void CAboutDlg::ShowFirmwareNumber(int number) {
+  if (number > 0) {
+    firmwareLine_->setText(QStringLiteral("[N3] Device Firmware : Ver %1").arg(number));
+  } else if (number < 0) {
+    firmwareLine_->setText(QStringLiteral("Device Firmware : Ver ( Not Connected )"));
+  } else {
+    firmwareLine_->setText(QStringLiteral("[N3] Device Firmware : Ver ( %1 )").arg(upgradeText_));
+  }
+  firmwareLine_->setEnabled(number >= 0);
+}
+
+void CAboutDlg::ShowFirmwareText(const QString& modelCode, const QString& firmwareText) {
+  firmwareLine_->setText(u'[' + modelCode + u']' + QStringLiteral(" Device Firmware : Ver ") +
+                         firmwareText);
+  firmwareLine_->setEnabled(true);
+}
+
+}  // namespace trevalo

@@ -1,0 +1,70 @@
+// trevalo-cli: the command-line tool over the engine.
+
+#include <span>
+
+#include <QCoreApplication>
+
+#include "cli/command.h"
+
+namespace {
+
+using trevalo::cli::CommandGroup;
+
+constexpr CommandGroup kGroups[] = {
+    {"log", "inspect track logs: counts, times and points", trevalo::cli::RunLogCommand},
+};
+
+void PrintUsage(trevalo::cli::Output& out) {
+  out << "Usage: trevalo-cli [--library DIR] COMMAND [ARGUMENTS]\n\nCommands:\n";
+  for (const CommandGroup& group : kGroups) {
+    out << "  " << group.name << "  " << group.summary << '\n';
+  }
+  out << "\nRun 'trevalo-cli COMMAND --help' for a command's arguments.\n"
+         "--library DIR  use the log library in DIR instead of the one in the documents "
+         "folder\n";
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+  QCoreApplication app(argc, argv);
+  QCoreApplication::setApplicationName(QStringLiteral("trevalo-cli"));
+  QCoreApplication::setApplicationVersion(QStringLiteral(TREVALO_VERSION));
+
+  trevalo::cli::Output out(stdout);
+  trevalo::cli::Output err(stderr);
+  trevalo::cli::CommandContext context{trevalo::AppFolders::FromEnvironment(), {}, out, err};
+
+  QStringList arguments = QCoreApplication::arguments().mid(1);
+  while (!arguments.isEmpty() && arguments.front().startsWith(u'-')) {
+    const QString option = arguments.takeFirst();
+    if (option == u"--help" || option == u"-h") {
+      PrintUsage(out);
+      return trevalo::cli::kSuccess;
+    }
+    if (option == u"--version") {
+      out << "trevalo-cli " << TREVALO_VERSION << '\n';
+      return trevalo::cli::kSuccess;
+    }
+    if (option == u"--library" && !arguments.isEmpty()) {
+      context.libraryFolder = arguments.takeFirst();
+      continue;
+    }
+    context.Error(QStringLiteral("unknown option %1").arg(option));
+    PrintUsage(err);
+    return trevalo::cli::kUsageError;
+  }
+  if (arguments.isEmpty()) {
+    PrintUsage(err);
+    return trevalo::cli::kUsageError;
+  }
+  const QString name = arguments.takeFirst();
+  for (const CommandGroup& group : kGroups) {
+    if (name == QLatin1String(group.name)) {
+      return group.run(arguments, context);
+    }
+  }
+  context.Error(QStringLiteral("unknown command %1").arg(name));
+  PrintUsage(err);
+  return trevalo::cli::kUsageError;
+}

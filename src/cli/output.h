@@ -1,0 +1,90 @@
+#pragma once
+// Buffered UTF-8 output of the command-line tool, and the JSON and CSV forms it writes.
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <QString>
+
+namespace trevalo::cli {
+
+// Collects text and writes it to a stream in large blocks.
+class Output {
+ public:
+  explicit Output(std::FILE* stream) : stream_(stream) {}
+  ~Output() { Flush(); }
+  Output(const Output&) = delete;
+  Output& operator=(const Output&) = delete;
+
+  Output& operator<<(std::string_view text);
+  Output& operator<<(const char* text) { return *this << std::string_view(text); }
+  Output& operator<<(const std::string& text) { return *this << std::string_view(text); }
+  Output& operator<<(const QString& text) { return *this << std::string_view(text.toStdString()); }
+  Output& operator<<(char c);
+  Output& operator<<(std::int64_t value);
+  void Flush();
+
+ private:
+  std::FILE* stream_;
+  std::string buffer_;
+};
+
+// Streams one JSON document: objects and arrays are opened and closed explicitly, commas
+// and indentation are placed here.
+class JsonWriter {
+ public:
+  explicit JsonWriter(Output& out) : out_(out) {}
+
+  void BeginObject();
+  void EndObject();
+  void BeginArray();
+  void EndArray();
+  void Key(std::string_view key);
+  void String(std::string_view utf8);
+  void String(const QString& text) { String(std::string_view(text.toStdString())); }
+  void Number(double value);
+  void Integer(std::int64_t value);
+  void Bool(bool value);
+  // Ends the document with a line break.
+  void Finish();
+
+  // Key and value in one call.
+  template <typename T>
+  void Field(std::string_view key, const T& value);
+
+ private:
+  void BeforeValue();
+  void Indent();
+  void Open(char bracket);
+  void Close(char bracket);
+  void WriteString(std::string_view text);
+
+  Output& out_;
+  std::vector<bool> firstInScope_;
+  bool afterKey_ = false;
+};
+
+// A CSV field, quoted (with its quotes doubled) when it holds a comma, a quote or a line
+// break.
+std::string CsvField(std::string_view text);
+// Shortest text that reads back as the same double.
+std::string RealText(double value);
+
+template <typename T>
+void JsonWriter::Field(std::string_view key, const T& value) {
+  Key(key);
+  if constexpr (std::is_same_v<T, bool>) {
+    Bool(value);
+  } else if constexpr (std::is_floating_point_v<T>) {
+    Number(value);
+  } else if constexpr (std::is_integral_v<T>) {
+    Integer(static_cast<std::int64_t>(value));
+  } else {
+    String(value);
+  }
+}
+
+}  // namespace trevalo::cli

@@ -1,0 +1,112 @@
+#include "core/gps_log.h"
+
+#include <cstdlib>
+
+#include <QFileInfo>
+
+#include "core/byte_source.h"
+
+namespace trevalo {
+
+GPSLog::GPSLog(QString filePath, int colorIndex, int lineWidthIndex, QString comment,
+               int timeZone, int summerTime)
+    : filePath_(std::move(filePath)),
+      fileName_(QFileInfo(filePath_).fileName()),
+      colorIndex_(colorIndex),
+      lineWidthIndex_(lineWidthIndex),
+      comment_(std::move(comment)),
+      timeZone_(timeZone),
+      summerTime_(summerTime) {
+  Scan();
+}
+
+void GPSLog::Scan() {
+  if (scanned_) {
+    return;
+  }
+  scanned_ = true;
+  FileByteSource file(filePath_);
+  if (!file.isOpen()) {
+    openError_ = file.errorText();
+    scan_.problem = ScanProblem::kUnreadable;
+    return;
+  }
+  scan_ = ScanLog(file, effectiveZone());
+  if (scan_.problem == ScanProblem::kUnreadable) {
+    openError_ = file.errorText();
+  }
+}
+
+bool GPSLog::LoadPoints() {
+  if (pointsLoaded_) {
+    return true;
+  }
+  Scan();
+  loadProblem_.clear();
+  if (scan_.problem == ScanProblem::kUnreadable) {
+    loadProblem_ = scanProblem();
+    return false;
+  }
+  FileByteSource file(filePath_);
+  if (!file.isOpen()) {
+    loadProblem_ = QString::fromStdString(file.errorText());
+    return false;
+  }
+  const ParseResult parsed = ParseLog(file, scan_.pointCount, effectiveZone(), points_);
+  if (!parsed.ok || parsed.readFailed) {
+    points_.clear();
+    points_.shrink_to_fit();
+    loadProblem_ = parsed.readFailed
+                       ? QString::fromStdString(file.errorText())
+                       : QStringLiteral("date or time out of range in the sentence at byte %1")
+                             .arg(parsed.problemOffset);
+    return false;
+  }
+  deviceValueCount_ = parsed.deviceValueCount;
+  pointsLoaded_ = true;
+  return true;
+}
+
+void GPSLog::ReleasePoints() {
+  points_.clear();
+  points_.shrink_to_fit();
+  pointsLoaded_ = false;
+}
+
+std::size_t GPSLog::NearestPointIndex(TimeValue localTime) {
+  LoadPoints();
+  std::size_t best = 0;
+  TimeValue bestDistance = 0;
+  for (std::size_t i = 0; i < points_.size(); ++i) {
+    const TimeValue distance = std::llabs(points_[i].localTime - localTime);
+    if (i == 0 || distance < bestDistance) {
+      best = i;
+      bestDistance = distance;
+    }
+  }
+  return best;
+}
+
+QString GPSLog::StartTimeText(const QString& timeFormat) const {
+  return FormatTime(scan_.localStart, timeFormat);
+}
+
+QString GPSLog::EndTimeText(const QString& timeFormat) const {
+  return FormatTime(scan_.localEnd, timeFormat);
+}
+
+QString GPSLog::scanProblem() const {
+  if (scan_.problem == ScanProblem::kNone) {
+    return {};
+  }
+  if (scan_.problem == ScanProblem::kUnreadable && !openError_.empty()) {
+    return QString::fromStdString(openError_);
+  }
+  QString text = QString::fromStdString(ScanProblemText(scan_.problem));
+  if (scan_.problem == ScanProblem::kTruncated || scan_.problem == ScanProblem::kInvalidDateTime) {
+    text += QStringLiteral(" (sentence at byte %1)").arg(scan_.problemOffset);
+  }
+  return text;
+}
+
+}  // namespace trevalo

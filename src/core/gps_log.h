@@ -1,0 +1,95 @@
+#pragma once
+// One log file of the library: the metadata the user attaches to it, the counts and times
+// read by the scan when the object is created, and, on demand, its track points.
+//
+// The file is opened for each pass and closed after it, so a library of thousands of logs
+// holds no file handles.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include <QString>
+
+#include "core/calendar_time.h"
+#include "core/log_reader.h"
+#include "core/time_zone.h"
+#include "core/track_point.h"
+
+namespace trevalo {
+
+class GPSLog {
+ public:
+  // Stores the metadata and scans the file. A file that cannot be read, or holds no usable
+  // time, leaves hasTimes() false; scanProblem() says why.
+  GPSLog(QString filePath, int colorIndex, int lineWidthIndex, QString comment, int timeZone,
+         int summerTime);
+
+  GPSLog(const GPSLog&) = delete;
+  GPSLog& operator=(const GPSLog&) = delete;
+  GPSLog(GPSLog&&) = default;
+  GPSLog& operator=(GPSLog&&) = default;
+
+  // Counts the sentences and reads the start and end time; runs once per object.
+  void Scan();
+  // Builds the points unless they are present; true when they are present afterwards.
+  // A date or time out of range abandons the parse: no points, and loadProblem() says where.
+  bool LoadPoints();
+  void ReleasePoints();
+  // Index of the point whose local time is closest to `localTime` (the earlier on a tie);
+  // 0 when the log has no points.
+  std::size_t NearestPointIndex(TimeValue localTime);
+
+  // Local start and end with a display format; empty when they cannot be formatted.
+  QString StartTimeText(const QString& timeFormat) const;
+  QString EndTimeText(const QString& timeFormat) const;
+
+  bool hasTimes() const { return scan_.hasTimes; }
+  TimeValue utcStart() const { return scan_.utcStart; }
+  TimeValue localStart() const { return scan_.localStart; }
+  TimeValue localEnd() const { return scan_.localEnd; }
+  std::uint32_t pointCount() const { return scan_.pointCount; }
+  std::int32_t lapCount() const { return scan_.lapCount; }
+  std::int32_t waypointCount() const { return scan_.waypointCount; }
+  std::int32_t deviceValueCount() const { return deviceValueCount_; }
+  bool scanned() const { return scanned_; }
+
+  const QString& filePath() const { return filePath_; }
+  const QString& fileName() const { return fileName_; }
+  int colorIndex() const { return colorIndex_; }
+  int lineWidthIndex() const { return lineWidthIndex_; }
+  const QString& comment() const { return comment_; }
+  int timeZone() const { return timeZone_; }
+  int summerTime() const { return summerTime_; }
+  int effectiveZone() const { return EffectiveZone(timeZone_, summerTime_); }
+  void setColorIndex(int index) { colorIndex_ = index; }
+  void setLineWidthIndex(int index) { lineWidthIndex_ = index; }
+  void setComment(QString comment) { comment_ = std::move(comment); }
+  void setTimeZone(int zone) { timeZone_ = zone; }
+
+  bool pointsLoaded() const { return pointsLoaded_; }
+  // Exactly pointCount() points once loaded; empty otherwise.
+  const std::vector<TrackPoint>& points() const { return points_; }
+
+  // Why the log has no times, or why the last load failed: empty when there is no problem.
+  QString scanProblem() const;
+  QString loadProblem() const { return loadProblem_; }
+
+ private:
+  QString filePath_;
+  QString fileName_;
+  int colorIndex_;
+  int lineWidthIndex_;
+  QString comment_;
+  int timeZone_;
+  int summerTime_;
+  bool scanned_ = false;
+  ScanResult scan_;
+  std::string openError_;
+  bool pointsLoaded_ = false;
+  std::vector<TrackPoint> points_;
+  std::int32_t deviceValueCount_ = 0;
+  QString loadProblem_;
+};
+
+}  // namespace trevalo

@@ -1,0 +1,58 @@
+#pragma once
+// The two passes over a logger log: the scan, which counts the point, lap and waypoint
+// sentences and reads the log's start and end time, and the parse, which fills one
+// TrackPoint per counted point sentence.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "core/byte_source.h"
+#include "core/calendar_time.h"
+#include "core/track_point.h"
+
+namespace trevalo {
+
+// Why a log has no times.
+enum class ScanProblem {
+  kNone,
+  kUnreadable,       // the data could not be read
+  kNoPointSentence,  // no RMC sentence with a time
+  kTruncated,        // the first or last counted sentence is cut off by the end of the file
+  kInvalidDateTime,  // a start or end date or time out of range
+};
+
+struct ScanResult {
+  std::uint32_t pointCount = 0;
+  std::int32_t lapCount = 0;
+  std::int32_t waypointCount = 0;
+  bool hasTimes = false;
+  TimeValue utcStart = 0;
+  TimeValue localStart = 0;
+  TimeValue localEnd = 0;
+  ScanProblem problem = ScanProblem::kNone;
+  std::uint64_t problemOffset = 0;  // where the offending sentence starts
+};
+
+// Counts the sentences and reads the start and end time, shifted by `effectiveZone`.
+// The start comes from the first counted sentence whose time and date fields are complete,
+// the end from the last such sentence; only a log without any falls back to its first and
+// last counted sentence (and so to the default time).
+ScanResult ScanLog(ByteSource& source, int effectiveZone);
+
+struct ParseResult {
+  bool ok = true;                   // false: a date or time out of range stopped the parse
+  std::int32_t deviceValueCount = 0;
+  std::uint64_t problemOffset = 0;  // where the offending sentence starts
+  bool readFailed = false;
+};
+
+// Fills `points` (resized to `pointCount`, zeroed) from the data; the n-th point comes from
+// the n-th counted point sentence.
+ParseResult ParseLog(ByteSource& source, std::uint32_t pointCount, int effectiveZone,
+                     std::vector<TrackPoint>& points);
+
+// A plain description of a scan problem, for messages.
+std::string ScanProblemText(ScanProblem problem);
+
+}  // namespace trevalo

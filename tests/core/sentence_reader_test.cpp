@@ -1,0 +1,155 @@
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "core/sentence_reader.h"
+
+namespace trevalo {
+namespace {
+
+struct Seen {
+  char start;
+  std::string text;
+  std::uint64_t offset;
+  bool operator==(const Seen&) const = default;
+};
+
+std::vector<Seen> ReadAll(std::string_view data) {
+  MemoryByteSource source(data);
+  SentenceReader reader(source);
+  std::vector<Seen> seen;
+  Sentence s;
+  while (reader.Next(s)) {
+    seen.push_back({s.start, std::string(s.text), s.offset});
+  }
+  EXPECT_FALSE(reader.readFailed());
+  EXPECT_EQ(reader.bytesRead(), data.size());
+  return seen;
+}
+
+// The grammar read one byte at a time, the plain way, as the reference.
+std::vector<Seen> ReadAllByteByByte(std::string_view data) {
+  std::vector<Seen> seen;
+  std::size_t i = 0;
+  while (i < data.size()) {
+    const char c = data[i++];
+    if (c != '$' && c != '@') {
+      continue;
+    }
+    Seen s{c, {}, i};
+    while (i < data.size() && s.text.size() < kMaxSentenceText) {
+      const char b = data[i];
+      if (b == '\r' || b == '\n' || b == '$' || (c == '@' && b == '@')) {
+        ++i;  // the terminator is consumed
+        break;
+      }
+      s.text.push_back(b);
+      ++i;
+    }
+    seen.push_back(s);
+  }
+  return seen;
+}
+
+TEST(SentenceReader, SplitsAtLineEndsAndSkipsBytesBetweenSentences) {
+  const auto seen = ReadAll("junk\r\n$GPGGA,1,2\r\n@QNDBG,1,2,\n$GPRMC,3*4B");
+  ASSERT_EQ(seen.size(), 3u);
+  EXPECT_EQ(seen[0], (Seen{'$', "GPGGA,1,2", 7}));
+  EXPECT_EQ(seen[1], (Seen{'@', "QNDBG,1,2,", 19}));
+  EXPECT_EQ(seen[2], (Seen{'$', "GPRMC,3*4B", 31}));
+}
+
+TEST(SentenceReader, ASentenceRightAfterAnotherIsNotSeen) {
+  // The '$' that ends the first text is consumed with it.
+  const auto seen = ReadAll("$GPGGA,1$GPRMC,123519,A\r\n");
+  ASSERT_EQ(seen.size(), 1u);
+  EXPECT_EQ(seen[0].text, "GPGGA,1");
+}
+
+TEST(SentenceReader, AtSignEndsOnlyDeviceSentences) {
+  const auto seen = ReadAll("$GPRMC,1@TRRMC,2\r\n@QNDBG,1@WPRMC,3\r\n");
+  ASSERT_EQ(seen.size(), 2u);
+  EXPECT_EQ(seen[0].text, "GPRMC,1@TRRMC,2");
+  EXPECT_EQ(seen[1].text, "QNDBG,1");
+}
+
+TEST(SentenceReader, CutsLongTextsAndReadsOnAfterTheCut) {
+  std::string longText(300, 'x');
+  longText[270] = '$';  // past the cut: starts a sentence of its own
+  const auto seen = ReadAll("$" + longText + "\r\n");
+  ASSERT_EQ(seen.size(), 2u);
+  EXPECT_EQ(seen[0].text, std::string(255, 'x'));
+  EXPECT_EQ(seen[1].text, std::string(29, 'x'));
+  EXPECT_EQ(seen[1].offset, 272u);
+}
+
+TEST(SentenceReader, AGapExactlyAtTheCutIsNotConsumed) {
+  const std::string text(255, 'y');
+  const auto seen = ReadAll("$" + text + "$GPRMC,1\r\n");
+  ASSERT_EQ(seen.size(), 2u);
+  EXPECT_EQ(seen[1].text, "GPRMC,1");
+}
+
+TEST(SentenceReader, ATextAtTheEndOfTheDataEndsThere) {
+  const auto seen = ReadAll("$GPRMC,12");
+  ASSERT_EQ(seen.size(), 1u);
+  EXPECT_EQ(seen[0].text, "GPRMC,12");
+  EXPECT_TRUE(ReadAll("").empty());
+  EXPECT_EQ(ReadAll("$").size(), 1u);
+}
+
+TEST(SentenceReader, AgreesWithTheByteByByteGrammarOnRandomData) {
+  // Several megabytes, so that sentences straddle the reader's block boundaries, made of
+  // the bytes that matter to the grammar.
+  std::mt19937 random(20091217);
+  const char alphabet[] = {'$', '@', '\r', '\n', 'G', 'P', ',', '1', '*', 'x'};
+  std::discrete_distribution<int> pick({2, 2, 1, 3, 10, 10, 8, 8, 2, 30});
+  std::uniform_int_distribution<int> runLength(0, 400);
+  for (int round = 0; round < 3; ++round) {
+    std::string data;
+    while (data.size() < 3'000'000) {
+      const char c = alphabet[pick(random)];
+      // Long runs without terminators exercise the 255-byte cut.
+      data.append(c == 'x' ? static_cast<std::size_t>(runLength(random)) : 1, c);
+    }
+    ASSERT_EQ(ReadAll(data), ReadAllByteByByte(data)) << "round " << round;
+  }
+}
+
+TEST(SentenceReader, StartsAtAnOffset) {
+  const std::string data = "$A,1\r\n$B,2\r\n";
+  MemoryByteSource source(data);
+  SentenceReader reader(source, 6);
+  Sentence s;
+  ASSERT_TRUE(reader.Next(s));
+  EXPECT_EQ(s.text, "B,2");
+  EXPECT_EQ(s.offset, 7u);
+  EXPECT_FALSE(reader.Next(s));
+}
+
+class FailingSource : public ByteSource {
+ public:
+  std::int64_t ReadAt(std::uint64_t offset, char* buffer, std::size_t size) override {
+    if (offset > 0) {
+      return -1;
+    }
+    const std::string_view first = "$GPRMC,1\r\n";
+    const std::size_t n = std::min(size, first.size());
+    std::copy_n(first.data(), n, buffer);
+    return static_cast<std::int64_t>(n);
+  }
+};
+
+TEST(SentenceReader, ReportsAReadError) {
+  FailingSource source;
+  SentenceReader reader(source);
+  Sentence s;
+  while (reader.Next(s)) {
+  }
+  EXPECT_TRUE(reader.readFailed());
+}
+
+}  // namespace
+}  // namespace trevalo

@@ -1,0 +1,43 @@
+#pragma once
+// Writes logs in the logger's layout, for tests and benchmarks: per epoch GGA, GSA, GSV,
+// RMC, then the logger's own @QNDBG device sentence, with @TRRMC lap and @WPRMC waypoint
+// marks before the RMC they mark. Checksums are correct, so other NMEA readers accept them.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace trevalo::test {
+
+struct LogSpec {
+  int year = 2009, month = 5, day = 17, hour = 12, minute = 0, second = 0;
+  int epochs = 100;
+  int intervalSeconds = 1;
+  double latitude = 37.390945;    // start, signed decimal degrees
+  double longitude = 126.968723;
+  double northMetresPerEpoch = 3.0;
+  double eastMetresPerEpoch = 4.0;
+  double altitude = 45.3;        // start altitude, metres
+  double climbPerEpoch = 0.25;
+  int satellites = 9;
+  bool deviceSentences = true;
+  std::vector<int> lapEpochs;
+  std::vector<int> waypointEpochs;
+};
+
+// "$" + body + "*" + checksum + CR LF.
+std::string NmeaSentence(std::string_view body);
+
+// The expected values of one generated epoch.
+struct GeneratedFix {
+  double latitude;   // signed decimal degrees, as written (rounded to the written digits)
+  double longitude;
+  double altitude;
+  std::int64_t utcSeconds;  // seconds since 1970
+  std::string rmcTime;      // hhmmss.sss as written
+};
+
+std::string GenerateLog(const LogSpec& spec, std::vector<GeneratedFix>* fixes = nullptr);
+
+}  // namespace trevalo::test

@@ -1,0 +1,35 @@
+#include "support/test_files.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace trevalo::test {
+
+void WriteFile(const QString& path, std::string_view bytes) {
+  QDir().mkpath(QFileInfo(path).absolutePath());
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
+  ASSERT_EQ(file.write(bytes.data(), static_cast<qint64>(bytes.size())),
+            static_cast<qint64>(bytes.size()));
+}
+
+QByteArray ReadFile(const QString& path) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) {
+    return {};
+  }
+  return file.readAll();
+}
+
+QString TestDataFolder() {
+  const QString folder = qEnvironmentVariable("TREVALO_TESTDATA");
+  return QFileInfo(folder).isDir() ? QDir::cleanPath(folder) : QString();
+}
+
+QString SourceFolder() { return qEnvironmentVariable("TREVALO_SOURCE_DIR"); }
+QString BinaryFolder() { return qEnvironmentVariable("TREVALO_BIN_DIR"); }
+
+}  // namespace trevalo::test
