@@ -45,7 +45,8 @@ AppFolders AppFolders::FromEnvironment() {
   const auto location = [](QStandardPaths::StandardLocation kind) {
     return QStandardPaths::writableLocation(kind);
   };
-  const QString runtime = location(QStandardPaths::RuntimeLocation);
+  // Read directly: asking QStandardPaths warns on stderr when the variable is not set.
+  const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
   return {FindDataFolder(),
           location(QStandardPaths::GenericConfigLocation) + QStringLiteral("/trevalo"),
           location(QStandardPaths::GenericCacheLocation) + QStringLiteral("/trevalo"),

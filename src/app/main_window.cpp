@@ -147,6 +147,8 @@ void CTrevaloDlg::SelectTab(int index) {
   currentTab_ = index;
 }
 
+QWidget* CTrevaloDlg::currentPage() const { return tabs_->currentWidget(); }
+
 void CTrevaloDlg::OnTabChanged(int index) {
   if (index == kMapTab && currentTab_ == kPhotoTab && photoPage_ != nullptr) {
     photoPage_->ShowMapView();

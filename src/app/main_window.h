@@ -47,6 +47,7 @@ class CTrevaloDlg : public QWidget {
   CHtmlDlg* mapPage() const { return mapPage_; }
   CGPSSettingDlg* settingsPage() const { return settingsPage_; }
   CAboutDlg* versionPage() const { return versionPage_; }
+  QWidget* currentPage() const;
   QMessageBox* firstRunPrompt() const { return firstRunPrompt_; }
   // Writes the window keys now if a layout change is waiting to be written.
   void FlushLayout();

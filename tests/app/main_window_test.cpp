@@ -1,0 +1,252 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMessageBox>
+#include <QProcess>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include "app/main_window.h"
+#include "app/settings_page.h"
+#include "map/map_page.h"
+#include "support/test_files.h"
+#include "tagging/photo_page.h"
+
+namespace trevalo {
+namespace {
+
+class MainWindowTest : public ::testing::Test {
+ protected:
+  MainWindowTest() {
+    AppFolders folders = AppFolders::InHome(home_.path());
+    folders.dataFolder = test::SourceFolder() + QStringLiteral("/resources");
+    settings_ = std::make_unique<Settings>(folders);
+  }
+  void UseLanguage(const char* file) {
+    settings_->WriteSetting(setting::kLangFile, QString::fromLatin1(file));
+  }
+  QStringList TabCaptions(const CTrevaloDlg& window) const {
+    QStringList captions;
+    for (int i = 0; i < window.tabs()->count(); ++i) {
+      captions << window.tabs()->tabText(i);
+    }
+    return captions;
+  }
+  QString FirmwareLine(const CTrevaloDlg& window) const {
+    return window.versionPage()->findChild<QLabel*>(QStringLiteral("firmwareLine"))->text();
+  }
+  void Settle() {
+    for (int i = 0; i < 5; ++i) {
+      QApplication::processEvents();
+      QThread::msleep(10);
+    }
+  }
+
+  QTemporaryDir home_;
+  std::unique_ptr<Settings> settings_;
+};
+
+TEST_F(MainWindowTest, FirstRunOpensTheSettingsTabWithThePrompt) {
+  ASSERT_FALSE(settings_->SettingsFileExists());
+  CTrevaloDlg window(*settings_, false);
+  EXPECT_TRUE(window.firstRun());
+  EXPECT_EQ(window.tabs()->currentIndex(), CTrevaloDlg::kSettingsTab);
+  ASSERT_NE(window.firstRunPrompt(), nullptr);
+  EXPECT_EQ(window.firstRunPrompt()->text(),
+            QStringLiteral("First run.\nPlease set the language option.\nClick 'Set Language' "
+                           "after selection."));
+  EXPECT_EQ(window.firstRunPrompt()->icon(), QMessageBox::NoIcon);
+
+  window.ShowAsStored();
+  Settle();
+  EXPECT_TRUE(window.firstRunPrompt()->isVisible());  // shown without blocking start-up
+  EXPECT_TRUE(window.isMaximized());
+  window.FlushLayout();
+  EXPECT_EQ(settings_->ReadSetting(setting::kWindowRect), QStringLiteral("2"));
+  EXPECT_EQ(settings_->ReadSettingInt(setting::kWindowRectRight), window.width());
+  EXPECT_EQ(settings_->ReadSettingInt(setting::kWindowRectBottom), window.height());
+}
+
+TEST_F(MainWindowTest, FirstRunOnAKoreanSystem) {
+  CTrevaloDlg window(*settings_, true);
+  ASSERT_NE(window.firstRunPrompt(), nullptr);
+  EXPECT_EQ(window.firstRunPrompt()->icon(), QMessageBox::Information);
+  EXPECT_TRUE(window.firstRunPrompt()->text().startsWith(QStringLiteral("첫 실행입니다.\n")));
+}
+
+TEST_F(MainWindowTest, TabsInTheirOrderWithCaptionsFromTheLanguageFile) {
+  UseLanguage("LANG_ENG.INI");
+  CTrevaloDlg english(*settings_, false);
+  EXPECT_FALSE(english.firstRun());
+  EXPECT_EQ(english.firstRunPrompt(), nullptr);
+  EXPECT_EQ(english.tabs()->currentIndex(), CTrevaloDlg::kPhotoTab);
+  EXPECT_EQ(TabCaptions(english), (QStringList{QStringLiteral("Photos"), QStringLiteral("Map"),
+                                                QStringLiteral("Settings"), QStringLiteral("About")}));
+  EXPECT_EQ(english.windowTitle(), QStringLiteral("Trevalo"));
+  EXPECT_EQ(english.tabs()->widget(0), english.photoPage());
+  EXPECT_EQ(english.tabs()->widget(1), english.mapPage());
+  EXPECT_EQ(english.tabs()->widget(2), english.settingsPage());
+  EXPECT_EQ(english.tabs()->widget(3), english.versionPage());
+
+  UseLanguage("LANG_KOR.INI");
+  CTrevaloDlg korean(*settings_, false);
+  EXPECT_EQ(TabCaptions(korean), (QStringList{QStringLiteral("사진"), QStringLiteral("지도"),
+                                               QStringLiteral("설정"), QStringLiteral("정보")}));
+
+  UseLanguage("LANG_MISSING.INI");
+  CTrevaloDlg missing(*settings_, false);
+  EXPECT_EQ(TabCaptions(missing), QStringList(4, QStringLiteral("LANGUAGE")));
+}
+
+TEST_F(MainWindowTest, ReloadLanguageRecreatesThePages) {
+  UseLanguage("LANG_ENG.INI");
+  CTrevaloDlg window(*settings_, false);
+  window.ShowAsStored();
+  window.SelectTab(CTrevaloDlg::kVersionTab);
+  window.ShowFirmwareNumber(7);
+  const QWidget* oldPhotoPage = window.photoPage();
+
+  UseLanguage("LANG_KOR.INI");
+  window.ReloadLanguage();
+  EXPECT_NE(window.photoPage(), oldPhotoPage);
+  EXPECT_EQ(window.tabs()->count(), 4);
+  EXPECT_EQ(window.tabs()->tabText(CTrevaloDlg::kSettingsTab), QStringLiteral("설정"));
+  EXPECT_EQ(window.tabs()->currentIndex(), CTrevaloDlg::kPhotoTab);
+  // What the version page says of the logger survives its re-creation.
+  EXPECT_EQ(FirmwareLine(window), QStringLiteral("[N3] Device Firmware : Ver 7"));
+}
+
+TEST_F(MainWindowTest, VersionPageFirmwareLine) {
+  UseLanguage("LANG_ENG.INI");
+  CTrevaloDlg window(*settings_, false);
+  const QLabel* line = window.versionPage()->findChild<QLabel*>(QStringLiteral("firmwareLine"));
+  EXPECT_EQ(line->text(), QStringLiteral("Device Firmware : Ver ( Not Connected )"));
+  EXPECT_FALSE(line->isEnabled());
+  window.ShowFirmwareNumber(0);
+  EXPECT_EQ(line->text(),
+            QStringLiteral("[N3] Device Firmware : Ver ( unknown, please update the firmware )"));
+  EXPECT_TRUE(line->isEnabled());
+  window.ShowFirmwareNumber(12);
+  EXPECT_EQ(line->text(), QStringLiteral("[N3] Device Firmware : Ver 12"));
+  window.ShowFirmwareText(QStringLiteral("R6"), QStringLiteral("1.04"));
+  EXPECT_EQ(line->text(), QStringLiteral("[R6] Device Firmware : Ver 1.04"));
+  EXPECT_TRUE(line->isEnabled());
+}
+
+TEST_F(MainWindowTest, RestoresTheStoredNormalPlacement) {
+  settings_->WriteSettings({{setting::kWindowRect, QStringLiteral("0")},
+                            {setting::kWindowPlacementLeft, QStringLiteral("100")},
+                            {setting::kWindowPlacementTop, QStringLiteral("120")},
+                            {setting::kWindowPlacementRight, QStringLiteral("900")},
+                            {setting::kWindowPlacementBottom, QStringLiteral("720")}});
+  CTrevaloDlg window(*settings_, false);
+  EXPECT_EQ(window.showMode(), CTrevaloDlg::kNormal);
+  window.ShowAsStored();
+  Settle();
+  EXPECT_FALSE(window.isMaximized());
+  EXPECT_EQ(window.geometry(), QRect(100, 120, 800, 600));
+}
+
+TEST_F(MainWindowTest, AnEmptyPlacementLeavesTheSizeToTheWindow) {
+  settings_->WriteSetting(setting::kWindowRect, QStringLiteral("1"));
+  CTrevaloDlg window(*settings_, false);
+  EXPECT_EQ(window.showMode(), CTrevaloDlg::kNormalFromFile);
+  window.ShowAsStored();
+  Settle();
+  EXPECT_FALSE(window.isMaximized());
+  EXPECT_EQ(window.size(), QSize(842, 533));
+}
+
+TEST_F(MainWindowTest, AnUnknownShowModeIsRewrittenAsMaximised) {
+  settings_->WriteSetting(setting::kWindowRect, QStringLiteral("7"));
+  CTrevaloDlg window(*settings_, false);
+  EXPECT_EQ(window.showMode(), CTrevaloDlg::kMaximised);
+  EXPECT_EQ(settings_->ReadSetting(setting::kWindowRect), QStringLiteral("2"));
+}
+
+TEST_F(MainWindowTest, ResizingWritesEveryWindowKeyAndMinimisingNone) {
+  settings_->WriteSetting(setting::kWindowRect, QStringLiteral("0"));
+  CTrevaloDlg window(*settings_, false);
+  window.ShowAsStored();
+  Settle();
+  window.setGeometry(50, 60, 700, 500);
+  Settle();
+  window.FlushLayout();
+  EXPECT_EQ(settings_->ReadSetting(setting::kWindowRect), QStringLiteral("0"));
+  EXPECT_EQ(settings_->ReadSettingInt(setting::kWindowPlacementLeft), 50);
+  EXPECT_EQ(settings_->ReadSettingInt(setting::kWindowPlacementTop), 60);
+  EXPECT_EQ(settings_->ReadSettingInt(setting::kWindowPlacementRight), 750);
+  EXPECT_EQ(settings_->ReadSettingInt(setting::kWindowPlacementBottom), 560);
+  EXPECT_EQ(settings_->ReadSettingInt(setting::kWindowRectLeft), 0);
+  EXPECT_EQ(settings_->ReadSettingInt(setting::kWindowRectTop), 0);
+  EXPECT_EQ(settings_->ReadSettingInt(setting::kWindowRectRight), 700);
+  EXPECT_EQ(settings_->ReadSettingInt(setting::kWindowRectBottom), 500);
+
+  window.showMaximized();
+  Settle();
+  window.FlushLayout();
+  EXPECT_EQ(settings_->ReadSetting(setting::kWindowRect), QStringLiteral("2"));
+  // The normal placement is kept while maximised.
+  EXPECT_EQ(settings_->ReadSettingInt(setting::kWindowPlacementRight), 750);
+
+  const QByteArray before = test::ReadFile(settings_->SettingsFilePath());
+  window.showMinimized();
+  Settle();
+  window.FlushLayout();
+  EXPECT_EQ(test::ReadFile(settings_->SettingsFilePath()), before);
+}
+
+TEST_F(MainWindowTest, EnterAndEscapeCloseNothing) {
+  UseLanguage("LANG_ENG.INI");
+  CTrevaloDlg window(*settings_, false);
+  window.ShowAsStored();
+  Settle();
+  for (const int key : {Qt::Key_Escape, Qt::Key_Return, Qt::Key_Enter}) {
+    for (QWidget* target : {static_cast<QWidget*>(&window), window.currentPage()}) {
+      QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+      QApplication::sendEvent(target, &press);
+    }
+  }
+  Settle();
+  EXPECT_TRUE(window.isVisible());
+  EXPECT_EQ(window.tabs()->count(), 4);
+}
+
+TEST_F(MainWindowTest, ASecondInstanceEndsSilently) {
+  const QString program = test::BinaryFolder() + QStringLiteral("/trevalo");
+  ASSERT_TRUE(QFileInfo::exists(program));
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  environment.insert(QStringLiteral("TREVALO_HOME"), home_.path());
+  environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+  QProcess first;
+  first.setProcessEnvironment(environment);
+  first.start(program, {});
+  ASSERT_TRUE(first.waitForStarted());
+  // The first instance holds the lock once it is up.
+  const QString lock = home_.filePath(QStringLiteral("QarnLab_Trevalo.lock"));
+  for (int i = 0; i < 200 && !QFileInfo::exists(lock); ++i) {
+    QThread::msleep(25);
+  }
+  ASSERT_TRUE(QFileInfo::exists(lock));
+
+  QProcess second;
+  second.setProcessEnvironment(environment);
+  second.start(program, {});
+  ASSERT_TRUE(second.waitForFinished(15000));
+  EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(second.exitCode(), 0);
+  EXPECT_TRUE(second.readAllStandardOutput().isEmpty());
+  EXPECT_EQ(first.state(), QProcess::Running);
+
+  first.terminate();
+  ASSERT_TRUE(first.waitForFinished(15000));
+}
+
+}  // namespace
+}  // namespace trevalo

@@ -1,0 +1,20 @@
+#pragma once
+// Runs the built trevalo-cli in a home folder of its own.
+
+#include <QByteArray>
+#include <QJsonDocument>
+#include <QString>
+#include <QStringList>
+
+namespace trevalo::test {
+
+struct CliResult {
+  int exitCode = -1;
+  QByteArray out;
+  QByteArray err;
+  QJsonDocument Json() const;
+};
+
+CliResult RunCli(const QStringList& arguments, const QString& home);
+
+}  // namespace trevalo::test
