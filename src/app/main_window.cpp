@@ -98,7 +98,6 @@ void CTrevaloDlg::BuildPages() {
       firstRunPrompt_->setIcon(QMessageBox::NoIcon);
       firstRunPrompt_->setText(QString::fromUtf8(kFirstRunEnglish));
     }
-    connect(firstRunPrompt_, &QObject::destroyed, this, [this] { firstRunPrompt_ = nullptr; });
     // Shown once the window is up; it does not block start-up.
     QTimer::singleShot(0, firstRunPrompt_, [prompt = firstRunPrompt_] { prompt->open(); });
   } else {

@@ -3,6 +3,7 @@
 // in the settings file, the first-run prompt, and the re-creation of the pages after a
 // language change.
 
+#include <QPointer>
 #include <QString>
 #include <QTimer>
 #include <QWidget>
@@ -11,7 +12,7 @@
 #include "app/settings.h"
 #include "app/version_page.h"
 
-class QMessageBox;
+#include <QMessageBox>
 class QTabWidget;
 
 namespace trevalo {
@@ -81,7 +82,7 @@ class CTrevaloDlg : public QWidget {
   CHtmlDlg* mapPage_ = nullptr;
   CGPSSettingDlg* settingsPage_ = nullptr;
   CAboutDlg* versionPage_ = nullptr;
-  QMessageBox* firstRunPrompt_ = nullptr;
+  QPointer<QMessageBox> firstRunPrompt_;
   QTimer layoutWriteTimer_;
 };
 
