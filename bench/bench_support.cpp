@@ -56,12 +56,12 @@ bool HaveProgram(const std::string& name) {
 void ComparingReporter::ReportRuns(const std::vector<Run>& runs) {
   ConsoleReporter::ReportRuns(runs);
   for (const Run& run : runs) {
-    if (run.run_type != Run::RT_Iteration || run.skipped) {
+    if (run.run_type != Run::RT_Iteration || run.error_occurred) {
       continue;
     }
     const std::string name = run.benchmark_name();
-    const double seconds = run.GetAdjustedRealTime() *
-                           benchmark::GetTimeUnitMultiplier(run.time_unit);
+    const double seconds =
+        run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
     if (!seconds_.contains(name)) {
       order_.push_back(name);
     }

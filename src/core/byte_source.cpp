@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QFile>
@@ -24,6 +25,10 @@ FileByteSource::FileByteSource(const QString& path) {
   if (fd_ < 0) {
     errorText_ = std::strerror(errno);
     return;
+  }
+  struct stat status {};
+  if (::fstat(fd_, &status) == 0 && S_ISREG(status.st_mode)) {
+    size_ = static_cast<std::uint64_t>(status.st_size);
   }
   ::posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
 }

@@ -5,35 +5,20 @@
 #include <optional>
 
 #include "core/nmea_fields.h"
+#include "core/sentence_counter.h"
 #include "core/sentence_reader.h"
 #include "core/time_zone.h"
 
 namespace trevalo {
 namespace {
 
-enum class Counted { kNone, kPoint, kLap, kWaypoint };
-
-// A tag followed by ',' and a digit: the sentence carries a time.
-bool HasTimedTag(std::string_view text, const char (&tag)[6]) {
-  return text.size() >= 7 && std::memcmp(text.data(), tag, 5) == 0 && text[5] == ',' &&
-         text[6] >= '0' && text[6] <= '9';
-}
-
 bool HasTag(std::string_view text, const char (&tag)[6]) {
   return text.size() >= 5 && std::memcmp(text.data(), tag, 5) == 0;
 }
 
-Counted Classify(const Sentence& s) {
-  if (s.start == '$') {
-    return HasTimedTag(s.text, "GPRMC") ? Counted::kPoint : Counted::kNone;
-  }
-  if (HasTimedTag(s.text, "TRRMC")) {
-    return Counted::kLap;
-  }
-  if (HasTimedTag(s.text, "WPRMC")) {
-    return Counted::kWaypoint;
-  }
-  return Counted::kNone;
+// A sentence's kind; the start character sits just before the text in the reader's buffer.
+CountedKind Classify(const Sentence& s) {
+  return ClassifySentence(s.text.data() - 1, s.text.size() + 1);
 }
 
 // A copy of a counted sentence, kept past the reader's buffer.
@@ -49,6 +34,29 @@ struct KeptSentence {
   }
   std::string_view view() const { return {text, length}; }
 };
+
+// The sentence whose start character is at `position`.
+KeptSentence ReadSentenceAt(ByteSource& source, std::uint64_t position) {
+  char bytes[kMaxSentenceText + 1];
+  const std::int64_t read = source.ReadAt(position, bytes, sizeof bytes);
+  KeptSentence kept;
+  kept.offset = position + 1;
+  if (read <= 1) {
+    return kept;
+  }
+  const char start = bytes[0];
+  std::size_t length = 0;
+  while (length + 1 < static_cast<std::size_t>(read)) {
+    const char c = bytes[length + 1];
+    if (c == '\r' || c == '\n' || c == '$' || (start == '@' && c == '@')) {
+      break;
+    }
+    ++length;
+  }
+  std::memcpy(kept.text, bytes + 1, length);
+  kept.length = length;
+  return kept;
+}
 
 bool HasCompleteTimeFields(std::string_view text) {
   const SentenceFields fields(text);
@@ -119,41 +127,11 @@ std::int32_t TruncateToInt32(double value) {
 
 ScanResult ScanLog(ByteSource& source, int effectiveZone) {
   ScanResult result;
-  SentenceReader reader(source);
-  Sentence sentence;
-  std::optional<KeptSentence> first;
-  std::optional<KeptSentence> firstComplete;
-  KeptSentence last;
-  std::optional<KeptSentence> lastComplete;
-  while (reader.Next(sentence)) {
-    const Counted kind = Classify(sentence);
-    if (kind == Counted::kNone) {
-      continue;
-    }
-    switch (kind) {
-      case Counted::kPoint:
-        ++result.pointCount;
-        break;
-      case Counted::kLap:
-        ++result.lapCount;
-        break;
-      default:
-        ++result.waypointCount;
-        break;
-    }
-    const bool complete = HasCompleteTimeFields(sentence.text);
-    if (!first) {
-      first.emplace().Keep(sentence);
-    }
-    if (complete) {
-      if (!firstComplete) {
-        firstComplete.emplace().Keep(sentence);
-      }
-      lastComplete.emplace().Keep(sentence);
-    }
-    last.Keep(sentence);
-  }
-  if (reader.readFailed()) {
+  const SentenceCount count = CountSentences(source);
+  result.pointCount = count.pointCount;
+  result.lapCount = count.lapCount;
+  result.waypointCount = count.waypointCount;
+  if (count.readFailed) {
     result.problem = ScanProblem::kUnreadable;
     return result;
   }
@@ -161,12 +139,51 @@ ScanResult ScanLog(ByteSource& source, int effectiveZone) {
     result.problem = ScanProblem::kNoPointSentence;
     return result;
   }
-  const std::uint64_t dataSize = reader.bytesRead();
-  const std::optional<TimeValue> start = EndpointTime(firstComplete, *first, dataSize, result);
+
+  // The start: the first counted sentence with complete fields, reading on from the first.
+  const KeptSentence first = ReadSentenceAt(source, count.firstCounted);
+  std::optional<KeptSentence> firstComplete;
+  std::optional<KeptSentence> lastComplete;
+  if (HasCompleteTimeFields(first.view())) {
+    firstComplete = first;
+  } else {
+    SentenceReader reader(source, count.firstCounted);
+    Sentence s;
+    while (reader.Next(s)) {
+      if (Classify(s) != CountedKind::kNone && HasCompleteTimeFields(s.text)) {
+        firstComplete.emplace().Keep(s);
+        break;
+      }
+    }
+  }
+
+  // The end: the newest counted sentence with complete fields; only when none of the last
+  // few has them is the whole log read again.
+  const KeptSentence last = ReadSentenceAt(source, count.Recent(0));
+  if (firstComplete) {
+    const std::size_t recent = std::min(count.recentCount, SentenceCount::kRecent);
+    for (std::size_t i = 0; i < recent && !lastComplete; ++i) {
+      const KeptSentence candidate = i == 0 ? last : ReadSentenceAt(source, count.Recent(i));
+      if (HasCompleteTimeFields(candidate.view())) {
+        lastComplete = candidate;
+      }
+    }
+    if (!lastComplete) {
+      SentenceReader reader(source, firstComplete->offset - 1);
+      Sentence s;
+      while (reader.Next(s)) {
+        if (Classify(s) != CountedKind::kNone && HasCompleteTimeFields(s.text)) {
+          lastComplete.emplace().Keep(s);
+        }
+      }
+    }
+  }
+
+  const std::optional<TimeValue> start = EndpointTime(firstComplete, first, count.dataSize, result);
   if (!start) {
     return result;
   }
-  const std::optional<TimeValue> end = EndpointTime(lastComplete, last, dataSize, result);
+  const std::optional<TimeValue> end = EndpointTime(lastComplete, last, count.dataSize, result);
   if (!end) {
     return result;
   }
@@ -220,7 +237,7 @@ ParseResult ParseLog(ByteSource& source, std::uint32_t pointCount, int effective
         point.fixTypeText = std::to_string(fixType);
         point.dop = fixType == 2 ? ReadReal(f[16]) : ReadReal(f[15]);
         point.hdop = ReadReal(f[16]);
-      } else if (HasTimedTag(text, "GPRMC")) {
+      } else if (Classify(sentence) == CountedKind::kPoint) {
         const SentenceFields f(text);
         rmcSeen = true;
         point.rmcTimeText.assign(f[1]);

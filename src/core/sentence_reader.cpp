@@ -1,5 +1,6 @@
 #include "core/sentence_reader.h"
 
+#include <algorithm>
 #include <cstring>
 
 #if defined(__SSE2__)
@@ -43,9 +44,12 @@ std::size_t FindAnyOf(const char* data, std::size_t size, char a, char b, char c
 
 SentenceReader::SentenceReader(ByteSource& source, std::uint64_t startOffset)
     : source_(source),
-      buffer_(std::make_unique_for_overwrite<char[]>(kBlockSize + kMaxSentenceText + 1)),
-      capacity_(kBlockSize + kMaxSentenceText + 1),
-      fileOffset_(startOffset) {}
+      capacity_(static_cast<std::size_t>(std::min<std::uint64_t>(
+                    kBlockSize, std::max<std::uint64_t>(source.SizeHint(), 4096))) +
+                kMaxSentenceText + 1),
+      fileOffset_(startOffset) {
+  buffer_ = std::make_unique_for_overwrite<char[]>(capacity_);
+}
 
 bool SentenceReader::Refill(std::size_t keepFrom) {
   const std::size_t kept = end_ - keepFrom;

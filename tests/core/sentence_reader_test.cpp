@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "core/sentence_counter.h"
 #include "core/sentence_reader.h"
 
 namespace trevalo {
@@ -115,6 +116,46 @@ TEST(SentenceReader, AgreesWithTheByteByByteGrammarOnRandomData) {
       data.append(c == 'x' ? static_cast<std::size_t>(runLength(random)) : 1, c);
     }
     ASSERT_EQ(ReadAll(data), ReadAllByteByByte(data)) << "round " << round;
+  }
+}
+
+TEST(SentenceCounter, AgreesWithTheGrammarOnRandomData) {
+  std::mt19937 random(51709);
+  const std::string pieces[] = {"$", "@", "\r", "\n", "\r\n", "GPRMC,1", "TRRMC,2", "WPRMC,3",
+                                "GPRMC,", "x", "$GPRMC,4", "@TRRMC,5", "@WPRMC,6"};
+  std::discrete_distribution<int> pick({3, 2, 1, 2, 3, 4, 2, 2, 1, 6, 4, 2, 2});
+  std::uniform_int_distribution<int> runLength(0, 300);
+  for (int round = 0; round < 4; ++round) {
+    std::string data;
+    while (data.size() < 2'000'000) {
+      const int i = pick(random);
+      data += pieces[i] == "x" ? std::string(static_cast<std::size_t>(runLength(random)), 'x')
+                               : pieces[i];
+    }
+    std::uint32_t points = 0;
+    std::int32_t laps = 0;
+    std::int32_t waypoints = 0;
+    std::uint64_t first = 0;
+    std::uint64_t last = 0;
+    for (const Seen& s : ReadAllByteByByte(data)) {
+      const std::string bytes = std::string(1, s.start) + s.text;
+      const CountedKind kind = ClassifySentence(bytes.data(), bytes.size());
+      points += kind == CountedKind::kPoint ? 1 : 0;
+      laps += kind == CountedKind::kLap ? 1 : 0;
+      waypoints += kind == CountedKind::kWaypoint ? 1 : 0;
+      if (kind != CountedKind::kNone) {
+        first = first == 0 ? s.offset - 1 : first;
+        last = s.offset - 1;
+      }
+    }
+    MemoryByteSource source(data);
+    const SentenceCount count = CountSentences(source);
+    EXPECT_EQ(count.pointCount, points) << "round " << round;
+    EXPECT_EQ(count.lapCount, laps) << "round " << round;
+    EXPECT_EQ(count.waypointCount, waypoints) << "round " << round;
+    EXPECT_EQ(count.firstCounted, first);
+    EXPECT_EQ(count.Recent(0), last);
+    EXPECT_EQ(count.dataSize, data.size());
   }
 }
 

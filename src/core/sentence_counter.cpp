@@ -1,0 +1,102 @@
+#include "core/sentence_counter.h"
+
+#include <memory>
+
+#include "core/sentence_counter_scan.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace trevalo {
+namespace {
+
+constexpr std::size_t kBlockSize = 1024 * 1024;
+// Bytes kept before the unprocessed part: enough to look back over a whole sentence text.
+constexpr std::size_t kLookBehind = kMaxSentenceText + 1;
+// Bytes a start character needs after it to be classified.
+constexpr std::size_t kLookAhead = 8;
+
+std::uint64_t StartCharactersBaseline(const char* data) {
+#if defined(__SSE2__)
+  const __m128i dollar = _mm_set1_epi8('$');
+  const __m128i at = _mm_set1_epi8('@');
+  std::uint64_t mask = 0;
+  for (int i = 0; i < 4; ++i) {
+    const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + 16 * i));
+    const __m128i hits = _mm_or_si128(_mm_cmpeq_epi8(chunk, dollar), _mm_cmpeq_epi8(chunk, at));
+    mask |= static_cast<std::uint64_t>(static_cast<std::uint32_t>(_mm_movemask_epi8(hits)))
+            << (16 * i);
+  }
+  return mask;
+#else
+  std::uint64_t mask = 0;
+  for (int i = 0; i < 64; ++i) {
+    mask |= static_cast<std::uint64_t>(data[i] == '$' || data[i] == '@') << i;
+  }
+  return mask;
+#endif
+}
+
+void ScanGroupsBaseline(ScanState& state, std::size_t from, std::size_t stop) {
+  ScanGroups(state, from, stop, StartCharactersBaseline);
+}
+
+using GroupScanner = void (*)(ScanState&, std::size_t, std::size_t);
+
+GroupScanner ChooseGroupScanner() {
+#if defined(TREVALO_HAVE_AVX2_COUNTER)
+  if (__builtin_cpu_supports("avx2")) {
+    return ScanGroupsAvx2;
+  }
+#endif
+  return ScanGroupsBaseline;
+}
+
+}  // namespace
+
+CountedKind ClassifySentence(const char* bytes, std::size_t available) {
+  return Classify(bytes, available);
+}
+
+SentenceCount CountSentences(ByteSource& source) {
+  static const GroupScanner scanGroups = ChooseGroupScanner();
+  // Small logs need no more than their own size (they may grow while being read: the
+  // block size only limits each read).
+  const std::size_t blockSize = static_cast<std::size_t>(
+      std::min<std::uint64_t>(kBlockSize, std::max<std::uint64_t>(source.SizeHint(), 4096)));
+  const std::size_t capacity = kLookBehind + kLookAhead + blockSize + 64;
+  const auto buffer = std::make_unique_for_overwrite<char[]>(capacity);
+  char* data = buffer.get();
+  ScanState state;
+  state.data = data;
+  std::size_t next = 0;  // bytes before it are done
+  bool atEnd = false;
+  while (!atEnd) {
+    // Keep what is still needed: the look-behind window and the unprocessed tail.
+    const std::size_t keepFrom = next > kLookBehind ? next - kLookBehind : 0;
+    std::memmove(data, data + keepFrom, state.end - keepFrom);
+    state.base += keepFrom;
+    state.end -= keepFrom;
+    next -= keepFrom;
+    const std::int64_t read = source.ReadAt(state.base + state.end, data + state.end, blockSize);
+    if (read < 0) {
+      state.count.readFailed = true;
+      atEnd = true;
+    } else if (read == 0) {
+      atEnd = true;
+    } else {
+      state.end += static_cast<std::size_t>(read);
+    }
+    // Until the end, leave the last bytes for the next round so every start character can
+    // be classified. Zero padding lets the last 64-byte group be read whole.
+    const std::size_t stop = atEnd ? state.end : state.end - std::min(state.end, kLookAhead);
+    std::memset(data + state.end, 0, 64);
+    scanGroups(state, next, stop);
+    next = std::max(next, stop);
+  }
+  state.count.dataSize = state.base + state.end;
+  return state.count;
+}
+
+}  // namespace trevalo

@@ -1,0 +1,138 @@
+#pragma once
+// The inner loop of the sentence counter, compiled once per instruction set
+// (sentence_counter.cpp for the baseline, sentence_counter_avx2.cpp for AVX2). Everything
+// with code is in an unnamed namespace, so each file keeps its own copy built with its own
+// instructions; only the plain ScanState crosses between them.
+
+#include <bit>
+#include <cstdint>
+#include <cstring>
+
+#include "core/sentence_counter.h"
+#include "core/sentence_reader.h"
+
+namespace trevalo {
+
+struct ScanState {
+  const char* data = nullptr;  // data[0] is the byte at position `base`
+  std::uint64_t base = 0;
+  std::size_t end = 0;         // bytes in data
+  // The sentence that may still be open: its start character's position and kind.
+  bool open = false;
+  std::uint64_t openStart = 0;
+  char openKind = 0;
+  SentenceCount count;
+};
+
+// Looks at every start character in data[from, stop); stop + 8 <= end unless at the end.
+void ScanGroupsAvx2(ScanState& state, std::size_t from, std::size_t stop);
+
+namespace {
+
+inline bool IsLineBreak(char c) { return c == '\r' || c == '\n'; }
+
+inline void OpenSentence(ScanState& s, std::uint64_t position, char kind) {
+  s.open = true;
+  s.openStart = position;
+  s.openKind = kind;
+}
+
+// Whether the start character at `position` starts a sentence. A line break is never part
+// of a text, so after one (or at the beginning) it always does; otherwise it does unless it
+// lies within the 255 text bytes of the open sentence with no line break between.
+inline bool StartsSentence(ScanState& s, std::uint64_t position) {
+  const char* at = s.data + (position - s.base);
+  if (position == 0 || IsLineBreak(at[-1]) || !s.open ||
+      position - s.openStart > kMaxSentenceText) {
+    OpenSentence(s, position, *at);
+    return true;
+  }
+  for (std::uint64_t i = position - 1; i > s.openStart; --i) {
+    if (IsLineBreak(s.data[i - s.base])) {
+      OpenSentence(s, position, *at);
+      return true;
+    }
+  }
+  // Within the open text: '@' is text of a '$' sentence; anything else ends the text.
+  if (!(s.openKind == '$' && *at == '@')) {
+    s.open = false;
+  }
+  return false;
+}
+
+// Seven bytes as they lie in memory, read as the low bytes of a little-endian word.
+constexpr std::uint64_t Packed(const char (&text)[8]) {
+  std::uint64_t value = 0;
+  for (int i = 6; i >= 0; --i) {
+    value = value << 8 | static_cast<unsigned char>(text[i]);
+  }
+  return value;
+}
+
+inline CountedKind Classify(const char* bytes, std::size_t available) {
+  if (available < 8 || static_cast<unsigned char>(bytes[7] - '0') > 9) {
+    return CountedKind::kNone;
+  }
+  std::uint64_t word;
+  std::memcpy(&word, bytes, 8);
+  if constexpr (std::endian::native == std::endian::big) {
+    word = __builtin_bswap64(word);
+  }
+  word &= 0x00FFFFFFFFFFFFFFu;
+  if (word == Packed("$GPRMC,")) {
+    return CountedKind::kPoint;
+  }
+  if (word == Packed("@TRRMC,")) {
+    return CountedKind::kLap;
+  }
+  if (word == Packed("@WPRMC,")) {
+    return CountedKind::kWaypoint;
+  }
+  return CountedKind::kNone;
+}
+
+inline void Record(SentenceCount& count, CountedKind kind, std::uint64_t position) {
+  switch (kind) {
+    case CountedKind::kNone:
+      return;
+    case CountedKind::kPoint:
+      ++count.pointCount;
+      break;
+    case CountedKind::kLap:
+      ++count.lapCount;
+      break;
+    case CountedKind::kWaypoint:
+      ++count.waypointCount;
+      break;
+  }
+  if (count.countedTotal() == 1) {
+    count.firstCounted = position;
+  }
+  count.recent[count.recentCount % SentenceCount::kRecent] = position;
+  ++count.recentCount;
+}
+
+// `StartCharacters(p)`: bit i set when p[i] is '$' or '@', for 64 bytes (readable in full).
+template <typename StartCharacters>
+inline void ScanGroups(ScanState& s, std::size_t from, std::size_t stop,
+                       StartCharacters startCharacters) {
+  for (std::size_t group = from; group < stop; group += 64) {
+    std::uint64_t mask = startCharacters(s.data + group);
+    if (group + 64 > stop) {
+      mask &= (std::uint64_t{1} << (stop - group)) - 1;
+    }
+    while (mask != 0) {
+      const std::size_t i = group + static_cast<std::size_t>(__builtin_ctzll(mask));
+      mask &= mask - 1;
+      if (StartsSentence(s, s.base + i)) {
+        const CountedKind kind = Classify(s.data + i, s.end - i);
+        if (kind != CountedKind::kNone) {
+          Record(s.count, kind, s.base + i);
+        }
+      }
+    }
+  }
+}
+
+}  // namespace
+}  // namespace trevalo
