@@ -42,5 +42,6 @@ struct CommandGroup {
 };
 
 int RunLogCommand(const QStringList& arguments, CommandContext& context);
+int RunPhotoCommand(const QStringList& arguments, CommandContext& context);
 
 }  // namespace trevalo::cli

@@ -12,6 +12,7 @@ using trevalo::cli::CommandGroup;
 
 constexpr CommandGroup kGroups[] = {
     {"log", "inspect track logs: counts, times and points", trevalo::cli::RunLogCommand},
+    {"photo", "inspect photos, write a track point into a copy", trevalo::cli::RunPhotoCommand},
 };
 
 void PrintUsage(trevalo::cli::Output& out) {

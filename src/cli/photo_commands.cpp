@@ -1,0 +1,242 @@
+// trevalo-cli photo info | set-gps: what a photo holds, and writing one point into a copy.
+
+#include <QFileInfo>
+
+#include "cli/command.h"
+#include "core/geodesy.h"
+#include "core/gps_log.h"
+#include "tagging/exif_file.h"
+
+namespace trevalo::cli {
+namespace {
+
+const QCommandLineOption kJsonOption(QStringLiteral("json"),
+                                     QStringLiteral("Write JSON instead of text."));
+
+// Why a photo could not be read, for a message.
+QString ReadProblem(const ExifFile& photo) {
+  return photo.errorText().isEmpty() ? QStringLiteral("cannot be read as a JPEG file")
+                                     : photo.errorText();
+}
+
+void WriteInfoText(const QString& path, const PhotoInfo& info, const ExistingGps& gps,
+                   Output& out) {
+  out << path << '\n';
+  out << "  taken    " << (info.dateTime.empty() ? std::string("(no date)") : info.dateTime) << '\n';
+  if (!info.cameraMake.empty() || !info.cameraModel.empty()) {
+    out << "  camera   " << info.cameraMake << (info.cameraMake.empty() ? "" : " ")
+        << info.cameraModel << '\n';
+  }
+  out << "  size     " << std::int64_t{info.width} << " x " << std::int64_t{info.height}
+      << ", orientation " << std::int64_t{info.orientation} << '\n';
+  if (gps.latitudeDegrees && gps.longitudeDegrees) {
+    out << "  position " << std::string_view(RealText(*gps.latitudeDegrees)) << ", "
+        << std::string_view(RealText(*gps.longitudeDegrees));
+    if (gps.altitudeMetres) {
+      out << ", altitude " << std::string_view(RealText(*gps.altitudeMetres)) << " m";
+    }
+    out << '\n';
+  } else {
+    out << "  position " << (gps.present ? "(GPS directory without a position)" : "(none)")
+        << '\n';
+  }
+}
+
+void WriteInfoJson(const PhotoInfo& info, const ExistingGps& gps, JsonWriter& json) {
+  json.Field("cameraMake", std::string_view(info.cameraMake));
+  json.Field("cameraModel", std::string_view(info.cameraModel));
+  json.Field("dateTime", std::string_view(info.dateTime));
+  json.Field("width", info.width);
+  json.Field("height", info.height);
+  json.Field("orientation", info.orientation);
+  json.Field("exposureTime", info.exposureTime);
+  json.Field("exposureTimeText", std::string_view(info.exposureTimeText));
+  json.Field("aperture", info.aperture);
+  json.Field("maxAperture", info.maxAperture);
+  json.Field("exposureProgram", info.exposureProgram);
+  json.Field("iso", info.iso);
+  if (info.hasExposureBias) json.Field("exposureBias", info.exposureBias);
+  json.Field("subjectDistance", info.subjectDistance);
+  json.Field("meteringMode", info.meteringMode);
+  if (info.hasLightSource) json.Field("lightSource", info.lightSource);
+  if (info.hasFlash) json.Field("flash", info.flash);
+  json.Field("focalLength", info.focalLength);
+  if (info.hasExposureMode) json.Field("exposureMode", info.exposureMode);
+  if (info.hasWhiteBalance) json.Field("whiteBalance", info.whiteBalance);
+  json.Field("focalLength35mm", info.focalLength35mm);
+  if (info.hasContrast) json.Field("contrast", info.contrast);
+  if (info.hasSaturation) json.Field("saturation", info.saturation);
+  if (info.hasSharpness) json.Field("sharpness", info.sharpness);
+  json.Field("hasGps", gps.present);
+  if (gps.latitudeDegrees) json.Field("latitudeDegrees", *gps.latitudeDegrees);
+  if (gps.longitudeDegrees) json.Field("longitudeDegrees", *gps.longitudeDegrees);
+  if (gps.altitudeMetres) json.Field("altitudeMetres", *gps.altitudeMetres);
+}
+
+int RunInfo(const QStringList& arguments, CommandContext& context) {
+  QCommandLineParser parser;
+  parser.setApplicationDescription(QStringLiteral(
+      "Capture time, camera, size and orientation of photos, and any position they hold."));
+  parser.addOption(kJsonOption);
+  parser.addPositionalArgument(QStringLiteral("PHOTO"), QStringLiteral("JPEG photos."),
+                               QStringLiteral("PHOTO..."));
+  if (const std::optional<int> done =
+          ParseCommandLine(parser, QStringLiteral("photo info"), arguments, context)) {
+    return *done;
+  }
+  const QStringList photos = parser.positionalArguments();
+  if (photos.isEmpty()) {
+    context.Error(QStringLiteral("photo info needs at least one photo"));
+    return kUsageError;
+  }
+  const bool asJson = parser.isSet(kJsonOption);
+  int exitCode = kSuccess;
+  JsonWriter json(context.out);
+  if (asJson) {
+    json.BeginArray();
+  }
+  for (const QString& path : photos) {
+    ExifFile photo(path, ExifFile::kReadOnly);
+    const bool read = photo.ReadSections();
+    if (!read) {
+      context.Error(QStringLiteral("%1: %2").arg(path, ReadProblem(photo)));
+      exitCode = kUserError;
+    }
+    if (asJson) {
+      json.BeginObject();
+      json.Field("photo", path);
+      if (read) {
+        WriteInfoJson(photo.info(), photo.existingGps(), json);
+      } else {
+        json.Field("error", ReadProblem(photo));
+      }
+      json.EndObject();
+    } else if (read) {
+      WriteInfoText(path, photo.info(), photo.existingGps(), context.out);
+    }
+  }
+  if (asJson) {
+    json.EndArray();
+    json.Finish();
+  }
+  return exitCode;
+}
+
+// An offset in hundredths of an arc second, -500 to 500.
+std::optional<int> OffsetOption(const QCommandLineParser& parser, const QString& name,
+                                const CommandContext& context) {
+  if (!parser.isSet(name)) {
+    return 0;
+  }
+  bool ok = false;
+  const int value = parser.value(name).toInt(&ok);
+  if (!ok || value < -500 || value > 500) {
+    context.Error(QStringLiteral("--%1 %2: give hundredths of an arc second from -500 to 500")
+                      .arg(name, parser.value(name)));
+    return std::nullopt;
+  }
+  return value;
+}
+
+int RunSetGps(const QStringList& arguments, CommandContext& context) {
+  QCommandLineParser parser;
+  parser.setApplicationDescription(QStringLiteral(
+      "Writes the GPS directory of one track point into a copy of a photo."));
+  const QCommandLineOption log(QStringLiteral("point-from"), QStringLiteral("The log."),
+                               QStringLiteral("LOG"));
+  const QCommandLineOption index(QStringLiteral("index"),
+                                 QStringLiteral("The point's number in the log, from 0."),
+                                 QStringLiteral("N"));
+  const QCommandLineOption out(QStringLiteral("out"), QStringLiteral("The tagged copy."),
+                               QStringLiteral("FILE"));
+  const QCommandLineOption latitudeOffset(
+      QStringLiteral("lat-offset"),
+      QStringLiteral("Latitude correction, hundredths of an arc second."), QStringLiteral("N"));
+  const QCommandLineOption longitudeOffset(
+      QStringLiteral("lon-offset"),
+      QStringLiteral("Longitude correction, hundredths of an arc second."), QStringLiteral("N"));
+  parser.addOptions({log, index, out, latitudeOffset, longitudeOffset,
+                     ZoneOptionDefinition(QStringLiteral("Time zone of the log."))});
+  parser.addPositionalArgument(QStringLiteral("PHOTO"), QStringLiteral("A JPEG photo."));
+  if (const std::optional<int> done =
+          ParseCommandLine(parser, QStringLiteral("photo set-gps"), arguments, context)) {
+    return *done;
+  }
+  if (parser.positionalArguments().size() != 1 || !parser.isSet(log) || !parser.isSet(index) ||
+      !parser.isSet(out)) {
+    context.Error(QStringLiteral("photo set-gps needs PHOTO, --point-from LOG, --index N and "
+                                 "--out FILE"));
+    return kUsageError;
+  }
+  const std::optional<int> latitude = OffsetOption(parser, QStringLiteral("lat-offset"), context);
+  const std::optional<int> longitude = OffsetOption(parser, QStringLiteral("lon-offset"), context);
+  const std::optional<int> zone = ZoneOption(parser, context);
+  bool indexOk = false;
+  const qlonglong pointIndex = parser.value(index).toLongLong(&indexOk);
+  if (!latitude || !longitude || !zone || !indexOk || pointIndex < 0) {
+    if (!indexOk || pointIndex < 0) {
+      context.Error(QStringLiteral("--index %1: not a point number").arg(parser.value(index)));
+    }
+    return kUsageError;
+  }
+  const QString logPath = parser.value(log);
+  GPSLog track(logPath, 0, 0, {}, *zone, 0);
+  if (!track.hasTimes()) {
+    context.Error(QStringLiteral("%1: %2").arg(logPath, track.scanProblem()));
+    return kUserError;
+  }
+  if (!track.LoadPoints()) {
+    context.Error(QStringLiteral("%1: %2").arg(logPath, track.loadProblem()));
+    return kUserError;
+  }
+  if (static_cast<std::uint64_t>(pointIndex) >= track.points().size()) {
+    context.Error(QStringLiteral("%1: has %2 points; there is no point %3")
+                      .arg(logPath)
+                      .arg(track.points().size())
+                      .arg(pointIndex));
+    return kUserError;
+  }
+  const TrackPoint& point = track.points()[static_cast<std::size_t>(pointIndex)];
+  const QString photoPath = parser.positionalArguments().front();
+  ExifFile photo(photoPath, ExifFile::kRewrite);
+  photo.SetPositionCorrection(*latitude, *longitude);
+  photo.SetPositionSource(point);
+  if (!photo.ReadSections()) {
+    context.Error(QStringLiteral("%1: %2").arg(photoPath, ReadProblem(photo)));
+    return kUserError;
+  }
+  const QString target = parser.value(out);
+  if (const QString problem = photo.WriteFile(target, false); !problem.isEmpty()) {
+    context.Error(problem);
+    return kUserError;
+  }
+  CCoordinate position(point);
+  position.Convert(*longitude, *latitude);
+  context.out << "wrote " << target << ": point " << std::int64_t{pointIndex} << " of "
+              << logPath << ", " << std::string_view(RealText(position.latitudeDegrees)) << ", "
+              << std::string_view(RealText(position.longitudeDegrees)) << '\n';
+  return kSuccess;
+}
+
+}  // namespace
+
+int RunPhotoCommand(const QStringList& arguments, CommandContext& context) {
+  const QString sub = arguments.value(0);
+  if (sub == u"info") {
+    return RunInfo(arguments.mid(1), context);
+  }
+  if (sub == u"set-gps") {
+    return RunSetGps(arguments.mid(1), context);
+  }
+  if (sub == u"--help" || sub == u"-h") {
+    context.out << "Usage: trevalo-cli photo info PHOTO... [--json]\n"
+                   "       trevalo-cli photo set-gps PHOTO --point-from LOG --index N --out FILE\n"
+                   "                   [--lat-offset N] [--lon-offset N] [--zone HHMM]\n";
+    return kSuccess;
+  }
+  context.Error(sub.isEmpty() ? QStringLiteral("photo needs a subcommand: info or set-gps")
+                              : QStringLiteral("unknown photo subcommand %1").arg(sub));
+  return kUsageError;
+}
+
+}  // namespace trevalo::cli

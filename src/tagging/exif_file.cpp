@@ -1,0 +1,243 @@
+#include "tagging/exif_file.h"
+
+#include <cerrno>
+#include <cstring>
+#include <unistd.h>
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryFile>
+
+#include "tagging/exif_gps_writer.h"
+#include "tagging/gps_directory.h"
+
+namespace trevalo {
+namespace {
+
+constexpr int kSoi = 0xD8, kEoi = 0xD9, kSos = 0xDA, kApp0 = 0xE0, kApp1 = 0xE1;
+constexpr std::size_t kFirstRead = 64 * 1024;
+constexpr std::uint8_t kExifHeader[] = {'E', 'x', 'i', 'f', 0, 0};
+
+bool IsStartOfFrame(int marker) {
+  return marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+}
+
+bool IsExifSegment(std::span<const std::uint8_t> bytes) {
+  return bytes.size() >= 2 + sizeof kExifHeader &&
+         std::memcmp(bytes.data() + 2, kExifHeader, 4) == 0;
+}
+
+std::uint16_t BigEndian16(const std::uint8_t* p) {
+  return static_cast<std::uint16_t>(p[0] << 8 | p[1]);
+}
+
+}  // namespace
+
+ExifFile::ExifFile(QString path, Mode mode) : path_(std::move(path)), mode_(mode), file_(path_) {
+  if (!file_.open(QIODevice::ReadOnly)) {
+    errorText_ = file_.errorString();
+  }
+}
+
+void ExifFile::Report(std::string_view problem) {
+  problems_.emplace_back(problem);
+  if (sink_) {
+    sink_(problem);
+  }
+}
+
+bool ExifFile::Fail(const char* problem) {
+  Report(problem);
+  errorText_ = QString::fromUtf8(problem);
+  return false;
+}
+
+// Makes the first `size` bytes of the file available; false when the file is shorter. A
+// rewrite reads the whole file at once; a read-only pass reads only as far as it needs.
+bool ExifFile::Ensure(std::size_t size) {
+  while (bytes_.size() < size && !atEnd_) {
+    const std::size_t have = bytes_.size();
+    const auto fileSize = static_cast<std::size_t>(std::max<qint64>(file_.size(), 0));
+    const std::size_t chunk = mode_ == kRewrite ? std::max(fileSize - std::min(fileSize, have), kFirstRead)
+                                                : std::max(kFirstRead, have);
+    bytes_.resize(have + chunk);
+    const qint64 read = file_.read(reinterpret_cast<char*>(bytes_.data() + have),
+                                   static_cast<qint64>(chunk));
+    bytes_.resize(have + static_cast<std::size_t>(std::max<qint64>(read, 0)));
+    if (read <= 0) {
+      atEnd_ = true;
+    }
+  }
+  return bytes_.size() >= size;
+}
+
+bool ExifFile::ReadSections() {
+  if (!file_.isOpen()) {
+    return false;
+  }
+  if (mode_ == kRewrite && point_ == nullptr) {
+    errorText_ = QStringLiteral("no position to write");
+    return false;
+  }
+  if (!Ensure(2) || bytes_[0] != 0xFF || bytes_[1] != kSoi) {
+    errorText_ = QStringLiteral("not a JPEG file");
+    return false;
+  }
+  // Offsets into bytes_, which may still grow (and move) while the segments are read.
+  struct Found {
+    int type;
+    std::size_t offset;
+    std::size_t size;
+  };
+  std::vector<Found> found;
+  std::size_t position = 2;
+  for (;;) {
+    std::size_t fill = 0;
+    while (Ensure(position + 1) && bytes_[position] == 0xFF) {
+      ++position;
+      if (++fill > 65535) {
+        return Fail("too many padding bytes!");
+      }
+    }
+    if (!Ensure(position + 1)) {
+      return Fail("Premature end of file?");
+    }
+    const int marker = bytes_[position++];
+    if (marker == kEoi) {
+      return Fail("No image in jpeg!");
+    }
+    if (fill == 0 || marker < 0xC0 || (marker >= 0xD0 && marker <= kSoi)) {
+      return Fail("invalid marker");
+    }
+    if (!Ensure(position + 2)) {
+      return Fail("Premature end of file?");
+    }
+    const std::size_t length = BigEndian16(bytes_.data() + position);
+    if (length < 2) {
+      return Fail("invalid marker");
+    }
+    if (!Ensure(position + length)) {
+      return Fail("Premature end of file?");
+    }
+    found.push_back({marker, position, length});
+    const std::uint8_t* segment = bytes_.data() + position;
+    position += length;
+    if (IsStartOfFrame(marker) && length >= 7) {
+      // After the length bytes: sample precision, then height and width.
+      info_.height = BigEndian16(segment + 3);
+      info_.width = BigEndian16(segment + 5);
+    } else if (marker == kApp1 && !exifSection_ && IsExifSegment({segment, length})) {
+      exifSection_ = found.size() - 1;
+      tiff_ = ReadTiff({segment + 2 + sizeof kExifHeader, length - 2 - sizeof kExifHeader},
+                       info_, [this](std::string_view problem) { Report(problem); });
+      existingGps_ = tiff_.gps;
+    } else if (marker == kSos) {
+      break;
+    }
+  }
+  if (mode_ == kRewrite) {
+    Ensure(SIZE_MAX);
+    found.push_back({JpegSection::kRestOfFile, position, bytes_.size() - position});
+    readAll_ = true;
+  }
+  for (const Found& f : found) {
+    sections_.push_back({f.type, {bytes_.data() + f.offset, f.size}});
+  }
+  if (!info_.dateTime.empty() && info_.dateTime[0] == '0') {
+    invalidDateTime_ = true;
+    errorText_ = QString::fromLatin1(kInvalidDateTimeMessage);
+    return false;
+  }
+  return mode_ != kRewrite || RebuildExif();
+}
+
+bool ExifFile::RebuildExif() {
+  const TrackPoint& point = *point_;
+  const int latitudeCorrection = latitudeCorrection_;
+  const int longitudeCorrection = longitudeCorrection_;
+  std::vector<std::uint8_t> tiff;
+  if (exifSection_) {
+    const std::span<const std::uint8_t> segment = sections_[*exifSection_].bytes;
+    const std::span<const std::uint8_t> oldTiff = segment.subspan(2 + sizeof kExifHeader);
+    GpsWriteResult written = WriteGpsIntoTiff(oldTiff, tiff_, [&](std::uint32_t base) {
+      return BuildGpsDirectory(point, latitudeCorrection, longitudeCorrection, tiff_.order, base);
+    });
+    if (!written.error.empty()) {
+      Report(written.error);
+      errorText_ = QString::fromStdString(written.error);
+      return false;
+    }
+    tiff = std::move(written.tiff);
+  } else {
+    tiff = NewGpsTiff(ByteOrder::kLittle, [&](std::uint32_t base) {
+      return BuildGpsDirectory(point, latitudeCorrection, longitudeCorrection,
+                               ByteOrder::kLittle, base);
+    });
+  }
+  const std::size_t length = 2 + sizeof kExifHeader + tiff.size();
+  rebuiltExif_.assign({static_cast<std::uint8_t>(length >> 8), static_cast<std::uint8_t>(length)});
+  rebuiltExif_.insert(rebuiltExif_.end(), std::begin(kExifHeader), std::end(kExifHeader));
+  rebuiltExif_.insert(rebuiltExif_.end(), tiff.begin(), tiff.end());
+  if (exifSection_) {
+    sections_[*exifSection_].bytes = rebuiltExif_;
+  } else {
+    // After the JFIF segment when there is one, else first.
+    std::size_t at = 0;
+    while (at < sections_.size() && sections_[at].type == kApp0) {
+      ++at;
+    }
+    sections_.insert(sections_.begin() + static_cast<std::ptrdiff_t>(at), {kApp1, rebuiltExif_});
+    exifSection_ = at;
+  }
+  return true;
+}
+
+QString ExifFile::WriteFile(const QString& path, bool flushToDisk) const {
+  if (!readAll_) {
+    return QStringLiteral("Can't write back - didn't read all");
+  }
+  const QFileInfo target(path);
+  QTemporaryFile temporary(target.absolutePath() + QStringLiteral("/.") + target.fileName() +
+                           QStringLiteral(".XXXXXX"));
+  if (!temporary.open()) {
+    return QStringLiteral("Could not open file for write: %1").arg(temporary.errorString());
+  }
+  QByteArray head;
+  head.reserve(4096);
+  head.append("\xFF\xD8", 2);
+  for (const JpegSection& section : sections_) {
+    if (section.type == JpegSection::kRestOfFile) {
+      break;
+    }
+    head.append('\xFF');
+    head.append(static_cast<char>(section.type));
+    head.append(reinterpret_cast<const char*>(section.bytes.data()),
+                static_cast<qsizetype>(section.bytes.size()));
+  }
+  const std::span<const std::uint8_t> rest = sections_.back().bytes;
+  bool written = temporary.write(head) == head.size() &&
+                 temporary.write(reinterpret_cast<const char*>(rest.data()),
+                                 static_cast<qint64>(rest.size())) ==
+                     static_cast<qint64>(rest.size()) &&
+                 temporary.flush();
+  if (written && flushToDisk) {
+    written = ::fdatasync(temporary.handle()) == 0;
+  }
+  if (!written) {
+    return QStringLiteral("Could not write %1: %2").arg(path, temporary.errorString());
+  }
+  // Keep the permissions of a photo that is replaced; a new copy gets the usual ones.
+  const QFileDevice::Permissions permissions =
+      target.exists() ? QFile::permissions(path)
+                      : QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup |
+                            QFileDevice::ReadOther;
+  temporary.setPermissions(permissions);
+  if (::rename(QFile::encodeName(temporary.fileName()).constData(),
+               QFile::encodeName(path).constData()) != 0) {
+    return QStringLiteral("Could not replace %1: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno)));
+  }
+  temporary.setAutoRemove(false);
+  return {};
+}
+
+}  // namespace trevalo

@@ -1,0 +1,37 @@
+#pragma once
+// The EXIF GPS directory written for one track point.
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "core/track_point.h"
+#include "tagging/tiff_data.h"
+
+namespace trevalo {
+
+struct Rational {
+  std::uint32_t numerator;
+  std::uint32_t denominator;
+  bool operator==(const Rational&) const = default;
+};
+
+struct GpsCoordinate {
+  char reference;                 // 'N', 'S', 'E' or 'W' (or the point's own letter)
+  std::array<Rational, 3> parts;  // degrees/1, minutes/1, tenths of seconds/10
+};
+
+// A packed ddmm.mmmm (or dddmm.mmmm) value with its reference letter as written, moved by
+// `correction` hundredths of an arc second (0: no correction, the letter stays).
+GpsCoordinate CoordinateRationals(double packed, const std::string& reference, int correction,
+                                  bool latitude);
+
+// The directory for a point, laid out to start at `base` (an even offset from the TIFF
+// header): 19 entries when the point's GGA data belongs to its RMC epoch, else 5.
+// Corrections are hundredths of an arc second on each axis.
+std::vector<std::uint8_t> BuildGpsDirectory(const TrackPoint& point, int latitudeCorrection,
+                                            int longitudeCorrection, ByteOrder order,
+                                            std::uint32_t base);
+
+}  // namespace trevalo

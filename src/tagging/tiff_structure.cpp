@@ -1,0 +1,601 @@
+#include "tagging/tiff_structure.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace trevalo {
+namespace {
+
+constexpr std::uint16_t kTagMake = 0x010F, kTagModel = 0x0110, kTagOrientation = 0x0112,
+                        kTagDateTime = 0x0132, kTagStripOffsets = 0x0111,
+                        kTagStripByteCounts = 0x0117, kTagThumbnailOffset = 0x0201,
+                        kTagThumbnailLength = 0x0202, kTagExposureTime = 0x829A,
+                        kTagFNumber = 0x829D, kTagExifIfd = 0x8769, kTagExposureProgram = 0x8822,
+                        kTagGpsIfd = 0x8825, kTagIso = 0x8827, kTagDateTimeOriginal = 0x9003,
+                        kTagDateTimeDigitized = 0x9004, kTagShutterSpeed = 0x9201,
+                        kTagApertureValue = 0x9202, kTagExposureBias = 0x9204,
+                        kTagMaxAperture = 0x9205, kTagSubjectDistance = 0x9206,
+                        kTagMeteringMode = 0x9207, kTagLightSource = 0x9208, kTagFlash = 0x9209,
+                        kTagFocalLength = 0x920A, kTagInteropIfd = 0xA005,
+                        kTagExposureMode = 0xA402, kTagWhiteBalance = 0xA403,
+                        kTagFocalLength35mm = 0xA405, kTagContrast = 0xA408,
+                        kTagSaturation = 0xA409, kTagSharpness = 0xA40A;
+constexpr int kMaxDepth = 5;
+constexpr std::uint32_t kMaxComponents = 65536;
+
+std::string Hex(unsigned value, int digits) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%0*X", digits, value);
+  return text;
+}
+
+struct Entry {
+  std::uint32_t position;  // of the 12-byte entry
+  std::uint16_t tag;
+  std::uint16_t type;
+  std::uint32_t count;
+  std::uint64_t byteCount;
+  std::uint32_t valueOffset;  // of the value: in the entry, or out of line
+  bool outOfLine;
+};
+
+Entry ReadEntry(const TiffData& d, std::uint32_t position) {
+  Entry e{};
+  e.position = position;
+  e.tag = d.U16(position);
+  e.type = d.U16(position + 2);
+  e.count = d.U32(position + 4);
+  e.byteCount = static_cast<std::uint64_t>(e.count) * static_cast<std::uint64_t>(TypeSize(e.type));
+  e.outOfLine = e.byteCount > 4;
+  e.valueOffset = e.outOfLine ? d.U32(position + 8) : position + 8;
+  return e;
+}
+
+// The value of one component, converted as the C types of its TIFF type.
+double Number(const TiffData& d, std::uint32_t offset, int type, const ProblemSink& report) {
+  switch (type) {
+    case kTypeByte:
+    case kTypeUndefined:
+      return *d.at(offset);
+    case kTypeSByte:
+      return static_cast<std::int8_t>(*d.at(offset));
+    case kTypeShort:
+      return d.U16(offset);
+    case kTypeSShort:
+      return static_cast<std::int16_t>(d.U16(offset));
+    case kTypeLong:
+      return d.U32(offset);
+    case kTypeSLong:
+      return static_cast<std::int32_t>(d.U32(offset));
+    case kTypeRational:
+    case kTypeSRational: {
+      const auto numerator = static_cast<std::int32_t>(d.U32(offset));
+      const auto denominator = static_cast<std::int32_t>(d.U32(offset + 4));
+      return denominator == 0 ? 0.0 : static_cast<double>(numerator) / denominator;
+    }
+    case kTypeFloat: {
+      const std::uint32_t bits = d.U32(offset);
+      float value;
+      std::memcpy(&value, &bits, 4);
+      return value;
+    }
+    case kTypeDouble: {
+      std::uint64_t bits = 0;
+      for (int i = 0; i < 8; ++i) {
+        const int shift = d.order() == ByteOrder::kLittle ? 8 * i : 56 - 8 * i;
+        bits |= static_cast<std::uint64_t>(*d.at(offset + static_cast<std::uint32_t>(i))) << shift;
+      }
+      double value;
+      std::memcpy(&value, &bits, 8);
+      return value;
+    }
+    default:
+      report("Illegal format code " + std::to_string(type));
+      return 0;
+  }
+}
+
+std::string Text(const TiffData& d, const Entry& e, std::size_t limit) {
+  const auto* begin = reinterpret_cast<const char*>(d.at(e.valueOffset));
+  const std::size_t length = static_cast<std::size_t>(std::min<std::uint64_t>(e.byteCount, limit));
+  const std::size_t end = std::find(begin, begin + length, '\0') - begin;
+  return std::string(begin, end);
+}
+
+// The semantic walk: the summary of the tags, with the reader's diagnostics.
+class TagReader {
+ public:
+  TagReader(const TiffData& d, PhotoInfo& info, ExistingGps& gps, const ProblemSink& report)
+      : d_(d), info_(info), gps_(gps), report_(report) {}
+
+  void Directory(std::uint32_t offset, int depth);
+
+ private:
+  // false: the rest of the directory is abandoned.
+  bool Tag(const Entry& e, std::uint32_t directoryOffset, int depth);
+  void DateField(const Entry& e, bool original);
+  bool MeasureGps(std::uint32_t offset, std::uint32_t parentOffset);
+
+  const TiffData& d_;
+  PhotoInfo& info_;
+  ExistingGps& gps_;
+  const ProblemSink& report_;
+  bool orientationSeen_ = false;
+};
+
+void TagReader::Directory(std::uint32_t offset, int depth) {
+  if (depth >= kMaxDepth) {
+    report_("Maximum directory nesting exceeded (corrupt exif header)");
+    return;
+  }
+  if (!d_.Has(offset, 2)) {
+    report_("Illegally sized directory");
+    return;
+  }
+  const std::uint32_t count = d_.U16(offset);
+  const std::uint64_t tableEnd = std::uint64_t{offset} + 2 + 12ull * count;
+  if (tableEnd + 4 > d_.size() && tableEnd != d_.size() && tableEnd + 2 != d_.size()) {
+    report_("Illegally sized directory");
+    return;
+  }
+  for (std::uint32_t i = 0; i < count; ++i) {
+    const Entry e = ReadEntry(d_, offset + 2 + 12 * i);
+    if (TypeSize(e.type) == 0) {
+      report_("Illegal number format " + std::to_string(e.type) + " for tag " + Hex(e.tag, 4));
+      continue;
+    }
+    if (e.count > kMaxComponents) {
+      report_("Illegal number of components " + std::to_string(e.count) + " for tag " +
+              Hex(e.tag, 4));
+      continue;
+    }
+    if (e.outOfLine && !d_.Has(e.valueOffset, e.byteCount)) {
+      continue;
+    }
+    if (!Tag(e, offset, depth)) {
+      return;
+    }
+  }
+  if (tableEnd + 4 <= d_.size()) {
+    const std::uint32_t link = d_.U32(static_cast<std::size_t>(tableEnd));
+    if (link != 0) {
+      if (link < d_.size()) {
+        Directory(link, depth + 1);
+      } else {
+        report_("Illegal subdirectory link");
+      }
+    }
+  }
+}
+
+void TagReader::DateField(const Entry& e, bool original) {
+  const std::string text = Text(d_, e, 19);
+  if (original) {
+    info_.dateTime = text;
+  }
+  if (info_.dateTime.empty() || info_.dateTime[0] < '0' || info_.dateTime[0] > '9') {
+    info_.dateTime = text;
+  }
+  if (info_.dateFieldOffsets.size() >= 10) {
+    report_("More than 10 date fields!  This is nuts");
+  } else {
+    info_.dateFieldOffsets.push_back(e.valueOffset);
+  }
+}
+
+bool TagReader::Tag(const Entry& e, std::uint32_t directoryOffset, int depth) {
+  const auto value = [&] { return Number(d_, e.valueOffset, e.type, report_); };
+  const auto integer = [&] { return static_cast<int>(std::clamp(value(), -2147483648.0, 2147483647.0)); };
+  switch (e.tag) {
+    case kTagMake:
+      info_.cameraMake = Text(d_, e, 31);
+      break;
+    case kTagModel:
+      info_.cameraModel = Text(d_, e, 39);
+      break;
+    case kTagOrientation:
+      if (!orientationSeen_) {
+        orientationSeen_ = true;
+        info_.orientation = integer();
+      }
+      break;
+    case kTagDateTimeOriginal:
+      DateField(e, true);
+      break;
+    case kTagDateTime:
+    case kTagDateTimeDigitized:
+      DateField(e, false);
+      break;
+    case kTagExposureTime: {
+      info_.exposureTime = value();
+      char text[128];
+      if (e.type == kTypeRational || e.type == kTypeSRational) {
+        const auto n = static_cast<std::int32_t>(d_.U32(e.valueOffset));
+        std::int32_t denominator = static_cast<std::int32_t>(d_.U32(e.valueOffset + 4));
+        if (denominator == 0) {
+          denominator = 1;
+        }
+        if (n < denominator) {
+          const std::int64_t ratio = std::int64_t{denominator} / (n == 0 ? 1 : n);
+          std::snprintf(text, sizeof text, "%d/%llds (%fs)", 1, static_cast<long long>(ratio),
+                        info_.exposureTime);
+        } else {
+          std::snprintf(text, sizeof text,
+                        denominator == 1 || denominator % 10 == 0 ? "%.0fs" : "%fs",
+                        info_.exposureTime);
+        }
+      } else {
+        std::snprintf(text, sizeof text, "%fs", info_.exposureTime);
+      }
+      info_.exposureTimeText = text;
+      break;
+    }
+    case kTagFNumber:
+      info_.aperture = value();
+      break;
+    case kTagExposureProgram:
+      info_.exposureProgram = integer();
+      break;
+    case kTagMeteringMode:
+      info_.meteringMode = integer();
+      break;
+    case kTagFocalLength35mm:
+      info_.focalLength35mm = integer();
+      break;
+    case kTagIso:
+      info_.iso = integer();
+      if (info_.iso < 50) {
+        info_.iso *= 200;
+      }
+      break;
+    case kTagShutterSpeed:
+      if (info_.exposureTime == 0) {
+        const double power = std::exp2(value());
+        info_.exposureTime = power == 0 ? 0 : 1 / power;
+        if (e.type == kTypeRational || e.type == kTypeSRational) {
+          char text[16];
+          std::snprintf(text, sizeof text, "%d/%d", 1,
+                        static_cast<int>(std::clamp(power, -2147483648.0, 2147483647.0)));
+          info_.exposureTimeText = text;
+        }
+      }
+      break;
+    case kTagApertureValue:
+      info_.aperture = std::exp2(value() / 2);
+      break;
+    case kTagMaxAperture:
+      info_.maxAperture = std::exp2(value() / 2);
+      if (info_.aperture == 0) {
+        info_.aperture = info_.maxAperture;
+      }
+      break;
+    case kTagExposureBias:
+      info_.hasExposureBias = true;
+      info_.exposureBias = value();
+      break;
+    case kTagLightSource:
+      info_.hasLightSource = true;
+      info_.lightSource = integer();
+      break;
+    case kTagFlash:
+      info_.hasFlash = true;
+      info_.flash = integer();
+      break;
+    case kTagExposureMode:
+      info_.hasExposureMode = true;
+      info_.exposureMode = integer();
+      break;
+    case kTagWhiteBalance:
+      info_.hasWhiteBalance = true;
+      info_.whiteBalance = integer();
+      break;
+    case kTagContrast:
+      info_.hasContrast = true;
+      info_.contrast = integer();
+      break;
+    case kTagSaturation:
+      info_.hasSaturation = true;
+      info_.saturation = integer();
+      break;
+    case kTagSharpness:
+      info_.hasSharpness = true;
+      info_.sharpness = integer();
+      break;
+    case kTagSubjectDistance:
+      info_.subjectDistance = value();
+      break;
+    case kTagFocalLength:
+      info_.focalLength = value();
+      break;
+    case kTagExifIfd:
+    case kTagInteropIfd: {
+      const std::uint32_t target = d_.U32(e.valueOffset);
+      if (target >= d_.size()) {
+        report_("Illegal exif or interop offset directory link");
+      } else {
+        Directory(target, depth + 1);
+      }
+      break;
+    }
+    case kTagGpsIfd: {
+      const std::uint32_t target = d_.U32(e.valueOffset);
+      gps_.offset = target;
+      if (target >= d_.size()) {
+        report_("Illegal GPS directory link");
+      } else if (!MeasureGps(target, directoryOffset)) {
+        report_("Invalid GPS Information");
+        return false;
+      }
+      break;
+    }
+    default:
+      break;
+  }
+  return true;
+}
+
+// Measures a GPS directory and reads the position it holds; false when it is invalid.
+bool TagReader::MeasureGps(std::uint32_t offset, std::uint32_t parentOffset) {
+  gps_.present = true;
+  gps_.valid = false;
+  if (!d_.Has(offset, 2)) {
+    report_("GPS info directory goes past end of exif");
+    return false;
+  }
+  const std::uint32_t count = d_.U16(offset);
+  std::uint64_t size = 12ull * count + 6;
+  char latitudeRef = 0;
+  char longitudeRef = 0;
+  std::optional<double> latitude;
+  std::optional<double> longitude;
+  std::optional<double> altitude;
+  bool belowSea = false;
+  // Denominators with more than 7 digits make the directory invalid for rewriting; the
+  // position it holds is still read for display.
+  bool tooPrecise = false;
+  for (std::uint32_t i = 0; i < count; ++i) {
+    const std::uint32_t position = offset + 2 + 12 * i;
+    if (!d_.Has(position, 12)) {
+      report_("GPS info directory goes past end of exif");
+      return false;
+    }
+    const Entry e = ReadEntry(d_, position);
+    if (TypeSize(e.type) == 0) {
+      report_("Illegal number format " + std::to_string(e.type) + " for tag " + Hex(e.tag, 3));
+      continue;
+    }
+    if (e.outOfLine) {
+      size += e.byteCount;
+    }
+    const bool readable = d_.Has(e.valueOffset, e.byteCount);
+    if (e.tag == 2 || e.tag == 4) {
+      if (e.type != kTypeRational) {
+        report_("Inappropriate format (] for GPS coordinates!");
+        continue;
+      }
+      if (e.count < 3 || !readable) {
+        continue;
+      }
+      double degrees = 0;
+      for (std::uint32_t k = 0; k < 3; ++k) {
+        std::uint32_t denominator = d_.U32(e.valueOffset + 8 * k + 4);
+        int digits = 0;
+        while (denominator > 1) {
+          denominator /= 10;
+          ++digits;
+        }
+        tooPrecise = tooPrecise || digits > 7;
+        degrees += Number(d_, e.valueOffset + 8 * k, e.type, report_) / (k == 0 ? 1 : k == 1 ? 60 : 3600);
+      }
+      (e.tag == 2 ? latitude : longitude) = degrees;
+    } else if (readable && e.byteCount > 0) {
+      if (e.tag == 1 && e.type == kTypeAscii) {
+        latitudeRef = static_cast<char>(*d_.at(e.valueOffset));
+      } else if (e.tag == 3 && e.type == kTypeAscii) {
+        longitudeRef = static_cast<char>(*d_.at(e.valueOffset));
+      } else if (e.tag == 5) {
+        belowSea = Number(d_, e.valueOffset, e.type, report_) == 1;
+      } else if (e.tag == 6) {
+        altitude = Number(d_, e.valueOffset, e.type, report_);
+      }
+    }
+  }
+  gps_.size = offset < parentOffset ? 0 : static_cast<std::uint32_t>(std::min<std::uint64_t>(size, UINT32_MAX));
+  gps_.valid = !tooPrecise;
+  if (latitude) {
+    gps_.latitudeDegrees = latitudeRef == 'S' ? -*latitude : *latitude;
+  }
+  if (longitude) {
+    gps_.longitudeDegrees = longitudeRef == 'W' ? -*longitude : *longitude;
+  }
+  if (altitude) {
+    gps_.altitudeMetres = belowSea ? -*altitude : *altitude;
+  }
+  return gps_.valid;
+}
+
+// The structural walk: every directory reachable, every byte range they refer to.
+class LayoutReader {
+ public:
+  LayoutReader(const TiffData& d, TiffLayout& layout) : d_(d), layout_(layout) {}
+
+  // Extents of the directory at `offset`; appends its own block to `ranges` when given.
+  void Directory(std::uint32_t offset,
+                 std::vector<std::pair<std::uint64_t, std::uint64_t>>* ranges);
+
+ private:
+  void Use(std::uint64_t begin, std::uint64_t end) {
+    if (end <= d_.size()) {
+      layout_.usedEnd = std::max<std::uint32_t>(layout_.usedEnd, static_cast<std::uint32_t>(end));
+    }
+    if (begin < end) {
+      used_.push_back({begin, end});
+    }
+  }
+  void Pairs(std::uint32_t offsetsEntry, std::uint32_t lengthsEntry);
+
+  const TiffData& d_;
+  TiffLayout& layout_;
+  std::set<std::uint32_t> visited_;
+
+ public:
+  using Ranges = std::vector<std::pair<std::uint64_t, std::uint64_t>>;
+  Ranges used_;       // every range any structure refers to
+  Ranges gpsRanges_;  // the GPS directory's table and values
+};
+
+void LayoutReader::Pairs(std::uint32_t offsetsEntry, std::uint32_t lengthsEntry) {
+  const Entry offsets = ReadEntry(d_, offsetsEntry);
+  const Entry lengths = ReadEntry(d_, lengthsEntry);
+  const auto element = [&](const Entry& e, std::uint32_t i) -> std::uint64_t {
+    const int size = TypeSize(e.type);
+    const std::uint64_t at = e.valueOffset + std::uint64_t{i} * static_cast<std::uint64_t>(size);
+    if ((size != 2 && size != 4) || !d_.Has(at, static_cast<std::uint64_t>(size))) {
+      return 0;
+    }
+    return size == 2 ? d_.U16(static_cast<std::size_t>(at)) : d_.U32(static_cast<std::size_t>(at));
+  };
+  const std::uint32_t n = std::min<std::uint32_t>(std::min(offsets.count, lengths.count), 4096);
+  for (std::uint32_t i = 0; i < n; ++i) {
+    const std::uint64_t begin = element(offsets, i);
+    Use(begin, begin + element(lengths, i));
+  }
+}
+
+void LayoutReader::Directory(std::uint32_t offset,
+                             std::vector<std::pair<std::uint64_t, std::uint64_t>>* ranges) {
+  if (!d_.Has(offset, 2) || !visited_.insert(offset).second || visited_.size() > 64) {
+    return;
+  }
+  const std::uint32_t count = d_.U16(offset);
+  const std::uint64_t tableEnd = std::uint64_t{offset} + 2 + 12ull * count;
+  if (tableEnd > d_.size()) {
+    return;
+  }
+  const bool hasLink = tableEnd + 4 <= d_.size();
+  Use(offset, hasLink ? tableEnd + 4 : tableEnd);
+  if (ranges != nullptr) {
+    ranges->push_back({offset, hasLink ? tableEnd + 4 : tableEnd});
+  }
+  std::optional<std::uint32_t> thumbnailOffset, thumbnailLength, stripOffsets, stripLengths;
+  for (std::uint32_t i = 0; i < count; ++i) {
+    const Entry e = ReadEntry(d_, offset + 2 + 12 * i);
+    if (TypeSize(e.type) == 0) {
+      continue;
+    }
+    if (e.outOfLine) {
+      Use(e.valueOffset, e.valueOffset + e.byteCount);
+      if (ranges != nullptr) {
+        ranges->push_back({e.valueOffset, e.valueOffset + e.byteCount});
+      }
+    }
+    const bool pointer = e.tag == kTagExifIfd || e.tag == kTagInteropIfd || e.tag == kTagGpsIfd;
+    if (pointer && d_.Has(e.valueOffset, 4) && (e.type == kTypeLong || e.type == 13)) {
+      const std::uint32_t target = d_.U32(e.valueOffset);
+      if (e.tag == kTagGpsIfd) {
+        std::vector<std::pair<std::uint64_t, std::uint64_t>> gpsRanges;
+        Directory(target, &gpsRanges);
+        gpsRanges_ = std::move(gpsRanges);
+      } else {
+        Directory(target, nullptr);
+      }
+    }
+    switch (e.tag) {
+      case kTagThumbnailOffset:
+        thumbnailOffset = e.position;
+        break;
+      case kTagThumbnailLength:
+        thumbnailLength = e.position;
+        break;
+      case kTagStripOffsets:
+        stripOffsets = e.position;
+        break;
+      case kTagStripByteCounts:
+        stripLengths = e.position;
+        break;
+      default:
+        break;
+    }
+  }
+  if (thumbnailOffset && thumbnailLength) {
+    Pairs(*thumbnailOffset, *thumbnailLength);
+  }
+  if (stripOffsets && stripLengths) {
+    Pairs(*stripOffsets, *stripLengths);
+  }
+  if (hasLink) {
+    const std::uint32_t link = d_.U32(static_cast<std::size_t>(tableEnd));
+    if (link != 0) {
+      Directory(link, nullptr);
+    }
+  }
+}
+
+}  // namespace
+
+TiffReadResult ReadTiff(std::span<const std::uint8_t> tiff, PhotoInfo& info,
+                        const ProblemSink& report) {
+  TiffReadResult result;
+  if (tiff.size() < 8 || !((tiff[0] == 'I' && tiff[1] == 'I') || (tiff[0] == 'M' && tiff[1] == 'M'))) {
+    report("Invalid Exif alignment marker.");
+    return result;
+  }
+  result.headerValid = true;
+  result.order = tiff[0] == 'I' ? ByteOrder::kLittle : ByteOrder::kBig;
+  const TiffData d(tiff, result.order);
+  if (d.U16(2) != 42) {
+    report("Invalid Exif start (1)");
+  }
+  TiffLayout& layout = result.layout;
+  layout.ifd0Offset = d.U32(4);
+  TagReader(d, info, result.gps, report).Directory(layout.ifd0Offset, 0);
+
+  // Where things lie, for a writer that must not move them.
+  if (d.Has(layout.ifd0Offset, 2)) {
+    const std::uint32_t count = d.U16(layout.ifd0Offset);
+    const std::uint64_t tableEnd = std::uint64_t{layout.ifd0Offset} + 2 + 12ull * count;
+    if (tableEnd <= d.size()) {
+      layout.ifd0Readable = true;
+      layout.ifd0EntryCount = static_cast<std::uint16_t>(count);
+      if (tableEnd + 4 <= d.size()) {
+        layout.ifd0Link = d.U32(static_cast<std::size_t>(tableEnd));
+      }
+      for (std::uint32_t i = 0; i < count; ++i) {
+        const std::uint32_t position = layout.ifd0Offset + 2 + 12 * i;
+        if (d.U16(position) == kTagGpsIfd) {
+          layout.gpsPointerEntry = position;
+          break;
+        }
+      }
+    }
+  }
+  LayoutReader layoutReader(d, layout);
+  layoutReader.Directory(layout.ifd0Offset, nullptr);
+  if (result.gps.present && result.gps.valid && result.gps.size > 0) {
+    // One block: the directory's own ranges follow one another from its offset (gaps of a
+    // few bytes for word alignment aside), and no other structure reaches into them.
+    auto ranges = layoutReader.gpsRanges_;
+    std::sort(ranges.begin(), ranges.end());
+    std::uint64_t reached = result.gps.offset;
+    bool tiles = !ranges.empty() && ranges.front().first == result.gps.offset;
+    for (const auto& [begin, end] : ranges) {
+      tiles = tiles && begin >= reached && begin - reached <= 3;
+      reached = std::max(reached, end);
+    }
+    std::size_t inside = 0;
+    for (const auto& [begin, end] : layoutReader.used_) {
+      if (begin < reached && end > result.gps.offset) {
+        ++inside;
+      }
+    }
+    layout.gpsIsOneBlock = tiles && inside == ranges.size() && reached <= d.size();
+    layout.gpsBlockEnd = static_cast<std::uint32_t>(reached);
+  }
+  return result;
+}
+
+}  // namespace trevalo

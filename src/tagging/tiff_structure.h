@@ -1,0 +1,45 @@
+#pragma once
+// Reads the TIFF data of a photo's EXIF segment: the summary of its tags, the GPS directory
+// it holds, and where its structures lie (which the GPS writer needs to add data without
+// moving any).
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <span>
+#include <string_view>
+
+#include "tagging/photo_info.h"
+#include "tagging/tiff_data.h"
+
+namespace trevalo {
+
+// Receives every diagnostic of the EXIF reader and writer.
+using ProblemSink = std::function<void(std::string_view)>;
+
+struct TiffLayout {
+  std::uint32_t ifd0Offset = 0;
+  bool ifd0Readable = false;          // IFD0's entry table lies inside the data
+  std::uint16_t ifd0EntryCount = 0;
+  std::optional<std::uint32_t> ifd0Link;       // the link to IFD1 as stored (when inside)
+  std::optional<std::uint32_t> gpsPointerEntry;  // offset of IFD0's 0x8825 entry
+  // The GPS directory's table, link and values form one block at [gps.offset, gpsBlockEnd)
+  // (word-alignment gaps aside) that nothing else uses, so it can be overwritten.
+  bool gpsIsOneBlock = false;
+  std::uint32_t gpsBlockEnd = 0;
+  // End of the last byte any structure refers to (directories, values, thumbnail).
+  std::uint32_t usedEnd = 8;
+};
+
+struct TiffReadResult {
+  bool headerValid = false;  // "II" or "MM"
+  ByteOrder order = ByteOrder::kLittle;
+  ExistingGps gps;
+  TiffLayout layout;
+};
+
+// `tiff` starts at the TIFF header ("II"/"MM").
+TiffReadResult ReadTiff(std::span<const std::uint8_t> tiff, PhotoInfo& info,
+                        const ProblemSink& report);
+
+}  // namespace trevalo

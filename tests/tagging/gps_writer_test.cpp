@@ -1,0 +1,270 @@
+// The GPS writer on TIFF data built here, so that every layout case is exact.
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "tagging/exif_gps_writer.h"
+#include "tagging/gps_directory.h"
+
+namespace trevalo {
+namespace {
+
+// Builds TIFF data: IFD0 with a few entries (one value out of line), optionally a GPS
+// directory and data after it, IFD1 with a thumbnail.
+struct TiffBuilder {
+  ByteOrder order = ByteOrder::kLittle;
+  std::vector<std::uint8_t> bytes;
+
+  void U16(std::size_t at, std::uint16_t v) { PutU16(bytes.data() + at, v, order); }
+  void U32(std::size_t at, std::uint32_t v) { PutU32(bytes.data() + at, v, order); }
+  std::size_t Reserve(std::size_t n) {
+    const std::size_t at = bytes.size();
+    bytes.insert(bytes.end(), n, std::uint8_t{0});
+    return at;
+  }
+  void Entry(std::size_t at, std::uint16_t tag, std::uint16_t type, std::uint32_t count,
+             std::uint32_t value) {
+    U16(at, tag);
+    U16(at + 2, type);
+    U32(at + 4, count);
+    U32(at + 8, value);
+  }
+};
+
+struct Built {
+  std::vector<std::uint8_t> tiff;
+  std::uint32_t ifd0;
+  std::uint32_t gps;         // 0 without
+  std::uint32_t thumbnail;   // offset of the thumbnail bytes
+};
+
+// gpsEntries: 0 for no GPS directory; trailing: unreferenced bytes at the end.
+Built MakeTiff(ByteOrder order, int gpsEntries, bool gpsLast, std::vector<std::uint8_t> trailing = {}) {
+  TiffBuilder b{order, {}};
+  b.Reserve(8);
+  b.bytes[0] = b.bytes[1] = order == ByteOrder::kLittle ? 'I' : 'M';
+  b.U16(2, 42);
+  const int ifd0Entries = gpsEntries > 0 ? 3 : 2;
+  const std::size_t ifd0 = b.Reserve(2 + 12 * ifd0Entries + 4);
+  b.U32(4, static_cast<std::uint32_t>(ifd0));
+  b.U16(ifd0, static_cast<std::uint16_t>(ifd0Entries));
+  const std::size_t make = b.Reserve(8);
+  std::copy_n("Camera!", 8, b.bytes.begin() + static_cast<std::ptrdiff_t>(make));
+  b.Entry(ifd0 + 2, 0x010F, kTypeAscii, 8, static_cast<std::uint32_t>(make));
+  b.Entry(ifd0 + 14, 0x0112, kTypeShort, 1, order == ByteOrder::kLittle ? 1u : 0x00010000u);
+  std::uint32_t gps = 0;
+  const auto addGps = [&] {
+    gps = static_cast<std::uint32_t>(b.Reserve(2 + 12 * gpsEntries + 4));
+    b.U16(gps, static_cast<std::uint16_t>(gpsEntries));
+    b.Entry(gps + 2, 0, kTypeByte, 4, 0x00000202);
+    if (gpsEntries > 1) {
+      const std::size_t latitude = b.Reserve(24);
+      b.Entry(gps + 14, 2, kTypeRational, 3, static_cast<std::uint32_t>(latitude));
+      for (int k = 0; k < 3; ++k) {
+        b.U32(latitude + 8 * static_cast<std::size_t>(k), 10u + static_cast<std::uint32_t>(k));
+        b.U32(latitude + 8 * static_cast<std::size_t>(k) + 4, 1);
+      }
+    }
+    b.Entry(ifd0 + 26, 0x8825, kTypeLong, 1, gps);
+  };
+  if (gpsEntries > 0 && !gpsLast) {
+    addGps();
+  }
+  const std::size_t ifd1 = b.Reserve(2 + 24 + 4);
+  b.U32(ifd0 + 2 + 12 * static_cast<std::size_t>(ifd0Entries), static_cast<std::uint32_t>(ifd1));
+  b.U16(ifd1, 2);
+  const std::size_t thumbnail = b.Reserve(16);
+  for (std::size_t i = 0; i < 16; ++i) {
+    b.bytes[thumbnail + i] = static_cast<std::uint8_t>(0xA0 + i);
+  }
+  b.Entry(ifd1 + 2, 0x0201, kTypeLong, 1, static_cast<std::uint32_t>(thumbnail));
+  b.Entry(ifd1 + 14, 0x0202, kTypeLong, 1, 16);
+  if (gpsEntries > 0 && gpsLast) {
+    addGps();
+  }
+  b.bytes.insert(b.bytes.end(), trailing.begin(), trailing.end());
+  return {b.bytes, static_cast<std::uint32_t>(ifd0), gps, static_cast<std::uint32_t>(thumbnail)};
+}
+
+TrackPoint Point(bool full) {
+  TrackPoint p;
+  p.latitude = 3723.4567;
+  p.latitudeRef = "N";
+  p.longitude = 12658.1234;
+  p.longitudeRef = "E";
+  p.ggaMatchesRmc = full ? 1 : 0;
+  p.satelliteText = "08,01";
+  p.utcTime = *MakeTime(2009, 5, 17, 12, 0, 0);
+  return p;
+}
+
+GpsWriteResult Write(const std::vector<std::uint8_t>& tiff, bool full) {
+  PhotoInfo info;
+  const TiffReadResult read = ReadTiff(tiff, info, [](std::string_view) {});
+  return WriteGpsIntoTiff(tiff, read, [&](std::uint32_t base) {
+    return BuildGpsDirectory(Point(full), 0, 0, read.order, base);
+  });
+}
+
+// What the written data says: IFD0's entries and where its GPS pointer leads.
+struct Summary {
+  std::uint32_t ifd0;
+  std::map<std::uint16_t, std::uint32_t> ifd0Values;
+  std::uint32_t ifd1;
+  ExistingGps gps;
+};
+
+Summary Summarise(const std::vector<std::uint8_t>& tiff) {
+  PhotoInfo info;
+  const TiffReadResult read = ReadTiff(tiff, info, [](std::string_view) {});
+  const TiffData d(tiff, read.order);
+  Summary s{d.U32(4), {}, 0, read.gps};
+  const std::uint16_t count = d.U16(s.ifd0);
+  for (std::uint32_t i = 0; i < count; ++i) {
+    s.ifd0Values[d.U16(s.ifd0 + 2 + 12 * i)] = d.U32(s.ifd0 + 2 + 12 * i + 8);
+  }
+  s.ifd1 = d.U32(s.ifd0 + 2 + 12 * count);
+  return s;
+}
+
+// No byte of the old data moved or changed, except the four bytes given.
+void ExpectUnchangedExcept(const std::vector<std::uint8_t>& before,
+                           const std::vector<std::uint8_t>& after, std::size_t changedAt) {
+  ASSERT_GE(after.size(), before.size());
+  for (std::size_t i = 0; i < before.size(); ++i) {
+    if (i >= changedAt && i < changedAt + 4) {
+      continue;
+    }
+    ASSERT_EQ(before[i], after[i]) << "byte " << i;
+  }
+}
+
+TEST(GpsWriter, WithoutAGpsDirectoryANewIfd0IsAppended) {
+  for (const ByteOrder order : {ByteOrder::kLittle, ByteOrder::kBig}) {
+    const Built old = MakeTiff(order, 0, false);
+    const GpsWriteResult written = Write(old.tiff, false);
+    ASSERT_TRUE(written.error.empty()) << written.error;
+    ExpectUnchangedExcept(old.tiff, written.tiff, 4);  // only the pointer to IFD0
+    const Summary before = Summarise(old.tiff);
+    const Summary after = Summarise(written.tiff);
+    EXPECT_GE(after.ifd0, old.tiff.size());
+    EXPECT_EQ(after.ifd0 % 2, 0u);
+    EXPECT_EQ(after.ifd1, before.ifd1);  // the same link to the thumbnail directory
+    ASSERT_EQ(after.ifd0Values.size(), before.ifd0Values.size() + 1);
+    EXPECT_EQ(after.ifd0Values.at(0x010F), before.ifd0Values.at(0x010F));
+    EXPECT_EQ(after.ifd0Values.at(0x0112), before.ifd0Values.at(0x0112));
+    EXPECT_TRUE(after.gps.present && after.gps.valid);
+    EXPECT_EQ(after.gps.offset, after.ifd0 + 2 + 12 * 3 + 4);
+    EXPECT_EQ(written.tiff.size(), after.gps.offset + 114u);
+    ASSERT_TRUE(after.gps.latitudeDegrees.has_value());
+    EXPECT_NEAR(*after.gps.latitudeDegrees, 37 + 23 / 60.0 + 27.4 / 3600, 1e-9);
+  }
+}
+
+TEST(GpsWriter, TheGpsPointerKeepsTheEntriesInTagOrder) {
+  // Tags above 0x8825 stay after it.
+  Built old = MakeTiff(ByteOrder::kLittle, 0, false);
+  PutU16(old.tiff.data() + old.ifd0 + 14, 0x9000, ByteOrder::kLittle);
+  const GpsWriteResult written = Write(old.tiff, false);
+  const TiffData d(written.tiff, ByteOrder::kLittle);
+  const std::uint32_t ifd0 = d.U32(4);
+  EXPECT_EQ(d.U16(ifd0 + 2), 0x010F);
+  EXPECT_EQ(d.U16(ifd0 + 14), 0x8825);
+  EXPECT_EQ(d.U16(ifd0 + 26), 0x9000);
+}
+
+TEST(GpsWriter, TaggingTwiceGivesTheSameBytes) {
+  const Built old = MakeTiff(ByteOrder::kBig, 0, false);
+  const GpsWriteResult once = Write(old.tiff, true);
+  const GpsWriteResult twice = Write(once.tiff, true);
+  ASSERT_TRUE(twice.error.empty()) << twice.error;
+  EXPECT_EQ(once.tiff, twice.tiff);
+}
+
+TEST(GpsWriter, ALastGpsDirectoryIsReplacedWhereItIs) {
+  const Built old = MakeTiff(ByteOrder::kLittle, 2, true);
+  const GpsWriteResult written = Write(old.tiff, true);
+  ASSERT_TRUE(written.error.empty()) << written.error;
+  const Summary after = Summarise(written.tiff);
+  EXPECT_EQ(after.gps.offset, old.gps);
+  EXPECT_EQ(after.ifd0, old.ifd0);
+  // Everything before the old directory is as it was.
+  EXPECT_TRUE(std::equal(old.tiff.begin(), old.tiff.begin() + old.gps, written.tiff.begin()));
+}
+
+TEST(GpsWriter, ASmallerDirectoryIsWrittenOverTheOldOne) {
+  // A 19-entry directory first, then a 5-entry one over it.
+  const Built old = MakeTiff(ByteOrder::kLittle, 0, false);
+  const GpsWriteResult full = Write(old.tiff, true);
+  const GpsWriteResult reduced = Write(full.tiff, false);
+  ASSERT_TRUE(reduced.error.empty());
+  EXPECT_EQ(reduced.tiff.size(), full.tiff.size());
+  const Summary after = Summarise(reduced.tiff);
+  EXPECT_EQ(after.gps.offset, Summarise(full.tiff).gps.offset);
+  EXPECT_EQ(after.gps.size, 114u);
+}
+
+TEST(GpsWriter, AGpsDirectoryFollowedByDataIsLeftAndANewOneAppended) {
+  const Built old = MakeTiff(ByteOrder::kLittle, 2, false);
+  const GpsWriteResult written = Write(old.tiff, true);
+  ASSERT_TRUE(written.error.empty()) << written.error;
+  const Summary before = Summarise(old.tiff);
+  const Summary after = Summarise(written.tiff);
+  // Only the GPS pointer's value changed; the thumbnail and everything else stayed put.
+  const std::size_t pointerValue = old.ifd0 + 2 + 12 * 2 + 8;
+  ExpectUnchangedExcept(old.tiff, written.tiff, pointerValue);
+  EXPECT_EQ(after.ifd0, before.ifd0);
+  EXPECT_GE(after.gps.offset, old.tiff.size());
+  EXPECT_EQ(after.ifd0Values.at(0x8825), after.gps.offset);
+}
+
+TEST(GpsWriter, AFullSegmentGrowsOnlyIntoItsZeroPadding) {
+  const Built small = MakeTiff(ByteOrder::kLittle, 0, false);
+  const std::size_t padding = 65520 - 8 - small.tiff.size();
+  const Built padded = MakeTiff(ByteOrder::kLittle, 0, false, std::vector<std::uint8_t>(padding, 0));
+  ASSERT_EQ(padded.tiff.size() + 8, 65520u);
+  const GpsWriteResult written = Write(padded.tiff, true);
+  ASSERT_TRUE(written.error.empty()) << written.error;
+  EXPECT_EQ(written.tiff.size(), padded.tiff.size());  // the segment keeps its length
+  EXPECT_EQ(Summarise(written.tiff).gps.size, 356u + 6);
+  EXPECT_EQ(Write(written.tiff, true).tiff, written.tiff);
+
+  // Padding that is not zero is not free.
+  std::vector<std::uint8_t> garbage(padding, 0);
+  std::fill(garbage.end() - 100, garbage.end(), 0x55);
+  const GpsWriteResult refused = Write(MakeTiff(ByteOrder::kLittle, 0, false, garbage).tiff, true);
+  EXPECT_TRUE(refused.tiff.empty());
+  EXPECT_NE(refused.error.find("full"), std::string::npos);
+}
+
+TEST(GpsWriter, NoSegmentGrowsPast65535Bytes) {
+  const Built small = MakeTiff(ByteOrder::kLittle, 0, false);
+  // Unreferenced data that is not padding, leaving less room than a GPS directory needs.
+  const std::size_t filler = 65500 - 8 - small.tiff.size();
+  const GpsWriteResult refused =
+      Write(MakeTiff(ByteOrder::kLittle, 0, false, std::vector<std::uint8_t>(filler, 0x55)).tiff, false);
+  EXPECT_TRUE(refused.tiff.empty());
+  EXPECT_NE(refused.error.find("65535"), std::string::npos);
+}
+
+TEST(GpsWriter, DataWithoutAByteOrderIsRefused) {
+  std::vector<std::uint8_t> junk(64, 'x');
+  EXPECT_FALSE(Write(junk, true).error.empty());
+}
+
+TEST(GpsWriter, ANewTiffForAPhotoWithoutExif) {
+  const std::vector<std::uint8_t> tiff = NewGpsTiff(ByteOrder::kLittle, [](std::uint32_t base) {
+    return BuildGpsDirectory(Point(true), 0, 0, ByteOrder::kLittle, base);
+  });
+  const Summary s = Summarise(tiff);
+  EXPECT_EQ(s.ifd0, 8u);
+  EXPECT_EQ(s.ifd0Values.size(), 1u);
+  EXPECT_EQ(s.ifd1, 0u);
+  EXPECT_TRUE(s.gps.valid);
+  EXPECT_EQ(s.gps.offset, 26u);
+  EXPECT_EQ(tiff.size(), 26u + 356 + 6 + 2);  // two bytes of word alignment
+}
+
+}  // namespace
+}  // namespace trevalo

@@ -1,0 +1,176 @@
+#include "tagging/test_photos.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include "core/calendar_time.h"
+#include "support/test_files.h"
+
+namespace trevalo::test {
+
+bool HaveProgram(const QString& name) {
+  return !QStandardPaths::findExecutable(name).isEmpty();
+}
+
+QByteArray Run(const QString& program, const QStringList& arguments, int* exitCode) {
+  QProcess process;
+  process.start(program, arguments);
+  if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit) {
+    if (exitCode != nullptr) {
+      *exitCode = -1;
+    }
+    return {};
+  }
+  if (exitCode != nullptr) {
+    *exitCode = process.exitCode();
+  }
+  return process.readAllStandardOutput();
+}
+
+namespace {
+
+// Appends a comment segment after the last APPn segment of a JPEG file.
+void AddComment(const QString& path, const QByteArray& text) {
+  QByteArray bytes = ReadFile(path);
+  qsizetype at = 2;
+  while (at + 4 <= bytes.size() && static_cast<unsigned char>(bytes[at]) == 0xFF &&
+         (static_cast<unsigned char>(bytes[at + 1]) & 0xF0) == 0xE0) {
+    at += 2 + (static_cast<unsigned char>(bytes[at + 2]) << 8 | static_cast<unsigned char>(bytes[at + 3]));
+  }
+  const qsizetype length = text.size() + 2;
+  QByteArray segment("\xFF\xFE", 2);
+  segment.append(static_cast<char>(length >> 8)).append(static_cast<char>(length)).append(text);
+  bytes.insert(at, segment);
+  WriteFile(path, std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+}
+
+QString MakePhotos() {
+  if (!HaveProgram(QStringLiteral("convert")) || !HaveProgram(QStringLiteral("exiftool"))) {
+    return {};
+  }
+  static QTemporaryDir folder;
+  const auto path = [&](const char* name) { return folder.filePath(QString::fromLatin1(name)); };
+  const auto convert = [&](const QStringList& arguments) {
+    int code = 0;
+    Run(QStringLiteral("convert"), arguments, &code);
+    EXPECT_EQ(code, 0) << "convert " << arguments.join(u' ').toStdString();
+  };
+  const auto exiftool = [&](QStringList arguments) {
+    int code = 0;
+    arguments.prepend(QStringLiteral("-overwrite_original"));
+    Run(QStringLiteral("exiftool"), arguments, &code);
+    EXPECT_EQ(code, 0) << "exiftool " << arguments.join(u' ').toStdString();
+  };
+  convert({QStringLiteral("-size"), QStringLiteral("96x64"), QStringLiteral("gradient:#3060a0-#e0c040"),
+           QStringLiteral("-quality"), QStringLiteral("85"), path("jfif_only.jpg")});
+  convert({QStringLiteral("-size"), QStringLiteral("32x24"), QStringLiteral("gradient:red-blue"),
+           path("thumb.jpg")});
+  const QStringList cameraTags = {
+      QStringLiteral("-Make=Trevalo Test"), QStringLiteral("-Model=Camera 1"),
+      QStringLiteral("-DateTimeOriginal=2009:05:17 21:35:19"),
+      QStringLiteral("-CreateDate=2009:05:17 21:35:19"), QStringLiteral("-ModifyDate=2010:01:01 00:00:00"),
+      QStringLiteral("-ExposureTime=1/250"), QStringLiteral("-FNumber=5.6"),
+      QStringLiteral("-ISO=200"), QStringLiteral("-FocalLength=35"), QStringLiteral("-Orientation#=6"),
+      QStringLiteral("-ThumbnailImage<=") + path("thumb.jpg")};
+  for (const char* order : {"II", "MM"}) {
+    const QString name = path(order == std::string_view("II") ? "le_thumbnail.jpg" : "be_thumbnail.jpg");
+    QFile::copy(path("jfif_only.jpg"), name);
+    // Drop JFIF so the EXIF segment comes first, as cameras write it.
+    exiftool(QStringList{QStringLiteral("-JFIF:all="), QStringLiteral("-ExifByteOrder=") +
+                         QString::fromLatin1(order)} + cameraTags + QStringList{name});
+  }
+  QFile::copy(path("le_thumbnail.jpg"), path("with_gps.jpg"));
+  exiftool({QStringLiteral("-GPSLatitude=10.5"), QStringLiteral("-GPSLatitudeRef=S"),
+            QStringLiteral("-GPSLongitude=20.25"), QStringLiteral("-GPSLongitudeRef=W"),
+            QStringLiteral("-GPSAltitude=100"), QStringLiteral("-GPSMapDatum=WGS-84"), path("with_gps.jpg")});
+  QFile::copy(path("jfif_only.jpg"), path("jfif_exif_xmp.jpg"));
+  exiftool(cameraTags + QStringList{QStringLiteral("-XMP-dc:Title=Trevalo test photo"),
+                                    path("jfif_exif_xmp.jpg")});
+  AddComment(path("jfif_exif_xmp.jpg"), "first comment");
+  AddComment(path("jfif_exif_xmp.jpg"), "second comment");
+  AddComment(path("jfif_only.jpg"), "first comment");
+  AddComment(path("jfif_only.jpg"), "second comment");
+  QFile::remove(path("thumb.jpg"));
+  return folder.path();
+}
+
+}  // namespace
+
+QString GeneratedPhotos() {
+  static const QString folder = MakePhotos();
+  return folder;
+}
+
+QStringList GeneratedPhotoNames() {
+  return {QStringLiteral("le_thumbnail.jpg"), QStringLiteral("be_thumbnail.jpg"),
+          QStringLiteral("with_gps.jpg"), QStringLiteral("jfif_exif_xmp.jpg"),
+          QStringLiteral("jfif_only.jpg")};
+}
+
+QStringList RealPhotos() {
+  const QString data = TestDataFolder();
+  if (data.isEmpty()) {
+    return {};
+  }
+  QStringList photos;
+  for (const QString& name : QDir(data + QStringLiteral("/jpeg")).entryList({QStringLiteral("*.jpg")}, QDir::Files, QDir::Name)) {
+    photos << data + QStringLiteral("/jpeg/") + name;
+  }
+  return photos;
+}
+
+// The segments of a JPEG file: marker and bytes, the image data last (marker 0).
+std::vector<std::pair<int, QByteArray>> Segments(const QByteArray& file) {
+  std::vector<std::pair<int, QByteArray>> segments;
+  qsizetype at = 2;
+  while (at + 4 <= file.size()) {
+    while (at < file.size() && static_cast<unsigned char>(file[at]) == 0xFF) {
+      ++at;
+    }
+    const int marker = static_cast<unsigned char>(file[at++]);
+    const qsizetype length =
+        static_cast<unsigned char>(file[at]) << 8 | static_cast<unsigned char>(file[at + 1]);
+    segments.push_back({marker, file.mid(at, length)});
+    at += length;
+    if (marker == 0xDA) {
+      segments.push_back({0, file.mid(at)});
+      break;
+    }
+  }
+  return segments;
+}
+
+TrackPoint SamplePoint() {
+  TrackPoint p;
+  p.isValid = 1;
+  p.rmcTimeText = p.ggaTimeText = "123519.000";
+  p.ggaMatchesRmc = 1;
+  p.utcTime = *MakeTime(2009, 5, 17, 12, 35, 19);
+  p.localTime = *MakeTime(2009, 5, 17, 21, 35, 19);
+  p.utcTimeOfDay = 123519;
+  p.dateStampText = "2009:05:17";
+  p.latitude = 3723.4567;
+  p.latitudeRef = "S";
+  p.longitude = 12658.1234;
+  p.longitudeRef = "E";
+  p.altitude = 45.3;
+  p.satelliteText = "08,01,40,083,46,02,17,308,41";
+  p.satellitesInView = 8;
+  p.gsaMode = "A";
+  p.fixTypeText = "3";
+  p.dop = 2.5;
+  p.hdop = 1.3;
+  p.speedRef = "K";
+  p.speed = 18.52;
+  p.courseRef = "T";
+  p.course = 84.4;
+  p.differential = 1;
+  return p;
+}
+
+}  // namespace trevalo::test

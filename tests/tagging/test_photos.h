@@ -1,0 +1,38 @@
+#pragma once
+// Photos for the tagging tests: the real camera photos of the shared test data, and small
+// photos made here with ImageMagick and exiftool in the layouts cameras write.
+
+#include <utility>
+#include <vector>
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include "core/track_point.h"
+
+namespace trevalo::test {
+
+// A folder of generated photos (made once per run); empty when ImageMagick or exiftool is
+// missing. Names: le_thumbnail.jpg (little-endian, IFD1 thumbnail, no GPS), be_thumbnail.jpg
+// (big-endian), with_gps.jpg (a GPS directory followed by IFD1 and its thumbnail),
+// jfif_exif_xmp.jpg (JFIF, EXIF, XMP and two comments), jfif_only.jpg (no EXIF, two
+// comments).
+QString GeneratedPhotos();
+QStringList GeneratedPhotoNames();
+
+// The shared real photos (absolute paths), or an empty list.
+QStringList RealPhotos();
+
+bool HaveProgram(const QString& name);
+// Runs a program; its standard output, or an empty array when it fails.
+QByteArray Run(const QString& program, const QStringList& arguments, int* exitCode = nullptr);
+
+// The segments of a JPEG file as marker and bytes (length bytes and payload), walked from
+// segment to segment; the image data after the start of scan comes last, with marker 0.
+std::vector<std::pair<int, QByteArray>> Segments(const QByteArray& file);
+
+// A point with every field set, its GGA data from the same epoch.
+TrackPoint SamplePoint();
+
+}  // namespace trevalo::test
