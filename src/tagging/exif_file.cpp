@@ -1,13 +1,8 @@
 #include "tagging/exif_file.h"
 
-#include <cerrno>
 #include <cstring>
-#include <unistd.h>
 
-#include <QDir>
-#include <QFileInfo>
-#include <QTemporaryFile>
-
+#include "core/atomic_file.h"
 #include "tagging/exif_gps_writer.h"
 #include "tagging/gps_directory.h"
 
@@ -193,51 +188,20 @@ bool ExifFile::RebuildExif() {
 }
 
 QString ExifFile::WriteFile(const QString& path, bool flushToDisk) const {
+  // A photo that was not read whole is never written: the copy would lose its image.
   if (!readAll_) {
     return QStringLiteral("Can't write back - didn't read all");
   }
-  const QFileInfo target(path);
-  QTemporaryFile temporary(target.absolutePath() + QStringLiteral("/.") + target.fileName() +
-                           QStringLiteral(".XXXXXX"));
-  if (!temporary.open()) {
-    return QStringLiteral("Could not open file for write: %1").arg(temporary.errorString());
-  }
-  QByteArray head;
-  head.reserve(4096);
-  head.append("\xFF\xD8", 2);
+  std::vector<std::uint8_t> head = {0xFF, kSoi};
   for (const JpegSection& section : sections_) {
     if (section.type == JpegSection::kRestOfFile) {
       break;
     }
-    head.append('\xFF');
-    head.append(static_cast<char>(section.type));
-    head.append(reinterpret_cast<const char*>(section.bytes.data()),
-                static_cast<qsizetype>(section.bytes.size()));
+    head.push_back(0xFF);
+    head.push_back(static_cast<std::uint8_t>(section.type));
+    head.insert(head.end(), section.bytes.begin(), section.bytes.end());
   }
-  const std::span<const std::uint8_t> rest = sections_.back().bytes;
-  bool written = temporary.write(head) == head.size() &&
-                 temporary.write(reinterpret_cast<const char*>(rest.data()),
-                                 static_cast<qint64>(rest.size())) ==
-                     static_cast<qint64>(rest.size()) &&
-                 temporary.flush();
-  if (written && flushToDisk) {
-    written = ::fdatasync(temporary.handle()) == 0;
-  }
-  if (!written) {
-    return QStringLiteral("Could not write %1: %2").arg(path, temporary.errorString());
-  }
-  // Keep the permissions of a photo that is replaced; a new copy gets the usual ones.
-  const QFileDevice::Permissions permissions =
-      target.exists() ? QFile::permissions(path)
-                      : QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup |
-                            QFileDevice::ReadOther;
-  temporary.setPermissions(permissions);
-  if (::rename(QFile::encodeName(temporary.fileName()).constData(),
-               QFile::encodeName(path).constData()) != 0) {
-    return QStringLiteral("Could not replace %1: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno)));
-  }
-  temporary.setAutoRemove(false);
-  return {};
+  return WriteFileAtomically(path, {head, sections_.back().bytes}, flushToDisk);
 }
 
 }  // namespace trevalo

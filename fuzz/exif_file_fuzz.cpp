@@ -1,0 +1,93 @@
+// Any bytes as a photo: reading in both modes must not crash or hang; a photo that is
+// rewritten must write, read back with its GPS directory, and give the same bytes when it
+// is tagged again.
+
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <unistd.h>
+
+#include <QByteArray>
+#include <QFile>
+#include <QString>
+
+#include "core/calendar_time.h"
+#include "tagging/exif_file.h"
+
+namespace {
+
+void Check(bool condition) {
+  if (!condition) {
+    std::abort();
+  }
+}
+
+QString WorkFile(const char* name) {
+  static const QString folder = [] {
+    const QString shm = QStringLiteral("/dev/shm");
+    return QFile::exists(shm) ? shm : QStringLiteral("/tmp");
+  }();
+  return folder + QStringLiteral("/trevalo-fuzz-%1-").arg(::getpid()) + QString::fromLatin1(name);
+}
+
+trevalo::TrackPoint Point() {
+  trevalo::TrackPoint p;
+  p.latitude = 3723.4567;
+  p.latitudeRef = "N";
+  p.longitude = 12658.1234;
+  p.longitudeRef = "W";
+  p.ggaMatchesRmc = 1;
+  p.altitude = 12.5;
+  p.utcTimeOfDay = 123519;
+  p.utcTime = *trevalo::MakeTime(2009, 5, 17, 12, 35, 19);
+  p.satelliteText = "08,01,40,083,46";
+  p.gsaMode = "A";
+  p.fixTypeText = "3";
+  p.speedRef = "K";
+  p.courseRef = "T";
+  return p;
+}
+
+QByteArray Tag(const QString& in, const QString& out, bool* ok) {
+  static const trevalo::TrackPoint point = Point();
+  trevalo::ExifFile photo(in, trevalo::ExifFile::kRewrite);
+  photo.SetPositionCorrection(120, -40);
+  photo.SetPositionSource(point);
+  *ok = photo.ReadSections();
+  if (!*ok) {
+    return {};
+  }
+  Check(photo.WriteFile(out, false).isEmpty());
+  QFile file(out);
+  Check(file.open(QIODevice::ReadOnly));
+  return file.readAll();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const QString input = WorkFile("input.jpg");
+  const QString once = WorkFile("once.jpg");
+  const QString twice = WorkFile("twice.jpg");
+  {
+    QFile file(input);
+    Check(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    Check(file.write(reinterpret_cast<const char*>(data), static_cast<qint64>(size)) ==
+          static_cast<qint64>(size));
+  }
+  trevalo::ExifFile reader(input, trevalo::ExifFile::kReadOnly);
+  reader.ReadSections();
+
+  bool tagged = false;
+  const QByteArray first = Tag(input, once, &tagged);
+  if (tagged) {
+    trevalo::ExifFile reread(once, trevalo::ExifFile::kReadOnly);
+    Check(reread.ReadSections());
+    Check(reread.existingGps().present && reread.existingGps().valid);
+    Check(reread.existingGps().latitudeDegrees.has_value());
+    bool again = false;
+    Check(Tag(once, twice, &again) == first);
+    Check(again);
+  }
+  return 0;
+}
