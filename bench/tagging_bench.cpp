@@ -25,8 +25,9 @@ struct PhotoSpec {
 
 // From about 0.5 MB to about 6 MB.
 constexpr PhotoSpec kPhotos[] = {
-    {"photo_0.jpg", 1400, 1050, 92}, {"photo_1.jpg", 2000, 1500, 93}, {"photo_2.jpg", 2600, 1950, 94},
-    {"photo_3.jpg", 3200, 2400, 95}, {"photo_4.jpg", 4000, 3000, 96},
+    {"photo_05mb.jpg", 1100, 825, 91},   {"photo_1mb.jpg", 1600, 1200, 91},
+    {"photo_2mb.jpg", 2300, 1725, 91},   {"photo_3mb.jpg", 3000, 2250, 91},
+    {"photo_5mb.jpg", 4000, 3000, 91},   {"photo_6mb.jpg", 4400, 3300, 91},
 };
 
 std::string Folder() {
@@ -44,7 +45,7 @@ const std::vector<std::string>& Photos() {
         const std::string path = Folder() + "/" + spec.name;
         char command[1024];
         std::snprintf(command, sizeof command,
-                      "convert -seed 7 -size %dx%d plasma:fractal -attenuate 0.4 +noise Gaussian "
+                      "convert -seed 7 -size %dx%d plasma:fractal -attenuate 0.25 +noise Gaussian "
                       "-quality %d '%s'",
                       spec.width, spec.height, spec.quality, path.c_str());
         trevalo::bench::RunCommand(command);
@@ -70,10 +71,19 @@ std::int64_t TotalBytes() {
   return total;
 }
 
-std::string OutputFolder() {
+// A fresh, empty output folder: every photo is written under a new name, as tagging copies
+// into a folder does.
+std::string FreshOutputFolder(benchmark::State& state) {
+  state.PauseTiming();
   const std::string folder = Folder() + "/out";
+  std::filesystem::remove_all(folder);
   std::filesystem::create_directories(folder);
+  state.ResumeTiming();
   return folder;
+}
+
+std::string FileName(const std::string& path) {
+  return std::filesystem::path(path).filename().string();
 }
 
 trevalo::TrackPoint Point() {
@@ -104,22 +114,22 @@ void Report(benchmark::State& state) {
 }
 
 void BM_CopyInProcess(benchmark::State& state) {
-  const std::string out = OutputFolder();
   for (auto _ : state) {
+    const std::string out = FreshOutputFolder(state);
     for (const std::string& photo : Photos()) {
-      std::filesystem::copy_file(photo, out + "/copy.jpg",
-                                 std::filesystem::copy_options::overwrite_existing);
+      std::filesystem::copy_file(photo, out + "/" + FileName(photo));
     }
   }
   Report(state);
 }
 
 void BM_CopyWithCat(benchmark::State& state) {
-  std::string command;
-  for (const std::string& photo : Photos()) {
-    command += "cat '" + photo + "' > '" + OutputFolder() + "/cat.jpg'; ";
-  }
   for (auto _ : state) {
+    const std::string out = FreshOutputFolder(state);
+    std::string command;
+    for (const std::string& photo : Photos()) {
+      command += "cat '" + photo + "' > '" + out + "/" + FileName(photo) + "'; ";
+    }
     trevalo::bench::RunCommand(command);
   }
   Report(state);
@@ -127,12 +137,13 @@ void BM_CopyWithCat(benchmark::State& state) {
 
 void BM_Tag(benchmark::State& state) {
   const trevalo::TrackPoint point = Point();
-  const QString out = QString::fromStdString(OutputFolder() + "/tagged.jpg");
   for (auto _ : state) {
+    const QString out = QString::fromStdString(FreshOutputFolder(state));
     for (const std::string& photo : Photos()) {
       trevalo::ExifFile file(QString::fromStdString(photo), trevalo::ExifFile::kRewrite);
       file.SetPositionSource(point);
-      if (!file.ReadSections() || !file.WriteFile(out, false).isEmpty()) {
+      if (!file.ReadSections() ||
+          !file.WriteFile(out + u'/' + QString::fromStdString(FileName(photo)), false).isEmpty()) {
         state.SkipWithError("a photo could not be tagged");
         return;
       }
@@ -141,23 +152,22 @@ void BM_Tag(benchmark::State& state) {
   Report(state);
 }
 
+// All the photos in one run, so that exiftool starts once.
 void BM_ExifTool(benchmark::State& state) {
   if (!trevalo::bench::HaveProgram("exiftool")) {
     state.SkipWithError("exiftool is not installed");
     return;
   }
-  const std::string out = OutputFolder() + "/exiftool";
-  std::string command =
-      "rm -rf '" + out + "' && exiftool -q -o '" + out + "/' -GPSLatitude=37.3909 "
-      "-GPSLatitudeRef=N -GPSLongitude=126.9687 -GPSLongitudeRef=E -GPSAltitude=45.3 "
-      "-GPSTimeStamp=12:35:19 -GPSDateStamp=2009:05:17 -GPSSatellites=08 -GPSStatus=A "
-      "-GPSMeasureMode=3 -GPSDOP=2.5 -GPSSpeedRef=K -GPSSpeed=18.5 -GPSTrackRef=T "
-      "-GPSTrack=84.4 -GPSMapDatum=WGS-84";
+  std::string tags =
+      " -GPSLatitude=37.3909 -GPSLatitudeRef=N -GPSLongitude=126.9687 -GPSLongitudeRef=E "
+      "-GPSAltitude=45.3 -GPSTimeStamp=12:35:19 -GPSDateStamp=2009:05:17 -GPSSatellites=08 "
+      "-GPSMeasureMode=3 -GPSDOP=2.5 -GPSSpeed=18.5 -GPSTrack=84.4 -GPSMapDatum=WGS-84";
   for (const std::string& photo : Photos()) {
-    command += " '" + photo + "'";
+    tags += " '" + photo + "'";
   }
   for (auto _ : state) {
-    if (!trevalo::bench::RunCommand(command)) {
+    const std::string out = FreshOutputFolder(state);
+    if (!trevalo::bench::RunCommand("exiftool -q -o '" + out + "/'" + tags)) {
       state.SkipWithError("exiftool failed");
       return;
     }

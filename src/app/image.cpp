@@ -197,7 +197,7 @@ bool Image::SaveJpeg(const QString& path) const {
   unsigned long size = 0;
   const bool ok = Encode(pixels_, width_, height_, encoded, size);
   const bool written =
-      ok && WriteFileAtomically(path, {std::span<const std::uint8_t>(encoded, size)}, false).isEmpty();
+      ok && WriteFileAtomically(path, std::span<const std::uint8_t>(encoded, size), false).isEmpty();
   std::free(encoded);
   return written;
 }

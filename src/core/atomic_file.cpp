@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <unistd.h>
 
 #include <QFile>
@@ -11,8 +12,52 @@
 
 namespace trevalo {
 
-QString WriteFileAtomically(const QString& path,
-                            std::initializer_list<std::span<const std::uint8_t>> parts,
+bool WriteAll(int fd, std::span<const std::uint8_t> bytes) {
+  while (!bytes.empty()) {
+    const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+    if (written < 0 && errno == EINTR) {
+      continue;
+    }
+    if (written <= 0) {
+      return false;
+    }
+    bytes = bytes.subspan(static_cast<std::size_t>(written));
+  }
+  return true;
+}
+
+bool CopyRange(int from, std::uint64_t offset, std::uint64_t size, int to) {
+  auto position = static_cast<off64_t>(offset);
+  while (size > 0) {
+    const ssize_t copied = ::copy_file_range(from, &position, to, nullptr, size, 0);
+    if (copied < 0 && errno == EINTR) {
+      continue;
+    }
+    if (copied < 0) {
+      break;  // not possible between these two files: copy through memory
+    }
+    if (copied == 0) {
+      return false;  // the source ended early
+    }
+    size -= static_cast<std::uint64_t>(copied);
+  }
+  constexpr std::size_t kBlock = 1 << 20;
+  const auto buffer = size > 0 ? std::make_unique_for_overwrite<std::uint8_t[]>(kBlock) : nullptr;
+  while (size > 0) {
+    const ssize_t read = ::pread(from, buffer.get(), std::min<std::uint64_t>(size, kBlock), position);
+    if (read < 0 && errno == EINTR) {
+      continue;
+    }
+    if (read <= 0 || !WriteAll(to, {buffer.get(), static_cast<std::size_t>(read)})) {
+      return false;
+    }
+    position += read;
+    size -= static_cast<std::uint64_t>(read);
+  }
+  return true;
+}
+
+QString WriteFileAtomically(const QString& path, const std::function<QString(int fd)>& content,
                             bool flushToDisk) {
   const QFileInfo target(path);
   QTemporaryFile temporary(target.absolutePath() + QStringLiteral("/.") + target.fileName() +
@@ -21,18 +66,12 @@ QString WriteFileAtomically(const QString& path,
     return QStringLiteral("cannot write in %1: %2")
         .arg(target.absolutePath(), temporary.errorString());
   }
-  bool written = true;
-  for (const std::span<const std::uint8_t> part : parts) {
-    written = written && temporary.write(reinterpret_cast<const char*>(part.data()),
-                                         static_cast<qint64>(part.size())) ==
-                             static_cast<qint64>(part.size());
+  if (const QString problem = content(temporary.handle()); !problem.isEmpty()) {
+    return problem;
   }
-  written = written && temporary.flush();
-  if (written && flushToDisk) {
-    written = ::fdatasync(temporary.handle()) == 0;
-  }
-  if (!written) {
-    return QStringLiteral("cannot write %1: %2").arg(path, temporary.errorString());
+  if (flushToDisk && ::fdatasync(temporary.handle()) != 0) {
+    return QStringLiteral("cannot write %1: %2")
+        .arg(path, QString::fromLocal8Bit(std::strerror(errno)));
   }
   temporary.setPermissions(target.exists()
                                ? QFile::permissions(path)
@@ -45,6 +84,18 @@ QString WriteFileAtomically(const QString& path,
   }
   temporary.setAutoRemove(false);
   return {};
+}
+
+QString WriteFileAtomically(const QString& path, std::span<const std::uint8_t> bytes,
+                            bool flushToDisk) {
+  return WriteFileAtomically(
+      path,
+      [&](int fd) {
+        return WriteAll(fd, bytes) ? QString()
+                                   : QStringLiteral("cannot write %1: %2")
+                                         .arg(path, QString::fromLocal8Bit(std::strerror(errno)));
+      },
+      flushToDisk);
 }
 
 }  // namespace trevalo

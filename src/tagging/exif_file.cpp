@@ -1,6 +1,8 @@
 #include "tagging/exif_file.h"
 
+#include <cerrno>
 #include <cstring>
+#include <sys/stat.h>
 
 #include "core/atomic_file.h"
 #include "tagging/exif_gps_writer.h"
@@ -47,14 +49,12 @@ bool ExifFile::Fail(const char* problem) {
   return false;
 }
 
-// Makes the first `size` bytes of the file available; false when the file is shorter. A
-// rewrite reads the whole file at once; a read-only pass reads only as far as it needs.
+// Makes the first `size` bytes of the file available; false when the file is shorter. Only
+// the segments are read; the image data after them stays in the file.
 bool ExifFile::Ensure(std::size_t size) {
   while (bytes_.size() < size && !atEnd_) {
     const std::size_t have = bytes_.size();
-    const auto fileSize = static_cast<std::size_t>(std::max<qint64>(file_.size(), 0));
-    const std::size_t chunk = mode_ == kRewrite ? std::max(fileSize - std::min(fileSize, have), kFirstRead)
-                                                : std::max(kFirstRead, have);
+    const std::size_t chunk = std::max(kFirstRead, have);
     bytes_.resize(have + chunk);
     const qint64 read = file_.read(reinterpret_cast<char*>(bytes_.data() + have),
                                    static_cast<qint64>(chunk));
@@ -131,8 +131,8 @@ bool ExifFile::ReadSections() {
     }
   }
   if (mode_ == kRewrite) {
-    Ensure(SIZE_MAX);
-    found.push_back({JpegSection::kRestOfFile, position, bytes_.size() - position});
+    fileSize_ = static_cast<std::uint64_t>(std::max<qint64>(file_.size(), 0));
+    imageDataOffset_ = position;
     readAll_ = true;
   }
   for (const Found& f : found) {
@@ -188,20 +188,32 @@ bool ExifFile::RebuildExif() {
 }
 
 QString ExifFile::WriteFile(const QString& path, bool flushToDisk) const {
-  // A photo that was not read whole is never written: the copy would lose its image.
+  // A photo that was not read for rewriting is never written: the copy would lose its image.
   if (!readAll_) {
     return QStringLiteral("Can't write back - didn't read all");
   }
   std::vector<std::uint8_t> head = {0xFF, kSoi};
   for (const JpegSection& section : sections_) {
-    if (section.type == JpegSection::kRestOfFile) {
-      break;
-    }
     head.push_back(0xFF);
     head.push_back(static_cast<std::uint8_t>(section.type));
     head.insert(head.end(), section.bytes.begin(), section.bytes.end());
   }
-  return WriteFileAtomically(path, {head, sections_.back().bytes}, flushToDisk);
+  const int source = file_.handle();
+  return WriteFileAtomically(
+      path,
+      [&](int fd) -> QString {
+        struct stat status {};
+        if (::fstat(source, &status) != 0 || static_cast<std::uint64_t>(status.st_size) != fileSize_) {
+          return QStringLiteral("%1 changed while it was being tagged").arg(path_);
+        }
+        if (!WriteAll(fd, head) ||
+            !CopyRange(source, imageDataOffset_, fileSize_ - imageDataOffset_, fd)) {
+          return QStringLiteral("Could not write %1: %2")
+              .arg(path, QString::fromLocal8Bit(std::strerror(errno)));
+        }
+        return {};
+      },
+      flushToDisk);
 }
 
 }  // namespace trevalo

@@ -22,10 +22,10 @@
 
 namespace trevalo {
 
+// One marker segment up to and including the start of scan.
 struct JpegSection {
-  static constexpr int kRestOfFile = 0x123;  // everything after the start of scan
-  int type = 0;                  // the marker byte, or kRestOfFile
-  std::span<const std::uint8_t> bytes;  // length bytes and payload (raw for the rest of file)
+  int type = 0;                         // the marker byte
+  std::span<const std::uint8_t> bytes;  // length bytes and payload
 };
 
 class ExifFile {
@@ -46,9 +46,10 @@ class ExifFile {
   // Every diagnostic goes here as well as into problems().
   void SetProblemSink(ProblemSink sink) { sink_ = std::move(sink); }
 
-  // Reads the segments: up to the start of scan in kReadOnly, the whole file in kRewrite,
-  // where the EXIF segment is rebuilt with the GPS directory. False when the photo cannot
-  // be read (errorText() says why) or its capture date begins with "0" (invalidDateTime()).
+  // Reads the segments up to the start of scan; in kRewrite the EXIF segment is rebuilt
+  // with the GPS directory, and the image data after the segments is copied from the file
+  // when it is written. False when the photo cannot be read (errorText() says why) or its
+  // capture date begins with "0" (invalidDateTime()).
   bool ReadSections();
 
   // Writes the sections as a JPEG file, through a temporary file beside it and a rename, so
@@ -65,6 +66,7 @@ class ExifFile {
   const QString& errorText() const { return errorText_; }
   const std::vector<std::string>& problems() const { return problems_; }
   const std::vector<JpegSection>& sections() const { return sections_; }
+  // The photo was read in kRewrite and can be written.
   bool readAll() const { return readAll_; }
 
  private:
@@ -76,7 +78,7 @@ class ExifFile {
   QString path_;
   Mode mode_;
   QFile file_;
-  std::vector<std::uint8_t> bytes_;  // the file, or its beginning in kReadOnly
+  std::vector<std::uint8_t> bytes_;  // the beginning of the file, through the start of scan
   bool atEnd_ = false;
   std::vector<JpegSection> sections_;
   std::optional<std::size_t> exifSection_;
@@ -88,6 +90,8 @@ class ExifFile {
   ExistingGps existingGps_;
   TiffReadResult tiff_;
   bool readAll_ = false;
+  std::uint64_t imageDataOffset_ = 0;  // what follows the start-of-scan segment
+  std::uint64_t fileSize_ = 0;
   bool invalidDateTime_ = false;
   QString errorText_;
   std::vector<std::string> problems_;
