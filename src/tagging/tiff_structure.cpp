@@ -428,13 +428,14 @@ class LayoutReader {
                  std::vector<std::pair<std::uint64_t, std::uint64_t>>* ranges);
 
  private:
+  // Records a range that something refers to. A range past the end of the data is no
+  // reference at all: readers skip such values.
   void Use(std::uint64_t begin, std::uint64_t end) {
-    if (end <= d_.size()) {
-      layout_.usedEnd = std::max<std::uint32_t>(layout_.usedEnd, static_cast<std::uint32_t>(end));
+    if (begin >= end || end > d_.size()) {
+      return;
     }
-    if (begin < end) {
-      used_.push_back({begin, end});
-    }
+    layout_.usedEnd = std::max<std::uint32_t>(layout_.usedEnd, static_cast<std::uint32_t>(end));
+    used_.push_back({begin, end});
   }
   void Pairs(std::uint32_t offsetsEntry, std::uint32_t lengthsEntry);
 
@@ -487,7 +488,7 @@ void LayoutReader::Directory(std::uint32_t offset,
     if (TypeSize(e.type) == 0) {
       continue;
     }
-    if (e.outOfLine) {
+    if (e.outOfLine && d_.Has(e.valueOffset, e.byteCount)) {
       Use(e.valueOffset, e.valueOffset + e.byteCount);
       if (ranges != nullptr) {
         ranges->push_back({e.valueOffset, e.valueOffset + e.byteCount});

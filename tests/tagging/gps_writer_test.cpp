@@ -182,6 +182,17 @@ TEST(GpsWriter, TaggingTwiceGivesTheSameBytes) {
   EXPECT_EQ(once.tiff, twice.tiff);
 }
 
+TEST(GpsWriter, AnEntryWithAnImpossibleLengthIsNoReference) {
+  // The thumbnail length claims four billion components: no reader follows it, so it must
+  // not stop the second tagging from replacing the directory of the first.
+  Built old = MakeTiff(ByteOrder::kLittle, 0, false);
+  const std::uint32_t ifd1 = Summarise(old.tiff).ifd1;
+  PutU32(old.tiff.data() + ifd1 + 14 + 4, 0xFFFF0001u, ByteOrder::kLittle);
+  const GpsWriteResult once = Write(old.tiff, true);
+  ASSERT_TRUE(once.error.empty()) << once.error;
+  EXPECT_EQ(Write(once.tiff, true).tiff, once.tiff);
+}
+
 TEST(GpsWriter, ALastGpsDirectoryIsReplacedWhereItIs) {
   const Built old = MakeTiff(ByteOrder::kLittle, 2, true);
   const GpsWriteResult written = Write(old.tiff, true);
