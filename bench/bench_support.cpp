@@ -22,7 +22,8 @@ std::string DataFile(const std::string& name, std::size_t minimumSize,
   if (std::filesystem::file_size(path, error) < minimumSize || error) {
     std::fprintf(stderr, "writing %s ...\n", path.c_str());
     const std::string bytes = make();
-    std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   }
   return path.string();
 }
@@ -47,7 +48,9 @@ std::size_t ReadWholeFile(const std::string& path) {
   return total;
 }
 
-bool RunCommand(const std::string& command) { return std::system(command.c_str()) == 0; }
+bool RunCommand(const std::string& command) {
+  return std::system(command.c_str()) == 0;
+}
 
 bool HaveProgram(const std::string& name) {
   return RunCommand("command -v " + name + " > /dev/null 2>&1");

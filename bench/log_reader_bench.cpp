@@ -24,7 +24,8 @@ const std::string& LogFile() {
 }
 
 std::int64_t FileSize() {
-  static const std::int64_t size = static_cast<std::int64_t>(trevalo::bench::ReadWholeFile(LogFile()));
+  static const std::int64_t size =
+      static_cast<std::int64_t>(trevalo::bench::ReadWholeFile(LogFile()));
   return size;
 }
 
@@ -67,8 +68,7 @@ void BM_GpsbabelToGpx(benchmark::State& state) {
     state.SkipWithError("gpsbabel is not installed");
     return;
   }
-  const std::string command =
-      "gpsbabel -t -i nmea -f '" + LogFile() + "' -o gpx -F /dev/null";
+  const std::string command = "gpsbabel -t -i nmea -f '" + LogFile() + "' -o gpx -F /dev/null";
   for (auto _ : state) {
     if (!trevalo::bench::RunCommand(command)) {
       state.SkipWithError("gpsbabel failed");

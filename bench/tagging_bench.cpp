@@ -25,9 +25,9 @@ struct PhotoSpec {
 
 // From about 0.5 MB to about 6 MB.
 constexpr PhotoSpec kPhotos[] = {
-    {"photo_05mb.jpg", 1100, 825, 91},   {"photo_1mb.jpg", 1600, 1200, 91},
-    {"photo_2mb.jpg", 2300, 1725, 91},   {"photo_3mb.jpg", 3000, 2250, 91},
-    {"photo_5mb.jpg", 4000, 3000, 91},   {"photo_6mb.jpg", 4400, 3300, 91},
+    {"photo_05mb.jpg", 1100, 825, 91}, {"photo_1mb.jpg", 1600, 1200, 91},
+    {"photo_2mb.jpg", 2300, 1725, 91}, {"photo_3mb.jpg", 3000, 2250, 91},
+    {"photo_5mb.jpg", 4000, 3000, 91}, {"photo_6mb.jpg", 4400, 3300, 91},
 };
 
 std::string Folder() {

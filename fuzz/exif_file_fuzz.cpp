@@ -2,10 +2,10 @@
 // rewritten must write, read back with its GPS directory, and give the same bytes when it
 // is tagged again.
 
+#include <unistd.h>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
-#include <unistd.h>
 
 #include <QByteArray>
 #include <QFile>

@@ -16,7 +16,7 @@ struct AppFolders {
   QString cacheFolder;      // marker files, chart pages, temporary files
   QString documentsFolder;  // holds the log library folder
   QString picturesFolder;
-  QString runtimeFolder;    // the single-instance lock
+  QString runtimeFolder;  // the single-instance lock
 
   // The folders for this process: TREVALO_HOME when set, else the user's standard folders.
   static AppFolders FromEnvironment();

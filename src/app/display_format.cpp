@@ -10,7 +10,9 @@ using Argument = std::variant<QString, int, double>;
 
 constexpr int kMaxWidth = 64;
 
-bool IsFlag(QChar c) { return c == u'-' || c == u'+' || c == u' ' || c == u'#' || c == u'0'; }
+bool IsFlag(QChar c) {
+  return c == u'-' || c == u'+' || c == u' ' || c == u'#' || c == u'0';
+}
 bool IsLengthModifier(QChar c) {
   return c == u'h' || c == u'l' || c == u'L' || c == u'q' || c == u'j' || c == u'z' || c == u't';
 }
@@ -49,7 +51,8 @@ QString FormatOne(const QString& flags, int width, int precision, QChar conversi
   const int integer = std::holds_alternative<int>(argument)
                           ? std::get<int>(argument)
                           : static_cast<int>(std::clamp(real, -2147483648.0, 2147483647.0));
-  const QChar intConversion = QStringLiteral("dixXou").contains(conversion) ? conversion : QChar(u'd');
+  const QChar intConversion =
+      QStringLiteral("dixXou").contains(conversion) ? conversion : QChar(u'd');
   return QString::asprintf((spec + intConversion).toUtf8().constData(), integer);
 }
 

@@ -1,8 +1,8 @@
 #include "app/image.h"
 
+#include <jpeglib.h>
 #include <csetjmp>
 #include <cstdio>
-#include <jpeglib.h>
 
 #include <algorithm>
 #include <cmath>
@@ -57,8 +57,8 @@ bool Decode(const QByteArray& file, std::vector<std::uint8_t>& pixels, int& widt
   return true;
 }
 
-bool Encode(const std::vector<std::uint8_t>& pixels, int width, int height,
-            unsigned char*& out, unsigned long& size) {
+bool Encode(const std::vector<std::uint8_t>& pixels, int width, int height, unsigned char*& out,
+            unsigned long& size) {
   jpeg_compress_struct codec{};
   JpegError error{};
   codec.err = jpeg_std_error(&error.manager);
@@ -197,7 +197,8 @@ bool Image::SaveJpeg(const QString& path) const {
   unsigned long size = 0;
   const bool ok = Encode(pixels_, width_, height_, encoded, size);
   const bool written =
-      ok && WriteFileAtomically(path, std::span<const std::uint8_t>(encoded, size), false).isEmpty();
+      ok &&
+      WriteFileAtomically(path, std::span<const std::uint8_t>(encoded, size), false).isEmpty();
   std::free(encoded);
   return written;
 }

@@ -18,7 +18,9 @@ class Image {
   int width() const { return width_; }
   int height() const { return height_; }
   int stride() const { return Stride(width_); }
-  const std::uint8_t* row(int y) const { return pixels_.data() + static_cast<std::size_t>(y) * stride(); }
+  const std::uint8_t* row(int y) const {
+    return pixels_.data() + static_cast<std::size_t>(y) * stride();
+  }
   // Blue, green, red of a pixel.
   const std::uint8_t* pixel(int x, int y) const { return row(y) + 3 * x; }
 

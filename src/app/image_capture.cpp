@@ -5,7 +5,8 @@ namespace trevalo {
 Image ImageFromQImage(const QImage& image) {
   const QImage bgr = image.convertToFormat(QImage::Format_BGR888);
   Image result;
-  result.FromBitmap(bgr.width(), bgr.height(), bgr.constBits(), static_cast<int>(bgr.bytesPerLine()));
+  result.FromBitmap(bgr.width(), bgr.height(), bgr.constBits(),
+                    static_cast<int>(bgr.bytesPerLine()));
   return result;
 }
 

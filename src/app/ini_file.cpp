@@ -13,8 +13,7 @@ QString IniFile::IndexKey(const QString& section, const QString& key) {
 IniFile IniFile::Parse(const QByteArray& bytes) {
   IniFile file;
   // A byte-order mark chooses the encoding (and is dropped); without one the file is UTF-8.
-  QStringDecoder decode(
-      QStringConverter::encodingForData(bytes).value_or(QStringConverter::Utf8));
+  QStringDecoder decode(QStringConverter::encodingForData(bytes).value_or(QStringConverter::Utf8));
   QString text = decode(bytes);
   while (text.startsWith(QChar(0xFEFF))) {
     text.remove(0, 1);

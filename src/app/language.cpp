@@ -14,7 +14,9 @@ QString DefaultLanguageFileName(bool systemIsKorean) {
   return systemIsKorean ? QStringLiteral("LANG_KOR.INI") : QStringLiteral("LANG_ENG.INI");
 }
 
-bool SystemLanguageIsKorean() { return QLocale::system().language() == QLocale::Korean; }
+bool SystemLanguageIsKorean() {
+  return QLocale::system().language() == QLocale::Korean;
+}
 
 QString LanguageFilePath(const Settings& settings) {
   QString name = settings.ReadSetting(setting::kLangFile, setting::kLanguageFileCapacity);

@@ -57,7 +57,9 @@ CTrevaloDlg::CTrevaloDlg(Settings settings, bool systemIsKorean, QWidget* parent
   connect(&layoutWriteTimer_, &QTimer::timeout, this, &CTrevaloDlg::WriteLayout);
 }
 
-CTrevaloDlg::~CTrevaloDlg() { FlushLayout(); }
+CTrevaloDlg::~CTrevaloDlg() {
+  FlushLayout();
+}
 
 void CTrevaloDlg::LoadTexts() {
   firstRun_ = !settings_.SettingsFileExists();
@@ -146,7 +148,9 @@ void CTrevaloDlg::SelectTab(int index) {
   currentTab_ = index;
 }
 
-QWidget* CTrevaloDlg::currentPage() const { return tabs_->currentWidget(); }
+QWidget* CTrevaloDlg::currentPage() const {
+  return tabs_->currentWidget();
+}
 
 void CTrevaloDlg::OnTabChanged(int index) {
   if (index == kMapTab && currentTab_ == kPhotoTab && photoPage_ != nullptr) {

@@ -12,7 +12,9 @@ QString Settings::SettingsFilePath() const {
   return folders_.configFolder + QStringLiteral("/Wayfable.INI");
 }
 
-bool Settings::SettingsFileExists() const { return QFileInfo::exists(SettingsFilePath()); }
+bool Settings::SettingsFileExists() const {
+  return QFileInfo::exists(SettingsFilePath());
+}
 
 QString Settings::ReadSetting(const QString& key, int capacity) const {
   return IniFile::Load(SettingsFilePath())
@@ -25,7 +27,9 @@ int Settings::ReadSettingInt(const QString& key) const {
   return ReadInt(ReadSetting(key).toStdString());
 }
 
-bool Settings::ReadFlag(const QString& key) const { return ReadSetting(key).startsWith(u'1'); }
+bool Settings::ReadFlag(const QString& key) const {
+  return ReadSetting(key).startsWith(u'1');
+}
 
 bool Settings::WriteSetting(const QString& key, const QString& value) const {
   return WriteSettings({{key, value}});

@@ -18,8 +18,8 @@ CAboutDlg::CAboutDlg(const LanguageTexts& texts, const DeviceFirmware& firmware,
   nameFont.setBold(true);
   name->setFont(nameFont);
   layout->addWidget(name);
-  layout->addWidget(new QLabel(QStringLiteral("Version %1").arg(QStringLiteral(TREVALO_VERSION)),
-                               this));
+  layout->addWidget(
+      new QLabel(QStringLiteral("Version %1").arg(QStringLiteral(TREVALO_VERSION)), this));
   layout->addWidget(new QLabel(
       QStringLiteral("GPS track logger companion and photo geotagger for Linux."), this));
 

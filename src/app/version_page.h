@@ -12,9 +12,9 @@ namespace trevalo {
 // What the version tab says of the logger; kept by the main window so that it survives
 // the re-creation of the pages.
 struct DeviceFirmware {
-  int aboutKind = 1;          // 1: no logger or model A; 2: model B
-  int firmwareNumber = -1;    // model A firmware number; -1 without a logger
-  QString deviceModelCode;    // model B
+  int aboutKind = 1;           // 1: no logger or model A; 2: model B
+  int firmwareNumber = -1;     // model A firmware number; -1 without a logger
+  QString deviceModelCode;     // model B
   QString deviceFirmwareText;  // model B
 };
 

@@ -18,13 +18,14 @@ const QCommandLineOption kJsonOption(QStringLiteral("json"),
 const QCommandLineOption kSummerOption(QStringLiteral("summer"),
                                        QStringLiteral("Summer time: one hour more than the zone."));
 
-std::string Iso(TimeValue time) { return IsoTimeText(time); }
+std::string Iso(TimeValue time) {
+  return IsoTimeText(time);
+}
 
 void WriteInfoText(const GPSLog& log, Output& out) {
   out << log.filePath() << '\n';
-  out << "  points " << std::int64_t{log.pointCount()} << ", laps "
-      << std::int64_t{log.lapCount()} << ", waypoints " << std::int64_t{log.waypointCount()}
-      << '\n';
+  out << "  points " << std::int64_t{log.pointCount()} << ", laps " << std::int64_t{log.lapCount()}
+      << ", waypoints " << std::int64_t{log.waypointCount()} << '\n';
   out << "  zone " << ZoneOffsetText(log.timeZone()) << " (summer time "
       << (log.summerTime() != 0 ? "on" : "off") << ")\n";
   out << "  UTC start   " << Iso(log.utcStart()) << '\n';
@@ -72,8 +73,7 @@ int RunInfo(const QStringList& arguments, CommandContext& context) {
   }
   const int summerTime = parser.isSet(kSummerOption) ? 100 : 0;
   const bool asJson = parser.isSet(kJsonOption);
-  const DisplayFormats formats =
-      LoadDisplayFormats(LanguageTexts::Load(Settings(context.folders)));
+  const DisplayFormats formats = LoadDisplayFormats(LanguageTexts::Load(Settings(context.folders)));
 
   int exitCode = kSuccess;
   JsonWriter json(context.out);
@@ -109,12 +109,36 @@ int RunInfo(const QStringList& arguments, CommandContext& context) {
 
 // The point fields in their declared order, then the signed decimal position.
 constexpr const char* kPointColumns[] = {
-    "isWaypoint",     "isLap",         "isValid",          "rmcTimeText",     "ggaTimeText",
-    "localTime",      "utcTime",       "ggaMatchesRmc",    "latitudeRef",     "latitude",
-    "longitudeRef",   "longitude",     "altitudeBelowSea", "altitude",        "utcTimeOfDay",
-    "satelliteText",  "satellitesInView", "gsaMode",       "fixTypeText",     "dop",
-    "hdop",           "speedRef",      "speed",            "courseRef",       "course",
-    "dateStampText",  "differential",  "deviceValue",      "latitudeDegrees", "longitudeDegrees",
+    "isWaypoint",
+    "isLap",
+    "isValid",
+    "rmcTimeText",
+    "ggaTimeText",
+    "localTime",
+    "utcTime",
+    "ggaMatchesRmc",
+    "latitudeRef",
+    "latitude",
+    "longitudeRef",
+    "longitude",
+    "altitudeBelowSea",
+    "altitude",
+    "utcTimeOfDay",
+    "satelliteText",
+    "satellitesInView",
+    "gsaMode",
+    "fixTypeText",
+    "dop",
+    "hdop",
+    "speedRef",
+    "speed",
+    "courseRef",
+    "course",
+    "dateStampText",
+    "differential",
+    "deviceValue",
+    "latitudeDegrees",
+    "longitudeDegrees",
 };
 
 // Calls `emit(name, value)` for every column of a point, values as the JSON writer takes them.

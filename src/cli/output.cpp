@@ -93,10 +93,18 @@ void JsonWriter::Close(char bracket) {
   out_ << bracket;
 }
 
-void JsonWriter::BeginObject() { Open('{'); }
-void JsonWriter::EndObject() { Close('}'); }
-void JsonWriter::BeginArray() { Open('['); }
-void JsonWriter::EndArray() { Close(']'); }
+void JsonWriter::BeginObject() {
+  Open('{');
+}
+void JsonWriter::EndObject() {
+  Close('}');
+}
+void JsonWriter::BeginArray() {
+  Open('[');
+}
+void JsonWriter::EndArray() {
+  Close(']');
+}
 
 void JsonWriter::Key(std::string_view key) {
   BeforeValue();
@@ -167,6 +175,8 @@ void JsonWriter::Bool(bool value) {
   out_ << (value ? "true" : "false");
 }
 
-void JsonWriter::Finish() { out_ << '\n'; }
+void JsonWriter::Finish() {
+  out_ << '\n';
+}
 
 }  // namespace trevalo::cli

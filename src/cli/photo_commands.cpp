@@ -22,7 +22,8 @@ QString ReadProblem(const ExifFile& photo) {
 void WriteInfoText(const QString& path, const PhotoInfo& info, const ExistingGps& gps,
                    Output& out) {
   out << path << '\n';
-  out << "  taken    " << (info.dateTime.empty() ? std::string("(no date)") : info.dateTime) << '\n';
+  out << "  taken    " << (info.dateTime.empty() ? std::string("(no date)") : info.dateTime)
+      << '\n';
   if (!info.cameraMake.empty() || !info.cameraModel.empty()) {
     out << "  camera   " << info.cameraMake << (info.cameraMake.empty() ? "" : " ")
         << info.cameraModel << '\n';
@@ -37,8 +38,7 @@ void WriteInfoText(const QString& path, const PhotoInfo& info, const ExistingGps
     }
     out << '\n';
   } else {
-    out << "  position " << (gps.present ? "(GPS directory without a position)" : "(none)")
-        << '\n';
+    out << "  position " << (gps.present ? "(GPS directory without a position)" : "(none)") << '\n';
   }
 }
 
@@ -55,22 +55,33 @@ void WriteInfoJson(const PhotoInfo& info, const ExistingGps& gps, JsonWriter& js
   json.Field("maxAperture", info.maxAperture);
   json.Field("exposureProgram", info.exposureProgram);
   json.Field("iso", info.iso);
-  if (info.hasExposureBias) json.Field("exposureBias", info.exposureBias);
+  if (info.hasExposureBias)
+    json.Field("exposureBias", info.exposureBias);
   json.Field("subjectDistance", info.subjectDistance);
   json.Field("meteringMode", info.meteringMode);
-  if (info.hasLightSource) json.Field("lightSource", info.lightSource);
-  if (info.hasFlash) json.Field("flash", info.flash);
+  if (info.hasLightSource)
+    json.Field("lightSource", info.lightSource);
+  if (info.hasFlash)
+    json.Field("flash", info.flash);
   json.Field("focalLength", info.focalLength);
-  if (info.hasExposureMode) json.Field("exposureMode", info.exposureMode);
-  if (info.hasWhiteBalance) json.Field("whiteBalance", info.whiteBalance);
+  if (info.hasExposureMode)
+    json.Field("exposureMode", info.exposureMode);
+  if (info.hasWhiteBalance)
+    json.Field("whiteBalance", info.whiteBalance);
   json.Field("focalLength35mm", info.focalLength35mm);
-  if (info.hasContrast) json.Field("contrast", info.contrast);
-  if (info.hasSaturation) json.Field("saturation", info.saturation);
-  if (info.hasSharpness) json.Field("sharpness", info.sharpness);
+  if (info.hasContrast)
+    json.Field("contrast", info.contrast);
+  if (info.hasSaturation)
+    json.Field("saturation", info.saturation);
+  if (info.hasSharpness)
+    json.Field("sharpness", info.sharpness);
   json.Field("hasGps", gps.present);
-  if (gps.latitudeDegrees) json.Field("latitudeDegrees", *gps.latitudeDegrees);
-  if (gps.longitudeDegrees) json.Field("longitudeDegrees", *gps.longitudeDegrees);
-  if (gps.altitudeMetres) json.Field("altitudeMetres", *gps.altitudeMetres);
+  if (gps.latitudeDegrees)
+    json.Field("latitudeDegrees", *gps.latitudeDegrees);
+  if (gps.longitudeDegrees)
+    json.Field("longitudeDegrees", *gps.longitudeDegrees);
+  if (gps.altitudeMetres)
+    json.Field("altitudeMetres", *gps.altitudeMetres);
 }
 
 int RunInfo(const QStringList& arguments, CommandContext& context) {
@@ -140,8 +151,8 @@ std::optional<int> OffsetOption(const QCommandLineParser& parser, const QString&
 
 int RunSetGps(const QStringList& arguments, CommandContext& context) {
   QCommandLineParser parser;
-  parser.setApplicationDescription(QStringLiteral(
-      "Writes the GPS directory of one track point into a copy of a photo."));
+  parser.setApplicationDescription(
+      QStringLiteral("Writes the GPS directory of one track point into a copy of a photo."));
   const QCommandLineOption log(QStringLiteral("point-from"), QStringLiteral("The log."),
                                QStringLiteral("LOG"));
   const QCommandLineOption index(QStringLiteral("index"),
@@ -164,8 +175,9 @@ int RunSetGps(const QStringList& arguments, CommandContext& context) {
   }
   if (parser.positionalArguments().size() != 1 || !parser.isSet(log) || !parser.isSet(index) ||
       !parser.isSet(out)) {
-    context.Error(QStringLiteral("photo set-gps needs PHOTO, --point-from LOG, --index N and "
-                                 "--out FILE"));
+    context.Error(
+        QStringLiteral("photo set-gps needs PHOTO, --point-from LOG, --index N and "
+                       "--out FILE"));
     return kUsageError;
   }
   const std::optional<int> latitude = OffsetOption(parser, QStringLiteral("lat-offset"), context);
@@ -212,8 +224,8 @@ int RunSetGps(const QStringList& arguments, CommandContext& context) {
   }
   CCoordinate position(point);
   position.Convert(*longitude, *latitude);
-  context.out << "wrote " << target << ": point " << std::int64_t{pointIndex} << " of "
-              << logPath << ", " << std::string_view(RealText(position.latitudeDegrees)) << ", "
+  context.out << "wrote " << target << ": point " << std::int64_t{pointIndex} << " of " << logPath
+              << ", " << std::string_view(RealText(position.latitudeDegrees)) << ", "
               << std::string_view(RealText(position.longitudeDegrees)) << '\n';
   return kSuccess;
 }

@@ -46,11 +46,21 @@ void CAltitude::Add(double value) {
   last = value;
 }
 
-QString CAltitude::MaximumText() const { return SinglePrecisionText(maximum); }
-QString CAltitude::MinimumText() const { return SinglePrecisionText(minimum); }
-QString CAltitude::AverageText() const { return SinglePrecisionText(average); }
-QString CAltitude::ClimbText() const { return SinglePrecisionText(climb); }
-QString CAltitude::DescentText() const { return SinglePrecisionText(descent); }
+QString CAltitude::MaximumText() const {
+  return SinglePrecisionText(maximum);
+}
+QString CAltitude::MinimumText() const {
+  return SinglePrecisionText(minimum);
+}
+QString CAltitude::AverageText() const {
+  return SinglePrecisionText(average);
+}
+QString CAltitude::ClimbText() const {
+  return SinglePrecisionText(climb);
+}
+QString CAltitude::DescentText() const {
+  return SinglePrecisionText(descent);
+}
 
 void CAltitudeArray::SetTotal(std::int32_t newTotal) {
   total = newTotal;
@@ -59,7 +69,9 @@ void CAltitudeArray::SetTotal(std::int32_t newTotal) {
   }
 }
 
-void CAltitudeArray::SetTotal(double newTotal) { SetTotal(TruncateToInt32(newTotal)); }
+void CAltitudeArray::SetTotal(double newTotal) {
+  SetTotal(TruncateToInt32(newTotal));
+}
 
 int CAltitudeArray::Push(double value) {
   if (sampleCount > kCapacity - 2) {

@@ -1,10 +1,10 @@
 #include "core/atomic_file.h"
 
+#include <unistd.h>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <memory>
-#include <unistd.h>
 
 #include <QFile>
 #include <QFileInfo>
@@ -44,7 +44,8 @@ bool CopyRange(int from, std::uint64_t offset, std::uint64_t size, int to) {
   constexpr std::size_t kBlock = 1 << 20;
   const auto buffer = size > 0 ? std::make_unique_for_overwrite<std::uint8_t[]>(kBlock) : nullptr;
   while (size > 0) {
-    const ssize_t read = ::pread(from, buffer.get(), std::min<std::uint64_t>(size, kBlock), position);
+    const ssize_t read =
+        ::pread(from, buffer.get(), std::min<std::uint64_t>(size, kBlock), position);
     if (read < 0 && errno == EINTR) {
       continue;
     }
@@ -73,10 +74,9 @@ QString WriteFileAtomically(const QString& path, const std::function<QString(int
     return QStringLiteral("cannot write %1: %2")
         .arg(path, QString::fromLocal8Bit(std::strerror(errno)));
   }
-  temporary.setPermissions(target.exists()
-                               ? QFile::permissions(path)
-                               : QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                     QFileDevice::ReadGroup | QFileDevice::ReadOther);
+  temporary.setPermissions(target.exists() ? QFile::permissions(path)
+                                           : QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                 QFileDevice::ReadGroup | QFileDevice::ReadOther);
   if (std::rename(QFile::encodeName(temporary.fileName()).constData(),
                   QFile::encodeName(path).constData()) != 0) {
     return QStringLiteral("cannot replace %1: %2")

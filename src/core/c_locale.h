@@ -2,8 +2,8 @@
 // The C locale as a handle, for the *_l functions: log files, settings and generated files
 // are read and written with '.' decimals and English names whatever the user's locale.
 
-#include <clocale>
 #include <locale.h>
+#include <clocale>
 
 namespace trevalo {
 

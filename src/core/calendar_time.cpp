@@ -67,8 +67,7 @@ void AppendDigits(std::string& out, int value, int width) {
 
 }  // namespace
 
-std::optional<TimeValue> MakeTime(int year, int month, int day, int hour, int minute,
-                                  int second) {
+std::optional<TimeValue> MakeTime(int year, int month, int day, int hour, int minute, int second) {
   if (year < 1900 || month < 1 || month > 12 || day < 1 || day > 31 || hour < 0 || hour > 23 ||
       minute < 0 || minute > 59 || second < 0 || second > 59) {
     return std::nullopt;

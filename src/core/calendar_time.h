@@ -18,11 +18,11 @@ using TimeValue = std::int64_t;
 
 struct CalendarFields {
   int year = 1970;
-  int month = 1;   // 1..12
-  int day = 1;     // 1..31
-  int hour = 0;    // 0..23
-  int minute = 0;  // 0..59
-  int second = 0;  // 0..59
+  int month = 1;    // 1..12
+  int day = 1;      // 1..31
+  int hour = 0;     // 0..23
+  int minute = 0;   // 0..59
+  int second = 0;   // 0..59
   int weekday = 4;  // 0 = Sunday
   int yearDay = 0;  // 0..365
 };
@@ -30,8 +30,7 @@ struct CalendarFields {
 // Builds a time from calendar fields. Fields outside year >= 1900, month 1..12, day 1..31,
 // hour 0..23, minute 0..59, second 0..59 are refused (nullopt). A day past the end of its
 // month rolls over into the next month, as the C library's conversion does.
-std::optional<TimeValue> MakeTime(int year, int month, int day, int hour, int minute,
-                                  int second);
+std::optional<TimeValue> MakeTime(int year, int month, int day, int hour, int minute, int second);
 
 // The time unreadable log fields fall back to: 1990-01-01 00:00:00.
 inline constexpr TimeValue kDefaultTime = 631152000;

@@ -81,12 +81,11 @@ double Distance(double latitude1, double longitude1, double latitude2, double lo
   const double uSq = cosSqAlpha * (a * a - b * b) / (b * b);
   const double A = 1 + uSq / 16384 * (4096 + uSq * (-768 + uSq * (320 - 175 * uSq)));
   const double B = uSq / 1024 * (256 + uSq * (-128 + uSq * (74 - 47 * uSq)));
-  const double deltaSigma =
-      B * sinSigma *
-      (cos2SigmaM + B / 4 *
-                        (cosSigma * (2 * cos2SigmaM * cos2SigmaM - 1) -
-                         B / 6 * cos2SigmaM * (4 * sinSqSigma - 3) *
-                             (4 * cos2SigmaM * cos2SigmaM - 3)));
+  const double deltaSigma = B * sinSigma *
+                            (cos2SigmaM + B / 4 *
+                                              (cosSigma * (2 * cos2SigmaM * cos2SigmaM - 1) -
+                                               B / 6 * cos2SigmaM * (4 * sinSqSigma - 3) *
+                                                   (4 * cos2SigmaM * cos2SigmaM - 3)));
   return b * A * (sigma - deltaSigma);
 }
 

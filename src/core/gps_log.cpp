@@ -8,8 +8,8 @@
 
 namespace trevalo {
 
-GPSLog::GPSLog(QString filePath, int colorIndex, int lineWidthIndex, QString comment,
-               int timeZone, int summerTime)
+GPSLog::GPSLog(QString filePath, int colorIndex, int lineWidthIndex, QString comment, int timeZone,
+               int summerTime)
     : filePath_(std::move(filePath)),
       fileName_(QFileInfo(filePath_).fileName()),
       colorIndex_(colorIndex),

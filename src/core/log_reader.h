@@ -41,7 +41,7 @@ struct ScanResult {
 ScanResult ScanLog(ByteSource& source, int effectiveZone);
 
 struct ParseResult {
-  bool ok = true;                   // false: a date or time out of range stopped the parse
+  bool ok = true;  // false: a date or time out of range stopped the parse
   std::int32_t deviceValueCount = 0;
   std::uint64_t problemOffset = 0;  // where the offending sentence starts
   bool readFailed = false;

@@ -14,7 +14,9 @@ bool IsCSpace(char c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
 
 }  // namespace
 
@@ -42,8 +44,9 @@ double ReadReal(std::string_view text) {
     ++i;
   }
   const std::string_view rest = text.substr(i);
-  const bool plainDecimal = !rest.empty() && (IsDigit(rest[0]) || rest[0] == '.') &&
-                            !(rest.size() >= 2 && rest[0] == '0' && (rest[1] == 'x' || rest[1] == 'X'));
+  const bool plainDecimal =
+      !rest.empty() && (IsDigit(rest[0]) || rest[0] == '.') &&
+      !(rest.size() >= 2 && rest[0] == '0' && (rest[1] == 'x' || rest[1] == 'X'));
   if (plainDecimal) {
     double value = 0;
     const auto result = std::from_chars(rest.data(), rest.data() + rest.size(), value);
@@ -53,7 +56,8 @@ double ReadReal(std::string_view text) {
     if (result.ec != std::errc::result_out_of_range) {
       return 0;  // a lone "." and the like
     }
-  } else if (rest.empty() || !(rest[0] == 'i' || rest[0] == 'I' || rest[0] == 'n' || rest[0] == 'N' || rest[0] == '0')) {
+  } else if (rest.empty() || !(rest[0] == 'i' || rest[0] == 'I' || rest[0] == 'n' ||
+                               rest[0] == 'N' || rest[0] == '0')) {
     return 0;
   }
   // Overflow, underflow, hexadecimal, infinity and NaN: rare enough to leave to the C library.
@@ -87,8 +91,7 @@ std::int32_t ReadInt(std::string_view text) {
   return static_cast<std::int32_t>(value);
 }
 
-std::optional<TimeValue> SentenceDateTime(std::string_view timeField,
-                                          std::string_view dateField) {
+std::optional<TimeValue> SentenceDateTime(std::string_view timeField, std::string_view dateField) {
   if (!HasDateAndTime(timeField, dateField)) {
     return kDefaultTime;
   }

@@ -33,9 +33,7 @@ struct SentenceCount {
     return pointCount + static_cast<std::uint32_t>(lapCount + waypointCount);
   }
   // The i-th newest counted sentence (0 = the last one).
-  std::uint64_t Recent(std::size_t i) const {
-    return recent[(recentCount - 1 - i) % kRecent];
-  }
+  std::uint64_t Recent(std::size_t i) const { return recent[(recentCount - 1 - i) % kRecent]; }
 };
 
 // The kind of the sentence that starts at `bytes` (a '$' or '@' with the following

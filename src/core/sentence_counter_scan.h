@@ -16,7 +16,7 @@ namespace trevalo {
 struct ScanState {
   const char* data = nullptr;  // data[0] is the byte at position `base`
   std::uint64_t base = 0;
-  std::size_t end = 0;         // bytes in data
+  std::size_t end = 0;  // bytes in data
   // The sentence that may still be open: its start character's position and kind.
   bool open = false;
   std::uint64_t openStart = 0;
@@ -29,7 +29,9 @@ void ScanGroupsAvx2(ScanState& state, std::size_t from, std::size_t stop);
 
 namespace {
 
-inline bool IsLineBreak(char c) { return c == '\r' || c == '\n'; }
+inline bool IsLineBreak(char c) {
+  return c == '\r' || c == '\n';
+}
 
 inline void OpenSentence(ScanState& s, std::uint64_t position, char kind) {
   s.open = true;

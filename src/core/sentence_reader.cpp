@@ -22,9 +22,9 @@ std::size_t FindAnyOf(const char* data, std::size_t size, char a, char b, char c
   const __m128i vd = _mm_set1_epi8(d);
   for (; i + 16 <= size; i += 16) {
     const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
-    const __m128i hits = _mm_or_si128(
-        _mm_or_si128(_mm_cmpeq_epi8(chunk, va), _mm_cmpeq_epi8(chunk, vb)),
-        _mm_or_si128(_mm_cmpeq_epi8(chunk, vc), _mm_cmpeq_epi8(chunk, vd)));
+    const __m128i hits =
+        _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(chunk, va), _mm_cmpeq_epi8(chunk, vb)),
+                     _mm_or_si128(_mm_cmpeq_epi8(chunk, vc), _mm_cmpeq_epi8(chunk, vd)));
     const int mask = _mm_movemask_epi8(hits);
     if (mask != 0) {
       return i + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
@@ -59,8 +59,8 @@ bool SentenceReader::Refill(std::size_t keepFrom) {
   fileOffset_ += keepFrom;
   pos_ -= keepFrom;
   end_ = kept;
-  const std::int64_t count = source_.ReadAt(fileOffset_ + end_, buffer_.get() + end_,
-                                            capacity_ - end_);
+  const std::int64_t count =
+      source_.ReadAt(fileOffset_ + end_, buffer_.get() + end_, capacity_ - end_);
   if (count < 0) {
     readFailed_ = true;
     atEnd_ = true;
@@ -95,9 +95,9 @@ bool SentenceReader::Next(Sentence& sentence) {
     const char start = buffer_[startIndex];
     const std::size_t limit = std::min(end_, textBegin + kMaxSentenceText);
     const char* text = buffer_.get() + textBegin;
-    const std::size_t length =
-        start == '@' ? FindAnyOf(text, limit - textBegin, '\r', '\n', '$', '@')
-                     : FindAnyOf(text, limit - textBegin, '\r', '\n', '$', '$');
+    const std::size_t length = start == '@'
+                                   ? FindAnyOf(text, limit - textBegin, '\r', '\n', '$', '@')
+                                   : FindAnyOf(text, limit - textBegin, '\r', '\n', '$', '$');
     const std::size_t textEnd = textBegin + length;
     // A terminator is consumed; a text cut at the limit leaves its next byte unread.
     pos_ = textEnd < limit ? textEnd + 1 : textEnd;

@@ -21,8 +21,8 @@ namespace trevalo {
 inline constexpr std::size_t kMaxSentenceText = 255;
 
 struct Sentence {
-  char start = 0;          // '$' or '@'
-  std::string_view text;   // valid until the next call to Next
+  char start = 0;            // '$' or '@'
+  std::string_view text;     // valid until the next call to Next
   std::uint64_t offset = 0;  // position of the first text byte in the data
 };
 

@@ -14,7 +14,9 @@ namespace trevalo {
 TimeValue ShiftByZone(TimeValue time, int zone);
 
 // The zone a log's local times use: its own zone plus its summer-time offset (100 or 0).
-inline int EffectiveZone(int timeZone, int summerTime) { return timeZone + summerTime; }
+inline int EffectiveZone(int timeZone, int summerTime) {
+  return timeZone + summerTime;
+}
 
 // Reads a zone as written by a user: an optional sign and up to four digits (HHMM, or HMM),
 // such as "900", "+0900", "-330", "0". Refuses minutes of 60 or more and hours beyond 14.

@@ -12,16 +12,16 @@ namespace trevalo {
 struct TrackPoint {
   std::uint8_t isWaypoint = 0;
   std::uint8_t isLap = 0;
-  std::uint8_t isValid = 0;       // RMC status is exactly "A"
-  std::string rmcTimeText;        // RMC time field as written
-  std::string ggaTimeText;        // time field of the epoch's last GGA; empty without one
-  TimeValue localTime = 0;        // utcTime shifted by the log's effective zone
-  TimeValue utcTime = 0;          // date and time of the RMC sentence, whole seconds
+  std::uint8_t isValid = 0;        // RMC status is exactly "A"
+  std::string rmcTimeText;         // RMC time field as written
+  std::string ggaTimeText;         // time field of the epoch's last GGA; empty without one
+  TimeValue localTime = 0;         // utcTime shifted by the log's effective zone
+  TimeValue utcTime = 0;           // date and time of the RMC sentence, whole seconds
   std::uint8_t ggaMatchesRmc = 0;  // GGA and RMC time texts are equal
-  std::string latitudeRef;        // "N" or "S" as written
-  double latitude = 0;            // packed ddmm.mmmm as written, never negative
-  std::string longitudeRef;       // "E" or "W" as written
-  double longitude = 0;           // packed dddmm.mmmm
+  std::string latitudeRef;         // "N" or "S" as written
+  double latitude = 0;             // packed ddmm.mmmm as written, never negative
+  std::string longitudeRef;        // "E" or "W" as written
+  double longitude = 0;            // packed dddmm.mmmm
   std::uint8_t altitudeBelowSea = 0;
   double altitude = 0;            // absolute GGA altitude, metres
   std::int32_t utcTimeOfDay = 0;  // hhmmss
@@ -29,7 +29,7 @@ struct TrackPoint {
   std::int32_t satellitesInView = 0;
   std::string gsaMode;
   std::string fixTypeText;
-  double dop = 0;                 // HDOP for a 2D fix, PDOP otherwise
+  double dop = 0;  // HDOP for a 2D fix, PDOP otherwise
   double hdop = 0;
   std::string speedRef;           // always "K"
   double speed = 0;               // km/h

@@ -1,8 +1,8 @@
 #include "tagging/exif_file.h"
 
+#include <sys/stat.h>
 #include <cerrno>
 #include <cstring>
-#include <sys/stat.h>
 
 #include "core/atomic_file.h"
 #include "tagging/exif_gps_writer.h"
@@ -56,8 +56,8 @@ bool ExifFile::Ensure(std::size_t size) {
     const std::size_t have = bytes_.size();
     const std::size_t chunk = std::max(kFirstRead, have);
     bytes_.resize(have + chunk);
-    const qint64 read = file_.read(reinterpret_cast<char*>(bytes_.data() + have),
-                                   static_cast<qint64>(chunk));
+    const qint64 read =
+        file_.read(reinterpret_cast<char*>(bytes_.data() + have), static_cast<qint64>(chunk));
     bytes_.resize(have + static_cast<std::size_t>(std::max<qint64>(read, 0)));
     if (read <= 0) {
       atEnd_ = true;
@@ -123,8 +123,8 @@ bool ExifFile::ReadSections() {
       info_.width = BigEndian16(segment + 5);
     } else if (marker == kApp1 && !exifSection_ && IsExifSegment({segment, length})) {
       exifSection_ = found.size() - 1;
-      tiff_ = ReadTiff({segment + 2 + sizeof kExifHeader, length - 2 - sizeof kExifHeader},
-                       info_, [this](std::string_view problem) { Report(problem); });
+      tiff_ = ReadTiff({segment + 2 + sizeof kExifHeader, length - 2 - sizeof kExifHeader}, info_,
+                       [this](std::string_view problem) { Report(problem); });
       existingGps_ = tiff_.gps;
     } else if (marker == kSos) {
       break;
@@ -165,8 +165,8 @@ bool ExifFile::RebuildExif() {
     tiff = std::move(written.tiff);
   } else {
     tiff = NewGpsTiff(ByteOrder::kLittle, [&](std::uint32_t base) {
-      return BuildGpsDirectory(point, latitudeCorrection, longitudeCorrection,
-                               ByteOrder::kLittle, base);
+      return BuildGpsDirectory(point, latitudeCorrection, longitudeCorrection, ByteOrder::kLittle,
+                               base);
     });
   }
   const std::size_t length = 2 + sizeof kExifHeader + tiff.size();
@@ -203,7 +203,8 @@ QString ExifFile::WriteFile(const QString& path, bool flushToDisk) const {
       path,
       [&](int fd) -> QString {
         struct stat status {};
-        if (::fstat(source, &status) != 0 || static_cast<std::uint64_t>(status.st_size) != fileSize_) {
+        if (::fstat(source, &status) != 0 ||
+            static_cast<std::uint64_t>(status.st_size) != fileSize_) {
           return QStringLiteral("%1 changed while it was being tagged").arg(path_);
         }
         if (!WriteAll(fd, head) ||

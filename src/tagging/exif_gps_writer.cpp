@@ -9,7 +9,9 @@ namespace {
 constexpr std::uint16_t kTagGpsIfd = 0x8825;
 constexpr std::size_t kFullSegment = 65520;
 
-std::size_t EvenUp(std::size_t offset) { return offset + (offset & 1); }
+std::size_t EvenUp(std::size_t offset) {
+  return offset + (offset & 1);
+}
 
 void PutGpsPointer(std::uint8_t* entry, std::uint32_t target, ByteOrder order) {
   PutU16(entry, kTagGpsIfd, order);
@@ -75,10 +77,9 @@ GpsWriteResult WriteGpsIntoTiff(std::span<const std::uint8_t> tiff, const TiffRe
   bool newIfd0 = false;
   std::size_t clearUntil = 0;  // old directory bytes past the new one
   const bool replaceable = read.gps.present && read.gps.valid && layout.gpsIsOneBlock &&
-                           layout.gpsPointerEntry.has_value() &&
-                           read.gps.offset % 2 == 0;
-  if (replaceable && (directoryLength <= layout.gpsBlockEnd - read.gps.offset ||
-                      layout.gpsBlockEnd >= free)) {
+                           layout.gpsPointerEntry.has_value() && read.gps.offset % 2 == 0;
+  if (replaceable &&
+      (directoryLength <= layout.gpsBlockEnd - read.gps.offset || layout.gpsBlockEnd >= free)) {
     gpsAt = read.gps.offset;
     clearUntil = layout.gpsBlockEnd;
   } else if (layout.gpsPointerEntry) {

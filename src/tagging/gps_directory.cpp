@@ -18,7 +18,9 @@ std::uint32_t Scaled(double value, double scale) {
   return scaled >= 4294967295.0 ? 4294967295u : static_cast<std::uint32_t>(scaled);
 }
 
-char First(const std::string& text) { return text.empty() ? '\0' : text[0]; }
+char First(const std::string& text) {
+  return text.empty() ? '\0' : text[0];
+}
 
 class DirectoryWriter {
  public:
@@ -138,7 +140,8 @@ std::vector<std::uint8_t> BuildGpsDirectory(const TrackPoint& point, int latitud
     const auto timeOfDay = static_cast<std::uint32_t>(std::max(point.utcTimeOfDay, 0));
     writer.Bytes(5, {point.altitudeBelowSea});
     writer.Rationals(6, {{Scaled(point.altitude, 10), 10}});
-    writer.Rationals(7, {{timeOfDay / 10000, 1}, {timeOfDay % 10000 / 100, 1}, {timeOfDay % 100, 1}});
+    writer.Rationals(7,
+                     {{timeOfDay / 10000, 1}, {timeOfDay % 10000 / 100, 1}, {timeOfDay % 100, 1}});
     writer.Ascii(8, point.satelliteText);
     writer.Ascii(9, std::string(1, First(point.gsaMode)));
     writer.Ascii(10, std::string(1, First(point.fixTypeText)));

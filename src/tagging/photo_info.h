@@ -10,16 +10,16 @@
 namespace trevalo {
 
 struct PhotoInfo {
-  std::string cameraMake;   // at most 31 characters
-  std::string cameraModel;  // at most 39 characters
-  std::string dateTime;     // "YYYY:MM:DD HH:MM:SS", or empty
+  std::string cameraMake;                       // at most 31 characters
+  std::string cameraModel;                      // at most 39 characters
+  std::string dateTime;                         // "YYYY:MM:DD HH:MM:SS", or empty
   std::vector<std::uint32_t> dateFieldOffsets;  // from the TIFF header, at most 10
   int width = 0;
   int height = 0;
   int orientation = 0;
   double exposureTime = 0;  // seconds
   std::string exposureTimeText;
-  double aperture = 0;      // F-number
+  double aperture = 0;  // F-number
   double maxAperture = 0;
   int exposureProgram = 0;
   int iso = 0;
@@ -47,8 +47,8 @@ struct PhotoInfo {
 
 // A GPS directory found in a photo.
 struct ExistingGps {
-  bool present = false;     // the photo has a GPS directory pointer
-  bool valid = false;       // the directory could be measured
+  bool present = false;      // the photo has a GPS directory pointer
+  bool valid = false;        // the directory could be measured
   std::uint32_t offset = 0;  // from the TIFF header
   std::uint32_t size = 0;    // entry table, link and out-of-line values
   // The position it holds, when it holds one.

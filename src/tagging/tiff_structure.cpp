@@ -189,7 +189,9 @@ void TagReader::DateField(const Entry& e, bool original) {
 
 bool TagReader::Tag(const Entry& e, std::uint32_t directoryOffset, int depth) {
   const auto value = [&] { return Number(d_, e.valueOffset, e.type, report_); };
-  const auto integer = [&] { return static_cast<int>(std::clamp(value(), -2147483648.0, 2147483647.0)); };
+  const auto integer = [&] {
+    return static_cast<int>(std::clamp(value(), -2147483648.0, 2147483647.0));
+  };
   switch (e.tag) {
     case kTagMake:
       info_.cameraMake = Text(d_, e, 31);
@@ -389,7 +391,9 @@ bool TagReader::MeasureGps(std::uint32_t offset, std::uint32_t parentOffset) {
           ++digits;
         }
         tooPrecise = tooPrecise || digits > 7;
-        degrees += Number(d_, e.valueOffset + 8 * k, e.type, report_) / (k == 0 ? 1 : k == 1 ? 60 : 3600);
+        degrees += Number(d_, e.valueOffset + 8 * k, e.type, report_) / (k == 0   ? 1
+                                                                         : k == 1 ? 60
+                                                                                  : 3600);
       }
       (e.tag == 2 ? latitude : longitude) = degrees;
     } else if (readable && e.byteCount > 0) {
@@ -404,7 +408,9 @@ bool TagReader::MeasureGps(std::uint32_t offset, std::uint32_t parentOffset) {
       }
     }
   }
-  gps_.size = offset < parentOffset ? 0 : static_cast<std::uint32_t>(std::min<std::uint64_t>(size, UINT32_MAX));
+  gps_.size = offset < parentOffset
+                  ? 0
+                  : static_cast<std::uint32_t>(std::min<std::uint64_t>(size, UINT32_MAX));
   gps_.valid = !tooPrecise;
   if (latitude) {
     gps_.latitudeDegrees = latitudeRef == 'S' ? -*latitude : *latitude;
@@ -541,7 +547,8 @@ void LayoutReader::Directory(std::uint32_t offset,
 TiffReadResult ReadTiff(std::span<const std::uint8_t> tiff, PhotoInfo& info,
                         const ProblemSink& report) {
   TiffReadResult result;
-  if (tiff.size() < 8 || !((tiff[0] == 'I' && tiff[1] == 'I') || (tiff[0] == 'M' && tiff[1] == 'M'))) {
+  if (tiff.size() < 8 ||
+      !((tiff[0] == 'I' && tiff[1] == 'I') || (tiff[0] == 'M' && tiff[1] == 'M'))) {
     report("Invalid Exif alignment marker.");
     return result;
   }

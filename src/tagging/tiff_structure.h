@@ -19,9 +19,9 @@ using ProblemSink = std::function<void(std::string_view)>;
 
 struct TiffLayout {
   std::uint32_t ifd0Offset = 0;
-  bool ifd0Readable = false;          // IFD0's entry table lies inside the data
+  bool ifd0Readable = false;  // IFD0's entry table lies inside the data
   std::uint16_t ifd0EntryCount = 0;
-  std::optional<std::uint32_t> ifd0Link;       // the link to IFD1 as stored (when inside)
+  std::optional<std::uint32_t> ifd0Link;         // the link to IFD1 as stored (when inside)
   std::optional<std::uint32_t> gpsPointerEntry;  // offset of IFD0's 0x8825 entry
   // The GPS directory's table, link and values form one block at [gps.offset, gpsBlockEnd)
   // (word-alignment gaps aside) that nothing else uses, so it can be overwritten.

@@ -84,7 +84,8 @@ TEST(IniFile, KeysOutsideAnySectionStayBeforeTheFirstHeader) {
 
 TEST(IniFile, ListsKeysInFileOrder) {
   const IniFile file = IniFile::Parse("[S]\nB=1\nA=2\nb=3\n[T]\nC=4\n");
-  EXPECT_EQ(file.Keys(QStringLiteral("s")), (QStringList{QStringLiteral("B"), QStringLiteral("A")}));
+  EXPECT_EQ(file.Keys(QStringLiteral("s")),
+            (QStringList{QStringLiteral("B"), QStringLiteral("A")}));
 }
 
 TEST(IniFile, SavesThroughARenameAndRefusesToOverwriteWhatItCannotRead) {

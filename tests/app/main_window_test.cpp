@@ -86,8 +86,9 @@ TEST_F(MainWindowTest, TabsInTheirOrderWithCaptionsFromTheLanguageFile) {
   EXPECT_FALSE(english.firstRun());
   EXPECT_EQ(english.firstRunPrompt(), nullptr);
   EXPECT_EQ(english.tabs()->currentIndex(), CTrevaloDlg::kPhotoTab);
-  EXPECT_EQ(TabCaptions(english), (QStringList{QStringLiteral("Photos"), QStringLiteral("Map"),
-                                                QStringLiteral("Settings"), QStringLiteral("About")}));
+  EXPECT_EQ(TabCaptions(english),
+            (QStringList{QStringLiteral("Photos"), QStringLiteral("Map"),
+                         QStringLiteral("Settings"), QStringLiteral("About")}));
   EXPECT_EQ(english.windowTitle(), QStringLiteral("Trevalo"));
   EXPECT_EQ(english.tabs()->widget(0), english.photoPage());
   EXPECT_EQ(english.tabs()->widget(1), english.mapPage());
@@ -97,7 +98,7 @@ TEST_F(MainWindowTest, TabsInTheirOrderWithCaptionsFromTheLanguageFile) {
   UseLanguage("LANG_KOR.INI");
   CTrevaloDlg korean(*settings_, false);
   EXPECT_EQ(TabCaptions(korean), (QStringList{QStringLiteral("사진"), QStringLiteral("지도"),
-                                               QStringLiteral("설정"), QStringLiteral("정보")}));
+                                              QStringLiteral("설정"), QStringLiteral("정보")}));
 
   UseLanguage("LANG_MISSING.INI");
   CTrevaloDlg missing(*settings_, false);

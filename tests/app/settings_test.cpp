@@ -12,9 +12,7 @@ namespace {
 class SettingsTest : public ::testing::Test {
  protected:
   SettingsTest() : settings_(AppFolders::InHome(home_.path() + QStringLiteral("/home"))) {}
-  void WriteSettingsFile(const char* text) {
-    test::WriteFile(settings_.SettingsFilePath(), text);
-  }
+  void WriteSettingsFile(const char* text) { test::WriteFile(settings_.SettingsFilePath(), text); }
   QTemporaryDir home_;
   Settings settings_;
 };
@@ -62,8 +60,8 @@ TEST_F(SettingsTest, WritesCreateTheFileAndGoThroughAtOnce) {
   ASSERT_TRUE(settings_.WriteFlag(setting::kShowTrack, true));
   EXPECT_TRUE(settings_.SettingsFileExists());
   ASSERT_TRUE(settings_.WriteSettingInt(setting::kTimeTolerance, 99));
-  ASSERT_TRUE(settings_.WriteSettings({{setting::kWindowRect, QStringLiteral("2")},
-                                       {setting::kPathLog, QStringLiteral("/logs")}}));
+  ASSERT_TRUE(settings_.WriteSettings(
+      {{setting::kWindowRect, QStringLiteral("2")}, {setting::kPathLog, QStringLiteral("/logs")}}));
   EXPECT_EQ(test::ReadFile(settings_.SettingsFilePath()),
             "[Wayfable]\nOPT_SHOWTRACK=1\nTIME_TOLERANCE=99\nWINDOW_RECT=2\nPATH_LOG=/logs\n");
   ASSERT_TRUE(settings_.WriteFlag(setting::kShowTrack, false));

@@ -17,8 +17,11 @@ class LogCommand : public ::testing::Test {
  protected:
   LogCommand() {
     good_ = dir_.filePath(QStringLiteral("0517.log"));
-    test::WriteFile(good_, test::GenerateLog({.hour = 23, .minute = 59, .epochs = 90,
-                                              .lapEpochs = {10}, .waypointEpochs = {20, 30}}));
+    test::WriteFile(good_, test::GenerateLog({.hour = 23,
+                                              .minute = 59,
+                                              .epochs = 90,
+                                              .lapEpochs = {10},
+                                              .waypointEpochs = {20, 30}}));
     noTimes_ = dir_.filePath(QStringLiteral("empty.log"));
     test::WriteFile(noTimes_, "$GPGGA,,,,,,0,,,,M,,M,,*66\r\n");
   }
@@ -43,8 +46,8 @@ TEST_F(LogCommand, InfoAsText) {
 }
 
 TEST_F(LogCommand, InfoAsJsonWithSummerTimeAndTheComputersZone) {
-  const auto result = RunCli({QStringLiteral("log"), QStringLiteral("info"), QStringLiteral("--json"),
-                              QStringLiteral("--summer"), good_},
+  const auto result = RunCli({QStringLiteral("log"), QStringLiteral("info"),
+                              QStringLiteral("--json"), QStringLiteral("--summer"), good_},
                              Home());
   ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
   const QJsonArray logs = result.Json().array();
@@ -66,13 +69,15 @@ TEST_F(LogCommand, InfoAsJsonWithSummerTimeAndTheComputersZone) {
 
 TEST_F(LogCommand, BadFilesAreNamedAndTheOthersStillReported) {
   const QString missing = dir_.filePath(QStringLiteral("missing.log"));
-  const auto result = RunCli({QStringLiteral("log"), QStringLiteral("info"), QStringLiteral("--json"),
-                              missing, noTimes_, good_},
+  const auto result = RunCli({QStringLiteral("log"), QStringLiteral("info"),
+                              QStringLiteral("--json"), missing, noTimes_, good_},
                              Home());
   EXPECT_EQ(result.exitCode, 1);
-  EXPECT_TRUE(result.err.contains((missing + QStringLiteral(": No such file or directory")).toUtf8()))
+  EXPECT_TRUE(
+      result.err.contains((missing + QStringLiteral(": No such file or directory")).toUtf8()))
       << result.err.toStdString();
-  EXPECT_TRUE(result.err.contains((noTimes_ + QStringLiteral(": no RMC sentence with a time")).toUtf8()))
+  EXPECT_TRUE(
+      result.err.contains((noTimes_ + QStringLiteral(": no RMC sentence with a time")).toUtf8()))
       << result.err.toStdString();
   const QJsonArray logs = result.Json().array();
   ASSERT_EQ(logs.size(), 3);
@@ -101,9 +106,10 @@ TEST_F(LogCommand, PointsAsCsv) {
 }
 
 TEST_F(LogCommand, PointsAsJson) {
-  const auto result = RunCli({QStringLiteral("log"), QStringLiteral("points"), QStringLiteral("--json"),
-                              QStringLiteral("--zone"), QStringLiteral("0"), good_},
-                             Home());
+  const auto result =
+      RunCli({QStringLiteral("log"), QStringLiteral("points"), QStringLiteral("--json"),
+              QStringLiteral("--zone"), QStringLiteral("0"), good_},
+             Home());
   ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
   const QJsonArray points = result.Json().array();
   ASSERT_EQ(points.size(), 90);
@@ -122,19 +128,22 @@ TEST_F(LogCommand, PointsAsJson) {
 
 TEST_F(LogCommand, UsageErrors) {
   EXPECT_EQ(RunCli({QStringLiteral("log"), QStringLiteral("info")}, Home()).exitCode, 2);
-  const auto badZone = RunCli({QStringLiteral("log"), QStringLiteral("info"), QStringLiteral("--zone"),
-                               QStringLiteral("9:00"), good_},
+  const auto badZone = RunCli({QStringLiteral("log"), QStringLiteral("info"),
+                               QStringLiteral("--zone"), QStringLiteral("9:00"), good_},
                               Home());
   EXPECT_EQ(badZone.exitCode, 2);
   EXPECT_TRUE(badZone.err.contains("--zone 9:00: not a time zone"));
-  EXPECT_EQ(RunCli({QStringLiteral("log"), QStringLiteral("info"), QStringLiteral("--frobnicate"), good_},
-                   Home())
-                .exitCode,
-            2);
-  EXPECT_EQ(RunCli({QStringLiteral("log"), QStringLiteral("points"), good_, good_}, Home()).exitCode, 2);
+  EXPECT_EQ(
+      RunCli({QStringLiteral("log"), QStringLiteral("info"), QStringLiteral("--frobnicate"), good_},
+             Home())
+          .exitCode,
+      2);
+  EXPECT_EQ(
+      RunCli({QStringLiteral("log"), QStringLiteral("points"), good_, good_}, Home()).exitCode, 2);
   EXPECT_EQ(RunCli({QStringLiteral("nonsense")}, Home()).exitCode, 2);
   EXPECT_EQ(RunCli({}, Home()).exitCode, 2);
-  const auto help = RunCli({QStringLiteral("log"), QStringLiteral("info"), QStringLiteral("--help")}, Home());
+  const auto help =
+      RunCli({QStringLiteral("log"), QStringLiteral("info"), QStringLiteral("--help")}, Home());
   EXPECT_EQ(help.exitCode, 0);
   EXPECT_TRUE(help.out.contains("--zone <HHMM>"));
   EXPECT_EQ(RunCli({QStringLiteral("--help")}, Home()).exitCode, 0);

@@ -22,7 +22,8 @@ class PhotoCommand : public ::testing::Test {
       GTEST_SKIP() << "the shared test data folder is absent";
     }
     log_ = dir_.filePath(QStringLiteral("walk.log"));
-    test::WriteFile(log_, test::GenerateLog({.epochs = 20, .latitude = -33.5, .longitude = 151.25}));
+    test::WriteFile(log_,
+                    test::GenerateLog({.epochs = 20, .latitude = -33.5, .longitude = 151.25}));
   }
   QString Photo(const char* name) const {
     return test::TestDataFolder() + QStringLiteral("/jpeg/") + QString::fromLatin1(name);
@@ -47,9 +48,10 @@ TEST_F(PhotoCommand, InfoAsText) {
 TEST_F(PhotoCommand, InfoAsJsonAndBadPhotosNamed) {
   const QString notAPhoto = dir_.filePath(QStringLiteral("notes.jpg"));
   test::WriteFile(notAPhoto, "just text");
-  const auto result = RunCli({QStringLiteral("photo"), QStringLiteral("info"), QStringLiteral("--json"),
-                              notAPhoto, Photo("mdx_Issue_609.jpg"), Photo("ianare_gps_DSCN0010.jpg")},
-                             Home());
+  const auto result =
+      RunCli({QStringLiteral("photo"), QStringLiteral("info"), QStringLiteral("--json"), notAPhoto,
+              Photo("mdx_Issue_609.jpg"), Photo("ianare_gps_DSCN0010.jpg")},
+             Home());
   EXPECT_EQ(result.exitCode, 1);
   EXPECT_TRUE(result.err.contains((notAPhoto + QStringLiteral(": not a JPEG file")).toUtf8()));
   EXPECT_TRUE(result.err.contains("mdx_Issue_609.jpg: Invalid Date Time Tag"));
@@ -67,20 +69,23 @@ TEST_F(PhotoCommand, InfoAsJsonAndBadPhotosNamed) {
 
 TEST_F(PhotoCommand, SetGpsWritesACopyThatExiftoolReads) {
   const QString out = dir_.filePath(QStringLiteral("tagged.jpg"));
-  const auto result = RunCli({QStringLiteral("photo"), QStringLiteral("set-gps"), Photo("ianare_Canon_40D.jpg"),
-                              QStringLiteral("--point-from"), log_, QStringLiteral("--index"),
-                              QStringLiteral("10"), QStringLiteral("--out"), out},
-                             Home());
+  const auto result =
+      RunCli({QStringLiteral("photo"), QStringLiteral("set-gps"), Photo("ianare_Canon_40D.jpg"),
+              QStringLiteral("--point-from"), log_, QStringLiteral("--index"), QStringLiteral("10"),
+              QStringLiteral("--out"), out},
+             Home());
   ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
   EXPECT_TRUE(result.out.startsWith((QStringLiteral("wrote ") + out).toUtf8()));
-  const auto info = RunCli({QStringLiteral("photo"), QStringLiteral("info"), QStringLiteral("--json"), out}, Home());
+  const auto info = RunCli(
+      {QStringLiteral("photo"), QStringLiteral("info"), QStringLiteral("--json"), out}, Home());
   const QJsonObject tagged = info.Json().array()[0].toObject();
-  EXPECT_NEAR(tagged[QStringLiteral("latitudeDegrees")].toDouble(), -33.5 + 10 * 3 / 111320.0, 2e-5);
+  EXPECT_NEAR(tagged[QStringLiteral("latitudeDegrees")].toDouble(), -33.5 + 10 * 3 / 111320.0,
+              2e-5);
   EXPECT_NEAR(tagged[QStringLiteral("longitudeDegrees")].toDouble(), 151.25, 1e-3);
   if (!QStandardPaths::findExecutable(QStringLiteral("exiftool")).isEmpty()) {
     QProcess exiftool;
     exiftool.start(QStringLiteral("exiftool"), {QStringLiteral("-n"), QStringLiteral("-s3"),
-                                                 QStringLiteral("-GPSLatitudeRef"), out});
+                                                QStringLiteral("-GPSLatitudeRef"), out});
     exiftool.waitForFinished();
     EXPECT_EQ(exiftool.readAllStandardOutput().trimmed(), "S");
   }
@@ -90,19 +95,24 @@ TEST_F(PhotoCommand, SetGpsProblems) {
   const QString out = dir_.filePath(QStringLiteral("tagged.jpg"));
   const auto run = [&](const QStringList& extra, const QString& photo) {
     return RunCli(QStringList{QStringLiteral("photo"), QStringLiteral("set-gps"), photo,
-                              QStringLiteral("--point-from"), log_, QStringLiteral("--out"), out} + extra,
+                              QStringLiteral("--point-from"), log_, QStringLiteral("--out"), out} +
+                      extra,
                   Home());
   };
-  const auto outOfRange = run({QStringLiteral("--index"), QStringLiteral("20")}, Photo("ianare_Canon_40D.jpg"));
+  const auto outOfRange =
+      run({QStringLiteral("--index"), QStringLiteral("20")}, Photo("ianare_Canon_40D.jpg"));
   EXPECT_EQ(outOfRange.exitCode, 1);
   EXPECT_TRUE(outOfRange.err.contains("has 20 points; there is no point 20"));
-  EXPECT_EQ(run({QStringLiteral("--index"), QStringLiteral("x")}, Photo("ianare_Canon_40D.jpg")).exitCode, 2);
+  EXPECT_EQ(
+      run({QStringLiteral("--index"), QStringLiteral("x")}, Photo("ianare_Canon_40D.jpg")).exitCode,
+      2);
   EXPECT_EQ(run({QStringLiteral("--index"), QStringLiteral("1"), QStringLiteral("--lat-offset"),
                  QStringLiteral("501")},
                 Photo("ianare_Canon_40D.jpg"))
                 .exitCode,
             2);
-  const auto zeroDate = run({QStringLiteral("--index"), QStringLiteral("1")}, Photo("mdx_Issue_609.jpg"));
+  const auto zeroDate =
+      run({QStringLiteral("--index"), QStringLiteral("1")}, Photo("mdx_Issue_609.jpg"));
   EXPECT_EQ(zeroDate.exitCode, 1);
   EXPECT_TRUE(zeroDate.err.contains("Invalid Date Time Tag"));
   EXPECT_FALSE(QFileInfo::exists(out));

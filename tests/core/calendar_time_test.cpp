@@ -9,7 +9,9 @@
 namespace trevalo {
 namespace {
 
-TimeValue At(int y, int mo, int d, int h, int mi, int s) { return *MakeTime(y, mo, d, h, mi, s); }
+TimeValue At(int y, int mo, int d, int h, int mi, int s) {
+  return *MakeTime(y, mo, d, h, mi, s);
+}
 
 TEST(CalendarTime, FieldsOutsideTheirRangesAreRefused) {
   EXPECT_FALSE(MakeTime(1899, 12, 31, 0, 0, 0));
@@ -83,7 +85,8 @@ TEST(CalendarTime, DaylightSavingOfTheHostPlaysNoPart) {
 
 TEST(CalendarTime, FormatsWithStrftimeCodesInTheCLocale) {
   const TimeValue t = At(2009, 5, 17, 21, 35, 19);
-  EXPECT_EQ(FormatTime(t, QStringLiteral("%Y-%m-%d %H:%M:%S")), QStringLiteral("2009-05-17 21:35:19"));
+  EXPECT_EQ(FormatTime(t, QStringLiteral("%Y-%m-%d %H:%M:%S")),
+            QStringLiteral("2009-05-17 21:35:19"));
   EXPECT_EQ(FormatTime(t, QStringLiteral("%m/%d/%Y %I:%M:%S %p")),
             QStringLiteral("05/17/2009 09:35:19 PM"));
   EXPECT_EQ(FormatTime(t, QStringLiteral("%Y년 %m월 %d일")), QStringLiteral("2009년 05월 17일"));
@@ -93,8 +96,8 @@ TEST(CalendarTime, FormatsWithStrftimeCodesInTheCLocale) {
 
 TEST(CalendarTime, UnformattableValuesGiveTheEmptyText) {
   EXPECT_EQ(FormatTime(At(2009, 5, 17, 0, 0, 0), QString()), QString());
-  EXPECT_EQ(FormatTime(At(2009, 5, 17, 0, 0, 0), QString(64, u'x') + QStringLiteral("%Y") +
-                                                     QString(64, u'y')),
+  EXPECT_EQ(FormatTime(At(2009, 5, 17, 0, 0, 0),
+                       QString(64, u'x') + QStringLiteral("%Y") + QString(64, u'y')),
             QString());
   EXPECT_EQ(FormatTime(At(2009, 5, 17, 0, 0, 0), QString(127, u'x')), QString(127, u'x'));
   EXPECT_EQ(FormatTime(TimeValue{1} << 60, QStringLiteral("%Y")), QString());

@@ -39,8 +39,9 @@ TEST(Distance, KnownLegs) {
   const double lat1 = 37.390945, lon1 = 126.968723, lat2 = 37.391845, lon2 = 126.970123;
   const double rad = 3.141592653589793 / 180;
   const double dLat = (lat2 - lat1) * rad, dLon = (lon2 - lon1) * rad;
-  const double h = std::sin(dLat / 2) * std::sin(dLat / 2) +
-                   std::cos(lat1 * rad) * std::cos(lat2 * rad) * std::sin(dLon / 2) * std::sin(dLon / 2);
+  const double h =
+      std::sin(dLat / 2) * std::sin(dLat / 2) +
+      std::cos(lat1 * rad) * std::cos(lat2 * rad) * std::sin(dLon / 2) * std::sin(dLon / 2);
   const double haversine = 2 * 6371008.8 * std::asin(std::sqrt(h));
   EXPECT_NEAR(Distance(lat1, lon1, lat2, lon2), haversine, haversine * 0.005);
   // Symmetric.

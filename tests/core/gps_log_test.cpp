@@ -82,9 +82,9 @@ TEST_F(GPSLogTest, LoadsOnceAndAgainAfterRelease) {
 }
 
 TEST_F(GPSLogTest, ALoadThatMeetsABadDateLeavesNoPoints) {
-  const QString path = Write(QStringLiteral("b.log"), RmcAt("120000") +
-                                                           NmeaSentence("GPRMC,120001,A,,,,,,,321309") +
-                                                           RmcAt("120002"));
+  const QString path =
+      Write(QStringLiteral("b.log"),
+            RmcAt("120000") + NmeaSentence("GPRMC,120001,A,,,,,,,321309") + RmcAt("120002"));
   GPSLog log(path, 0, 0, {}, 0, 0);
   EXPECT_TRUE(log.hasTimes());
   EXPECT_FALSE(log.LoadPoints());
@@ -96,12 +96,12 @@ TEST_F(GPSLogTest, ALoadThatMeetsABadDateLeavesNoPoints) {
 
 TEST_F(GPSLogTest, NearestPointIndex) {
   // Local times 10:00:00, 10:00:10, 10:00:20, 10:00:20 (zone 0).
-  const QString path = Write(QStringLiteral("c.log"), RmcAt("100000") + RmcAt("100010") +
-                                                          RmcAt("100020") + RmcAt("100020"));
+  const QString path = Write(QStringLiteral("c.log"),
+                             RmcAt("100000") + RmcAt("100010") + RmcAt("100020") + RmcAt("100020"));
   GPSLog log(path, 0, 0, {}, 0, 0);
   const TimeValue base = *MakeTime(2009, 5, 17, 10, 0, 0);
   EXPECT_EQ(log.NearestPointIndex(base + 1), 0u);
-  EXPECT_EQ(log.NearestPointIndex(base + 5), 0u);   // equal distance: the earlier index
+  EXPECT_EQ(log.NearestPointIndex(base + 5), 0u);  // equal distance: the earlier index
   EXPECT_EQ(log.NearestPointIndex(base + 6), 1u);
   EXPECT_EQ(log.NearestPointIndex(base + 30), 2u);  // two points at the same time
   EXPECT_EQ(log.NearestPointIndex(base - 3600), 0u);
@@ -116,7 +116,9 @@ TEST_F(GPSLogTest, NearestPointIndexWithoutPoints) {
 
 TEST_F(GPSLogTest, HoldsNoFileOpen) {
   const QString path = Write(QStringLiteral("e.log"), test::GenerateLog({.epochs = 5}));
-  const auto openFiles = [] { return QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files | QDir::System).size(); };
+  const auto openFiles = [] {
+    return QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files | QDir::System).size();
+  };
   const qsizetype before = openFiles();
   std::vector<GPSLog> logs;
   for (int i = 0; i < 200; ++i) {

@@ -26,10 +26,10 @@ struct PeerFix {
 // gpsbabel's track points of an NMEA file, read from its GPX output.
 std::vector<PeerFix> ReadWithGpsbabel(const QString& nmeaPath, const QString& gpxPath) {
   QProcess gpsbabel;
-  gpsbabel.start(QStringLiteral("gpsbabel"),
-                 {QStringLiteral("-t"), QStringLiteral("-i"), QStringLiteral("nmea"),
-                  QStringLiteral("-f"), nmeaPath, QStringLiteral("-o"), QStringLiteral("gpx"),
-                  QStringLiteral("-F"), gpxPath});
+  gpsbabel.start(
+      QStringLiteral("gpsbabel"),
+      {QStringLiteral("-t"), QStringLiteral("-i"), QStringLiteral("nmea"), QStringLiteral("-f"),
+       nmeaPath, QStringLiteral("-o"), QStringLiteral("gpx"), QStringLiteral("-F"), gpxPath});
   EXPECT_TRUE(gpsbabel.waitForFinished(120000));
   EXPECT_EQ(gpsbabel.exitCode(), 0) << gpsbabel.readAllStandardError().toStdString();
   std::vector<PeerFix> fixes;
@@ -98,12 +98,33 @@ TEST_F(GpsbabelAgreement, RealReceiverLogs) {
 TEST_F(GpsbabelAgreement, LogsInTheLoggersLayout) {
   // Both hemispheres, a day change and a year change, laps and waypoints in between.
   const test::LogSpec specs[] = {
-      {.year = 2009, .month = 5, .day = 17, .hour = 23, .minute = 58, .epochs = 400,
-       .lapEpochs = {50, 200}, .waypointEpochs = {120}},
-      {.year = 2019, .month = 12, .day = 31, .hour = 23, .minute = 59, .second = 30,
-       .epochs = 300, .intervalSeconds = 5, .latitude = -33.856784, .longitude = -151.215297 + 100},
-      {.year = 2024, .month = 2, .day = 28, .hour = 23, .epochs = 300, .intervalSeconds = 30,
-       .latitude = 51.477928, .longitude = -0.001545, .eastMetresPerEpoch = 40},
+      {.year = 2009,
+       .month = 5,
+       .day = 17,
+       .hour = 23,
+       .minute = 58,
+       .epochs = 400,
+       .lapEpochs = {50, 200},
+       .waypointEpochs = {120}},
+      {.year = 2019,
+       .month = 12,
+       .day = 31,
+       .hour = 23,
+       .minute = 59,
+       .second = 30,
+       .epochs = 300,
+       .intervalSeconds = 5,
+       .latitude = -33.856784,
+       .longitude = -151.215297 + 100},
+      {.year = 2024,
+       .month = 2,
+       .day = 28,
+       .hour = 23,
+       .epochs = 300,
+       .intervalSeconds = 30,
+       .latitude = 51.477928,
+       .longitude = -0.001545,
+       .eastMetresPerEpoch = 40},
   };
   int n = 0;
   for (const test::LogSpec& spec : specs) {

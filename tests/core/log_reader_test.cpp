@@ -33,7 +33,8 @@ const std::string kWorkedEpoch =
     "$GPGSV,2,2,08,15,10,100,30,16,20,200,31,17,30,300,32,18,40,040,33*7F\r\n"
     "$GPRMC,123519.000,A,3723.4567,N,12658.1234,E,10.00,84.4,170509,,,A*4B\r\n";
 
-std::string Rmc(const std::string& time, const std::string& date, const std::string& rest = "A,3723.4567,N,12658.1234,E,0.0,0.0") {
+std::string Rmc(const std::string& time, const std::string& date,
+                const std::string& rest = "A,3723.4567,N,12658.1234,E,0.0,0.0") {
   return NmeaSentence("GPRMC," + time + "," + rest + "," + date + ",,,A");
 }
 
@@ -98,7 +99,7 @@ TEST(LogReader, DeviceValuesAndTheFixUpOfTheLastPoint) {
 
 TEST(LogReader, DeviceSentenceDetails) {
   std::string data = Rmc("120000", "170509") + "@QNDBG,a,-17,\r\n" + Rmc("120001", "170509") +
-                     "@QNDBG,a,55\r\n" +  // fewer than three commas: counted, value unchanged
+                     "@QNDBG,a,55\r\n" +   // fewer than three commas: counted, value unchanged
                      "@QNDBG,a,66,\r\n" +  // no point since the last one: not counted
                      Rmc("120002", "170509");
   const ReadLog log = Read(data);
@@ -110,8 +111,8 @@ TEST(LogReader, DeviceSentenceDetails) {
 }
 
 TEST(LogReader, AnRmcWithoutTimeIsNeitherCountedNorAPoint) {
-  const std::string data = "$GPRMC,,V,,,,,,,,,,N*53\r\n" + Rmc("120000", "170509") +
-                           "$GPRMC,,V,,,,,,,,,,N*53\r\n";
+  const std::string data =
+      "$GPRMC,,V,,,,,,,,,,N*53\r\n" + Rmc("120000", "170509") + "$GPRMC,,V,,,,,,,,,,N*53\r\n";
   const ReadLog log = Read(data);
   EXPECT_EQ(log.scan.pointCount, 1u);
   ASSERT_EQ(log.points.size(), 1u);
@@ -131,8 +132,10 @@ TEST(LogReader, AltitudeBelowSeaLevel) {
 
 TEST(LogReader, SatelliteTexts) {
   // 5 satellites in 2 messages: the second contributes one group, never its checksum.
-  const ReadLog five = Read("$GPGSV,2,1,05,01,40,083,46,02,17,308,41,12,07,344,,14,22,228,45*75\r\n"
-                            "$GPGSV,2,2,05,15,,100,30*7F\r\n" + Rmc("120000", "170509"));
+  const ReadLog five = Read(
+      "$GPGSV,2,1,05,01,40,083,46,02,17,308,41,12,07,344,,14,22,228,45*75\r\n"
+      "$GPGSV,2,2,05,15,,100,30*7F\r\n" +
+      Rmc("120000", "170509"));
   EXPECT_EQ(five.points[0].satelliteText,
             "05,01,40,083,46,02,17,308,41,12,07,344,0,14,22,228,45,15,0,100,30");
   EXPECT_EQ(five.points[0].satellitesInView, 5);
@@ -148,8 +151,8 @@ TEST(LogReader, SatelliteTexts) {
 }
 
 TEST(LogReader, DilutionFollowsTheFixType) {
-  const ReadLog twoD = Read(NmeaSentence("GPGSA,M,2,04,,,,,,,,,,,,2.5,1.3,2.1") +
-                            Rmc("120000", "170509"));
+  const ReadLog twoD =
+      Read(NmeaSentence("GPGSA,M,2,04,,,,,,,,,,,,2.5,1.3,2.1") + Rmc("120000", "170509"));
   EXPECT_EQ(twoD.points[0].gsaMode, "M");
   EXPECT_EQ(twoD.points[0].fixTypeText, "2");
   EXPECT_DOUBLE_EQ(twoD.points[0].dop, 1.3);
@@ -161,9 +164,9 @@ TEST(LogReader, SpeedInKilometresPerHour) {
 }
 
 TEST(LogReader, GgaFromAnotherEpochOrNone) {
-  const ReadLog other = Read(
-      NmeaSentence("GPGGA,123519.000,3723.4567,N,12658.1234,E,1,08,0.9,45.3,M,,M,,") +
-      Rmc("123520.000", "170509"));
+  const ReadLog other =
+      Read(NmeaSentence("GPGGA,123519.000,3723.4567,N,12658.1234,E,1,08,0.9,45.3,M,,M,,") +
+           Rmc("123520.000", "170509"));
   EXPECT_EQ(other.points[0].ggaMatchesRmc, 0);
   const ReadLog none = Read(Rmc("123520.000", "170509"));
   EXPECT_EQ(none.points[0].ggaMatchesRmc, 0);
@@ -198,8 +201,8 @@ TEST(LogReader, LapAndWaypointMarks) {
 TEST(LogReader, LongSentencesAreCut) {
   // The date sits past the 255th byte, so the cut leaves the RMC without one.
   const std::string padding(260, '0');
-  const ReadLog log = Read(Rmc("120000", "170509") +
-                           "$GPRMC,120001,A,3723.4567,N,12658.1234,E,0." + padding + ",0,170509\r\n");
+  const ReadLog log = Read(Rmc("120000", "170509") + "$GPRMC,120001,A,3723.4567,N,12658.1234,E,0." +
+                           padding + ",0,170509\r\n");
   ASSERT_EQ(log.points.size(), 2u);
   EXPECT_EQ(log.points[1].utcTime, kDefaultTime);
   // The end comes from the last sentence with a complete date and time.
@@ -214,9 +217,10 @@ TEST(LogReader, ZoneMovesTheDateStamp) {
 
 TEST(LogReader, LeadingFixesWithoutDateDoNotDateTheLog) {
   // A receiver's first fixes carry a time but no date yet.
-  const std::string data = "$GPRMC,115957.000,V,,,,,,,,,,N*53\r\n"
-                           "$GPRMC,115958.000,V,,,,,,,,,,N*53\r\n" +
-                           Rmc("115959", "170509") + Rmc("120000", "170509");
+  const std::string data =
+      "$GPRMC,115957.000,V,,,,,,,,,,N*53\r\n"
+      "$GPRMC,115958.000,V,,,,,,,,,,N*53\r\n" +
+      Rmc("115959", "170509") + Rmc("120000", "170509");
   const ReadLog log = Read(data, 0);
   EXPECT_EQ(log.scan.pointCount, 4u);
   EXPECT_TRUE(log.scan.hasTimes);

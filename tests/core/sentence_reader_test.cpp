@@ -121,8 +121,9 @@ TEST(SentenceReader, AgreesWithTheByteByByteGrammarOnRandomData) {
 
 TEST(SentenceCounter, AgreesWithTheGrammarOnRandomData) {
   std::mt19937 random(51709);
-  const std::string pieces[] = {"$", "@", "\r", "\n", "\r\n", "GPRMC,1", "TRRMC,2", "WPRMC,3",
-                                "GPRMC,", "x", "$GPRMC,4", "@TRRMC,5", "@WPRMC,6"};
+  const std::string pieces[] = {"$",        "@",        "\r",      "\n",     "\r\n",
+                                "GPRMC,1",  "TRRMC,2",  "WPRMC,3", "GPRMC,", "x",
+                                "$GPRMC,4", "@TRRMC,5", "@WPRMC,6"};
   std::discrete_distribution<int> pick({3, 2, 1, 2, 3, 4, 2, 2, 1, 6, 4, 2, 2});
   std::uniform_int_distribution<int> runLength(0, 300);
   for (int round = 0; round < 4; ++round) {

@@ -65,8 +65,8 @@ std::string GenerateLog(const LogSpec& spec, std::vector<GeneratedFix>* fixes) {
     const std::string lonText = Packed(lon, 3, &fix.longitude);
     const char ns = lat < 0 ? 'S' : 'N';
     const char ew = lon < 0 ? 'W' : 'E';
-    const double altitude = std::round((spec.altitude + k * spec.climbPerEpoch +
-                                        5 * std::sin(k / 20.0)) * 10) / 10;
+    const double altitude =
+        std::round((spec.altitude + k * spec.climbPerEpoch + 5 * std::sin(k / 20.0)) * 10) / 10;
     fix.altitude = altitude;
     fix.utcSeconds = t;
     fix.rmcTime = time;

@@ -14,11 +14,11 @@ struct LogSpec {
   int year = 2009, month = 5, day = 17, hour = 12, minute = 0, second = 0;
   int epochs = 100;
   int intervalSeconds = 1;
-  double latitude = 37.390945;    // start, signed decimal degrees
+  double latitude = 37.390945;  // start, signed decimal degrees
   double longitude = 126.968723;
   double northMetresPerEpoch = 3.0;
   double eastMetresPerEpoch = 4.0;
-  double altitude = 45.3;        // start altitude, metres
+  double altitude = 45.3;  // start altitude, metres
   double climbPerEpoch = 0.25;
   int satellites = 9;
   bool deviceSentences = true;
@@ -31,7 +31,7 @@ std::string NmeaSentence(std::string_view body);
 
 // The expected values of one generated epoch.
 struct GeneratedFix {
-  double latitude;   // signed decimal degrees, as written (rounded to the written digits)
+  double latitude;  // signed decimal degrees, as written (rounded to the written digits)
   double longitude;
   double altitude;
   std::int64_t utcSeconds;  // seconds since 1970

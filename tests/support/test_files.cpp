@@ -29,7 +29,11 @@ QString TestDataFolder() {
   return QFileInfo(folder).isDir() ? QDir::cleanPath(folder) : QString();
 }
 
-QString SourceFolder() { return qEnvironmentVariable("TREVALO_SOURCE_DIR"); }
-QString BinaryFolder() { return qEnvironmentVariable("TREVALO_BIN_DIR"); }
+QString SourceFolder() {
+  return qEnvironmentVariable("TREVALO_SOURCE_DIR");
+}
+QString BinaryFolder() {
+  return qEnvironmentVariable("TREVALO_BIN_DIR");
+}
 
 }  // namespace trevalo::test

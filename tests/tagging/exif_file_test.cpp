@@ -16,13 +16,13 @@ QString Real(const char* name) {
   return data.isEmpty() ? QString() : data + QStringLiteral("/jpeg/") + QString::fromLatin1(name);
 }
 
-#define REQUIRE_REAL_PHOTOS()                                         \
-  if (test::TestDataFolder().isEmpty()) {                             \
-    GTEST_SKIP() << "the shared test data folder is absent";          \
+#define REQUIRE_REAL_PHOTOS()                                \
+  if (test::TestDataFolder().isEmpty()) {                    \
+    GTEST_SKIP() << "the shared test data folder is absent"; \
   }
-#define REQUIRE_GENERATED_PHOTOS()                                    \
-  if (test::GeneratedPhotos().isEmpty()) {                            \
-    GTEST_SKIP() << "ImageMagick or exiftool is not installed";       \
+#define REQUIRE_GENERATED_PHOTOS()                              \
+  if (test::GeneratedPhotos().isEmpty()) {                      \
+    GTEST_SKIP() << "ImageMagick or exiftool is not installed"; \
   }
 
 using test::Segments;
@@ -36,7 +36,8 @@ class ExifFileTest : public ::testing::Test {
   QString Tag(const QString& photo, const TrackPoint& point, const QString& name = {}) {
     ExifFile file(photo, ExifFile::kRewrite);
     file.SetPositionSource(point);
-    EXPECT_TRUE(file.ReadSections()) << photo.toStdString() << ": " << file.errorText().toStdString();
+    EXPECT_TRUE(file.ReadSections())
+        << photo.toStdString() << ": " << file.errorText().toStdString();
     const QString out = dir_.filePath(name.isEmpty() ? QFileInfo(photo).fileName() : name);
     EXPECT_EQ(file.WriteFile(out), QString());
     return out;
@@ -96,7 +97,8 @@ TEST_F(ExifFileTest, AZeroDateIsRefusedAndTheCallerToldWhy) {
 
 TEST_F(ExifFileTest, ReadsTheExposureFigures) {
   REQUIRE_GENERATED_PHOTOS();
-  ExifFile photo(test::GeneratedPhotos() + QStringLiteral("/be_thumbnail.jpg"), ExifFile::kReadOnly);
+  ExifFile photo(test::GeneratedPhotos() + QStringLiteral("/be_thumbnail.jpg"),
+                 ExifFile::kReadOnly);
   ASSERT_TRUE(photo.ReadSections());
   const PhotoInfo& info = photo.info();
   EXPECT_EQ(info.dateTime, "2009:05:17 21:35:19");
@@ -156,19 +158,24 @@ TEST_F(ExifFileTest, TaggingTwiceGivesTheSameFile) {
 TEST_F(ExifFileTest, BadFilesSayWhatIsWrong) {
   const auto problem = [&](const QByteArray& bytes) {
     const QString path = dir_.filePath(QStringLiteral("bad.jpg"));
-    test::WriteFile(path, std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    test::WriteFile(path,
+                    std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
     ExifFile photo(path, ExifFile::kReadOnly);
     EXPECT_FALSE(photo.ReadSections());
     return photo.errorText();
   };
   EXPECT_EQ(problem("plain text, not a photo"), QStringLiteral("not a JPEG file"));
-  EXPECT_EQ(problem(QByteArray("\xFF\xD8\xFF\xE1\x00\x40" "Exif", 10)), QStringLiteral("Premature end of file?"));
+  EXPECT_EQ(problem(QByteArray("\xFF\xD8\xFF\xE1\x00\x40"
+                               "Exif",
+                               10)),
+            QStringLiteral("Premature end of file?"));
   EXPECT_EQ(problem(QByteArray("\xFF\xD8\xFF\xD9", 4)), QStringLiteral("No image in jpeg!"));
   EXPECT_EQ(problem(QByteArray("\xFF\xD8\xFF\xE0\x00\x01", 6)), QStringLiteral("invalid marker"));
   EXPECT_EQ(problem(QByteArray("\xFF\xD8\x12\x34", 4)), QStringLiteral("invalid marker"));
   EXPECT_EQ(problem(QByteArray("\xFF\xD8", 2) + QByteArray(70000, '\xFF')),
             QStringLiteral("too many padding bytes!"));
-  EXPECT_EQ(problem(QByteArray("\xFF\xD8\xFF\xFE\x00\x04hi", 8)), QStringLiteral("Premature end of file?"));
+  EXPECT_EQ(problem(QByteArray("\xFF\xD8\xFF\xFE\x00\x04hi", 8)),
+            QStringLiteral("Premature end of file?"));
 
   ExifFile missing(dir_.filePath(QStringLiteral("absent.jpg")), ExifFile::kReadOnly);
   EXPECT_FALSE(missing.ReadSections());
@@ -183,7 +190,8 @@ TEST_F(ExifFileTest, ACorruptExifSegmentIsReportedNotFollowed) {
   bytes[exif + 6 + 4] = '\x7F';
   bytes[exif + 6 + 5] = '\x7F';
   const QString path = dir_.filePath(QStringLiteral("corrupt.jpg"));
-  test::WriteFile(path, std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+  test::WriteFile(path,
+                  std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
   std::vector<std::string> reported;
   ExifFile photo(path, ExifFile::kRewrite);
   photo.SetProblemSink([&](std::string_view p) { reported.emplace_back(p); });
@@ -213,7 +221,8 @@ TEST_F(ExifFileTest, WritingNeedsTheWholeFileAndATargetFolder) {
   EXPECT_EQ(rewrite.WriteFile(target), QString());
   EXPECT_TRUE(test::ReadFile(target).startsWith("\xFF\xD8"));
   EXPECT_EQ(QFile::permissions(target), permissions);
-  EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);  // no temporary left
+  EXPECT_EQ(QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden).size(),
+            1);  // no temporary left
 }
 
 TEST_F(ExifFileTest, AnOversizedExifSegmentIsRefused) {
@@ -222,13 +231,15 @@ TEST_F(ExifFileTest, AnOversizedExifSegmentIsRefused) {
   // 65500 bytes: the GPS data cannot fit below 65536.
   QByteArray bytes = test::ReadFile(Real("ianare_Konica_Minolta_DiMAGE_Z3.jpg"));
   const qsizetype exif = bytes.indexOf("Exif") - 4;
-  const int length = static_cast<unsigned char>(bytes[exif + 2]) << 8 | static_cast<unsigned char>(bytes[exif + 3]);
+  const int length = static_cast<unsigned char>(bytes[exif + 2]) << 8 |
+                     static_cast<unsigned char>(bytes[exif + 3]);
   const int grown = 65500;
   bytes.insert(exif + 2 + length, QByteArray(grown - length, '\x55'));
   bytes[exif + 2] = static_cast<char>(grown >> 8);
   bytes[exif + 3] = static_cast<char>(grown & 0xFF);
   const QString path = dir_.filePath(QStringLiteral("big.jpg"));
-  test::WriteFile(path, std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+  test::WriteFile(path,
+                  std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
   ExifFile readOnly(path, ExifFile::kReadOnly);
   EXPECT_TRUE(readOnly.ReadSections());
   ExifFile photo(path, ExifFile::kRewrite);

@@ -18,16 +18,17 @@ namespace trevalo {
 namespace {
 
 QJsonObject ExifTool(const QString& photo) {
-  const QByteArray json = test::Run(QStringLiteral("exiftool"),
-                                    {QStringLiteral("-j"), QStringLiteral("-n"), QStringLiteral("-G1"),
-                                     QStringLiteral("-a"), photo});
+  const QByteArray json =
+      test::Run(QStringLiteral("exiftool"), {QStringLiteral("-j"), QStringLiteral("-n"),
+                                             QStringLiteral("-G1"), QStringLiteral("-a"), photo});
   return QJsonDocument::fromJson(json).array().at(0).toObject();
 }
 
 // Every tag exiftool reads outside the GPS directory and the file's own properties.
 QStringList TagsOutsideGps(const QString& photo) {
-  const QByteArray text = test::Run(QStringLiteral("exiftool"),
-                                    {QStringLiteral("-a"), QStringLiteral("-G1"), QStringLiteral("-s"), photo});
+  const QByteArray text =
+      test::Run(QStringLiteral("exiftool"),
+                {QStringLiteral("-a"), QStringLiteral("-G1"), QStringLiteral("-s"), photo});
   QStringList tags;
   for (const QByteArray& line : text.split('\n')) {
     if (!line.startsWith("[GPS]") && !line.startsWith("[System]") && !line.startsWith("[File]") &&
@@ -79,7 +80,9 @@ TEST_F(ExifPeers, ReadTheGpsTagsAsMeant) {
   for (const QString& photo : photos_) {
     SCOPED_TRACE(photo.toStdString());
     const QJsonObject tags = ExifTool(Tag(photo, point));
-    const auto value = [&](const char* name) { return tags.value(QStringLiteral("GPS:") + QString::fromLatin1(name)); };
+    const auto value = [&](const char* name) {
+      return tags.value(QStringLiteral("GPS:") + QString::fromLatin1(name));
+    };
     EXPECT_EQ(value("GPSVersionID").toString(), QStringLiteral("2 2 0 0"));
     EXPECT_EQ(value("GPSLatitudeRef").toString(), QStringLiteral("S"));
     EXPECT_NEAR(value("GPSLatitude").toDouble(), 37 + 23 / 60.0 + 27.4 / 3600, 1e-9);
@@ -110,8 +113,10 @@ TEST_F(ExifPeers, ReadCorrectedAndReducedDirectories) {
     // 5 arc seconds north moves the southern point towards the equator.
     const QJsonObject tags = ExifTool(Tag(photo, point, 500, -500));
     EXPECT_EQ(tags.value(QStringLiteral("GPS:GPSLatitudeRef")).toString(), QStringLiteral("S"));
-    EXPECT_NEAR(tags.value(QStringLiteral("GPS:GPSLatitude")).toDouble(), 37 + 23 / 60.0 + 22.4 / 3600, 1e-9);
-    EXPECT_NEAR(tags.value(QStringLiteral("GPS:GPSLongitude")).toDouble(), 126 + 58 / 60.0 + 2.4 / 3600, 1e-9);
+    EXPECT_NEAR(tags.value(QStringLiteral("GPS:GPSLatitude")).toDouble(),
+                37 + 23 / 60.0 + 22.4 / 3600, 1e-9);
+    EXPECT_NEAR(tags.value(QStringLiteral("GPS:GPSLongitude")).toDouble(),
+                126 + 58 / 60.0 + 2.4 / 3600, 1e-9);
     EXPECT_FALSE(tags.contains(QStringLiteral("GPS:GPSAltitude")));
     EXPECT_FALSE(tags.contains(QStringLiteral("GPS:GPSTimeStamp")));
   }
@@ -143,7 +148,8 @@ TEST_F(ExifPeers, ThumbnailsStillDecode) {
     }
     ++thumbnails;
     const QString file = dir_.filePath(QStringLiteral("thumbnail.jpg"));
-    test::WriteFile(file, std::string_view(thumbnail.constData(), static_cast<std::size_t>(thumbnail.size())));
+    test::WriteFile(
+        file, std::string_view(thumbnail.constData(), static_cast<std::size_t>(thumbnail.size())));
     int code = -1;
     test::Run(QStringLiteral("identify"), {QStringLiteral("-regard-warnings"), file}, &code);
     EXPECT_EQ(code, 0) << photo.toStdString();
@@ -158,19 +164,23 @@ TEST_F(ExifPeers, Exiv2ReadsThePosition) {
   const TrackPoint point = test::SamplePoint();
   for (const QString& photo : photos_) {
     SCOPED_TRACE(photo.toStdString());
-    const QByteArray out = test::Run(QStringLiteral("exiv2"),
-                                     {QStringLiteral("-q"), QStringLiteral("-Pkv"), QStringLiteral("-g"),
-                                      QStringLiteral("Exif.GPSInfo."), Tag(photo, point)});
+    const QByteArray out =
+        test::Run(QStringLiteral("exiv2"),
+                  {QStringLiteral("-q"), QStringLiteral("-Pkv"), QStringLiteral("-g"),
+                   QStringLiteral("Exif.GPSInfo."), Tag(photo, point)});
     QMap<QString, QString> values;  // key, value with its blanks folded
     for (const QByteArray& line : out.split('\n')) {
       const QString text = QString::fromUtf8(line).simplified();
       values.insert(text.section(u' ', 0, 0), text.section(u' ', 1));
     }
-    EXPECT_EQ(values.value(QStringLiteral("Exif.GPSInfo.GPSLatitude")), QStringLiteral("37/1 23/1 274/10"));
-    EXPECT_EQ(values.value(QStringLiteral("Exif.GPSInfo.GPSLongitude")), QStringLiteral("126/1 58/1 74/10"));
+    EXPECT_EQ(values.value(QStringLiteral("Exif.GPSInfo.GPSLatitude")),
+              QStringLiteral("37/1 23/1 274/10"));
+    EXPECT_EQ(values.value(QStringLiteral("Exif.GPSInfo.GPSLongitude")),
+              QStringLiteral("126/1 58/1 74/10"));
     EXPECT_EQ(values.value(QStringLiteral("Exif.GPSInfo.GPSLatitudeRef")), QStringLiteral("S"));
     EXPECT_EQ(values.value(QStringLiteral("Exif.GPSInfo.GPSAltitude")), QStringLiteral("453/10"));
-    EXPECT_EQ(values.value(QStringLiteral("Exif.GPSInfo.GPSDateStamp")), QStringLiteral("2009:05:17"));
+    EXPECT_EQ(values.value(QStringLiteral("Exif.GPSInfo.GPSDateStamp")),
+              QStringLiteral("2009:05:17"));
   }
 }
 

@@ -104,11 +104,12 @@ TEST(GpsDirectory, NineteenEntriesInEitherByteOrder) {
     // Values in the entry, left-justified whatever the byte order.
     EXPECT_EQ(std::vector<std::uint8_t>(dir.begin() + 2 + 8, dir.begin() + 2 + 12),
               (std::vector<std::uint8_t>{2, 2, 0, 0}));
-    EXPECT_EQ(dir[2 + 12 * 5 + 8], 1);                   // below sea level
-    EXPECT_EQ(d.U16(2 + 12 * 18 + 8), 1);                // differential
+    EXPECT_EQ(dir[2 + 12 * 5 + 8], 1);     // below sea level
+    EXPECT_EQ(d.U16(2 + 12 * 18 + 8), 1);  // differential
     EXPECT_EQ(dir[2 + 12 * 1 + 8], 'N');
     const auto rational = [&](int entry, int k) {
-      const std::uint32_t at = EntryAt(dir, entry, order).value - 2000 + 8 * static_cast<std::uint32_t>(k);
+      const std::uint32_t at =
+          EntryAt(dir, entry, order).value - 2000 + 8 * static_cast<std::uint32_t>(k);
       return Rational{d.U32(at), d.U32(at + 4)};
     };
     EXPECT_EQ(rational(6, 0), (Rational{453, 10}));
@@ -120,7 +121,8 @@ TEST(GpsDirectory, NineteenEntriesInEitherByteOrder) {
     EXPECT_EQ(rational(15, 0), (Rational{8440, 100}));
     const auto text = [&](int entry) {
       const ReadEntry e = EntryAt(dir, entry, order);
-      const std::uint32_t at = e.count <= 4 ? 2 + 12 * static_cast<std::uint32_t>(entry) + 8 : e.value - 2000;
+      const std::uint32_t at =
+          e.count <= 4 ? 2 + 12 * static_cast<std::uint32_t>(entry) + 8 : e.value - 2000;
       return std::string(reinterpret_cast<const char*>(dir.data() + at), e.count - 1);
     };
     EXPECT_EQ(text(8), "08,01,40,083,46,02");

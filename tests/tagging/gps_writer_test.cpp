@@ -35,12 +35,13 @@ struct TiffBuilder {
 struct Built {
   std::vector<std::uint8_t> tiff;
   std::uint32_t ifd0;
-  std::uint32_t gps;         // 0 without
-  std::uint32_t thumbnail;   // offset of the thumbnail bytes
+  std::uint32_t gps;        // 0 without
+  std::uint32_t thumbnail;  // offset of the thumbnail bytes
 };
 
 // gpsEntries: 0 for no GPS directory; trailing: unreferenced bytes at the end.
-Built MakeTiff(ByteOrder order, int gpsEntries, bool gpsLast, std::vector<std::uint8_t> trailing = {}) {
+Built MakeTiff(ByteOrder order, int gpsEntries, bool gpsLast,
+               std::vector<std::uint8_t> trailing = {}) {
   TiffBuilder b{order, {}};
   b.Reserve(8);
   b.bytes[0] = b.bytes[1] = order == ByteOrder::kLittle ? 'I' : 'M';
@@ -233,7 +234,8 @@ TEST(GpsWriter, AGpsDirectoryFollowedByDataIsLeftAndANewOneAppended) {
 TEST(GpsWriter, AFullSegmentGrowsOnlyIntoItsZeroPadding) {
   const Built small = MakeTiff(ByteOrder::kLittle, 0, false);
   const std::size_t padding = 65520 - 8 - small.tiff.size();
-  const Built padded = MakeTiff(ByteOrder::kLittle, 0, false, std::vector<std::uint8_t>(padding, 0));
+  const Built padded =
+      MakeTiff(ByteOrder::kLittle, 0, false, std::vector<std::uint8_t>(padding, 0));
   ASSERT_EQ(padded.tiff.size() + 8, 65520u);
   const GpsWriteResult written = Write(padded.tiff, true);
   ASSERT_TRUE(written.error.empty()) << written.error;
@@ -253,8 +255,8 @@ TEST(GpsWriter, NoSegmentGrowsPast65535Bytes) {
   const Built small = MakeTiff(ByteOrder::kLittle, 0, false);
   // Unreferenced data that is not padding, leaving less room than a GPS directory needs.
   const std::size_t filler = 65500 - 8 - small.tiff.size();
-  const GpsWriteResult refused =
-      Write(MakeTiff(ByteOrder::kLittle, 0, false, std::vector<std::uint8_t>(filler, 0x55)).tiff, false);
+  const GpsWriteResult refused = Write(
+      MakeTiff(ByteOrder::kLittle, 0, false, std::vector<std::uint8_t>(filler, 0x55)).tiff, false);
   EXPECT_TRUE(refused.tiff.empty());
   EXPECT_NE(refused.error.find("65535"), std::string::npos);
 }

@@ -40,7 +40,8 @@ void AddComment(const QString& path, const QByteArray& text) {
   qsizetype at = 2;
   while (at + 4 <= bytes.size() && static_cast<unsigned char>(bytes[at]) == 0xFF &&
          (static_cast<unsigned char>(bytes[at + 1]) & 0xF0) == 0xE0) {
-    at += 2 + (static_cast<unsigned char>(bytes[at + 2]) << 8 | static_cast<unsigned char>(bytes[at + 3]));
+    at += 2 + (static_cast<unsigned char>(bytes[at + 2]) << 8 |
+               static_cast<unsigned char>(bytes[at + 3]));
   }
   const qsizetype length = text.size() + 2;
   QByteArray segment("\xFF\xFE", 2);
@@ -66,28 +67,36 @@ QString MakePhotos() {
     Run(QStringLiteral("exiftool"), arguments, &code);
     EXPECT_EQ(code, 0) << "exiftool " << arguments.join(u' ').toStdString();
   };
-  convert({QStringLiteral("-size"), QStringLiteral("96x64"), QStringLiteral("gradient:#3060a0-#e0c040"),
-           QStringLiteral("-quality"), QStringLiteral("85"), path("jfif_only.jpg")});
+  convert({QStringLiteral("-size"), QStringLiteral("96x64"),
+           QStringLiteral("gradient:#3060a0-#e0c040"), QStringLiteral("-quality"),
+           QStringLiteral("85"), path("jfif_only.jpg")});
   convert({QStringLiteral("-size"), QStringLiteral("32x24"), QStringLiteral("gradient:red-blue"),
            path("thumb.jpg")});
-  const QStringList cameraTags = {
-      QStringLiteral("-Make=Trevalo Test"), QStringLiteral("-Model=Camera 1"),
-      QStringLiteral("-DateTimeOriginal=2009:05:17 21:35:19"),
-      QStringLiteral("-CreateDate=2009:05:17 21:35:19"), QStringLiteral("-ModifyDate=2010:01:01 00:00:00"),
-      QStringLiteral("-ExposureTime=1/250"), QStringLiteral("-FNumber=5.6"),
-      QStringLiteral("-ISO=200"), QStringLiteral("-FocalLength=35"), QStringLiteral("-Orientation#=6"),
-      QStringLiteral("-ThumbnailImage<=") + path("thumb.jpg")};
+  const QStringList cameraTags = {QStringLiteral("-Make=Trevalo Test"),
+                                  QStringLiteral("-Model=Camera 1"),
+                                  QStringLiteral("-DateTimeOriginal=2009:05:17 21:35:19"),
+                                  QStringLiteral("-CreateDate=2009:05:17 21:35:19"),
+                                  QStringLiteral("-ModifyDate=2010:01:01 00:00:00"),
+                                  QStringLiteral("-ExposureTime=1/250"),
+                                  QStringLiteral("-FNumber=5.6"),
+                                  QStringLiteral("-ISO=200"),
+                                  QStringLiteral("-FocalLength=35"),
+                                  QStringLiteral("-Orientation#=6"),
+                                  QStringLiteral("-ThumbnailImage<=") + path("thumb.jpg")};
   for (const char* order : {"II", "MM"}) {
-    const QString name = path(order == std::string_view("II") ? "le_thumbnail.jpg" : "be_thumbnail.jpg");
+    const QString name =
+        path(order == std::string_view("II") ? "le_thumbnail.jpg" : "be_thumbnail.jpg");
     QFile::copy(path("jfif_only.jpg"), name);
     // Drop JFIF so the EXIF segment comes first, as cameras write it.
-    exiftool(QStringList{QStringLiteral("-JFIF:all="), QStringLiteral("-ExifByteOrder=") +
-                         QString::fromLatin1(order)} + cameraTags + QStringList{name});
+    exiftool(QStringList{QStringLiteral("-JFIF:all="),
+                         QStringLiteral("-ExifByteOrder=") + QString::fromLatin1(order)} +
+             cameraTags + QStringList{name});
   }
   QFile::copy(path("le_thumbnail.jpg"), path("with_gps.jpg"));
   exiftool({QStringLiteral("-GPSLatitude=10.5"), QStringLiteral("-GPSLatitudeRef=S"),
             QStringLiteral("-GPSLongitude=20.25"), QStringLiteral("-GPSLongitudeRef=W"),
-            QStringLiteral("-GPSAltitude=100"), QStringLiteral("-GPSMapDatum=WGS-84"), path("with_gps.jpg")});
+            QStringLiteral("-GPSAltitude=100"), QStringLiteral("-GPSMapDatum=WGS-84"),
+            path("with_gps.jpg")});
   QFile::copy(path("jfif_only.jpg"), path("jfif_exif_xmp.jpg"));
   exiftool(cameraTags + QStringList{QStringLiteral("-XMP-dc:Title=Trevalo test photo"),
                                     path("jfif_exif_xmp.jpg")});
@@ -118,7 +127,8 @@ QStringList RealPhotos() {
     return {};
   }
   QStringList photos;
-  for (const QString& name : QDir(data + QStringLiteral("/jpeg")).entryList({QStringLiteral("*.jpg")}, QDir::Files, QDir::Name)) {
+  for (const QString& name : QDir(data + QStringLiteral("/jpeg"))
+                                 .entryList({QStringLiteral("*.jpg")}, QDir::Files, QDir::Name)) {
     photos << data + QStringLiteral("/jpeg/") + name;
   }
   return photos;
