@@ -11,7 +11,7 @@
 #include <fstream>
 
 #include "bench_support.h"
-#include "core/calendar_time.h"
+#include "support/sample_point.h"
 #include "tagging/exif_file.h"
 
 namespace {
@@ -86,27 +86,6 @@ std::string FileName(const std::string& path) {
   return std::filesystem::path(path).filename().string();
 }
 
-trevalo::TrackPoint Point() {
-  trevalo::TrackPoint p;
-  p.latitude = 3723.4567;
-  p.latitudeRef = "N";
-  p.longitude = 12658.1234;
-  p.longitudeRef = "E";
-  p.altitude = 45.3;
-  p.ggaMatchesRmc = 1;
-  p.utcTimeOfDay = 123519;
-  p.utcTime = *trevalo::MakeTime(2009, 5, 17, 12, 35, 19);
-  p.satelliteText = "08,01,40,083,46,02,17,308,41";
-  p.gsaMode = "A";
-  p.fixTypeText = "3";
-  p.dop = 2.5;
-  p.speedRef = "K";
-  p.speed = 18.52;
-  p.courseRef = "T";
-  p.course = 84.4;
-  return p;
-}
-
 void Report(benchmark::State& state) {
   const auto photos = static_cast<std::int64_t>(Photos().size());
   state.SetBytesProcessed(state.iterations() * TotalBytes());
@@ -136,7 +115,7 @@ void BM_CopyWithCat(benchmark::State& state) {
 }
 
 void BM_Tag(benchmark::State& state) {
-  const trevalo::TrackPoint point = Point();
+  const trevalo::TrackPoint point = trevalo::test::SamplePoint();
   for (auto _ : state) {
     const QString out = QString::fromStdString(FreshOutputFolder(state));
     for (const std::string& photo : Photos()) {

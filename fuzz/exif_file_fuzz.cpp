@@ -11,7 +11,7 @@
 #include <QFile>
 #include <QString>
 
-#include "core/calendar_time.h"
+#include "support/sample_point.h"
 #include "tagging/exif_file.h"
 
 namespace {
@@ -30,26 +30,8 @@ QString WorkFile(const char* name) {
   return folder + QStringLiteral("/trevalo-fuzz-%1-").arg(::getpid()) + QString::fromLatin1(name);
 }
 
-trevalo::TrackPoint Point() {
-  trevalo::TrackPoint p;
-  p.latitude = 3723.4567;
-  p.latitudeRef = "N";
-  p.longitude = 12658.1234;
-  p.longitudeRef = "W";
-  p.ggaMatchesRmc = 1;
-  p.altitude = 12.5;
-  p.utcTimeOfDay = 123519;
-  p.utcTime = *trevalo::MakeTime(2009, 5, 17, 12, 35, 19);
-  p.satelliteText = "08,01,40,083,46";
-  p.gsaMode = "A";
-  p.fixTypeText = "3";
-  p.speedRef = "K";
-  p.courseRef = "T";
-  return p;
-}
-
 QByteArray Tag(const QString& in, const QString& out, bool* ok) {
-  static const trevalo::TrackPoint point = Point();
+  static const trevalo::TrackPoint point = trevalo::test::SamplePoint();
   trevalo::ExifFile photo(in, trevalo::ExifFile::kRewrite);
   photo.SetPositionCorrection(120, -40);
   photo.SetPositionSource(point);

@@ -9,7 +9,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "core/track_point.h"
+#include "support/sample_point.h"
 
 namespace trevalo::test {
 
@@ -32,7 +32,6 @@ QByteArray Run(const QString& program, const QStringList& arguments, int* exitCo
 // segment to segment; the image data after the start of scan comes last, with marker 0.
 std::vector<std::pair<int, QByteArray>> Segments(const QByteArray& file);
 
-// A point with every field set, its GGA data from the same epoch.
-TrackPoint SamplePoint();
+using trevalo::test::SamplePoint;
 
 }  // namespace trevalo::test
