@@ -64,13 +64,17 @@ GpsWriteResult WriteGpsIntoTiff(std::span<const std::uint8_t> tiff, const TiffRe
   const std::size_t length = tiff.size();
   const std::size_t directoryLength = build(0).size();
 
-  // Bytes from `free` on are zero and unreferenced.
+  // Bytes from `free` on are zero and nothing refers to them.
+  const std::size_t claimed = layout.claimedEnd;
   std::size_t free = length;
-  while (free > layout.usedEnd && tiff[free - 1] == 0) {
+  while (free > std::max<std::size_t>(layout.usedEnd, std::min(claimed, length)) &&
+         tiff[free - 1] == 0) {
     --free;
   }
   const bool fullSegment = length + kExifSegmentOverhead >= kFullSegment;
-  const std::size_t appendAt = EvenUp(fullSegment ? free : length);
+  // Appended data goes where nothing claims to be, not even a reference that runs past the
+  // end of the data.
+  const std::size_t appendAt = EvenUp(std::max(fullSegment ? free : length, claimed));
 
   std::size_t gpsAt;
   std::size_t newIfd0At = 0;

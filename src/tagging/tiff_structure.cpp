@@ -437,6 +437,9 @@ class LayoutReader {
   // Records a range that something refers to. A range past the end of the data is no
   // reference at all: readers skip such values.
   void Use(std::uint64_t begin, std::uint64_t end) {
+    if (begin < end && end <= 65535) {
+      layout_.claimedEnd = std::max<std::uint32_t>(layout_.claimedEnd, static_cast<std::uint32_t>(end));
+    }
     if (begin >= end || end > d_.size()) {
       return;
     }
@@ -494,8 +497,10 @@ void LayoutReader::Directory(std::uint32_t offset,
     if (TypeSize(e.type) == 0) {
       continue;
     }
-    if (e.outOfLine && d_.Has(e.valueOffset, e.byteCount)) {
+    if (e.outOfLine) {
       Use(e.valueOffset, e.valueOffset + e.byteCount);
+    }
+    if (e.outOfLine && d_.Has(e.valueOffset, e.byteCount)) {
       if (ranges != nullptr) {
         ranges->push_back({e.valueOffset, e.valueOffset + e.byteCount});
       }

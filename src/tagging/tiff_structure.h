@@ -29,6 +29,9 @@ struct TiffLayout {
   std::uint32_t gpsBlockEnd = 0;
   // End of the last byte any structure refers to (directories, values, thumbnail).
   std::uint32_t usedEnd = 8;
+  // The same, counting also references that run past the end of the data (up to 65535):
+  // data appended there would seem to belong to them.
+  std::uint32_t claimedEnd = 8;
 };
 
 struct TiffReadResult {

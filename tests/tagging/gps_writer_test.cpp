@@ -194,6 +194,19 @@ TEST(GpsWriter, AnEntryWithAnImpossibleLengthIsNoReference) {
   EXPECT_EQ(Write(once.tiff, true).tiff, once.tiff);
 }
 
+TEST(GpsWriter, NothingIsAppendedWhereAReferenceClaimsToBe) {
+  // The thumbnail's length runs 200 bytes past the end of the data: appended data there
+  // would seem to be thumbnail, and the next tagging could not tell its directory apart.
+  Built old = MakeTiff(ByteOrder::kLittle, 0, false);
+  const std::uint32_t ifd1 = Summarise(old.tiff).ifd1;
+  const std::uint32_t claimedEnd = static_cast<std::uint32_t>(old.tiff.size()) + 200;
+  PutU32(old.tiff.data() + ifd1 + 14 + 8, claimedEnd - old.thumbnail, ByteOrder::kLittle);
+  const GpsWriteResult once = Write(old.tiff, true);
+  ASSERT_TRUE(once.error.empty()) << once.error;
+  EXPECT_GE(Summarise(once.tiff).ifd0, claimedEnd);
+  EXPECT_EQ(Write(once.tiff, true).tiff, once.tiff);
+}
+
 TEST(GpsWriter, ALastGpsDirectoryIsReplacedWhereItIs) {
   const Built old = MakeTiff(ByteOrder::kLittle, 2, true);
   const GpsWriteResult written = Write(old.tiff, true);
