@@ -10,10 +10,10 @@
 
 namespace trevalo {
 
-// Writes `content` through the temporary file's descriptor; it returns the empty text on
-// success, else why it failed. `flushToDisk` makes the data reach the disk before the
-// rename (for files that replace something the user cares about). A file that is replaced
-// keeps its permissions. Returns the empty text on success, else why it failed.
+// `content` writes the file through the temporary file's descriptor and returns the empty
+// text on success, else why it failed. `flushToDisk` makes the data reach the disk before
+// the rename (for files that replace something the user cares about). A file that is
+// replaced keeps its permissions. Returns the empty text on success, else why it failed.
 QString WriteFileAtomically(const QString& path, const std::function<QString(int fd)>& content,
                             bool flushToDisk);
 QString WriteFileAtomically(const QString& path, std::span<const std::uint8_t> bytes,

@@ -1,6 +1,8 @@
 #include "support/log_generator.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdarg>
 #include <cstdio>
 
 #include "core/calendar_time.h"
@@ -10,10 +12,13 @@ namespace {
 
 constexpr double kMetresPerDegree = 111320.0;
 
-std::string Format(const char* format, auto... values) {
+[[gnu::format(printf, 1, 2)]] std::string Format(const char* format, ...) {
   char buffer[512];
-  const int n = std::snprintf(buffer, sizeof buffer, format, values...);
-  return std::string(buffer, static_cast<std::size_t>(n));
+  va_list arguments;
+  va_start(arguments, format);
+  const int n = std::vsnprintf(buffer, sizeof buffer, format, arguments);
+  va_end(arguments);
+  return std::string(buffer, static_cast<std::size_t>(std::clamp(n, 0, 511)));
 }
 
 // Packed ddmm.mmmm (or dddmm.mmmm) of an unsigned decimal value, with the value it reads
