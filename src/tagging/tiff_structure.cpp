@@ -437,14 +437,21 @@ class LayoutReader {
   // Records a range that something refers to. A range past the end of the data is no
   // reference at all: readers skip such values.
   void Use(std::uint64_t begin, std::uint64_t end) {
-    if (begin < end && end <= 65535) {
-      layout_.claimedEnd = std::max<std::uint32_t>(layout_.claimedEnd, static_cast<std::uint32_t>(end));
+    if (begin < end) {
+      Claim(end);
     }
     if (begin >= end || end > d_.size()) {
       return;
     }
     layout_.usedEnd = std::max<std::uint32_t>(layout_.usedEnd, static_cast<std::uint32_t>(end));
     used_.push_back({begin, end});
+  }
+  // Something refers to bytes up to `end`, inside the data or not (a segment never
+  // reaches past 65535 bytes, so claims beyond that can never be met).
+  void Claim(std::uint64_t end) {
+    if (end <= 65535) {
+      layout_.claimedEnd = std::max<std::uint32_t>(layout_.claimedEnd, static_cast<std::uint32_t>(end));
+    }
   }
   void Pairs(std::uint32_t offsetsEntry, std::uint32_t lengthsEntry);
 
@@ -478,12 +485,17 @@ void LayoutReader::Pairs(std::uint32_t offsetsEntry, std::uint32_t lengthsEntry)
 
 void LayoutReader::Directory(std::uint32_t offset,
                              std::vector<std::pair<std::uint64_t, std::uint64_t>>* ranges) {
-  if (!d_.Has(offset, 2) || !visited_.insert(offset).second || visited_.size() > 64) {
+  if (!visited_.insert(offset).second || visited_.size() > 64) {
+    return;
+  }
+  if (!d_.Has(offset, 2)) {
+    Claim(std::uint64_t{offset} + 6);  // a count and a link, were the data to grow
     return;
   }
   const std::uint32_t count = d_.U16(offset);
   const std::uint64_t tableEnd = std::uint64_t{offset} + 2 + 12ull * count;
   if (tableEnd > d_.size()) {
+    Claim(tableEnd + 4);
     return;
   }
   const bool hasLink = tableEnd + 4 <= d_.size();

@@ -207,6 +207,17 @@ TEST(GpsWriter, NothingIsAppendedWhereAReferenceClaimsToBe) {
   EXPECT_EQ(Write(once.tiff, true).tiff, once.tiff);
 }
 
+TEST(GpsWriter, NothingIsAppendedWhereALinkPoints) {
+  // IFD0's link points 40 bytes past the end of the data.
+  Built old = MakeTiff(ByteOrder::kLittle, 0, false);
+  const std::uint32_t target = static_cast<std::uint32_t>(old.tiff.size()) + 40;
+  PutU32(old.tiff.data() + old.ifd0 + 2 + 12 * 2, target, ByteOrder::kLittle);
+  const GpsWriteResult once = Write(old.tiff, true);
+  ASSERT_TRUE(once.error.empty()) << once.error;
+  EXPECT_GE(Summarise(once.tiff).ifd0, target + 6);
+  EXPECT_EQ(Write(once.tiff, true).tiff, once.tiff);
+}
+
 TEST(GpsWriter, ALastGpsDirectoryIsReplacedWhereItIs) {
   const Built old = MakeTiff(ByteOrder::kLittle, 2, true);
   const GpsWriteResult written = Write(old.tiff, true);
