@@ -44,15 +44,14 @@ class DirectoryWriter {
       std::copy(text.begin(), text.end(), entry + 8);
       return;
     }
+    AlignValue();
     PutU32(entry + 8, NextValueOffset(), order_);
     values_.insert(values_.end(), text.begin(), text.end());
     values_.push_back(0);
-    if (values_.size() % 2 != 0) {
-      values_.push_back(0);  // keep the next value on a word boundary
-    }
   }
   void Rationals(std::uint16_t tag, std::initializer_list<Rational> parts) {
     std::uint8_t* entry = Entry(tag, kTypeRational, static_cast<std::uint32_t>(parts.size()));
+    AlignValue();
     PutU32(entry + 8, NextValueOffset(), order_);
     for (const Rational& r : parts) {
       std::uint8_t bytes[8];
@@ -74,6 +73,12 @@ class DirectoryWriter {
     PutU16(entry + 2, static_cast<std::uint16_t>(type), order_);
     PutU32(entry + 4, count, order_);
     return entry;
+  }
+  // Values start on word boundaries; the directory ends with its last value.
+  void AlignValue() {
+    if (values_.size() % 2 != 0) {
+      values_.push_back(0);
+    }
   }
   std::uint32_t NextValueOffset() const {
     return base_ + static_cast<std::uint32_t>(table_.size() + values_.size());

@@ -485,7 +485,8 @@ void LayoutReader::Pairs(std::uint32_t offsetsEntry, std::uint32_t lengthsEntry)
 
 void LayoutReader::Directory(std::uint32_t offset,
                              std::vector<std::pair<std::uint64_t, std::uint64_t>>* ranges) {
-  if (!visited_.insert(offset).second || visited_.size() > 64) {
+  // Nothing lies inside the TIFF header, whose IFD0 pointer a writer may change.
+  if (offset < 8 || !visited_.insert(offset).second || visited_.size() > 64) {
     return;
   }
   if (!d_.Has(offset, 2)) {

@@ -94,8 +94,8 @@ TEST(GpsDirectory, NineteenEntriesInEitherByteOrder) {
     const TiffData d(dir, order);
     ASSERT_EQ(d.U16(0), 19);
     // 356 bytes and the 18-character satellite text with its zero, plus one byte of word
-    // alignment after each odd-length text (satellites, map datum, date stamp).
-    EXPECT_EQ(dir.size(), 356u + 19 + 3);
+    // alignment after the satellite text and after the map datum; the date stamp ends it.
+    EXPECT_EQ(dir.size(), 356u + 19 + 2);
     const std::uint16_t tags[] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 18, 29, 30};
     for (int i = 0; i < 19; ++i) {
       EXPECT_EQ(EntryAt(dir, i, order).tag, tags[i]);

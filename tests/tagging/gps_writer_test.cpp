@@ -218,6 +218,19 @@ TEST(GpsWriter, NothingIsAppendedWhereALinkPoints) {
   EXPECT_EQ(Write(once.tiff, true).tiff, once.tiff);
 }
 
+TEST(GpsWriter, ADirectoryPointerIntoTheHeaderIsNotFollowed) {
+  // An Exif pointer to offset 4 would read the IFD0 pointer, which tagging changes, as the
+  // entry count of a directory.
+  Built old = MakeTiff(ByteOrder::kLittle, 0, false);
+  std::uint8_t* entry = old.tiff.data() + old.ifd0 + 14;
+  PutU16(entry, 0x8769, ByteOrder::kLittle);
+  PutU16(entry + 2, kTypeLong, ByteOrder::kLittle);
+  PutU32(entry + 8, 4, ByteOrder::kLittle);
+  const GpsWriteResult once = Write(old.tiff, true);
+  ASSERT_TRUE(once.error.empty()) << once.error;
+  EXPECT_EQ(Write(once.tiff, true).tiff, once.tiff);
+}
+
 TEST(GpsWriter, ALastGpsDirectoryIsReplacedWhereItIs) {
   const Built old = MakeTiff(ByteOrder::kLittle, 2, true);
   const GpsWriteResult written = Write(old.tiff, true);
@@ -300,7 +313,7 @@ TEST(GpsWriter, ANewTiffForAPhotoWithoutExif) {
   EXPECT_EQ(s.ifd1, 0u);
   EXPECT_TRUE(s.gps.valid);
   EXPECT_EQ(s.gps.offset, 26u);
-  EXPECT_EQ(tiff.size(), 26u + 356 + 6 + 2);  // two bytes of word alignment
+  EXPECT_EQ(tiff.size(), 26u + 356 + 6 + 1);  // a byte of word alignment before the date
 }
 
 }  // namespace
