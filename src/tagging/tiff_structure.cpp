@@ -468,6 +468,12 @@ class LayoutReader {
 void LayoutReader::Pairs(std::uint32_t offsetsEntry, std::uint32_t lengthsEntry) {
   const Entry offsets = ReadEntry(d_, offsetsEntry);
   const Entry lengths = ReadEntry(d_, lengthsEntry);
+  // Arrays that no segment could hold are never read; parts of the others past the end
+  // of the data read as 0, as zero padding appended there would.
+  if (offsets.valueOffset + offsets.byteCount > 65535 ||
+      lengths.valueOffset + lengths.byteCount > 65535) {
+    return;
+  }
   const auto element = [&](const Entry& e, std::uint32_t i) -> std::uint64_t {
     const int size = TypeSize(e.type);
     const std::uint64_t at = e.valueOffset + std::uint64_t{i} * static_cast<std::uint64_t>(size);
@@ -493,14 +499,20 @@ void LayoutReader::Directory(std::uint32_t offset,
     Claim(std::uint64_t{offset} + 6);  // a count and a link, were the data to grow
     return;
   }
-  const std::uint32_t count = d_.U16(offset);
+  std::uint32_t count = d_.U16(offset);
   const std::uint64_t tableEnd = std::uint64_t{offset} + 2 + 12ull * count;
   if (tableEnd > d_.size()) {
+    // A table that runs past the end: data appended after it would be read as its entries,
+    // so its whole extent is claimed and its entries within the data count already. One
+    // that no segment could ever hold is never read.
+    if (tableEnd + 4 > 65535) {
+      return;
+    }
     Claim(tableEnd + 4);
-    return;
+    count = static_cast<std::uint32_t>((d_.size() - offset - 2) / 12);
   }
   const bool hasLink = tableEnd + 4 <= d_.size();
-  Use(offset, hasLink ? tableEnd + 4 : tableEnd);
+  Use(offset, std::min<std::uint64_t>(hasLink ? tableEnd + 4 : tableEnd, d_.size()));
   if (ranges != nullptr) {
     ranges->push_back({offset, hasLink ? tableEnd + 4 : tableEnd});
   }
@@ -519,7 +531,8 @@ void LayoutReader::Directory(std::uint32_t offset,
       }
     }
     const bool pointer = e.tag == kTagExifIfd || e.tag == kTagInteropIfd || e.tag == kTagGpsIfd;
-    if (pointer && d_.Has(e.valueOffset, 4) && (e.type == kTypeLong || e.type == 13)) {
+    if (pointer && d_.Has(e.valueOffset, e.byteCount) && e.byteCount >= 4 &&
+        (e.type == kTypeLong || e.type == 13)) {
       const std::uint32_t target = d_.U32(e.valueOffset);
       if (e.tag == kTagGpsIfd) {
         std::vector<std::pair<std::uint64_t, std::uint64_t>> gpsRanges;

@@ -155,6 +155,26 @@ TEST_F(ExifFileTest, TaggingTwiceGivesTheSameFile) {
   }
 }
 
+TEST_F(ExifFileTest, DamagedPhotosTagTheSameTwice) {
+  // The fuzz corpus holds damaged EXIF layouts found by fuzzing: links and lengths that
+  // run past the data, directories in the header.
+  const QDir corpus(test::SourceFolder() + QStringLiteral("/fuzz/corpus/exif_file"));
+  const QStringList photos = corpus.entryList({QStringLiteral("*.jpg")}, QDir::Files);
+  ASSERT_FALSE(photos.isEmpty());
+  for (const QString& name : photos) {
+    SCOPED_TRACE(name.toStdString());
+    ExifFile photo(corpus.filePath(name), ExifFile::kRewrite);
+    photo.SetPositionSource(point_);
+    if (!photo.ReadSections()) {
+      continue;
+    }
+    const QString once = dir_.filePath(QStringLiteral("once.jpg"));
+    ASSERT_EQ(photo.WriteFile(once), QString());
+    const QString twice = Tag(once, point_, QStringLiteral("twice.jpg"));
+    EXPECT_EQ(test::ReadFile(once), test::ReadFile(twice));
+  }
+}
+
 TEST_F(ExifFileTest, BadFilesSayWhatIsWrong) {
   const auto problem = [&](const QByteArray& bytes) {
     const QString path = dir_.filePath(QStringLiteral("bad.jpg"));
