@@ -13,12 +13,12 @@ constexpr std::size_t kLogSize = 200'000'000;
 
 const std::string& LogFile() {
   static const std::string path = trevalo::bench::DataFile("log_200mb.log", kLogSize, [] {
-    trevalo::test::LogSpec spec;
-    spec.epochs = 530'000;
-    spec.lapEpochs = {1000, 50000, 300000};
-    spec.waypointEpochs = {2000, 250000};
-    spec.climbPerEpoch = 0.001;
-    return trevalo::test::GenerateLog(spec);
+    trevalo::test::LogPlan plan;
+    plan.epochs = 530'000;
+    plan.lapEpochs = {1000, 50000, 300000};
+    plan.waypointEpochs = {2000, 250000};
+    plan.climbPerEpoch = 0.001;
+    return trevalo::test::GenerateLog(plan);
   });
   return path;
 }

@@ -16,7 +16,7 @@
 
 namespace {
 
-struct PhotoSpec {
+struct PhotoPlan {
   const char* name;
   int width;
   int height;
@@ -24,7 +24,7 @@ struct PhotoSpec {
 };
 
 // From about 0.5 MB to about 6 MB.
-constexpr PhotoSpec kPhotos[] = {
+constexpr PhotoPlan kPhotos[] = {
     {"photo_05mb.jpg", 1100, 825, 91}, {"photo_1mb.jpg", 1600, 1200, 91},
     {"photo_2mb.jpg", 2300, 1725, 91}, {"photo_3mb.jpg", 3000, 2250, 91},
     {"photo_5mb.jpg", 4000, 3000, 91}, {"photo_6mb.jpg", 4400, 3300, 91},
@@ -40,14 +40,14 @@ const std::vector<std::string>& Photos() {
     std::vector<std::string> paths;
     const std::string canon = std::string(TREVALO_TESTDATA) + "/jpeg/ianare_Canon_40D.jpg";
     const bool haveCanon = std::filesystem::exists(canon);
-    for (const PhotoSpec& spec : kPhotos) {
-      paths.push_back(trevalo::bench::DataFile(spec.name, 1, [&] {
-        const std::string path = Folder() + "/" + spec.name;
+    for (const PhotoPlan& plan : kPhotos) {
+      paths.push_back(trevalo::bench::DataFile(plan.name, 1, [&] {
+        const std::string path = Folder() + "/" + plan.name;
         char command[1024];
         std::snprintf(command, sizeof command,
                       "convert -seed 7 -size %dx%d plasma:fractal -attenuate 0.25 +noise Gaussian "
                       "-quality %d '%s'",
-                      spec.width, spec.height, spec.quality, path.c_str());
+                      plan.width, plan.height, plan.quality, path.c_str());
         trevalo::bench::RunCommand(command);
         // Camera EXIF data, with a maker note when the shared test photos are there.
         trevalo::bench::RunCommand(

@@ -29,31 +29,32 @@ int ReadCount(const QString& format, qsizetype& i) {
 
 QString FormatOne(const QString& flags, int width, int precision, QChar conversion,
                   const Argument& argument) {
-  QString spec = u'%' + flags;
+  QString conversionSpec = u'%' + flags;
   if (width > 0) {
-    spec += QString::number(width);
+    conversionSpec += QString::number(width);
   }
   if (precision >= 0) {
-    spec += u'.' + QString::number(precision);
+    conversionSpec += u'.' + QString::number(precision);
   }
   const bool wantsText = conversion == u's' || conversion == u'c';
   const bool wantsReal = QStringLiteral("fFeEgGaA").contains(conversion);
   if (const QString* text = std::get_if<QString>(&argument)) {
-    return QString::asprintf((spec + u's').toUtf8().constData(), text->toUtf8().constData());
+    return QString::asprintf((conversionSpec + u's').toUtf8().constData(),
+                             text->toUtf8().constData());
   }
   const double real = std::holds_alternative<double>(argument)
                           ? std::get<double>(argument)
                           : static_cast<double>(std::get<int>(argument));
   if (wantsReal || (std::holds_alternative<double>(argument) && wantsText)) {
     const QChar realConversion = wantsReal ? conversion : QChar(u'f');
-    return QString::asprintf((spec + realConversion).toUtf8().constData(), real);
+    return QString::asprintf((conversionSpec + realConversion).toUtf8().constData(), real);
   }
   const int integer = std::holds_alternative<int>(argument)
                           ? std::get<int>(argument)
                           : static_cast<int>(std::clamp(real, -2147483648.0, 2147483647.0));
   const QChar intConversion =
       QStringLiteral("dixXou").contains(conversion) ? conversion : QChar(u'd');
-  return QString::asprintf((spec + intConversion).toUtf8().constData(), integer);
+  return QString::asprintf((conversionSpec + intConversion).toUtf8().constData(), integer);
 }
 
 }  // namespace

@@ -26,14 +26,20 @@ void OnJpegError(j_common_ptr codec) {
 
 void Silence(j_common_ptr, int) {}
 
+// An error manager that jumps back instead of ending the process, and stays quiet.
+jpeg_error_mgr* JumpingErrors(JpegError& error) {
+  jpeg_std_error(&error.manager);
+  error.manager.error_exit = OnJpegError;
+  error.manager.emit_message = Silence;
+  return &error.manager;
+}
+
 // Decodes into `pixels` (rows padded to 4 bytes); false on any codec error. Only plain data
 // lives between setjmp and the codec calls.
 bool Decode(const QByteArray& file, std::vector<std::uint8_t>& pixels, int& width, int& height) {
   jpeg_decompress_struct codec{};
   JpegError error{};
-  codec.err = jpeg_std_error(&error.manager);
-  error.manager.error_exit = OnJpegError;
-  error.manager.emit_message = Silence;
+  codec.err = JumpingErrors(error);
   if (setjmp(error.jump)) {
     jpeg_destroy_decompress(&codec);
     return false;
@@ -61,9 +67,7 @@ bool Encode(const std::vector<std::uint8_t>& pixels, int width, int height, unsi
             unsigned long& size) {
   jpeg_compress_struct codec{};
   JpegError error{};
-  codec.err = jpeg_std_error(&error.manager);
-  error.manager.error_exit = OnJpegError;
-  error.manager.emit_message = Silence;
+  codec.err = JumpingErrors(error);
   if (setjmp(error.jump)) {
     jpeg_destroy_compress(&codec);
     return false;

@@ -28,6 +28,30 @@ std::optional<int> ParseCommandLine(QCommandLineParser& parser, const QString& c
   return std::nullopt;
 }
 
+int RunSubcommand(const char* group, std::initializer_list<Subcommand> subcommands,
+                  const char* usage, const QStringList& arguments, CommandContext& context) {
+  const QString name = arguments.value(0);
+  for (const Subcommand& subcommand : subcommands) {
+    if (name == QLatin1String(subcommand.name)) {
+      return subcommand.run(arguments.mid(1), context);
+    }
+  }
+  if (name == u"--help" || name == u"-h") {
+    context.out << usage;
+    return kSuccess;
+  }
+  QStringList names;
+  for (const Subcommand& subcommand : subcommands) {
+    names << QLatin1String(subcommand.name);
+  }
+  context.Error(name.isEmpty()
+                    ? QStringLiteral("%1 needs a subcommand: %2")
+                          .arg(QLatin1String(group), names.join(QStringLiteral(", ")))
+                    : QStringLiteral("unknown %1 subcommand %2").arg(QLatin1String(group), name));
+  context.err << usage;
+  return kUsageError;
+}
+
 QCommandLineOption ZoneOptionDefinition(const QString& description) {
   return QCommandLineOption(QStringLiteral("zone"), description, QStringLiteral("HHMM"));
 }

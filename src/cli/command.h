@@ -1,6 +1,7 @@
 #pragma once
 // What every subcommand of trevalo-cli gets, and the helpers they share.
 
+#include <initializer_list>
 #include <optional>
 
 #include <QCommandLineParser>
@@ -33,6 +34,15 @@ std::optional<int> ParseCommandLine(QCommandLineParser& parser, const QString& c
 // for a value that is not a zone.
 std::optional<int> ZoneOption(const QCommandLineParser& parser, const CommandContext& context);
 QCommandLineOption ZoneOptionDefinition(const QString& description);
+
+// A subcommand of a group ("info" of "log") and its entry point.
+struct Subcommand {
+  const char* name;
+  int (*run)(const QStringList& arguments, CommandContext& context);
+};
+// Runs the subcommand named by the first argument, or prints the group's usage for --help.
+int RunSubcommand(const char* group, std::initializer_list<Subcommand> subcommands,
+                  const char* usage, const QStringList& arguments, CommandContext& context);
 
 // A subcommand group ("log", ...): its name, a line of help and its entry point.
 struct CommandGroup {

@@ -265,21 +265,10 @@ int RunPoints(const QStringList& arguments, CommandContext& context) {
 }  // namespace
 
 int RunLogCommand(const QStringList& arguments, CommandContext& context) {
-  const QString sub = arguments.value(0);
-  if (sub == u"info") {
-    return RunInfo(arguments.mid(1), context);
-  }
-  if (sub == u"points") {
-    return RunPoints(arguments.mid(1), context);
-  }
-  if (sub == u"--help" || sub == u"-h") {
-    context.out << "Usage: trevalo-cli log info FILE... [--zone HHMM] [--summer] [--json]\n"
-                   "       trevalo-cli log points FILE [--zone HHMM] [--summer] [--json]\n";
-    return kSuccess;
-  }
-  context.Error(sub.isEmpty() ? QStringLiteral("log needs a subcommand: info or points")
-                              : QStringLiteral("unknown log subcommand %1").arg(sub));
-  return kUsageError;
+  return RunSubcommand("log", {{"info", RunInfo}, {"points", RunPoints}},
+                       "Usage: trevalo-cli log info FILE... [--zone HHMM] [--summer] [--json]\n"
+                       "       trevalo-cli log points FILE [--zone HHMM] [--summer] [--json]\n",
+                       arguments, context);
 }
 
 }  // namespace trevalo::cli

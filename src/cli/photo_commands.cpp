@@ -233,22 +233,12 @@ int RunSetGps(const QStringList& arguments, CommandContext& context) {
 }  // namespace
 
 int RunPhotoCommand(const QStringList& arguments, CommandContext& context) {
-  const QString sub = arguments.value(0);
-  if (sub == u"info") {
-    return RunInfo(arguments.mid(1), context);
-  }
-  if (sub == u"set-gps") {
-    return RunSetGps(arguments.mid(1), context);
-  }
-  if (sub == u"--help" || sub == u"-h") {
-    context.out << "Usage: trevalo-cli photo info PHOTO... [--json]\n"
-                   "       trevalo-cli photo set-gps PHOTO --point-from LOG --index N --out FILE\n"
-                   "                   [--lat-offset N] [--lon-offset N] [--zone HHMM]\n";
-    return kSuccess;
-  }
-  context.Error(sub.isEmpty() ? QStringLiteral("photo needs a subcommand: info or set-gps")
-                              : QStringLiteral("unknown photo subcommand %1").arg(sub));
-  return kUsageError;
+  return RunSubcommand(
+      "photo", {{"info", RunInfo}, {"set-gps", RunSetGps}},
+      "Usage: trevalo-cli photo info PHOTO... [--json]\n"
+      "       trevalo-cli photo set-gps PHOTO --point-from LOG --index N --out FILE\n"
+      "                   [--lat-offset N] [--lon-offset N] [--zone HHMM]\n",
+      arguments, context);
 }
 
 }  // namespace trevalo::cli

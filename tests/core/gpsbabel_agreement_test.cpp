@@ -97,7 +97,7 @@ TEST_F(GpsbabelAgreement, RealReceiverLogs) {
 
 TEST_F(GpsbabelAgreement, LogsInTheLoggersLayout) {
   // Both hemispheres, a day change and a year change, laps and waypoints in between.
-  const test::LogSpec specs[] = {
+  const test::LogPlan plans[] = {
       {.year = 2009,
        .month = 5,
        .day = 17,
@@ -127,10 +127,10 @@ TEST_F(GpsbabelAgreement, LogsInTheLoggersLayout) {
        .eastMetresPerEpoch = 40},
   };
   int n = 0;
-  for (const test::LogSpec& spec : specs) {
+  for (const test::LogPlan& plan : plans) {
     const QString path = work_.filePath(QStringLiteral("generated%1.log").arg(n++));
-    test::WriteFile(path, test::GenerateLog(spec));
-    ExpectAgreement(path, work_.path(), static_cast<std::size_t>(spec.epochs));
+    test::WriteFile(path, test::GenerateLog(plan));
+    ExpectAgreement(path, work_.path(), static_cast<std::size_t>(plan.epochs));
   }
 }
 

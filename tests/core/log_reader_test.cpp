@@ -283,12 +283,12 @@ TEST(LogReader, AFileEndingEarlyLeavesTheRestZeroed) {
 }
 
 TEST(LogReader, GeneratedLoggerLayout) {
-  test::LogSpec spec;
-  spec.epochs = 50;
-  spec.lapEpochs = {10, 30};
-  spec.waypointEpochs = {20};
+  test::LogPlan plan;
+  plan.epochs = 50;
+  plan.lapEpochs = {10, 30};
+  plan.waypointEpochs = {20};
   std::vector<test::GeneratedFix> fixes;
-  const ReadLog log = Read(test::GenerateLog(spec, &fixes), 900);
+  const ReadLog log = Read(test::GenerateLog(plan, &fixes), 900);
   ASSERT_EQ(log.scan.pointCount, 50u);
   EXPECT_EQ(log.scan.lapCount, 2);
   EXPECT_EQ(log.scan.waypointCount, 1);

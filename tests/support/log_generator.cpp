@@ -48,48 +48,48 @@ std::string NmeaSentence(std::string_view body) {
   return sentence;
 }
 
-std::string GenerateLog(const LogSpec& spec, std::vector<GeneratedFix>* fixes) {
+std::string GenerateLog(const LogPlan& plan, std::vector<GeneratedFix>* fixes) {
   std::string log;
-  log.reserve(static_cast<std::size_t>(spec.epochs) * 480);
+  log.reserve(static_cast<std::size_t>(plan.epochs) * 480);
   const TimeValue start =
-      *MakeTime(spec.year, spec.month, spec.day, spec.hour, spec.minute, spec.second);
+      *MakeTime(plan.year, plan.month, plan.day, plan.hour, plan.minute, plan.second);
   std::size_t nextLap = 0;
   std::size_t nextWaypoint = 0;
-  for (int k = 0; k < spec.epochs; ++k) {
-    const TimeValue t = start + static_cast<TimeValue>(k) * spec.intervalSeconds;
+  for (int k = 0; k < plan.epochs; ++k) {
+    const TimeValue t = start + static_cast<TimeValue>(k) * plan.intervalSeconds;
     const CalendarFields f = *BreakDown(t);
     const int milliseconds = (k * 37) % 1000;
     const std::string time = Format("%02d%02d%02d.%03d", f.hour, f.minute, f.second, milliseconds);
     const std::string date = Format("%02d%02d%02d", f.day, f.month, f.year % 100);
-    const double lat = spec.latitude + k * spec.northMetresPerEpoch / kMetresPerDegree;
+    const double lat = plan.latitude + k * plan.northMetresPerEpoch / kMetresPerDegree;
     const double lon =
-        spec.longitude + k * spec.eastMetresPerEpoch /
-                             (kMetresPerDegree * std::cos(spec.latitude * 3.141592653589793 / 180));
+        plan.longitude + k * plan.eastMetresPerEpoch /
+                             (kMetresPerDegree * std::cos(plan.latitude * 3.141592653589793 / 180));
     GeneratedFix fix{};
     const std::string latText = Packed(lat, 2, &fix.latitude);
     const std::string lonText = Packed(lon, 3, &fix.longitude);
     const char ns = lat < 0 ? 'S' : 'N';
     const char ew = lon < 0 ? 'W' : 'E';
     const double altitude =
-        std::round((spec.altitude + k * spec.climbPerEpoch + 5 * std::sin(k / 20.0)) * 10) / 10;
+        std::round((plan.altitude + k * plan.climbPerEpoch + 5 * std::sin(k / 20.0)) * 10) / 10;
     fix.altitude = altitude;
     fix.utcSeconds = t;
     fix.rmcTime = time;
-    const double speedKnots = std::hypot(spec.northMetresPerEpoch, spec.eastMetresPerEpoch) /
-                              spec.intervalSeconds * 3.6 / 1.852;
+    const double speedKnots = std::hypot(plan.northMetresPerEpoch, plan.eastMetresPerEpoch) /
+                              plan.intervalSeconds * 3.6 / 1.852;
     const double course = std::fmod(
-        std::atan2(spec.eastMetresPerEpoch, spec.northMetresPerEpoch) * 180 / 3.141592653589793 +
+        std::atan2(plan.eastMetresPerEpoch, plan.northMetresPerEpoch) * 180 / 3.141592653589793 +
             360,
         360);
 
     log += NmeaSentence(Format("GPGGA,%s,%s,%c,%s,%c,1,%02d,0.9,%.1f,M,18.2,M,,", time.c_str(),
                                latText.c_str(), ns, lonText.c_str(), ew,
-                               std::min(spec.satellites, 12), altitude));
+                               std::min(plan.satellites, 12), altitude));
     log += NmeaSentence(Format("GPGSA,A,3,04,05,09,12,24,,,,,,,,2.5,1.3,2.1"));
-    const int messages = spec.satellites == 0 ? 1 : (spec.satellites + 3) / 4;
+    const int messages = plan.satellites == 0 ? 1 : (plan.satellites + 3) / 4;
     for (int m = 1; m <= messages; ++m) {
-      std::string body = Format("GPGSV,%d,%d,%02d", messages, m, spec.satellites);
-      for (int s = (m - 1) * 4; s < std::min(m * 4, spec.satellites); ++s) {
+      std::string body = Format("GPGSV,%d,%d,%02d", messages, m, plan.satellites);
+      for (int s = (m - 1) * 4; s < std::min(m * 4, plan.satellites); ++s) {
         body += Format(",%02d,%02d,%03d,%02d", s + 1, (s * 7) % 90, (s * 41) % 360, 30 + s % 20);
       }
       log += NmeaSentence(body);
@@ -97,16 +97,16 @@ std::string GenerateLog(const LogSpec& spec, std::vector<GeneratedFix>* fixes) {
     const std::string rmcFields =
         Format("%s,A,%s,%c,%s,%c,%.2f,%.1f,%s,,,A", time.c_str(), latText.c_str(), ns,
                lonText.c_str(), ew, speedKnots, course, date.c_str());
-    if (nextLap < spec.lapEpochs.size() && spec.lapEpochs[nextLap] == k) {
+    if (nextLap < plan.lapEpochs.size() && plan.lapEpochs[nextLap] == k) {
       log.append("@TRRMC,").append(rmcFields).append("\r\n");
       ++nextLap;
     }
-    if (nextWaypoint < spec.waypointEpochs.size() && spec.waypointEpochs[nextWaypoint] == k) {
+    if (nextWaypoint < plan.waypointEpochs.size() && plan.waypointEpochs[nextWaypoint] == k) {
       log.append("@WPRMC,").append(rmcFields).append("\r\n");
       ++nextWaypoint;
     }
     log += NmeaSentence(std::string("GPRMC,").append(rmcFields));
-    if (spec.deviceSentences) {
+    if (plan.deviceSentences) {
       log += Format("@QNDBG,%d,%d,\r\n", k, static_cast<int>(altitude) + 3);
     }
     if (fixes != nullptr) {

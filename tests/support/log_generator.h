@@ -10,7 +10,7 @@
 
 namespace trevalo::test {
 
-struct LogSpec {
+struct LogPlan {
   int year = 2009, month = 5, day = 17, hour = 12, minute = 0, second = 0;
   int epochs = 100;
   int intervalSeconds = 1;
@@ -38,6 +38,6 @@ struct GeneratedFix {
   std::string rmcTime;      // hhmmss.sss as written
 };
 
-std::string GenerateLog(const LogSpec& spec, std::vector<GeneratedFix>* fixes = nullptr);
+std::string GenerateLog(const LogPlan& plan, std::vector<GeneratedFix>* fixes = nullptr);
 
 }  // namespace trevalo::test
