@@ -170,6 +170,12 @@ TEST_F(ExifFileTest, DamagedPhotosTagTheSameTwice) {
     }
     const QString once = dir_.filePath(QStringLiteral("once.jpg"));
     ASSERT_EQ(photo.WriteFile(once), QString());
+    ExifFile reread(once, ExifFile::kReadOnly);
+    if (!reread.ReadSections()) {
+      // Growing damaged EXIF data may bring a date that ran past its end into it.
+      EXPECT_TRUE(reread.invalidDateTime());
+      continue;
+    }
     const QString twice = Tag(once, point_, QStringLiteral("twice.jpg"));
     EXPECT_EQ(test::ReadFile(once), test::ReadFile(twice));
   }
