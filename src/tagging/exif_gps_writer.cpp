@@ -64,6 +64,16 @@ GpsWriteResult WriteGpsIntoTiff(std::span<const std::uint8_t> tiff, const TiffRe
   const std::size_t length = tiff.size();
   const std::size_t directoryLength = build(0).size();
 
+  // The very directory is there already (damaged data around it aside): nothing to change.
+  if (read.gps.present && read.gps.valid && layout.gpsTiles && layout.gpsPointerEntry &&
+      layout.gpsBlockEnd - read.gps.offset == directoryLength) {
+    const std::vector<std::uint8_t> same = build(read.gps.offset);
+    if (std::equal(same.begin(), same.end(), tiff.begin() + read.gps.offset)) {
+      result.tiff.assign(tiff.begin(), tiff.end());
+      return result;
+    }
+  }
+
   // Bytes from `free` on are zero and nothing refers to them.
   const std::size_t claimed = layout.claimedEnd;
   std::size_t free = length;

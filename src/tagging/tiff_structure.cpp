@@ -631,7 +631,8 @@ TiffReadResult ReadTiff(std::span<const std::uint8_t> tiff, PhotoInfo& info,
         ++inside;
       }
     }
-    layout.gpsIsOneBlock = tiles && inside == ranges.size() && reached <= d.size();
+    layout.gpsTiles = tiles && reached <= d.size();
+    layout.gpsIsOneBlock = layout.gpsTiles && inside == ranges.size();
     layout.gpsBlockEnd = static_cast<std::uint32_t>(reached);
   }
   return result;

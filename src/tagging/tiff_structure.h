@@ -24,8 +24,9 @@ struct TiffLayout {
   std::optional<std::uint32_t> ifd0Link;         // the link to IFD1 as stored (when inside)
   std::optional<std::uint32_t> gpsPointerEntry;  // offset of IFD0's 0x8825 entry
   // The GPS directory's table, link and values form one block at [gps.offset, gpsBlockEnd)
-  // (word-alignment gaps aside) that nothing else uses, so it can be overwritten.
-  bool gpsIsOneBlock = false;
+  // (word-alignment gaps aside), and nothing else refers into it.
+  bool gpsTiles = false;
+  bool gpsIsOneBlock = false;  // tiles, and nothing else refers into it: it can be overwritten
   std::uint32_t gpsBlockEnd = 0;
   // End of the last byte any structure refers to (directories, values, thumbnail).
   std::uint32_t usedEnd = 8;
