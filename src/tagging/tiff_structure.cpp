@@ -429,9 +429,8 @@ class LayoutReader {
  public:
   LayoutReader(const TiffData& d, TiffLayout& layout) : d_(d), layout_(layout) {}
 
-  // Extents of the directory at `offset`; appends its own block to `ranges` when given.
-  void Directory(std::uint32_t offset,
-                 std::vector<std::pair<std::uint64_t, std::uint64_t>>* ranges);
+  // Records what the directory at `offset` and those it leads to refer to.
+  void Directory(std::uint32_t offset);
 
  private:
   // Records a range that something refers to. A range past the end of the data is no
@@ -462,7 +461,6 @@ class LayoutReader {
  public:
   using Ranges = std::vector<std::pair<std::uint64_t, std::uint64_t>>;
   Ranges used_;       // every range any structure refers to
-  Ranges gpsRanges_;  // the GPS directory's table and values
 };
 
 void LayoutReader::Pairs(std::uint32_t offsetsEntry, std::uint32_t lengthsEntry) {
@@ -489,8 +487,7 @@ void LayoutReader::Pairs(std::uint32_t offsetsEntry, std::uint32_t lengthsEntry)
   }
 }
 
-void LayoutReader::Directory(std::uint32_t offset,
-                             std::vector<std::pair<std::uint64_t, std::uint64_t>>* ranges) {
+void LayoutReader::Directory(std::uint32_t offset) {
   // Nothing lies inside the TIFF header, whose IFD0 pointer a writer may change.
   if (offset < 8 || !visited_.insert(offset).second || visited_.size() > 64) {
     return;
@@ -513,9 +510,6 @@ void LayoutReader::Directory(std::uint32_t offset,
   }
   const bool hasLink = tableEnd + 4 <= d_.size();
   Use(offset, std::min<std::uint64_t>(hasLink ? tableEnd + 4 : tableEnd, d_.size()));
-  if (ranges != nullptr) {
-    ranges->push_back({offset, hasLink ? tableEnd + 4 : tableEnd});
-  }
   std::optional<std::uint32_t> thumbnailOffset, thumbnailLength, stripOffsets, stripLengths;
   for (std::uint32_t i = 0; i < count; ++i) {
     const Entry e = ReadEntry(d_, offset + 2 + 12 * i);
@@ -525,22 +519,11 @@ void LayoutReader::Directory(std::uint32_t offset,
     if (e.outOfLine) {
       Use(e.valueOffset, e.valueOffset + e.byteCount);
     }
-    if (e.outOfLine && d_.Has(e.valueOffset, e.byteCount)) {
-      if (ranges != nullptr) {
-        ranges->push_back({e.valueOffset, e.valueOffset + e.byteCount});
-      }
-    }
     const bool pointer = e.tag == kTagExifIfd || e.tag == kTagInteropIfd || e.tag == kTagGpsIfd;
     if (pointer && d_.Has(e.valueOffset, e.byteCount) && e.byteCount >= 4 &&
         (e.type == kTypeLong || e.type == 13)) {
       const std::uint32_t target = d_.U32(e.valueOffset);
-      if (e.tag == kTagGpsIfd) {
-        std::vector<std::pair<std::uint64_t, std::uint64_t>> gpsRanges;
-        Directory(target, &gpsRanges);
-        gpsRanges_ = std::move(gpsRanges);
-      } else {
-        Directory(target, nullptr);
-      }
+      Directory(target);
     }
     switch (e.tag) {
       case kTagThumbnailOffset:
@@ -568,9 +551,32 @@ void LayoutReader::Directory(std::uint32_t offset,
   if (hasLink) {
     const std::uint32_t link = d_.U32(static_cast<std::size_t>(tableEnd));
     if (link != 0) {
-      Directory(link, nullptr);
+      Directory(link);
     }
   }
+}
+
+// The table (with its link) and the out-of-line values of one directory that lie in the
+// data.
+std::vector<std::pair<std::uint64_t, std::uint64_t>> OwnRanges(const TiffData& d,
+                                                               std::uint32_t offset) {
+  std::vector<std::pair<std::uint64_t, std::uint64_t>> ranges;
+  if (!d.Has(offset, 2)) {
+    return ranges;
+  }
+  const std::uint32_t count = d.U16(offset);
+  const std::uint64_t tableEnd = std::uint64_t{offset} + 2 + 12ull * count;
+  if (tableEnd > d.size()) {
+    return ranges;
+  }
+  ranges.push_back({offset, tableEnd + 4 <= d.size() ? tableEnd + 4 : tableEnd});
+  for (std::uint32_t i = 0; i < count; ++i) {
+    const Entry e = ReadEntry(d, offset + 2 + 12 * i);
+    if (TypeSize(e.type) != 0 && e.outOfLine && d.Has(e.valueOffset, e.byteCount)) {
+      ranges.push_back({e.valueOffset, e.valueOffset + e.byteCount});
+    }
+  }
+  return ranges;
 }
 
 }  // namespace
@@ -613,11 +619,11 @@ TiffReadResult ReadTiff(std::span<const std::uint8_t> tiff, PhotoInfo& info,
     }
   }
   LayoutReader layoutReader(d, layout);
-  layoutReader.Directory(layout.ifd0Offset, nullptr);
+  layoutReader.Directory(layout.ifd0Offset);
   if (result.gps.present && result.gps.valid && result.gps.size > 0) {
     // One block: the directory's own ranges follow one another from its offset (gaps of a
     // few bytes for word alignment aside), and no other structure reaches into them.
-    auto ranges = layoutReader.gpsRanges_;
+    auto ranges = OwnRanges(d, result.gps.offset);
     std::sort(ranges.begin(), ranges.end());
     std::uint64_t reached = result.gps.offset;
     bool tiles = !ranges.empty() && ranges.front().first == result.gps.offset;
