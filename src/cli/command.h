@@ -53,5 +53,10 @@ struct CommandGroup {
 
 int RunLogCommand(const QStringList& arguments, CommandContext& context);
 int RunPhotoCommand(const QStringList& arguments, CommandContext& context);
+int RunLibraryCommand(const QStringList& arguments, CommandContext& context);
+int RunGeotagCommand(const QStringList& arguments, CommandContext& context);
+
+// The library folder: --library, or "Wayfable Logs" in the documents folder.
+QString LibraryFolder(const CommandContext& context);
 
 }  // namespace trevalo::cli

@@ -13,6 +13,10 @@ using trevalo::cli::CommandGroup;
 constexpr CommandGroup kGroups[] = {
     {"log", "inspect track logs: counts, times and points", trevalo::cli::RunLogCommand},
     {"photo", "inspect photos, write a track point into a copy", trevalo::cli::RunPhotoCommand},
+    {"library", "list, add, remove and merge the logs of the library",
+     trevalo::cli::RunLibraryCommand},
+    {"geotag", "match photos against logs and write their positions",
+     trevalo::cli::RunGeotagCommand},
 };
 
 void PrintUsage(trevalo::cli::Output& out) {

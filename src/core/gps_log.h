@@ -53,6 +53,8 @@ class GPSLog {
   std::int32_t waypointCount() const { return scan_.waypointCount; }
   std::int32_t deviceValueCount() const { return deviceValueCount_; }
   bool scanned() const { return scanned_; }
+  // The file could be opened and read (it may still hold no usable time).
+  bool fileReadable() const { return scan_.problem != ScanProblem::kUnreadable; }
 
   const QString& filePath() const { return filePath_; }
   const QString& fileName() const { return fileName_; }

@@ -1,0 +1,231 @@
+// trevalo-cli library list | add | remove | merge: the user's log library.
+
+#include <QDir>
+#include <QFileInfo>
+
+#include "app/language.h"
+#include "app/local_zone.h"
+#include "app/settings.h"
+#include "cli/command.h"
+#include "library/log_library.h"
+#include "library/log_merge.h"
+#include "library/time_zone_list.h"
+
+namespace trevalo::cli {
+namespace {
+
+const QCommandLineOption kJsonOption(QStringLiteral("json"),
+                                     QStringLiteral("Write JSON instead of text."));
+
+int SummerTimeOffset(const CommandContext& context) {
+  return Settings(context.folders).ReadFlag(setting::kSummerTime) ? 100 : 0;
+}
+
+LogLibrary OpenLibrary(const CommandContext& context) {
+  return LogLibrary(LibraryFolder(context), SummerTimeOffset(context));
+}
+
+// Reports a problem the library had saving; true when there was one.
+bool ReportLibraryProblem(const LogLibrary& library, const CommandContext& context) {
+  if (library.lastProblem().isEmpty()) {
+    return false;
+  }
+  context.Error(library.lastProblem());
+  return true;
+}
+
+int RunList(const QStringList& arguments, CommandContext& context) {
+  QCommandLineParser parser;
+  parser.setApplicationDescription(QStringLiteral("The logs of the library, in library order."));
+  parser.addOption(kJsonOption);
+  if (const std::optional<int> done =
+          ParseCommandLine(parser, QStringLiteral("library list"), arguments, context)) {
+    return *done;
+  }
+  LogLibrary library = OpenLibrary(context);
+  const QString timeFormat =
+      LoadDisplayFormats(LanguageTexts::Load(Settings(context.folders))).timeFormat;
+  if (parser.isSet(kJsonOption)) {
+    JsonWriter json(context.out);
+    json.BeginArray();
+    for (std::size_t i = 0; i < library.size(); ++i) {
+      const GPSLog& log = library.log(i);
+      json.BeginObject();
+      json.Field("file", log.filePath());
+      json.Field("available", true);
+      json.Field("colorIndex", log.colorIndex());
+      json.Field("lineWidthIndex", log.lineWidthIndex());
+      json.Field("comment", log.comment());
+      json.Field("timeZone", log.timeZone());
+      json.Field("pointCount", log.pointCount());
+      json.Field("localStart", std::string_view(IsoTimeText(log.localStart())));
+      json.Field("localEnd", std::string_view(IsoTimeText(log.localEnd())));
+      json.Field("startText", log.StartTimeText(timeFormat));
+      json.Field("endText", log.EndTimeText(timeFormat));
+      json.EndObject();
+    }
+    for (const LogRecord& record : library.unavailable()) {
+      json.BeginObject();
+      json.Field("file", record.filePath);
+      json.Field("available", false);
+      json.Field("colorIndex", record.colorIndex);
+      json.Field("lineWidthIndex", record.lineWidthIndex);
+      json.Field("comment", record.comment);
+      json.Field("timeZone", record.timeZone);
+      json.EndObject();
+    }
+    json.EndArray();
+    json.Finish();
+  } else {
+    for (std::size_t i = 0; i < library.size(); ++i) {
+      const GPSLog& log = library.log(i);
+      context.out << log.StartTimeText(timeFormat) << "  " << log.EndTimeText(timeFormat) << "  "
+                  << ZoneText(log.timeZone()) << "  " << log.filePath();
+      if (!log.comment().isEmpty()) {
+        context.out << "  (" << log.comment() << ')';
+      }
+      context.out << '\n';
+    }
+    for (const LogRecord& record : library.unavailable()) {
+      context.out << "(unavailable)  " << record.filePath << '\n';
+    }
+  }
+  return ReportLibraryProblem(library, context) ? kUserError : kSuccess;
+}
+
+int RunAdd(const QStringList& arguments, CommandContext& context) {
+  QCommandLineParser parser;
+  parser.setApplicationDescription(QStringLiteral("Adds log files to the library."));
+  parser.addOption(ZoneOptionDefinition(
+      QStringLiteral("Time zone of the logs (default: the computer's standard zone).")));
+  parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("Log files."),
+                               QStringLiteral("FILE..."));
+  if (const std::optional<int> done =
+          ParseCommandLine(parser, QStringLiteral("library add"), arguments, context)) {
+    return *done;
+  }
+  const std::optional<int> zone = ZoneOption(parser, context);
+  if (!zone) {
+    return kUsageError;
+  }
+  if (parser.positionalArguments().isEmpty()) {
+    context.Error(QStringLiteral("library add needs at least one log file"));
+    return kUsageError;
+  }
+  LogLibrary library = OpenLibrary(context);
+  int exitCode = kSuccess;
+  for (const QString& file : parser.positionalArguments()) {
+    const QString path = QFileInfo(file).absoluteFilePath();
+    switch (library.AddLog(path, 0, 0, *zone)) {
+      case LogLibrary::AddResult::kAdded:
+        context.out << "added " << path << '\n';
+        break;
+      case LogLibrary::AddResult::kAlreadyThere:
+        context.out << path << ": already in the library\n";
+        break;
+      case LogLibrary::AddResult::kNoTimes: {
+        const GPSLog log(path, 0, 0, {}, *zone, 0);
+        context.Error(QStringLiteral("%1: not added: %2").arg(path, log.scanProblem()));
+        exitCode = kUserError;
+        break;
+      }
+    }
+  }
+  return ReportLibraryProblem(library, context) ? kUserError : exitCode;
+}
+
+int RunRemove(const QStringList& arguments, CommandContext& context) {
+  QCommandLineParser parser;
+  parser.setApplicationDescription(
+      QStringLiteral("Removes logs from the library; their files stay on disk."));
+  parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("Log files."),
+                               QStringLiteral("FILE..."));
+  if (const std::optional<int> done =
+          ParseCommandLine(parser, QStringLiteral("library remove"), arguments, context)) {
+    return *done;
+  }
+  if (parser.positionalArguments().isEmpty()) {
+    context.Error(QStringLiteral("library remove needs at least one log file"));
+    return kUsageError;
+  }
+  LogLibrary library = OpenLibrary(context);
+  int exitCode = kSuccess;
+  for (const QString& file : parser.positionalArguments()) {
+    const QString path = QFileInfo(file).absoluteFilePath();
+    if (library.RemoveLogByPath(path)) {
+      context.out << "removed " << path << '\n';
+    } else {
+      context.Error(QStringLiteral("%1: not in the library").arg(path));
+      exitCode = kUserError;
+    }
+  }
+  return ReportLibraryProblem(library, context) ? kUserError : exitCode;
+}
+
+int RunMerge(const QStringList& arguments, CommandContext& context) {
+  QCommandLineParser parser;
+  parser.setApplicationDescription(QStringLiteral(
+      "Joins logs of the library that do not overlap in time into one new log, which takes "
+      "their place in the library; their files stay on disk."));
+  const QCommandLineOption out(QStringLiteral("out"), QStringLiteral("The merged log."),
+                               QStringLiteral("FILE"));
+  parser.addOption(out);
+  parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("Logs of the library."),
+                               QStringLiteral("FILE..."));
+  if (const std::optional<int> done =
+          ParseCommandLine(parser, QStringLiteral("library merge"), arguments, context)) {
+    return *done;
+  }
+  if (parser.positionalArguments().size() < 2 || !parser.isSet(out)) {
+    context.Error(QStringLiteral("library merge needs two or more logs and --out FILE"));
+    return kUsageError;
+  }
+  const QString output = QFileInfo(parser.value(out)).absoluteFilePath();
+  if (QFileInfo::exists(output)) {
+    context.Error(QStringLiteral("%1: exists already; give another name").arg(output));
+    return kUserError;
+  }
+  LogLibrary library = OpenLibrary(context);
+  std::vector<std::size_t> rows;
+  for (const QString& file : parser.positionalArguments()) {
+    const QString path = QFileInfo(file).absoluteFilePath();
+    const std::optional<std::size_t> row = library.Find(path);
+    if (!row) {
+      context.Error(QStringLiteral("%1: not in the library").arg(path));
+      return kUserError;
+    }
+    rows.push_back(*row);
+  }
+  const MergeOutcome outcome = MergeLogs(library, rows, output);
+  for (const QString& skipped : outcome.skipped) {
+    context.Error(skipped);
+  }
+  if (outcome.result != MergeOutcome::kMerged) {
+    context.Error(QStringLiteral("%1: not merged: %2").arg(output, outcome.problem));
+    return kUserError;
+  }
+  context.out << "merged " << std::int64_t{static_cast<std::int64_t>(rows.size())} << " logs into "
+              << output << '\n';
+  return ReportLibraryProblem(library, context) || !outcome.skipped.isEmpty() ? kUserError
+                                                                              : kSuccess;
+}
+
+}  // namespace
+
+QString LibraryFolder(const CommandContext& context) {
+  return context.libraryFolder.isEmpty()
+             ? QDir(context.folders.documentsFolder).filePath(kLibraryFolderName)
+             : context.libraryFolder;
+}
+
+int RunLibraryCommand(const QStringList& arguments, CommandContext& context) {
+  return RunSubcommand(
+      "library", {{"list", RunList}, {"add", RunAdd}, {"remove", RunRemove}, {"merge", RunMerge}},
+      "Usage: trevalo-cli library list [--json]\n"
+      "       trevalo-cli library add FILE... [--zone HHMM]\n"
+      "       trevalo-cli library remove FILE...\n"
+      "       trevalo-cli library merge FILE... --out FILE\n",
+      arguments, context);
+}
+
+}  // namespace trevalo::cli

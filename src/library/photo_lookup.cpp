@@ -1,0 +1,138 @@
+#include "library/photo_lookup.h"
+
+#include <cmath>
+#include <cstdlib>
+
+#include "app/display_format.h"
+#include "core/geodesy.h"
+#include "core/nmea_fields.h"
+#include "tagging/exif_file.h"
+
+namespace trevalo {
+namespace {
+
+int Digits(const std::string& text, std::size_t at, std::size_t count) {
+  return ReadInt(std::string_view(text).substr(at, count));
+}
+
+// Makes a log the one the lookup used.
+void Use(LogLibrary& library, std::size_t index, TimeValue photoTime, MatchResult& result) {
+  library.HoldLog(index);
+  library.AddActiveLog(index);
+  GPSLog& log = library.log(index);
+  result.logIndex = index;
+  result.pointIndex = log.NearestPointIndex(photoTime);
+  result.point = log.points().empty() ? TrackPoint{} : log.points()[result.pointIndex];
+}
+
+}  // namespace
+
+MatchResult MatchPhotoTime(LogLibrary& library, const std::string& dateTime,
+                           const MatchSettings& settings) {
+  MatchResult result;
+  if (library.empty() || dateTime.size() < 19) {
+    return result;
+  }
+  const int year = Digits(dateTime, 0, 4);
+  const int month = Digits(dateTime, 5, 2);
+  const int day = Digits(dateTime, 8, 2);
+  if (year < 1970 || year > 3000 || month < 1 || month > 12 || day < 1 || day > 31) {
+    result.dateProblem = QString::fromStdString(dateTime.substr(0, 4) + dateTime.substr(5, 2) +
+                                                dateTime.substr(8, 2));
+    return result;
+  }
+  const std::optional<TimeValue> time = MakeTime(year, month, day, Digits(dateTime, 11, 2),
+                                                 Digits(dateTime, 14, 2), Digits(dateTime, 17, 2));
+  if (!time) {
+    result.dateProblem = QString::fromStdString(dateTime.substr(0, 19));
+    return result;
+  }
+  result.photoTime = *time + (settings.cameraCorrection ? settings.cameraSpan : 0);
+  const TimeValue tolerance = settings.ToleranceSeconds();
+  std::optional<std::size_t> nearest;
+  TimeValue nearestDistance = 0;
+  for (std::size_t i = 0; i < library.size(); ++i) {
+    const GPSLog& log = library.log(i);
+    const TimeValue afterStart = result.photoTime - log.localStart();
+    const TimeValue beforeEnd = log.localEnd() - result.photoTime;
+    if (afterStart >= -tolerance && beforeEnd >= -tolerance) {
+      Use(library, i, result.photoTime, result);
+      result.matched = true;
+      return result;
+    }
+    const TimeValue distance = std::llabs(afterStart) < std::llabs(beforeEnd)
+                                   ? std::llabs(afterStart)
+                                   : std::llabs(beforeEnd);
+    if (!nearest || distance < nearestDistance) {
+      nearest = i;
+      nearestDistance = distance;
+    }
+  }
+  Use(library, *nearest, result.photoTime, result);
+  result.matched = settings.tolerance == 99;
+  return result;
+}
+
+MatchResult MatchPhoto(LogLibrary& library, const QString& photoPath,
+                       const MatchSettings& settings) {
+  if (library.empty()) {
+    return {};
+  }
+  ExifFile photo(photoPath, ExifFile::kReadOnly);
+  if (!photo.ReadSections()) {
+    MatchResult result;
+    result.readProblem =
+        photo.errorText().isEmpty() ? QStringLiteral("cannot be read") : photo.errorText();
+    return result;
+  }
+  return MatchPhotoTime(library, photo.info().dateTime, settings);
+}
+
+QString CoordinateText(double packed, const std::string& reference, int correction, bool latitude,
+                       const QString& format) {
+  QString letter = QString::fromStdString(reference);
+  int degrees;
+  int minutes;
+  double seconds;
+  if (correction == 0) {
+    const double whole = std::trunc(packed);
+    degrees = static_cast<int>(std::trunc(packed / 100));
+    minutes = static_cast<int>(std::fmod(whole, 100));
+    seconds = (packed - whole) * 60;
+  } else {
+    double x = PackedToDegrees(packed);
+    if (!reference.empty() && reference[0] == (latitude ? 'S' : 'W')) {
+      x = -x;
+    }
+    x += correction / 100.0 / 3600.0;
+    if (x > 0) {
+      letter = latitude ? QStringLiteral("N") : QStringLiteral("E");
+    } else if (x < 0) {
+      letter = latitude ? QStringLiteral("S") : QStringLiteral("W");
+    }
+    x = std::fabs(x);
+    degrees = static_cast<int>(std::trunc(x));
+    const double m = (x - degrees) * 60;
+    minutes = static_cast<int>(std::trunc(m));
+    seconds = (m - minutes) * 60;
+  }
+  return FormatLongLat(format, letter, degrees, minutes, seconds);
+}
+
+QString LatitudeText(const TrackPoint& point, const MatchSettings& settings,
+                     const QString& format) {
+  return CoordinateText(point.latitude, point.latitudeRef, settings.latitudeCorrection(), true,
+                        format);
+}
+
+QString LongitudeText(const TrackPoint& point, const MatchSettings& settings,
+                      const QString& format) {
+  return CoordinateText(point.longitude, point.longitudeRef, settings.longitudeCorrection(), false,
+                        format);
+}
+
+QString AltitudeText(const TrackPoint& point) {
+  return QString::asprintf("%.1f m", point.SignedAltitude());
+}
+
+}  // namespace trevalo

@@ -1,0 +1,47 @@
+#pragma once
+// Finds, for a photo's capture time, the log of the library and the track point at which
+// it was taken, and formats the point's position for display.
+
+#include <optional>
+#include <string>
+
+#include <QString>
+
+#include "core/track_point.h"
+#include "library/log_library.h"
+#include "library/match_settings.h"
+
+namespace trevalo {
+
+struct MatchResult {
+  bool matched = false;
+  std::optional<std::size_t> logIndex;  // the log the point was taken from, when any
+  std::size_t pointIndex = 0;
+  TrackPoint point;         // the current point (empty when no log was used)
+  TimeValue photoTime = 0;  // capture time with the camera correction
+  QString dateProblem;      // the date check's message text (such as "00000000"), when it failed
+  QString readProblem;      // why the photo could not be read, when it could not
+};
+
+// The lookup for a capture date-time text "YYYY:MM:DD HH:MM:SS". A log matches when the
+// time lies within its local start and end widened by the tolerance; the first such log in
+// library order is used. Without one, the nearest log is used, and the result is a match
+// only with no limit (tolerance 99). The log used becomes the held log and an active log.
+MatchResult MatchPhotoTime(LogLibrary& library, const std::string& dateTime,
+                           const MatchSettings& settings);
+// The same for a photo file, reading its capture time from its EXIF data.
+MatchResult MatchPhoto(LogLibrary& library, const QString& photoPath,
+                       const MatchSettings& settings);
+
+// Position texts of a point with the display format (COMMON_LONGLATFORMAT), moved by the
+// position correction when it is on.
+QString LatitudeText(const TrackPoint& point, const MatchSettings& settings, const QString& format);
+QString LongitudeText(const TrackPoint& point, const MatchSettings& settings,
+                      const QString& format);
+// The same for a packed value with its own reference letter (the table export's points).
+QString CoordinateText(double packed, const std::string& reference, int correction, bool latitude,
+                       const QString& format);
+// "%.1f m" of the signed altitude.
+QString AltitudeText(const TrackPoint& point);
+
+}  // namespace trevalo

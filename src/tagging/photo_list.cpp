@@ -1,0 +1,112 @@
+#include "tagging/photo_list.h"
+
+#include <algorithm>
+
+#include <QFileInfo>
+
+#include "core/nmea_fields.h"
+#include "tagging/exif_file.h"
+
+namespace trevalo {
+namespace {
+
+// The capture time of an EXIF date text; 0 when the text is too short to hold one or its
+// fields are out of range.
+TimeValue CaptureTime(const std::string& text) {
+  if (text.size() <= 18) {
+    return 0;
+  }
+  const auto field = [&](std::size_t at, std::size_t count) {
+    return ReadInt(std::string_view(text).substr(at, count));
+  };
+  return MakeTime(field(0, 4), field(5, 2), field(8, 2), field(11, 2), field(14, 2), field(17, 2))
+      .value_or(0);
+}
+
+}  // namespace
+
+void PhotoList::Match(PhotoRow& row, LogLibrary& library, const MatchSettings& settings,
+                      const DisplayFormats& formats) const {
+  row.captureTime = CaptureTime(row.exifDate);
+  if (row.captureTime != 0 && settings.cameraCorrection) {
+    row.captureTime += settings.cameraSpan;
+  }
+  row.dateText = FormatTime(row.captureTime, formats.timeFormat);
+  const MatchResult result =
+      library.empty() ? MatchResult{} : MatchPhotoTime(library, row.exifDate, settings);
+  row.matched = result.matched;
+  row.point = result.point;
+  if (row.matched) {
+    row.latitudeText = LatitudeText(result.point, settings, formats.longLatFormat);
+    row.longitudeText = LongitudeText(result.point, settings, formats.longLatFormat);
+    row.altitudeText = AltitudeText(result.point);
+    row.logFile = library.log(*result.logIndex).filePath();
+  } else {
+    row.latitudeText.clear();
+    row.longitudeText.clear();
+    row.altitudeText.clear();
+    row.logFile.clear();
+  }
+}
+
+PhotoList::AddResult PhotoList::AddPhoto(const QString& path, LogLibrary& library,
+                                         const MatchSettings& settings,
+                                         const DisplayFormats& formats, QString* problem) {
+  if (std::any_of(rows_.begin(), rows_.end(), [&](const PhotoRow& row) {
+        return row.path.compare(path, Qt::CaseInsensitive) == 0;
+      })) {
+    return AddResult::kAlreadyThere;
+  }
+  ExifFile photo(path, ExifFile::kReadOnly);
+  if (!photo.ReadSections()) {
+    if (problem != nullptr) {
+      *problem = photo.errorText();
+    }
+    return AddResult::kUnreadable;
+  }
+  PhotoRow row;
+  row.path = path;
+  row.fileName = QFileInfo(path).fileName();
+  row.exifDate = photo.info().dateTime;
+  Match(row, library, settings, formats);
+  rows_.push_back(std::move(row));
+  return AddResult::kAdded;
+}
+
+void PhotoList::RematchAll(LogLibrary& library, const MatchSettings& settings,
+                           const DisplayFormats& formats) {
+  for (PhotoRow& row : rows_) {
+    ExifFile photo(row.path, ExifFile::kReadOnly);
+    if (!photo.ReadSections()) {
+      // No stale position stays on a photo that can no longer be read.
+      row.problem = photo.errorText();
+      row.matched = false;
+      row.latitudeText.clear();
+      row.longitudeText.clear();
+      row.altitudeText.clear();
+      row.logFile.clear();
+      continue;
+    }
+    row.problem.clear();
+    row.exifDate = photo.info().dateTime;
+    Match(row, library, settings, formats);
+  }
+}
+
+void PhotoList::Sort() {
+  std::stable_sort(rows_.begin(), rows_.end(), [](const PhotoRow& a, const PhotoRow& b) {
+    return QStringView(a.dateText).compare(QStringView(b.dateText), Qt::CaseSensitive) < 0;
+  });
+}
+
+void PhotoList::Remove(std::size_t index) {
+  if (index < rows_.size()) {
+    rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(index));
+  }
+}
+
+bool PhotoList::AnyMatched() const {
+  return std::any_of(rows_.begin(), rows_.end(), [](const PhotoRow& r) { return r.matched; });
+}
+
+}  // namespace trevalo

@@ -1,0 +1,59 @@
+#pragma once
+// The photo page's list of photos with their capture times and the positions matched
+// from the log library.
+
+#include <optional>
+#include <vector>
+
+#include <QString>
+
+#include "app/language.h"
+#include "library/log_library.h"
+#include "library/match_settings.h"
+#include "library/photo_lookup.h"
+
+namespace trevalo {
+
+struct PhotoRow {
+  QString path;  // the row's identity
+  QString fileName;
+  std::string exifDate;       // the capture date-time text as the photo holds it
+  TimeValue captureTime = 0;  // with the camera correction; 0 without a usable date
+  QString dateText;           // captureTime in the display format
+  bool matched = false;
+  TrackPoint point;  // the matched point
+  QString latitudeText, longitudeText, altitudeText;
+  QString logFile;  // the matched log's path
+  QString problem;  // why the row is not matched, when the photo can no longer be read
+};
+
+class PhotoList {
+ public:
+  enum class AddResult { kAdded, kAlreadyThere, kUnreadable };
+
+  const std::vector<PhotoRow>& rows() const { return rows_; }
+  std::size_t size() const { return rows_.size(); }
+  bool empty() const { return rows_.empty(); }
+
+  // Reads a photo and matches it; a photo already listed (case ignored) or unreadable is
+  // not added. `problem` receives why a photo could not be read.
+  AddResult AddPhoto(const QString& path, LogLibrary& library, const MatchSettings& settings,
+                     const DisplayFormats& formats, QString* problem = nullptr);
+  // Reads every photo again and matches it with the current settings. A photo that can no
+  // longer be read is shown as not matched, with the reason, and the pass goes on.
+  void RematchAll(LogLibrary& library, const MatchSettings& settings,
+                  const DisplayFormats& formats);
+  // Ascending by the date text, compared as UTF-16 code units.
+  void Sort();
+  void Remove(std::size_t index);
+  // At least one row is matched.
+  bool AnyMatched() const;
+
+ private:
+  void Match(PhotoRow& row, LogLibrary& library, const MatchSettings& settings,
+             const DisplayFormats& formats) const;
+
+  std::vector<PhotoRow> rows_;
+};
+
+}  // namespace trevalo

@@ -1,0 +1,74 @@
+#include "tagging/photo_save.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include "library/photo_lookup.h"
+#include "tagging/exif_file.h"
+
+namespace trevalo {
+
+QString WrittenPath(const QString& folder, const QString& fileName) {
+  QString name = fileName;
+  QString path = QDir(folder).filePath(name);
+  while (QFileInfo::exists(path)) {
+    name.prepend(u'_');
+    path = QDir(folder).filePath(name);
+  }
+  return path;
+}
+
+SaveReport SaveTaggedPhotos(PhotoList& photos, LogLibrary& library, const MatchSettings& settings,
+                            SaveMode mode, const QString& saveFolder, const SaveProgress& progress,
+                            SavedPhotoSink* sink) {
+  SaveReport report;
+  const std::size_t total = photos.size();
+  std::size_t done = 0;
+  std::size_t index = 0;
+  while (index < photos.size()) {
+    const PhotoRow row = photos.rows()[index];
+    if (!row.matched) {
+      ++report.notMatched;
+      ++index;
+      continue;
+    }
+    const auto fail = [&](const QString& problem) {
+      report.items.push_back({row.path, QString(), problem});
+      ++index;
+    };
+    // The point comes from a fresh lookup, as the library may have changed since.
+    const MatchResult match = MatchPhoto(library, row.path, settings);
+    if (!match.matched) {
+      fail(match.readProblem.isEmpty() ? QStringLiteral("no longer matches a log")
+                                       : match.readProblem);
+      continue;
+    }
+    ExifFile photo(row.path, ExifFile::kRewrite);
+    photo.SetPositionCorrection(settings.latitudeCorrection(), settings.longitudeCorrection());
+    photo.SetPositionSource(match.point);
+    if (!photo.ReadSections()) {
+      fail(QStringLiteral("File has compatibility problem: %1").arg(photo.errorText()));
+      continue;
+    }
+    const QString written =
+        mode == SaveMode::kCopy ? WrittenPath(saveFolder, row.fileName) : row.path;
+    if (progress) {
+      progress(done, total, mode == SaveMode::kCopy ? written : row.path);
+    }
+    // In place, the new file reaches the disk before it replaces the photo.
+    if (const QString problem = photo.WriteFile(written, mode == SaveMode::kInPlace);
+        !problem.isEmpty()) {
+      fail(problem);
+      continue;
+    }
+    ++done;
+    if (sink != nullptr) {
+      sink->PhotoSaved(row, match.point, written, QFileInfo(written).fileName());
+    }
+    report.items.push_back({row.path, written, QString()});
+    photos.Remove(index);  // the next row moves into this place
+  }
+  return report;
+}
+
+}  // namespace trevalo

@@ -1,0 +1,49 @@
+#pragma once
+// Saving tagged photos: every matched photo of the list is written again with a GPS
+// directory for its point, as a copy in a folder or in place of its own file, and leaves
+// the list. A photo that fails stays in the list, untouched, and the failure is reported.
+
+#include <functional>
+#include <vector>
+
+#include <QString>
+
+#include "library/log_library.h"
+#include "library/match_settings.h"
+#include "tagging/photo_list.h"
+
+namespace trevalo {
+
+enum class SaveMode { kCopy, kInPlace };
+
+// Told of every photo that was written, for the KML document and the KMZ package that may
+// go with the photos.
+class SavedPhotoSink {
+ public:
+  virtual ~SavedPhotoSink() = default;
+  // `written` is the tagged file; `entryName` its name in a package.
+  virtual void PhotoSaved(const PhotoRow& row, const TrackPoint& point, const QString& written,
+                          const QString& entryName) = 0;
+};
+
+struct SaveReport {
+  struct Item {
+    QString photo;
+    QString written;  // empty when it failed
+    QString problem;  // empty when it was written
+  };
+  std::vector<Item> items;  // saved and failed photos, in list order
+  int notMatched = 0;       // rows skipped because they have no position
+};
+
+// The copy's path: the folder and the file name, with "_" put in front of the name while a
+// file of that name exists (IMG.JPG, _IMG.JPG, __IMG.JPG, ...).
+QString WrittenPath(const QString& folder, const QString& fileName);
+
+using SaveProgress = std::function<void(std::size_t done, std::size_t total, const QString& path)>;
+
+SaveReport SaveTaggedPhotos(PhotoList& photos, LogLibrary& library, const MatchSettings& settings,
+                            SaveMode mode, const QString& saveFolder,
+                            const SaveProgress& progress = {}, SavedPhotoSink* sink = nullptr);
+
+}  // namespace trevalo

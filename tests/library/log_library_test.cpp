@@ -1,0 +1,208 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "library/log_library.h"
+#include "library/time_zone_list.h"
+#include "support/log_generator.h"
+#include "support/test_files.h"
+
+namespace trevalo {
+namespace {
+
+class LogLibraryTest : public ::testing::Test {
+ protected:
+  QString Folder() const { return dir_.filePath(QStringLiteral("Wayfable Logs")); }
+  // A log starting at hh:mm on 2009-05-17 (UTC) with one point a minute.
+  QString Log(const QString& name, int hour, int minute, int epochs) {
+    const QString path = dir_.filePath(name);
+    test::WriteFile(path,
+                    test::GenerateLog(
+                        {.hour = hour, .minute = minute, .epochs = epochs, .intervalSeconds = 60}));
+    return path;
+  }
+  QStringList Names(const LogLibrary& library) const {
+    QStringList names;
+    for (std::size_t i = 0; i < library.size(); ++i) {
+      names << library.log(i).fileName();
+    }
+    return names;
+  }
+  QTemporaryDir dir_;
+};
+
+TEST_F(LogLibraryTest, KeepsLibraryOrder) {
+  LogLibrary library(Folder(), 0);
+  EXPECT_EQ(library.AddLog(Log(QStringLiteral("ten.log"), 10, 0, 10), 0, 0, 0),
+            LogLibrary::AddResult::kAdded);
+  library.AddLog(Log(QStringLiteral("nine.log"), 9, 0, 10), 0, 0, 0);
+  library.AddLog(Log(QStringLiteral("ten_longer.log"), 10, 0, 30), 0, 0, 0);
+  library.AddLog(Log(QStringLiteral("ten_same.log"), 10, 0, 10), 0, 0, 0);
+  EXPECT_EQ(Names(library),
+            (QStringList{QStringLiteral("nine.log"), QStringLiteral("ten_longer.log"),
+                         QStringLiteral("ten.log"), QStringLiteral("ten_same.log")}));
+  // The same order comes back from the database.
+  LogLibrary reopened(Folder(), 0);
+  EXPECT_EQ(Names(reopened), Names(library));
+}
+
+TEST_F(LogLibraryTest, HoldsEachPathOnce) {
+  LogLibrary library(Folder(), 0);
+  const QString path = Log(QStringLiteral("a.log"), 10, 0, 5);
+  EXPECT_EQ(library.AddLog(path, 0, 0, 900), LogLibrary::AddResult::kAdded);
+  EXPECT_EQ(library.AddLog(path, 1, 1, 0), LogLibrary::AddResult::kAlreadyThere);
+  EXPECT_EQ(library.AddLog(path.toUpper(), 1, 1, 0), LogLibrary::AddResult::kAlreadyThere);
+  EXPECT_EQ(library.size(), 1u);
+  EXPECT_EQ(library.Find(path.toLower()), std::optional<std::size_t>(0));
+}
+
+TEST_F(LogLibraryTest, RefusesLogsWithoutTimes) {
+  LogLibrary library(Folder(), 0);
+  const QString path = dir_.filePath(QStringLiteral("empty.log"));
+  test::WriteFile(path, "$GPGGA,,,,,,0,,,,M,,M,,*66\r\n");
+  EXPECT_EQ(library.AddLog(path, 0, 0, 0), LogLibrary::AddResult::kNoTimes);
+  EXPECT_TRUE(library.empty());
+  EXPECT_EQ(library.AddLog(dir_.filePath(QStringLiteral("absent.log")), 0, 0, 0),
+            LogLibrary::AddResult::kNoTimes);
+}
+
+TEST_F(LogLibraryTest, UpgradesTheOlderFormat) {
+  const QString a = Log(QStringLiteral("a.log"), 10, 0, 5);
+  const QString b = Log(QStringLiteral("b.log"), 11, 0, 5);
+  QString text = QChar(0xFEFF) +
+                 QStringLiteral("\"%1\",\"first\",\"900\"\r\n\"%2\",\"\",\"-330\"\r\n").arg(a, b);
+  QByteArray bytes;
+  for (const QChar c : text) {
+    bytes.append(static_cast<char>(c.unicode() & 0xFF)).append(static_cast<char>(c.unicode() >> 8));
+  }
+  QDir().mkpath(Folder());
+  test::WriteFile(Folder() + QStringLiteral("/Wayfable_Logs.DB"),
+                  std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+  LogLibrary library(Folder(), 0);
+  ASSERT_EQ(library.size(), 2u);
+  EXPECT_EQ(library.log(0).comment(), QStringLiteral("first"));
+  EXPECT_EQ(library.log(0).timeZone(), 900);
+  EXPECT_EQ(library.log(1).timeZone(), -330);
+  EXPECT_EQ(test::ReadFile(Folder() + QStringLiteral("/Wayfable_Logs.DB.bak")), bytes);
+  const QByteArray current = test::ReadFile(Folder() + QStringLiteral("/Wayfable_Logs.DB"));
+  EXPECT_EQ(DetectDatabaseFormat(current), DatabaseFormat::kCurrent);
+  EXPECT_EQ(ParseDatabase(current, DatabaseFormat::kCurrent).size(), 2u);
+}
+
+TEST_F(LogLibraryTest, KeepsTheRecordOfALogWhoseFileIsGone) {
+  const QString kept = Log(QStringLiteral("kept.log"), 10, 0, 5);
+  const QString gone = Log(QStringLiteral("on_a_card.log"), 11, 0, 5);
+  const QString empty = dir_.filePath(QStringLiteral("no_times.log"));
+  {
+    LogLibrary library(Folder(), 0);
+    library.AddLog(kept, 1, 2, 900);
+    library.AddLog(gone, 3, 4, -330);
+    library.EditLogInfo(*library.Find(gone), 3, 4, QStringLiteral("card"), -330);
+    library.AddLog(Log(QStringLiteral("no_times.log"), 12, 0, 5), 0, 0, 0);
+  }
+  QFile::remove(gone);
+  test::WriteFile(empty, "no sentences any more");
+  {
+    LogLibrary library(Folder(), 0);
+    EXPECT_EQ(Names(library), QStringList{QStringLiteral("kept.log")});
+    ASSERT_EQ(library.unavailable().size(), 1u);
+    EXPECT_EQ(library.unavailable()[0], (LogRecord{gone, 3, 4, QStringLiteral("card"), -330}));
+    EXPECT_TRUE(library.Contains(gone));
+    EXPECT_EQ(library.AddLog(gone, 0, 0, 0), LogLibrary::AddResult::kAlreadyThere);
+  }
+  // Its file is back: it is a log of the library again, with its information.
+  Log(QStringLiteral("on_a_card.log"), 11, 0, 5);
+  LogLibrary library(Folder(), 0);
+  ASSERT_EQ(library.size(), 2u);
+  EXPECT_EQ(library.log(1).comment(), QStringLiteral("card"));
+  EXPECT_EQ(library.log(1).colorIndex(), 3);
+  EXPECT_TRUE(library.RemoveLogByPath(gone));
+  EXPECT_FALSE(library.RemoveLogByPath(gone));
+}
+
+TEST_F(LogLibraryTest, EditingMovesTheTimesAndKeepsCommentsStorable) {
+  LogLibrary library(Folder(), 0);
+  library.AddLog(Log(QStringLiteral("a.log"), 10, 0, 5), 0, 0, 0);
+  const TimeValue start = library.log(0).localStart();
+  library.EditLogInfo(0, 4, 2, QStringLiteral("a \"quoted\" note"), -330);
+  EXPECT_EQ(library.log(0).comment(), QStringLiteral("a 'quoted' note"));
+  EXPECT_EQ(library.log(0).localStart(), start - (3 * 3600 + 30 * 60));
+  EXPECT_EQ(library.log(0).colorIndex(), 4);
+  EXPECT_TRUE(library.lastProblem().isEmpty());
+  LogLibrary reopened(Folder(), 0);
+  EXPECT_EQ(reopened.log(0).comment(), QStringLiteral("a 'quoted' note"));
+  EXPECT_EQ(reopened.log(0).timeZone(), -330);
+}
+
+TEST_F(LogLibraryTest, SummerTimeMovesEveryLogAnHour) {
+  LogLibrary library(Folder(), 0);
+  library.AddLog(Log(QStringLiteral("a.log"), 10, 0, 5), 0, 0, 900);
+  const TimeValue start = library.log(0).localStart();
+  library.SetSummerTimeOffset(100);
+  EXPECT_EQ(library.log(0).localStart(), start + 3600);
+  EXPECT_EQ(library.log(0).timeZone(), 900);  // the stored zone stays
+}
+
+TEST_F(LogLibraryTest, RemovingLeavesTheFiles) {
+  LogLibrary library(Folder(), 0);
+  const QString a = Log(QStringLiteral("a.log"), 9, 0, 5);
+  library.AddLog(a, 0, 0, 0);
+  library.AddLog(Log(QStringLiteral("b.log"), 10, 0, 5), 0, 0, 0);
+  library.AddLog(Log(QStringLiteral("c.log"), 11, 0, 5), 0, 0, 0);
+  library.RemoveLogs({2, 0});
+  EXPECT_EQ(Names(library), QStringList{QStringLiteral("b.log")});
+  EXPECT_TRUE(QFile::exists(a));
+  EXPECT_EQ(Names(LogLibrary(Folder(), 0)), QStringList{QStringLiteral("b.log")});
+}
+
+TEST_F(LogLibraryTest, AFailedSaveLeavesTheDatabaseAsItWas) {
+  LogLibrary library(Folder(), 0);
+  library.AddLog(Log(QStringLiteral("a.log"), 9, 0, 5), 0, 0, 0);
+  const QByteArray saved = test::ReadFile(library.databasePath());
+  library.EditLogInfo(0, 0, 0, QString(600, u'x'), 0);  // too long for the database
+  EXPECT_FALSE(library.lastProblem().isEmpty());
+  EXPECT_EQ(test::ReadFile(library.databasePath()), saved);
+  EXPECT_EQ(library.log(0).comment().size(), 600);  // still there in memory
+}
+
+TEST_F(LogLibraryTest, HoldsOneLogsPointsAtATime) {
+  LogLibrary library(Folder(), 0);
+  library.AddLog(Log(QStringLiteral("a.log"), 9, 0, 5), 0, 0, 0);
+  library.AddLog(Log(QStringLiteral("b.log"), 10, 0, 5), 0, 0, 0);
+  library.log(0).LoadPoints();
+  library.HoldLog(0);
+  library.log(1).LoadPoints();
+  library.HoldLog(1);
+  EXPECT_FALSE(library.log(0).pointsLoaded());
+  EXPECT_TRUE(library.log(1).pointsLoaded());
+  library.HoldLog(std::nullopt);
+  EXPECT_FALSE(library.log(1).pointsLoaded());
+  library.AddActiveLog(1);
+  library.AddActiveLog(1);
+  library.AddActiveLog(0);
+  EXPECT_EQ(library.activeLogs(), (std::vector<std::size_t>{1, 0}));
+}
+
+TEST_F(LogLibraryTest, InMemoryLibrariesWriteNothing) {
+  const QString a = Log(QStringLiteral("a.log"), 9, 0, 5);
+  LogLibrary library = LogLibrary::InMemory({{a, 0, 0, {}, 900}}, 0);
+  EXPECT_EQ(library.size(), 1u);
+  EXPECT_FALSE(QDir(Folder()).exists());
+}
+
+TEST(TimeZoneList, TextsAndEntries) {
+  EXPECT_EQ(ZoneText(-330), QStringLiteral("GMT -03:30"));
+  EXPECT_EQ(ZoneText(900), QStringLiteral("GMT +09:00"));
+  EXPECT_EQ(ZoneText(0), QStringLiteral("GMT"));
+  EXPECT_EQ(ZoneListIndex(545), 23);
+  EXPECT_EQ(kTimeZoneList[static_cast<std::size_t>(ZoneListIndex(-330))], -330);
+  EXPECT_EQ(ZoneListIndex(845), -1);
+  EXPECT_EQ(ZoneListIndex(-1200), 0);
+  EXPECT_EQ(ZoneListIndex(1400), 37);
+  EXPECT_EQ(LineWidthText(0), QStringLiteral("8  Pixel"));
+}
+
+}  // namespace
+}  // namespace trevalo

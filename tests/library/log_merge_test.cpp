@@ -1,0 +1,105 @@
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "library/log_merge.h"
+#include "support/log_generator.h"
+#include "support/test_files.h"
+
+namespace trevalo {
+namespace {
+
+class LogMerge : public ::testing::Test {
+ protected:
+  QString Log(const QString& name, int hour, int minute, int minutes,
+              const std::string& header = {}) {
+    const QString path = dir_.filePath(name);
+    test::WriteFile(path, header + test::GenerateLog({.hour = hour,
+                                                      .minute = minute,
+                                                      .epochs = minutes + 1,
+                                                      .intervalSeconds = 60}));
+    return path;
+  }
+  LogLibrary Library() { return LogLibrary(dir_.filePath(QStringLiteral("lib")), 0); }
+  QTemporaryDir dir_;
+};
+
+TEST_F(LogMerge, ChecksOverlapAndNeighbours) {
+  LogLibrary library = Library();
+  library.AddLog(Log(QStringLiteral("0517.log"), 10, 0, 60), 0, 0, 900);
+  library.AddLog(Log(QStringLiteral("b.log"), 11, 30, 30), 0, 0, 0);
+  library.AddLog(Log(QStringLiteral("c.log"), 12, 0, 30), 0, 0, 0);  // starts at b's end
+  library.AddLog(Log(QStringLiteral("d.log"), 14, 0, 10), 0, 0, 0);
+  const MergePlan apart = PrepareMerge(library, {0, 1});
+  EXPECT_FALSE(apart.timeConflict);
+  EXPECT_FALSE(apart.discontinuous);
+  EXPECT_EQ(apart.proposedName, QStringLiteral("M_0517"));
+  EXPECT_EQ(apart.timeZone, 900);
+  EXPECT_TRUE(PrepareMerge(library, {1, 2}).timeConflict);  // bounds included
+  const MergePlan gap = PrepareMerge(library, {3, 0});
+  EXPECT_FALSE(gap.timeConflict);
+  EXPECT_TRUE(gap.discontinuous);
+}
+
+TEST_F(LogMerge, AnOverlapConflicts) {
+  LogLibrary library = Library();
+  library.AddLog(Log(QStringLiteral("a.log"), 10, 0, 60), 0, 0, 0);
+  library.AddLog(Log(QStringLiteral("b.log"), 10, 59, 60), 0, 0, 0);
+  const MergeOutcome outcome = MergeLogs(library, {0, 1}, dir_.filePath(QStringLiteral("m.log")));
+  EXPECT_EQ(outcome.result, MergeOutcome::kTimeConflict);
+  EXPECT_EQ(library.size(), 2u);
+  EXPECT_FALSE(QFile::exists(dir_.filePath(QStringLiteral("m.log"))));
+}
+
+TEST(MergeNames, NineCharactersBecomeUnderscores) {
+  EXPECT_EQ(CleanFileName(QStringLiteral("a:b?c")), QStringLiteral("a_b_c"));
+  EXPECT_EQ(CleanFileName(QStringLiteral("\\/:*?\"<>|ok")), QStringLiteral("_________ok"));
+}
+
+TEST_F(LogMerge, JoinsTheSentenceStreamsAndReplacesTheSources) {
+  const QString a = Log(QStringLiteral("a.log"), 10, 0, 60, "LOGGER HEADER v1\r\n");
+  const QString b = Log(QStringLiteral("b.log"), 11, 30, 30);
+  // Zero bytes at the end of a source and no final line break.
+  QByteArray tail = test::ReadFile(b);
+  tail.chop(2);
+  tail.append(QByteArray(3, '\0'));
+  test::WriteFile(b, std::string_view(tail.constData(), static_cast<std::size_t>(tail.size())));
+  LogLibrary library = Library();
+  library.AddLog(a, 2, 1, 900);
+  library.AddLog(b, 0, 0, 0);
+  const QString merged = dir_.filePath(QStringLiteral("M_a.LOG"));
+  const MergeOutcome outcome = MergeLogs(library, {0, 1}, merged);
+  ASSERT_EQ(outcome.result, MergeOutcome::kMerged) << outcome.problem.toStdString();
+  const QByteArray bytes = test::ReadFile(merged);
+  const QByteArray first = test::ReadFile(a);
+  EXPECT_EQ(bytes, first.mid(first.indexOf("$GP")) + tail.left(tail.size() - 3) + "\r\n");
+  ASSERT_EQ(library.size(), 1u);
+  EXPECT_EQ(library.log(0).filePath(), merged);
+  EXPECT_EQ(library.log(0).timeZone(), 900);
+  EXPECT_EQ(library.log(0).pointCount(), 61u + 31u);
+  EXPECT_TRUE(QFile::exists(a));
+  EXPECT_TRUE(QFile::exists(b));
+  EXPECT_EQ(MergeLogs(library, {0}, merged).result, MergeOutcome::kOutputInLibrary);
+}
+
+TEST_F(LogMerge, SourcesStayWhenTheMergedLogCannotBeAdded) {
+  LogLibrary library = Library();
+  const QString a = Log(QStringLiteral("a.log"), 10, 0, 10);
+  const QString b = Log(QStringLiteral("b.log"), 11, 0, 10);
+  library.AddLog(a, 0, 0, 0);
+  library.AddLog(b, 0, 0, 0);
+  // The sources lose their sentences after they were added: the merged log has no times.
+  test::WriteFile(a, "nothing\r\n");
+  test::WriteFile(b, "nothing\r\n");
+  const MergeOutcome outcome = MergeLogs(library, {0, 1}, dir_.filePath(QStringLiteral("m.log")));
+  EXPECT_EQ(outcome.result, MergeOutcome::kNotAdded);
+  EXPECT_EQ(library.size(), 2u);
+  const MergeOutcome unwritable =
+      MergeLogs(library, {0, 1}, dir_.filePath(QStringLiteral("no/such/folder/m.log")));
+  EXPECT_EQ(unwritable.result, MergeOutcome::kWriteFailed);
+  EXPECT_EQ(library.size(), 2u);
+}
+
+}  // namespace
+}  // namespace trevalo

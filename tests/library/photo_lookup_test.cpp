@@ -1,0 +1,130 @@
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+
+#include "library/photo_lookup.h"
+#include "support/log_generator.h"
+#include "support/test_files.h"
+
+namespace trevalo {
+namespace {
+
+const QString kFormat = QStringLiteral("%s %d %02d %05.2f");
+
+// Logs 10:00-11:00 and 13:00-13:30 (UTC, zone 0), one point a minute.
+class PhotoLookup : public ::testing::Test {
+ protected:
+  PhotoLookup() {
+    const auto make = [&](const char* name, int hour, int epochs) {
+      const QString path = dir_.filePath(QString::fromLatin1(name));
+      test::WriteFile(path,
+                      test::GenerateLog({.hour = hour, .epochs = epochs, .intervalSeconds = 60}));
+      return LogRecord{path, 0, 0, {}, 0};
+    };
+    library_ = std::make_unique<LogLibrary>(
+        LogLibrary::InMemory({make("morning.log", 10, 61), make("noon.log", 13, 31)}, 0));
+  }
+  MatchResult Match(const char* time, int tolerance, std::int64_t span = 0) {
+    MatchSettings settings;
+    settings.tolerance = tolerance;
+    settings.cameraCorrection = span != 0;
+    settings.cameraSpan = span;
+    return MatchPhotoTime(*library_, time, settings);
+  }
+  QTemporaryDir dir_;
+  std::unique_ptr<LogLibrary> library_;
+};
+
+TEST_F(PhotoLookup, InsideALog) {
+  const MatchResult result = Match("2009:05:17 10:30:10", 0);
+  EXPECT_TRUE(result.matched);
+  EXPECT_EQ(result.logIndex, std::optional<std::size_t>(0));
+  EXPECT_EQ(result.pointIndex, 30u);
+  EXPECT_EQ(IsoTimeText(result.point.localTime), "2009-05-17 10:30:00");
+  EXPECT_EQ(library_->heldLog(), std::optional<std::size_t>(0));
+  EXPECT_EQ(library_->activeLogs(), std::vector<std::size_t>{0});
+}
+
+TEST_F(PhotoLookup, ToleranceZeroMeansTenMinutes) {
+  EXPECT_TRUE(Match("2009:05:17 11:10:00", 0).matched);   // 600 s after the end
+  EXPECT_FALSE(Match("2009:05:17 11:10:01", 0).matched);  // 601 s
+  EXPECT_TRUE(Match("2009:05:17 09:50:00", 0).matched);
+  EXPECT_FALSE(Match("2009:05:17 09:49:59", 0).matched);
+}
+
+TEST_F(PhotoLookup, ToleranceInHours) {
+  EXPECT_TRUE(Match("2009:05:17 08:00:00", 2).matched);  // two hours before the start
+  EXPECT_FALSE(Match("2009:05:17 07:59:59", 2).matched);
+  // Outside every log the nearest log and its nearest point are still the current point.
+  const MatchResult outside = Match("2009:05:17 07:59:59", 2);
+  EXPECT_EQ(outside.logIndex, std::optional<std::size_t>(0));
+  EXPECT_EQ(outside.pointIndex, 0u);
+}
+
+TEST_F(PhotoLookup, NoLimitPlacesEveryPhotoOnTheNearestLog) {
+  const MatchResult later = Match("2009:05:17 18:00:00", 99);
+  EXPECT_TRUE(later.matched);
+  EXPECT_EQ(later.logIndex, std::optional<std::size_t>(1));
+  EXPECT_EQ(later.pointIndex, 30u);
+  // Five minutes after the first log's end, and no log contains it.
+  const MatchResult between = Match("2009:05:17 11:05:00", 99);
+  EXPECT_TRUE(between.matched);
+  EXPECT_EQ(between.logIndex, std::optional<std::size_t>(0));
+}
+
+TEST_F(PhotoLookup, EqualDistanceKeepsTheEarlierLog) {
+  // 12:00 is an hour from the morning log's end and an hour from the noon log's start.
+  EXPECT_EQ(Match("2009:05:17 12:00:00", 99).logIndex, std::optional<std::size_t>(0));
+  EXPECT_EQ(Match("2009:05:17 12:00:01", 99).logIndex, std::optional<std::size_t>(1));
+}
+
+TEST_F(PhotoLookup, CameraCorrection) {
+  // A camera an hour slow: its 09:30 is 10:30.
+  const MatchResult result = Match("2009:05:17 09:30:00", 0, 3600);
+  EXPECT_TRUE(result.matched);
+  EXPECT_EQ(IsoTimeText(result.photoTime), "2009-05-17 10:30:00");
+  EXPECT_EQ(result.pointIndex, 30u);
+  EXPECT_EQ(IsoTimeText(Match("2009:05:17 12:00:00", 0, -330).photoTime), "2009-05-17 11:54:30");
+}
+
+TEST_F(PhotoLookup, DatesThatAreNoDates) {
+  const MatchResult zeros = Match("0000:00:00 00:00:00", 0);
+  EXPECT_FALSE(zeros.matched);
+  EXPECT_EQ(zeros.dateProblem, QStringLiteral("00000000"));
+  const MatchResult shortText = Match("2009:05:17", 0);
+  EXPECT_FALSE(shortText.matched);
+  EXPECT_TRUE(shortText.dateProblem.isEmpty());
+  EXPECT_EQ(Match("2009:13:17 10:30:00", 0).dateProblem, QStringLiteral("20091317"));
+  const LogLibrary empty = LogLibrary::InMemory({}, 0);
+  LogLibrary copy = LogLibrary::InMemory({}, 0);
+  EXPECT_FALSE(MatchPhotoTime(copy, "2009:05:17 10:30:00", {}).matched);
+}
+
+TEST(PositionTexts, PlainAndCorrected) {
+  TrackPoint p;
+  p.latitude = 3723.4567;
+  p.latitudeRef = "S";
+  p.longitude = 12658.1234;
+  p.longitudeRef = "E";
+  p.altitude = 12.5;
+  p.altitudeBelowSea = 1;
+  MatchSettings off;
+  EXPECT_EQ(LatitudeText(p, off, kFormat), QStringLiteral("S 37 23 27.40"));
+  EXPECT_EQ(LongitudeText(p, off, kFormat), QStringLiteral("E 126 58 07.40"));
+  EXPECT_EQ(AltitudeText(p), QStringLiteral("-12.5 m"));
+  // Corrected, a southern point shows positive figures and keeps its letter.
+  MatchSettings on;
+  on.positionCorrection = true;
+  on.latitudeOffset = 500;
+  on.longitudeOffset = -250;
+  EXPECT_EQ(LatitudeText(p, on, kFormat), QStringLiteral("S 37 23 22.40"));
+  EXPECT_EQ(LongitudeText(p, on, kFormat), QStringLiteral("E 126 58 04.90"));
+  // The offsets count only while the correction is on.
+  on.positionCorrection = false;
+  EXPECT_EQ(LatitudeText(p, on, kFormat), QStringLiteral("S 37 23 27.40"));
+  // Across the equator the letter follows the sign.
+  EXPECT_EQ(CoordinateText(0.05, "S", 500, true, kFormat), QStringLiteral("N 0 00 02.00"));
+}
+
+}  // namespace
+}  // namespace trevalo
