@@ -1,5 +1,6 @@
 #include "core/atomic_file.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 #include <cerrno>
 #include <cstdio>
@@ -74,9 +75,15 @@ QString WriteFileAtomically(const QString& path, const std::function<QString(int
     return QStringLiteral("cannot write %1: %2")
         .arg(path, QString::fromLocal8Bit(std::strerror(errno)));
   }
-  temporary.setPermissions(target.exists() ? QFile::permissions(path)
-                                           : QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                                 QFileDevice::ReadGroup | QFileDevice::ReadOther);
+  // The mode of the file it replaces, or that of a new file (QTemporaryFile makes 0600).
+  struct stat replaced {};
+  const mode_t mode = ::stat(QFile::encodeName(path).constData(), &replaced) == 0
+                          ? replaced.st_mode & 07777
+                          : 0644;
+  if (::fchmod(temporary.handle(), mode) != 0) {
+    return QStringLiteral("cannot write %1: %2")
+        .arg(path, QString::fromLocal8Bit(std::strerror(errno)));
+  }
   if (std::rename(QFile::encodeName(temporary.fileName()).constData(),
                   QFile::encodeName(path).constData()) != 0) {
     return QStringLiteral("cannot replace %1: %2")

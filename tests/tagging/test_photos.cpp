@@ -121,6 +121,23 @@ QStringList GeneratedPhotoNames() {
           QStringLiteral("jfif_only.jpg")};
 }
 
+bool MakePhotoTakenAt(const QString& path, const char* dateTime) {
+  if (!HaveProgram(QStringLiteral("exiftool"))) {
+    return false;
+  }
+  QFile::remove(path);
+  if (!QFile::copy(SourceFolder() + QStringLiteral("/fuzz/corpus/exif_file/le.jpg"), path)) {
+    return false;
+  }
+  QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+  int code = -1;
+  Run(QStringLiteral("exiftool"),
+      {QStringLiteral("-q"), QStringLiteral("-overwrite_original"),
+       QStringLiteral("-DateTimeOriginal=") + QString::fromLatin1(dateTime), path},
+      &code);
+  return code == 0;
+}
+
 QStringList RealPhotos() {
   const QString data = TestDataFolder();
   if (data.isEmpty()) {

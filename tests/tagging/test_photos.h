@@ -28,6 +28,10 @@ bool HaveProgram(const QString& name);
 // Runs a program; its standard output, or an empty array when it fails.
 QByteArray Run(const QString& program, const QStringList& arguments, int* exitCode = nullptr);
 
+// A small photo at `path` whose capture time (DateTimeOriginal) is `dateTime`
+// ("YYYY:MM:DD HH:MM:SS"); false when exiftool is missing.
+bool MakePhotoTakenAt(const QString& path, const char* dateTime);
+
 // The segments of a JPEG file as marker and bytes (length bytes and payload), walked from
 // segment to segment; the image data after the start of scan comes last, with marker 0.
 std::vector<std::pair<int, QByteArray>> Segments(const QByteArray& file);

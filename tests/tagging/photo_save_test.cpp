@@ -1,0 +1,181 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include "core/atomic_file.h"
+#include "support/log_generator.h"
+#include "support/test_files.h"
+#include "tagging/exif_file.h"
+#include "tagging/photo_list.h"
+#include "tagging/photo_save.h"
+#include "tagging/test_photos.h"
+
+namespace trevalo {
+namespace {
+
+const DisplayFormats kFormats{QStringLiteral("%Y-%m-%d %H:%M:%S"), QStringLiteral("%s %d %02d %05.2f")};
+
+// A log 10:00-11:00 UTC (zone 0) and photos taken in and out of it.
+class PhotoSave : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!test::HaveProgram(QStringLiteral("exiftool"))) {
+      GTEST_SKIP() << "exiftool is not installed";
+    }
+    const QString log = dir_.filePath(QStringLiteral("walk.log"));
+    test::WriteFile(log, test::GenerateLog({.hour = 10, .epochs = 61, .intervalSeconds = 60}));
+    library_ = std::make_unique<LogLibrary>(LogLibrary::InMemory({{log, 0, 0, {}, 0}}, 0));
+    QDir().mkpath(dir_.filePath(QStringLiteral("photos")));
+    QDir().mkpath(dir_.filePath(QStringLiteral("out")));
+  }
+  QString Photo(const char* name, const char* dateTime) {
+    const QString path = dir_.filePath(QStringLiteral("photos/") + QString::fromLatin1(name));
+    EXPECT_TRUE(test::MakePhotoTakenAt(path, dateTime));
+    return path;
+  }
+  void Add(const QString& path) {
+    ASSERT_EQ(photos_.AddPhoto(path, *library_, settings_, kFormats), PhotoList::AddResult::kAdded);
+  }
+  QTemporaryDir dir_;
+  std::unique_ptr<LogLibrary> library_;
+  MatchSettings settings_;
+  PhotoList photos_;
+};
+
+TEST(WrittenPath, UnderscoresWhileANameIsTaken) {
+  QTemporaryDir dir;
+  EXPECT_EQ(WrittenPath(dir.path(), QStringLiteral("IMG_1.JPG")), dir.filePath(QStringLiteral("IMG_1.JPG")));
+  test::WriteFile(dir.filePath(QStringLiteral("IMG_1.JPG")), "x");
+  EXPECT_EQ(WrittenPath(dir.path(), QStringLiteral("IMG_1.JPG")), dir.filePath(QStringLiteral("_IMG_1.JPG")));
+  test::WriteFile(dir.filePath(QStringLiteral("_IMG_1.JPG")), "x");
+  EXPECT_EQ(WrittenPath(dir.path(), QStringLiteral("IMG_1.JPG")), dir.filePath(QStringLiteral("__IMG_1.JPG")));
+}
+
+TEST_F(PhotoSave, ListsEachPhotoOnceWithItsMatch) {
+  const QString inside = Photo("inside.jpg", "2009:05:17 10:30:10");
+  Add(inside);
+  EXPECT_EQ(photos_.AddPhoto(inside.toUpper(), *library_, settings_, kFormats),
+            PhotoList::AddResult::kAlreadyThere);
+  QString problem;
+  EXPECT_EQ(photos_.AddPhoto(dir_.filePath(QStringLiteral("walk.log")), *library_, settings_,
+                             kFormats, &problem),
+            PhotoList::AddResult::kUnreadable);
+  EXPECT_EQ(problem, QStringLiteral("not a JPEG file"));
+  ASSERT_EQ(photos_.size(), 1u);
+  const PhotoRow& row = photos_.rows()[0];
+  EXPECT_TRUE(row.matched);
+  EXPECT_EQ(row.dateText, QStringLiteral("2009-05-17 10:30:10"));
+  EXPECT_EQ(row.fileName, QStringLiteral("inside.jpg"));
+  EXPECT_EQ(row.logFile, dir_.filePath(QStringLiteral("walk.log")));
+  EXPECT_TRUE(row.latitudeText.startsWith(u'N'));
+  EXPECT_FALSE(row.altitudeText.isEmpty());
+}
+
+TEST_F(PhotoSave, RematchingGoesPastAPhotoThatIsGone) {
+  Add(Photo("a.jpg", "2009:05:17 10:10:00"));
+  const QString gone = Photo("b.jpg", "2009:05:17 10:20:00");
+  Add(gone);
+  Add(Photo("c.jpg", "2009:05:17 12:00:00"));  // an hour after the log
+  EXPECT_FALSE(photos_.rows()[2].matched);
+  QFile::remove(gone);
+  settings_.tolerance = 1;
+  photos_.RematchAll(*library_, settings_, kFormats);
+  EXPECT_TRUE(photos_.rows()[0].matched);
+  EXPECT_FALSE(photos_.rows()[1].matched);  // no stale position
+  EXPECT_TRUE(photos_.rows()[1].latitudeText.isEmpty());
+  EXPECT_FALSE(photos_.rows()[1].problem.isEmpty());
+  EXPECT_TRUE(photos_.rows()[2].matched);   // the pass went on
+}
+
+TEST_F(PhotoSave, SortsByTheDateText) {
+  Add(Photo("late.jpg", "2009:05:17 10:50:00"));
+  Add(Photo("early.jpg", "2009:05:17 10:05:00"));
+  photos_.Sort();
+  EXPECT_EQ(photos_.rows()[0].fileName, QStringLiteral("early.jpg"));
+}
+
+TEST_F(PhotoSave, CopiesSaveMatchedRowsAndKeepTheOthers) {
+  Add(Photo("one.jpg", "2009:05:17 10:10:00"));
+  Add(Photo("two.jpg", "2009:05:17 15:00:00"));  // not matched
+  Add(Photo("three.jpg", "2009:05:17 10:40:00"));
+  const QString out = dir_.filePath(QStringLiteral("out"));
+  test::WriteFile(out + QStringLiteral("/one.jpg"), "someone else's file");
+  const QByteArray original = test::ReadFile(photos_.rows()[0].path);
+  const SaveReport report = SaveTaggedPhotos(photos_, *library_, settings_, SaveMode::kCopy, out);
+  EXPECT_EQ(report.notMatched, 1);
+  ASSERT_EQ(report.items.size(), 2u);
+  EXPECT_EQ(report.items[0].written, out + QStringLiteral("/_one.jpg"));
+  EXPECT_TRUE(report.items[0].problem.isEmpty());
+  ASSERT_EQ(photos_.size(), 1u);
+  EXPECT_EQ(photos_.rows()[0].fileName, QStringLiteral("two.jpg"));
+  EXPECT_EQ(test::ReadFile(out + QStringLiteral("/one.jpg")), "someone else's file");
+  EXPECT_EQ(test::ReadFile(dir_.filePath(QStringLiteral("photos/one.jpg"))), original);
+  ExifFile copy(report.items[0].written, ExifFile::kReadOnly);
+  ASSERT_TRUE(copy.ReadSections());
+  EXPECT_TRUE(copy.existingGps().latitudeDegrees.has_value());
+}
+
+TEST_F(PhotoSave, ACopyThatCannotBeWrittenStaysInTheList) {
+  Add(Photo("one.jpg", "2009:05:17 10:10:00"));
+  const SaveReport report = SaveTaggedPhotos(photos_, *library_, settings_, SaveMode::kCopy,
+                                             dir_.filePath(QStringLiteral("no/such/folder")));
+  ASSERT_EQ(report.items.size(), 1u);
+  EXPECT_FALSE(report.items[0].problem.isEmpty());
+  EXPECT_EQ(photos_.size(), 1u);
+}
+
+TEST_F(PhotoSave, InPlaceReplacesThePhotoWhole) {
+  const QString photo = Photo("one.jpg", "2009:05:17 10:10:00");
+  QFile::setPermissions(photo, QFileDevice::ReadOwner);  // read-only photos are tagged too
+  const QFileDevice::Permissions permissions = QFile::permissions(photo);
+  Add(photo);
+  const SaveReport report = SaveTaggedPhotos(photos_, *library_, settings_, SaveMode::kInPlace, {});
+  ASSERT_EQ(report.items.size(), 1u);
+  EXPECT_EQ(report.items[0].written, photo);
+  EXPECT_TRUE(photos_.empty());
+  ExifFile tagged(photo, ExifFile::kReadOnly);
+  ASSERT_TRUE(tagged.ReadSections());
+  EXPECT_TRUE(tagged.existingGps().present);
+  EXPECT_EQ(QFile::permissions(photo), permissions);
+  EXPECT_EQ(QDir(dir_.filePath(QStringLiteral("photos"))).entryList(QDir::Files | QDir::Hidden).size(), 1);
+}
+
+TEST_F(PhotoSave, APhotoThatCannotBeRewrittenIsLeftUntouched) {
+  const QString photo = Photo("big.jpg", "2009:05:17 10:10:00");
+  Add(photo);
+  // EXIF data grown (behind the reader's back) to where no GPS directory fits.
+  QByteArray bytes = test::ReadFile(photo);
+  const qsizetype exif = bytes.indexOf("Exif") - 4;
+  const int length = static_cast<unsigned char>(bytes[exif + 2]) << 8 | static_cast<unsigned char>(bytes[exif + 3]);
+  bytes.insert(exif + 2 + length, QByteArray(65500 - length, '\x55'));
+  bytes[exif + 2] = static_cast<char>(65500 >> 8);
+  bytes[exif + 3] = static_cast<char>(65500 & 0xFF);
+  test::WriteFile(photo, std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+  const SaveReport report = SaveTaggedPhotos(photos_, *library_, settings_, SaveMode::kInPlace, {});
+  ASSERT_EQ(report.items.size(), 1u);
+  EXPECT_TRUE(report.items[0].problem.contains(QStringLiteral("65535")));
+  EXPECT_EQ(test::ReadFile(photo), bytes);
+  EXPECT_EQ(photos_.size(), 1u);
+}
+
+TEST(AtomicFile, AFailedWriteLeavesTheFileAsItWas) {
+  QTemporaryDir dir;
+  const QString path = dir.filePath(QStringLiteral("photo.jpg"));
+  test::WriteFile(path, "the original");
+  const QString problem = WriteFileAtomically(
+      path,
+      [](int fd) {
+        WriteAll(fd, std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>("half"), 4));
+        return QStringLiteral("the disk is full");
+      },
+      true);
+  EXPECT_EQ(problem, QStringLiteral("the disk is full"));
+  EXPECT_EQ(test::ReadFile(path), "the original");
+  EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
+}
+
+}  // namespace
+}  // namespace trevalo
