@@ -1,0 +1,153 @@
+// End to end: photos and a log, trevalo-cli geotag, then exiftool reads the positions.
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include "cli/cli_runner.h"
+#include "support/log_generator.h"
+#include "support/test_files.h"
+
+namespace trevalo {
+namespace {
+
+using test::RunCli;
+
+class Geotag : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (QStandardPaths::findExecutable(QStringLiteral("exiftool")).isEmpty()) {
+      GTEST_SKIP() << "exiftool is not installed";
+    }
+    log_ = dir_.filePath(QStringLiteral("walk.log"));
+    test::WriteFile(log_, test::GenerateLog({.hour = 10, .epochs = 61, .intervalSeconds = 60,
+                                             .latitude = -33.5, .longitude = 151.25},
+                                            &fixes_));
+    QDir().mkpath(dir_.filePath(QStringLiteral("photos")));
+    QDir().mkpath(dir_.filePath(QStringLiteral("out")));
+  }
+  // A photo taken `minutes` after 19:00 local time (+09:00), that is 10:00 UTC.
+  QString Photo(const QString& name, int minutes) {
+    const QString path = dir_.filePath(QStringLiteral("photos/") + name);
+    QFile::copy(test::SourceFolder() + QStringLiteral("/fuzz/corpus/exif_file/le.jpg"), path);
+    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    QProcess exiftool;
+    exiftool.start(QStringLiteral("exiftool"),
+                   {QStringLiteral("-q"), QStringLiteral("-overwrite_original"),
+                    QStringLiteral("-DateTimeOriginal=2009:05:17 %1:%2:00")
+                        .arg(19 + minutes / 60)
+                        .arg(minutes % 60, 2, 10, QChar(u'0')),
+                    path});
+    exiftool.waitForFinished();
+    return path;
+  }
+  QByteArray ExifTool(const QString& path) {
+    QProcess exiftool;
+    exiftool.start(QStringLiteral("exiftool"), {QStringLiteral("-n"), QStringLiteral("-s3"),
+                                                 QStringLiteral("-GPSLatitude"), QStringLiteral("-GPSLatitudeRef"),
+                                                 QStringLiteral("-GPSLongitude"), path});
+    exiftool.waitForFinished();
+    return exiftool.readAllStandardOutput();
+  }
+  QString Home() const { return dir_.filePath(QStringLiteral("home")); }
+  QTemporaryDir dir_;
+  QString log_;
+  std::vector<test::GeneratedFix> fixes_;
+};
+
+TEST_F(Geotag, CopiesCarryTheMatchedPositions) {
+  QStringList photos;
+  for (int i = 0; i < 5; ++i) {
+    photos << Photo(QStringLiteral("p%1.jpg").arg(i), 5 + i * 12);
+  }
+  photos << Photo(QStringLiteral("late.jpg"), 150);  // 90 minutes after the log
+  const auto result = RunCli(QStringList{QStringLiteral("geotag"), QStringLiteral("--log"), log_,
+                                         QStringLiteral("--zone"), QStringLiteral("900"),
+                                         QStringLiteral("--out"), dir_.filePath(QStringLiteral("out")),
+                                         QStringLiteral("--json")} +
+                                 photos,
+                             Home());
+  ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
+  const QJsonArray outcomes = result.Json().array();
+  ASSERT_EQ(outcomes.size(), 6);
+  for (int i = 0; i < 5; ++i) {
+    const QJsonObject o = outcomes[i].toObject();
+    ASSERT_TRUE(o[QStringLiteral("matched")].toBool()) << i;
+    EXPECT_EQ(o[QStringLiteral("pointIndex")].toInt(), 5 + i * 12);
+    const QString written = o[QStringLiteral("written")].toString();
+    EXPECT_EQ(written, dir_.filePath(QStringLiteral("out/p%1.jpg").arg(i)));
+    const QList<QByteArray> tags = ExifTool(written).split('\n');
+    ASSERT_GE(tags.size(), 3);
+    const test::GeneratedFix& fix = fixes_[static_cast<std::size_t>(5 + i * 12)];
+    // Whole tenths of arc seconds (about 3 metres); exiftool signs the composite value.
+    EXPECT_NEAR(tags[0].toDouble(), fix.latitude, 0.1 / 3600);
+    EXPECT_EQ(tags[1], "S");
+    EXPECT_NEAR(tags[2].toDouble(), fix.longitude, 0.1 / 3600);
+  }
+  EXPECT_FALSE(outcomes[5].toObject()[QStringLiteral("matched")].toBool());
+  EXPECT_FALSE(QFile::exists(dir_.filePath(QStringLiteral("out/late.jpg"))));
+}
+
+TEST_F(Geotag, InPlaceDryRunAndProblems) {
+  const QString photo = Photo(QStringLiteral("p.jpg"), 30);
+  const QByteArray before = test::ReadFile(photo);
+  const auto dry = RunCli({QStringLiteral("geotag"), QStringLiteral("--log"), log_, QStringLiteral("--zone"),
+                           QStringLiteral("900"), QStringLiteral("--in-place"), QStringLiteral("--dry-run"), photo},
+                          Home());
+  EXPECT_EQ(dry.exitCode, 0);
+  EXPECT_TRUE(dry.out.contains("point 30 of"));
+  EXPECT_EQ(test::ReadFile(photo), before);
+
+  const QString notAPhoto = dir_.filePath(QStringLiteral("photos/notes.jpg"));
+  test::WriteFile(notAPhoto, "text");
+  const auto done = RunCli({QStringLiteral("geotag"), QStringLiteral("--log"), log_, QStringLiteral("--zone"),
+                            QStringLiteral("900"), QStringLiteral("--in-place"), notAPhoto, photo},
+                           Home());
+  EXPECT_EQ(done.exitCode, 1);
+  EXPECT_TRUE(done.out.contains((notAPhoto + QStringLiteral(": not a JPEG file")).toUtf8()));
+  EXPECT_TRUE(done.out.contains((QStringLiteral(" -> ") + photo).toUtf8()));
+  EXPECT_TRUE(ExifTool(photo).contains("S"));
+
+  // A camera an hour fast, told as an offset: its 20:30 is 19:30.
+  const QString fast = Photo(QStringLiteral("fast.jpg"), 90);
+  const auto corrected = RunCli({QStringLiteral("geotag"), QStringLiteral("--log"), log_, QStringLiteral("--zone"),
+                                 QStringLiteral("900"), QStringLiteral("--camera-offset"), QStringLiteral("-3600"),
+                                 QStringLiteral("--dry-run"), QStringLiteral("--out"),
+                                 dir_.filePath(QStringLiteral("out")), fast},
+                                Home());
+  EXPECT_TRUE(corrected.out.contains("point 30 of")) << corrected.out.toStdString();
+
+  EXPECT_EQ(RunCli({QStringLiteral("geotag"), QStringLiteral("--log"), log_, photo}, Home()).exitCode, 2);
+  EXPECT_EQ(RunCli({QStringLiteral("geotag"), QStringLiteral("--log"), log_, QStringLiteral("--out"),
+                    dir_.filePath(QStringLiteral("missing")), photo},
+                   Home())
+                .exitCode,
+            1);
+  EXPECT_EQ(RunCli({QStringLiteral("geotag"), QStringLiteral("--tolerance"), QStringLiteral("5"),
+                    QStringLiteral("--in-place"), photo},
+                   Home())
+                .exitCode,
+            2);
+}
+
+TEST_F(Geotag, AgainstTheLibrary) {
+  const QString library = dir_.filePath(QStringLiteral("library"));
+  RunCli({QStringLiteral("--library"), library, QStringLiteral("library"), QStringLiteral("add"),
+          QStringLiteral("--zone"), QStringLiteral("900"), log_},
+         Home());
+  const QString photo = Photo(QStringLiteral("p.jpg"), 20);
+  const auto result = RunCli({QStringLiteral("--library"), library, QStringLiteral("geotag"),
+                              QStringLiteral("--out"), dir_.filePath(QStringLiteral("out")), photo},
+                             Home());
+  ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
+  EXPECT_TRUE(result.out.contains("point 20 of")) << result.out.toStdString();
+}
+
+}  // namespace
+}  // namespace trevalo
