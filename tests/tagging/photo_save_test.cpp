@@ -6,8 +6,10 @@
 #include <QTemporaryDir>
 
 #include "core/atomic_file.h"
+#include "core/geodesy.h"
 #include "support/log_generator.h"
 #include "support/test_files.h"
+#include "tagging/camera_correction.h"
 #include "tagging/exif_file.h"
 #include "tagging/photo_list.h"
 #include "tagging/photo_save.h"
@@ -159,6 +161,45 @@ TEST_F(PhotoSave, APhotoThatCannotBeRewrittenIsLeftUntouched) {
   EXPECT_TRUE(report.items[0].problem.contains(QStringLiteral("65535")));
   EXPECT_EQ(test::ReadFile(photo), bytes);
   EXPECT_EQ(photos_.size(), 1u);
+}
+
+TEST(CameraCorrection, SpansFromWhatTheCameraShowed) {
+  const TimeValue truth = *MakeTime(2009, 5, 17, 10, 5, 30);
+  EXPECT_EQ(CameraSpan(truth, *MakeTime(2009, 5, 17, 10, 0, 0)), 330);
+  EXPECT_EQ(CameraSpan(truth, *MakeTime(2009, 5, 17, 10, 10, 0)), -270);  // a camera ahead
+  // A camera still on the day before.
+  EXPECT_EQ(CameraSpan(truth, *MakeTime(2009, 5, 16, 23, 0, 0)), 11 * 3600 + 330);
+  EXPECT_EQ(CameraTimeAt(truth, 330), *MakeTime(2009, 5, 17, 10, 0, 0));
+}
+
+TEST_F(PhotoSave, TheCameraCorrectionMovesTheMatchNotThePhoto) {
+  // Taken at camera time 09:30, an hour slow: it is 10:30 in the log.
+  const QString photo = Photo("slow.jpg", "2009:05:17 09:30:00");
+  settings_.cameraCorrection = true;
+  settings_.cameraSpan = 3600;
+  Add(photo);
+  EXPECT_TRUE(photos_.rows()[0].matched);
+  EXPECT_EQ(photos_.rows()[0].dateText, QStringLiteral("2009-05-17 10:30:00"));
+  EXPECT_EQ(IsoTimeText(photos_.rows()[0].point.localTime), "2009-05-17 10:30:00");
+  const QString out = dir_.filePath(QStringLiteral("out"));
+  SaveTaggedPhotos(photos_, *library_, settings_, SaveMode::kCopy, out);
+  ExifFile copy(out + QStringLiteral("/slow.jpg"), ExifFile::kReadOnly);
+  ASSERT_TRUE(copy.ReadSections());
+  EXPECT_EQ(copy.info().dateTime, "2009:05:17 09:30:00");  // the photo's own date stays
+}
+
+TEST_F(PhotoSave, ThePositionCorrectionMovesTheWrittenPosition) {
+  Add(Photo("moved.jpg", "2009:05:17 10:10:00"));
+  CCoordinate position(photos_.rows()[0].point);
+  position.Convert(0, 0);
+  const double plain = position.latitudeDegrees;
+  settings_.positionCorrection = true;
+  settings_.latitudeOffset = 500;
+  const QString out = dir_.filePath(QStringLiteral("out"));
+  SaveTaggedPhotos(photos_, *library_, settings_, SaveMode::kCopy, out);
+  ExifFile copy(out + QStringLiteral("/moved.jpg"), ExifFile::kReadOnly);
+  ASSERT_TRUE(copy.ReadSections());
+  EXPECT_NEAR(*copy.existingGps().latitudeDegrees, plain + 5.0 / 3600, 0.11 / 3600);
 }
 
 TEST(AtomicFile, AFailedWriteLeavesTheFileAsItWas) {
