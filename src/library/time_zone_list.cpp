@@ -19,4 +19,10 @@ int ZoneListIndex(int zone) {
   return found == kTimeZoneList.end() ? -1 : static_cast<int>(found - kTimeZoneList.begin());
 }
 
+int SelectedZone(int entryIndex, int currentZone) {
+  return entryIndex >= 0 && entryIndex < static_cast<int>(kTimeZoneList.size())
+             ? kTimeZoneList[static_cast<std::size_t>(entryIndex)]
+             : currentZone;
+}
+
 }  // namespace trevalo

@@ -16,5 +16,7 @@ inline constexpr std::array<int, 38> kTimeZoneList = {
 QString ZoneText(int zone, const QString& gmt = QStringLiteral("GMT"));
 // The entry of a zone in the list, or -1 for a zone outside it (which keeps its value).
 int ZoneListIndex(int zone);
+// The zone an edit ends with: the chosen entry's, or the log's own when none is chosen.
+int SelectedZone(int entryIndex, int currentZone);
 
 }  // namespace trevalo

@@ -202,6 +202,9 @@ TEST(TimeZoneList, TextsAndEntries) {
   EXPECT_EQ(ZoneListIndex(-1200), 0);
   EXPECT_EQ(ZoneListIndex(1400), 37);
   EXPECT_EQ(LineWidthText(0), QStringLiteral("8  Pixel"));
+  // A zone outside the list is selected nowhere and keeps its value through an edit.
+  EXPECT_EQ(SelectedZone(ZoneListIndex(845), 845), 845);
+  EXPECT_EQ(SelectedZone(ZoneListIndex(-330), 900), -330);
 }
 
 }  // namespace
