@@ -11,16 +11,11 @@
 #include <QFile>
 #include <QString>
 
+#include "fuzz_check.h"
 #include "support/sample_point.h"
 #include "tagging/exif_file.h"
 
 namespace {
-
-void Check(bool condition) {
-  if (!condition) {
-    std::abort();
-  }
-}
 
 QString WorkFile(const char* name) {
   static const QString folder = [] {

@@ -7,17 +7,12 @@
 #include <string>
 #include <vector>
 
+#include "fuzz_check.h"
 #include "core/log_reader.h"
 #include "core/nmea_fields.h"
 #include "core/sentence_reader.h"
 
 namespace {
-
-void Check(bool condition) {
-  if (!condition) {
-    std::abort();
-  }
-}
 
 struct Seen {
   char start;
