@@ -83,8 +83,9 @@ std::vector<LogRecord> ParseDatabase(const QByteArray& bytes, DatabaseFormat for
       if (quotes % 2 == 1) {
         fieldStart = i + 1;
       } else {
-        fields << QString::fromUtf16(line.data() + fieldStart,
-                                     static_cast<qsizetype>(i - fieldStart));
+        // Verbatim: a field may itself begin with U+FEFF, which fromUtf16 would drop.
+        fields << QString(reinterpret_cast<const QChar*>(line.data() + fieldStart),
+                          static_cast<qsizetype>(i - fieldStart));
       }
     }
     if (quotes < wanted) {

@@ -30,7 +30,9 @@ TEST(LogDatabase, RoundTripsNonAsciiPathsAndComments) {
   const std::vector<LogRecord> records = {
       {QStringLiteral("/home/지은/로그/0517.log"), 5, 3, QStringLiteral("한강 산책, 맑음 ☀"), 900},
       {QStringLiteral("/mnt/Ünïcödé/x,y.log"), 14, 5, QStringLiteral("it's fine"), -1200},
-      {QStringLiteral("/a.log"), 0, 0, QString(), 545}};
+      {QStringLiteral("/a.log"), 0, 0, QString(), 545},
+      // Byte order marks inside fields are characters like any other.
+      {QString(QChar(0xFEFF)) + QStringLiteral("/b.log"), 0, 0, QString(QChar(0xFEFF)), 0}};
   const QByteArray bytes = *SerializeDatabase(records, nullptr);
   EXPECT_EQ(DetectDatabaseFormat(bytes), DatabaseFormat::kCurrent);
   EXPECT_EQ(ParseDatabase(bytes, DatabaseFormat::kCurrent), records);
