@@ -59,49 +59,73 @@ bool CopyRange(int from, std::uint64_t offset, std::uint64_t size, int to) {
   return true;
 }
 
-QString WriteFileAtomically(const QString& path, const std::function<QString(int fd)>& content,
-                            bool flushToDisk) {
-  const QFileInfo target(path);
-  QTemporaryFile temporary(target.absolutePath() + QStringLiteral("/.") + target.fileName() +
-                           QStringLiteral(".XXXXXX"));
-  if (!temporary.open()) {
-    return QStringLiteral("cannot write in %1: %2")
-        .arg(target.absolutePath(), temporary.errorString());
+QString WriteProblem(const QString& path) {
+  return QStringLiteral("cannot write %1: %2")
+      .arg(path, QString::fromLocal8Bit(std::strerror(errno)));
+}
+
+AtomicFile::AtomicFile(QString path) : path_(std::move(path)) {
+  const QFileInfo target(path_);
+  temporary_ = std::make_unique<QTemporaryFile>(target.absolutePath() + QStringLiteral("/.") +
+                                                target.fileName() + QStringLiteral(".XXXXXX"));
+  if (!temporary_->open()) {
+    openProblem_ = QStringLiteral("cannot write in %1: %2")
+                       .arg(target.absolutePath(), temporary_->errorString());
+    temporary_.reset();
   }
-  if (const QString problem = content(temporary.handle()); !problem.isEmpty()) {
-    return problem;
+}
+
+AtomicFile::~AtomicFile() = default;
+
+int AtomicFile::fd() const { return temporary_ ? temporary_->handle() : -1; }
+
+QString AtomicFile::temporaryPath() const {
+  return temporary_ ? temporary_->fileName() : QString();
+}
+
+QString AtomicFile::Commit(bool flushToDisk) {
+  if (!temporary_) {
+    return openProblem_.isEmpty() ? QStringLiteral("%1 was already written").arg(path_)
+                                  : openProblem_;
   }
-  if (flushToDisk && ::fdatasync(temporary.handle()) != 0) {
-    return QStringLiteral("cannot write %1: %2")
-        .arg(path, QString::fromLocal8Bit(std::strerror(errno)));
+  if (flushToDisk && ::fdatasync(temporary_->handle()) != 0) {
+    return WriteProblem(path_);
   }
   // The mode of the file it replaces, or that of a new file (QTemporaryFile makes 0600).
   struct stat replaced {};
-  const mode_t mode = ::stat(QFile::encodeName(path).constData(), &replaced) == 0
+  const mode_t mode = ::stat(QFile::encodeName(path_).constData(), &replaced) == 0
                           ? replaced.st_mode & 07777
                           : 0644;
-  if (::fchmod(temporary.handle(), mode) != 0) {
-    return QStringLiteral("cannot write %1: %2")
-        .arg(path, QString::fromLocal8Bit(std::strerror(errno)));
+  if (::fchmod(temporary_->handle(), mode) != 0) {
+    return WriteProblem(path_);
   }
-  if (std::rename(QFile::encodeName(temporary.fileName()).constData(),
-                  QFile::encodeName(path).constData()) != 0) {
+  if (std::rename(QFile::encodeName(temporary_->fileName()).constData(),
+                  QFile::encodeName(path_).constData()) != 0) {
     return QStringLiteral("cannot replace %1: %2")
-        .arg(path, QString::fromLocal8Bit(std::strerror(errno)));
+        .arg(path_, QString::fromLocal8Bit(std::strerror(errno)));
   }
-  temporary.setAutoRemove(false);
+  temporary_->setAutoRemove(false);
+  temporary_.reset();
   return {};
+}
+
+QString WriteFileAtomically(const QString& path, const std::function<QString(int fd)>& content,
+                            bool flushToDisk) {
+  AtomicFile file(path);
+  if (file.fd() < 0) {
+    return file.openProblem();
+  }
+  if (const QString problem = content(file.fd()); !problem.isEmpty()) {
+    return problem;
+  }
+  return file.Commit(flushToDisk);
 }
 
 QString WriteFileAtomically(const QString& path, std::span<const std::uint8_t> bytes,
                             bool flushToDisk) {
   return WriteFileAtomically(
       path,
-      [&](int fd) {
-        return WriteAll(fd, bytes) ? QString()
-                                   : QStringLiteral("cannot write %1: %2")
-                                         .arg(path, QString::fromLocal8Bit(std::strerror(errno)));
-      },
+      [&](int fd) { return WriteAll(fd, bytes) ? QString() : WriteProblem(path); },
       flushToDisk);
 }
 

@@ -4,11 +4,44 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <span>
 
 #include <QString>
 
+class QTemporaryFile;
+
 namespace trevalo {
+
+// A file being written: the bytes go to a temporary file beside `path`, which Commit
+// renames over it. Destroyed without a successful Commit, it leaves `path` untouched.
+class AtomicFile {
+ public:
+  explicit AtomicFile(QString path);
+  ~AtomicFile();
+  AtomicFile(const AtomicFile&) = delete;
+  AtomicFile& operator=(const AtomicFile&) = delete;
+
+  const QString& path() const { return path_; }
+  // Why the temporary file could not be created; empty when it was.
+  const QString& openProblem() const { return openProblem_; }
+  // The temporary file's descriptor, -1 when it could not be created.
+  int fd() const;
+  // The temporary file's path, for writers that open files by name.
+  QString temporaryPath() const;
+  // Moves the temporary file over `path` (after making it reach the disk when
+  // `flushToDisk`). A file that is replaced keeps its permissions. Returns the empty text
+  // on success, else why it failed.
+  QString Commit(bool flushToDisk);
+
+ private:
+  QString path_;
+  QString openProblem_;
+  std::unique_ptr<QTemporaryFile> temporary_;
+};
+
+// The text "cannot write PATH: <the C library's reason for errno>".
+QString WriteProblem(const QString& path);
 
 // `content` writes the file through the temporary file's descriptor and returns the empty
 // text on success, else why it failed. `flushToDisk` makes the data reach the disk before

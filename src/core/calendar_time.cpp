@@ -95,6 +95,13 @@ std::optional<CalendarFields> BreakDown(TimeValue time) {
   return fields;
 }
 
+const QString& UsTimeFormat() {
+  static const QString format = QStringLiteral("%m/%d/%Y %I:%M:%S %p");
+  return format;
+}
+
+QString UsTimeText(TimeValue time) { return FormatTime(time, UsTimeFormat()); }
+
 QString FormatTime(TimeValue time, const QString& format) {
   const std::optional<CalendarFields> fields = BreakDown(time);
   if (!fields) {
@@ -127,25 +134,39 @@ QString FormatTime(TimeValue time, const QString& format) {
   return text;
 }
 
+namespace {
+
+// "YYYY-MM-DD", `separator`, "HH:MM:SS".
+void AppendDateAndTime(std::string& text, const CalendarFields& f, char separator) {
+  AppendDigits(text, f.year, 4);
+  text.push_back('-');
+  AppendDigits(text, f.month, 2);
+  text.push_back('-');
+  AppendDigits(text, f.day, 2);
+  text.push_back(separator);
+  AppendDigits(text, f.hour, 2);
+  text.push_back(':');
+  AppendDigits(text, f.minute, 2);
+  text.push_back(':');
+  AppendDigits(text, f.second, 2);
+}
+
+}  // namespace
+
 std::string IsoTimeText(TimeValue time) {
-  const std::optional<CalendarFields> f = BreakDown(time);
-  if (!f) {
-    return {};
-  }
   std::string text;
-  text.reserve(19);
-  AppendDigits(text, f->year, 4);
-  text.push_back('-');
-  AppendDigits(text, f->month, 2);
-  text.push_back('-');
-  AppendDigits(text, f->day, 2);
-  text.push_back(' ');
-  AppendDigits(text, f->hour, 2);
-  text.push_back(':');
-  AppendDigits(text, f->minute, 2);
-  text.push_back(':');
-  AppendDigits(text, f->second, 2);
+  if (const std::optional<CalendarFields> f = BreakDown(time)) {
+    text.reserve(19);
+    AppendDateAndTime(text, *f, ' ');
+  }
   return text;
+}
+
+void AppendIsoUtcTime(std::string& text, TimeValue time) {
+  if (const std::optional<CalendarFields> f = BreakDown(time)) {
+    AppendDateAndTime(text, *f, 'T');
+    text.push_back('Z');
+  }
 }
 
 std::string DateStampText(TimeValue time) {

@@ -43,6 +43,14 @@ std::optional<CalendarFields> BreakDown(TimeValue time);
 // not fit in 127 characters.
 QString FormatTime(TimeValue time, const QString& format);
 
+// The fixed time format of documents, map lines and charts: "%m/%d/%Y %I:%M:%S %p".
+const QString& UsTimeFormat();
+QString UsTimeText(TimeValue time);
+
+// "YYYY-MM-DDTHH:MM:SSZ" of a UTC time, appended to `text` (GPX times); nothing when the
+// value cannot be broken down.
+void AppendIsoUtcTime(std::string& text, TimeValue time);
+
 // "YYYY-MM-DD HH:MM:SS", the form of times in machine-readable output; empty when the value
 // cannot be broken down.
 std::string IsoTimeText(TimeValue time);

@@ -229,6 +229,19 @@ void LogLibrary::HoldLog(std::optional<std::size_t> index) {
   heldLog_ = index;
 }
 
+bool LogLibrary::LoadHeld(std::size_t index, QStringList& problems) {
+  HoldLog(index);
+  GPSLog& held = *logs_[index];
+  if (held.LoadPoints()) {
+    return true;
+  }
+  const QString problem = QStringLiteral("%1: %2").arg(held.filePath(), held.loadProblem());
+  if (!problems.contains(problem)) {
+    problems << problem;
+  }
+  return false;
+}
+
 QString LineWidthText(int lineWidthIndex) {
   return QStringLiteral("%1  Pixel").arg(LineWidthForIndex(lineWidthIndex));
 }

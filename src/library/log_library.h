@@ -12,6 +12,7 @@
 #include <vector>
 
 #include <QString>
+#include <QStringList>
 
 #include "core/gps_log.h"
 #include "library/log_database.h"
@@ -72,6 +73,10 @@ class LogLibrary {
   // when `held` moves to another log; nullopt releases whatever is held.
   void HoldLog(std::optional<std::size_t> index);
   std::optional<std::size_t> heldLog() const { return heldLog_; }
+  // Makes a log the held one and loads its points, for a walk over the selection (the log
+  // held before is released). When they cannot be loaded, adds "path: reason" to
+  // `problems` (once) and returns false; the log then has no points.
+  bool LoadHeld(std::size_t index, QStringList& problems);
 
   // Every record, available logs in library order then the unavailable ones.
   std::vector<LogRecord> Records() const;

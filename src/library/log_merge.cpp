@@ -58,13 +58,6 @@ MergePlan PrepareMerge(const LogLibrary& library, std::vector<std::size_t> rows)
   return plan;
 }
 
-QString CleanFileName(QString name) {
-  for (const QChar c : QStringLiteral("\\/:*?\"<>|")) {
-    name.replace(c, u'_');
-  }
-  return name;
-}
-
 QString WriteMergedLog(const QStringList& sources, const QString& output, QStringList* skipped) {
   QByteArray merged;
   for (const QString& source : sources) {

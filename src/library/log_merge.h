@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 
+#include "core/file_names.h"
 #include "library/log_library.h"
 
 namespace trevalo {
@@ -21,9 +22,6 @@ struct MergePlan {
 
 // Checks the logs at `rows` (library indices, in list order) before a merge.
 MergePlan PrepareMerge(const LogLibrary& library, std::vector<std::size_t> rows);
-
-// A name with each of \ / : * ? " < > | replaced by "_".
-QString CleanFileName(QString name);
 
 // Writes the merged log: each source from its first sentence start ("$GP", "@TR" or
 // "@QN") on, zero bytes left out, ended by CR LF when its last byte is no line feed.

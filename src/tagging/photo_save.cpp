@@ -63,7 +63,7 @@ SaveReport SaveTaggedPhotos(PhotoList& photos, LogLibrary& library, const MatchS
     }
     ++done;
     if (sink != nullptr) {
-      sink->PhotoSaved(row, match.point, written, QFileInfo(written).fileName());
+      sink->PhotoSaved(row, match.point, written, photo.info().width);
     }
     report.items.push_back({row.path, written, QString()});
     photos.Remove(index);  // the next row moves into this place

@@ -8,6 +8,7 @@
 
 #include <QString>
 
+#include "core/progress.h"
 #include "library/log_library.h"
 #include "library/match_settings.h"
 #include "tagging/photo_list.h"
@@ -21,9 +22,9 @@ enum class SaveMode { kCopy, kInPlace };
 class SavedPhotoSink {
  public:
   virtual ~SavedPhotoSink() = default;
-  // `written` is the tagged file; `entryName` its name in a package.
+  // `written` is the tagged file, `pixelWidth` the photo's width.
   virtual void PhotoSaved(const PhotoRow& row, const TrackPoint& point, const QString& written,
-                          const QString& entryName) = 0;
+                          int pixelWidth) = 0;
 };
 
 struct SaveReport {
@@ -40,7 +41,7 @@ struct SaveReport {
 // file of that name exists (IMG.JPG, _IMG.JPG, __IMG.JPG, ...).
 QString WrittenPath(const QString& folder, const QString& fileName);
 
-using SaveProgress = std::function<void(std::size_t done, std::size_t total, const QString& path)>;
+using SaveProgress = Progress;
 
 SaveReport SaveTaggedPhotos(PhotoList& photos, LogLibrary& library, const MatchSettings& settings,
                             SaveMode mode, const QString& saveFolder,

@@ -1,0 +1,209 @@
+#include "charts/chart_data.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <optional>
+
+#include "core/calendar_time.h"
+#include "core/output_file.h"
+#include "core/track_walk.h"
+
+namespace trevalo {
+namespace {
+
+const QString kInvalidLog = QStringLiteral("Invalid Log File..");
+
+QString Fixed1(double value, const char* unit) {
+  std::string text;
+  AppendFixed(text, value, 1);
+  return QString::fromStdString(text) + QLatin1String(unit);
+}
+
+// Cuts the usable points into stretches of `step` (metres or seconds, as `advance` measures
+// between two consecutive usable points) and pushes one altitude and one speed sample per
+// stretch: the altitude is the log's highest altitude when the stretch reached it, else its
+// lowest when it reached that, else the stretch's average; the speed is the average.
+class SeriesWalk {
+ public:
+  SeriesWalk(CAltitudeArray& altitude, CAltitudeArray& speed, double lowest, double highest)
+      : altitude_(altitude), speed_(speed), lowest_(lowest), highest_(highest) {}
+
+  template <typename Advance>
+  void Walk(const std::vector<TrackPoint>& points, const ChartAltitude& altitudeOf,
+            Advance&& advance) {
+    const TrackPoint* previous = nullptr;
+    const double step = altitude_.sampleStep;
+    for (const TrackPoint& point : points) {
+      if (!IsUsable(point)) {
+        continue;
+      }
+      const double altitude = altitudeOf(point);
+      altitudeSum_ += altitude;
+      speedSum_ += point.speed;
+      ++count_;
+      if (previous == nullptr) {
+        previous = &point;
+        continue;
+      }
+      accumulated_ += advance(*previous, point);
+      previous = &point;
+      sawHighest_ = sawHighest_ || altitude == highest_;
+      sawLowest_ = sawLowest_ || altitude == lowest_;
+      while (step > 0 && accumulated_ >= step) {
+        PushWindow();
+        accumulated_ -= step;
+      }
+    }
+  }
+
+  // After a distance walk: the stretch left over, when there is one, adds a last altitude.
+  void PushRemainder() {
+    if (accumulated_ != 0 && count_ > 0) {
+      altitude_.Push(altitudeSum_ / count_);
+    }
+  }
+
+ private:
+  void PushWindow() {
+    // A leg longer than a stretch leaves the next stretches without points of their own:
+    // they repeat the last samples.
+    if (count_ > 0) {
+      lastAltitude_ = sawHighest_ ? highest_ : sawLowest_ ? lowest_ : altitudeSum_ / count_;
+      lastSpeed_ = speedSum_ / count_;
+    }
+    altitude_.Push(lastAltitude_);
+    speed_.Push(lastSpeed_);
+    altitudeSum_ = speedSum_ = 0;
+    count_ = 0;
+    sawHighest_ = sawLowest_ = false;
+  }
+
+  CAltitudeArray& altitude_;
+  CAltitudeArray& speed_;
+  double lowest_;
+  double highest_;
+  double altitudeSum_ = 0;
+  double speedSum_ = 0;
+  int count_ = 0;
+  bool sawHighest_ = false;
+  bool sawLowest_ = false;
+  double accumulated_ = 0;
+  double lastAltitude_ = 0;
+  double lastSpeed_ = 0;
+};
+
+void FinishAltitude(CAltitudeArray& series) {
+  series.FindRange();
+  series.Smooth();
+  series.BuildTexts();
+}
+
+void FinishSpeed(CAltitudeArray& series) {
+  series.FindRange();
+  series.ShiftToPositive();
+  series.Smooth();
+  series.BuildTexts();
+}
+
+}  // namespace
+
+ChartAltitude::ChartAltitude(const GPSLog& log) : useDevice_(log.deviceValueCount() != 0) {
+  const std::vector<TrackPoint>& points = log.points();
+  if (!useDevice_ || points.empty()) {
+    return;
+  }
+  std::int64_t gpsSum = 0;
+  std::int64_t deviceSum = 0;
+  for (const TrackPoint& point : points) {
+    gpsSum = static_cast<std::int64_t>(static_cast<double>(gpsSum) + point.altitude);
+    deviceSum += point.deviceValue;
+  }
+  deviceOffset_ = (gpsSum - deviceSum) / static_cast<std::int64_t>(points.size());
+}
+
+double ChartAltitude::operator()(const TrackPoint& point) const {
+  return useDevice_ ? static_cast<double>(point.deviceValue + deviceOffset_)
+                    : point.SignedAltitude();
+}
+
+std::unique_ptr<ChartData> ComputeCharts(const GPSLog& log, const QString& fileName) {
+  auto data = std::make_unique<ChartData>();
+  const std::vector<TrackPoint>& points = log.points();
+  const ChartAltitude altitudeOf(log);
+
+  const TrackSummary track = SummarizeTrack(points, {}, [](const TrackPoint&, const CCoordinate&) {});
+  data->totalDistance = track.distance;
+  data->timeSpan = track.elapsed();
+
+  // Extremes over every point (for the samples) and over the usable ones (for the table).
+  double lowest = std::numeric_limits<double>::max();
+  double highest = std::numeric_limits<double>::lowest();
+  double altitudeSum = 0;
+  for (const TrackPoint& point : points) {
+    const double altitude = altitudeOf(point);
+    lowest = std::min(lowest, altitude);
+    highest = std::max(highest, altitude);
+    altitudeSum += altitude;
+  }
+  std::optional<double> usableLowest, usableHighest, slowest, fastest;
+  for (const TrackPoint& point : points) {
+    if (IsUsable(point)) {
+      const double altitude = altitudeOf(point);
+      usableLowest = std::min(usableLowest.value_or(altitude), altitude);
+      usableHighest = std::max(usableHighest.value_or(altitude), altitude);
+      slowest = std::min(slowest.value_or(point.speed), point.speed);
+      fastest = std::max(fastest.value_or(point.speed), point.speed);
+    }
+  }
+
+  if (track.distance > 0) {
+    data->hasDistanceCharts = true;
+    data->distanceAltitude.SetTotal(track.distance);
+    data->distanceSpeed.SetTotal(track.distance);
+    SeriesWalk walk(data->distanceAltitude, data->distanceSpeed, lowest, highest);
+    walk.Walk(points, altitudeOf, [](const TrackPoint& from, const TrackPoint& to) {
+      const CCoordinate a = BuildPosition(from, {});
+      const CCoordinate b = BuildPosition(to, {});
+      return Distance(a.latitudeDegrees, a.longitudeDegrees, b.latitudeDegrees,
+                      b.longitudeDegrees);
+    });
+    walk.PushRemainder();
+    FinishAltitude(data->distanceAltitude);
+    FinishSpeed(data->distanceSpeed);
+  } else {
+    data->messages << kInvalidLog;
+  }
+
+  if (data->timeSpan <= 0) {
+    data->messages << kInvalidLog;
+    return data;
+  }
+  data->hasTimeCharts = true;
+  data->timeAltitude.SetTotal(static_cast<std::int32_t>(
+      std::min<std::int64_t>(data->timeSpan, std::numeric_limits<std::int32_t>::max())));
+  data->timeSpeed.SetTotal(data->timeAltitude.total);
+  SeriesWalk walk(data->timeAltitude, data->timeSpeed, lowest, highest);
+  walk.Walk(points, altitudeOf, [](const TrackPoint& from, const TrackPoint& to) {
+    return static_cast<double>(to.localTime - from.localTime);
+  });
+  FinishAltitude(data->timeAltitude);
+  FinishSpeed(data->timeSpeed);
+
+  ChartStatistics& s = data->statistics;
+  s.altitudeMinimum = Fixed1(usableLowest.value_or(0), " m");
+  s.altitudeMaximum = Fixed1(usableHighest.value_or(0), " m");
+  s.altitudeAverage = Fixed1(
+      data->hasDistanceCharts ? altitudeSum / static_cast<double>(log.pointCount()) : 0, " m");
+  s.speedMinimum = Fixed1(slowest.value_or(0), " Km/h");
+  s.speedMaximum = Fixed1(fastest.value_or(0), " Km/h");
+  s.speedAverage = SpeedText(track.distance, data->timeSpan);
+  s.totalDistance = DistanceText(track.distance);
+  s.elapsedTime = DurationText(data->timeSpan);
+  s.startTime = UsTimeText(track.first->localTime);
+  s.endTime = UsTimeText(track.last->localTime);
+  s.fileName = fileName;
+  return data;
+}
+
+}  // namespace trevalo

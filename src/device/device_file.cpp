@@ -1,0 +1,176 @@
+#include "device/device_file.h"
+
+#include <QFile>
+
+#include <algorithm>
+#include <cstring>
+#include <span>
+
+#include "core/atomic_file.h"
+
+namespace trevalo {
+namespace {
+
+constexpr int kLabelLength = 16;
+constexpr int kValueLength = 14;
+constexpr int kRecordLength = 32;
+constexpr int kLabelSearchEnd = 256;  // labels start within the first 256 bytes
+constexpr qint64 kReadLimit = 512;
+
+constexpr const char* kModelALabels[] = {"QARN TR", "Sampling Time", "GON Time", "FW Version"};
+
+QByteArray Label(const char* text) {
+  QByteArray label(text);
+  return label.leftJustified(kLabelLength, ' ', true);
+}
+
+// "%d" after leading blanks; nullopt when no digit follows.
+std::optional<int> LeadingInteger(const QByteArray& bytes, qsizetype at) {
+  while (at < bytes.size() && std::isspace(static_cast<unsigned char>(bytes[at]))) {
+    ++at;
+  }
+  bool negative = false;
+  if (at < bytes.size() && (bytes[at] == '-' || bytes[at] == '+')) {
+    negative = bytes[at] == '-';
+    ++at;
+  }
+  if (at >= bytes.size() || !std::isdigit(static_cast<unsigned char>(bytes[at]))) {
+    return std::nullopt;
+  }
+  long long value = 0;
+  while (at < bytes.size() && std::isdigit(static_cast<unsigned char>(bytes[at]))) {
+    value = std::min<long long>(value * 10 + (bytes[at] - '0'), 1LL << 31);
+    ++at;
+  }
+  value = negative ? -value : value;
+  return static_cast<int>(std::clamp<long long>(value, INT32_MIN, INT32_MAX));
+}
+
+// Up to `limit` bytes of a file; nullopt when it cannot be opened or read.
+std::optional<QByteArray> ReadStart(const QString& path, qint64 limit, QString* problem) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) {
+    if (problem != nullptr) {
+      *problem = QStringLiteral("cannot read %1: %2").arg(path, file.errorString());
+    }
+    return std::nullopt;
+  }
+  QByteArray bytes = limit < 0 ? file.readAll() : file.read(limit);
+  if (file.error() != QFileDevice::NoError) {
+    if (problem != nullptr) {
+      *problem = QStringLiteral("cannot read %1: %2").arg(path, file.errorString());
+    }
+    return std::nullopt;
+  }
+  return bytes;
+}
+
+QString WriteBytes(const QString& path, const QByteArray& bytes) {
+  return WriteFileAtomically(
+      path, std::span(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                      static_cast<std::size_t>(bytes.size())),
+      true);
+}
+
+// 8-bit text of a fixed field, ending at its first zero byte.
+QString FieldText(const QByteArray& bytes, int offset, int length) {
+  QByteArray field = bytes.mid(offset, length);
+  if (const qsizetype zero = field.indexOf('\0'); zero >= 0) {
+    field.truncate(zero);
+  }
+  return QString::fromLatin1(field);
+}
+
+}  // namespace
+
+QByteArray ModelAFileBytes(const ModelASettings& settings) {
+  const int values[] = {3, settings.samplingSeconds, settings.ledMode, settings.firmwareNumber};
+  QByteArray bytes;
+  bytes.reserve(4 * kRecordLength);
+  for (int record = 0; record < 4; ++record) {
+    bytes += Label(kModelALabels[record]);
+    bytes += QByteArray::number(values[record]).leftJustified(kValueLength, ' ', true);
+    bytes += "\r\n";
+  }
+  return bytes;
+}
+
+void ParseModelAFile(const QByteArray& bytes, ModelASettings& settings) {
+  settings.firmwareNumber = 0;
+  int* const targets[] = {nullptr, &settings.samplingSeconds, &settings.ledMode,
+                          &settings.firmwareNumber};
+  for (int record = 0; record < 4; ++record) {
+    const QByteArray label = Label(kModelALabels[record]);
+    const qsizetype at = bytes.indexOf(label);
+    if (at < 0 || at >= kLabelSearchEnd || targets[record] == nullptr) {
+      continue;
+    }
+    if (const std::optional<int> value = LeadingInteger(bytes, at + kLabelLength)) {
+      *targets[record] = *value;
+    }
+  }
+}
+
+ModelAReadResult ReadModelAFile(const QString& path) {
+  ModelAReadResult result;
+  const std::optional<QByteArray> bytes = ReadStart(path, kReadLimit, nullptr);
+  if (!bytes) {
+    result.created = true;
+    result.problem = WriteModelAFile(path, result.settings);
+    return result;
+  }
+  ParseModelAFile(*bytes, result.settings);
+  return result;
+}
+
+QString WriteModelAFile(const QString& path, const ModelASettings& settings) {
+  return WriteBytes(path, ModelAFileBytes(settings));
+}
+
+ModelBSettings ParseModelBFile(const QByteArray& bytes) {
+  ModelBSettings settings;
+  settings.modelCode = FieldText(bytes, 10, 2);
+  settings.firmwareText = FieldText(bytes, 12, 8);
+  int version = 0;
+  for (int i = 20; i < 23 && i < bytes.size() &&
+                   std::isdigit(static_cast<unsigned char>(bytes[i]));
+       ++i) {
+    version = version * 10 + (bytes[i] - '0');
+  }
+  settings.formatCheck = version == 2 ? 1 : version < 2 ? 0 : -1;
+  for (int i = 0; i < kModelBSettingCount; ++i) {
+    const int offset = kModelBSettingsOffset + i;
+    settings.values[static_cast<std::size_t>(i)] =
+        offset < bytes.size() ? static_cast<std::uint8_t>(bytes[offset]) : 0;
+  }
+  return settings;
+}
+
+std::optional<ModelBSettings> ReadModelBFile(const QString& path, QString* problem) {
+  const std::optional<QByteArray> bytes = ReadStart(path, kReadLimit, problem);
+  if (!bytes) {
+    return std::nullopt;
+  }
+  return ParseModelBFile(*bytes);
+}
+
+QByteArray ModelBFileBytes(QByteArray current, const ModelBSettings& settings) {
+  if (current.size() < kModelBFileSize) {
+    current.append(kModelBFileSize - current.size(), '\0');
+  }
+  for (int i = 0; i < kModelBSettingCount; ++i) {
+    current[kModelBSettingsOffset + i] = static_cast<char>(settings.values[static_cast<std::size_t>(i)]);
+  }
+  return current;
+}
+
+QString WriteModelBFile(const QString& path, const ModelBSettings& settings) {
+  QString problem;
+  const std::optional<QByteArray> current = ReadStart(path, -1, &problem);
+  if (!current) {
+    return problem;
+  }
+  return WriteBytes(path, ModelBFileBytes(*current, settings));
+}
+
+}  // namespace trevalo

@@ -1,0 +1,102 @@
+#include "export/gpx_writer.h"
+
+#include "core/calendar_time.h"
+#include "export/kml_document.h"
+#include "export/xml_text.h"
+
+namespace trevalo {
+namespace {
+
+// The metres-per-second factor of GPX speeds, as the format has always been written.
+constexpr double kKmhToMetresPerSecond = 0.277777778;
+
+}  // namespace
+
+CGpxWriter::CGpxWriter(const QString& path, bool wantFile) {
+  if (wantFile) {
+    file_.emplace(path);
+  }
+}
+
+void CGpxWriter::SetOffsets(int latitudeOffset, int longitudeOffset) {
+  correction_ = {latitudeOffset, longitudeOffset};
+}
+
+QString CGpxWriter::Close() { return file_ ? file_->Commit() : QString(); }
+
+void CGpxWriter::WriteHeader() {
+  if (!hasFile()) {
+    return;
+  }
+  *file_ << "<?xml version=\"1.0\"?>\n"
+            "<gpx creator=\"Trevalo https://trevalo.org\" version=\"1.0\""
+            " xmlns=\"http://www.topografix.com/GPX/1/0\""
+            " xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\""
+            " xsi:schemaLocation=\"http://www.topografix.com/GPX/1/0"
+            " http://www.topografix.com/GPX/1/0/gpx.xsd\">\n";
+  if (metadata_) {
+    *file_ << " <metadata></metadata>\n";
+  }
+}
+
+void CGpxWriter::BeginTrack(const QString& name) {
+  if (hasFile()) {
+    *file_ << "  <trk>\n    <name>" << XmlContent(name) << "</name>\n\t    <trkseg>\n";
+  }
+}
+
+void CGpxWriter::WriteTrackPoint(const TrackPoint& point) {
+  if (!hasFile()) {
+    return;
+  }
+  const CCoordinate position = BuildPosition(point, correction_);
+  std::string& line = line_;
+  line.clear();
+  line += "      <trkpt lat=\"";
+  AppendFixed(line, position.latitudeDegrees, 6);
+  line += "\" lon=\"";
+  AppendFixed(line, position.longitudeDegrees, 6);
+  line += "\">\n        <ele>";
+  AppendFixed(line, position.altitudeMetres, 2);
+  line += "</ele>\n        <time>";
+  AppendIsoUtcTime(line, point.utcTime);
+  line += "</time>\n        <course>";
+  AppendFixed(line, point.course, 2);
+  line += "</course>\n        <speed>";
+  AppendFixed(line, point.speed * kKmhToMetresPerSecond, 2);
+  line += "</speed>\n        <sat>";
+  line += std::to_string(point.satellitesInView);
+  line += "</sat>\n        <hdop>";
+  AppendFixed(line, point.hdop, 2);
+  line += "</hdop>\n      </trkpt>\n";
+  *file_ << line;
+}
+
+void CGpxWriter::EndTrack() {
+  if (hasFile()) {
+    *file_ << "    </trkseg>\n  </trk>\n";
+  }
+}
+
+void CGpxWriter::WriteFooter() {
+  if (hasFile()) {
+    *file_ << "</gpx>\n";
+  }
+}
+
+void WriteGpxTracks(CGpxWriter& writer, LogLibrary& library, QStringList& problems) {
+  for (const std::size_t index : library.activeLogs()) {
+    library.LoadHeld(index, problems);
+    const GPSLog& log = library.log(index);
+    writer.BeginTrack(TrackName(log));
+    for (const TrackPoint& point : log.points()) {
+      if (IsUsable(point)) {
+        writer.WriteTrackPoint(point);
+      }
+    }
+    writer.EndTrack();
+  }
+  library.ClearActiveLogs();
+}
+
+}  // namespace trevalo

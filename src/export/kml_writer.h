@@ -1,0 +1,82 @@
+#pragma once
+// The KML 2.1 document writer: fixed templates for the header with its icon styles, line
+// styles, folders, placemarks, track lines and the footer. It owns one output file for one
+// document; its callers decide what goes in and in which order (see kml_document.h).
+//
+// Every operation does nothing when the writer has no file (the caller asked for none, or
+// it could not be created). User texts are escaped for their place in the document.
+
+#include <cstdint>
+#include <optional>
+
+#include <QString>
+
+#include "core/geodesy.h"
+#include "core/output_file.h"
+#include "core/track_walk.h"
+
+namespace trevalo {
+
+class CKmlWriter {
+ public:
+  // A writer with a file at `path` when `wantFile`, else one that writes nothing.
+  CKmlWriter(const QString& path, bool wantFile);
+
+  bool hasFile() const { return file_.has_value() && file_->isOpen(); }
+
+  void WriteHeader(const QString& documentName);
+  // `colour` is 0x00BBGGRR.
+  void WriteLineStyle(int styleId, std::uint32_t colour, int width);
+  void BeginPhotoFolder(const QString& name);
+  void BeginRouteFolder(const QString& name);
+  // A photo's placemark: its name and image are the file name of `writtenPath` with the
+  // extension's case lowered. Widths above 800 are written as 800.
+  void WritePhotoPlacemark(const QString& writtenPath, int width, const CCoordinate& position);
+  // The same with `prefix` (an address) before the image; widths below 10 become 800.
+  void WritePhotoPlacemarkWithPrefix(const QString& prefix, const QString& writtenPath, int width,
+                                     const CCoordinate& position);
+  void EndFolder();
+  void BeginTrackLine(const QString& name, int styleId);
+  void AddTrackPoint(const CCoordinate& position);
+  void EndTrackLine();
+  void WriteRouteSummary(const QString& name, const QString& startTime, const QString& endTime,
+                         const QString& elapsed, const QString& distance, const QString& speed,
+                         const CCoordinate& position);
+  void BeginLapFolder();
+  void BeginLapSubFolder(const QString& name);
+  void WriteLapStart(const CCoordinate& position, const QString& time);
+  void WriteLap(int number, const CCoordinate& position, const QString& time, const RunTexts& lap);
+  void WriteLapEnd(const CCoordinate& position, const QString& time, const RunTexts& lap,
+                   const RunTexts& total);
+  void EndSubFolder();
+  void BeginWaypointFolder();
+  void BeginWaypointSubFolder(const QString& name);
+  void WriteWaypoint(int number, const CCoordinate& position, double speedKmh,
+                     const QString& time);
+  void WriteFooter();
+
+  // Puts the finished document in place. Returns the empty text on success or when the
+  // writer has no file by request, else why the document could not be written.
+  QString Close();
+
+ private:
+  void FolderStart(int tabs, std::string_view comment, int nameTabs, const std::string& name);
+  void PhotoPlacemark(const std::string& image, const QString& writtenPath, int width,
+                      const CCoordinate& position);
+  void TablePlacemarkStart(int tabs, std::string_view name, int placemarkTabs);
+  // A table row; `html` is ready for the CDATA section, `value` is escaped for it.
+  void Row(int tabs, std::string_view label, std::string_view html);
+  void Row(int tabs, std::string_view label, const QString& value);
+  void PositionRows(int tabs, std::string_view longitude, std::string_view latitude,
+                    std::string_view altitude, const CCoordinate& position);
+  void StatisticRows(int tabs, const RunTexts& texts);
+  void TablePlacemarkEnd(int tabs, std::string_view style, const CCoordinate& position,
+                         int altitudeDecimals, int placemarkTabs);
+
+  std::optional<OutputFile> file_;
+};
+
+// The photo placemark's name: the file name with its last four characters in lower case.
+QString PhotoPlacemarkName(const QString& writtenPath);
+
+}  // namespace trevalo

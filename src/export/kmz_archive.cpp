@@ -1,0 +1,108 @@
+#include "export/kmz_archive.h"
+
+#include <zip.h>
+
+#include <algorithm>
+
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
+
+namespace trevalo {
+namespace {
+
+constexpr unsigned long kUtf8NamesFlag = 1u << 11;
+constexpr qint64 kBlock = 1 << 20;
+
+zip_fileinfo EntryInfo(const QFileInfo& source) {
+  const QDateTime modified = source.lastModified();
+  const QDate date = modified.date();
+  const QTime time = modified.time();
+  zip_fileinfo info{};
+  info.tmz_date.tm_year = static_cast<uInt>(std::max(date.year(), 1980));
+  info.tmz_date.tm_mon = static_cast<uInt>(date.month() - 1);
+  info.tmz_date.tm_mday = static_cast<uInt>(date.day());
+  info.tmz_date.tm_hour = static_cast<uInt>(time.hour());
+  info.tmz_date.tm_min = static_cast<uInt>(time.minute());
+  info.tmz_date.tm_sec = static_cast<uInt>(time.second());
+  return info;
+}
+
+}  // namespace
+
+KmzArchive::KmzArchive(const QString& path) : file_(path) {
+  if (file_.fd() < 0) {
+    problem_ = file_.openProblem();
+    return;
+  }
+  zip_ = zipOpen64(QFile::encodeName(file_.temporaryPath()).constData(), APPEND_STATUS_CREATE);
+  if (zip_ == nullptr) {
+    problem_ = QStringLiteral("cannot create the package %1").arg(path);
+  }
+}
+
+KmzArchive::~KmzArchive() {
+  if (zip_ != nullptr) {
+    zipClose(static_cast<zipFile>(zip_), nullptr);
+  }
+}
+
+QString KmzArchive::FreeEntryName(QString name) const {
+  while (entries_.contains(name)) {
+    name.prepend(u'_');
+  }
+  return name;
+}
+
+QString KmzArchive::AddFile(const QString& source, const QString& entryName) {
+  if (zip_ == nullptr) {
+    return problem_;
+  }
+  QFile input(source);
+  if (!input.open(QIODevice::ReadOnly)) {
+    return QStringLiteral("cannot put %1 into %2: %3")
+        .arg(source, path(), input.errorString());
+  }
+  const zip_fileinfo info = EntryInfo(QFileInfo(source));
+  const QByteArray name = entryName.toUtf8();
+  const bool utf8Name =
+      std::any_of(name.begin(), name.end(), [](char c) { return (c & 0x80) != 0; });
+  const int zip64 = input.size() >= 0xFFFFFFFFLL ? 1 : 0;
+  auto* zip = static_cast<zipFile>(zip_);
+  if (zipOpenNewFileInZip4_64(zip, name.constData(), &info, nullptr, 0, nullptr, 0, nullptr,
+                              Z_DEFLATED, Z_DEFAULT_COMPRESSION, 0, -MAX_WBITS, DEF_MEM_LEVEL,
+                              Z_DEFAULT_STRATEGY, nullptr, 0, 0,
+                              utf8Name ? kUtf8NamesFlag : 0, zip64) != ZIP_OK) {
+    return QStringLiteral("cannot write the package %1").arg(path());
+  }
+  entries_.insert(entryName);
+  QByteArray block;
+  bool failed = false;
+  while (!failed && !(block = input.read(kBlock)).isEmpty()) {
+    failed = zipWriteInFileInZip(zip, block.constData(), static_cast<unsigned>(block.size())) !=
+             ZIP_OK;
+  }
+  failed = zipCloseFileInZip(zip) != ZIP_OK || failed || input.error() != QFileDevice::NoError;
+  if (failed) {
+    problem_ = QStringLiteral("cannot put %1 into %2").arg(source, path());
+    return problem_;
+  }
+  return {};
+}
+
+QString KmzArchive::Close() {
+  if (zip_ == nullptr) {
+    return problem_;
+  }
+  const bool closed = zipClose(static_cast<zipFile>(zip_), nullptr) == ZIP_OK;
+  zip_ = nullptr;
+  if (!problem_.isEmpty()) {
+    return problem_;  // a damaged package is not put in place
+  }
+  if (!closed) {
+    return QStringLiteral("cannot finish the package %1").arg(path());
+  }
+  return file_.Commit(false);
+}
+
+}  // namespace trevalo

@@ -1,0 +1,101 @@
+#include "export/log_export.h"
+
+#include <QDir>
+
+#include "core/file_names.h"
+#include "export/gpx_writer.h"
+#include "export/kml_document.h"
+#include "export/table_export.h"
+
+namespace trevalo {
+namespace {
+
+// Writes the library's selection into one file; the selection is empty afterwards.
+QString WriteSelection(LogLibrary& library, const QString& path, const QString& documentName,
+                       const ExportOptions& options, QStringList& problems) {
+  switch (options.format) {
+    case ExportFormat::kKml:
+      return WriteLogsKml(path, documentName, options.trackFolderName,
+                          {library, options.correction, problems});
+    case ExportFormat::kGpx: {
+      CGpxWriter writer(path, true);
+      writer.SetOffsets(options.correction.latitude, options.correction.longitude);
+      writer.SetMetadata(options.gpxMetadata);
+      writer.WriteHeader();
+      WriteGpxTracks(writer, library, problems);
+      writer.WriteFooter();
+      return writer.Close();
+    }
+    case ExportFormat::kTable: {
+      CTextLineWriter writer(path);
+      const LogTableFormat format{options.tableHeader, options.longLatFormat, options.correction};
+      for (const std::size_t index : library.activeLogs()) {
+        library.LoadHeld(index, problems);
+        WriteLogTableBlock(writer, library.log(index), format);
+      }
+      library.ClearActiveLogs();
+      return writer.Close();
+    }
+  }
+  return {};
+}
+
+void Note(ExportReport& report, const QString& path, const QString& problem) {
+  if (problem.isEmpty()) {
+    report.written << path;
+  } else {
+    report.problems << problem;
+  }
+}
+
+}  // namespace
+
+QString ExportExtension(ExportFormat format) {
+  switch (format) {
+    case ExportFormat::kKml:
+      return QStringLiteral(".KML");
+    case ExportFormat::kGpx:
+      return QStringLiteral(".GPX");
+    case ExportFormat::kTable:
+      return QStringLiteral(".CSV");
+  }
+  return {};
+}
+
+QString ExportPath(const QString& folder, const QString& typedName, ExportFormat format) {
+  return QDir(folder).filePath(CleanFileName(typedName) + ExportExtension(format));
+}
+
+ExportReport ExportLogs(LogLibrary& library, const std::vector<std::size_t>& rows,
+                        const QString& path, const QString& documentName,
+                        const ExportOptions& options) {
+  ExportReport report;
+  library.ClearActiveLogs();
+  for (const std::size_t row : rows) {
+    library.AddActiveLog(row);
+  }
+  Note(report, path, WriteSelection(library, path, documentName, options, report.problems));
+  return report;
+}
+
+ExportReport ExportLogsBatch(LogLibrary& library, const std::vector<std::size_t>& rows,
+                             const QString& folder, const ExportOptions& options,
+                             const Progress& progress) {
+  ExportReport report;
+  library.ClearActiveLogs();
+  for (std::size_t k = 0; k < rows.size(); ++k) {
+    const GPSLog& log = library.log(rows[k]);
+    const QString path =
+        QDir(folder).filePath(BatchStem(log.fileName()) + ExportExtension(options.format));
+    if (progress) {
+      progress(k, rows.size(), path);
+    }
+    library.ClearActiveLogs();
+    library.AddActiveLog(rows[k]);
+    Note(report, path, WriteSelection(library, path, QString(), options, report.problems));
+  }
+  library.ClearActiveLogs();
+  return report;
+}
+
+}  // namespace trevalo

@@ -1,0 +1,51 @@
+#pragma once
+// Exporting logs of the library as KML, GPX or tables: all of them into one file, or, in
+// batch, one file per log named after it.
+
+#include <vector>
+
+#include <QString>
+#include <QStringList>
+
+#include "core/progress.h"
+#include "core/track_walk.h"
+#include "library/log_library.h"
+
+namespace trevalo {
+
+enum class ExportFormat { kKml, kGpx, kTable };
+
+struct ExportOptions {
+  ExportFormat format = ExportFormat::kKml;
+  PositionCorrection correction;  // zero when the position correction is off
+  bool gpxMetadata = false;       // GPX header with an empty metadata element
+  QString trackFolderName;        // KML route folder name
+  QString tableHeader;            // column names line of tables
+  QString longLatFormat;          // display format of table coordinates
+};
+
+struct ExportReport {
+  QStringList written;   // files written, in order
+  QStringList problems;  // files that could not be written, logs that could not be read
+};
+
+// ".KML", ".GPX" or ".CSV".
+QString ExportExtension(ExportFormat format);
+
+// The single-file path for a typed name: the folder, the name with \ / : * ? " < > |
+// replaced by "_", and the format's extension.
+QString ExportPath(const QString& folder, const QString& typedName, ExportFormat format);
+
+// Writes the logs at `rows` (library indices, in list order) into one file at `path`;
+// `documentName` is the KML document's name (the name as typed).
+ExportReport ExportLogs(LogLibrary& library, const std::vector<std::size_t>& rows,
+                        const QString& path, const QString& documentName,
+                        const ExportOptions& options);
+
+// Writes each log at `rows` into its own file in `folder`: the log's file name without its
+// last four characters, with the format's extension. Existing files are replaced.
+ExportReport ExportLogsBatch(LogLibrary& library, const std::vector<std::size_t>& rows,
+                             const QString& folder, const ExportOptions& options,
+                             const Progress& progress = {});
+
+}  // namespace trevalo

@@ -1,0 +1,106 @@
+#include "export/photo_kml.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <memory>
+
+#include "core/file_names.h"
+#include "core/track_walk.h"
+#include "export/kml_document.h"
+#include "export/kml_writer.h"
+#include "export/kmz_archive.h"
+
+namespace trevalo {
+namespace {
+
+// Puts each saved photo into the document and the package.
+class PlacemarkSink : public SavedPhotoSink {
+ public:
+  PlacemarkSink(CKmlWriter& writer, KmzArchive* archive, const PhotoKmlOptions& options,
+                PositionCorrection correction, QStringList& problems)
+      : writer_(writer),
+        archive_(archive),
+        options_(options),
+        correction_(correction),
+        problems_(problems) {}
+
+  void PhotoSaved(const PhotoRow&, const TrackPoint& point, const QString& written,
+                  int pixelWidth) override {
+    int width = options_.imageWidth < 10 ? pixelWidth : options_.imageWidth;
+    width = std::min(width, 800);
+    // Photos saved in place may share a file name; the package needs distinct entries.
+    QString entryName = QFileInfo(written).fileName();
+    if (archive_ != nullptr) {
+      entryName = archive_->FreeEntryName(entryName);
+    }
+    const CCoordinate position = BuildPosition(point, correction_);
+    if (options_.urlPrefix.isEmpty()) {
+      writer_.WritePhotoPlacemark(entryName, width, position);
+    } else {
+      writer_.WritePhotoPlacemarkWithPrefix(options_.urlPrefix, entryName, width, position);
+    }
+    if (archive_ != nullptr) {
+      if (const QString problem = archive_->AddFile(written, entryName);
+          !problem.isEmpty() && !problems_.contains(problem)) {
+        problems_ << problem;  // once: an archive that could not be created says so each time
+      }
+    }
+  }
+
+ private:
+  CKmlWriter& writer_;
+  KmzArchive* archive_;
+  const PhotoKmlOptions& options_;
+  PositionCorrection correction_;
+  QStringList& problems_;
+};
+
+}  // namespace
+
+QString PhotoKmlPath(const QString& saveFolder, const QString& kmlName) {
+  return QDir(saveFolder).filePath(CleanFileName(kmlName) + QStringLiteral(".KML"));
+}
+
+PhotoKmlReport SavePhotosWithKml(PhotoList& photos, LogLibrary& library,
+                                 const MatchSettings& settings, const PhotoKmlOptions& options,
+                                 const SaveProgress& progress) {
+  PhotoKmlReport report;
+  const QString safeName = CleanFileName(options.kmlName);
+  report.kmlPath = PhotoKmlPath(options.saveFolder, options.kmlName);
+  std::unique_ptr<KmzArchive> archive;
+  if (options.kml && options.kmz) {
+    report.kmzPath = QDir(options.saveFolder).filePath(safeName + QStringLiteral(".KMZ"));
+    archive = std::make_unique<KmzArchive>(report.kmzPath);
+  }
+  const PositionCorrection correction{settings.latitudeCorrection(),
+                                      settings.longitudeCorrection()};
+  const KmlSource source{library, correction, report.problems};
+  CKmlWriter writer(report.kmlPath, options.kml);
+  WriteKmlOpening(writer, options.kmlName, source);
+  writer.BeginPhotoFolder(options.photoFolderName);
+  library.ClearActiveLogs();
+
+  PlacemarkSink sink(writer, archive.get(), options, correction, report.problems);
+  report.save = SaveTaggedPhotos(photos, library, settings, options.mode, options.saveFolder,
+                                 progress, &sink);
+
+  writer.EndFolder();
+  WriteKmlRoute(writer, options.trackFolderName, source);
+  if (const QString problem = writer.Close(); !problem.isEmpty()) {
+    report.problems << problem;
+    return report;  // a package without its document is not put in place
+  }
+  if (archive) {
+    QString problem = archive->AddFile(report.kmlPath, safeName + QStringLiteral(".KML"));
+    if (problem.isEmpty()) {
+      problem = archive->Close();
+    }
+    if (!problem.isEmpty() && !report.problems.contains(problem)) {
+      report.problems << problem;
+    }
+  }
+  return report;
+}
+
+}  // namespace trevalo

@@ -1,0 +1,131 @@
+#include "map/show_tracks.h"
+
+#include "app/palette.h"
+#include "core/calendar_time.h"
+#include "library/photo_lookup.h"
+
+namespace trevalo {
+
+std::optional<CCoordinate> DrawLogsOnMap(CMapMarkerWriter& writer, LogLibrary& library,
+                                         PositionCorrection correction,
+                                         const QString& timeFormat, QStringList& problems) {
+  std::optional<CCoordinate> last;
+  for (const std::size_t index : library.activeLogs()) {
+    library.LoadHeld(index, problems);
+    const GPSLog& log = library.log(index);
+    writer.BeginLine(RgbForIndex(log.colorIndex()), std::abs(log.lineWidthIndex() - 5));
+    const TrackSummary track = SummarizeTrack(
+        log.points(), correction,
+        [&](const TrackPoint& point, const CCoordinate&) { writer.WriteLinePoint(point); });
+    const std::int64_t elapsed = track.elapsed();
+    const auto timeText = [&](const TrackPoint* point) {
+      return point != nullptr ? FormatTime(point->localTime, timeFormat) : QString();
+    };
+    writer.WriteLineInfo(timeText(track.first), timeText(track.last),
+                         DistanceText(track.distance), DurationText(elapsed),
+                         SpeedText(track.distance, SpeedSeconds(elapsed)));
+    writer.EndLine();
+    const LapWalkResult walk = WalkLaps(
+        log.points(), log.lapCount(), correction, WaypointRule::kMarkedApart,
+        [&](const LapMark& mark) {
+          const QString time = FormatTime(mark.point->localTime, timeFormat);
+          switch (mark.kind) {
+            case LapMark::Kind::kStart:
+              writer.WriteStartLap(mark.number, mark.position, time);
+              break;
+            case LapMark::Kind::kMiddle:
+              writer.WriteMiddleLap(mark.number, mark.position, time, mark.lap);
+              break;
+            case LapMark::Kind::kFinal:
+              writer.WriteFinalLap(mark.number, mark.position, time, mark.lap, mark.total);
+              break;
+          }
+        },
+        [&](const WaypointMark& mark) {
+          writer.WriteWaypointMarker(mark.number, mark.position,
+                                     FormatTime(mark.point->localTime, timeFormat));
+        });
+    if (walk.built) {
+      last = walk.lastPosition;
+    } else if (track.first != nullptr) {
+      last = track.lastPosition;
+    }
+  }
+  return last;
+}
+
+MapRequest ShowLogsOnMap(LogLibrary& library, const std::vector<std::size_t>& rows,
+                         const QString& folder, PositionCorrection correction) {
+  MapRequest request;
+  library.ClearActiveLogs();
+  for (const std::size_t row : rows) {
+    library.AddActiveLog(row);
+  }
+  if (library.activeLogs().empty()) {
+    return request;
+  }
+  CMapMarkerWriter writer(folder, MarkerFile::kTracks);
+  writer.WriteMarkersStart();
+  const std::optional<CCoordinate> centre =
+      DrawLogsOnMap(writer, library, correction, UsTimeFormat(), request.problems);
+  writer.WriteMarkersEnd();
+  if (const QString problem = writer.Close(); !problem.isEmpty()) {
+    request.problems << problem;
+  }
+  library.ClearActiveLogs();
+  request.show = true;
+  request.file = MarkerFile::kTracks;
+  if (centre) {
+    request.latitude = centre->latitudeDegrees;
+    request.longitude = centre->longitudeDegrees;
+  }
+  return request;
+}
+
+MapRequest ShowPhotosOnMap(LogLibrary& library, const PhotoList& photos,
+                           const std::vector<std::size_t>& rows, const MatchSettings& settings,
+                           bool showTracks, const QString& timeFormat, const QString& folder) {
+  MapRequest request;
+  const PositionCorrection correction{settings.latitudeCorrection(),
+                                      settings.longitudeCorrection()};
+  std::vector<const PhotoRow*> located;
+  for (const std::size_t row : rows) {
+    if (row < photos.size() && photos.rows()[row].matched) {
+      located.push_back(&photos.rows()[row]);
+    }
+  }
+  if (located.empty()) {
+    return request;
+  }
+  library.ClearActiveLogs();
+  request.file = showTracks ? MarkerFile::kPhotosAndTracks : MarkerFile::kPhotos;
+  CMapMarkerWriter writer(folder, request.file);
+  writer.WriteMarkersStart();
+  bool centred = false;
+  for (const PhotoRow* row : located) {
+    const MatchResult match = MatchPhoto(library, row->path, settings);
+    if (!match.logIndex) {
+      continue;  // the photo can no longer be read
+    }
+    const CCoordinate position = BuildPosition(match.point, correction);
+    if (!centred) {
+      centred = true;
+      request.latitude = position.latitudeDegrees;
+      request.longitude = position.longitudeDegrees;
+      request.photoPath = row->path;
+    }
+    writer.WritePhotoMarker(position.latitudeDegrees, position.longitudeDegrees, row->path);
+  }
+  if (showTracks) {
+    DrawLogsOnMap(writer, library, correction, timeFormat, request.problems);
+    library.ClearActiveLogs();
+  }
+  writer.WriteMarkersEnd();
+  if (const QString problem = writer.Close(); !problem.isEmpty()) {
+    request.problems << problem;
+  }
+  request.show = true;
+  return request;
+}
+
+}  // namespace trevalo

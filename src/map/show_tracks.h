@@ -1,0 +1,45 @@
+#pragma once
+// What the two map commands write before the map page opens: the tracks of the logs
+// selected in the log manager, or the selected photos (with the tracks of their logs).
+
+#include <optional>
+#include <vector>
+
+#include <QString>
+#include <QStringList>
+
+#include "core/track_walk.h"
+#include "library/log_library.h"
+#include "library/match_settings.h"
+#include "map/marker_writer.h"
+#include "tagging/photo_list.h"
+
+namespace trevalo {
+
+// Draws every log of the library's selection: its line with its summary, then its lap and
+// waypoint markers. Returns the position built last (for the last log: its last lap mark,
+// waypoint or run point, else its last usable point); nullopt when no log has a usable point.
+std::optional<CCoordinate> DrawLogsOnMap(CMapMarkerWriter& writer, LogLibrary& library,
+                                         PositionCorrection correction,
+                                         const QString& timeFormat, QStringList& problems);
+
+struct MapRequest {
+  bool show = false;  // false: nothing was selected, the map stays as it is
+  MarkerFile file = MarkerFile::kTracks;
+  double latitude = 0;  // the centre
+  double longitude = 0;
+  QString photoPath;     // the photo the page opens on; empty for tracks
+  QStringList problems;  // the marker file could not be written, logs unreadable
+};
+
+// The log manager's command: the logs at `rows` into the tracks file in `folder`.
+MapRequest ShowLogsOnMap(LogLibrary& library, const std::vector<std::size_t>& rows,
+                         const QString& folder, PositionCorrection correction);
+
+// The photo page's command: the matched photos among `rows` of the list into the photos
+// file, or with `showTracks` into the photos-and-tracks file with the tracks of their logs.
+MapRequest ShowPhotosOnMap(LogLibrary& library, const PhotoList& photos,
+                           const std::vector<std::size_t>& rows, const MatchSettings& settings,
+                           bool showTracks, const QString& timeFormat, const QString& folder);
+
+}  // namespace trevalo
