@@ -1,5 +1,7 @@
 #include "cli/command.h"
 
+#include <QFileInfo>
+
 #include "app/local_zone.h"
 #include "core/time_zone.h"
 
@@ -68,6 +70,62 @@ std::optional<int> ZoneOption(const QCommandLineParser& parser, const CommandCon
                       .arg(text));
   }
   return zone;
+}
+
+std::optional<long long> NumberOption(const QCommandLineParser& parser, const QString& name,
+                                      long long low, long long high, long long fallback,
+                                      const CommandContext& context) {
+  if (!parser.isSet(name)) {
+    return fallback;
+  }
+  bool ok = false;
+  const long long value = parser.value(name).toLongLong(&ok);
+  if (!ok || value < low || value > high) {
+    context.Error(QStringLiteral("--%1 %2: give a whole number from %3 to %4")
+                      .arg(name, parser.value(name))
+                      .arg(low)
+                      .arg(high));
+    return std::nullopt;
+  }
+  return value;
+}
+
+QList<QCommandLineOption> PositionOffsetOptions() {
+  return {QCommandLineOption(QStringLiteral("lat-offset"),
+                             QStringLiteral("Hundredths of an arc second north, -500..500."),
+                             QStringLiteral("N")),
+          QCommandLineOption(QStringLiteral("lon-offset"),
+                             QStringLiteral("Hundredths of an arc second east, -500..500."),
+                             QStringLiteral("N"))};
+}
+
+std::optional<PositionCorrection> PositionOffsets(const QCommandLineParser& parser,
+                                                  const CommandContext& context) {
+  const std::optional<long long> north =
+      NumberOption(parser, QStringLiteral("lat-offset"), -500, 500, 0, context);
+  const std::optional<long long> east =
+      NumberOption(parser, QStringLiteral("lon-offset"), -500, 500, 0, context);
+  if (!north || !east) {
+    return std::nullopt;
+  }
+  return PositionCorrection{static_cast<int>(*north), static_cast<int>(*east)};
+}
+
+LogLibrary LibraryOfFiles(const QStringList& files, int zone, bool summerTime,
+                          const CommandContext& context, bool& failed) {
+  const int summer = summerTime ? 100 : 0;
+  std::vector<LogRecord> records;
+  for (const QString& file : files) {
+    const QString path = QFileInfo(file).absoluteFilePath();
+    const GPSLog log(path, 0, 0, {}, zone, summer);
+    if (!log.hasTimes()) {
+      context.Error(QStringLiteral("%1: %2").arg(path, log.scanProblem()));
+      failed = true;
+      continue;
+    }
+    records.push_back({path, 0, 0, {}, zone});
+  }
+  return LogLibrary::InMemory(records, summer);
 }
 
 }  // namespace trevalo::cli

@@ -10,6 +10,8 @@
 
 #include "app/app_folders.h"
 #include "cli/output.h"
+#include "core/track_walk.h"
+#include "library/log_library.h"
 
 namespace trevalo::cli {
 
@@ -35,6 +37,23 @@ std::optional<int> ParseCommandLine(QCommandLineParser& parser, const QString& c
 std::optional<int> ZoneOption(const QCommandLineParser& parser, const CommandContext& context);
 QCommandLineOption ZoneOptionDefinition(const QString& description);
 
+// A whole-number option within [low, high], `fallback` when it is not given; nullopt (after
+// a usage message) for a value that is not such a number.
+std::optional<long long> NumberOption(const QCommandLineParser& parser, const QString& name,
+                                      long long low, long long high, long long fallback,
+                                      const CommandContext& context);
+
+// --lat-offset N and --lon-offset N: hundredths of an arc second, -500..500.
+QList<QCommandLineOption> PositionOffsetOptions();
+std::optional<PositionCorrection> PositionOffsets(const QCommandLineParser& parser,
+                                                  const CommandContext& context);
+
+// The log files as a library in memory (the user's library is not touched), in library
+// order. A file that cannot be read or holds no usable time is reported and left out, and
+// `failed` is set.
+LogLibrary LibraryOfFiles(const QStringList& files, int zone, bool summerTime,
+                          const CommandContext& context, bool& failed);
+
 // A subcommand of a group ("info" of "log") and its entry point.
 struct Subcommand {
   const char* name;
@@ -55,6 +74,9 @@ int RunLogCommand(const QStringList& arguments, CommandContext& context);
 int RunPhotoCommand(const QStringList& arguments, CommandContext& context);
 int RunLibraryCommand(const QStringList& arguments, CommandContext& context);
 int RunGeotagCommand(const QStringList& arguments, CommandContext& context);
+int RunExportCommand(const QStringList& arguments, CommandContext& context);
+int RunChartCommand(const QStringList& arguments, CommandContext& context);
+int RunDeviceCommand(const QStringList& arguments, CommandContext& context);
 
 // The library folder: --library, or "Wayfable Logs" in the documents folder.
 QString LibraryFolder(const CommandContext& context);

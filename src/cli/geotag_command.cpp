@@ -9,31 +9,13 @@
 #include "app/settings.h"
 #include "cli/command.h"
 #include "core/geodesy.h"
+#include "export/photo_kml.h"
 #include "library/log_library.h"
 #include "tagging/photo_list.h"
 #include "tagging/photo_save.h"
 
 namespace trevalo::cli {
 namespace {
-
-// A whole number option within a range, or nullopt after a usage message.
-std::optional<long long> NumberOption(const QCommandLineParser& parser, const QString& name,
-                                      long long low, long long high, long long fallback,
-                                      const CommandContext& context) {
-  if (!parser.isSet(name)) {
-    return fallback;
-  }
-  bool ok = false;
-  const long long value = parser.value(name).toLongLong(&ok);
-  if (!ok || value < low || value > high) {
-    context.Error(QStringLiteral("--%1 %2: give a whole number from %3 to %4")
-                      .arg(name, parser.value(name))
-                      .arg(low)
-                      .arg(high));
-    return std::nullopt;
-  }
-  return value;
-}
 
 struct PhotoOutcome {
   QString photo;
@@ -106,12 +88,6 @@ int RunGeotagCommand(const QStringList& arguments, CommandContext& context) {
       QStringLiteral("camera-offset"),
       QStringLiteral("Seconds to add to every capture time (true time minus camera time)."),
       QStringLiteral("SECONDS"));
-  const QCommandLineOption latitudeOffset(
-      QStringLiteral("lat-offset"), QStringLiteral("Hundredths of an arc second north, -500..500."),
-      QStringLiteral("N"));
-  const QCommandLineOption longitudeOffset(
-      QStringLiteral("lon-offset"), QStringLiteral("Hundredths of an arc second east, -500..500."),
-      QStringLiteral("N"));
   const QCommandLineOption out(QStringLiteral("out"),
                                QStringLiteral("Write tagged copies into this folder."),
                                QStringLiteral("DIR"));
@@ -120,8 +96,28 @@ int RunGeotagCommand(const QStringList& arguments, CommandContext& context) {
   const QCommandLineOption dryRun(QStringLiteral("dry-run"),
                                   QStringLiteral("Only say what would be written."));
   const QCommandLineOption json(QStringLiteral("json"), QStringLiteral("Write JSON."));
-  parser.addOptions({logOption, summer, tolerance, cameraOffset, latitudeOffset, longitudeOffset,
-                     out, inPlace, dryRun, json,
+  const QCommandLineOption kml(
+      QStringLiteral("kml"),
+      QStringLiteral("Also write the KML document NAME.KML of the tagged photos and the tracks "
+                     "of their logs, into the --out folder (with --in-place: the current "
+                     "folder)."),
+      QStringLiteral("NAME"));
+  const QCommandLineOption kmz(QStringLiteral("kmz"),
+                               QStringLiteral("Pack the document and the photos into NAME.KMZ."));
+  const QCommandLineOption urlPrefix(
+      QStringLiteral("url-prefix"),
+      QStringLiteral("Address put before each photo's image in the document."),
+      QStringLiteral("P"));
+  const QCommandLineOption width(
+      QStringLiteral("width"),
+      QStringLiteral("Width of the photos in the document, up to 1000 (default 800; 0: the "
+                     "photo's own width; at most 800 is written)."),
+      QStringLiteral("N"));
+  const QCommandLineOption force(QStringLiteral("force"),
+                                 QStringLiteral("Replace an existing KML document."));
+  parser.addOptions(PositionOffsetOptions());
+  parser.addOptions({kml, kmz, urlPrefix, width, force});
+  parser.addOptions({logOption, summer, tolerance, cameraOffset, out, inPlace, dryRun, json,
                      ZoneOptionDefinition(QStringLiteral(
                          "Time zone of the --log files (default: the computer's standard "
                          "zone)."))});
@@ -149,12 +145,11 @@ int RunGeotagCommand(const QStringList& arguments, CommandContext& context) {
   const std::optional<long long> span =
       NumberOption(parser, QStringLiteral("camera-offset"), -100LL * 365 * 86400,
                    100LL * 365 * 86400, 0, context);
-  const std::optional<long long> north =
-      NumberOption(parser, QStringLiteral("lat-offset"), -500, 500, 0, context);
-  const std::optional<long long> east =
-      NumberOption(parser, QStringLiteral("lon-offset"), -500, 500, 0, context);
+  const std::optional<PositionCorrection> offsets = PositionOffsets(parser, context);
   const std::optional<int> zone = ZoneOption(parser, context);
-  if (!toleranceCode || !span || !north || !east || !zone) {
+  const std::optional<long long> imageWidth =
+      NumberOption(parser, QStringLiteral("width"), 0, 1000, 800, context);
+  if (!toleranceCode || !span || !offsets || !zone || !imageWidth) {
     return kUsageError;
   }
   if (*toleranceCode > 3 && *toleranceCode != 99) {
@@ -164,36 +159,54 @@ int RunGeotagCommand(const QStringList& arguments, CommandContext& context) {
   match.tolerance = static_cast<int>(*toleranceCode);
   match.cameraCorrection = *span != 0;
   match.cameraSpan = *span;
-  match.positionCorrection = *north != 0 || *east != 0;
-  match.latitudeOffset = static_cast<int>(*north);
-  match.longitudeOffset = static_cast<int>(*east);
+  match.positionCorrection = offsets->latitude != 0 || offsets->longitude != 0;
+  match.latitudeOffset = offsets->latitude;
+  match.longitudeOffset = offsets->longitude;
+
+  if (!parser.isSet(kml) && (parser.isSet(kmz) || parser.isSet(urlPrefix) ||
+                             parser.isSet(width) || parser.isSet(force))) {
+    context.Error(QStringLiteral("--kmz, --url-prefix, --width and --force go with --kml"));
+    return kUsageError;
+  }
+  if (parser.isSet(kml) && parser.value(kml).isEmpty()) {
+    context.Error(QStringLiteral("--kml needs a name"));
+    return kUsageError;
+  }
 
   const QString outFolder = parser.value(out);
   if (parser.isSet(out) && !QFileInfo(outFolder).isDir()) {
     context.Error(QStringLiteral("%1: no such folder").arg(outFolder));
     return kUserError;
   }
+  PhotoKmlOptions kmlOptions;
+  kmlOptions.mode = parser.isSet(inPlace) ? SaveMode::kInPlace : SaveMode::kCopy;
+  kmlOptions.saveFolder = parser.isSet(out) ? outFolder : QDir::currentPath();
+  kmlOptions.kml = parser.isSet(kml);
+  kmlOptions.kmz = parser.isSet(kmz);
+  kmlOptions.kmlName = parser.value(kml);
+  kmlOptions.urlPrefix = parser.value(urlPrefix);
+  kmlOptions.imageWidth = static_cast<int>(*imageWidth);
+  if (kmlOptions.kml && !parser.isSet(force) && !parser.isSet(dryRun) &&
+      QFileInfo::exists(PhotoKmlPath(kmlOptions.saveFolder, kmlOptions.kmlName))) {
+    context.Error(QStringLiteral("%1 exists (give --force to replace it)")
+                      .arg(PhotoKmlPath(kmlOptions.saveFolder, kmlOptions.kmlName)));
+    return kUserError;
+  }
 
   int exitCode = kSuccess;
   std::optional<LogLibrary> library;
   if (parser.isSet(logOption)) {
-    std::vector<LogRecord> records;
-    for (const QString& file : parser.values(logOption)) {
-      const QString path = QFileInfo(file).absoluteFilePath();
-      const GPSLog log(path, 0, 0, {}, *zone, parser.isSet(summer) ? 100 : 0);
-      if (!log.hasTimes()) {
-        context.Error(QStringLiteral("%1: %2").arg(path, log.scanProblem()));
-        exitCode = kUserError;
-        continue;
-      }
-      records.push_back({path, 0, 0, {}, *zone});
-    }
-    library = LogLibrary::InMemory(records, parser.isSet(summer) ? 100 : 0);
+    bool failed = false;
+    library = LibraryOfFiles(parser.values(logOption), *zone, parser.isSet(summer), context, failed);
+    exitCode = failed ? kUserError : exitCode;
   } else {
     library.emplace(LibraryFolder(context), settings.ReadFlag(setting::kSummerTime) ? 100 : 0);
   }
 
-  const DisplayFormats formats = LoadDisplayFormats(LanguageTexts::Load(settings));
+  const LanguageTexts texts = LanguageTexts::Load(settings);
+  const DisplayFormats formats = LoadDisplayFormats(texts);
+  kmlOptions.photoFolderName = texts.Text(QStringLiteral("KML_STRING_PHOTO"));
+  kmlOptions.trackFolderName = texts.Text(QStringLiteral("KML_STRING_TRACK"));
   PhotoList photos;
   std::vector<PhotoOutcome> outcomes;  // in the order the photos were given
   for (const QString& photo : parser.positionalArguments()) {
@@ -222,11 +235,21 @@ int RunGeotagCommand(const QStringList& arguments, CommandContext& context) {
     }
     outcomes.push_back(o);
   }
+  QStringList documents;
   if (!parser.isSet(dryRun)) {
-    const SaveReport report =
-        SaveTaggedPhotos(photos, *library, match,
-                         parser.isSet(inPlace) ? SaveMode::kInPlace : SaveMode::kCopy, outFolder);
-    for (const SaveReport::Item& item : report.items) {
+    // The document's tracks are those of the logs the photos were matched to.
+    const PhotoKmlReport kmlReport = SavePhotosWithKml(photos, *library, match, kmlOptions);
+    for (const QString& problem : kmlReport.problems) {
+      context.Error(problem);
+      exitCode = kUserError;
+    }
+    if (kmlOptions.kml && kmlReport.problems.isEmpty()) {
+      documents << kmlReport.kmlPath;
+      if (kmlOptions.kmz) {
+        documents << kmlReport.kmzPath;
+      }
+    }
+    for (const SaveReport::Item& item : kmlReport.save.items) {
       for (PhotoOutcome& o : outcomes) {
         if (o.photo == item.photo) {
           o.written = item.written;
@@ -253,6 +276,10 @@ int RunGeotagCommand(const QStringList& arguments, CommandContext& context) {
   if (parser.isSet(json)) {
     writer.EndArray();
     writer.Finish();
+  } else {
+    for (const QString& document : documents) {
+      context.out << "wrote " << document << '\n';
+    }
   }
   return exitCode;
 }

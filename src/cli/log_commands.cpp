@@ -7,6 +7,7 @@
 #include "app/language.h"
 #include "app/settings.h"
 #include "cli/command.h"
+#include "core/csv_field.h"
 #include "core/geodesy.h"
 #include "core/gps_log.h"
 

@@ -17,6 +17,9 @@ constexpr CommandGroup kGroups[] = {
      trevalo::cli::RunLibraryCommand},
     {"geotag", "match photos against logs and write their positions",
      trevalo::cli::RunGeotagCommand},
+    {"export", "write logs as KML, GPX or tables", trevalo::cli::RunExportCommand},
+    {"chart", "write the altitude and speed charts of a log", trevalo::cli::RunChartCommand},
+    {"device", "read and change a logger's settings file", trevalo::cli::RunDeviceCommand},
 };
 
 void PrintUsage(trevalo::cli::Output& out) {

@@ -42,21 +42,6 @@ std::string RealText(double value) {
   return std::string(digits, result.ptr);
 }
 
-std::string CsvField(std::string_view text) {
-  if (text.find_first_of(",\"\r\n") == std::string_view::npos) {
-    return std::string(text);
-  }
-  std::string quoted = "\"";
-  for (const char c : text) {
-    if (c == '"') {
-      quoted.push_back('"');
-    }
-    quoted.push_back(c);
-  }
-  quoted.push_back('"');
-  return quoted;
-}
-
 void JsonWriter::Indent() {
   out_ << '\n';
   for (std::size_t i = 0; i < firstInScope_.size(); ++i) {

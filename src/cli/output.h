@@ -67,9 +67,6 @@ class JsonWriter {
   bool afterKey_ = false;
 };
 
-// A CSV field, quoted (with its quotes doubled) when it holds a comma, a quote or a line
-// break.
-std::string CsvField(std::string_view text);
 // Shortest text that reads back as the same double.
 std::string RealText(double value);
 

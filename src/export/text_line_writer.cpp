@@ -63,23 +63,4 @@ void CTextLineWriter::WriteLine(const QString& text) {
 
 QString CTextLineWriter::Close() { return file_.Commit(); }
 
-QString CsvField(const QString& field) {
-  if (!field.contains(u',') && !field.contains(u'"') && !field.contains(u'\n') &&
-      !field.contains(u'\r')) {
-    return field;
-  }
-  QString quoted = field;
-  quoted.replace(QStringLiteral("\""), QStringLiteral("\"\""));
-  return u'"' + quoted + u'"';
-}
-
-QString CsvLine(const QStringList& fields) {
-  QStringList cells;
-  cells.reserve(fields.size());
-  for (const QString& field : fields) {
-    cells << CsvField(field);
-  }
-  return cells.join(u',');
-}
-
 }  // namespace trevalo

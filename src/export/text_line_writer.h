@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 
+#include "core/csv_field.h"
 #include "core/output_file.h"
 
 namespace trevalo {
@@ -42,11 +43,5 @@ class CTextLineWriter {
   Cp949Encoder encoder_;
   std::string encoded_;
 };
-
-// A field as a table cell: a field with a comma, a double quote or a line break is put in
-// double quotes with its quotes doubled; any other field is written as it is.
-QString CsvField(const QString& field);
-// The fields as cells joined by ",".
-QString CsvLine(const QStringList& fields);
 
 }  // namespace trevalo

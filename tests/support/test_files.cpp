@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 
 namespace trevalo::test {
 
@@ -22,6 +23,21 @@ QByteArray ReadFile(const QString& path) {
     return {};
   }
   return file.readAll();
+}
+
+QByteArray Run(const QString& program, const QStringList& arguments, int* exitCode) {
+  QProcess process;
+  process.start(program, arguments);
+  if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit) {
+    if (exitCode != nullptr) {
+      *exitCode = -1;
+    }
+    return {};
+  }
+  if (exitCode != nullptr) {
+    *exitCode = process.exitCode();
+  }
+  return process.readAllStandardOutput();
 }
 
 QString TestDataFolder() {

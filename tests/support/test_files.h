@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 
 namespace trevalo::test {
@@ -12,6 +13,10 @@ namespace trevalo::test {
 // Writes bytes to a file (creating folders); fails the running test when it cannot.
 void WriteFile(const QString& path, std::string_view bytes);
 QByteArray ReadFile(const QString& path);
+
+// Runs a program (up to a minute); its standard output, or an empty array when it does
+// not finish.
+QByteArray Run(const QString& program, const QStringList& arguments, int* exitCode = nullptr);
 
 // The shared real-world test files (../shared/testdata); empty when they are not there.
 QString TestDataFolder();

@@ -17,21 +17,6 @@ bool HaveProgram(const QString& name) {
   return !QStandardPaths::findExecutable(name).isEmpty();
 }
 
-QByteArray Run(const QString& program, const QStringList& arguments, int* exitCode) {
-  QProcess process;
-  process.start(program, arguments);
-  if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit) {
-    if (exitCode != nullptr) {
-      *exitCode = -1;
-    }
-    return {};
-  }
-  if (exitCode != nullptr) {
-    *exitCode = process.exitCode();
-  }
-  return process.readAllStandardOutput();
-}
-
 namespace {
 
 // Appends a comment segment after the last APPn segment of a JPEG file.

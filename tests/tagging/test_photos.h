@@ -10,6 +10,7 @@
 #include <QStringList>
 
 #include "support/sample_point.h"
+#include "support/test_files.h"
 
 namespace trevalo::test {
 
@@ -25,8 +26,6 @@ QStringList GeneratedPhotoNames();
 QStringList RealPhotos();
 
 bool HaveProgram(const QString& name);
-// Runs a program; its standard output, or an empty array when it fails.
-QByteArray Run(const QString& program, const QStringList& arguments, int* exitCode = nullptr);
 
 // A small photo at `path` whose capture time (DateTimeOriginal) is `dateTime`
 // ("YYYY:MM:DD HH:MM:SS"); false when exiftool is missing.

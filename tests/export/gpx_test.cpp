@@ -1,0 +1,116 @@
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+
+#include "export/gpx_writer.h"
+#include "support/log_generator.h"
+#include "support/sample_point.h"
+#include "support/test_files.h"
+
+namespace trevalo {
+namespace {
+
+constexpr char kHeader[] =
+    "<?xml version=\"1.0\"?>\n"
+    "<gpx creator=\"Trevalo https://trevalo.org\" version=\"1.0\" "
+    "xmlns=\"http://www.topografix.com/GPX/1/0\" "
+    "xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\" "
+    "xsi:schemaLocation=\"http://www.topografix.com/GPX/1/0 "
+    "http://www.topografix.com/GPX/1/0/gpx.xsd\">\n";
+
+TrackPoint Point() {
+  TrackPoint point = test::SamplePoint();
+  point.latitude = 3723.4567;
+  point.latitudeRef = "N";
+  point.longitude = 12658.9012;
+  point.longitudeRef = "E";
+  point.altitude = 45.3;
+  point.altitudeBelowSea = 1;
+  point.speed = 36;
+  point.course = 84.4;
+  point.satellitesInView = 8;
+  point.hdop = 1.3;
+  return point;
+}
+
+TEST(GpxWriter, WritesTheDocumentToTheCharacter) {
+  QTemporaryDir dir;
+  const QString path = dir.filePath(QStringLiteral("a.gpx"));
+  CGpxWriter writer(path, true);
+  writer.WriteHeader();
+  writer.BeginTrack(QStringLiteral("0517.log(<rain> & sun)"));
+  writer.WriteTrackPoint(Point());
+  writer.EndTrack();
+  writer.BeginTrack(QStringLiteral("empty.log"));
+  writer.EndTrack();
+  writer.WriteFooter();
+  ASSERT_EQ(writer.Close(), QString());
+  EXPECT_EQ(test::ReadFile(path).toStdString(),
+            std::string(kHeader) +
+                "  <trk>\n"
+                "    <name>0517.log(&lt;rain&gt; &amp; sun)</name>\n"
+                "\t    <trkseg>\n"
+                "      <trkpt lat=\"37.390945\" lon=\"126.981687\">\n"
+                "        <ele>-45.30</ele>\n"
+                "        <time>2009-05-17T12:35:19Z</time>\n"
+                "        <course>84.40</course>\n"
+                "        <speed>10.00</speed>\n"
+                "        <sat>8</sat>\n"
+                "        <hdop>1.30</hdop>\n"
+                "      </trkpt>\n"
+                "    </trkseg>\n"
+                "  </trk>\n"
+                "  <trk>\n"
+                "    <name>empty.log</name>\n"
+                "\t    <trkseg>\n"
+                "    </trkseg>\n"
+                "  </trk>\n"
+                "</gpx>\n");
+}
+
+TEST(GpxWriter, OffsetsMoveEveryPointAndMetadataIsOptional) {
+  QTemporaryDir dir;
+  const QString path = dir.filePath(QStringLiteral("a.gpx"));
+  CGpxWriter writer(path, true);
+  writer.SetOffsets(-360, 360);  // 3.6 arc seconds south and east
+  writer.SetMetadata(true);
+  writer.WriteHeader();
+  TrackPoint west = Point();
+  west.longitudeRef = "W";
+  west.latitudeRef = "S";
+  writer.WriteTrackPoint(west);
+  ASSERT_EQ(writer.Close(), QString());
+  const QByteArray text = test::ReadFile(path);
+  EXPECT_TRUE(text.contains(QByteArray(kHeader) + " <metadata></metadata>\n"));
+  EXPECT_TRUE(text.contains("lat=\"-37.391945\" lon=\"-126.980687\"")) << text.toStdString();
+}
+
+TEST(GpxWriter, TracksOfTheSelectionSkipPointsWithoutAPosition) {
+  QTemporaryDir dir;
+  const QString a = dir.filePath(QStringLiteral("a.log"));
+  const QString equator = dir.filePath(QStringLiteral("equator.log"));
+  test::WriteFile(a, test::GenerateLog({.hour = 9, .epochs = 7}));
+  test::WriteFile(equator, test::GenerateLog({.hour = 10, .epochs = 3, .latitude = 0.0,
+                                              .northMetresPerEpoch = 0}));
+  LogLibrary library = LogLibrary::InMemory(
+      {{a, 0, 0, QStringLiteral("rain"), 0}, {equator, 0, 0, QString(), 0}}, 0);
+  library.AddActiveLog(1);
+  library.AddActiveLog(0);
+  const QString path = dir.filePath(QStringLiteral("out.gpx"));
+  CGpxWriter writer(path, true);
+  writer.WriteHeader();
+  QStringList problems;
+  WriteGpxTracks(writer, library, problems);
+  writer.WriteFooter();
+  ASSERT_EQ(writer.Close(), QString());
+  EXPECT_TRUE(library.activeLogs().empty());
+  EXPECT_TRUE(problems.isEmpty());
+  const QByteArray text = test::ReadFile(path);
+  EXPECT_EQ(text.count("<trkpt "), 7);
+  // In selection order: the equator log (no usable point) first.
+  EXPECT_LT(text.indexOf("<name>equator.log</name>\n\t    <trkseg>\n    </trkseg>"),
+            text.indexOf("<name>a.log(rain)</name>"));
+}
+
+}  // namespace
+}  // namespace trevalo
