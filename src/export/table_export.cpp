@@ -5,13 +5,13 @@
 
 namespace trevalo {
 
-QString WritePhotoTable(const QString& path, const QString& header, const PhotoList& photos,
-                        const Progress& progress) {
+QString WritePhotoTable(const QString& path, const QString& header,
+                        const std::vector<PhotoRow>& rows, const Progress& progress) {
   CTextLineWriter writer(path);
   writer.WriteLine(header);
-  const std::size_t total = photos.size();
+  const std::size_t total = rows.size();
   for (std::size_t k = 0; k < total; ++k) {
-    const PhotoRow& row = photos.rows()[k];
+    const PhotoRow& row = rows[k];
     if (progress) {
       progress(k, total, row.path);
     }

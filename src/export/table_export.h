@@ -14,8 +14,8 @@ namespace trevalo {
 // The photo list as a table at `path`: the header text as it is, then per row its number
 // (from 1) and its file name, date, latitude, longitude, altitude, path and log. Returns
 // the empty text on success, else why the file could not be written.
-QString WritePhotoTable(const QString& path, const QString& header, const PhotoList& photos,
-                        const Progress& progress = {});
+QString WritePhotoTable(const QString& path, const QString& header,
+                        const std::vector<PhotoRow>& rows, const Progress& progress = {});
 
 // What a log's block in a points table needs besides the log.
 struct LogTableFormat {

@@ -12,7 +12,7 @@
 
 #include "support/test_files.h"
 #include "tagging/exif_file.h"
-#include "tagging/test_photos.h"
+#include "support/test_photos.h"
 
 namespace trevalo {
 namespace {

@@ -13,7 +13,7 @@
 #include "tagging/exif_file.h"
 #include "tagging/photo_list.h"
 #include "tagging/photo_save.h"
-#include "tagging/test_photos.h"
+#include "support/test_photos.h"
 
 namespace trevalo {
 namespace {

@@ -1,4 +1,4 @@
-#include "tagging/test_photos.h"
+#include "support/test_photos.h"
 
 #include <gtest/gtest.h>
 

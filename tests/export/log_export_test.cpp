@@ -1,0 +1,201 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <QXmlStreamReader>
+
+#include "export/log_export.h"
+#include "support/log_generator.h"
+#include "support/test_files.h"
+#include "support/test_photos.h"
+
+namespace trevalo {
+namespace {
+
+class LogExportTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    options_.trackFolderName = QStringLiteral("Tracks");
+    options_.tableHeader = QStringLiteral("No,Latitude,Longitude,Altitude,Date Time");
+    options_.longLatFormat = QStringLiteral("%s %d %02d %05.2f");
+    QDir().mkpath(Out());
+  }
+  QString Log(const QString& name, const test::LogPlan& plan,
+              std::vector<test::GeneratedFix>* fixes = nullptr) {
+    const QString path = dir_.filePath(QStringLiteral("logs/") + name);
+    test::WriteFile(path, test::GenerateLog(plan, fixes));
+    return path;
+  }
+  QString Out(const QString& name = {}) const {
+    return dir_.filePath(QStringLiteral("out/") + name);
+  }
+  static std::vector<std::size_t> All(const LogLibrary& library) {
+    std::vector<std::size_t> rows(library.size());
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+      rows[i] = i;
+    }
+    return rows;
+  }
+  QTemporaryDir dir_;
+  ExportOptions options_;
+};
+
+TEST_F(LogExportTest, BatchWritesOneFilePerLogNamedAfterIt) {
+  LogLibrary library = LogLibrary::InMemory(
+      {{Log(QStringLiteral("a.log"), {.hour = 9, .epochs = 3}), 0, 0, {}, 0},
+       {Log(QStringLiteral("b.log"), {.hour = 10, .epochs = 4}), 0, 0, {}, 0},
+       {Log(QStringLiteral("track"), {.hour = 11, .epochs = 5}), 0, 0, {}, 0}},
+      0);
+  options_.format = ExportFormat::kGpx;
+  std::vector<QString> progress;
+  const ExportReport report =
+      ExportLogsBatch(library, All(library), Out(), options_,
+                      [&](std::size_t, std::size_t, const QString& path) {
+                        progress.push_back(path);
+                      });
+  // The name loses its last four characters whatever they are.
+  const QStringList expected{Out(QStringLiteral("a.GPX")), Out(QStringLiteral("b.GPX")),
+                             Out(QStringLiteral("t.GPX"))};
+  EXPECT_EQ(report.written, expected);
+  EXPECT_TRUE(report.problems.isEmpty());
+  EXPECT_EQ(progress.size(), 3u);
+  const int points[] = {3, 4, 5};
+  for (int i = 0; i < 3; ++i) {
+    const QByteArray gpx = test::ReadFile(expected[i]);
+    EXPECT_EQ(gpx.count("<trk>"), 1);
+    EXPECT_EQ(gpx.count("<trkpt "), points[i]);
+  }
+  EXPECT_TRUE(library.activeLogs().empty());
+}
+
+TEST_F(LogExportTest, ASingleFileNameIsCleanedButTheDocumentKeepsIt) {
+  LogLibrary library =
+      LogLibrary::InMemory({{Log(QStringLiteral("a.log"), {.epochs = 3}), 0, 0, {}, 0}}, 0);
+  const QString path = ExportPath(Out(), QStringLiteral("my:trip <1>"), ExportFormat::kKml);
+  EXPECT_EQ(path, Out(QStringLiteral("my_trip _1_.KML")));
+  const ExportReport report =
+      ExportLogs(library, All(library), path, QStringLiteral("my:trip <1>"), options_);
+  EXPECT_EQ(report.written, QStringList{path});
+  EXPECT_TRUE(test::ReadFile(path).contains("<name>my:trip &lt;1&gt;</name>"));
+}
+
+TEST_F(LogExportTest, TableOfTwoLogsHasTwoBlocks) {
+  LogLibrary library = LogLibrary::InMemory(
+      {{Log(QStringLiteral("a.log"), {.hour = 9, .epochs = 2}), 0, 0, {}, 0},
+       {Log(QStringLiteral("b.log"), {.hour = 10, .epochs = 3}), 0, 0, {}, 0}},
+      0);
+  options_.format = ExportFormat::kTable;
+  const QString path = Out(QStringLiteral("t.CSV"));
+  ASSERT_TRUE(ExportLogs(library, All(library), path, {}, options_).problems.isEmpty());
+  const QByteArray table = test::ReadFile(path);
+  EXPECT_EQ(table.count("No,Latitude,Longitude,Altitude,Date Time\r\n"), 2);
+  EXPECT_TRUE(table.startsWith(library.log(0).filePath().toUtf8() + "\r\n"));
+  EXPECT_TRUE(table.contains("\r\n\r\n" + library.log(1).filePath().toUtf8() + "\r\n"));
+  EXPECT_TRUE(table.endsWith("\r\n\r\n"));
+  EXPECT_EQ(table.count("\r\n"), 2 * 3 + 2 + 3);
+}
+
+TEST_F(LogExportTest, AFileThatCannotBeWrittenIsReportedAndTheOthersAreWritten) {
+  LogLibrary library = LogLibrary::InMemory(
+      {{Log(QStringLiteral("a.log"), {.hour = 9, .epochs = 3}), 0, 0, {}, 0},
+       {Log(QStringLiteral("b.log"), {.hour = 10, .epochs = 3}), 0, 0, {}, 0}},
+      0);
+  QDir().mkpath(Out(QStringLiteral("a.KML")));  // a folder where a.KML would go
+  const ExportReport report = ExportLogsBatch(library, All(library), Out(), options_);
+  EXPECT_EQ(report.written, QStringList{Out(QStringLiteral("b.KML"))});
+  ASSERT_EQ(report.problems.size(), 1);
+  EXPECT_TRUE(report.problems[0].contains(Out(QStringLiteral("a.KML"))))
+      << report.problems[0].toStdString();
+}
+
+// Our documents read back by other programs: xmllint (well formed; GPX against the GPX 1.0
+// schema, offline) and gpsbabel (the same points).
+class PeerTest : public LogExportTest {
+ protected:
+  void SetUp() override {
+    LogExportTest::SetUp();
+    if (!test::HaveProgram(QStringLiteral("gpsbabel")) ||
+        !test::HaveProgram(QStringLiteral("xmllint"))) {
+      GTEST_SKIP() << "gpsbabel or xmllint is not installed";
+    }
+  }
+  // gpsbabel's track points of a file: latitude, longitude.
+  static std::vector<std::pair<double, double>> Gpsbabel(const QString& format,
+                                                         const QString& path) {
+    int code = -1;
+    const QByteArray csv =
+        test::Run(QStringLiteral("gpsbabel"),
+                  {QStringLiteral("-t"), QStringLiteral("-i"), format, QStringLiteral("-f"), path,
+                   QStringLiteral("-o"), QStringLiteral("unicsv"), QStringLiteral("-F"),
+                   QStringLiteral("-")},
+                  &code);
+    EXPECT_EQ(code, 0);
+    std::vector<std::pair<double, double>> points;
+    for (const QByteArray& line : csv.split('\n').mid(1)) {
+      const QList<QByteArray> fields = line.split(',');
+      if (fields.size() > 2) {
+        points.emplace_back(fields[1].toDouble(), fields[2].toDouble());
+      }
+    }
+    return points;
+  }
+  static int Xmllint(const QStringList& arguments) {
+    int code = -1;
+    test::Run(QStringLiteral("xmllint"),
+              QStringList{QStringLiteral("--noout"), QStringLiteral("--nonet")} + arguments,
+              &code);
+    return code;
+  }
+};
+
+TEST_F(PeerTest, GpsbabelReadsOurGpxAndKmlPointForPoint) {
+  std::vector<test::GeneratedFix> walk;
+  std::vector<test::GeneratedFix> south;
+  LogLibrary library = LogLibrary::InMemory(
+      {{Log(QStringLiteral("walk & <run> 산책.log"),
+            {.hour = 9, .epochs = 120, .lapEpochs = {10, 50, 100}, .waypointEpochs = {5, 60}},
+            &walk),
+        2, 1, QStringLiteral("\"rain\" & 'wind'"), 0},
+       {Log(QStringLiteral("south.log"),
+            {.hour = 12, .epochs = 40, .latitude = -33.85, .longitude = -70.65}, &south),
+        5, 3, {}, 0}},
+      0);
+  std::vector<test::GeneratedFix> fixes = walk;
+  fixes.insert(fixes.end(), south.begin(), south.end());
+  for (const ExportFormat format : {ExportFormat::kGpx, ExportFormat::kKml}) {
+    options_.format = format;
+    const QString path = Out(QStringLiteral("all") + ExportExtension(format));
+    ASSERT_TRUE(ExportLogs(library, All(library), path, QStringLiteral("Walks & <runs>"), options_)
+                    .problems.isEmpty());
+    EXPECT_EQ(Xmllint({path}), 0);
+    if (format == ExportFormat::kGpx) {
+      EXPECT_EQ(Xmllint({QStringLiteral("--schema"),
+                         test::SourceFolder() + QStringLiteral("/tests/export/data/gpx-1.0.xsd"),
+                         path}),
+                0);
+    }
+    const auto points =
+        Gpsbabel(format == ExportFormat::kGpx ? QStringLiteral("gpx") : QStringLiteral("kml"),
+                 path);
+    ASSERT_EQ(points.size(), fixes.size());
+    for (std::size_t i = 0; i < fixes.size(); ++i) {
+      EXPECT_NEAR(points[i].first, fixes[i].latitude, 1e-6) << i;
+      EXPECT_NEAR(points[i].second, fixes[i].longitude, 1e-6) << i;
+    }
+  }
+}
+
+TEST_F(PeerTest, SchemaCheckRejectsWhatIsNotGpx10) {
+  // The schema check itself catches a faulty document (so its pass above means something).
+  const QString bad = Out(QStringLiteral("bad.gpx"));
+  test::WriteFile(bad,
+                  "<?xml version=\"1.0\"?>\n<gpx version=\"1.0\" creator=\"x\" "
+                  "xmlns=\"http://www.topografix.com/GPX/1/0\"><trk><trkseg><trkpt lat=\"1\" "
+                  "lon=\"2\"><speed>1</speed><course>400</course></trkpt></trkseg></trk></gpx>\n");
+  EXPECT_NE(Xmllint({QStringLiteral("--schema"),
+                     test::SourceFolder() + QStringLiteral("/tests/export/data/gpx-1.0.xsd"), bad}),
+            0);
+}
+
+}  // namespace
+}  // namespace trevalo

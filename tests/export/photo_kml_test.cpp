@@ -1,0 +1,121 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QTemporaryDir>
+
+#include "export/photo_kml.h"
+#include "support/log_generator.h"
+#include "support/test_files.h"
+#include "support/test_photos.h"
+
+namespace trevalo {
+namespace {
+
+const DisplayFormats kFormats{QStringLiteral("%Y-%m-%d %H:%M:%S"),
+                              QStringLiteral("%s %d %02d %05.2f")};
+
+// A log 10:00-11:00 UTC (zone 0), photos taken in and out of it, and a save folder.
+class PhotoKmlTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!test::HaveProgram(QStringLiteral("exiftool")) ||
+        !test::HaveProgram(QStringLiteral("unzip"))) {
+      GTEST_SKIP() << "exiftool or unzip is not installed";
+    }
+    const QString log = dir_.filePath(QStringLiteral("walk.log"));
+    test::WriteFile(log, test::GenerateLog({.hour = 10, .epochs = 61, .intervalSeconds = 60,
+                                            .waypointEpochs = {30}}));
+    library_ = std::make_unique<LogLibrary>(
+        LogLibrary::InMemory({{log, 6, 2, QStringLiteral("sunny"), 0}}, 0));
+    QDir().mkpath(Saved());
+    options_.saveFolder = Saved();
+    options_.kml = true;
+    options_.kmlName = QStringLiteral("Walk: <day 1>");
+    options_.photoFolderName = QStringLiteral("Photos");
+    options_.trackFolderName = QStringLiteral("Tracks");
+  }
+  QString Saved(const QString& name = {}) const {
+    return dir_.filePath(QStringLiteral("saved/") + name);
+  }
+  void Add(const char* name, const char* dateTime) {
+    const QString path = dir_.filePath(QStringLiteral("photos/") + QString::fromLatin1(name));
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    ASSERT_TRUE(test::MakePhotoTakenAt(path, dateTime));
+    photos_.AddPhoto(path, *library_, settings_, kFormats);
+  }
+  QTemporaryDir dir_;
+  std::unique_ptr<LogLibrary> library_;
+  MatchSettings settings_;
+  PhotoList photos_;
+  PhotoKmlOptions options_;
+};
+
+TEST_F(PhotoKmlTest, PackageHoldsThePhotosThenTheDocument) {
+  Add("DSC_01.JPG", "2009:05:17 10:10:00");
+  Add("late.jpg", "2009:05:17 15:00:00");  // outside the log: no placemark
+  Add("IMG_2.JPG", "2009:05:17 10:20:00");
+  test::WriteFile(Saved(QStringLiteral("DSC_01.JPG")), "taken");
+  options_.kmz = true;
+  options_.imageWidth = 5;  // below 10: the photo's own width
+  const PhotoKmlReport report = SavePhotosWithKml(photos_, *library_, settings_, options_);
+  EXPECT_TRUE(report.problems.isEmpty()) << report.problems.join(u'\n').toStdString();
+  EXPECT_EQ(report.kmlPath, Saved(QStringLiteral("Walk_ _day 1_.KML")));
+  EXPECT_EQ(report.kmzPath, Saved(QStringLiteral("Walk_ _day 1_.KMZ")));
+  ASSERT_EQ(report.save.items.size(), 2u);
+  EXPECT_EQ(photos_.size(), 1u);  // the photo outside the log stays on the list
+
+  const QByteArray kml = test::ReadFile(report.kmlPath);
+  EXPECT_TRUE(kml.contains("<name>Walk: &lt;day 1&gt;</name>"));
+  EXPECT_TRUE(kml.contains("<name>_DSC_01.jpg</name>"));
+  EXPECT_TRUE(kml.contains("<img src='_DSC_01.jpg' width='16' />"));  // the photo's width
+  EXPECT_TRUE(kml.contains("<name>IMG_2.jpg</name>"));
+  EXPECT_FALSE(kml.contains("late.jpg"));
+  // The route folder holds the track of the log the photos matched.
+  EXPECT_TRUE(kml.contains("<name>walk.log(sunny)</name>"));
+  EXPECT_TRUE(kml.contains("<name>Info:walk.log</name>"));
+
+  int code = -1;
+  test::Run(QStringLiteral("unzip"), {QStringLiteral("-tq"), report.kmzPath}, &code);
+  EXPECT_EQ(code, 0);
+  const QByteArray entries = test::Run(QStringLiteral("unzip"), {QStringLiteral("-Z1"), report.kmzPath});
+  EXPECT_EQ(entries, QByteArray("_DSC_01.JPG\nIMG_2.JPG\nWalk_ _day 1_.KML\n"));
+  const QByteArray verbose = test::Run(QStringLiteral("unzip"), {QStringLiteral("-Zv"), report.kmzPath});
+  EXPECT_EQ(verbose.count("compression method:                             deflated"), 3)
+      << verbose.toStdString();
+  // The packed photo is the tagged copy.
+  const QByteArray packed =
+      test::Run(QStringLiteral("unzip"), {QStringLiteral("-p"), report.kmzPath, QStringLiteral("IMG_2.JPG")});
+  EXPECT_EQ(packed, test::ReadFile(Saved(QStringLiteral("IMG_2.JPG"))));
+}
+
+TEST_F(PhotoKmlTest, WithoutKmlOnlyThePhotosAreSaved) {
+  Add("a.jpg", "2009:05:17 10:10:00");
+  options_.kml = false;
+  const PhotoKmlReport report = SavePhotosWithKml(photos_, *library_, settings_, options_);
+  EXPECT_TRUE(report.problems.isEmpty());
+  EXPECT_EQ(QDir(Saved()).entryList(QDir::Files), QStringList{QStringLiteral("a.jpg")});
+}
+
+TEST_F(PhotoKmlTest, InPlaceKeepsTheDocumentInTheSaveFolder) {
+  Add("a.jpg", "2009:05:17 10:10:00");
+  options_.mode = SaveMode::kInPlace;
+  options_.urlPrefix = QStringLiteral("http://example.org/p/");
+  const PhotoKmlReport report = SavePhotosWithKml(photos_, *library_, settings_, options_);
+  EXPECT_TRUE(report.problems.isEmpty());
+  const QByteArray kml = test::ReadFile(report.kmlPath);
+  EXPECT_TRUE(kml.contains("<img src='http://example.org/p/a.jpg' width='800' />"));
+  EXPECT_EQ(report.save.items.at(0).written, dir_.filePath(QStringLiteral("photos/a.jpg")));
+}
+
+TEST_F(PhotoKmlTest, ADocumentThatCannotBeWrittenIsReportedAndNoPackageAppears) {
+  Add("a.jpg", "2009:05:17 10:10:00");
+  options_.kmz = true;
+  QDir().mkpath(Saved(QStringLiteral("Walk_ _day 1_.KML")));  // a folder in the way
+  const PhotoKmlReport report = SavePhotosWithKml(photos_, *library_, settings_, options_);
+  EXPECT_FALSE(report.problems.isEmpty());
+  EXPECT_FALSE(QFileInfo::exists(report.kmzPath));
+  EXPECT_TRUE(report.save.items.at(0).problem.isEmpty());  // the photo itself was saved
+}
+
+}  // namespace
+}  // namespace trevalo

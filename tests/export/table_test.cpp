@@ -1,0 +1,95 @@
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+
+#include "export/table_export.h"
+#include "export/text_line_writer.h"
+#include "support/log_generator.h"
+#include "support/test_files.h"
+
+namespace trevalo {
+namespace {
+
+TEST(TextLineWriter, WritesCodePage949LinesWithCrLf) {
+  QTemporaryDir dir;
+  const QString path = dir.filePath(QStringLiteral("t.csv"));
+  CTextLineWriter writer(path);
+  writer.WriteLine(QStringLiteral("한강,100% %s %n"));  // nothing is a format
+  writer.WriteLine(QStringLiteral("37° \u00e9\U0001F600"));  // é and the emoji are not in 949
+  writer.WriteLine(QString());
+  ASSERT_EQ(writer.Close(), QString());
+  EXPECT_EQ(test::ReadFile(path),
+            QByteArray("\xC7\xD1\xB0\xAD,100% %s %n\r\n"
+                       "37\xA1\xC6 ??\r\n"
+                       "\r\n"));
+}
+
+TEST(TextLineWriter, FieldsWithCommasQuotesOrBreaksAreQuoted) {
+  EXPECT_EQ(CsvField(QStringLiteral("plain 100%")), QStringLiteral("plain 100%"));
+  EXPECT_EQ(CsvField(QStringLiteral("a,b")), QStringLiteral("\"a,b\""));
+  EXPECT_EQ(CsvField(QStringLiteral("37° 23' 27.40\"")), QStringLiteral("\"37° 23' 27.40\"\"\""));
+  EXPECT_EQ(CsvField(QStringLiteral("two\nlines")), QStringLiteral("\"two\nlines\""));
+  EXPECT_EQ(CsvLine({QStringLiteral("1"), QString(), QStringLiteral("x,y")}),
+            QStringLiteral("1,,\"x,y\""));
+}
+
+TEST(TableExport, LogBlocksHoldPathHeaderPointsAndAnEmptyLine) {
+  QTemporaryDir dir;
+  const QString log = dir.filePath(QStringLiteral("walk,1.log"));
+  test::WriteFile(log, test::GenerateLog({.epochs = 2, .altitude = -3.0, .climbPerEpoch = 0}));
+  LogLibrary library = LogLibrary::InMemory({{log, 0, 0, {}, 900}}, 0);
+  QStringList problems;
+  ASSERT_TRUE(library.LoadHeld(0, problems));
+  const QString path = dir.filePath(QStringLiteral("t.csv"));
+  CTextLineWriter writer(path);
+  WriteLogTableBlock(writer, library.log(0),
+                     {QStringLiteral("No,Latitude,Longitude,Altitude,Date Time"),
+                      QStringLiteral("%s %d %02d %05.2f"), {}});
+  ASSERT_EQ(writer.Close(), QString());
+  const QList<QByteArray> lines = test::ReadFile(path).split('\n');
+  ASSERT_EQ(lines.size(), 6);  // path, header, two points, the empty line, nothing after it
+  EXPECT_EQ(lines[0], "\"" + log.toUtf8() + "\"\r");
+  EXPECT_EQ(lines[1], "No,Latitude,Longitude,Altitude,Date Time\r");
+  // 37.390945 N is 37° 23' 27.40"; the hemisphere letter comes before the formatted text.
+  EXPECT_EQ(lines[2], "1,NN 37 23 27.40,EE 126 58 07.40,-3.0 m,2009-05-17  21:00:00\r");
+  EXPECT_TRUE(lines[3].startsWith("2,NN 37 23 27.50,EE 126 58 07.57,-2.8 m,")) << lines[3].toStdString();
+  EXPECT_EQ(lines[4], "\r");
+  EXPECT_EQ(lines[5], "");
+}
+
+TEST(TableExport, PhotoTableHasAHeaderAndALinePerRow) {
+  QTemporaryDir dir;
+  // Rows made the way the list fills them: one matched, one not.
+  PhotoRow matched;
+  matched.path = QStringLiteral("/photos/a, b.jpg");
+  matched.fileName = QStringLiteral("a, b.jpg");
+  matched.dateText = QStringLiteral("2009-05-17 10:30:10");
+  matched.latitudeText = QStringLiteral("N 37° 23' 27.40\"");
+  matched.longitudeText = QStringLiteral("E 126° 58' 07.40\"");
+  matched.altitudeText = QStringLiteral("45.3 m");
+  matched.logFile = QStringLiteral("/logs/walk.log");
+  PhotoRow unmatched;
+  unmatched.path = QStringLiteral("/photos/100%.jpg");
+  unmatched.fileName = QStringLiteral("100%.jpg");
+  unmatched.dateText = QStringLiteral("2009-05-17 12:00:00");
+  const std::vector<PhotoRow> rows = {matched, unmatched};
+  const QString path = dir.filePath(QStringLiteral("photos.csv"));
+  std::vector<std::size_t> progress;
+  ASSERT_EQ(WritePhotoTable(path, QStringLiteral("No,File Name,Date Taken"), rows,
+                            [&](std::size_t done, std::size_t, const QString&) {
+                              progress.push_back(done);
+                            }),
+            QString());
+  EXPECT_EQ(progress, (std::vector<std::size_t>{0, 1}));
+  std::string expected;
+  Cp949Encoder().Append(
+      QStringLiteral("No,File Name,Date Taken\r\n"
+                     "1,\"a, b.jpg\",2009-05-17 10:30:10,\"N 37° 23' 27.40\"\"\",\"E 126° 58' "
+                     "07.40\"\"\",45.3 m,\"/photos/a, b.jpg\",/logs/walk.log\r\n"
+                     "2,100%.jpg,2009-05-17 12:00:00,,,,/photos/100%.jpg,\r\n"),
+      expected);
+  EXPECT_EQ(test::ReadFile(path).toStdString(), expected);
+}
+
+}  // namespace
+}  // namespace trevalo
