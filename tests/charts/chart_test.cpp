@@ -1,0 +1,175 @@
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+#include <QXmlStreamReader>
+
+#include <algorithm>
+#include <cmath>
+#include <span>
+
+#include "charts/chart_data.h"
+#include "charts/chart_page.h"
+#include "core/calendar_time.h"
+#include "core/geodesy.h"
+#include "library/log_library.h"
+#include "support/log_generator.h"
+#include "support/test_files.h"
+
+namespace trevalo {
+namespace {
+
+// The log with the GGA altitude of one epoch replaced.
+std::string WithAltitude(std::string log, int epoch, double altitude) {
+  std::size_t at = 0;
+  for (int k = 0; k <= epoch; ++k) {
+    at = log.find("$GPGGA,", at + 1);
+  }
+  const std::size_t end = log.find('*', at);
+  QList<QByteArray> fields = QByteArray::fromStdString(log.substr(at + 1, end - at - 1)).split(',');
+  fields[9] = QByteArray::number(altitude, 'f', 1);
+  const std::size_t lineEnd = log.find('\n', at) + 1;
+  return log.replace(at, lineEnd - at, test::NmeaSentence(fields.join(',').toStdString()));
+}
+
+class ChartTest : public ::testing::Test {
+ protected:
+  // The charts of a log file written from `text`, its points loaded.
+  std::unique_ptr<ChartData> Charts(const std::string& text) {
+    const QString path = dir_.filePath(QStringLiteral("chart.log"));
+    test::WriteFile(path, text);
+    library_ = std::make_unique<LogLibrary>(LogLibrary::InMemory({{path, 0, 0, {}, 0}}, 0));
+    QStringList problems;
+    EXPECT_TRUE(library_->LoadHeld(0, problems));
+    return ComputeCharts(library_->log(0), QStringLiteral("chart.log"));
+  }
+  const GPSLog& Log() const { return library_->log(0); }
+  QTemporaryDir dir_;
+  std::unique_ptr<LogLibrary> library_;
+};
+
+TEST_F(ChartTest, OnePointHasNeitherDistanceNorTime) {
+  const auto data = Charts(test::GenerateLog({.epochs = 1}));
+  EXPECT_FALSE(data->hasDistanceCharts);
+  EXPECT_FALSE(data->hasTimeCharts);
+  EXPECT_EQ(data->messages,
+            (QStringList{QStringLiteral("Invalid Log File.."), QStringLiteral("Invalid Log File..")}));
+  QStringList problems;
+  EXPECT_TRUE(WriteChartPages(*data, dir_.path(), problems).isEmpty());
+}
+
+TEST_F(ChartTest, TheHighestAndLowestAltitudesSurviveTheAveraging) {
+  // 6000 points 5 m apart: each sample stands for about four points.
+  std::string log = test::GenerateLog(
+      {.epochs = 6000, .altitude = 100, .climbPerEpoch = 0, .deviceSentences = false});
+  log = WithAltitude(log, 3001, 731.0);
+  log = WithAltitude(log, 4502, -42.0);
+  const auto data = Charts(log);
+  ASSERT_TRUE(data->hasDistanceCharts);
+  const CAltitudeArray& series = data->distanceAltitude;
+  EXPECT_GT(series.sampleCount, 1000);
+  EXPECT_LT(series.sampleCount, 2000);
+  const auto samples = std::span(series.samples.data(), static_cast<std::size_t>(series.sampleCount));
+  EXPECT_EQ(*std::max_element(samples.begin(), samples.end()), 731);
+  EXPECT_EQ(*std::min_element(samples.begin(), samples.end()), -42);
+  EXPECT_EQ(series.axisMaximum, 800);
+  EXPECT_EQ(series.axisMinimum, -100);
+  EXPECT_EQ(data->statistics.altitudeMaximum, QStringLiteral("731.0 m"));
+  EXPECT_EQ(data->statistics.altitudeMinimum, QStringLiteral("-42.0 m"));
+}
+
+TEST_F(ChartTest, TheFirstStretchAveragesItsFirstPointToo) {
+  // Constant speed: every speed sample is that speed, the first one included.
+  const auto data = Charts(test::GenerateLog({.epochs = 3000}));
+  const double speed = Log().points()[1].speed;
+  ASSERT_GT(data->distanceSpeed.sampleCount, 100);
+  for (int i = 0; i < data->distanceSpeed.sampleCount; ++i) {
+    ASSERT_NEAR(data->distanceSpeed.samples[static_cast<std::size_t>(i)], std::trunc(speed), 1)
+        << i;
+  }
+}
+
+TEST_F(ChartTest, ALegLongerThanAStretchRepeatsTheLastSamples) {
+  // Two points an hour apart: the time series has one stretch of points, then empty ones.
+  const auto data = Charts(test::GenerateLog({.epochs = 2, .intervalSeconds = 3600}));
+  ASSERT_TRUE(data->hasTimeCharts);
+  const CAltitudeArray& altitude = data->timeAltitude;
+  EXPECT_EQ(altitude.sampleCount, 1800);  // 3600 s in stretches of 2 s
+  for (int i = 0; i < altitude.sampleCount; ++i) {
+    ASSERT_EQ(altitude.samples[static_cast<std::size_t>(i)], altitude.samples[0]) << i;
+    ASSERT_EQ(data->timeSpeed.samples[static_cast<std::size_t>(i)], data->timeSpeed.samples[0]);
+  }
+  EXPECT_GT(altitude.samples[0], 40);
+}
+
+TEST_F(ChartTest, DeviceReadingsAreLiftedByTheirAverageDifference) {
+  // The generated logger reading is the GPS altitude's whole metres plus 3.
+  const auto data = Charts(test::GenerateLog({.epochs = 500, .altitude = 120.0}));
+  EXPECT_EQ(ChartAltitude(Log()).deviceOffset(), -3);
+  const TrackPoint& point = Log().points()[10];
+  EXPECT_EQ(ChartAltitude(Log())(point), std::trunc(point.altitude));
+}
+
+TEST_F(ChartTest, StatisticsDescribeTheWholeLog) {
+  const auto data = Charts(test::GenerateLog({.epochs = 101, .intervalSeconds = 2}));
+  const ChartStatistics& s = data->statistics;
+  EXPECT_EQ(s.elapsedTime, QStringLiteral("0 Day, 00:03:20"));
+  EXPECT_EQ(s.startTime, UsTimeText(Log().points().front().localTime));
+  EXPECT_EQ(s.endTime, UsTimeText(Log().points().back().localTime));
+  EXPECT_EQ(s.totalDistance, DistanceText(data->totalDistance));
+  EXPECT_NEAR(data->totalDistance, 500, 1);
+  EXPECT_EQ(s.speedAverage, SpeedText(data->totalDistance, 200));
+  EXPECT_EQ(s.fileName, QStringLiteral("chart.log"));
+  double sum = 0;
+  for (const TrackPoint& point : Log().points()) {
+    sum += point.deviceValue + ChartAltitude(Log()).deviceOffset();
+  }
+  EXPECT_EQ(s.altitudeAverage, QString::number(sum / 101, 'f', 1) + QStringLiteral(" m"));
+}
+
+TEST_F(ChartTest, PagesHoldTheChartFormAndDrawTheSeries) {
+  const auto data = Charts(test::GenerateLog(
+      {.epochs = 101, .altitude = 45, .climbPerEpoch = 0, .deviceSentences = false}));
+  QStringList problems;
+  const QStringList pages = WriteChartPages(*data, dir_.path(), problems);
+  EXPECT_TRUE(problems.isEmpty());
+  ASSERT_EQ(pages.size(), 4);
+  EXPECT_TRUE(pages[0].endsWith(QStringLiteral("/CHT_DISTALT.cht")));
+  EXPECT_TRUE(pages[3].endsWith(QStringLiteral("/CHT_TIMESPD.cht")));
+  const QByteArray page = test::ReadFile(pages[0]);
+  QXmlStreamReader xml(page);
+  int polylines = 0;
+  while (!xml.atEnd()) {
+    if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == u"polyline") {
+      ++polylines;
+    }
+  }
+  EXPECT_FALSE(xml.hasError()) << xml.errorString().toStdString();
+  EXPECT_EQ(polylines, 1);
+  // About 500 m of track: metres on the axis, labelled "Min"; altitudes near 45 m: 0..100.
+  EXPECT_TRUE(page.contains("name='chxr' value='0,0,100|1,0,500'") ||
+              page.contains("name='chxr' value='0,0,100|1,0,499'"))
+      << page.toStdString();
+  EXPECT_TRUE(page.contains("name='chxs' value='0N*c* m,b35454|1N*c* Min,546ab3'"));
+  EXPECT_TRUE(page.contains("name='chds' value='0,100'"));
+  EXPECT_TRUE(page.contains("name='chm' value='B,C5D4B5BB,0,0,0|h,000000,0,0.000000,1'"));
+  EXPECT_TRUE(page.contains("name='chd' value='t:" + data->distanceAltitude.dataText.toUtf8() + "'"));
+  EXPECT_TRUE(test::ReadFile(pages[1]).contains("0N*c* Km/h,b35454"));
+}
+
+TEST(ChartPage, LongTracksCountKilometres) {
+  CAltitudeArray series;
+  series.SetTotal(12300);
+  series.Push(-150);
+  series.Push(20);
+  series.FindRange();
+  series.Smooth();
+  series.BuildTexts();
+  const std::string page =
+      ChartPageText(series, {QStringLiteral("Altitude (Distance)"), ChartKind::kAltitude, 12300});
+  EXPECT_NE(page.find("name='chxr' value='0,-200,100|1,0,12'"), std::string::npos) << page;
+  EXPECT_NE(page.find("1N*c* Km,546ab3"), std::string::npos);
+  EXPECT_NE(page.find("h,000000,0,0.666667,1"), std::string::npos);  // 200 / 300
+}
+
+}  // namespace
+}  // namespace trevalo
