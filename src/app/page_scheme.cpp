@@ -1,0 +1,87 @@
+#include "app/page_scheme.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QWebEngineProfile>
+#include <QWebEngineUrlRequestJob>
+#include <QWebEngineUrlScheme>
+
+namespace trevalo {
+namespace {
+
+constexpr char kScheme[] = "trevalo";
+constexpr char kHost[] = "pages";
+
+QByteArray MimeType(const QString& name) {
+  const QString suffix = QFileInfo(name).suffix().toLower();
+  if (suffix == u"xml") {
+    return "application/xml";
+  }
+  if (suffix == u"js") {
+    return "text/javascript";
+  }
+  if (suffix == u"css") {
+    return "text/css";
+  }
+  if (suffix == u"png") {
+    return "image/png";
+  }
+  if (suffix == u"svg") {
+    return "image/svg+xml";
+  }
+  return "text/html";  // .trh, .cht, .html
+}
+
+}  // namespace
+
+void RegisterPageScheme() {
+  QWebEngineUrlScheme scheme(kScheme);
+  scheme.setSyntax(QWebEngineUrlScheme::Syntax::Host);
+  scheme.setFlags(QWebEngineUrlScheme::SecureScheme | QWebEngineUrlScheme::LocalScheme |
+                  QWebEngineUrlScheme::LocalAccessAllowed | QWebEngineUrlScheme::CorsEnabled);
+  QWebEngineUrlScheme::registerScheme(scheme);
+}
+
+QUrl PageUrl(const QString& name, const QString& query) {
+  QUrl url;
+  url.setScheme(QLatin1String(kScheme));
+  url.setHost(QLatin1String(kHost));
+  url.setPath(u'/' + name);
+  if (!query.isEmpty()) {
+    url.setQuery(query);
+  }
+  return url;
+}
+
+PageSchemeHandler::PageSchemeHandler(QStringList folders, QObject* parent)
+    : QWebEngineUrlSchemeHandler(parent), folders_(std::move(folders)) {}
+
+void PageSchemeHandler::requestStarted(QWebEngineUrlRequestJob* job) {
+  // Only plain names: nothing outside the folders can be reached.
+  const QString name = job->requestUrl().path().mid(1);
+  if (job->requestUrl().host() != QLatin1String(kHost) || name.isEmpty() ||
+      name.contains(u'/') || name.contains(u'\\') || name == u".." ) {
+    job->fail(QWebEngineUrlRequestJob::UrlInvalid);
+    return;
+  }
+  for (const QString& folder : folders_) {
+    QFile file(QDir(folder).filePath(name));
+    if (!file.open(QIODevice::ReadOnly)) {
+      continue;
+    }
+    auto* buffer = new QBuffer(job);
+    buffer->setData(file.readAll());
+    buffer->open(QIODevice::ReadOnly);
+    job->reply(MimeType(name), buffer);
+    return;
+  }
+  job->fail(QWebEngineUrlRequestJob::UrlNotFound);
+}
+
+void InstallPageScheme(QWebEngineProfile* profile, const QStringList& folders) {
+  profile->installUrlSchemeHandler(kScheme, new PageSchemeHandler(folders, profile));
+}
+
+}  // namespace trevalo

@@ -1,0 +1,100 @@
+// The chart pages in the browser engine the program shows them with: offline, a page draws
+// its chart.
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QImage>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QWebEnginePage>
+#include <QWebEngineProfile>
+#include <QWebEngineView>
+
+#include "app/page_scheme.h"
+#include "charts/chart_data.h"
+#include "charts/chart_page.h"
+#include "library/log_library.h"
+#include "support/log_generator.h"
+#include "support/test_files.h"
+
+namespace trevalo {
+namespace {
+
+// Runs the event loop until `done` is called or 60 seconds pass; false on the timeout.
+template <typename Start>
+bool Wait(Start&& start) {
+  QEventLoop loop;
+  bool finished = false;
+  QTimer::singleShot(60000, &loop, &QEventLoop::quit);
+  start([&] {
+    finished = true;
+    loop.quit();
+  });
+  if (!finished) {
+    loop.exec();
+  }
+  return finished;
+}
+
+TEST(ChartView, APageDrawsItsChartWithoutANetwork) {
+  QTemporaryDir dir;
+  const QString log = dir.filePath(QStringLiteral("hill.log"));
+  test::WriteFile(log, test::GenerateLog({.epochs = 2000, .climbPerEpoch = 0.5}));
+  LogLibrary library = LogLibrary::InMemory({{log, 0, 0, {}, 0}}, 0);
+  QStringList problems;
+  ASSERT_TRUE(library.LoadHeld(0, problems));
+  const auto data = ComputeCharts(library.log(0), library.log(0).fileName());
+  ASSERT_EQ(WriteChartPages(*data, dir.path(), problems).size(), 4);
+
+  QWebEngineView view;
+  InstallPageScheme(view.page()->profile(), {dir.path()});
+  view.resize(820, 320);
+  view.show();
+  bool loaded = false;
+  ASSERT_TRUE(Wait([&](auto done) {
+    QObject::connect(&view, &QWebEngineView::loadFinished, [&, done](bool ok) {
+      loaded = ok;
+      done();
+    });
+    view.load(PageUrl(QStringLiteral("CHT_DISTALT.cht")));
+  }));
+  ASSERT_TRUE(loaded);
+
+  // The engine laid the series out across the chart.
+  QVariantList drawn;
+  ASSERT_TRUE(Wait([&](auto done) {
+    view.page()->runJavaScript(
+        QStringLiteral("(() => { const line = document.querySelector('#chart polyline');"
+                       " const box = line.getBBox();"
+                       " return [line.points.numberOfItems, box.width, box.height,"
+                       " document.getElementById('post_form').elements.length]; })()"),
+        [&, done](const QVariant& result) {
+          drawn = result.toList();
+          done();
+        });
+  }));
+  ASSERT_EQ(drawn.size(), 4);
+  EXPECT_EQ(drawn[0].toInt(), data->distanceAltitude.sampleCount);
+  EXPECT_GT(drawn[1].toDouble(), 600);  // the line spans the plot
+  EXPECT_GT(drawn[2].toDouble(), 50);   // a climb of 1000 m on an axis of 1100 m
+  EXPECT_EQ(drawn[3].toInt(), 12);      // the form keeps its twelve parameters
+
+  // A picture of the page, for people to look at.
+  Wait([&](auto done) { QTimer::singleShot(1000, done); });  // let the engine paint
+  const QImage image = view.grab().toImage();
+  const QString shot = test::BinaryFolder() + QStringLiteral("/../test-output/chart.png");
+  QDir().mkpath(QFileInfo(shot).absolutePath());
+  image.save(shot);
+}
+
+}  // namespace
+}  // namespace trevalo
+
+int main(int argc, char** argv) {
+  trevalo::RegisterPageScheme();
+  QApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
