@@ -149,5 +149,37 @@ TEST_F(Geotag, AgainstTheLibrary) {
   EXPECT_TRUE(result.out.contains("point 20 of")) << result.out.toStdString();
 }
 
+TEST_F(Geotag, KmlAndPackageOfTheTaggedPhotos) {
+  const QString out = dir_.filePath(QStringLiteral("out"));
+  const QStringList photos{Photo(QStringLiteral("a.jpg"), 10), Photo(QStringLiteral("b.jpg"), 20)};
+  const QStringList arguments = QStringList{QStringLiteral("geotag"), QStringLiteral("--log"), log_,
+                                            QStringLiteral("--zone"), QStringLiteral("900"),
+                                            QStringLiteral("--out"), out,
+                                            QStringLiteral("--kml"), QStringLiteral("walk: day"),
+                                            QStringLiteral("--kmz")} +
+                                photos;
+  const auto result = RunCli(arguments, Home());
+  ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
+  const QString kml = dir_.filePath(QStringLiteral("out/walk_ day.KML"));
+  EXPECT_TRUE(result.out.contains("wrote " + kml.toUtf8())) << result.out.toStdString();
+  const QByteArray document = test::ReadFile(kml);
+  EXPECT_TRUE(document.contains("<name>walk: day</name>"));
+  EXPECT_EQ(document.count("<styleUrl>#camera</styleUrl>"), 2);
+  EXPECT_EQ(test::Run(QStringLiteral("unzip"), {QStringLiteral("-Z1"),
+                                                dir_.filePath(QStringLiteral("out/walk_ day.KMZ"))}),
+            QByteArray("a.jpg\nb.jpg\nwalk_ day.KML\n"));
+
+  // An existing document is replaced only when asked to.
+  const auto again = RunCli(arguments, Home());
+  EXPECT_EQ(again.exitCode, 1);
+  EXPECT_TRUE(again.err.contains("give --force")) << again.err.toStdString();
+  EXPECT_EQ(RunCli(arguments + QStringList{QStringLiteral("--force")}, Home()).exitCode, 0);
+  EXPECT_EQ(RunCli({QStringLiteral("geotag"), QStringLiteral("--kmz"), QStringLiteral("--out"), out,
+                    photos[0]},
+                   Home())
+                .exitCode,
+            2);
+}
+
 }  // namespace
 }  // namespace trevalo
