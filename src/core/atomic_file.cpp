@@ -1,5 +1,6 @@
 #include "core/atomic_file.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <cerrno>
@@ -66,6 +67,12 @@ QString WriteProblem(const QString& path) {
 
 AtomicFile::AtomicFile(QString path) : path_(std::move(path)) {
   const QFileInfo target(path_);
+  // A rename would replace a file its owner made read-only; such a file is left alone.
+  if (::faccessat(AT_FDCWD, QFile::encodeName(path_).constData(), F_OK, AT_EACCESS) == 0 &&
+      ::faccessat(AT_FDCWD, QFile::encodeName(path_).constData(), W_OK, AT_EACCESS) != 0) {
+    openProblem_ = QStringLiteral("cannot write %1: it is read-only").arg(path_);
+    return;
+  }
   temporary_ = std::make_unique<QTemporaryFile>(target.absolutePath() + QStringLiteral("/.") +
                                                 target.fileName() + QStringLiteral(".XXXXXX"));
   if (!temporary_->open()) {

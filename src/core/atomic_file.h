@@ -14,7 +14,8 @@ class QTemporaryFile;
 namespace trevalo {
 
 // A file being written: the bytes go to a temporary file beside `path`, which Commit
-// renames over it. Destroyed without a successful Commit, it leaves `path` untouched.
+// renames over it. Destroyed without a successful Commit, it leaves `path` untouched. A
+// `path` that exists but may not be written (read-only) is refused.
 class AtomicFile {
  public:
   explicit AtomicFile(QString path);

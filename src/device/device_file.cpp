@@ -1,6 +1,7 @@
 #include "device/device_file.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <algorithm>
 #include <cstring>
@@ -113,7 +114,12 @@ void ParseModelAFile(const QByteArray& bytes, ModelASettings& settings) {
 
 ModelAReadResult ReadModelAFile(const QString& path) {
   ModelAReadResult result;
-  const std::optional<QByteArray> bytes = ReadStart(path, kReadLimit, nullptr);
+  QString problem;
+  const std::optional<QByteArray> bytes = ReadStart(path, kReadLimit, &problem);
+  if (!bytes && QFileInfo::exists(path)) {
+    result.problem = problem;  // there but unreadable: the logger's file is not replaced
+    return result;
+  }
   if (!bytes) {
     result.created = true;
     result.problem = WriteModelAFile(path, result.settings);

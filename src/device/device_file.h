@@ -35,10 +35,11 @@ void ParseModelAFile(const QByteArray& bytes, ModelASettings& settings);
 struct ModelAReadResult {
   ModelASettings settings;
   bool created = false;  // the file was missing and has been written with the defaults
-  QString problem;       // why the file with the defaults could not be written
+  QString problem;       // why the file could not be read, or created with the defaults
 };
-// Reads the model A file at `path`; a missing or unreadable file gives the defaults, which
-// are written to it at once.
+// Reads the model A file at `path`. A missing file gives the defaults, which are written to
+// it at once; a file that is there but cannot be read gives the defaults and a problem, and
+// is left as it is.
 ModelAReadResult ReadModelAFile(const QString& path);
 // Writes the settings; the empty text on success, else why the file could not be written.
 QString WriteModelAFile(const QString& path, const ModelASettings& settings);

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include "device/device_file.h"
@@ -58,6 +60,16 @@ TEST(ModelAFile, AMissingFileIsCreatedWithTheDefaults) {
   EXPECT_EQ(read.settings.samplingSeconds, 5);
   EXPECT_EQ(read.settings.samplingMetres, 100);
   EXPECT_EQ(test::ReadFile(path), ModelAFileBytes(ModelASettings{}));
+}
+
+TEST(ModelAFile, AFileThatCannotBeReadIsNotReplacedByTheDefaults) {
+  QTemporaryDir dir;
+  const QString path = dir.filePath(QLatin1String(kModelAFileName));
+  QDir().mkpath(path);  // there, but no file that can be read
+  const ModelAReadResult read = ReadModelAFile(path);
+  EXPECT_FALSE(read.created);
+  EXPECT_TRUE(read.problem.contains(path));
+  EXPECT_TRUE(QFileInfo(path).isDir());
 }
 
 TEST(ModelAFile, AFailedWriteIsReportedAndLeavesTheOldFile) {

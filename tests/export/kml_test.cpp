@@ -7,18 +7,11 @@
 #include "export/kml_document.h"
 #include "export/kml_writer.h"
 #include "support/log_generator.h"
+#include "support/sample_point.h"
 #include "support/test_files.h"
 
 namespace trevalo {
 namespace {
-
-CCoordinate At(double longitude, double latitude, double altitude) {
-  CCoordinate position;
-  position.longitudeDegrees = longitude;
-  position.latitudeDegrees = latitude;
-  position.altitudeMetres = altitude;
-  return position;
-}
 
 // Every template of the writer once, against a document put together by hand from the
 // templates.
@@ -26,16 +19,10 @@ TEST(KmlWriter, WritesEveryTemplateToTheCharacter) {
   QTemporaryDir dir;
   const QString path = dir.filePath(QStringLiteral("writer.kml"));
   CKmlWriter writer(path, true);
-  const CCoordinate here = At(126.5, -37.25, 45.3);
+  const CCoordinate here = test::PositionAt(-37.25, 126.5, 45.3);
   const QString time = QStringLiteral("05/17/2009 09:00:00 PM");
-  const RunTexts lap{QStringLiteral("1.500 Km"),  QStringLiteral("0 Day, 00:10:00"),
-                     QStringLiteral("9.000 Km/h"), QStringLiteral("120.000 m"),
-                     QStringLiteral("100.000 m"), QStringLiteral("110.000 m"),
-                     QStringLiteral("20.000 m"),  QStringLiteral("5.000 m")};
-  const RunTexts total{QStringLiteral("3.000 Km"),  QStringLiteral("0 Day, 00:20:00"),
-                       QStringLiteral("9.000 Km/h"), QStringLiteral("130.000 m"),
-                       QStringLiteral("100.000 m"), QStringLiteral("115.000 m"),
-                       QStringLiteral("30.000 m"),  QStringLiteral("5.000 m")};
+  const RunTexts lap = test::SampleLap();
+  const RunTexts total = test::SampleRun();
   writer.WriteHeader(QStringLiteral("Trip & <Co>"));
   writer.WriteLineStyle(2, 0x0000FF, 6);
   writer.BeginLapFolder();
@@ -59,11 +46,11 @@ TEST(KmlWriter, WritesEveryTemplateToTheCharacter) {
   writer.BeginRouteFolder(QStringLiteral("Tracks"));
   writer.BeginTrackLine(QStringLiteral("Walk(rain <1>)"), 2);
   writer.AddTrackPoint(here);
-  writer.AddTrackPoint(At(126.501, -37.249, -2.5));
+  writer.AddTrackPoint(test::PositionAt(-37.249, 126.501, -2.5));
   writer.EndTrackLine();
   writer.WriteRouteSummary(QStringLiteral("Info:a & b.log"), time,
                            QStringLiteral("05/17/2009 09:20:00 PM"), total.elapsed,
-                           total.distance, total.speed, At(126.501, -37.249, -2.5));
+                           total.distance, total.speed, test::PositionAt(-37.249, 126.501, -2.5));
   writer.WriteFooter();
   ASSERT_EQ(writer.Close(), QString());
   EXPECT_EQ(test::ReadFile(path).toStdString(),
@@ -77,7 +64,7 @@ TEST(KmlWriter, PhotoWidthRules) {
   QTemporaryDir dir;
   const QString path = dir.filePath(QStringLiteral("w.kml"));
   CKmlWriter writer(path, true);
-  const CCoordinate here = At(1, 2, 3);
+  const CCoordinate here = test::PositionAt(2, 1, 3);
   writer.WritePhotoPlacemark(QStringLiteral("a.jpg"), 900, here);
   writer.WritePhotoPlacemark(QStringLiteral("a.jpg"), 5, here);
   writer.WritePhotoPlacemarkWithPrefix(QStringLiteral("p/"), QStringLiteral("a.jpg"), 900, here);

@@ -15,14 +15,6 @@
 namespace trevalo {
 namespace {
 
-CCoordinate At(double latitude, double longitude, double altitude) {
-  CCoordinate position;
-  position.latitudeDegrees = latitude;
-  position.longitudeDegrees = longitude;
-  position.altitudeMetres = altitude;
-  return position;
-}
-
 TEST(MarkerWriter, WritesEveryElementToTheCharacter) {
   QTemporaryDir dir;
   CMapMarkerWriter writer(dir.path(), MarkerFile::kPhotosAndTracks);
@@ -32,11 +24,8 @@ TEST(MarkerWriter, WritesEveryElementToTheCharacter) {
   south.latitudeRef = "S";
   south.longitude = 12658.1234;
   south.longitudeRef = "E";
-  const RunTexts lap{QStringLiteral("1.500 Km"),  QStringLiteral("0 Day, 00:10:00"),
-                     QStringLiteral("9.000 Km/h"), QStringLiteral("120.000 m"),
-                     QStringLiteral("100.000 m"), QStringLiteral("110.000 m"),
-                     QStringLiteral("20.000 m"),  QStringLiteral("5.000 m")};
-  const CCoordinate here = At(-37.408333, 126.968723, 45.25);
+  const RunTexts lap = test::SampleLap();
+  const CCoordinate here = test::PositionAt(-37.408333, 126.968723, 45.25);
   writer.WriteMarkersStart();
   writer.WritePhotoMarker(37.5, 127.0, QStringLiteral("/photos/Tom & Jerry's <1>.jpg"));
   writer.BeginLine(RgbForIndex(0), std::abs(0 - 5));
@@ -77,6 +66,11 @@ TEST(MarkerWriter, WritesEveryElementToTheCharacter) {
             "\t<Lap Type='F' index='3' lat='-37.408333' lng='126.968723' alt='45.250' "
             "Time='t3'" + stats + totals + "/>\n"
             "</markers>");
+  if (test::HaveProgram(QStringLiteral("xmllint"))) {
+    int code = -1;
+    test::Run(QStringLiteral("xmllint"), {QStringLiteral("--noout"), writer.path()}, &code);
+    EXPECT_EQ(code, 0);
+  }
 }
 
 TEST(MarkerWriter, ColoursAreRedGreenBlueAndWidthsCountFromFive) {
