@@ -60,15 +60,25 @@ bool CopyRange(int from, std::uint64_t offset, std::uint64_t size, int to) {
   return true;
 }
 
+namespace {
+
+// New files are readable by all and written by their owner. (Asking for the umask would
+// change it for every thread for a moment.)
+constexpr mode_t kNewFileMode = 0644;
+
+}  // namespace
+
 QString WriteProblem(const QString& path) {
   return QStringLiteral("cannot write %1: %2")
       .arg(path, QString::fromLocal8Bit(std::strerror(errno)));
 }
 
-AtomicFile::AtomicFile(QString path) : path_(std::move(path)) {
+AtomicFile::AtomicFile(QString path, Existing existing)
+    : path_(std::move(path)), existing_(existing) {
   const QFileInfo target(path_);
   // A rename would replace a file its owner made read-only; such a file is left alone.
-  if (::faccessat(AT_FDCWD, QFile::encodeName(path_).constData(), F_OK, AT_EACCESS) == 0 &&
+  if (existing_ == Existing::kKeepItsMode &&
+      ::faccessat(AT_FDCWD, QFile::encodeName(path_).constData(), F_OK, AT_EACCESS) == 0 &&
       ::faccessat(AT_FDCWD, QFile::encodeName(path_).constData(), W_OK, AT_EACCESS) != 0) {
     openProblem_ = QStringLiteral("cannot write %1: it is read-only").arg(path_);
     return;
@@ -84,7 +94,9 @@ AtomicFile::AtomicFile(QString path) : path_(std::move(path)) {
 
 AtomicFile::~AtomicFile() = default;
 
-int AtomicFile::fd() const { return temporary_ ? temporary_->handle() : -1; }
+int AtomicFile::fd() const {
+  return temporary_ ? temporary_->handle() : -1;
+}
 
 QString AtomicFile::temporaryPath() const {
   return temporary_ ? temporary_->fileName() : QString();
@@ -100,10 +112,14 @@ QString AtomicFile::Commit(bool flushToDisk) {
   }
   // The mode of the file it replaces, or that of a new file (QTemporaryFile makes 0600).
   struct stat replaced {};
-  const mode_t mode = ::stat(QFile::encodeName(path_).constData(), &replaced) == 0
+  const mode_t mode = existing_ == Existing::kKeepItsMode &&
+                              ::stat(QFile::encodeName(path_).constData(), &replaced) == 0
                           ? replaced.st_mode & 07777
-                          : 0644;
-  if (::fchmod(temporary_->handle(), mode) != 0) {
+                          : kNewFileMode;
+  // File systems without Unix modes (FAT on a logger or a memory card) refuse the change;
+  // there the mode means nothing and the file is written all the same.
+  if (::fchmod(temporary_->handle(), mode) != 0 && errno != EPERM && errno != ENOSYS &&
+      errno != EOPNOTSUPP) {
     return WriteProblem(path_);
   }
   if (std::rename(QFile::encodeName(temporary_->fileName()).constData(),
@@ -131,8 +147,7 @@ QString WriteFileAtomically(const QString& path, const std::function<QString(int
 QString WriteFileAtomically(const QString& path, std::span<const std::uint8_t> bytes,
                             bool flushToDisk) {
   return WriteFileAtomically(
-      path,
-      [&](int fd) { return WriteAll(fd, bytes) ? QString() : WriteProblem(path); },
+      path, [&](int fd) { return WriteAll(fd, bytes) ? QString() : WriteProblem(path); },
       flushToDisk);
 }
 

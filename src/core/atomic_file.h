@@ -14,11 +14,17 @@ class QTemporaryFile;
 namespace trevalo {
 
 // A file being written: the bytes go to a temporary file beside `path`, which Commit
-// renames over it. Destroyed without a successful Commit, it leaves `path` untouched. A
-// `path` that exists but may not be written (read-only) is refused.
+// renames over it. Destroyed without a successful Commit, it leaves `path` untouched.
 class AtomicFile {
  public:
-  explicit AtomicFile(QString path);
+  enum class Existing {
+    // A file already at `path` is refused when read-only, and the new one takes its mode.
+    kKeepItsMode,
+    // A file already at `path` is replaced whatever its mode (a copy the program made
+    // itself, replaced by a newer one); the new file has a new file's mode.
+    kReplaceAsNew,
+  };
+  explicit AtomicFile(QString path, Existing existing = Existing::kKeepItsMode);
   ~AtomicFile();
   AtomicFile(const AtomicFile&) = delete;
   AtomicFile& operator=(const AtomicFile&) = delete;
@@ -37,6 +43,7 @@ class AtomicFile {
 
  private:
   QString path_;
+  Existing existing_;
   QString openProblem_;
   std::unique_ptr<QTemporaryFile> temporary_;
 };
