@@ -67,10 +67,10 @@ std::optional<QByteArray> ReadStart(const QString& path, qint64 limit, QString* 
 }
 
 QString WriteBytes(const QString& path, const QByteArray& bytes) {
-  return WriteFileAtomically(
-      path, std::span(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
-                      static_cast<std::size_t>(bytes.size())),
-      true);
+  return WriteFileAtomically(path,
+                             std::span(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                                       static_cast<std::size_t>(bytes.size())),
+                             true);
 }
 
 // 8-bit text of a fixed field, ending at its first zero byte.
@@ -138,8 +138,7 @@ ModelBSettings ParseModelBFile(const QByteArray& bytes) {
   settings.modelCode = FieldText(bytes, 10, 2);
   settings.firmwareText = FieldText(bytes, 12, 8);
   int version = 0;
-  for (int i = 20; i < 23 && i < bytes.size() &&
-                   std::isdigit(static_cast<unsigned char>(bytes[i]));
+  for (int i = 20; i < 23 && i < bytes.size() && std::isdigit(static_cast<unsigned char>(bytes[i]));
        ++i) {
     version = version * 10 + (bytes[i] - '0');
   }
@@ -165,7 +164,8 @@ QByteArray ModelBFileBytes(QByteArray current, const ModelBSettings& settings) {
     current.append(kModelBFileSize - current.size(), '\0');
   }
   for (int i = 0; i < kModelBSettingCount; ++i) {
-    current[kModelBSettingsOffset + i] = static_cast<char>(settings.values[static_cast<std::size_t>(i)]);
+    current[kModelBSettingsOffset + i] =
+        static_cast<char>(settings.values[static_cast<std::size_t>(i)]);
   }
   return current;
 }

@@ -81,7 +81,7 @@ TEST(OutputFile, AnUnfinishedFileNeverReplacesTheOldOne) {
             QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ReadGroup);
 }
 
-TEST(OutputFile, FilesThatCannotBeWrittenAreReported) {
+TEST(OutputFile, MissingFoldersAndReadOnlyFilesAreReported) {
   QTemporaryDir dir;
   OutputFile nowhere(dir.filePath(QStringLiteral("missing/folder/a.txt")));
   EXPECT_FALSE(nowhere.isOpen());

@@ -75,12 +75,13 @@ TEST(ModelAFile, AFileThatCannotBeReadIsNotReplacedByTheDefaults) {
 TEST(ModelAFile, AFailedWriteIsReportedAndLeavesTheOldFile) {
   QTemporaryDir dir;
   // A file in a folder that does not exist cannot be written.
-  EXPECT_FALSE(
-      WriteModelAFile(dir.filePath(QStringLiteral("gone/QARN_TR.CFG")), ModelASettings{}).isEmpty());
+  EXPECT_FALSE(WriteModelAFile(dir.filePath(QStringLiteral("gone/QARN_TR.CFG")), ModelASettings{})
+                   .isEmpty());
   // A target that is a folder cannot be replaced; nothing is left half-written beside it.
   const QString blocked = dir.filePath(QStringLiteral("blocked"));
   QDir().mkpath(blocked + QStringLiteral("/QARN_TR.CFG"));
-  EXPECT_FALSE(WriteModelAFile(blocked + QStringLiteral("/QARN_TR.CFG"), ModelASettings{}).isEmpty());
+  EXPECT_FALSE(
+      WriteModelAFile(blocked + QStringLiteral("/QARN_TR.CFG"), ModelASettings{}).isEmpty());
   EXPECT_EQ(QDir(blocked).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
             QStringList{QStringLiteral("QARN_TR.CFG")});
 }

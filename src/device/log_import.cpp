@@ -1,0 +1,131 @@
+#include "device/log_import.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <cerrno>
+#include <cstring>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include "core/atomic_file.h"
+#include "device/logger_detection.h"
+#include "library/log_library.h"
+
+namespace trevalo {
+namespace {
+
+QString SystemReason() {
+  return QString::fromLocal8Bit(std::strerror(errno));
+}
+
+// Copies `source` to `destination` through a temporary file beside it; the modification
+// time goes with the bytes. An existing `destination` (the library's older copy) is
+// replaced only when the whole copy is on disk. Returns the empty text, or why not.
+QString CopyReplacing(const QString& source, const QString& destination) {
+  const int from = ::open(QFile::encodeName(source).constData(), O_RDONLY | O_CLOEXEC);
+  if (from < 0) {
+    return QStringLiteral("cannot read %1: %2").arg(source, SystemReason());
+  }
+  struct stat status {};
+  QString problem;
+  if (::fstat(from, &status) != 0 || !S_ISREG(status.st_mode)) {
+    problem = QStringLiteral("cannot read %1: %2")
+                  .arg(source,
+                       S_ISDIR(status.st_mode) ? QStringLiteral("it is a folder") : SystemReason());
+  } else {
+    AtomicFile copy(destination, AtomicFile::Existing::kReplaceAsNew);
+    if (copy.fd() < 0) {
+      problem = copy.openProblem();
+    } else if (!CopyRange(from, 0, static_cast<std::uint64_t>(status.st_size), copy.fd())) {
+      problem = QStringLiteral("cannot copy %1 to %2: %3").arg(source, destination, SystemReason());
+    } else {
+      const timespec times[2] = {status.st_atim, status.st_mtim};
+      ::futimens(copy.fd(), times);  // a copy without the logger's time is still a good copy
+      problem = copy.Commit(true);
+    }
+  }
+  ::close(from);
+  return problem;
+}
+
+// Deletes a log from the logger; the empty text, or why not.
+QString DeleteFromLogger(const QString& path) {
+  QFile file(path);
+  // The logger may mark its files read-only; the owner may write them after all.
+  file.setPermissions(file.permissions() | QFileDevice::WriteOwner);
+  if (!file.remove()) {
+    return QStringLiteral("cannot delete %1 from the logger: %2").arg(path, file.errorString());
+  }
+  return {};
+}
+
+}  // namespace
+
+QStringList LoggerLogFiles(const QString& drive) {
+  QDir folder(LoggerPath(drive, QStringLiteral("GPS")));
+  folder.setNameFilters({QStringLiteral("*.log")});
+  folder.setFilter(QDir::Files | QDir::Hidden | QDir::System);
+  folder.setSorting(QDir::Name | QDir::IgnoreCase);
+  // Name filters of QDir ignore case.
+  QStringList files;
+  for (const QString& name : folder.entryList()) {
+    files.append(folder.filePath(name));
+  }
+  return files;
+}
+
+int ImportResult::copiedCount() const {
+  return static_cast<int>(
+      std::ranges::count_if(logs, [](const ImportedLog& l) { return l.copied; }));
+}
+
+int ImportResult::failedCount() const {
+  return static_cast<int>(
+      std::ranges::count_if(logs, [](const ImportedLog& l) { return !l.problem.isEmpty(); }));
+}
+
+ImportResult ImportLogs(const QString& drive, LogLibrary& library, const ImportOptions& options,
+                        const Progress& progress) {
+  ImportResult result;
+  if (!QDir().mkpath(library.folder())) {
+    result.problem = QStringLiteral("cannot create the library folder %1").arg(library.folder());
+    return result;
+  }
+  const QStringList sources = LoggerLogFiles(drive);
+  for (qsizetype k = 0; k < sources.size(); ++k) {
+    ImportedLog log;
+    log.source = sources[k];
+    const QString name = QFileInfo(log.source).fileName();
+    log.destination = QDir(library.folder()).filePath(name);
+    if (progress) {
+      progress(static_cast<std::size_t>(k), static_cast<std::size_t>(sources.size()), name);
+    }
+    log.problem = CopyReplacing(log.source, log.destination);
+    log.copied = log.problem.isEmpty();
+    if (log.copied) {
+      // The library's entry of the older copy goes; the new copy comes in with the zone.
+      library.RemoveLogByPath(log.destination);
+      log.added =
+          library.AddLog(log.destination, 0, 0, options.timeZone) == LogLibrary::AddResult::kAdded;
+      if (!log.added) {
+        log.problem =
+            QStringLiteral("%1 holds no valid times: it was copied but not added to the library")
+                .arg(log.destination);
+      } else if (options.deleteAfterImport) {
+        log.problem = DeleteFromLogger(log.source);
+        log.deleted = log.problem.isEmpty();
+      }
+    }
+    result.logs.push_back(std::move(log));
+  }
+  if (progress) {
+    progress(static_cast<std::size_t>(sources.size()), static_cast<std::size_t>(sources.size()),
+             {});
+  }
+  return result;
+}
+
+}  // namespace trevalo

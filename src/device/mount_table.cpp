@@ -1,0 +1,155 @@
+#include "device/mount_table.h"
+
+#include <fcntl.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+
+#include <QFile>
+
+namespace trevalo {
+namespace {
+
+// The blank-separated fields of a line.
+std::vector<QByteArrayView> Fields(QByteArrayView line) {
+  std::vector<QByteArrayView> fields;
+  qsizetype at = 0;
+  while (at < line.size()) {
+    while (at < line.size() && line[at] == ' ') {
+      ++at;
+    }
+    const qsizetype start = at;
+    while (at < line.size() && line[at] != ' ') {
+      ++at;
+    }
+    if (at > start) {
+      fields.push_back(line.sliced(start, at - start));
+    }
+  }
+  return fields;
+}
+
+bool IsOctalDigit(char c) {
+  return c >= '0' && c <= '7';
+}
+
+// A path field with the kernel's escapes of blank, tab, line feed and backslash decoded.
+QString DecodePath(QByteArrayView field) {
+  QByteArray bytes;
+  bytes.reserve(field.size());
+  for (qsizetype i = 0; i < field.size(); ++i) {
+    if (field[i] == '\\' && i + 3 < field.size() && IsOctalDigit(field[i + 1]) &&
+        IsOctalDigit(field[i + 2]) && IsOctalDigit(field[i + 3])) {
+      bytes.append(static_cast<char>(((field[i + 1] - '0') << 6) | ((field[i + 2] - '0') << 3) |
+                                     (field[i + 3] - '0')));
+      i += 3;
+    } else {
+      bytes.append(field[i]);
+    }
+  }
+  return QFile::decodeName(bytes);
+}
+
+bool ParseDeviceNumber(QByteArrayView field, unsigned& major, unsigned& minor) {
+  const qsizetype colon = field.indexOf(':');
+  if (colon <= 0) {
+    return false;
+  }
+  const char* begin = field.data();
+  const char* end = begin + field.size();
+  const auto [afterMajor, majorError] = std::from_chars(begin, begin + colon, major);
+  const auto [afterMinor, minorError] = std::from_chars(begin + colon + 1, end, minor);
+  return majorError == std::errc() && afterMajor == begin + colon && minorError == std::errc() &&
+         afterMinor == end;
+}
+
+// One line: "ID PARENT MAJ:MIN ROOT MOUNTPOINT OPTIONS [OPTIONAL...] - TYPE SOURCE ...".
+std::optional<MountedVolume> ParseLine(QByteArrayView line) {
+  const std::vector<QByteArrayView> fields = Fields(line);
+  if (fields.size() < 6) {
+    return std::nullopt;
+  }
+  const auto separator = std::find(fields.begin() + 6, fields.end(), QByteArrayView("-"));
+  if (separator == fields.end() || fields.end() - separator < 3) {
+    return std::nullopt;
+  }
+  MountedVolume volume;
+  if (!ParseDeviceNumber(fields[2], volume.major, volume.minor)) {
+    return std::nullopt;
+  }
+  volume.root = DecodePath(fields[3]);
+  volume.mountPoint = DecodePath(fields[4]);
+  volume.source = DecodePath(*(separator + 2));
+  if (!volume.mountPoint.startsWith(u'/')) {
+    return std::nullopt;
+  }
+  return volume;
+}
+
+}  // namespace
+
+std::vector<MountedVolume> ParseMountTable(QByteArrayView text) {
+  std::vector<MountedVolume> volumes;
+  qsizetype at = 0;
+  while (at < text.size()) {
+    qsizetype end = text.indexOf('\n', at);
+    end = end < 0 ? text.size() : end;
+    if (std::optional<MountedVolume> volume = ParseLine(text.sliced(at, end - at))) {
+      // A later mount on the same mount point hides the earlier one.
+      std::erase_if(volumes,
+                    [&](const MountedVolume& v) { return v.mountPoint == volume->mountPoint; });
+      volumes.push_back(std::move(*volume));
+    }
+    at = end + 1;
+  }
+  std::stable_sort(
+      volumes.begin(), volumes.end(),
+      [](const MountedVolume& a, const MountedVolume& b) { return a.mountPoint < b.mountPoint; });
+  return volumes;
+}
+
+QByteArray ReadWholeFile(int fd) {
+  QByteArray bytes;
+  constexpr qsizetype kBlock = 64 * 1024;
+  for (;;) {
+    const qsizetype size = bytes.size();
+    bytes.resize(size + kBlock);
+    const ssize_t read = ::pread(fd, bytes.data() + size, kBlock, size);
+    if (read < 0 && errno == EINTR) {
+      bytes.resize(size);
+      continue;
+    }
+    bytes.resize(size + std::max<ssize_t>(read, 0));
+    if (read <= 0) {
+      return bytes;
+    }
+  }
+}
+
+std::vector<MountedVolume> ReadMountTable(const QString& path) {
+  const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    return {};
+  }
+  const QByteArray text = ReadWholeFile(fd);
+  ::close(fd);
+  return ParseMountTable(text);
+}
+
+VolumeSpace SpaceOf(const QString& mountPoint) {
+  struct statvfs space {};
+  if (::statvfs(QFile::encodeName(mountPoint).constData(), &space) != 0) {
+    return {};
+  }
+  const auto unit = static_cast<std::int64_t>(space.f_frsize != 0 ? space.f_frsize : space.f_bsize);
+  return {static_cast<std::int64_t>(space.f_bavail) * unit,
+          static_cast<std::int64_t>(space.f_blocks) * unit};
+}
+
+QString MegabyteText(std::int64_t bytes) {
+  return QStringLiteral("%1Mb").arg(bytes / (1024 * 1024));
+}
+
+}  // namespace trevalo
