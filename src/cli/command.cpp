@@ -1,8 +1,10 @@
 #include "cli/command.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 #include "app/local_zone.h"
+#include "app/settings.h"
 #include "core/time_zone.h"
 
 namespace trevalo::cli {
@@ -126,6 +128,25 @@ LogLibrary LibraryOfFiles(const QStringList& files, int zone, bool summerTime,
     records.push_back({path, 0, 0, {}, zone});
   }
   return LogLibrary::InMemory(records, summer);
+}
+
+QString LibraryFolder(const CommandContext& context) {
+  return context.libraryFolder.isEmpty()
+             ? QDir(context.folders.documentsFolder).filePath(kLibraryFolderName)
+             : context.libraryFolder;
+}
+
+LogLibrary OpenLibrary(const CommandContext& context) {
+  const int summerTimeOffset = Settings(context.folders).ReadFlag(setting::kSummerTime) ? 100 : 0;
+  return LogLibrary(LibraryFolder(context), summerTimeOffset);
+}
+
+bool ReportLibraryProblem(const LogLibrary& library, const CommandContext& context) {
+  if (library.lastProblem().isEmpty()) {
+    return false;
+  }
+  context.Error(library.lastProblem());
+  return true;
 }
 
 }  // namespace trevalo::cli

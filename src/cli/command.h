@@ -80,5 +80,9 @@ int RunDeviceCommand(const QStringList& arguments, CommandContext& context);
 
 // The library folder: --library, or "Wayfable Logs" in the documents folder.
 QString LibraryFolder(const CommandContext& context);
+// The user's log library (with the summer-time option of the settings).
+LogLibrary OpenLibrary(const CommandContext& context);
+// Reports a problem the library had saving; true when there was one.
+bool ReportLibraryProblem(const LogLibrary& library, const CommandContext& context);
 
 }  // namespace trevalo::cli

@@ -1,21 +1,190 @@
-// trevalo-cli device config: the logger's settings file, read and changed.
+// trevalo-cli device detect | import | config: the logger, its logs and its settings file.
 
 #include <QFileInfo>
 
 #include "cli/command.h"
 #include "device/device_file.h"
+#include "device/log_import.h"
+#include "device/logger_detection.h"
 
 namespace trevalo::cli {
 namespace {
 
 // The settings of model B, by the names `config set` takes, in file order.
 constexpr const char* kModelBNames[kModelBSettingCount] = {
-    "timeFormat",     "timeZone",       "daylightSaving",  "unit",           "powerSave",
-    "trackRecording", "trackMethod",    "recordInterval",  "recordDistance", "displayTime",
-    "brightness",     "firstWindow",    "alternateWindow", "alternateTime",  "batteryAlarm",
-    "memoryAlarm",    "receiverMode",   "altitudeGraph"};
+    "timeFormat",     "timeZone",     "daylightSaving",  "unit",           "powerSave",
+    "trackRecording", "trackMethod",  "recordInterval",  "recordDistance", "displayTime",
+    "brightness",     "firstWindow",  "alternateWindow", "alternateTime",  "batteryAlarm",
+    "memoryAlarm",    "receiverMode", "altitudeGraph"};
 
 const QCommandLineOption kJsonOption(QStringLiteral("json"), QStringLiteral("Write JSON."));
+
+// Where the mounts and the hardware are read from; other files stand in for them when
+// checking against a copy or a fake tree.
+const QCommandLineOption kMountInfoOption(
+    QStringLiteral("mountinfo"), QStringLiteral("The mount table (default /proc/self/mountinfo)."),
+    QStringLiteral("FILE"));
+const QCommandLineOption kSysfsOption(QStringLiteral("sysfs"),
+                                      QStringLiteral("The sysfs root (default /sys)."),
+                                      QStringLiteral("DIR"));
+
+DeviceTree TreeOf(const QCommandLineParser& parser) {
+  DeviceTree tree;
+  if (parser.isSet(kMountInfoOption)) {
+    tree.mountInfoPath = parser.value(kMountInfoOption);
+  }
+  if (parser.isSet(kSysfsOption)) {
+    tree.sysfsRoot = parser.value(kSysfsOption);
+  }
+  return tree;
+}
+
+const char* ModelName(LoggerKind kind) {
+  return kind == LoggerKind::kModelA ? "A" : "B";
+}
+
+// Tells why the logger's settings file could not be read (for model B the logger then
+// counts as not connected).
+void ReportSettingsProblem(const ConnectedLogger& logger, const CommandContext& context) {
+  if (!logger.problem.isEmpty()) {
+    context.Error(logger.state.kind != LoggerKind::kNone
+                      ? logger.problem
+                      : logger.problem + QStringLiteral(": the logger counts as not connected"));
+  }
+}
+
+int RunDetect(const QStringList& arguments, CommandContext& context) {
+  QCommandLineParser parser;
+  parser.setApplicationDescription(
+      QStringLiteral("Finds a connected logger among the mounted volumes: its mount point, model, "
+                     "free and total space (mebibytes, as \"123Mb\")."));
+  parser.addOptions({kJsonOption, kMountInfoOption, kSysfsOption});
+  if (const std::optional<int> done =
+          ParseCommandLine(parser, QStringLiteral("device detect"), arguments, context)) {
+    return *done;
+  }
+  const ConnectedLogger logger = ConnectLogger(TreeOf(parser));
+  ReportSettingsProblem(logger, context);
+  const bool connected = logger.state.kind != LoggerKind::kNone;
+  const VolumeSpace space = connected ? SpaceOf(logger.state.drive) : VolumeSpace{};
+  if (parser.isSet(kJsonOption)) {
+    JsonWriter json(context.out);
+    json.BeginObject();
+    json.Field("connected", connected);
+    if (connected) {
+      json.Field("drive", logger.state.drive);
+      json.Field("loggerKind", static_cast<int>(logger.state.kind));
+      json.Field("model", std::string_view(ModelName(logger.state.kind)));
+      json.Field("logFolder", LoggerPath(logger.state.drive, QStringLiteral("GPS")));
+      json.Field("freeBytes", space.freeBytes);
+      json.Field("totalBytes", space.totalBytes);
+      json.Field("free", MegabyteText(space.freeBytes));
+      json.Field("total", MegabyteText(space.totalBytes));
+    }
+    json.EndObject();
+    json.Finish();
+  } else if (connected) {
+    context.out << "logger model " << ModelName(logger.state.kind) << " at " << logger.state.drive
+                << '\n'
+                << "logs: " << LoggerPath(logger.state.drive, QStringLiteral("GPS")) << '\n'
+                << "free: " << MegabyteText(space.freeBytes) << '\n'
+                << "total: " << MegabyteText(space.totalBytes) << '\n';
+  } else {
+    context.out << "no logger\n";
+  }
+  return logger.problem.isEmpty() ? kSuccess : kUserError;
+}
+
+void WriteImportJson(const ConnectedLogger& logger, const LogLibrary& library,
+                     const ImportResult& result, Output& out) {
+  JsonWriter json(out);
+  json.BeginObject();
+  json.Field("drive", logger.state.drive);
+  json.Field("library", library.folder());
+  json.Field("found", static_cast<std::int64_t>(result.logs.size()));
+  json.Field("imported", result.copiedCount());
+  json.Key("logs");
+  json.BeginArray();
+  for (const ImportedLog& log : result.logs) {
+    json.BeginObject();
+    json.Field("source", log.source);
+    json.Field("destination", log.destination);
+    json.Field("copied", log.copied);
+    json.Field("added", log.added);
+    json.Field("deleted", log.deleted);
+    if (!log.problem.isEmpty()) {
+      json.Field("error", log.problem);
+    }
+    json.EndObject();
+  }
+  json.EndArray();
+  json.EndObject();
+  json.Finish();
+}
+
+int RunImport(const QStringList& arguments, CommandContext& context) {
+  QCommandLineParser parser;
+  parser.setApplicationDescription(QStringLiteral(
+      "Copies the connected logger's logs (GPS/*.log) into the log library, replacing older "
+      "copies of the same name once the new copy is complete, and adds them with the zone."));
+  parser.addOptions({kJsonOption, kMountInfoOption, kSysfsOption,
+                     ZoneOptionDefinition(QStringLiteral(
+                         "Time zone of the imported logs (default: the computer's)."))});
+  parser.addOption(QCommandLineOption(
+      QStringLiteral("delete"),
+      QStringLiteral("Delete each log from the logger once it is in the library.")));
+  if (const std::optional<int> done =
+          ParseCommandLine(parser, QStringLiteral("device import"), arguments, context)) {
+    return *done;
+  }
+  const std::optional<int> zone = ZoneOption(parser, context);
+  if (!zone) {
+    return kUsageError;
+  }
+  const ConnectedLogger logger = ConnectLogger(TreeOf(parser));
+  ReportSettingsProblem(logger, context);
+  if (logger.state.kind == LoggerKind::kNone) {
+    if (logger.problem.isEmpty()) {
+      context.Error(QStringLiteral("no logger is connected"));
+    }
+    return kUserError;
+  }
+  const bool asJson = parser.isSet(kJsonOption);
+  LogLibrary library = OpenLibrary(context);
+  const ImportResult result =
+      ImportLogs(logger.state.drive, library, {*zone, parser.isSet(QStringLiteral("delete"))},
+                 [&](std::size_t done, std::size_t total, const QString& name) {
+                   if (!asJson && done < total) {
+                     context.out << '[' << static_cast<std::int64_t>(done + 1) << '/'
+                                 << static_cast<std::int64_t>(total) << "] " << name << '\n';
+                     context.out.Flush();
+                   }
+                 });
+  if (!result.problem.isEmpty()) {
+    context.Error(result.problem);
+    return kUserError;
+  }
+  for (const ImportedLog& log : result.logs) {
+    if (!log.problem.isEmpty()) {
+      context.Error(log.problem);
+    }
+  }
+  if (asJson) {
+    WriteImportJson(logger, library, result, context.out);
+  } else {
+    const auto deleted =
+        std::ranges::count_if(result.logs, [](const ImportedLog& l) { return l.deleted; });
+    context.out << "imported " << std::int64_t{result.copiedCount()} << " of "
+                << static_cast<std::int64_t>(result.logs.size()) << " logs into "
+                << library.folder();
+    if (parser.isSet(QStringLiteral("delete"))) {
+      context.out << "; deleted " << static_cast<std::int64_t>(deleted) << " from the logger";
+    }
+    context.out << '\n';
+  }
+  const bool failed = ReportLibraryProblem(library, context) || result.failedCount() > 0;
+  return failed ? kUserError : kSuccess;
+}
 
 enum class Model { kA, kB };
 
@@ -68,7 +237,10 @@ void ShowModelB(const ModelBSettings& s, bool asJson, Output& out) {
     return;
   }
   out << "model B " << s.modelCode << ", firmware " << s.firmwareText << ", format "
-      << (s.formatCheck == 1 ? "supported" : s.formatCheck == 0 ? "older" : "newer") << '\n';
+      << (s.formatCheck == 1   ? "supported"
+          : s.formatCheck == 0 ? "older"
+                               : "newer")
+      << '\n';
   for (int i = 0; i < kModelBSettingCount; ++i) {
     out << kModelBNames[i] << '=' << std::int64_t{s.values[static_cast<std::size_t>(i)]} << '\n';
   }
@@ -80,9 +252,9 @@ std::optional<std::pair<QString, Model>> DeviceFile(const QCommandLineParser& pa
                                                     const CommandContext& context) {
   const QStringList positional = parser.positionalArguments();
   if (positional.isEmpty()) {
-    context.Error(QStringLiteral("%1 needs the logger's settings file (%2 or %3)")
-                      .arg(command, QLatin1String(kModelAFileName),
-                           QLatin1String(kModelBFileName)));
+    context.Error(
+        QStringLiteral("%1 needs the logger's settings file (%2 or %3)")
+            .arg(command, QLatin1String(kModelAFileName), QLatin1String(kModelBFileName)));
     return std::nullopt;
   }
   const std::optional<Model> model = ModelOf(positional.front());
@@ -189,8 +361,9 @@ int RunSet(const QStringList& arguments, CommandContext& context) {
       }
     }
     if (!known || !ok) {
-      context.Error(QStringLiteral("%1: %2").arg(
-          assignment, known ? QStringLiteral("not a valid value") : QStringLiteral("no such setting")));
+      context.Error(
+          QStringLiteral("%1: %2").arg(assignment, known ? QStringLiteral("not a valid value")
+                                                         : QStringLiteral("no such setting")));
       return kUsageError;
     }
   }
@@ -212,9 +385,12 @@ int RunConfig(const QStringList& arguments, CommandContext& context) {
 }  // namespace
 
 int RunDeviceCommand(const QStringList& arguments, CommandContext& context) {
-  return RunSubcommand("device", {{"config", RunConfig}},
-                       "Usage: trevalo-cli device config show|set FILE ...\n", arguments,
-                       context);
+  return RunSubcommand("device",
+                       {{"detect", RunDetect}, {"import", RunImport}, {"config", RunConfig}},
+                       "Usage: trevalo-cli device detect [--json]\n"
+                       "       trevalo-cli device import [--zone HHMM] [--delete] [--json]\n"
+                       "       trevalo-cli device config show|set FILE ...\n",
+                       arguments, context);
 }
 
 }  // namespace trevalo::cli

@@ -17,23 +17,6 @@ namespace {
 const QCommandLineOption kJsonOption(QStringLiteral("json"),
                                      QStringLiteral("Write JSON instead of text."));
 
-int SummerTimeOffset(const CommandContext& context) {
-  return Settings(context.folders).ReadFlag(setting::kSummerTime) ? 100 : 0;
-}
-
-LogLibrary OpenLibrary(const CommandContext& context) {
-  return LogLibrary(LibraryFolder(context), SummerTimeOffset(context));
-}
-
-// Reports a problem the library had saving; true when there was one.
-bool ReportLibraryProblem(const LogLibrary& library, const CommandContext& context) {
-  if (library.lastProblem().isEmpty()) {
-    return false;
-  }
-  context.Error(library.lastProblem());
-  return true;
-}
-
 int RunList(const QStringList& arguments, CommandContext& context) {
   QCommandLineParser parser;
   parser.setApplicationDescription(QStringLiteral("The logs of the library, in library order."));
@@ -211,12 +194,6 @@ int RunMerge(const QStringList& arguments, CommandContext& context) {
 }
 
 }  // namespace
-
-QString LibraryFolder(const CommandContext& context) {
-  return context.libraryFolder.isEmpty()
-             ? QDir(context.folders.documentsFolder).filePath(kLibraryFolderName)
-             : context.libraryFolder;
-}
 
 int RunLibraryCommand(const QStringList& arguments, CommandContext& context) {
   return RunSubcommand(
