@@ -97,17 +97,21 @@ std::vector<MountedVolume> ParseMountTable(QByteArrayView text) {
     qsizetype end = text.indexOf('\n', at);
     end = end < 0 ? text.size() : end;
     if (std::optional<MountedVolume> volume = ParseLine(text.sliced(at, end - at))) {
-      // A later mount on the same mount point hides the earlier one.
-      std::erase_if(volumes,
-                    [&](const MountedVolume& v) { return v.mountPoint == volume->mountPoint; });
       volumes.push_back(std::move(*volume));
     }
     at = end + 1;
   }
-  std::stable_sort(
-      volumes.begin(), volumes.end(),
-      [](const MountedVolume& a, const MountedVolume& b) { return a.mountPoint < b.mountPoint; });
-  return volumes;
+  // Sorted stably, the mounts on one mount point stay in table order; a later one hides
+  // the earlier ones, so only the last of each run is kept.
+  std::ranges::stable_sort(volumes, {}, &MountedVolume::mountPoint);
+  std::vector<MountedVolume> visible;
+  visible.reserve(volumes.size());
+  for (std::size_t i = 0; i < volumes.size(); ++i) {
+    if (i + 1 == volumes.size() || volumes[i + 1].mountPoint != volumes[i].mountPoint) {
+      visible.push_back(std::move(volumes[i]));
+    }
+  }
+  return visible;
 }
 
 QByteArray ReadWholeFile(int fd) {

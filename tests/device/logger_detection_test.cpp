@@ -59,6 +59,14 @@ TEST(VolumeSpace, IsToldInWholeMebibytes) {
 class LoggerDetection : public ::testing::Test {
  protected:
   DeviceTree Tree() const { return {fake.mountInfoPath(), fake.sysfsRoot()}; }
+  // A logger of the model with a file system on the whole disk; its mount point.
+  QString MountLogger(LoggerKind kind) {
+    const bool modelA = kind == LoggerKind::kModelA;
+    fake.AddUsbDisk(QStringLiteral("1-2"), modelA ? QStringLiteral("0c76") : QStringLiteral("090c"),
+                    modelA ? QStringLiteral("7e00") : QStringLiteral("7e10"), QStringLiteral("S"),
+                    8, 16);
+    return fake.Mount(QStringLiteral("LOGGER"), 8, 16, QStringLiteral("/dev/sdb"));
+  }
 
   QTemporaryDir dir;
   FakeDeviceTree fake{dir.path()};
@@ -136,11 +144,9 @@ TEST_F(LoggerDetection, ModelAWinsOverModelBAndTheFirstMountPointOverLaterOnes) 
 }
 
 TEST_F(LoggerDetection, AFolderOfTheLoggerMountedElsewhereIsNotItsDrive) {
-  fake.AddUsbDisk(QStringLiteral("1-2"), QStringLiteral("0c76"), QStringLiteral("7e00"),
-                  QStringLiteral("S"), 8, 16);
+  const QString drive = MountLogger(LoggerKind::kModelA);
   fake.Mount(QStringLiteral("A-bound-gps-folder"), 8, 16, QStringLiteral("/dev/sdb"),
              QStringLiteral("/GPS"));
-  const QString drive = fake.Mount(QStringLiteral("LOGGER"), 8, 16, QStringLiteral("/dev/sdb"));
   EXPECT_EQ(DetectLogger(Tree()).drive, drive);
 }
 
@@ -148,18 +154,14 @@ TEST_F(LoggerDetection, NoTreeNoLogger) {
   const LoggerState state =
       DetectLogger(DeviceTree{dir.filePath(QStringLiteral("none")), fake.sysfsRoot()});
   EXPECT_EQ(state.kind, LoggerKind::kNone);
-  fake.AddUsbDisk(QStringLiteral("1-2"), QStringLiteral("0c76"), QStringLiteral("7e00"),
-                  QStringLiteral("S"), 8, 16);
-  fake.Mount(QStringLiteral("LOGGER"), 8, 16);
+  MountLogger(LoggerKind::kModelA);
   EXPECT_EQ(
       DetectLogger(DeviceTree{fake.mountInfoPath(), dir.filePath(QStringLiteral("no-sys"))}).kind,
       LoggerKind::kNone);
 }
 
 TEST_F(LoggerDetection, ConnectingReadsTheSettingsFileOfTheModel) {
-  fake.AddUsbDisk(QStringLiteral("1-2"), QStringLiteral("0c76"), QStringLiteral("7e00"),
-                  QStringLiteral("S"), 8, 16);
-  const QString drive = fake.Mount(QStringLiteral("LOGGER"), 8, 16);
+  const QString drive = MountLogger(LoggerKind::kModelA);
   // A missing model A file is created with the defaults.
   ConnectedLogger logger = ConnectLogger(Tree());
   EXPECT_EQ(logger.state.kind, LoggerKind::kModelA);
@@ -177,9 +179,7 @@ TEST_F(LoggerDetection, ConnectingReadsTheSettingsFileOfTheModel) {
 }
 
 TEST_F(LoggerDetection, AModelBLoggerWithoutItsSettingsFileCountsAsAbsent) {
-  fake.AddUsbDisk(QStringLiteral("1-2"), QStringLiteral("090c"), QStringLiteral("7e10"),
-                  QStringLiteral("S"), 8, 16);
-  const QString drive = fake.Mount(QStringLiteral("LOGGER"), 8, 16);
+  const QString drive = MountLogger(LoggerKind::kModelB);
   ConnectedLogger logger = ConnectLogger(Tree());
   EXPECT_EQ(logger.state.kind, LoggerKind::kNone);
   EXPECT_EQ(logger.state.drive, QString());
