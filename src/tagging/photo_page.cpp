@@ -1,13 +1,323 @@
 #include "tagging/photo_page.h"
 
-namespace trevalo {
+#include <QApplication>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMimeData>
+#include <QPainter>
+#include <QPushButton>
+#include <QTimer>
+#include <QVBoxLayout>
 
-CRAZIvozezDlg::CRAZIvozezDlg(const Settings&, const LanguageTexts&, QWidget* parent)
-    : QWidget(parent) {
-  setObjectName(QStringLiteral("photoPage"));
+#include "app/file_drop_list.h"
+#include "app/progress_dialog.h"
+#include "app/settings.h"
+#include "device/device_change_notifier.h"
+#include "device/log_import_dialog.h"
+#include "library/log_database.h"
+
+namespace trevalo {
+namespace {
+
+// The header keys in column order.
+QString ColumnKey(int column) {
+  static const char* const kKeys[] = {
+      "MAIN_LIST_STATUS", "MAIN_LIST_FILENAME", "MAIN_LIST_DATETIME", "MAIN_LIST_LAT",
+      "MAIN_LIST_LONG",   "MAIN_LIST_ALT",      "MAIN_LIST_PATH",     "MAIN_LIST_LOGFILE"};
+  return QLatin1String(kKeys[column]);
 }
 
-// The photo list does not exist yet, so there is nothing to show on the map.
+// The status mark: a green dot for a photo with a position, a hollow grey ring without.
+QIcon StatusIcon(bool matched) {
+  QPixmap pixmap(16, 16);
+  pixmap.fill(Qt::transparent);
+  QPainter painter(&pixmap);
+  painter.setRenderHint(QPainter::Antialiasing);
+  if (matched) {
+    painter.setPen(QPen(QColor(0x1b, 0x7f, 0x2a), 1));
+    painter.setBrush(QColor(0x34, 0xc7, 0x59));
+  } else {
+    painter.setPen(QPen(QColor(0x9a, 0x9a, 0x9a), 2));
+    painter.setBrush(Qt::NoBrush);
+  }
+  painter.drawEllipse(QRectF(2.5, 2.5, 11, 11));
+  return QIcon(pixmap);
+}
+
+// The tolerance code of the settings: 0..3 and 99 stand; anything else is 0.
+int ToleranceCode(const Settings& settings) {
+  const int code = settings.ReadSettingInt(setting::kTimeTolerance);
+  return (code >= 0 && code <= 3) || code == 99 ? code : 0;
+}
+
+QPushButton* Button(const LanguageTexts& texts, const char* key, const char* name,
+                    QWidget* parent) {
+  auto* button = new QPushButton(texts.Text(QLatin1String(key)), parent);
+  button->setObjectName(QLatin1String(name));
+  return button;
+}
+
+QLabel* StepLabel(const char* name, QWidget* parent) {
+  auto* label = new QLabel(parent);
+  label->setObjectName(QLatin1String(name));
+  label->setWordWrap(true);
+  label->setTextFormat(Qt::PlainText);
+  return label;
+}
+
+}  // namespace
+
+std::array<int, CRAZIvozezDlg::kColumnCount> CRAZIvozezDlg::ColumnWidths(const Settings& settings,
+                                                                         int listWidth) {
+  const int q = (listWidth - 48) / 4;
+  const std::array<int, kColumnCount> shares = {48, q, q, q - 45, q - 45, q, 2 * q, 2 * q};
+  std::array<int, kColumnCount> widths{};
+  for (int column = 0; column < kColumnCount; ++column) {
+    const int stored =
+        settings.ReadSettingInt(setting::ColumnWidthKey(setting::kPhotoListColumnPrefix, column));
+    widths[static_cast<std::size_t>(column)] =
+        stored > 0 ? stored : shares[static_cast<std::size_t>(column)];
+  }
+  return widths;
+}
+
+CRAZIvozezDlg::CRAZIvozezDlg(const Settings& settings, const LanguageTexts& texts, QWidget* parent,
+                             DeviceTree tree)
+    : QWidget(parent),
+      settings_(settings),
+      texts_(texts),
+      tree_(std::move(tree)),
+      formats_(LoadDisplayFormats(texts)),
+      list_(new CListCtrlEx(this)),
+      step1_(StepLabel("step1Text", this)),
+      step2_(StepLabel("step2Text", this)),
+      step3_(StepLabel("step3Text", this)),
+      widthWrite_(new QTimer(this)) {
+  setObjectName(QStringLiteral("photoPage"));
+  setAcceptDrops(true);
+  logger_ = DetectLogger(tree_);
+
+  match_.tolerance = ToleranceCode(settings);
+  const int summerTimeOffset = settings.ReadFlag(setting::kSummerTime) ? 100 : 0;
+  library_ = std::make_unique<LogLibrary>(
+      QDir(settings.folders().documentsFolder).filePath(kLibraryFolderName), summerTimeOffset);
+
+  list_->setObjectName(QStringLiteral("photoList"));
+  list_->setColumnCount(kColumnCount);
+  QStringList headers;
+  for (int column = 0; column < kColumnCount; ++column) {
+    headers << texts.Text(ColumnKey(column));
+  }
+  list_->setHorizontalHeaderLabels(headers);
+  list_->horizontalHeader()->setStretchLastSection(false);
+  list_->setIconSize(QSize(16, 16));
+
+  auto* addButton = Button(texts, "MAIN_BUTTON_IMAGEADD", "addPhotosButton", this);
+  auto* importButton = Button(texts, "MAIN_BUTTON_GPSIMPORT", "gpsImportButton", this);
+  removeButton_ = Button(texts, "MAIN_BUTTON_REMOVE", "removeButton", this);
+
+  step2_->setText(texts.MultiLineText(QStringLiteral("MAIN_TEXT_STEP2")));
+  auto* steps = new QHBoxLayout;
+  auto* step1Box = new QVBoxLayout;
+  step1Box->addWidget(step1_);
+  step1Box->addWidget(addButton, 0, Qt::AlignLeft);
+  auto* step2Box = new QVBoxLayout;
+  step2Box->addWidget(step2_);
+  step2Box->addWidget(importButton, 0, Qt::AlignLeft);
+  auto* step3Box = new QVBoxLayout;
+  step3Box->addWidget(step3_);
+  step3Box->addStretch(1);
+  for (QVBoxLayout* box : {step1Box, step2Box, step3Box}) {
+    steps->addLayout(box, 1);
+  }
+  auto* listButtons = new QHBoxLayout;
+  listButtons->addStretch(1);
+  listButtons->addWidget(removeButton_);
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(steps);
+  layout->addWidget(list_, 1);
+  layout->addLayout(listButtons);
+
+  importDialog_ = new CGPSLogImportDlg(texts, *library_, tree_, this);
+  deviceChanges_ = new DeviceChangeNotifier(tree_.mountInfoPath, this);
+  connect(deviceChanges_, &DeviceChangeNotifier::deviceArrived, this,
+          &CRAZIvozezDlg::OnDeviceChange);
+  connect(deviceChanges_, &DeviceChangeNotifier::deviceRemoved, this,
+          &CRAZIvozezDlg::OnDeviceChange);
+
+  connect(addButton, &QPushButton::clicked, this, &CRAZIvozezDlg::ChoosePhotos);
+  connect(importButton, &QPushButton::clicked, this, &CRAZIvozezDlg::ImportFromLogger);
+  connect(removeButton_, &QPushButton::clicked, this, &CRAZIvozezDlg::RemoveSelected);
+  connect(list_, &CListCtrlEx::filesDropped, this, &CRAZIvozezDlg::AddPhotos);
+  connect(list_, &QTableWidget::itemSelectionChanged, this, &CRAZIvozezDlg::RefreshPageState);
+  // Widths are written once a resize has come to rest.
+  widthWrite_->setSingleShot(true);
+  widthWrite_->setInterval(150);
+  connect(widthWrite_, &QTimer::timeout, this, &CRAZIvozezDlg::WriteColumnWidths);
+  connect(list_->horizontalHeader(), &QHeaderView::sectionResized, this, [this] {
+    if (columnsSized_) {
+      widthWrite_->start();
+    }
+  });
+  RefreshPageState();
+}
+
+CRAZIvozezDlg::~CRAZIvozezDlg() {
+  if (widthWrite_->isActive()) {
+    WriteColumnWidths();
+  }
+}
+
+void CRAZIvozezDlg::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  if (!columnsSized_) {
+    const auto widths = ColumnWidths(settings_, list_->viewport()->width());
+    for (int column = 0; column < kColumnCount; ++column) {
+      list_->setColumnWidth(column, std::max(widths[static_cast<std::size_t>(column)], 16));
+    }
+    columnsSized_ = true;
+  }
+}
+
+void CRAZIvozezDlg::WriteColumnWidths() {
+  QList<QPair<QString, QString>> values;
+  for (int column = 0; column < kColumnCount; ++column) {
+    values.append({setting::ColumnWidthKey(setting::kPhotoListColumnPrefix, column),
+                   QString::number(list_->columnWidth(column))});
+  }
+  settings_.WriteSettings(values);
+}
+
+void CRAZIvozezDlg::keyPressEvent(QKeyEvent* event) {
+  // Enter and Escape would close a dialog; the page swallows them.
+  if (event->key() == Qt::Key_Escape || event->key() == Qt::Key_Return ||
+      event->key() == Qt::Key_Enter) {
+    event->accept();
+    return;
+  }
+  QWidget::keyPressEvent(event);
+}
+
+void CRAZIvozezDlg::dragEnterEvent(QDragEnterEvent* event) {
+  if (!DroppedFiles(event->mimeData()).isEmpty()) {
+    event->acceptProposedAction();
+  }
+}
+
+void CRAZIvozezDlg::dropEvent(QDropEvent* event) {
+  const QStringList paths = DroppedFiles(event->mimeData());
+  if (!paths.isEmpty()) {
+    event->acceptProposedAction();
+    AddPhotos(paths);
+  }
+}
+
+void CRAZIvozezDlg::ChoosePhotos() {
+  const QStringList paths = QFileDialog::getOpenFileNames(
+      this, texts_.Text(QStringLiteral("MAIN_BUTTON_IMAGEADD")),
+      settings_.ReadSetting(setting::kPathOpen, setting::kFolderCapacity),
+      QStringLiteral("JPEG (*.jpg *.jpeg)"));
+  if (!paths.isEmpty()) {
+    AddPhotos(paths);
+  }
+}
+
+void CRAZIvozezDlg::AddPhotos(const QStringList& paths) {
+  {
+    CProgressDlg progress(texts_.Text(QStringLiteral("MAIN_SUB_PROCESS_ADD")), this);
+    for (qsizetype k = 0; k < paths.size(); ++k) {
+      progress.Step(static_cast<int>(k * 100 / paths.size()), paths[k]);
+      photos_.AddPhoto(paths[k], *library_, match_, formats_);
+    }
+  }
+  if (!paths.isEmpty()) {
+    settings_.WriteSetting(setting::kPathOpen,
+                           QFileInfo(paths.back()).absolutePath() + QDir::separator());
+  }
+  photos_.Sort();
+  ShowRows();
+  RefreshPageState();
+}
+
+void CRAZIvozezDlg::RemoveSelected() {
+  const QModelIndexList selected = list_->selectionModel()->selectedRows();
+  std::vector<int> rows;
+  for (const QModelIndex& index : selected) {
+    rows.push_back(index.row());
+  }
+  std::ranges::sort(rows, std::greater<>());
+  for (const int row : rows) {
+    photos_.Remove(static_cast<std::size_t>(row));
+  }
+  ShowRows();
+  RefreshPageState();
+}
+
+void CRAZIvozezDlg::RematchAll() {
+  photos_.RematchAll(*library_, match_, formats_);
+  ShowRows();
+  RefreshPageState();
+}
+
+void CRAZIvozezDlg::ShowRows() {
+  const QSignalBlocker quiet(list_);
+  list_->clearSelection();
+  list_->setRowCount(static_cast<int>(photos_.size()));
+  for (int r = 0; r < static_cast<int>(photos_.size()); ++r) {
+    const PhotoRow& row = photos_.rows()[static_cast<std::size_t>(r)];
+    const QString texts[kColumnCount] = {
+        {},       row.fileName, row.dateText, row.latitudeText, row.longitudeText, row.altitudeText,
+        row.path, row.logFile};
+    for (int column = 0; column < kColumnCount; ++column) {
+      auto* item = new QTableWidgetItem(texts[column]);
+      if (column == kStatus) {
+        item->setIcon(StatusIcon(row.matched));
+        item->setData(Qt::UserRole, row.matched);
+        item->setToolTip(row.problem);
+      }
+      list_->setItem(r, column, item);
+    }
+  }
+}
+
+void CRAZIvozezDlg::RefreshPageState() {
+  const bool anySelected =
+      list_->selectionModel() != nullptr && list_->selectionModel()->hasSelection();
+  removeButton_->setEnabled(!photos_.empty() && anySelected);
+  QString step3Key;
+  if (photos_.empty()) {
+    step3Key = QStringLiteral("MAIN_TEXT_STEP3_FILEADD");
+  } else if (!library_->empty() && photos_.AnyMatched()) {
+    step3Key = QStringLiteral("MAIN_TEXT_STEP3_CONTINUE");
+  } else {
+    step3Key = QStringLiteral("MAIN_TEXT_STEP3_NOLOG");
+  }
+  step3_->setText(texts_.MultiLineText(step3Key));
+  step1_->setText(texts_.MultiLineText(QStringLiteral("MAIN_TEXT_STEP1")));
+}
+
+void CRAZIvozezDlg::OnDeviceChange() {
+  logger_ = DetectLogger(tree_);
+  if (importDialog_->isVisible()) {
+    importDialog_->RefreshDisplay();
+  }
+}
+
+void CRAZIvozezDlg::ImportFromLogger() {
+  importDialog_->Prepare();
+  if (importDialog_->exec() == QDialog::Accepted) {
+    RematchAll();
+  }
+  RefreshPageState();
+}
+
+// The map page shows the matched photos once it exists; nothing is shown yet.
 void CRAZIvozezDlg::ShowMapView() {}
 
 }  // namespace trevalo

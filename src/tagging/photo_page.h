@@ -1,22 +1,94 @@
 #pragma once
-// The photos tab: the photo list and its matching against the log library.
+// The photos tab: the photos being tagged, each with its capture time and the position
+// matched from the log library, and the steps that lead the user through adding photos and
+// bringing in logs. The page holds the library and the matching settings other pages read.
+
+#include <memory>
 
 #include <QWidget>
 
+#include "app/language.h"
+#include "device/logger_detection.h"
+#include "library/log_library.h"
+#include "library/match_settings.h"
+#include "tagging/photo_list.h"
+
+class QLabel;
+class QPushButton;
+class QTimer;
+
 namespace trevalo {
 
-class LanguageTexts;
+class CGPSLogImportDlg;
+class CListCtrlEx;
+class DeviceChangeNotifier;
 class Settings;
 
 class CRAZIvozezDlg : public QWidget {
   Q_OBJECT
 
  public:
-  CRAZIvozezDlg(const Settings& settings, const LanguageTexts& texts, QWidget* parent = nullptr);
+  enum Column { kStatus, kFileName, kDateTime, kLatitude, kLongitude, kAltitude, kPath, kLogFile };
+  static constexpr int kColumnCount = 8;
+
+  // `tree` says where mounts and hardware are read (the system's, or a test's).
+  CRAZIvozezDlg(const Settings& settings, const LanguageTexts& texts, QWidget* parent = nullptr,
+                DeviceTree tree = {});
+  ~CRAZIvozezDlg() override;
 
   // Brings the matched photos onto the map; the main window runs it when the user moves
   // from this tab to the map tab.
   void ShowMapView();
+
+  // Adds photos with the progress window, then sorts and refreshes (the file dialog and
+  // drops end here).
+  void AddPhotos(const QStringList& paths);
+  void RemoveSelected();
+  // Matches every photo again with the current library and settings.
+  void RematchAll();
+  void RefreshPageState();
+  // Detects the logger again (device arrival and removal).
+  void OnDeviceChange();
+  // GPS import: the import window, then a new match of every photo.
+  void ImportFromLogger();
+
+  const PhotoList& photos() const { return photos_; }
+  LogLibrary& library() { return *library_; }
+  const MatchSettings& matchSettings() const { return match_; }
+  const LoggerState& logger() const { return logger_; }
+  CGPSLogImportDlg* importDialog() const { return importDialog_; }
+  // The column widths the page starts with: the stored ones, else shares of `listWidth`.
+  static std::array<int, kColumnCount> ColumnWidths(const Settings& settings, int listWidth);
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+
+ private:
+  void ChoosePhotos();
+  void ShowRows();
+  void WriteColumnWidths();
+
+  const Settings& settings_;
+  const LanguageTexts& texts_;
+  DeviceTree tree_;
+  DisplayFormats formats_;
+  MatchSettings match_;
+  std::unique_ptr<LogLibrary> library_;
+  PhotoList photos_;
+  LoggerState logger_;
+  bool columnsSized_ = false;
+
+  CListCtrlEx* list_;
+  QLabel* step1_;
+  QLabel* step2_;
+  QLabel* step3_;
+  QPushButton* removeButton_;
+  QTimer* widthWrite_;
+  CGPSLogImportDlg* importDialog_;
+  DeviceChangeNotifier* deviceChanges_;
 };
 
 }  // namespace trevalo

@@ -1,0 +1,56 @@
+#include "app/file_drop_list.h"
+
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QHeaderView>
+#include <QMimeData>
+#include <QUrl>
+
+namespace trevalo {
+
+QStringList DroppedFiles(const QMimeData* data) {
+  QStringList paths;
+  if (data == nullptr || !data->hasUrls()) {
+    return paths;
+  }
+  for (const QUrl& url : data->urls()) {
+    if (url.isLocalFile()) {
+      paths << url.toLocalFile();
+    }
+  }
+  return paths;
+}
+
+CListCtrlEx::CListCtrlEx(QWidget* parent) : QTableWidget(parent) {
+  setAcceptDrops(true);
+  viewport()->setAcceptDrops(true);
+  setDragDropMode(QAbstractItemView::DropOnly);
+  setSelectionBehavior(QAbstractItemView::SelectRows);
+  setEditTriggers(QAbstractItemView::NoEditTriggers);
+  setShowGrid(true);
+  setWordWrap(false);
+  verticalHeader()->hide();
+}
+
+void CListCtrlEx::dragEnterEvent(QDragEnterEvent* event) {
+  if (!DroppedFiles(event->mimeData()).isEmpty()) {
+    event->acceptProposedAction();
+  }
+}
+
+void CListCtrlEx::dragMoveEvent(QDragMoveEvent* event) {
+  if (!DroppedFiles(event->mimeData()).isEmpty()) {
+    event->acceptProposedAction();
+  }
+}
+
+void CListCtrlEx::dropEvent(QDropEvent* event) {
+  const QStringList paths = DroppedFiles(event->mimeData());
+  if (paths.isEmpty()) {
+    return;
+  }
+  event->acceptProposedAction();
+  Q_EMIT filesDropped(paths);
+}
+
+}  // namespace trevalo

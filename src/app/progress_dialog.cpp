@@ -1,0 +1,52 @@
+#include "app/progress_dialog.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QProgressBar>
+#include <QVBoxLayout>
+
+namespace trevalo {
+
+CProgressDlg::CProgressDlg(const QString& title, QWidget* over)
+    : QDialog(over), bar_(new QProgressBar(this)), line_(new QLabel(this)) {
+  setObjectName(QStringLiteral("progressDialog"));
+  setWindowTitle(title);
+  bar_->setObjectName(QStringLiteral("progressBar"));
+  bar_->setRange(0, 100);
+  line_->setObjectName(QStringLiteral("progressText"));
+  line_->setTextFormat(Qt::PlainText);
+  line_->setMinimumWidth(420);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(bar_);
+  layout->addWidget(line_);
+  adjustSize();
+  if (over != nullptr) {
+    move(over->mapToGlobal(over->rect().center()) - rect().center());
+  }
+  show();
+  QApplication::processEvents();
+}
+
+void CProgressDlg::Step(int percent, const QString& text) {
+  bar_->setValue(percent);
+  // Long paths are shortened in the middle, where they differ least.
+  line_->setText(line_->fontMetrics().elidedText(text, Qt::ElideMiddle, line_->width()));
+  line_->setToolTip(text);
+  QApplication::processEvents();
+}
+
+Progress CProgressDlg::AsProgress() {
+  return [this](std::size_t done, std::size_t total, const QString& item) {
+    Step(total == 0 ? 100 : static_cast<int>(done * 100 / total), item);
+  };
+}
+
+int CProgressDlg::percent() const {
+  return bar_->value();
+}
+
+QString CProgressDlg::text() const {
+  return line_->toolTip();
+}
+
+}  // namespace trevalo

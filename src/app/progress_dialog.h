@@ -1,0 +1,34 @@
+#pragma once
+// The progress window of long operations: a bar and one line of text, shown without
+// blocking its caller, which steps it once per item and lets the window system breathe.
+
+#include <QDialog>
+
+#include "core/progress.h"
+
+class QLabel;
+class QProgressBar;
+
+namespace trevalo {
+
+class CProgressDlg : public QDialog {
+  Q_OBJECT
+
+ public:
+  // Shown at once, centred over `over`, with the operation's title.
+  CProgressDlg(const QString& title, QWidget* over);
+
+  // Moves the bar (0..100) and shows the item, then lets pending window events run.
+  void Step(int percent, const QString& text);
+  // A progress callback stepping this window: item k of n moves the bar to k * 100 / n.
+  Progress AsProgress();
+
+  int percent() const;
+  QString text() const;
+
+ private:
+  QProgressBar* bar_;
+  QLabel* line_;
+};
+
+}  // namespace trevalo

@@ -1,0 +1,181 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include "app/language.h"
+#include "app/settings.h"
+#include "device/log_import_dialog.h"
+#include "support/fake_device_tree.h"
+#include "support/log_generator.h"
+#include "support/test_files.h"
+#include "support/test_photos.h"
+#include "tagging/photo_page.h"
+
+namespace trevalo {
+namespace {
+
+class PhotoPageTest : public ::testing::Test {
+ protected:
+  PhotoPageTest() {
+    AppFolders folders = AppFolders::InHome(home_.path());
+    folders.dataFolder = test::SourceFolder() + QStringLiteral("/resources");
+    settings_ = std::make_unique<Settings>(folders);
+    settings_->WriteSetting(setting::kLangFile, QStringLiteral("LANG_ENG.INI"));
+    texts_ = LanguageTexts::Load(*settings_);
+  }
+  DeviceTree Tree() const { return {fake_.mountInfoPath(), fake_.sysfsRoot()}; }
+  QTableWidget* List(const CRAZIvozezDlg& page) const {
+    return page.findChild<QTableWidget*>(QStringLiteral("photoList"));
+  }
+  QString Text(const CRAZIvozezDlg& page, const char* label) const {
+    return page.findChild<QLabel*>(QLatin1String(label))->text();
+  }
+
+  QTemporaryDir home_;
+  QTemporaryDir work_;
+  test::FakeDeviceTree fake_{work_.filePath(QStringLiteral("tree"))};
+  std::unique_ptr<Settings> settings_;
+  LanguageTexts texts_;
+};
+
+TEST_F(PhotoPageTest, ColumnsTakeStoredWidthsOrSharesOfTheList) {
+  // q = (1048 - 48) / 4 = 250
+  EXPECT_EQ(CRAZIvozezDlg::ColumnWidths(*settings_, 1048),
+            (std::array<int, 8>{48, 250, 250, 205, 205, 250, 500, 500}));
+  settings_->WriteSettingInt(QStringLiteral("LC_MAIN_W_1"), 123);
+  settings_->WriteSettingInt(QStringLiteral("LC_MAIN_W_3"), 0);
+  const auto widths = CRAZIvozezDlg::ColumnWidths(*settings_, 1048);
+  EXPECT_EQ(widths[1], 123);
+  EXPECT_EQ(widths[3], 205);
+
+  CRAZIvozezDlg page(*settings_, texts_, nullptr, Tree());
+  QStringList headers;
+  for (int c = 0; c < CRAZIvozezDlg::kColumnCount; ++c) {
+    headers << List(page)->horizontalHeaderItem(c)->text();
+  }
+  EXPECT_EQ(headers.join(u'|'),
+            QStringLiteral("Match|File Name|Date Taken|Latitude|Longitude|Altitude|Path|Log File"));
+}
+
+TEST_F(PhotoPageTest, AddsReadablePhotosOnceSortedByDateAndRemovesTheSelected) {
+  const QStringList photos = test::RealPhotos();
+  if (photos.size() < 3) {
+    GTEST_SKIP() << "the shared test photos are not there";
+  }
+  CRAZIvozezDlg page(*settings_, texts_, nullptr, Tree());
+  page.resize(1000, 600);
+  page.show();
+  const QString notAPhoto = work_.filePath(QStringLiteral("notes.jpg"));
+  test::WriteFile(notAPhoto, "not a JPEG");
+  page.AddPhotos(photos + QStringList{notAPhoto, photos.front()});
+
+  QTableWidget* list = List(page);
+  const int readable = static_cast<int>(page.photos().size());
+  EXPECT_GE(readable, 3);
+  EXPECT_LE(readable, photos.size());
+  ASSERT_EQ(list->rowCount(), readable);
+  for (int r = 1; r < list->rowCount(); ++r) {
+    EXPECT_LE(list->item(r - 1, CRAZIvozezDlg::kDateTime)->text(),
+              list->item(r, CRAZIvozezDlg::kDateTime)->text());
+  }
+  for (int r = 0; r < list->rowCount(); ++r) {
+    EXPECT_FALSE(list->item(r, CRAZIvozezDlg::kStatus)->data(Qt::UserRole).toBool());
+    EXPECT_EQ(list->item(r, CRAZIvozezDlg::kLatitude)->text(), QString());
+  }
+  EXPECT_EQ(settings_->ReadSetting(setting::kPathOpen),
+            QFileInfo(photos.front()).absolutePath() + u'/');
+  EXPECT_EQ(Text(page, "step3Text"), texts_.MultiLineText(QStringLiteral("MAIN_TEXT_STEP3_NOLOG")));
+
+  auto* remove = page.findChild<QPushButton*>(QStringLiteral("removeButton"));
+  EXPECT_FALSE(remove->isEnabled());
+  const QString kept0 = list->item(0, CRAZIvozezDlg::kPath)->text();
+  const QString kept2 = list->item(2, CRAZIvozezDlg::kPath)->text();
+  list->selectRow(1);
+  EXPECT_TRUE(remove->isEnabled());
+  remove->click();
+  ASSERT_EQ(list->rowCount(), readable - 1);
+  EXPECT_EQ(list->item(0, CRAZIvozezDlg::kPath)->text(), kept0);
+  EXPECT_EQ(list->item(1, CRAZIvozezDlg::kPath)->text(), kept2);
+  EXPECT_FALSE(remove->isEnabled());
+}
+
+// The whole first use: a photo, a logger with the day's log, GPS import, and the photo
+// gets its position.
+TEST_F(PhotoPageTest, ImportingTheLoggersLogMatchesThePhotos) {
+  const QString photo = work_.filePath(QStringLiteral("walk.jpg"));
+  if (!test::MakePhotoTakenAt(photo, "2009:05:17 21:01:30")) {
+    GTEST_SKIP() << "exiftool is not installed";
+  }
+  fake_.AddUsbDisk(QStringLiteral("1-2"), QStringLiteral("0c76"), QStringLiteral("7e00"),
+                   QStringLiteral("S"), 8, 16);
+  const QString drive = fake_.Mount(QStringLiteral("LOGGER"), 8, 16);
+  // 12:00 UTC is 21:00 in Seoul, where the camera's clock was set.
+  test::WriteFile(drive + QStringLiteral("/GPS/0517.LOG"),
+                  test::GenerateLog({.hour = 12, .epochs = 300}));
+
+  CRAZIvozezDlg page(*settings_, texts_, nullptr, Tree());
+  page.show();
+  EXPECT_EQ(page.logger().kind, LoggerKind::kModelA);
+  page.AddPhotos({photo});
+  EXPECT_FALSE(page.photos().AnyMatched());
+
+  CGPSLogImportDlg* dialog = page.importDialog();
+  QTimer::singleShot(0, dialog, [dialog] {
+    auto* zones = dialog->findChild<QComboBox*>(QStringLiteral("zoneList"));
+    zones->setCurrentIndex(zones->findData(900));
+    EXPECT_EQ(dialog->findChild<QLabel*>(QStringLiteral("logFolder"))->text().right(4),
+              QStringLiteral("/GPS"));
+    EXPECT_TRUE(dialog->findChild<QLabel*>(QStringLiteral("freeSpace"))
+                    ->text()
+                    .endsWith(QStringLiteral("Mb")));
+    EXPECT_FALSE(
+        dialog->findChild<QLabel*>(QStringLiteral("disconnectedText"))->isVisibleTo(dialog));
+    dialog->findChild<QPushButton*>(QStringLiteral("importButton"))->click();
+  });
+  page.ImportFromLogger();
+
+  EXPECT_TRUE(dialog->problems().isEmpty()) << dialog->problems().join(u'\n').toStdString();
+  ASSERT_EQ(page.library().size(), 1u);
+  EXPECT_EQ(page.library().log(0).timeZone(), 900);
+  QTableWidget* list = List(page);
+  ASSERT_EQ(list->rowCount(), 1);
+  EXPECT_TRUE(list->item(0, CRAZIvozezDlg::kStatus)->data(Qt::UserRole).toBool());
+  EXPECT_FALSE(list->item(0, CRAZIvozezDlg::kLatitude)->text().isEmpty());
+  EXPECT_EQ(list->item(0, CRAZIvozezDlg::kLogFile)->text(), page.library().log(0).filePath());
+  EXPECT_EQ(Text(page, "step3Text"),
+            texts_.MultiLineText(QStringLiteral("MAIN_TEXT_STEP3_CONTINUE")));
+  EXPECT_TRUE(QFile::exists(drive + QStringLiteral("/GPS/0517.LOG"))) << "kept: delete was off";
+
+  // The page as the user sees it, for a look by eye.
+  page.resize(1000, 560);
+  QDir().mkpath(test::BinaryFolder() + QStringLiteral("/../test-output"));
+  page.grab().save(test::BinaryFolder() + QStringLiteral("/../test-output/photo-page.png"));
+}
+
+TEST_F(PhotoPageTest, WithoutALoggerTheImportWindowSaysSo) {
+  CRAZIvozezDlg page(*settings_, texts_, nullptr, Tree());
+  CGPSLogImportDlg* dialog = page.importDialog();
+  dialog->Prepare();
+  EXPECT_EQ(dialog->logger().kind, LoggerKind::kNone);
+  EXPECT_FALSE(dialog->findChild<QPushButton*>(QStringLiteral("importButton"))->isEnabled());
+  EXPECT_FALSE(dialog->findChild<QCheckBox*>(QStringLiteral("deleteAfterImport"))->isEnabled());
+  EXPECT_TRUE(dialog->findChild<QLabel*>(QStringLiteral("disconnectedText"))->isVisibleTo(dialog));
+  EXPECT_FALSE(dialog->findChild<QLabel*>(QStringLiteral("logFolder"))->isVisibleTo(dialog));
+  auto* zones = dialog->findChild<QComboBox*>(QStringLiteral("zoneList"));
+  EXPECT_EQ(zones->count(), 38);
+  EXPECT_EQ(zones->itemText(0), QStringLiteral("GMT -12:00"));
+  EXPECT_EQ(zones->itemText(14), QStringLiteral("GMT"));
+  EXPECT_EQ(zones->itemText(23), QStringLiteral("GMT +05:45"));
+}
+
+}  // namespace
+}  // namespace trevalo
