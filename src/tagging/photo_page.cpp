@@ -21,6 +21,7 @@
 #include "device/device_change_notifier.h"
 #include "device/log_import_dialog.h"
 #include "library/log_database.h"
+#include "tagging/save_dialog.h"
 
 namespace trevalo {
 namespace {
@@ -121,6 +122,7 @@ CRAZIvozezDlg::CRAZIvozezDlg(const Settings& settings, const LanguageTexts& text
   auto* addButton = Button(texts, "MAIN_BUTTON_IMAGEADD", "addPhotosButton", this);
   auto* importButton = Button(texts, "MAIN_BUTTON_GPSIMPORT", "gpsImportButton", this);
   removeButton_ = Button(texts, "MAIN_BUTTON_REMOVE", "removeButton", this);
+  saveButton_ = Button(texts, "MAIN_BUTTON_SAVE", "saveButton", this);
 
   step2_->setText(texts.MultiLineText(QStringLiteral("MAIN_TEXT_STEP2")));
   auto* steps = new QHBoxLayout;
@@ -132,7 +134,7 @@ CRAZIvozezDlg::CRAZIvozezDlg(const Settings& settings, const LanguageTexts& text
   step2Box->addWidget(importButton, 0, Qt::AlignLeft);
   auto* step3Box = new QVBoxLayout;
   step3Box->addWidget(step3_);
-  step3Box->addStretch(1);
+  step3Box->addWidget(saveButton_, 0, Qt::AlignLeft);
   for (QVBoxLayout* box : {step1Box, step2Box, step3Box}) {
     steps->addLayout(box, 1);
   }
@@ -154,6 +156,7 @@ CRAZIvozezDlg::CRAZIvozezDlg(const Settings& settings, const LanguageTexts& text
   connect(addButton, &QPushButton::clicked, this, &CRAZIvozezDlg::ChoosePhotos);
   connect(importButton, &QPushButton::clicked, this, &CRAZIvozezDlg::ImportFromLogger);
   connect(removeButton_, &QPushButton::clicked, this, &CRAZIvozezDlg::RemoveSelected);
+  connect(saveButton_, &QPushButton::clicked, this, &CRAZIvozezDlg::SavePhotos);
   connect(list_, &CListCtrlEx::filesDropped, this, &CRAZIvozezDlg::AddPhotos);
   connect(list_, &QTableWidget::itemSelectionChanged, this, &CRAZIvozezDlg::RefreshPageState);
   // Widths are written once a resize has come to rest.
@@ -290,14 +293,11 @@ void CRAZIvozezDlg::RefreshPageState() {
   const bool anySelected =
       list_->selectionModel() != nullptr && list_->selectionModel()->hasSelection();
   removeButton_->setEnabled(!photos_.empty() && anySelected);
-  QString step3Key;
-  if (photos_.empty()) {
-    step3Key = QStringLiteral("MAIN_TEXT_STEP3_FILEADD");
-  } else if (!library_->empty() && photos_.AnyMatched()) {
-    step3Key = QStringLiteral("MAIN_TEXT_STEP3_CONTINUE");
-  } else {
-    step3Key = QStringLiteral("MAIN_TEXT_STEP3_NOLOG");
-  }
+  const bool canSave = !photos_.empty() && !library_->empty() && photos_.AnyMatched();
+  saveButton_->setEnabled(canSave);
+  const QString step3Key = photos_.empty() ? QStringLiteral("MAIN_TEXT_STEP3_FILEADD")
+                           : canSave       ? QStringLiteral("MAIN_TEXT_STEP3_CONTINUE")
+                                           : QStringLiteral("MAIN_TEXT_STEP3_NOLOG");
   step3_->setText(texts_.MultiLineText(step3Key));
   step1_->setText(texts_.MultiLineText(QStringLiteral("MAIN_TEXT_STEP1")));
 }
@@ -314,6 +314,16 @@ void CRAZIvozezDlg::ImportFromLogger() {
   if (importDialog_->exec() == QDialog::Accepted) {
     RematchAll();
   }
+  RefreshPageState();
+}
+
+void CRAZIvozezDlg::SavePhotos() {
+  if (photos_.empty()) {
+    return;
+  }
+  CGPSSaveConfirmDlg dialog(settings_, texts_, photos_, *library_, match_, this);
+  dialog.exec();
+  ShowRows();
   RefreshPageState();
 }
 

@@ -51,6 +51,8 @@ class CRAZIvozezDlg : public QWidget {
   void OnDeviceChange();
   // GPS import: the import window, then a new match of every photo.
   void ImportFromLogger();
+  // The save window for the matched photos; saved photos leave the list.
+  void SavePhotos();
 
   const PhotoList& photos() const { return photos_; }
   LogLibrary& library() { return *library_; }
@@ -86,6 +88,7 @@ class CRAZIvozezDlg : public QWidget {
   QLabel* step2_;
   QLabel* step3_;
   QPushButton* removeButton_;
+  QPushButton* saveButton_;
   QTimer* widthWrite_;
   CGPSLogImportDlg* importDialog_;
   DeviceChangeNotifier* deviceChanges_;

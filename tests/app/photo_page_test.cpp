@@ -6,6 +6,8 @@
 #include <QDir>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -19,6 +21,7 @@
 #include "support/test_files.h"
 #include "support/test_photos.h"
 #include "tagging/photo_page.h"
+#include "tagging/save_dialog.h"
 
 namespace trevalo {
 namespace {
@@ -159,6 +162,81 @@ TEST_F(PhotoPageTest, ImportingTheLoggersLogMatchesThePhotos) {
   page.resize(1000, 560);
   QDir().mkpath(test::BinaryFolder() + QStringLiteral("/../test-output"));
   page.grab().save(test::BinaryFolder() + QStringLiteral("/../test-output/photo-page.png"));
+}
+
+// Runs `action` on the next modal window once it is up (the window's own event loop runs it).
+void OnNextModal(std::function<void(QWidget*)> action) {
+  QTimer::singleShot(0, [action = std::move(action)] {
+    QWidget* modal = QApplication::activeModalWidget();
+    ASSERT_NE(modal, nullptr);
+    action(modal);
+  });
+}
+
+TEST_F(PhotoPageTest, SavingWritesTheMatchedCopiesAndAKmlDocument) {
+  const QStringList names{QStringLiteral("IMG_1.JPG"), QStringLiteral("IMG_2.JPG"),
+                          QStringLiteral("IMG_3.JPG")};
+  const char* const times[] = {"2009:05:17 21:01:00", "2008:01:01 10:00:00", "2009:05:17 21:03:00"};
+  QStringList photos;
+  for (int i = 0; i < 3; ++i) {
+    photos << work_.filePath(names[i]);
+    if (!test::MakePhotoTakenAt(photos.back(), times[i])) {
+      GTEST_SKIP() << "exiftool is not installed";
+    }
+  }
+  const QString log = work_.filePath(QStringLiteral("0517.LOG"));
+  test::WriteFile(log, test::GenerateLog({.hour = 12, .epochs = 300}));
+  const QString out = work_.filePath(QStringLiteral("out"));
+  QDir().mkpath(out);
+  test::WriteFile(out + QStringLiteral("/IMG_1.JPG"), "an older file of the same name");
+
+  CRAZIvozezDlg page(*settings_, texts_, nullptr, Tree());
+  page.show();
+  ASSERT_EQ(page.library().AddLog(log, 0, 0, 900), LogLibrary::AddResult::kAdded);
+  page.AddPhotos(photos);
+  auto* save = page.findChild<QPushButton*>(QStringLiteral("saveButton"));
+  EXPECT_TRUE(save->isEnabled());
+
+  QString refusal;
+  OnNextModal([&](QWidget* window) {
+    auto* dialog = qobject_cast<CGPSSaveConfirmDlg*>(window);
+    ASSERT_NE(dialog, nullptr);
+    auto* kmz = dialog->findChild<QCheckBox*>(QStringLiteral("kmzCreate"));
+    EXPECT_FALSE(kmz->isEnabled());
+    dialog->SetSaveFolder(out);
+    dialog->findChild<QCheckBox*>(QStringLiteral("kmlCreate"))->setChecked(true);
+    EXPECT_TRUE(kmz->isEnabled());
+    dialog->findChild<QLineEdit*>(QStringLiteral("kmlName"))->setText(QStringLiteral("a/b:c"));
+    auto* width = dialog->findChild<QLineEdit*>(QStringLiteral("imageWidth"));
+    dialog->grab().save(test::BinaryFolder() + QStringLiteral("/../test-output/save-dialog.png"));
+    width->setText(QStringLiteral("1200"));
+    OnNextModal([&](QWidget* box) {
+      refusal = qobject_cast<QMessageBox*>(box)->text();
+      box->close();
+    });
+    dialog->Save();  // refused: the width is out of range
+    EXPECT_EQ(width->text(), QStringLiteral("800"));
+    EXPECT_TRUE(dialog->isVisible());
+    dialog->Save();
+  });
+  save->click();
+
+  EXPECT_FALSE(refusal.isEmpty());
+  EXPECT_TRUE(QFile::exists(out + QStringLiteral("/a_b_c.KML")));
+  EXPECT_TRUE(QFile::exists(out + QStringLiteral("/_IMG_1.JPG"))) << "the older file is kept";
+  EXPECT_EQ(test::ReadFile(out + QStringLiteral("/IMG_1.JPG")),
+            QByteArray("an older file of the same name"));
+  EXPECT_TRUE(QFile::exists(out + QStringLiteral("/IMG_3.JPG")));
+  EXPECT_FALSE(QFile::exists(out + QStringLiteral("/IMG_2.JPG")));
+  // The photo without a position stays in the list for another try.
+  ASSERT_EQ(page.photos().size(), 1u);
+  EXPECT_EQ(page.photos().rows()[0].fileName, QStringLiteral("IMG_2.JPG"));
+  EXPECT_FALSE(save->isEnabled());
+  EXPECT_EQ(settings_->ReadSetting(setting::kPathSave), out + u'/');
+  const QByteArray gps = test::Run(QStringLiteral("exiftool"),
+                                   {QStringLiteral("-s3"), QStringLiteral("-GPSLatitudeRef"),
+                                    out + QStringLiteral("/IMG_3.JPG")});
+  EXPECT_EQ(gps.trimmed(), QByteArray("North"));
 }
 
 TEST_F(PhotoPageTest, WithoutALoggerTheImportWindowSaysSo) {

@@ -1,0 +1,200 @@
+#include "tagging/save_dialog.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QIntValidator>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+#include "app/language.h"
+#include "app/progress_dialog.h"
+#include "app/settings.h"
+#include "export/photo_kml.h"
+
+namespace trevalo {
+namespace {
+
+constexpr int kTextCapacity = 128;
+constexpr int kDefaultWidth = 800;
+
+template <typename Widget>
+Widget* Named(Widget* widget, const char* name) {
+  widget->setObjectName(QLatin1String(name));
+  return widget;
+}
+
+}  // namespace
+
+CGPSSaveConfirmDlg::CGPSSaveConfirmDlg(const Settings& settings, const LanguageTexts& texts,
+                                       PhotoList& photos, LogLibrary& library,
+                                       const MatchSettings& match, QWidget* parent)
+    : QDialog(parent),
+      settings_(settings),
+      texts_(texts),
+      photos_(photos),
+      library_(library),
+      match_(match),
+      overwrite_(Named(new QRadioButton(texts.Text(QStringLiteral("SAVE_BUTTON_OVERWRITE")), this),
+                       "overwriteMode")),
+      copy_(Named(new QRadioButton(texts.Text(QStringLiteral("SAVE_BUTTON_SAVECOPY")), this),
+                  "copyMode")),
+      folderLine_(Named(new QLabel(this), "saveFolder")),
+      kml_(Named(new QCheckBox(texts.Text(QStringLiteral("SAVE_OPTION_KMLCREATE")), this),
+                 "kmlCreate")),
+      kmz_(Named(new QCheckBox(texts.Text(QStringLiteral("SAVE_OPTION_KMZCREATE")), this),
+                 "kmzCreate")),
+      kmlNameCaption_(new QLabel(
+          texts.Text(QStringLiteral("SAVE_TEXT_KMLFILENAME")) + QStringLiteral(" :"), this)),
+      kmlName_(Named(new QLineEdit(this), "kmlName")),
+      urlPrefix_(Named(new QLineEdit(this), "urlPrefix")),
+      width_(Named(new QLineEdit(QString::number(kDefaultWidth), this), "imageWidth")) {
+  setObjectName(QStringLiteral("saveDialog"));
+  setWindowTitle(texts.Text(QStringLiteral("SAVE_TITLE")));
+  folderLine_->setTextFormat(Qt::PlainText);
+  kmlName_->setMaxLength(kTextCapacity);
+  urlPrefix_->setMaxLength(kTextCapacity);
+  width_->setValidator(new QIntValidator(0, 99999, width_));
+  // In-place saving is offered by the command-line tool; this window saves copies.
+  overwrite_->hide();
+  copy_->setChecked(true);
+
+  auto* changeFolder = Named(
+      new QPushButton(texts.Text(QStringLiteral("SAVE_BUTTON_CHANGEPATH")), this), "changeFolder");
+  auto* saveButton =
+      Named(new QPushButton(texts.Text(QStringLiteral("SAVE_BUTTON_SAVE")), this), "saveButton");
+  auto* cancelButton = Named(
+      new QPushButton(texts.Text(QStringLiteral("SAVE_BUTTON_CANCEL")), this), "cancelButton");
+  saveButton->setDefault(true);
+
+  auto* folderRow = new QHBoxLayout;
+  folderRow->addWidget(folderLine_, 1);
+  folderRow->addWidget(changeFolder, 0, Qt::AlignTop);
+  auto* kmlGrid = new QGridLayout;
+  kmlGrid->addWidget(kmlNameCaption_, 0, 0);
+  kmlGrid->addWidget(kmlName_, 0, 1);
+  kmlGrid->addWidget(new QLabel(QStringLiteral("URL:"), this), 1, 0);
+  kmlGrid->addWidget(urlPrefix_, 1, 1);
+  kmlGrid->addWidget(new QLabel(QStringLiteral("WIDTH:"), this), 2, 0);
+  kmlGrid->addWidget(width_, 2, 1);
+  kmlGrid->setColumnStretch(1, 1);
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch(1);
+  buttons->addWidget(saveButton);
+  buttons->addWidget(cancelButton);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(new QLabel(texts.Text(QStringLiteral("SAVE_TEXT_ASK")), this));
+  layout->addWidget(overwrite_);
+  layout->addWidget(copy_);
+  layout->addLayout(folderRow);
+  layout->addSpacing(8);
+  layout->addWidget(kml_);
+  layout->addWidget(kmz_);
+  layout->addLayout(kmlGrid);
+  layout->addLayout(buttons);
+  setMinimumWidth(520);
+
+  connect(overwrite_, &QRadioButton::toggled, this, &CGPSSaveConfirmDlg::ApplyKmlCheck);
+  connect(kml_, &QCheckBox::toggled, this, &CGPSSaveConfirmDlg::ApplyKmlCheck);
+  connect(changeFolder, &QPushButton::clicked, this, &CGPSSaveConfirmDlg::ChooseFolder);
+  connect(saveButton, &QPushButton::clicked, this, &CGPSSaveConfirmDlg::Save);
+  connect(cancelButton, &QPushButton::clicked, this, &QDialog::reject);
+
+  const QString stored = settings.ReadSetting(setting::kPathSave, setting::kSaveFolderCapacity);
+  SetSaveFolder(!stored.isEmpty() && QFileInfo(stored).isDir() ? stored : QString());
+  ApplyKmlCheck();
+}
+
+void CGPSSaveConfirmDlg::SetSaveFolder(const QString& folder) {
+  saveFolder_ = folder.isEmpty() ? settings_.folders().picturesFolder : folder;
+  if (!saveFolder_.endsWith(u'/')) {
+    saveFolder_ += u'/';
+  }
+  folderLine_->setText(QStringLiteral("%1 :\n%2")
+                           .arg(texts_.Text(QStringLiteral("SAVE_TEXT_SAVEPATH")), saveFolder_));
+}
+
+void CGPSSaveConfirmDlg::ApplyKmlCheck() {
+  const bool wanted = kml_->isChecked();
+  for (QWidget* control : {static_cast<QWidget*>(kmlName_), static_cast<QWidget*>(kmlNameCaption_),
+                           static_cast<QWidget*>(urlPrefix_), static_cast<QWidget*>(width_),
+                           static_cast<QWidget*>(kmz_)}) {
+    control->setEnabled(wanted);
+  }
+  if (!wanted) {
+    kmz_->setChecked(false);
+  }
+}
+
+void CGPSSaveConfirmDlg::ChooseFolder() {
+  const QString folder = QFileDialog::getExistingDirectory(this, QString(), saveFolder_);
+  if (!folder.isEmpty()) {
+    SetSaveFolder(folder);
+  }
+}
+
+void CGPSSaveConfirmDlg::Tell(const QString& text, QMessageBox::Icon icon) {
+  QMessageBox box(icon, windowTitle(), text, QMessageBox::Ok, this);
+  box.setObjectName(QStringLiteral("saveMessage"));
+  box.exec();
+}
+
+void CGPSSaveConfirmDlg::Save() {
+  bool isNumber = false;
+  const int width = width_->text().toInt(&isNumber);
+  if (!isNumber || width < 10 || width > 1000) {
+    width_->setText(QString::number(kDefaultWidth));
+    Tell(QStringLiteral("WIDTH: 10 - 1000"), QMessageBox::Warning);
+    return;
+  }
+  PhotoKmlOptions options;
+  options.mode = overwrite_->isChecked() ? SaveMode::kInPlace : SaveMode::kCopy;
+  options.saveFolder = saveFolder_;
+  options.kml = kml_->isChecked();
+  options.kmz = options.kml && kmz_->isChecked();
+  options.kmlName = kmlName_->text();
+  options.urlPrefix = urlPrefix_->text();
+  options.imageWidth = width;
+  options.photoFolderName = texts_.Text(QStringLiteral("KML_STRING_PHOTO"));
+  options.trackFolderName = texts_.Text(QStringLiteral("KML_STRING_TRACK"));
+  if (options.kml && options.kmlName.isEmpty()) {
+    Tell(texts_.Text(QStringLiteral("SAVE_TEXT_NOKMLNAME")), QMessageBox::Information);
+    return;
+  }
+  if (options.kml && QFileInfo::exists(PhotoKmlPath(saveFolder_, options.kmlName))) {
+    QMessageBox ask(QMessageBox::Warning, windowTitle(),
+                    texts_.Text(QStringLiteral("SAVE_TEXT_OVERWRITE")),
+                    QMessageBox::Yes | QMessageBox::No, this);
+    ask.setObjectName(QStringLiteral("replaceKml"));
+    if (ask.exec() != QMessageBox::Yes) {
+      accept();
+      return;
+    }
+  }
+  PhotoKmlReport report;
+  {
+    CProgressDlg progress(texts_.Text(QStringLiteral("SAVE_SUB_PROCESS_SAVE")), this);
+    report = SavePhotosWithKml(photos_, library_, match_, options, progress.AsProgress());
+  }
+  problems_ = report.problems;
+  for (const SaveReport::Item& item : report.save.items) {
+    if (!item.problem.isEmpty()) {
+      problems_ << QStringLiteral("%1: %2").arg(item.photo, item.problem);
+    }
+  }
+  if (options.mode == SaveMode::kCopy) {
+    settings_.WriteSetting(setting::kPathSave, saveFolder_);
+  }
+  if (!problems_.isEmpty()) {
+    Tell(problems_.join(u'\n'), QMessageBox::Warning);
+  }
+  accept();
+}
+
+}  // namespace trevalo

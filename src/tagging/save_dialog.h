@@ -1,0 +1,64 @@
+#pragma once
+// The save window of the photo page: where the tagged copies go, and whether a KML
+// document (or a KMZ package with the photos) of them is written too.
+
+#include <QDialog>
+
+#include "library/match_settings.h"
+#include "tagging/photo_list.h"
+
+#include <QMessageBox>
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QRadioButton;
+
+namespace trevalo {
+
+class LanguageTexts;
+class LogLibrary;
+class Settings;
+
+class CGPSSaveConfirmDlg : public QDialog {
+  Q_OBJECT
+
+ public:
+  CGPSSaveConfirmDlg(const Settings& settings, const LanguageTexts& texts, PhotoList& photos,
+                     LogLibrary& library, const MatchSettings& match, QWidget* parent = nullptr);
+
+  const QString& saveFolder() const { return saveFolder_; }
+  // Sets the save folder (the folder browser ends here).
+  void SetSaveFolder(const QString& folder);
+  // Checks the entries and saves; closes with Accepted when the save ran (or the user chose
+  // not to replace an existing document).
+  void Save();
+  // What the last save could not do, one line each.
+  const QStringList& problems() const { return problems_; }
+
+ private:
+  void ApplyKmlCheck();
+  void ChooseFolder();
+  // Shows a message; the dialog stays open.
+  void Tell(const QString& text, QMessageBox::Icon icon);
+
+  const Settings& settings_;
+  const LanguageTexts& texts_;
+  PhotoList& photos_;
+  LogLibrary& library_;
+  const MatchSettings& match_;
+  QString saveFolder_;
+  QStringList problems_;
+
+  QRadioButton* overwrite_;
+  QRadioButton* copy_;
+  QLabel* folderLine_;
+  QCheckBox* kml_;
+  QCheckBox* kmz_;
+  QLabel* kmlNameCaption_;
+  QLineEdit* kmlName_;
+  QLineEdit* urlPrefix_;
+  QLineEdit* width_;
+};
+
+}  // namespace trevalo
