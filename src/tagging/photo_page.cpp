@@ -15,12 +15,14 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "app/column_widths.h"
 #include "app/file_drop_list.h"
 #include "app/progress_dialog.h"
 #include "app/settings.h"
 #include "device/device_change_notifier.h"
 #include "device/log_import_dialog.h"
 #include "library/log_database.h"
+#include "library/log_manager_dialog.h"
 #include "tagging/save_dialog.h"
 
 namespace trevalo {
@@ -74,18 +76,10 @@ QLabel* StepLabel(const char* name, QWidget* parent) {
 
 }  // namespace
 
-std::array<int, CRAZIvozezDlg::kColumnCount> CRAZIvozezDlg::ColumnWidths(const Settings& settings,
-                                                                         int listWidth) {
+std::vector<int> CRAZIvozezDlg::ColumnWidths(const Settings& settings, int listWidth) {
   const int q = (listWidth - 48) / 4;
-  const std::array<int, kColumnCount> shares = {48, q, q, q - 45, q - 45, q, 2 * q, 2 * q};
-  std::array<int, kColumnCount> widths{};
-  for (int column = 0; column < kColumnCount; ++column) {
-    const int stored =
-        settings.ReadSettingInt(setting::ColumnWidthKey(setting::kPhotoListColumnPrefix, column));
-    widths[static_cast<std::size_t>(column)] =
-        stored > 0 ? stored : shares[static_cast<std::size_t>(column)];
-  }
-  return widths;
+  const int shares[kColumnCount] = {48, q, q, q - 45, q - 45, q, 2 * q, 2 * q};
+  return StoredColumnWidths(settings, setting::kPhotoListColumnPrefix, shares);
 }
 
 CRAZIvozezDlg::CRAZIvozezDlg(const Settings& settings, const LanguageTexts& texts, QWidget* parent,
@@ -98,8 +92,7 @@ CRAZIvozezDlg::CRAZIvozezDlg(const Settings& settings, const LanguageTexts& text
       list_(new CListCtrlEx(this)),
       step1_(StepLabel("step1Text", this)),
       step2_(StepLabel("step2Text", this)),
-      step3_(StepLabel("step3Text", this)),
-      widthWrite_(new QTimer(this)) {
+      step3_(StepLabel("step3Text", this)) {
   setObjectName(QStringLiteral("photoPage"));
   setAcceptDrops(true);
   logger_ = DetectLogger(tree_);
@@ -147,6 +140,9 @@ CRAZIvozezDlg::CRAZIvozezDlg(const Settings& settings, const LanguageTexts& text
   layout->addLayout(listButtons);
 
   importDialog_ = new CGPSLogImportDlg(texts, *library_, tree_, this);
+  logManager_ = new CGPSManDlg(settings, texts, *library_, this);
+  connect(importDialog_, &CGPSLogImportDlg::logManagerRequested, this,
+          &CRAZIvozezDlg::ShowLogManager);
   deviceChanges_ = new DeviceChangeNotifier(tree_.mountInfoPath, this);
   connect(deviceChanges_, &DeviceChangeNotifier::deviceArrived, this,
           &CRAZIvozezDlg::OnDeviceChange);
@@ -159,42 +155,19 @@ CRAZIvozezDlg::CRAZIvozezDlg(const Settings& settings, const LanguageTexts& text
   connect(saveButton_, &QPushButton::clicked, this, &CRAZIvozezDlg::SavePhotos);
   connect(list_, &CListCtrlEx::filesDropped, this, &CRAZIvozezDlg::AddPhotos);
   connect(list_, &QTableWidget::itemSelectionChanged, this, &CRAZIvozezDlg::RefreshPageState);
-  // Widths are written once a resize has come to rest.
-  widthWrite_->setSingleShot(true);
-  widthWrite_->setInterval(150);
-  connect(widthWrite_, &QTimer::timeout, this, &CRAZIvozezDlg::WriteColumnWidths);
-  connect(list_->horizontalHeader(), &QHeaderView::sectionResized, this, [this] {
-    if (columnsSized_) {
-      widthWrite_->start();
-    }
-  });
   RefreshPageState();
 }
 
-CRAZIvozezDlg::~CRAZIvozezDlg() {
-  if (widthWrite_->isActive()) {
-    WriteColumnWidths();
-  }
-}
+CRAZIvozezDlg::~CRAZIvozezDlg() = default;
 
 void CRAZIvozezDlg::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
+  // The shares need the list's width, known once it is shown.
   if (!columnsSized_) {
-    const auto widths = ColumnWidths(settings_, list_->viewport()->width());
-    for (int column = 0; column < kColumnCount; ++column) {
-      list_->setColumnWidth(column, std::max(widths[static_cast<std::size_t>(column)], 16));
-    }
+    ApplyColumnWidths(list_, ColumnWidths(settings_, list_->viewport()->width()));
+    KeepColumnWidths(list_, settings_, setting::kPhotoListColumnPrefix);
     columnsSized_ = true;
   }
-}
-
-void CRAZIvozezDlg::WriteColumnWidths() {
-  QList<QPair<QString, QString>> values;
-  for (int column = 0; column < kColumnCount; ++column) {
-    values.append({setting::ColumnWidthKey(setting::kPhotoListColumnPrefix, column),
-                   QString::number(list_->columnWidth(column))});
-  }
-  settings_.WriteSettings(values);
 }
 
 void CRAZIvozezDlg::keyPressEvent(QKeyEvent* event) {
@@ -313,8 +286,16 @@ void CRAZIvozezDlg::ImportFromLogger() {
   importDialog_->Prepare();
   if (importDialog_->exec() == QDialog::Accepted) {
     RematchAll();
+    ShowLogManager();
   }
   RefreshPageState();
+}
+
+void CRAZIvozezDlg::ShowLogManager() {
+  logManager_->RefreshList();
+  logManager_->exec();
+  // Logs added or removed there change what the photos match.
+  RematchAll();
 }
 
 void CRAZIvozezDlg::SavePhotos() {

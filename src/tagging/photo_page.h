@@ -20,6 +20,7 @@ class QTimer;
 namespace trevalo {
 
 class CGPSLogImportDlg;
+class CGPSManDlg;
 class CListCtrlEx;
 class DeviceChangeNotifier;
 class Settings;
@@ -53,14 +54,17 @@ class CRAZIvozezDlg : public QWidget {
   void ImportFromLogger();
   // The save window for the matched photos; saved photos leave the list.
   void SavePhotos();
+  // The log manager window, then a new match of every photo.
+  void ShowLogManager();
 
   const PhotoList& photos() const { return photos_; }
   LogLibrary& library() { return *library_; }
   const MatchSettings& matchSettings() const { return match_; }
   const LoggerState& logger() const { return logger_; }
   CGPSLogImportDlg* importDialog() const { return importDialog_; }
+  CGPSManDlg* logManager() const { return logManager_; }
   // The column widths the page starts with: the stored ones, else shares of `listWidth`.
-  static std::array<int, kColumnCount> ColumnWidths(const Settings& settings, int listWidth);
+  static std::vector<int> ColumnWidths(const Settings& settings, int listWidth);
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
@@ -71,7 +75,6 @@ class CRAZIvozezDlg : public QWidget {
  private:
   void ChoosePhotos();
   void ShowRows();
-  void WriteColumnWidths();
 
   const Settings& settings_;
   const LanguageTexts& texts_;
@@ -89,8 +92,8 @@ class CRAZIvozezDlg : public QWidget {
   QLabel* step3_;
   QPushButton* removeButton_;
   QPushButton* saveButton_;
-  QTimer* widthWrite_;
   CGPSLogImportDlg* importDialog_;
+  CGPSManDlg* logManager_;
   DeviceChangeNotifier* deviceChanges_;
 };
 

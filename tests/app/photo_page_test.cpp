@@ -16,6 +16,7 @@
 #include "app/language.h"
 #include "app/settings.h"
 #include "device/log_import_dialog.h"
+#include "library/log_manager_dialog.h"
 #include "support/fake_device_tree.h"
 #include "support/log_generator.h"
 #include "support/test_files.h"
@@ -26,6 +27,15 @@
 namespace trevalo {
 namespace {
 
+// Runs `action` on the next modal window once it is up (the window's own event loop runs it).
+void OnNextModal(std::function<void(QWidget*)> action) {
+  QTimer::singleShot(0, [action = std::move(action)] {
+    QWidget* modal = QApplication::activeModalWidget();
+    ASSERT_NE(modal, nullptr);
+    action(modal);
+  });
+}
+
 class PhotoPageTest : public ::testing::Test {
  protected:
   PhotoPageTest() {
@@ -34,6 +44,7 @@ class PhotoPageTest : public ::testing::Test {
     settings_ = std::make_unique<Settings>(folders);
     settings_->WriteSetting(setting::kLangFile, QStringLiteral("LANG_ENG.INI"));
     texts_ = LanguageTexts::Load(*settings_);
+    QDir().mkpath(test::BinaryFolder() + QStringLiteral("/../test-output"));
   }
   DeviceTree Tree() const { return {fake_.mountInfoPath(), fake_.sysfsRoot()}; }
   QTableWidget* List(const CRAZIvozezDlg& page) const {
@@ -53,7 +64,7 @@ class PhotoPageTest : public ::testing::Test {
 TEST_F(PhotoPageTest, ColumnsTakeStoredWidthsOrSharesOfTheList) {
   // q = (1048 - 48) / 4 = 250
   EXPECT_EQ(CRAZIvozezDlg::ColumnWidths(*settings_, 1048),
-            (std::array<int, 8>{48, 250, 250, 205, 205, 250, 500, 500}));
+            (std::vector<int>{48, 250, 250, 205, 205, 250, 500, 500}));
   settings_->WriteSettingInt(QStringLiteral("LC_MAIN_W_1"), 123);
   settings_->WriteSettingInt(QStringLiteral("LC_MAIN_W_3"), 0);
   const auto widths = CRAZIvozezDlg::ColumnWidths(*settings_, 1048);
@@ -143,6 +154,15 @@ TEST_F(PhotoPageTest, ImportingTheLoggersLogMatchesThePhotos) {
     EXPECT_FALSE(
         dialog->findChild<QLabel*>(QStringLiteral("disconnectedText"))->isVisibleTo(dialog));
     dialog->findChild<QPushButton*>(QStringLiteral("importButton"))->click();
+    // Then the log manager opens, listing the imported log.
+    OnNextModal([](QWidget* manager) {
+      auto* logs = manager->findChild<QTableWidget*>(QStringLiteral("logList"));
+      EXPECT_EQ(logs->rowCount(), 1);
+      EXPECT_EQ(logs->item(0, CGPSManDlg::kTimeZone)->text(), QStringLiteral("GMT +09:00"));
+      manager->grab().save(test::BinaryFolder() +
+                           QStringLiteral("/../test-output/log-manager.png"));
+      manager->findChild<QPushButton*>(QStringLiteral("closeButton"))->click();
+    });
   });
   page.ImportFromLogger();
 
@@ -162,15 +182,6 @@ TEST_F(PhotoPageTest, ImportingTheLoggersLogMatchesThePhotos) {
   page.resize(1000, 560);
   QDir().mkpath(test::BinaryFolder() + QStringLiteral("/../test-output"));
   page.grab().save(test::BinaryFolder() + QStringLiteral("/../test-output/photo-page.png"));
-}
-
-// Runs `action` on the next modal window once it is up (the window's own event loop runs it).
-void OnNextModal(std::function<void(QWidget*)> action) {
-  QTimer::singleShot(0, [action = std::move(action)] {
-    QWidget* modal = QApplication::activeModalWidget();
-    ASSERT_NE(modal, nullptr);
-    action(modal);
-  });
 }
 
 TEST_F(PhotoPageTest, SavingWritesTheMatchedCopiesAndAKmlDocument) {

@@ -1,0 +1,71 @@
+#include "app/column_widths.h"
+
+#include <QHeaderView>
+#include <QTableWidget>
+#include <QTimer>
+
+#include "app/settings.h"
+
+namespace trevalo {
+namespace {
+
+void WriteColumnWidths(const QTableWidget* list, const Settings& settings, const QString& prefix) {
+  QList<QPair<QString, QString>> values;
+  for (int column = 0; column < list->columnCount(); ++column) {
+    values.append(
+        {setting::ColumnWidthKey(prefix, column), QString::number(list->columnWidth(column))});
+  }
+  settings.WriteSettings(values);
+}
+
+// Writes the widths a moment after the last resize, and at once if the list goes away
+// while one is waiting.
+class WidthKeeper : public QObject {
+ public:
+  WidthKeeper(QTableWidget* list, const Settings& settings, QString prefix)
+      : QObject(list), list_(list), settings_(settings), prefix_(std::move(prefix)) {
+    timer_.setSingleShot(true);
+    timer_.setInterval(150);
+    connect(&timer_, &QTimer::timeout, this,
+            [this] { WriteColumnWidths(list_, settings_, prefix_); });
+    connect(list->horizontalHeader(), &QHeaderView::sectionResized, this,
+            [this] { timer_.start(); });
+  }
+  ~WidthKeeper() override {
+    if (timer_.isActive()) {
+      WriteColumnWidths(list_, settings_, prefix_);
+    }
+  }
+
+ private:
+  QTableWidget* list_;
+  const Settings& settings_;
+  QString prefix_;
+  QTimer timer_;
+};
+
+}  // namespace
+
+std::vector<int> StoredColumnWidths(const Settings& settings, const QString& prefix,
+                                    std::span<const int> defaults) {
+  std::vector<int> widths;
+  for (std::size_t column = 0; column < defaults.size(); ++column) {
+    const int stored =
+        settings.ReadSettingInt(setting::ColumnWidthKey(prefix, static_cast<int>(column)));
+    widths.push_back(stored > 0 ? stored : defaults[column]);
+  }
+  return widths;
+}
+
+void ApplyColumnWidths(QTableWidget* list, std::span<const int> widths) {
+  const QSignalBlocker quiet(list->horizontalHeader());
+  for (std::size_t column = 0; column < widths.size(); ++column) {
+    list->setColumnWidth(static_cast<int>(column), std::max(widths[column], 16));
+  }
+}
+
+void KeepColumnWidths(QTableWidget* list, const Settings& settings, const QString& prefix) {
+  new WidthKeeper(list, settings, prefix);
+}
+
+}  // namespace trevalo

@@ -1,0 +1,210 @@
+#include "library/log_manager_dialog.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "app/column_widths.h"
+#include "app/file_drop_list.h"
+#include "app/local_zone.h"
+#include "app/palette.h"
+#include "app/progress_dialog.h"
+#include "app/settings.h"
+#include "library/log_library.h"
+#include "library/time_zone_list.h"
+
+namespace trevalo {
+namespace {
+
+const char* const kHeaderKeys[CGPSManDlg::kColumnCount] = {
+    "GPSMAN_LIST_FILENAME", "GPSMAN_LIST_COLOR",     "GPSMAN_LIST_WIDTH",   "GPSMAN_LIST_COMMENT",
+    "GPSMAN_LIST_TIMEZONE", "GPSMAN_LIST_TIMESTART", "GPSMAN_LIST_TIMEEND", "GPSMAN_LIST_PATH"};
+
+QColor PaletteColor(int index) {
+  const std::uint32_t rgb = RgbForIndex(index);
+  return QColor((rgb >> 16) & 0xff, (rgb >> 8) & 0xff, rgb & 0xff);
+}
+
+QTableWidgetItem* Cell(const QString& text, Qt::Alignment alignment = Qt::AlignLeft) {
+  auto* item = new QTableWidgetItem(text);
+  item->setTextAlignment(alignment | Qt::AlignVCenter);
+  return item;
+}
+
+}  // namespace
+
+std::vector<int> CGPSManDlg::ColumnWidths(const Settings& settings, int listWidth) {
+  const int fifth = listWidth / 5;
+  const int defaults[kColumnCount] = {fifth, 50, 50, fifth, fifth, fifth, fifth, 2 * fifth};
+  return StoredColumnWidths(settings, setting::kLogListColumnPrefix, defaults);
+}
+
+CGPSManDlg::CGPSManDlg(const Settings& settings, const LanguageTexts& texts, LogLibrary& library,
+                       QWidget* parent)
+    : QDialog(parent),
+      settings_(settings),
+      texts_(texts),
+      library_(library),
+      formats_(LoadDisplayFormats(texts)),
+      list_(new CListCtrlEx(this)) {
+  setObjectName(QStringLiteral("logManager"));
+  setWindowTitle(texts.Text(QStringLiteral("GPSMAN_TITLE")));
+  list_->setObjectName(QStringLiteral("logList"));
+  list_->setColumnCount(kColumnCount);
+  QStringList headers;
+  for (const char* key : kHeaderKeys) {
+    headers << texts.Text(QLatin1String(key));
+  }
+  list_->setHorizontalHeaderLabels(headers);
+  list_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+
+  const auto button = [&](const char* key, const char* name) {
+    auto* b = new QPushButton(texts.Text(QLatin1String(key)), this);
+    b->setObjectName(QLatin1String(name));
+    return b;
+  };
+  auto* addButton = button("GPSMAN_BUTTON_ADDLOG", "addLogsButton");
+  removeButton_ = button("GPSMAN_BUTTON_REMOVE", "removeLogsButton");
+  auto* closeButton = button("GPSMAN_BUTTON_CLOSE", "closeButton");
+  auto* buttons = new QHBoxLayout;
+  buttons->addWidget(addButton);
+  buttons->addWidget(removeButton_);
+  buttons->addStretch(1);
+  buttons->addWidget(closeButton);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(list_, 1);
+  layout->addLayout(buttons);
+  resize(920, 420);
+
+  connect(addButton, &QPushButton::clicked, this, &CGPSManDlg::ChooseLogs);
+  connect(removeButton_, &QPushButton::clicked, this, &CGPSManDlg::RemoveSelected);
+  connect(closeButton, &QPushButton::clicked, this, &QDialog::accept);
+  connect(list_, &QTableWidget::itemSelectionChanged, this, &CGPSManDlg::UpdateButtons);
+  connect(list_, &CListCtrlEx::filesDropped, this, &CGPSManDlg::AddLogs);
+  RefreshList();
+}
+
+void CGPSManDlg::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  if (!columnsSized_) {
+    ApplyColumnWidths(list_, ColumnWidths(settings_, list_->viewport()->width()));
+    KeepColumnWidths(list_, settings_, setting::kLogListColumnPrefix);
+    columnsSized_ = true;
+  }
+}
+
+void CGPSManDlg::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Delete && list_->hasFocus()) {
+    RemoveSelected();
+    return;
+  }
+  QDialog::keyPressEvent(event);
+}
+
+void CGPSManDlg::RefreshList() {
+  const QSignalBlocker quiet(list_);
+  list_->clearSelection();
+  const int available = static_cast<int>(library_.size());
+  list_->setRowCount(available + static_cast<int>(library_.unavailable().size()));
+  const QString gmt = QStringLiteral("GMT");
+  for (int row = 0; row < available; ++row) {
+    const GPSLog& log = library_.log(static_cast<std::size_t>(row));
+    list_->setItem(row, kFileName, Cell(log.fileName()));
+    // The colour cell is a swatch: text and background in the log's colour.
+    QTableWidgetItem* color = Cell(QString::number(log.colorIndex()), Qt::AlignHCenter);
+    color->setBackground(PaletteColor(log.colorIndex()));
+    color->setForeground(PaletteColor(log.colorIndex()));
+    list_->setItem(row, kColor, color);
+    list_->setItem(row, kWidth, Cell(LineWidthText(log.lineWidthIndex()), Qt::AlignHCenter));
+    list_->setItem(row, kComment, Cell(log.comment()));
+    list_->setItem(row, kTimeZone, Cell(ZoneText(log.timeZone(), gmt)));
+    list_->setItem(row, kStart, Cell(log.StartTimeText(formats_.timeFormat)));
+    list_->setItem(row, kEnd, Cell(log.EndTimeText(formats_.timeFormat)));
+    list_->setItem(row, kPath, Cell(log.filePath()));
+  }
+  // Logs on a drive that is not mounted, say: kept, shown greyed, and removable.
+  for (std::size_t i = 0; i < library_.unavailable().size(); ++i) {
+    const LogRecord& record = library_.unavailable()[i];
+    const int row = available + static_cast<int>(i);
+    const QString texts[kColumnCount] = {QFileInfo(record.filePath).fileName(),
+                                         QString::number(record.colorIndex),
+                                         LineWidthText(record.lineWidthIndex),
+                                         record.comment,
+                                         ZoneText(record.timeZone, gmt),
+                                         {},
+                                         {},
+                                         record.filePath};
+    for (int column = 0; column < kColumnCount; ++column) {
+      QTableWidgetItem* item = Cell(texts[column]);
+      item->setForeground(palette().color(QPalette::Disabled, QPalette::Text));
+      list_->setItem(row, column, item);
+    }
+  }
+  UpdateButtons();
+}
+
+void CGPSManDlg::UpdateButtons() {
+  removeButton_->setEnabled(list_->selectionModel()->hasSelection());
+}
+
+void CGPSManDlg::ChooseLogs() {
+  const QStringList paths = QFileDialog::getOpenFileNames(
+      this, texts_.Text(QStringLiteral("GPSMAN_BUTTON_ADDLOG")),
+      settings_.ReadSetting(setting::kPathLog, setting::kFolderCapacity),
+      QStringLiteral("LOG (*.log)"));
+  if (!paths.isEmpty()) {
+    AddLogs(paths);
+  }
+}
+
+void CGPSManDlg::AddLogs(const QStringList& paths) {
+  {
+    CProgressDlg progress(texts_.Text(QStringLiteral("GPSMAN_SUB_PROCESS")), this);
+    for (qsizetype k = 0; k < paths.size(); ++k) {
+      progress.Step(static_cast<int>(k * 100 / paths.size()), paths[k]);
+      library_.AddLog(QFileInfo(paths[k]).absoluteFilePath(), 0, 0, LocalZoneHHMM());
+    }
+  }
+  if (!paths.isEmpty()) {
+    settings_.WriteSetting(setting::kPathLog, QFileInfo(paths.back()).absolutePath() + u'/');
+  }
+  RefreshList();
+}
+
+void CGPSManDlg::RemoveSelected() {
+  const QModelIndexList selected = list_->selectionModel()->selectedRows();
+  if (selected.isEmpty()) {
+    return;
+  }
+  QMessageBox ask(QMessageBox::Question, texts_.Text(QStringLiteral("GPSMAN_REMOVE_TITLE")),
+                  texts_.MultiLineText(QStringLiteral("GPSMAN_REMOVE_ASK")),
+                  QMessageBox::Yes | QMessageBox::No, this);
+  ask.setObjectName(QStringLiteral("removeQuestion"));
+  if (ask.exec() != QMessageBox::Yes) {
+    return;
+  }
+  library_.HoldLog(std::nullopt);
+  std::vector<std::size_t> available;
+  QStringList unavailable;
+  for (const QModelIndex& index : selected) {
+    const auto row = static_cast<std::size_t>(index.row());
+    if (row < library_.size()) {
+      available.push_back(row);
+    } else {
+      unavailable << library_.unavailable()[row - library_.size()].filePath;
+    }
+  }
+  library_.RemoveLogs(std::move(available));
+  for (const QString& path : unavailable) {
+    library_.RemoveLogByPath(path);
+  }
+  RefreshList();
+}
+
+}  // namespace trevalo

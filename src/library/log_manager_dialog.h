@@ -1,0 +1,54 @@
+#pragma once
+// The log manager window: the logs of the library in library order, with their colour,
+// line width, comment, zone and times; logs are added from disk and removed here.
+
+#include <QDialog>
+
+#include "app/language.h"
+
+class QPushButton;
+
+namespace trevalo {
+
+class CListCtrlEx;
+class LogLibrary;
+class Settings;
+
+class CGPSManDlg : public QDialog {
+  Q_OBJECT
+
+ public:
+  enum Column { kFileName, kColor, kWidth, kComment, kTimeZone, kStart, kEnd, kPath };
+  static constexpr int kColumnCount = 8;
+
+  CGPSManDlg(const Settings& settings, const LanguageTexts& texts, LogLibrary& library,
+             QWidget* parent = nullptr);
+
+  // One row per log in library order, then the logs whose files cannot be read now.
+  void RefreshList();
+  void UpdateButtons();
+  // Adds log files with the progress window and the computer's zone.
+  void AddLogs(const QStringList& paths);
+  // Removes the selected logs after asking (their files stay on disk).
+  void RemoveSelected();
+  // The default widths for a list `listWidth` wide: fifths, 50 for colour and width.
+  static std::vector<int> ColumnWidths(const Settings& settings, int listWidth);
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+
+ private:
+  void ChooseLogs();
+
+  const Settings& settings_;
+  const LanguageTexts& texts_;
+  LogLibrary& library_;
+  DisplayFormats formats_;
+  bool columnsSized_ = false;
+
+  CListCtrlEx* list_;
+  QPushButton* removeButton_;
+};
+
+}  // namespace trevalo

@@ -1,0 +1,127 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include "app/language.h"
+#include "app/settings.h"
+#include "library/log_library.h"
+#include "library/log_manager_dialog.h"
+#include "support/log_generator.h"
+#include "support/test_files.h"
+
+namespace trevalo {
+namespace {
+
+class LogManagerTest : public ::testing::Test {
+ protected:
+  LogManagerTest() {
+    AppFolders folders = AppFolders::InHome(home_.path());
+    folders.dataFolder = test::SourceFolder() + QStringLiteral("/resources");
+    settings_ = std::make_unique<Settings>(folders);
+    settings_->WriteSetting(setting::kLangFile, QStringLiteral("LANG_ENG.INI"));
+    texts_ = LanguageTexts::Load(*settings_);
+  }
+  // A log starting at hh:mm on 2009-05-17 (UTC), one point a minute.
+  QString Log(const QString& name, int hour, int minutes) {
+    const QString path = home_.filePath(name);
+    test::WriteFile(
+        path, test::GenerateLog({.hour = hour, .epochs = minutes + 1, .intervalSeconds = 60}));
+    return path;
+  }
+  // The column's texts joined with "|".
+  static std::string Column(const QTableWidget* list, int column) {
+    QStringList texts;
+    for (int row = 0; row < list->rowCount(); ++row) {
+      texts << list->item(row, column)->text();
+    }
+    return texts.join(u'|').toStdString();
+  }
+
+  QTemporaryDir home_;
+  std::unique_ptr<Settings> settings_;
+  LanguageTexts texts_;
+};
+
+TEST_F(LogManagerTest, ListsTheLibraryInOrderWithItsTexts) {
+  LogLibrary library(home_.filePath(QStringLiteral("Wayfable Logs")), 0);
+  library.AddLog(Log(QStringLiteral("ten.log"), 10, 30), 6, 2, -330);
+  library.AddLog(Log(QStringLiteral("nine.log"), 9, 30), 0, 0, 0);
+  library.AddLog(Log(QStringLiteral("ten-long.log"), 10, 90), 0, 5, 900);
+  CGPSManDlg manager(*settings_, texts_, library);
+  const auto* list = manager.findChild<QTableWidget*>(QStringLiteral("logList"));
+
+  EXPECT_EQ(Column(list, CGPSManDlg::kFileName), "nine.log|ten-long.log|ten.log");
+  EXPECT_EQ(Column(list, CGPSManDlg::kTimeZone), "GMT|GMT +09:00|GMT -03:30");
+  EXPECT_EQ(list->item(0, CGPSManDlg::kWidth)->text(), QStringLiteral("8  Pixel"));
+  EXPECT_EQ(list->item(1, CGPSManDlg::kWidth)->text(), QStringLiteral("3  Pixel"));
+  // The colour cell is a swatch of the palette colour (index 6 is red).
+  const QTableWidgetItem* red = list->item(2, CGPSManDlg::kColor);
+  EXPECT_EQ(red->text(), QStringLiteral("6"));
+  EXPECT_EQ(red->background().color(), QColor(255, 0, 0));
+  EXPECT_EQ(red->foreground().color(), QColor(255, 0, 0));
+  EXPECT_EQ(list->item(2, CGPSManDlg::kStart)->text(), QStringLiteral("2009-05-17 06:30:00"));
+
+  // Column widths: fifths of the list, 50 for colour and width, unless stored.
+  EXPECT_EQ(CGPSManDlg::ColumnWidths(*settings_, 1000),
+            (std::vector<int>{200, 50, 50, 200, 200, 200, 200, 400}));
+}
+
+TEST_F(LogManagerTest, AddsEachLogOnceAndRemovesAfterAsking) {
+  LogLibrary library(home_.filePath(QStringLiteral("Wayfable Logs")), 0);
+  CGPSManDlg manager(*settings_, texts_, library);
+  const QString a = Log(QStringLiteral("a.log"), 8, 10);
+  const QString noTimes = home_.filePath(QStringLiteral("empty.log"));
+  test::WriteFile(noTimes, "no sentences");
+  // The same path in other letter case is the same log.
+  manager.AddLogs(
+      {a, home_.filePath(QStringLiteral("A.LOG")), noTimes, Log(QStringLiteral("b.log"), 9, 10)});
+  auto* list = manager.findChild<QTableWidget*>(QStringLiteral("logList"));
+  EXPECT_EQ(Column(list, CGPSManDlg::kFileName), "a.log|b.log");
+  EXPECT_EQ(settings_->ReadSetting(setting::kPathLog), home_.path() + u'/');
+
+  auto* remove = manager.findChild<QPushButton*>(QStringLiteral("removeLogsButton"));
+  EXPECT_FALSE(remove->isEnabled());
+  list->selectRow(0);
+  EXPECT_TRUE(remove->isEnabled());
+  QTimer::singleShot(0, [] {
+    auto* ask = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    ASSERT_NE(ask, nullptr);
+    ask->button(QMessageBox::Yes)->click();
+  });
+  remove->click();
+  EXPECT_EQ(Column(list, CGPSManDlg::kFileName), "b.log");
+  EXPECT_TRUE(QFile::exists(a)) << "the log file stays on disk";
+  EXPECT_EQ(LogLibrary(home_.filePath(QStringLiteral("Wayfable Logs")), 0).size(), 1u);
+}
+
+TEST_F(LogManagerTest, ALogWhoseFileIsGoneIsListedAndCanBeRemoved) {
+  const QString gone = Log(QStringLiteral("gone.log"), 8, 10);
+  {
+    LogLibrary library(home_.filePath(QStringLiteral("Wayfable Logs")), 0);
+    library.AddLog(gone, 3, 1, 100);
+    library.AddLog(Log(QStringLiteral("here.log"), 9, 10), 0, 0, 0);
+  }
+  QFile::remove(gone);
+  LogLibrary library(home_.filePath(QStringLiteral("Wayfable Logs")), 0);
+  CGPSManDlg manager(*settings_, texts_, library);
+  auto* list = manager.findChild<QTableWidget*>(QStringLiteral("logList"));
+  EXPECT_EQ(Column(list, CGPSManDlg::kFileName), "here.log|gone.log");
+  EXPECT_EQ(list->item(1, CGPSManDlg::kTimeZone)->text(), QStringLiteral("GMT +01:00"));
+  list->selectRow(1);
+  QTimer::singleShot(0, [] {
+    qobject_cast<QMessageBox*>(QApplication::activeModalWidget())
+        ->button(QMessageBox::Yes)
+        ->click();
+  });
+  manager.RemoveSelected();
+  EXPECT_EQ(Column(list, CGPSManDlg::kFileName), "here.log");
+  EXPECT_TRUE(library.unavailable().empty());
+}
+
+}  // namespace
+}  // namespace trevalo
