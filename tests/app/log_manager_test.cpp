@@ -13,6 +13,7 @@
 #include "library/log_manager_dialog.h"
 #include "support/log_generator.h"
 #include "support/test_files.h"
+#include "window_settings.h"
 
 namespace trevalo {
 namespace {
@@ -20,9 +21,7 @@ namespace {
 class LogManagerTest : public ::testing::Test {
  protected:
   LogManagerTest() {
-    AppFolders folders = AppFolders::InHome(home_.path());
-    folders.dataFolder = test::SourceFolder() + QStringLiteral("/resources");
-    settings_ = std::make_unique<Settings>(folders);
+    settings_ = test::WindowSettings(home_.path());
     settings_->WriteSetting(setting::kLangFile, QStringLiteral("LANG_ENG.INI"));
     texts_ = LanguageTexts::Load(*settings_);
   }

@@ -17,6 +17,7 @@
 #include "app/settings_page.h"
 #include "map/map_page.h"
 #include "support/test_files.h"
+#include "window_settings.h"
 #include "tagging/photo_page.h"
 
 namespace trevalo {
@@ -25,9 +26,7 @@ namespace {
 class MainWindowTest : public ::testing::Test {
  protected:
   MainWindowTest() {
-    AppFolders folders = AppFolders::InHome(home_.path());
-    folders.dataFolder = test::SourceFolder() + QStringLiteral("/resources");
-    settings_ = std::make_unique<Settings>(folders);
+    settings_ = test::WindowSettings(home_.path());
   }
   void UseLanguage(const char* file) {
     settings_->WriteSetting(setting::kLangFile, QString::fromLatin1(file));

@@ -20,6 +20,7 @@
 #include "support/fake_device_tree.h"
 #include "support/log_generator.h"
 #include "support/test_files.h"
+#include "window_settings.h"
 #include "support/test_photos.h"
 #include "tagging/photo_page.h"
 #include "tagging/save_dialog.h"
@@ -39,9 +40,7 @@ void OnNextModal(std::function<void(QWidget*)> action) {
 class PhotoPageTest : public ::testing::Test {
  protected:
   PhotoPageTest() {
-    AppFolders folders = AppFolders::InHome(home_.path());
-    folders.dataFolder = test::SourceFolder() + QStringLiteral("/resources");
-    settings_ = std::make_unique<Settings>(folders);
+    settings_ = test::WindowSettings(home_.path());
     settings_->WriteSetting(setting::kLangFile, QStringLiteral("LANG_ENG.INI"));
     texts_ = LanguageTexts::Load(*settings_);
     QDir().mkpath(test::BinaryFolder() + QStringLiteral("/../test-output"));
