@@ -76,8 +76,16 @@ void CTrevaloDlg::LoadTexts() {
 void CTrevaloDlg::BuildPages() {
   photoPage_ = new CRAZIvozezDlg(settings_, texts_);
   mapPage_ = new CHtmlDlg(settings_, texts_);
-  settingsPage_ = new CGPSSettingDlg(settings_, texts_);
+  settingsPage_ = new CGPSSettingDlg(settings_, texts_, photoPage_);
   versionPage_ = new CAboutDlg(texts_, firmware_);
+  connect(settingsPage_, &CGPSSettingDlg::firmwareNumberChanged, this,
+          &CTrevaloDlg::ShowFirmwareNumber);
+  connect(settingsPage_, &CGPSSettingDlg::firmwareTextChanged, this,
+          &CTrevaloDlg::ShowFirmwareText);
+  // The settings page itself is re-created, so the reload waits until its click is over.
+  connect(settingsPage_, &CGPSSettingDlg::languageChanged, this, &CTrevaloDlg::ReloadLanguage,
+          Qt::QueuedConnection);
+  settingsPage_->OnDeviceChange();
   {
     // Adding the first tab selects it; that is not a move from one tab to another.
     const QSignalBlocker quiet(tabs_);

@@ -1,10 +1,494 @@
 #include "app/settings_page.h"
 
-namespace trevalo {
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollArea>
+#include <QSlider>
+#include <QVBoxLayout>
 
-CGPSSettingDlg::CGPSSettingDlg(const Settings&, const LanguageTexts&, QWidget* parent)
-    : QWidget(parent) {
+#include "app/language.h"
+#include "app/settings.h"
+#include "device/logger_detection.h"
+#include "tagging/photo_page.h"
+
+namespace trevalo {
+namespace {
+
+// One model B setting: its label key and the entries of its list (the entry's position is
+// the byte's value).
+struct ModelBRow {
+  const char* labelKey;
+  QStringList entries;
+};
+
+const std::array<ModelBRow, kModelBSettingCount>& ModelBRows() {
+  static const std::array<ModelBRow, kModelBSettingCount> rows = [] {
+    const auto list = [](std::initializer_list<const char*> texts) {
+      QStringList entries;
+      for (const char* text : texts) {
+        entries << QString::fromUtf8(text);
+      }
+      return entries;
+    };
+    const QStringList onOff = list({"Off", "On"});
+    const QStringList windows = list({"Basic", "Exercise", "Elevation", "Compass"});
+    return std::array<ModelBRow, kModelBSettingCount>{{
+        {"SETTING_R6_TIME_FORMAT", list({"12 hour", "24 hour"})},
+        {"SETTING_R6_TIME_ZONE",
+         list({"GMT -12:00", "GMT -11:00", "GMT -10:00", "GMT -9:00", "GMT -8:00",  "GMT -7:00",
+               "GMT -6:00",  "GMT -5:00",  "GMT -4:30",  "GMT -4:00", "GMT -3:30",  "GMT -3:00",
+               "GMT -2:00",  "GMT -1:00",  "GMT 0",      "GMT +1:00", "GMT +2:00",  "GMT +3:00",
+               "GMT +4:00",  "GMT +4:30",  "GMT +5:00",  "GMT +5:30", "GMT +5:45",  "GMT +6:00",
+               "GMT +7:00",  "GMT +8:00",  "GMT +9:00",  "GMT +9:30", "GMT +10:00", "GMT +11:00",
+               "GMT +12:00", "GMT +13:00"})},
+        {"SETTING_R6_TIME_SUMMERTIME", onOff},
+        {"SETTING_R6_TIME_UNIT", list({"Meter", "Feet"})},
+        {"SETTING_R6_POWERSAVEMODE", list({"Default", "UserDefine"})},
+        {"SETTING_R6_TRACK_SAVE", list({"On", "Off", "Mode Key"})},
+        {"SETTING_R6_TRACK_METHOD", list({"Time", "Distance"})},
+        {"SETTING_R6_TRACK_RECORD_TIME",
+         list({"1 sec", "5 sec", "10 sec", "20 sec", "30 sec", "45 sec", "60 sec", "120 sec"})},
+        {"SETTING_R6_TRACK_RECORD_DISTANCE",
+         list({"10 m", "20 m", "50 m", "100 m", "200 m", "500 m", "1000 m", "2000 m"})},
+        {"SETTING_R6_DISPLAY_ONOFF", list({"Always", "5 sec", "10 sec", "20 sec", "30 sec"})},
+        {"SETTING_R6_DISPLAY_BRIGHT", list({"Low", "Medium", "High", "Very High"})},
+        {"SETTING_R6_DISPLAY_1STWINDOW", windows},
+        {"SETTING_R6_DISPLAY_ALTERWINDOW", windows},
+        {"SETTING_R6_DISPLAY_ALTERTIME", list({"Off", "5 sec", "10 sec", "20 sec"})},
+        {"SETTING_R6_ALARM_BATTERY", onOff},
+        {"SETTING_R6_ALARM_MEMORY", onOff},
+        {"SETTING_R6_RECEIVERMODE", list({"No", "Yes, USB"})},
+        {"SETTING_R6_ALTITUDEGRAPH", list({"Time", "Distance"})},
+    }};
+  }();
+  return rows;
+}
+
+// Where the section labels of model B stand: before these settings.
+constexpr std::pair<int, const char*> kModelBSections[] = {{0, "SETTING_R6_TIME"},
+                                                           {5, "SETTING_R6_TRACK"},
+                                                           {9, "SETTING_R6_DISPLAY"},
+                                                           {14, "SETTING_R6_ALARM"}};
+
+constexpr int kSamplingSeconds[] = {1, 5, 10, 15, 20, 25, 30};
+
+template <typename Widget>
+Widget* Named(Widget* widget, const char* name) {
+  widget->setObjectName(QLatin1String(name));
+  return widget;
+}
+
+// Selects the entry holding `value`; none when no entry does.
+void SelectValue(QComboBox* list, int value) {
+  const QSignalBlocker quiet(list);
+  list->setCurrentIndex(list->findData(value));
+}
+
+}  // namespace
+
+QString CGPSSettingDlg::CorrectionText(int value, const QString& negative, const QString& positive,
+                                       const QString& seconds) {
+  return QStringLiteral("%1 %2 %3")
+      .arg(value < 0 ? negative : positive)
+      .arg(std::abs(value) / 100.0, 0, 'f', 2)
+      .arg(seconds);
+}
+
+CGPSSettingDlg::CGPSSettingDlg(const Settings& settings, const LanguageTexts& texts,
+                               CRAZIvozezDlg* photoPage, QWidget* parent)
+    : QWidget(parent), settings_(settings), texts_(texts), photoPage_(photoPage) {
   setObjectName(QStringLiteral("settingsPage"));
+  auto* left = new QVBoxLayout;
+  left->addWidget(BuildMatching());
+  left->addWidget(BuildOptions());
+  left->addStretch(1);
+  auto* right = new QVBoxLayout;
+  right->addWidget(BuildModelA());
+  right->addWidget(BuildModelB());
+  right->addStretch(1);
+  auto* content = new QWidget;
+  auto* columns = new QHBoxLayout(content);
+  columns->addLayout(left, 1);
+  columns->addLayout(right, 1);
+  auto* scroll = new QScrollArea(this);
+  scroll->setWidget(content);
+  scroll->setWidgetResizable(true);
+  scroll->setFrameShape(QFrame::NoFrame);
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(scroll);
+
+  if (photoPage_ != nullptr) {
+    connect(photoPage_, &CRAZIvozezDlg::loggerChanged, this, &CGPSSettingDlg::OnDeviceChange);
+  }
+  LoadLoggerValues();
+  RefreshDeviceGroups();
+}
+
+QWidget* CGPSSettingDlg::BuildMatching() {
+  auto* box = new QWidget;
+  auto* layout = new QVBoxLayout(box);
+  layout->setContentsMargins(0, 0, 0, 0);
+
+  auto* toleranceGroup = new QGroupBox(texts_.Text(QStringLiteral("SETTING_TEXT_TOLERANCE")));
+  tolerance_ = Named(new QComboBox, "tolerance");
+  tolerance_->addItem(texts_.Text(QStringLiteral("SETTING_OPTION_ZEROTOLERANCE")), 0);
+  for (int hours = 1; hours <= 3; ++hours) {
+    tolerance_->addItem(QStringLiteral("%1 %2%3")
+                            .arg(texts_.Text(QStringLiteral("SETTING_OPTION_PLUSMINUS")))
+                            .arg(hours)
+                            .arg(texts_.Text(QStringLiteral("SETTING_OPTION_HOUR"))),
+                        hours);
+  }
+  tolerance_->addItem(texts_.Text(QStringLiteral("SETTING_OPTION_IGNORETOLERANCE")), 99);
+  const int stored = settings_.ReadSettingInt(setting::kTimeTolerance);
+  tolerance_->setCurrentIndex(stored >= 0 && stored <= 3 ? stored : stored == 99 ? 4 : 0);
+  auto* toleranceHelp = new QPushButton(QStringLiteral("Help"));
+  auto* toleranceRow = new QHBoxLayout(toleranceGroup);
+  toleranceRow->addWidget(new QLabel(texts_.Text(QStringLiteral("SETTING_TEXT_TOLERANCEVALUE"))));
+  toleranceRow->addWidget(tolerance_, 1);
+  toleranceRow->addWidget(toleranceHelp);
+  connect(toleranceHelp, &QPushButton::clicked, this,
+          [this] { ShowHelp(QStringLiteral("SETTING_TEXT_TOLERANCECOMMENT")); });
+  connect(tolerance_, &QComboBox::currentIndexChanged, this, [this] {
+    const int code = tolerance_->currentData().toInt();
+    settings_.WriteSettingInt(setting::kTimeTolerance, code);
+    if (photoPage_ != nullptr) {
+      photoPage_->SetTolerance(code);
+    }
+  });
+  layout->addWidget(toleranceGroup);
+
+  // Position correction: never stored, every start begins with it off.
+  auto* correction = new QGroupBox(texts_.Text(QStringLiteral("SETTING_CORRECTION2_TITLE")));
+  correctionOff_ =
+      Named(new QRadioButton(texts_.Text(QStringLiteral("SETTING_CORRECTION2_OPTION_DISABLE"))),
+            "correctionOff");
+  correctionOn_ =
+      Named(new QRadioButton(texts_.Text(QStringLiteral("SETTING_CORRECTION2_OPTION_ENABLE"))),
+            "correctionOn");
+  auto* radios = new QButtonGroup(correction);
+  radios->addButton(correctionOff_);
+  radios->addButton(correctionOn_);
+  const MatchSettings match = photoPage_ != nullptr ? photoPage_->matchSettings() : MatchSettings{};
+  (match.positionCorrection ? correctionOn_ : correctionOff_)->setChecked(true);
+  auto* grid = new QGridLayout(correction);
+  auto* radioRow = new QHBoxLayout;
+  radioRow->addWidget(correctionOff_);
+  radioRow->addWidget(correctionOn_);
+  radioRow->addStretch(1);
+  grid->addLayout(radioRow, 0, 0, 1, 3);
+  const auto slider = [&](const char* name, int value) {
+    auto* s = Named(new QSlider(Qt::Horizontal), name);
+    s->setRange(-500, 500);
+    s->setTickInterval(50);
+    s->setTickPosition(QSlider::TicksBelow);
+    s->setValue(value);
+    connect(s, &QSlider::valueChanged, this, &CGPSSettingDlg::ApplyCorrection);
+    return s;
+  };
+  latitudeSlider_ = slider("latitudeCorrection", match.latitudeOffset);
+  longitudeSlider_ = slider("longitudeCorrection", match.longitudeOffset);
+  latitudeText_ = Named(new QLabel, "latitudeCorrectionText");
+  longitudeText_ = Named(new QLabel, "longitudeCorrectionText");
+  auto* latitudeCaption = new QLabel(texts_.Text(QStringLiteral("SETTING_CORRECTION2_TEXT_LAT")) +
+                                     QStringLiteral(" :"));
+  auto* longitudeCaption = new QLabel(texts_.Text(QStringLiteral("SETTING_CORRECTION2_TEXT_LONG")) +
+                                      QStringLiteral(" :"));
+  grid->addWidget(latitudeCaption, 1, 0);
+  grid->addWidget(latitudeSlider_, 1, 1);
+  grid->addWidget(latitudeText_, 1, 2);
+  grid->addWidget(longitudeCaption, 2, 0);
+  grid->addWidget(longitudeSlider_, 2, 1);
+  grid->addWidget(longitudeText_, 2, 2);
+  grid->setColumnStretch(1, 1);
+  correctionControls_ = {latitudeSlider_, longitudeSlider_, latitudeText_,
+                         longitudeText_,  latitudeCaption,  longitudeCaption};
+  connect(correctionOn_, &QRadioButton::toggled, this, &CGPSSettingDlg::ApplyCorrection);
+  layout->addWidget(correction);
+  // The first showing only sets the controls; the photos keep their match.
+  ShowCorrection();
+  return box;
+}
+
+void CGPSSettingDlg::ApplyCorrection() {
+  const bool on = correctionOn_->isChecked();
+  if (!on) {
+    const QSignalBlocker quietLatitude(latitudeSlider_);
+    const QSignalBlocker quietLongitude(longitudeSlider_);
+    latitudeSlider_->setValue(0);
+    longitudeSlider_->setValue(0);
+  }
+  ShowCorrection();
+  if (photoPage_ != nullptr) {
+    photoPage_->SetPositionCorrection(on, latitudeSlider_->value(), longitudeSlider_->value());
+  }
+}
+
+void CGPSSettingDlg::ShowCorrection() {
+  for (QWidget* control : correctionControls_) {
+    control->setEnabled(correctionOn_->isChecked());
+  }
+  const QString seconds = texts_.Text(QStringLiteral("SETTING_CORRECTION2_TEXT_SEC"));
+  latitudeText_->setText(CorrectionText(
+      latitudeSlider_->value(), texts_.Text(QStringLiteral("SETTING_CORRECTION2_TEXT_SOUTH")),
+      texts_.Text(QStringLiteral("SETTING_CORRECTION2_TEXT_NORTH")), seconds));
+  longitudeText_->setText(CorrectionText(
+      longitudeSlider_->value(), texts_.Text(QStringLiteral("SETTING_CORRECTION2_TEXT_WEST")),
+      texts_.Text(QStringLiteral("SETTING_CORRECTION2_TEXT_EAST")), seconds));
+}
+
+QWidget* CGPSSettingDlg::BuildOptions() {
+  auto* box = new QWidget;
+  auto* layout = new QVBoxLayout(box);
+  layout->setContentsMargins(0, 0, 0, 0);
+  // A check box that writes its flag when clicked, then runs `then`.
+  const auto flag = [&](const QString& key, const char* textKey, const char* name,
+                        std::function<void(bool)> then = {}) {
+    auto* check = Named(new QCheckBox(texts_.Text(QLatin1String(textKey))), name);
+    check->setChecked(settings_.ReadFlag(key));
+    connect(check, &QCheckBox::clicked, this, [this, key, then](bool on) {
+      settings_.WriteFlag(key, on);
+      if (then) {
+        then(on);
+      }
+    });
+    return check;
+  };
+  const auto group = [&](const char* titleKey, std::initializer_list<QWidget*> widgets) {
+    auto* g = new QGroupBox(texts_.Text(QLatin1String(titleKey)));
+    auto* v = new QVBoxLayout(g);
+    for (QWidget* widget : widgets) {
+      v->addWidget(widget);
+    }
+    layout->addWidget(g);
+    return g;
+  };
+  auto* restart = new QLabel(texts_.Text(QStringLiteral("SETTING_TEXT_RESTART_APP")));
+  restart->setWordWrap(true);
+  group("SETTING_TEXT_GROUP_SKIN",
+        {flag(setting::kSupportSkin, "SETTING_CHECK_SKIN_APPLY", "skin"), restart});
+  group("SETTING_TEXT_GROUP_METADATA",
+        {flag(setting::kTagApply, "SETTING_CHECK_TAG_APPLY", "gpxMetadata")});
+  group("SETTING_GROUP_SHOWTRACK",
+        {flag(setting::kShowTrack, "SETTING_CHECK_SHOWTRACK", "showTrack"),
+         flag(setting::kSummerTime, "SETTING_SUMMERTIME", "summerTime", [this](bool on) {
+           if (photoPage_ != nullptr) {
+             photoPage_->SetSummerTime(on);
+           }
+         })});
+  // The waypoint option is kept in the settings file but not offered here.
+  group("IDC_SETTING_GROUP_KML",
+        {flag(setting::kWaypointApply, "IDC_SETTING_KML_WAYPOINT", "kmlWaypoints")})
+      ->hide();
+
+  auto* language = new QGroupBox(QStringLiteral("Language"));
+  languages_ = Named(new QComboBox, "languages");
+  const QString current = LanguageFilePath(settings_);
+  for (const LanguageEntry& entry : ListLanguages(settings_)) {
+    languages_->addItem(entry.title, entry.fileName);
+    if ((LanguageFolder(settings_) + entry.fileName).compare(current, Qt::CaseInsensitive) == 0) {
+      languages_->setCurrentIndex(languages_->count() - 1);
+    }
+  }
+  auto* setLanguage = Named(new QPushButton(QStringLiteral("Set Language")), "setLanguage");
+  auto* row = new QHBoxLayout(language);
+  row->addWidget(languages_, 1);
+  row->addWidget(setLanguage);
+  connect(setLanguage, &QPushButton::clicked, this, [this] {
+    if (SetLanguage(settings_, languages_->currentText())) {
+      Q_EMIT languageChanged();
+    }
+  });
+  layout->addWidget(language);
+  return box;
+}
+
+QWidget* CGPSSettingDlg::BuildModelA() {
+  modelAGroup_ = Named(new QGroupBox, "modelAGroup");
+  interval_ = Named(new QComboBox, "samplingInterval");
+  ledMode_ = Named(new QComboBox, "ledMode");
+  for (int mode = 0; mode < 3; ++mode) {
+    ledMode_->addItem(texts_.Text(QStringLiteral("SETTING_OPTION_LEDMODE%1").arg(mode)), mode);
+  }
+  applyA_ =
+      Named(new QPushButton(texts_.Text(QStringLiteral("SETTING_BUTTON_APPLY"))), "applyModelA");
+  auto* ledHelp = new QPushButton(QStringLiteral("Help"));
+  auto* intervalLabel = new QLabel(texts_.Text(QStringLiteral("SETTING_TEXT_LOGOPTION")));
+  auto* ledLabel = new QLabel(texts_.Text(QStringLiteral("SETTING_TEXT_LEDMODE")));
+  auto* grid = new QGridLayout(modelAGroup_);
+  grid->addWidget(intervalLabel, 0, 0);
+  grid->addWidget(interval_, 0, 1);
+  grid->addWidget(ledLabel, 1, 0);
+  grid->addWidget(ledMode_, 1, 1);
+  grid->addWidget(ledHelp, 1, 2);
+  grid->addWidget(applyA_, 2, 2);
+  grid->setColumnStretch(1, 1);
+  modelAControls_ = {interval_, ledMode_, intervalLabel, ledLabel, applyA_};
+  const auto changed = [this] {
+    if (interval_->currentIndex() >= 0) {
+      modelA_.samplingSeconds = interval_->currentData().toInt();
+    }
+    modelA_.ledMode = ledMode_->currentData().toInt();
+    RefreshDeviceGroups();
+  };
+  connect(interval_, &QComboBox::currentIndexChanged, this, changed);
+  connect(ledMode_, &QComboBox::currentIndexChanged, this, changed);
+  connect(applyA_, &QPushButton::clicked, this, &CGPSSettingDlg::ApplyModelA);
+  connect(ledHelp, &QPushButton::clicked, this,
+          [this] { ShowHelp(QStringLiteral("SETTING_TEXT_LEDMODECOMMENT")); });
+  return modelAGroup_;
+}
+
+QWidget* CGPSSettingDlg::BuildModelB() {
+  auto* group =
+      Named(new QGroupBox(texts_.Text(QStringLiteral("SETTING_R6_DEVICE"))), "modelBGroup");
+  auto* grid = new QGridLayout(group);
+  int line = 0;
+  for (int i = 0; i < kModelBSettingCount; ++i) {
+    for (const auto& [before, key] : kModelBSections) {
+      if (before == i) {
+        auto* section = new QLabel(texts_.Text(QLatin1String(key)));
+        QFont bold = section->font();
+        bold.setBold(true);
+        section->setFont(bold);
+        grid->addWidget(section, line++, 0, 1, 2);
+      }
+    }
+    const ModelBRow& row = ModelBRows()[static_cast<std::size_t>(i)];
+    auto* list = new QComboBox;
+    list->setObjectName(QStringLiteral("modelB%1").arg(kModelBSettingsOffset + i));
+    for (int value = 0; value < row.entries.size(); ++value) {
+      list->addItem(row.entries[value], value);
+    }
+    connect(list, &QComboBox::currentIndexChanged, this, [this, i, list] {
+      if (list->currentIndex() >= 0) {
+        modelB_.values[static_cast<std::size_t>(i)] =
+            static_cast<std::uint8_t>(list->currentData().toInt());
+      }
+    });
+    modelBLists_[static_cast<std::size_t>(i)] = list;
+    grid->addWidget(new QLabel(texts_.Text(QLatin1String(row.labelKey))), line, 0);
+    grid->addWidget(list, line++, 1);
+  }
+  applyB_ =
+      Named(new QPushButton(texts_.Text(QStringLiteral("SETTING_BUTTON_APPLY"))), "applyModelB");
+  grid->addWidget(applyB_, line, 1, Qt::AlignRight);
+  grid->setColumnStretch(1, 1);
+  connect(applyB_, &QPushButton::clicked, this, &CGPSSettingDlg::ApplyModelB);
+  return group;
+}
+
+void CGPSSettingDlg::OnDeviceChange() {
+  LoadLoggerValues();
+  RefreshDeviceGroups();
+  if (loggerKind_ == static_cast<int>(LoggerKind::kModelB) && modelB_.formatCheck != 1) {
+    // Told without holding up the page.
+    auto* box = new QMessageBox(
+        QMessageBox::Warning, texts_.Text(QStringLiteral("SETTING_TITLE")),
+        texts_.MultiLineText(modelB_.formatCheck < 0
+                                 ? QStringLiteral("SETTING_R6_ALERT_MIS_VERSION")
+                                 : QStringLiteral("SETTING_R6_ALERT_MISFW_VERSION")),
+        QMessageBox::Ok, this);
+    box->setObjectName(QStringLiteral("formatAlert"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
+  }
+}
+
+void CGPSSettingDlg::LoadLoggerValues() {
+  const ConnectedLogger logger = photoPage_ != nullptr ? photoPage_->logger() : ConnectedLogger{};
+  loggerKind_ = static_cast<int>(logger.state.kind);
+  if (logger.state.kind == LoggerKind::kModelA) {
+    modelA_ = logger.modelA;
+  } else if (logger.state.kind == LoggerKind::kModelB) {
+    modelB_ = logger.modelB;
+    for (int i = 0; i < kModelBSettingCount; ++i) {
+      SelectValue(modelBLists_[static_cast<std::size_t>(i)],
+                  modelB_.values[static_cast<std::size_t>(i)]);
+    }
+  }
+}
+
+void CGPSSettingDlg::RefreshDeviceGroups() {
+  const bool modelA = loggerKind_ == static_cast<int>(LoggerKind::kModelA);
+  const bool modelB = loggerKind_ == static_cast<int>(LoggerKind::kModelB);
+  modelAGroup_->setTitle(texts_.Text(modelA ? QStringLiteral("SETTING_TEXT_CONNECTED")
+                                            : QStringLiteral("SETTING_TEXT_DISCONNECTED")));
+  for (QWidget* control : modelAControls_) {
+    control->setEnabled(modelA);
+  }
+  const bool modelBUsable = modelB && modelB_.formatCheck == 1;
+  for (QComboBox* list : modelBLists_) {
+    list->setEnabled(modelBUsable);
+  }
+  applyB_->setEnabled(modelBUsable);
+  if (modelB) {
+    Q_EMIT firmwareTextChanged(modelB_.modelCode, modelB_.firmwareText);
+  } else {
+    Q_EMIT firmwareNumberChanged(modelA ? modelA_.firmwareNumber : -1);
+  }
+  SelectValue(ledMode_, modelA_.ledMode);
+  const QSignalBlocker quiet(interval_);
+  interval_->clear();
+  for (const int seconds : kSamplingSeconds) {
+    interval_->addItem(QStringLiteral("%1%2").arg(seconds).arg(
+                           texts_.Text(QStringLiteral("SETTING_OPTION_SECOND"))),
+                       seconds);
+  }
+  interval_->setCurrentIndex(interval_->findData(modelA_.samplingSeconds));
+}
+
+void CGPSSettingDlg::ApplyModelA() {
+  const ConnectedLogger logger = photoPage_ != nullptr ? photoPage_->logger() : ConnectedLogger{};
+  if (logger.state.kind != LoggerKind::kModelA) {
+    return;
+  }
+  if (TellWriteProblem(WriteModelAFile(
+          LoggerPath(logger.state.drive, QLatin1String(kModelAFileName)), modelA_))) {
+    return;
+  }
+  applyA_->setEnabled(false);
+}
+
+void CGPSSettingDlg::ApplyModelB() {
+  const ConnectedLogger logger = photoPage_ != nullptr ? photoPage_->logger() : ConnectedLogger{};
+  if (logger.state.kind != LoggerKind::kModelB) {
+    return;
+  }
+  if (TellWriteProblem(WriteModelBFile(
+          LoggerPath(logger.state.drive, QLatin1String(kModelBFileName)), modelB_))) {
+    return;
+  }
+  applyB_->setEnabled(false);
+}
+
+bool CGPSSettingDlg::TellWriteProblem(const QString& problem) {
+  if (problem.isEmpty()) {
+    return false;
+  }
+  QMessageBox box(QMessageBox::Warning, texts_.Text(QStringLiteral("SETTING_TITLE")),
+                  texts_.MultiLineText(QStringLiteral("SETTING_TEXT_ERRORSAVE")) +
+                      QStringLiteral("\n\n") + problem,
+                  QMessageBox::Ok, this);
+  box.setObjectName(QStringLiteral("writeProblem"));
+  box.exec();
+  return true;
+}
+
+void CGPSSettingDlg::ShowHelp(const QString& key) {
+  QMessageBox box(QMessageBox::Question, texts_.Text(QStringLiteral("SETTING_TITLE")),
+                  texts_.MultiLineText(key), QMessageBox::Ok, this);
+  box.exec();
 }
 
 }  // namespace trevalo

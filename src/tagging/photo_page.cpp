@@ -95,7 +95,7 @@ CRAZIvozezDlg::CRAZIvozezDlg(const Settings& settings, const LanguageTexts& text
       step3_(StepLabel("step3Text", this)) {
   setObjectName(QStringLiteral("photoPage"));
   setAcceptDrops(true);
-  logger_ = DetectLogger(tree_);
+  logger_ = ConnectLogger(tree_);
 
   match_.tolerance = ToleranceCode(settings);
   const int summerTimeOffset = settings.ReadFlag(setting::kSummerTime) ? 100 : 0;
@@ -276,7 +276,8 @@ void CRAZIvozezDlg::RefreshPageState() {
 }
 
 void CRAZIvozezDlg::OnDeviceChange() {
-  logger_ = DetectLogger(tree_);
+  logger_ = ConnectLogger(tree_);
+  Q_EMIT loggerChanged();
   if (importDialog_->isVisible()) {
     importDialog_->RefreshDisplay();
   }
@@ -295,6 +296,24 @@ void CRAZIvozezDlg::ShowLogManager() {
   logManager_->RefreshList();
   logManager_->exec();
   // Logs added or removed there change what the photos match.
+  RematchAll();
+}
+
+void CRAZIvozezDlg::SetTolerance(int code) {
+  match_.tolerance = code;
+  RematchAll();
+}
+
+void CRAZIvozezDlg::SetPositionCorrection(bool enabled, int latitudeOffset, int longitudeOffset) {
+  match_.positionCorrection = enabled;
+  match_.latitudeOffset = enabled ? latitudeOffset : 0;
+  match_.longitudeOffset = enabled ? longitudeOffset : 0;
+  RematchAll();
+}
+
+void CRAZIvozezDlg::SetSummerTime(bool on) {
+  // Every log is read again with the new effective zone.
+  library_->SetSummerTimeOffset(on ? 100 : 0);
   RematchAll();
 }
 

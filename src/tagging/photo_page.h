@@ -48,7 +48,7 @@ class CRAZIvozezDlg : public QWidget {
   // Matches every photo again with the current library and settings.
   void RematchAll();
   void RefreshPageState();
-  // Detects the logger again (device arrival and removal).
+  // Detects the logger again and reads its settings (device arrival and removal).
   void OnDeviceChange();
   // GPS import: the import window, then a new match of every photo.
   void ImportFromLogger();
@@ -60,7 +60,12 @@ class CRAZIvozezDlg : public QWidget {
   const PhotoList& photos() const { return photos_; }
   LogLibrary& library() { return *library_; }
   const MatchSettings& matchSettings() const { return match_; }
-  const LoggerState& logger() const { return logger_; }
+  // The connected logger with the settings read from it on detection.
+  const ConnectedLogger& logger() const { return logger_; }
+  // The settings page changes these; each matches every photo again.
+  void SetTolerance(int code);
+  void SetPositionCorrection(bool enabled, int latitudeOffset, int longitudeOffset);
+  void SetSummerTime(bool on);
   CGPSLogImportDlg* importDialog() const { return importDialog_; }
   CGPSManDlg* logManager() const { return logManager_; }
   // The column widths the page starts with: the stored ones, else shares of `listWidth`.
@@ -71,6 +76,10 @@ class CRAZIvozezDlg : public QWidget {
   void showEvent(QShowEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
+
+ Q_SIGNALS:
+  // The logger came, went, or was read again.
+  void loggerChanged();
 
  private:
   void ChoosePhotos();
@@ -83,7 +92,7 @@ class CRAZIvozezDlg : public QWidget {
   MatchSettings match_;
   std::unique_ptr<LogLibrary> library_;
   PhotoList photos_;
-  LoggerState logger_;
+  ConnectedLogger logger_;
   bool columnsSized_ = false;
 
   CListCtrlEx* list_;

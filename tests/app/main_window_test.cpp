@@ -17,17 +17,15 @@
 #include "app/settings_page.h"
 #include "map/map_page.h"
 #include "support/test_files.h"
-#include "window_settings.h"
 #include "tagging/photo_page.h"
+#include "window_settings.h"
 
 namespace trevalo {
 namespace {
 
 class MainWindowTest : public ::testing::Test {
  protected:
-  MainWindowTest() {
-    settings_ = test::WindowSettings(home_.path());
-  }
+  MainWindowTest() { settings_ = test::WindowSettings(home_.path()); }
   void UseLanguage(const char* file) {
     settings_->WriteSetting(setting::kLangFile, QString::fromLatin1(file));
   }
@@ -121,8 +119,8 @@ TEST_F(MainWindowTest, ReloadLanguageRecreatesThePages) {
   EXPECT_EQ(window.tabs()->count(), 4);
   EXPECT_EQ(window.tabs()->tabText(CTrevaloDlg::kSettingsTab), QStringLiteral("설정"));
   EXPECT_EQ(window.tabs()->currentIndex(), CTrevaloDlg::kPhotoTab);
-  // What the version page says of the logger survives its re-creation.
-  EXPECT_EQ(FirmwareLine(window), QStringLiteral("[N3] Device Firmware : Ver 7"));
+  // The new settings page tells the new version page what is connected: nothing here.
+  EXPECT_EQ(FirmwareLine(window), QStringLiteral("Device Firmware : Ver ( Not Connected )"));
 }
 
 TEST_F(MainWindowTest, VersionPageFirmwareLine) {

@@ -20,10 +20,10 @@
 #include "support/fake_device_tree.h"
 #include "support/log_generator.h"
 #include "support/test_files.h"
-#include "window_settings.h"
 #include "support/test_photos.h"
 #include "tagging/photo_page.h"
 #include "tagging/save_dialog.h"
+#include "window_settings.h"
 
 namespace trevalo {
 namespace {
@@ -137,7 +137,7 @@ TEST_F(PhotoPageTest, ImportingTheLoggersLogMatchesThePhotos) {
 
   CRAZIvozezDlg page(*settings_, texts_, nullptr, Tree());
   page.show();
-  EXPECT_EQ(page.logger().kind, LoggerKind::kModelA);
+  EXPECT_EQ(page.logger().state.kind, LoggerKind::kModelA);
   page.AddPhotos({photo});
   EXPECT_FALSE(page.photos().AnyMatched());
 

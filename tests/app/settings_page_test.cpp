@@ -1,0 +1,199 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QSlider>
+#include <QTemporaryDir>
+
+#include "app/language.h"
+#include "app/settings_page.h"
+#include "support/fake_device_tree.h"
+#include "support/test_files.h"
+#include "tagging/photo_page.h"
+#include "window_settings.h"
+
+namespace trevalo {
+namespace {
+
+class SettingsPageTest : public ::testing::Test {
+ protected:
+  SettingsPageTest() {
+    settings_ = test::WindowSettings(home_.path());
+    settings_->WriteSetting(setting::kLangFile, QStringLiteral("LANG_ENG.INI"));
+    texts_ = LanguageTexts::Load(*settings_);
+  }
+  // A logger of the model on the fake tree; its mount point.
+  QString MountLogger(const char* vendor, const char* product) {
+    fake_.AddUsbDisk(QStringLiteral("1-2"), QLatin1String(vendor), QLatin1String(product),
+                     QStringLiteral("S"), 8, 16);
+    return fake_.Mount(QStringLiteral("LOGGER"), 8, 16);
+  }
+  std::unique_ptr<CRAZIvozezDlg> PhotoPage() {
+    return std::make_unique<CRAZIvozezDlg>(*settings_, texts_, nullptr,
+                                           DeviceTree{fake_.mountInfoPath(), fake_.sysfsRoot()});
+  }
+  template <typename T>
+  static T* Find(const QWidget& page, const char* name) {
+    T* widget = page.findChild<T*>(QLatin1String(name));
+    EXPECT_NE(widget, nullptr) << name;
+    return widget;
+  }
+
+  QTemporaryDir home_;
+  test::FakeDeviceTree fake_{home_.filePath(QStringLiteral("tree"))};
+  std::unique_ptr<Settings> settings_;
+  LanguageTexts texts_;
+};
+
+TEST_F(SettingsPageTest, ToleranceIsReadWrittenAndGivenToThePhotoPage) {
+  settings_->WriteSettingInt(setting::kTimeTolerance, 99);
+  auto photos = PhotoPage();
+  EXPECT_EQ(photos->matchSettings().tolerance, 99);
+  CGPSSettingDlg page(*settings_, texts_, photos.get());
+  auto* tolerance = Find<QComboBox>(page, "tolerance");
+  QStringList entries;
+  for (int i = 0; i < tolerance->count(); ++i) {
+    entries << tolerance->itemText(i);
+  }
+  EXPECT_EQ(entries.join(u'|').toStdString(), "± 10 min|± 1h|± 2h|± 3h|No limit (nearest log)");
+  EXPECT_EQ(tolerance->currentIndex(), 4);
+  tolerance->setCurrentIndex(2);
+  EXPECT_EQ(settings_->ReadSettingInt(setting::kTimeTolerance), 2);
+  EXPECT_EQ(photos->matchSettings().tolerance, 2);
+}
+
+TEST_F(SettingsPageTest, PositionCorrectionFollowsTheSlidersOnlyWhileOn) {
+  const QString south = QStringLiteral("South"), north = QStringLiteral("North"),
+                sec = QStringLiteral("sec");
+  EXPECT_EQ(CGPSSettingDlg::CorrectionText(-125, south, north, sec),
+            QStringLiteral("South 1.25 sec"));
+  EXPECT_EQ(CGPSSettingDlg::CorrectionText(0, south, north, sec), QStringLiteral("North 0.00 sec"));
+  auto photos = PhotoPage();
+  CGPSSettingDlg page(*settings_, texts_, photos.get());
+  auto* latitude = Find<QSlider>(page, "latitudeCorrection");
+  auto* longitude = Find<QSlider>(page, "longitudeCorrection");
+  EXPECT_TRUE(Find<QRadioButton>(page, "correctionOff")->isChecked());
+  EXPECT_FALSE(latitude->isEnabled());
+
+  Find<QRadioButton>(page, "correctionOn")->click();
+  EXPECT_TRUE(latitude->isEnabled());
+  latitude->setValue(-125);
+  longitude->setValue(300);
+  EXPECT_TRUE(photos->matchSettings().positionCorrection);
+  EXPECT_EQ(photos->matchSettings().latitudeOffset, -125);
+  EXPECT_EQ(photos->matchSettings().longitudeOffset, 300);
+  EXPECT_EQ(Find<QLabel>(page, "latitudeCorrectionText")->text(), QStringLiteral("South 1.25 sec"));
+  EXPECT_EQ(Find<QLabel>(page, "longitudeCorrectionText")->text(), QStringLiteral("East 3.00 sec"));
+
+  Find<QRadioButton>(page, "correctionOff")->click();
+  EXPECT_EQ(latitude->value(), 0);
+  EXPECT_FALSE(photos->matchSettings().positionCorrection);
+  EXPECT_EQ(photos->matchSettings().latitudeCorrection(), 0);
+}
+
+TEST_F(SettingsPageTest, SummerTimeReloadsTheLibraryWithTheOffset) {
+  auto photos = PhotoPage();
+  CGPSSettingDlg page(*settings_, texts_, photos.get());
+  Find<QCheckBox>(page, "summerTime")->click();
+  EXPECT_TRUE(settings_->ReadFlag(setting::kSummerTime));
+  EXPECT_EQ(photos->library().summerTimeOffset(), 100);
+  Find<QCheckBox>(page, "summerTime")->click();
+  EXPECT_EQ(photos->library().summerTimeOffset(), 0);
+}
+
+TEST_F(SettingsPageTest, AModelALoggersSettingsAreShownAndAppliedToItsFile) {
+  const QString drive = MountLogger("0c76", "7e00");
+  ModelASettings stored;
+  stored.samplingSeconds = 10;
+  stored.ledMode = 1;
+  stored.firmwareNumber = 12;
+  ASSERT_EQ(WriteModelAFile(drive + QStringLiteral("/QARN_TR.CFG"), stored), QString());
+  auto photos = PhotoPage();
+  CGPSSettingDlg page(*settings_, texts_, photos.get());
+  QSignalSpy firmware(&page, &CGPSSettingDlg::firmwareNumberChanged);
+  page.OnDeviceChange();
+  ASSERT_EQ(firmware.count(), 1);
+  EXPECT_EQ(firmware.front().front().toInt(), 12);
+  EXPECT_EQ(Find<QGroupBox>(page, "modelAGroup")->title(),
+            texts_.Text(QStringLiteral("SETTING_TEXT_CONNECTED")));
+  auto* interval = Find<QComboBox>(page, "samplingInterval");
+  EXPECT_EQ(interval->count(), 7);
+  EXPECT_EQ(interval->currentText(), QStringLiteral("10s"));
+  EXPECT_FALSE(Find<QComboBox>(page, "modelB100")->isEnabled());
+
+  Find<QComboBox>(page, "ledMode")->setCurrentIndex(2);
+  interval->setCurrentIndex(interval->findData(30));
+  auto* apply = Find<QPushButton>(page, "applyModelA");
+  apply->click();
+  EXPECT_FALSE(apply->isEnabled());
+  ModelASettings written;
+  ParseModelAFile(test::ReadFile(drive + QStringLiteral("/QARN_TR.CFG")), written);
+  EXPECT_EQ(written.ledMode, 2);
+  EXPECT_EQ(written.samplingSeconds, 30);
+  EXPECT_EQ(written.firmwareNumber, 12) << "the logger's firmware number is written back";
+}
+
+TEST_F(SettingsPageTest, AModelBLoggerIsEditedByteByByteAndAnotherFormatIsRefused) {
+  const QString drive = MountLogger("090c", "7e10");
+  QByteArray file(300, '\x5a');
+  file.replace(10, 2, "B7");
+  file.replace(12, 8, "FW 1.2.3");
+  file.replace(20, 3, "002");
+  file[107] = 3;
+  test::WriteFile(drive + QStringLiteral("/SYSREG.SMI"), file.toStdString());
+  file[107] = 3;
+  auto photos = PhotoPage();
+  CGPSSettingDlg page(*settings_, texts_, photos.get());
+  QSignalSpy firmware(&page, &CGPSSettingDlg::firmwareTextChanged);
+  page.OnDeviceChange();
+  ASSERT_EQ(firmware.count(), 1);
+  EXPECT_EQ(firmware.front().at(0).toString(), QStringLiteral("B7"));
+  EXPECT_EQ(firmware.front().at(1).toString(), QStringLiteral("FW 1.2.3"));
+  auto* interval = Find<QComboBox>(page, "modelB107");
+  EXPECT_TRUE(interval->isEnabled());
+  EXPECT_EQ(interval->currentText(), QStringLiteral("20 sec"));
+  EXPECT_FALSE(Find<QComboBox>(page, "samplingInterval")->isEnabled());
+
+  Find<QComboBox>(page, "modelB101")->setCurrentIndex(26);  // GMT +9:00
+  Find<QPushButton>(page, "applyModelB")->click();
+  QByteArray expected = file;
+  expected[101] = 26;
+  for (int i = 100; i < 118; ++i) {
+    if (i != 101 && i != 107) {
+      expected[i] = 0x5a;  // bytes no list changed are written as they were read
+    }
+  }
+  EXPECT_EQ(test::ReadFile(drive + QStringLiteral("/SYSREG.SMI")), expected);
+
+  // A file of a newer format: the lists are disabled and the user is told.
+  file.replace(20, 3, "003");
+  test::WriteFile(drive + QStringLiteral("/SYSREG.SMI"), file.toStdString());
+  photos->OnDeviceChange();  // the page follows the photo page's detection
+  EXPECT_FALSE(interval->isEnabled());
+  auto* alert = page.findChild<QMessageBox*>(QStringLiteral("formatAlert"));
+  ASSERT_NE(alert, nullptr);
+  EXPECT_EQ(alert->text(), texts_.MultiLineText(QStringLiteral("SETTING_R6_ALERT_MIS_VERSION")));
+  alert->close();
+}
+
+TEST_F(SettingsPageTest, ChoosingALanguageStoresItAndAsksForNewPages) {
+  CGPSSettingDlg page(*settings_, texts_, nullptr);
+  auto* languages = Find<QComboBox>(page, "languages");
+  ASSERT_GE(languages->count(), 2);
+  EXPECT_EQ(languages->currentData().toString(), QStringLiteral("LANG_ENG.INI"));
+  QSignalSpy changed(&page, &CGPSSettingDlg::languageChanged);
+  languages->setCurrentIndex(languages->findData(QStringLiteral("LANG_KOR.INI")));
+  Find<QPushButton>(page, "setLanguage")->click();
+  EXPECT_EQ(changed.count(), 1);
+  EXPECT_EQ(settings_->ReadSetting(setting::kLangFile), QStringLiteral("LANG_KOR.INI"));
+}
+
+}  // namespace
+}  // namespace trevalo
