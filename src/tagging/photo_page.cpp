@@ -23,6 +23,7 @@
 #include "device/log_import_dialog.h"
 #include "library/log_database.h"
 #include "library/log_manager_dialog.h"
+#include "tagging/correction_dialog.h"
 #include "tagging/save_dialog.h"
 
 namespace trevalo {
@@ -116,6 +117,7 @@ CRAZIvozezDlg::CRAZIvozezDlg(const Settings& settings, const LanguageTexts& text
   auto* importButton = Button(texts, "MAIN_BUTTON_GPSIMPORT", "gpsImportButton", this);
   removeButton_ = Button(texts, "MAIN_BUTTON_REMOVE", "removeButton", this);
   saveButton_ = Button(texts, "MAIN_BUTTON_SAVE", "saveButton", this);
+  correctionButton_ = Button(texts, "MAIN_BUTTON_CORRECTION", "correctionButton", this);
 
   step2_->setText(texts.MultiLineText(QStringLiteral("MAIN_TEXT_STEP2")));
   auto* steps = new QHBoxLayout;
@@ -132,6 +134,7 @@ CRAZIvozezDlg::CRAZIvozezDlg(const Settings& settings, const LanguageTexts& text
     steps->addLayout(box, 1);
   }
   auto* listButtons = new QHBoxLayout;
+  listButtons->addWidget(correctionButton_);
   listButtons->addStretch(1);
   listButtons->addWidget(removeButton_);
   auto* layout = new QVBoxLayout(this);
@@ -153,6 +156,7 @@ CRAZIvozezDlg::CRAZIvozezDlg(const Settings& settings, const LanguageTexts& text
   connect(importButton, &QPushButton::clicked, this, &CRAZIvozezDlg::ImportFromLogger);
   connect(removeButton_, &QPushButton::clicked, this, &CRAZIvozezDlg::RemoveSelected);
   connect(saveButton_, &QPushButton::clicked, this, &CRAZIvozezDlg::SavePhotos);
+  connect(correctionButton_, &QPushButton::clicked, this, &CRAZIvozezDlg::CorrectCameraTime);
   connect(list_, &CListCtrlEx::filesDropped, this, &CRAZIvozezDlg::AddPhotos);
   connect(list_, &QTableWidget::itemSelectionChanged, this, &CRAZIvozezDlg::RefreshPageState);
   RefreshPageState();
@@ -315,6 +319,16 @@ void CRAZIvozezDlg::SetSummerTime(bool on) {
   // Every log is read again with the new effective zone.
   library_->SetSummerTimeOffset(on ? 100 : 0);
   RematchAll();
+}
+
+void CRAZIvozezDlg::CorrectCameraTime() {
+  CorrectionDlg dialog(texts_, match_.cameraCorrection, match_.cameraSpan,
+                       CorrectionDlg::LocalNow(), this);
+  if (dialog.exec() == QDialog::Accepted) {
+    match_.cameraCorrection = dialog.enabled();
+    match_.cameraSpan = dialog.span();
+    RematchAll();
+  }
 }
 
 void CRAZIvozezDlg::SavePhotos() {

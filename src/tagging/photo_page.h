@@ -66,6 +66,8 @@ class CRAZIvozezDlg : public QWidget {
   void SetTolerance(int code);
   void SetPositionCorrection(bool enabled, int latitudeOffset, int longitudeOffset);
   void SetSummerTime(bool on);
+  // The camera time correction window; an applied correction matches every photo again.
+  void CorrectCameraTime();
   CGPSLogImportDlg* importDialog() const { return importDialog_; }
   CGPSManDlg* logManager() const { return logManager_; }
   // The column widths the page starts with: the stored ones, else shares of `listWidth`.
@@ -101,6 +103,7 @@ class CRAZIvozezDlg : public QWidget {
   QLabel* step3_;
   QPushButton* removeButton_;
   QPushButton* saveButton_;
+  QPushButton* correctionButton_;
   CGPSLogImportDlg* importDialog_;
   CGPSManDlg* logManager_;
   DeviceChangeNotifier* deviceChanges_;
