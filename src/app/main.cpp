@@ -1,15 +1,26 @@
 // trevalo: the desktop application.
 
+#include <unistd.h>
+#include <cstdio>
+
 #include <QApplication>
 #include <QDir>
 #include <QLockFile>
+#include <QWebEngineProfile>
 
 #include "app/app_folders.h"
 #include "app/language.h"
 #include "app/main_window.h"
+#include "app/page_scheme.h"
 #include "app/settings.h"
 
 int main(int argc, char* argv[]) {
+  // The web engine refuses to run as root with its sandbox on.
+  if (::geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX")) {
+    std::fputs("trevalo: running as root, so the web view runs without its sandbox\n", stderr);
+    qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+  }
+  trevalo::RegisterPageScheme();
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("trevalo"));
   QApplication::setApplicationVersion(QStringLiteral(TREVALO_VERSION));
@@ -22,6 +33,10 @@ int main(int argc, char* argv[]) {
   if (!instanceLock.tryLock(0)) {
     return 0;
   }
+
+  QDir().mkpath(folders.cacheFolder);
+  trevalo::InstallPageScheme(QWebEngineProfile::defaultProfile(),
+                             trevalo::ProgramPageFolders(folders));
 
   trevalo::CTrevaloDlg window{trevalo::Settings(folders), trevalo::SystemLanguageIsKorean()};
   window.ShowAsStored();

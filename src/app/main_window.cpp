@@ -86,6 +86,11 @@ void CTrevaloDlg::BuildPages() {
   connect(settingsPage_, &CGPSSettingDlg::languageChanged, this, &CTrevaloDlg::ReloadLanguage,
           Qt::QueuedConnection);
   settingsPage_->OnDeviceChange();
+  connect(photoPage_, &CRAZIvozezDlg::mapRequested, this, [this](const MapRequest& request) {
+    mapPage_->Show(request);
+    SelectTab(kMapTab);
+  });
+  connect(mapPage_, &CHtmlDlg::aboutRequested, this, [this] { SelectTab(kVersionTab); });
   {
     // Adding the first tab selects it; that is not a move from one tab to another.
     const QSignalBlocker quiet(tabs_);

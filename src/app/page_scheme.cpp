@@ -61,8 +61,8 @@ PageSchemeHandler::PageSchemeHandler(QStringList folders, QObject* parent)
 void PageSchemeHandler::requestStarted(QWebEngineUrlRequestJob* job) {
   // Only plain names: nothing outside the folders can be reached.
   const QString name = job->requestUrl().path().mid(1);
-  if (job->requestUrl().host() != QLatin1String(kHost) || name.isEmpty() ||
-      name.contains(u'/') || name.contains(u'\\') || name == u".." ) {
+  if (job->requestUrl().host() != QLatin1String(kHost) || name.isEmpty() || name.contains(u'/') ||
+      name.contains(u'\\') || name == u"..") {
     job->fail(QWebEngineUrlRequestJob::UrlInvalid);
     return;
   }
@@ -80,7 +80,17 @@ void PageSchemeHandler::requestStarted(QWebEngineUrlRequestJob* job) {
   job->fail(QWebEngineUrlRequestJob::UrlNotFound);
 }
 
+QStringList ProgramPageFolders(const AppFolders& folders) {
+  return {folders.dataFolder + QStringLiteral("/web"),
+          QStringLiteral("/usr/share/javascript/leaflet"), folders.cacheFolder};
+}
+
 void InstallPageScheme(QWebEngineProfile* profile, const QStringList& folders) {
+  // A profile keeps the first handler of a scheme: an earlier one is taken away first.
+  if (const QWebEngineUrlSchemeHandler* earlier = profile->urlSchemeHandler(kScheme)) {
+    profile->removeUrlScheme(kScheme);
+    delete earlier;
+  }
   profile->installUrlSchemeHandler(kScheme, new PageSchemeHandler(folders, profile));
 }
 

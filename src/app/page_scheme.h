@@ -12,6 +12,8 @@
 
 class QWebEngineProfile;
 
+#include "app/app_folders.h"
+
 namespace trevalo {
 
 // Registers the scheme; must run before the QApplication is created.
@@ -32,5 +34,9 @@ class PageSchemeHandler : public QWebEngineUrlSchemeHandler {
 
 // Serves the folders to every view of `profile`.
 void InstallPageScheme(QWebEngineProfile* profile, const QStringList& folders);
+
+// The folders of the program's pages: the installed map pages, the map library (Debian's
+// libjs-leaflet) and the folder the program writes marker files and chart pages into.
+QStringList ProgramPageFolders(const AppFolders& folders);
 
 }  // namespace trevalo

@@ -46,11 +46,12 @@ std::vector<int> CGPSManDlg::ColumnWidths(const Settings& settings, int listWidt
 }
 
 CGPSManDlg::CGPSManDlg(const Settings& settings, const LanguageTexts& texts, LogLibrary& library,
-                       QWidget* parent)
+                       const MatchSettings& match, QWidget* parent)
     : QDialog(parent),
       settings_(settings),
       texts_(texts),
       library_(library),
+      match_(match),
       formats_(LoadDisplayFormats(texts)),
       list_(new CListCtrlEx(this)) {
   setObjectName(QStringLiteral("logManager"));
@@ -71,10 +72,12 @@ CGPSManDlg::CGPSManDlg(const Settings& settings, const LanguageTexts& texts, Log
   };
   auto* addButton = button("GPSMAN_BUTTON_ADDLOG", "addLogsButton");
   removeButton_ = button("GPSMAN_BUTTON_REMOVE", "removeLogsButton");
+  showTracksButton_ = button("GPSMAN_BUTTON_SHOWTRACKS", "showTracksButton");
   auto* closeButton = button("GPSMAN_BUTTON_CLOSE", "closeButton");
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(addButton);
   buttons->addWidget(removeButton_);
+  buttons->addWidget(showTracksButton_);
   buttons->addStretch(1);
   buttons->addWidget(closeButton);
   auto* layout = new QVBoxLayout(this);
@@ -84,6 +87,7 @@ CGPSManDlg::CGPSManDlg(const Settings& settings, const LanguageTexts& texts, Log
 
   connect(addButton, &QPushButton::clicked, this, &CGPSManDlg::ChooseLogs);
   connect(removeButton_, &QPushButton::clicked, this, &CGPSManDlg::RemoveSelected);
+  connect(showTracksButton_, &QPushButton::clicked, this, &CGPSManDlg::ShowTracks);
   connect(closeButton, &QPushButton::clicked, this, &QDialog::accept);
   connect(list_, &QTableWidget::itemSelectionChanged, this, &CGPSManDlg::UpdateButtons);
   connect(list_, &CListCtrlEx::filesDropped, this, &CGPSManDlg::AddLogs);
@@ -150,7 +154,29 @@ void CGPSManDlg::RefreshList() {
 }
 
 void CGPSManDlg::UpdateButtons() {
-  removeButton_->setEnabled(list_->selectionModel()->hasSelection());
+  const bool any = list_->selectionModel()->hasSelection();
+  removeButton_->setEnabled(any);
+  showTracksButton_->setEnabled(any);
+}
+
+void CGPSManDlg::ShowTracks() {
+  std::vector<std::size_t> rows;
+  for (const QModelIndex& index : list_->selectionModel()->selectedRows()) {
+    if (static_cast<std::size_t>(index.row()) < library_.size()) {
+      rows.push_back(static_cast<std::size_t>(index.row()));
+    }
+  }
+  std::ranges::sort(rows);
+  QDir().mkpath(settings_.folders().cacheFolder);
+  const MapRequest request =
+      ShowLogsOnMap(library_, rows, settings_.folders().cacheFolder,
+                    PositionCorrection{match_.latitudeCorrection(), match_.longitudeCorrection()});
+  if (!request.problems.isEmpty()) {
+    QMessageBox::warning(this, windowTitle(), request.problems.join(u'\n'));
+  }
+  if (request.show) {
+    Q_EMIT tracksRequested(request);
+  }
 }
 
 void CGPSManDlg::ChooseLogs() {

@@ -5,6 +5,8 @@
 #include <QDialog>
 
 #include "app/language.h"
+#include "library/match_settings.h"
+#include "map/show_tracks.h"
 
 class QPushButton;
 
@@ -21,8 +23,9 @@ class CGPSManDlg : public QDialog {
   enum Column { kFileName, kColor, kWidth, kComment, kTimeZone, kStart, kEnd, kPath };
   static constexpr int kColumnCount = 8;
 
+  // `match` is the photo page's: its position correction moves the lap and waypoint marks.
   CGPSManDlg(const Settings& settings, const LanguageTexts& texts, LogLibrary& library,
-             QWidget* parent = nullptr);
+             const MatchSettings& match, QWidget* parent = nullptr);
 
   // One row per log in library order, then the logs whose files cannot be read now.
   void RefreshList();
@@ -31,6 +34,13 @@ class CGPSManDlg : public QDialog {
   void AddLogs(const QStringList& paths);
   // Removes the selected logs after asking (their files stay on disk).
   void RemoveSelected();
+  // Writes the selected logs' tracks for the map and asks for the map.
+  void ShowTracks();
+
+ Q_SIGNALS:
+  void tracksRequested(const MapRequest& request);
+
+ public:
   // The default widths for a list `listWidth` wide: fifths, 50 for colour and width.
   static std::vector<int> ColumnWidths(const Settings& settings, int listWidth);
 
@@ -44,11 +54,13 @@ class CGPSManDlg : public QDialog {
   const Settings& settings_;
   const LanguageTexts& texts_;
   LogLibrary& library_;
+  const MatchSettings& match_;
   DisplayFormats formats_;
   bool columnsSized_ = false;
 
   CListCtrlEx* list_;
   QPushButton* removeButton_;
+  QPushButton* showTracksButton_;
 };
 
 }  // namespace trevalo

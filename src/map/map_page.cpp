@@ -1,9 +1,145 @@
 #include "map/map_page.h"
 
-namespace trevalo {
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QKeyEvent>
+#include <QPushButton>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <QWebEngineView>
 
-CHtmlDlg::CHtmlDlg(const Settings&, const LanguageTexts&, QWidget* parent) : QWidget(parent) {
+#include "app/image_capture.h"
+#include "app/language.h"
+#include "app/page_scheme.h"
+#include "app/settings.h"
+
+namespace trevalo {
+namespace {
+
+// A language text as a coordinate: its number, or `fallback` when it is 0 or no number.
+double NumberOr(const QString& text, double fallback) {
+  bool ok = false;
+  const double value = text.trimmed().toDouble(&ok);
+  return ok && value != 0 ? value : fallback;
+}
+
+QString Encoded(const QString& part) {
+  return QString::fromLatin1(QUrl::toPercentEncoding(part));
+}
+
+}  // namespace
+
+CMyVw::CMyVw(QObject* parent) : QWebEnginePage(parent) {
+  // A change of the fragment alone is not a navigation the hook sees.
+  connect(this, &QWebEnginePage::urlChanged, this, [this](const QUrl& url) { RunCommand(url); });
+}
+
+bool CMyVw::RunCommand(const QUrl& url) {
+  const QString address = url.toString();
+  bool handled = false;
+  if (address.contains(QStringLiteral("#CMD_ABOUT_BOX"))) {
+    Q_EMIT aboutRequested();
+    handled = true;
+  }
+  if (address.contains(QStringLiteral("#CMD_QUIT"))) {
+    QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+  }
+  return handled;
+}
+
+bool CMyVw::acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) {
+  if (RunCommand(url)) {
+    return false;
+  }
+  return QWebEnginePage::acceptNavigationRequest(url, type, isMainFrame);
+}
+
+CHtmlDlg::CHtmlDlg(const Settings& settings, const LanguageTexts& texts, QWidget* parent)
+    : QWidget(parent), settings_(settings), texts_(texts), view_(new QWebEngineView(this)) {
   setObjectName(QStringLiteral("mapPage"));
+  mapFile_ = texts.Text(QStringLiteral("MAP_FILE"));
+  defaultLatitude_ = NumberOr(texts.Text(QStringLiteral("MAP_DEFAULT_LAT")), defaultLatitude_);
+  defaultLongitude_ = NumberOr(texts.Text(QStringLiteral("MAP_DEFAULT_LONG")), defaultLongitude_);
+
+  auto* page = new CMyVw(view_);
+  connect(page, &CMyVw::aboutRequested, this, &CHtmlDlg::aboutRequested);
+  view_->setPage(page);
+  view_->setObjectName(QStringLiteral("mapView"));
+  auto* capture = new QPushButton(QStringLiteral("Capture"), this);
+  capture->setObjectName(QStringLiteral("captureButton"));
+  capture->setFixedSize(200, 24);
+  connect(capture, &QPushButton::clicked, this, &CHtmlDlg::CaptureMap);
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(10, 10, 10, 6);
+  layout->addWidget(view_, 1);
+  layout->addWidget(capture, 0, Qt::AlignRight);
+
+  ShowDefaultPage(defaultLatitude_, defaultLongitude_, QString());
+}
+
+QUrl CHtmlDlg::PageAddress(const QString& page, double latitude, double longitude,
+                           const QString& photoPath, bool withPhoto) {
+  QString query = QString::asprintf("%f?%f", latitude, longitude);
+  if (withPhoto) {
+    query += u'?' + Encoded(photoPath) + u'?' + Encoded(QFileInfo(photoPath).fileName());
+  }
+  QUrl url = PageUrl(page);
+  url.setQuery(query, QUrl::StrictMode);
+  return url;
+}
+
+void CHtmlDlg::Navigate(const QUrl& address) {
+  currentAddress_ = address;
+  view_->setUrl(address);
+}
+
+void CHtmlDlg::ShowDefaultPage(double latitude, double longitude, const QString& photoPath) {
+  Navigate(PageAddress(mapFile_, latitude, longitude, photoPath, true));
+}
+
+void CHtmlDlg::ShowPhotoTracksPage(double latitude, double longitude, const QString& photoPath) {
+  Navigate(PageAddress(QStringLiteral("MapViewXml.trh"), latitude, longitude, photoPath, true));
+}
+
+void CHtmlDlg::ShowPhotoPage(double latitude, double longitude, const QString& photoPath) {
+  Navigate(PageAddress(QStringLiteral("MapViewXmlImg.trh"), latitude, longitude, photoPath, true));
+}
+
+void CHtmlDlg::ShowTracksPage(double latitude, double longitude) {
+  Navigate(PageAddress(QStringLiteral("MapViewXmlTracks.trh"), latitude, longitude, {}, false));
+}
+
+void CHtmlDlg::Show(const MapRequest& request) {
+  switch (request.file) {
+    case MarkerFile::kPhotosAndTracks:
+      ShowPhotoTracksPage(request.latitude, request.longitude, request.photoPath);
+      break;
+    case MarkerFile::kPhotos:
+      ShowPhotoPage(request.latitude, request.longitude, request.photoPath);
+      break;
+    case MarkerFile::kTracks:
+      ShowTracksPage(request.latitude, request.longitude);
+      break;
+  }
+}
+
+void CHtmlDlg::CaptureMap() {
+  const int w = width();
+  const int h = height();
+  const QRect crop = settings_.ReadFlag(setting::kSupportSkin)
+                         ? QRect(QPoint(12, 12), QPoint(w - 13 - 1, h - 38 - 1))
+                         : QRect(QPoint(15, 24), QPoint(w - 12 - 1, h - 38 - 1));
+  CaptureWindowToJpeg(this, QStringLiteral("Capture"), crop, texts_,
+                      settings_.folders().picturesFolder);
+}
+
+void CHtmlDlg::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Escape || event->key() == Qt::Key_Return ||
+      event->key() == Qt::Key_Enter) {
+    event->accept();
+    return;
+  }
+  QWidget::keyPressEvent(event);
 }
 
 }  // namespace trevalo

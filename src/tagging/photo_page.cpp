@@ -143,9 +143,15 @@ CRAZIvozezDlg::CRAZIvozezDlg(const Settings& settings, const LanguageTexts& text
   layout->addLayout(listButtons);
 
   importDialog_ = new CGPSLogImportDlg(texts, *library_, tree_, this);
-  logManager_ = new CGPSManDlg(settings, texts, *library_, this);
+  logManager_ = new CGPSManDlg(settings, texts, *library_, match_, this);
   connect(importDialog_, &CGPSLogImportDlg::logManagerRequested, this,
           &CRAZIvozezDlg::ShowLogManager);
+  // Show tracks closes the log manager and the import window; the map follows.
+  connect(logManager_, &CGPSManDlg::tracksRequested, this, [this](const MapRequest& request) {
+    pendingTracks_ = request;
+    logManager_->accept();
+    importDialog_->reject();
+  });
   deviceChanges_ = new DeviceChangeNotifier(tree_.mountInfoPath, this);
   connect(deviceChanges_, &DeviceChangeNotifier::deviceArrived, this,
           &CRAZIvozezDlg::OnDeviceChange);
@@ -301,6 +307,10 @@ void CRAZIvozezDlg::ShowLogManager() {
   logManager_->exec();
   // Logs added or removed there change what the photos match.
   RematchAll();
+  if (pendingTracks_.show) {
+    const MapRequest request = std::exchange(pendingTracks_, MapRequest{});
+    Q_EMIT mapRequested(request);
+  }
 }
 
 void CRAZIvozezDlg::SetTolerance(int code) {
@@ -341,7 +351,19 @@ void CRAZIvozezDlg::SavePhotos() {
   RefreshPageState();
 }
 
-// The map page shows the matched photos once it exists; nothing is shown yet.
-void CRAZIvozezDlg::ShowMapView() {}
+void CRAZIvozezDlg::ShowMapView() {
+  std::vector<std::size_t> rows;
+  for (const QModelIndex& index : list_->selectionModel()->selectedRows()) {
+    rows.push_back(static_cast<std::size_t>(index.row()));
+  }
+  std::ranges::sort(rows);
+  QDir().mkpath(settings_.folders().cacheFolder);
+  const MapRequest request =
+      ShowPhotosOnMap(*library_, photos_, rows, match_, settings_.ReadFlag(setting::kShowTrack),
+                      formats_.timeFormat, settings_.folders().cacheFolder);
+  if (request.show) {
+    Q_EMIT mapRequested(request);
+  }
+}
 
 }  // namespace trevalo

@@ -11,6 +11,7 @@
 #include "device/logger_detection.h"
 #include "library/log_library.h"
 #include "library/match_settings.h"
+#include "map/show_tracks.h"
 #include "tagging/photo_list.h"
 
 class QLabel;
@@ -37,7 +38,8 @@ class CRAZIvozezDlg : public QWidget {
                 DeviceTree tree = {});
   ~CRAZIvozezDlg() override;
 
-  // Brings the matched photos onto the map; the main window runs it when the user moves
+  // Writes the selected matched photos (and, with the show-track option, their logs'
+  // tracks) for the map and asks for the map; the main window runs it when the user moves
   // from this tab to the map tab.
   void ShowMapView();
 
@@ -82,6 +84,8 @@ class CRAZIvozezDlg : public QWidget {
  Q_SIGNALS:
   // The logger came, went, or was read again.
   void loggerChanged();
+  // A map page is to be shown (the photos' page, or the tracks the log manager asked for).
+  void mapRequested(const MapRequest& request);
 
  private:
   void ChoosePhotos();
@@ -96,6 +100,7 @@ class CRAZIvozezDlg : public QWidget {
   PhotoList photos_;
   ConnectedLogger logger_;
   bool columnsSized_ = false;
+  MapRequest pendingTracks_;  // left by the log manager's show-tracks command
 
   CListCtrlEx* list_;
   QLabel* step1_;

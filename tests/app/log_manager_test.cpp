@@ -44,6 +44,7 @@ class LogManagerTest : public ::testing::Test {
   QTemporaryDir home_;
   std::unique_ptr<Settings> settings_;
   LanguageTexts texts_;
+  MatchSettings match_;
 };
 
 TEST_F(LogManagerTest, ListsTheLibraryInOrderWithItsTexts) {
@@ -51,7 +52,7 @@ TEST_F(LogManagerTest, ListsTheLibraryInOrderWithItsTexts) {
   library.AddLog(Log(QStringLiteral("ten.log"), 10, 30), 6, 2, -330);
   library.AddLog(Log(QStringLiteral("nine.log"), 9, 30), 0, 0, 0);
   library.AddLog(Log(QStringLiteral("ten-long.log"), 10, 90), 0, 5, 900);
-  CGPSManDlg manager(*settings_, texts_, library);
+  CGPSManDlg manager(*settings_, texts_, library, match_);
   const auto* list = manager.findChild<QTableWidget*>(QStringLiteral("logList"));
 
   EXPECT_EQ(Column(list, CGPSManDlg::kFileName), "nine.log|ten-long.log|ten.log");
@@ -72,7 +73,7 @@ TEST_F(LogManagerTest, ListsTheLibraryInOrderWithItsTexts) {
 
 TEST_F(LogManagerTest, AddsEachLogOnceAndRemovesAfterAsking) {
   LogLibrary library(home_.filePath(QStringLiteral("Wayfable Logs")), 0);
-  CGPSManDlg manager(*settings_, texts_, library);
+  CGPSManDlg manager(*settings_, texts_, library, match_);
   const QString a = Log(QStringLiteral("a.log"), 8, 10);
   const QString noTimes = home_.filePath(QStringLiteral("empty.log"));
   test::WriteFile(noTimes, "no sentences");
@@ -107,7 +108,7 @@ TEST_F(LogManagerTest, ALogWhoseFileIsGoneIsListedAndCanBeRemoved) {
   }
   QFile::remove(gone);
   LogLibrary library(home_.filePath(QStringLiteral("Wayfable Logs")), 0);
-  CGPSManDlg manager(*settings_, texts_, library);
+  CGPSManDlg manager(*settings_, texts_, library, match_);
   auto* list = manager.findChild<QTableWidget*>(QStringLiteral("logList"));
   EXPECT_EQ(Column(list, CGPSManDlg::kFileName), "here.log|gone.log");
   EXPECT_EQ(list->item(1, CGPSManDlg::kTimeZone)->text(), QStringLiteral("GMT +01:00"));
