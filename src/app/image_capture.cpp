@@ -1,9 +1,12 @@
 #include "app/image_capture.h"
 
+#include <cstring>
+
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QTransform>
 #include <QWidget>
 
 #include "app/language.h"
@@ -16,6 +19,30 @@ Image ImageFromQImage(const QImage& image) {
   result.FromBitmap(bgr.width(), bgr.height(), bgr.constBits(),
                     static_cast<int>(bgr.bytesPerLine()));
   return result;
+}
+
+QImage QImageFromImage(const Image& image) {
+  if (image.empty()) {
+    return {};
+  }
+  QImage result(image.width(), image.height(), QImage::Format_BGR888);
+  for (int y = 0; y < image.height(); ++y) {
+    std::memcpy(result.scanLine(y), image.row(y), static_cast<std::size_t>(image.width()) * 3);
+  }
+  return result;
+}
+
+QImage PhotoPreview(const QString& path, int orientation) {
+  Image photo;
+  if (!photo.LoadJpeg(path)) {
+    return {};
+  }
+  const int degrees = orientation == 3 ? 180 : orientation == 6 ? 90 : orientation == 8 ? 270 : 0;
+  if (degrees != 0) {
+    photo = ImageFromQImage(QImageFromImage(photo).transformed(QTransform().rotate(degrees)));
+  }
+  photo.Thumbnail(640, 480, 0xEBEBEB);
+  return QImageFromImage(photo);
 }
 
 QString CapturePath(const QString& chosen) {

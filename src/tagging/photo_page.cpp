@@ -24,6 +24,7 @@
 #include "library/log_database.h"
 #include "library/log_manager_dialog.h"
 #include "tagging/correction_dialog.h"
+#include "tagging/photo_detail_dialog.h"
 #include "tagging/save_dialog.h"
 
 namespace trevalo {
@@ -118,6 +119,7 @@ CRAZIvozezDlg::CRAZIvozezDlg(const Settings& settings, const LanguageTexts& text
   removeButton_ = Button(texts, "MAIN_BUTTON_REMOVE", "removeButton", this);
   saveButton_ = Button(texts, "MAIN_BUTTON_SAVE", "saveButton", this);
   correctionButton_ = Button(texts, "MAIN_BUTTON_CORRECTION", "correctionButton", this);
+  detailButton_ = Button(texts, "MAIN_BUTTON_DETAIL", "detailButton", this);
 
   step2_->setText(texts.MultiLineText(QStringLiteral("MAIN_TEXT_STEP2")));
   auto* steps = new QHBoxLayout;
@@ -136,6 +138,7 @@ CRAZIvozezDlg::CRAZIvozezDlg(const Settings& settings, const LanguageTexts& text
   auto* listButtons = new QHBoxLayout;
   listButtons->addWidget(correctionButton_);
   listButtons->addStretch(1);
+  listButtons->addWidget(detailButton_);
   listButtons->addWidget(removeButton_);
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(steps);
@@ -163,6 +166,8 @@ CRAZIvozezDlg::CRAZIvozezDlg(const Settings& settings, const LanguageTexts& text
   connect(removeButton_, &QPushButton::clicked, this, &CRAZIvozezDlg::RemoveSelected);
   connect(saveButton_, &QPushButton::clicked, this, &CRAZIvozezDlg::SavePhotos);
   connect(correctionButton_, &QPushButton::clicked, this, &CRAZIvozezDlg::CorrectCameraTime);
+  connect(detailButton_, &QPushButton::clicked, this, &CRAZIvozezDlg::ShowDetails);
+  connect(list_, &QTableWidget::cellDoubleClicked, this, &CRAZIvozezDlg::ShowDetails);
   connect(list_, &CListCtrlEx::filesDropped, this, &CRAZIvozezDlg::AddPhotos);
   connect(list_, &QTableWidget::itemSelectionChanged, this, &CRAZIvozezDlg::RefreshPageState);
   RefreshPageState();
@@ -276,6 +281,7 @@ void CRAZIvozezDlg::RefreshPageState() {
   const bool anySelected =
       list_->selectionModel() != nullptr && list_->selectionModel()->hasSelection();
   removeButton_->setEnabled(!photos_.empty() && anySelected);
+  detailButton_->setEnabled(!photos_.empty() && anySelected);
   const bool canSave = !photos_.empty() && !library_->empty() && photos_.AnyMatched();
   saveButton_->setEnabled(canSave);
   const QString step3Key = photos_.empty() ? QStringLiteral("MAIN_TEXT_STEP3_FILEADD")
@@ -339,6 +345,21 @@ void CRAZIvozezDlg::CorrectCameraTime() {
     match_.cameraSpan = dialog.span();
     RematchAll();
   }
+}
+
+void CRAZIvozezDlg::ShowDetails() {
+  const QModelIndexList selected = list_->selectionModel()->selectedRows();
+  if (selected.isEmpty()) {
+    return;
+  }
+  int first = selected.front().row();
+  for (const QModelIndex& index : selected) {
+    first = std::min(first, index.row());
+  }
+  FileInfoDlg dialog(settings_, texts_, photos_, static_cast<std::size_t>(first), this);
+  dialog.exec();
+  ShowRows();
+  RefreshPageState();
 }
 
 void CRAZIvozezDlg::SavePhotos() {

@@ -70,6 +70,8 @@ class CRAZIvozezDlg : public QWidget {
   void SetSummerTime(bool on);
   // The camera time correction window; an applied correction matches every photo again.
   void CorrectCameraTime();
+  // The detail view of the first selected photo.
+  void ShowDetails();
   CGPSLogImportDlg* importDialog() const { return importDialog_; }
   CGPSManDlg* logManager() const { return logManager_; }
   // The column widths the page starts with: the stored ones, else shares of `listWidth`.
@@ -109,6 +111,7 @@ class CRAZIvozezDlg : public QWidget {
   QPushButton* removeButton_;
   QPushButton* saveButton_;
   QPushButton* correctionButton_;
+  QPushButton* detailButton_;
   CGPSLogImportDlg* importDialog_;
   CGPSManDlg* logManager_;
   DeviceChangeNotifier* deviceChanges_;

@@ -1,0 +1,141 @@
+#include "tagging/photo_detail_dialog.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPixmap>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+#include <QWheelEvent>
+
+#include "app/column_widths.h"
+#include "app/image_capture.h"
+#include "app/language.h"
+#include "app/settings.h"
+#include "tagging/exif_file.h"
+#include "tagging/photo_details.h"
+
+namespace trevalo {
+
+FileInfoDlg::FileInfoDlg(const Settings& settings, const LanguageTexts& texts, PhotoList& photos,
+                         std::size_t row, QWidget* parent)
+    : QDialog(parent),
+      settings_(settings),
+      texts_(texts),
+      photos_(photos),
+      row_(row),
+      preview_(new QLabel(this)),
+      details_(new QTableWidget(this)) {
+  setObjectName(QStringLiteral("detailDialog"));
+  preview_->setObjectName(QStringLiteral("preview"));
+  preview_->setFixedSize(640, 480);
+  preview_->setAlignment(Qt::AlignCenter);
+  details_->setObjectName(QStringLiteral("detailList"));
+  details_->setColumnCount(2);
+  details_->setHorizontalHeaderLabels({texts.Text(QStringLiteral("IMGINFO_LIST_INFO")),
+                                       texts.Text(QStringLiteral("IMGINFO_LIST_DETAIL"))});
+  details_->verticalHeader()->hide();
+  details_->setSelectionBehavior(QAbstractItemView::SelectRows);
+  details_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  details_->setMinimumWidth(380);
+
+  const auto button = [this](const QString& text, const char* name) {
+    auto* b = new QPushButton(text, this);
+    b->setObjectName(QLatin1String(name));
+    return b;
+  };
+  auto* previous = button(QStringLiteral("<"), "previousButton");
+  auto* next = button(QStringLiteral(">"), "nextButton");
+  auto* remove = button(texts.Text(QStringLiteral("IMGINFO_BUTTON_REMOVE")), "removeButton");
+  auto* close = button(texts.Text(QStringLiteral("IMGINFO_BUTTON_CLOSE")), "closeButton");
+  auto* panes = new QHBoxLayout;
+  panes->addWidget(preview_);
+  panes->addWidget(details_, 1);
+  auto* buttons = new QHBoxLayout;
+  buttons->addWidget(previous);
+  buttons->addWidget(next);
+  buttons->addStretch(1);
+  buttons->addWidget(remove);
+  buttons->addWidget(close);
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(panes, 1);
+  layout->addLayout(buttons);
+
+  connect(previous, &QPushButton::clicked, this, &FileInfoDlg::ShowPrevious);
+  connect(next, &QPushButton::clicked, this, &FileInfoDlg::ShowNext);
+  connect(remove, &QPushButton::clicked, this, &FileInfoDlg::RemoveCurrent);
+  connect(close, &QPushButton::clicked, this, &QDialog::accept);
+  BuildView();
+}
+
+void FileInfoDlg::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  if (!columnsSized_) {
+    const int width = details_->viewport()->width();
+    const int defaults[] = {width / 3, 2 * width / 3};
+    ApplyColumnWidths(details_,
+                      StoredColumnWidths(settings_, setting::kDetailListColumnPrefix, defaults));
+    KeepColumnWidths(details_, settings_, setting::kDetailListColumnPrefix);
+    columnsSized_ = true;
+  }
+}
+
+void FileInfoDlg::BuildView() {
+  if (row_ >= photos_.size()) {
+    return;
+  }
+  const PhotoRow& row = photos_.rows()[row_];
+  setWindowTitle(texts_.Text(QStringLiteral("IMGINFO_TITLE")) + QStringLiteral(" - ") +
+                 row.fileName);
+  ExifFile photo(row.path, ExifFile::kReadOnly);
+  const bool readable = photo.ReadSections();
+  const std::optional<PhotoInfo> info = readable ? std::optional(photo.info()) : std::nullopt;
+  const std::vector<DetailRow> rows = PhotoDetailRows(row, info);
+  details_->setRowCount(static_cast<int>(rows.size()));
+  for (int r = 0; r < static_cast<int>(rows.size()); ++r) {
+    const DetailRow& detail = rows[static_cast<std::size_t>(r)];
+    details_->setItem(r, 0, new QTableWidgetItem(texts_.Text(detail.labelKey)));
+    details_->setItem(r, 1, new QTableWidgetItem(detail.value));
+  }
+  const QImage preview = PhotoPreview(row.path, info ? info->orientation : 0);
+  preview_->setPixmap(preview.isNull() ? QPixmap() : QPixmap::fromImage(preview));
+}
+
+void FileInfoDlg::ShowPrevious() {
+  if (row_ > 0) {
+    --row_;
+    BuildView();
+  }
+}
+
+void FileInfoDlg::ShowNext() {
+  if (row_ + 1 < photos_.size()) {
+    ++row_;
+    BuildView();
+  }
+}
+
+void FileInfoDlg::RemoveCurrent() {
+  if (row_ >= photos_.size()) {
+    return;
+  }
+  photos_.Remove(row_);
+  if (photos_.empty()) {
+    accept();
+    return;
+  }
+  row_ = std::min(row_, photos_.size() - 1);
+  BuildView();
+}
+
+void FileInfoDlg::wheelEvent(QWheelEvent* event) {
+  if (event->angleDelta().y() > 0) {
+    ShowPrevious();
+  } else {
+    ShowNext();
+  }
+  event->accept();
+}
+
+}  // namespace trevalo
