@@ -26,6 +26,7 @@
 #include "tagging/correction_dialog.h"
 #include "tagging/photo_detail_dialog.h"
 #include "tagging/save_dialog.h"
+#include "tagging/table_dialog.h"
 
 namespace trevalo {
 namespace {
@@ -120,6 +121,7 @@ CRAZIvozezDlg::CRAZIvozezDlg(const Settings& settings, const LanguageTexts& text
   saveButton_ = Button(texts, "MAIN_BUTTON_SAVE", "saveButton", this);
   correctionButton_ = Button(texts, "MAIN_BUTTON_CORRECTION", "correctionButton", this);
   detailButton_ = Button(texts, "MAIN_BUTTON_DETAIL", "detailButton", this);
+  tableButton_ = Button(texts, "MAIN_BUTTON_SAVETOEXCEL", "tableButton", this);
 
   step2_->setText(texts.MultiLineText(QStringLiteral("MAIN_TEXT_STEP2")));
   auto* steps = new QHBoxLayout;
@@ -137,6 +139,7 @@ CRAZIvozezDlg::CRAZIvozezDlg(const Settings& settings, const LanguageTexts& text
   }
   auto* listButtons = new QHBoxLayout;
   listButtons->addWidget(correctionButton_);
+  listButtons->addWidget(tableButton_);
   listButtons->addStretch(1);
   listButtons->addWidget(detailButton_);
   listButtons->addWidget(removeButton_);
@@ -167,6 +170,7 @@ CRAZIvozezDlg::CRAZIvozezDlg(const Settings& settings, const LanguageTexts& text
   connect(saveButton_, &QPushButton::clicked, this, &CRAZIvozezDlg::SavePhotos);
   connect(correctionButton_, &QPushButton::clicked, this, &CRAZIvozezDlg::CorrectCameraTime);
   connect(detailButton_, &QPushButton::clicked, this, &CRAZIvozezDlg::ShowDetails);
+  connect(tableButton_, &QPushButton::clicked, this, &CRAZIvozezDlg::SaveTable);
   connect(list_, &QTableWidget::cellDoubleClicked, this, &CRAZIvozezDlg::ShowDetails);
   connect(list_, &CListCtrlEx::filesDropped, this, &CRAZIvozezDlg::AddPhotos);
   connect(list_, &QTableWidget::itemSelectionChanged, this, &CRAZIvozezDlg::RefreshPageState);
@@ -282,6 +286,7 @@ void CRAZIvozezDlg::RefreshPageState() {
       list_->selectionModel() != nullptr && list_->selectionModel()->hasSelection();
   removeButton_->setEnabled(!photos_.empty() && anySelected);
   detailButton_->setEnabled(!photos_.empty() && anySelected);
+  tableButton_->setEnabled(!photos_.empty());
   const bool canSave = !photos_.empty() && !library_->empty() && photos_.AnyMatched();
   saveButton_->setEnabled(canSave);
   const QString step3Key = photos_.empty() ? QStringLiteral("MAIN_TEXT_STEP3_FILEADD")
@@ -360,6 +365,11 @@ void CRAZIvozezDlg::ShowDetails() {
   dialog.exec();
   ShowRows();
   RefreshPageState();
+}
+
+void CRAZIvozezDlg::SaveTable() {
+  CSaveForExcel dialog(settings_, texts_, photos_, this);
+  dialog.exec();
 }
 
 void CRAZIvozezDlg::SavePhotos() {

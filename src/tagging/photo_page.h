@@ -72,6 +72,8 @@ class CRAZIvozezDlg : public QWidget {
   void CorrectCameraTime();
   // The detail view of the first selected photo.
   void ShowDetails();
+  // The table export of the whole list.
+  void SaveTable();
   CGPSLogImportDlg* importDialog() const { return importDialog_; }
   CGPSManDlg* logManager() const { return logManager_; }
   // The column widths the page starts with: the stored ones, else shares of `listWidth`.
@@ -112,6 +114,7 @@ class CRAZIvozezDlg : public QWidget {
   QPushButton* saveButton_;
   QPushButton* correctionButton_;
   QPushButton* detailButton_;
+  QPushButton* tableButton_;
   CGPSLogImportDlg* importDialog_;
   CGPSManDlg* logManager_;
   DeviceChangeNotifier* deviceChanges_;

@@ -15,6 +15,7 @@
 
 #include "app/language.h"
 #include "app/progress_dialog.h"
+#include "app/save_folder.h"
 #include "app/settings.h"
 #include "export/photo_kml.h"
 
@@ -106,18 +107,13 @@ CGPSSaveConfirmDlg::CGPSSaveConfirmDlg(const Settings& settings, const LanguageT
   connect(saveButton, &QPushButton::clicked, this, &CGPSSaveConfirmDlg::Save);
   connect(cancelButton, &QPushButton::clicked, this, &QDialog::reject);
 
-  const QString stored = settings.ReadSetting(setting::kPathSave, setting::kSaveFolderCapacity);
-  SetSaveFolder(!stored.isEmpty() && QFileInfo(stored).isDir() ? stored : QString());
+  SetSaveFolder(StartFolder(settings, setting::kPathSave, setting::kSaveFolderCapacity));
   ApplyKmlCheck();
 }
 
 void CGPSSaveConfirmDlg::SetSaveFolder(const QString& folder) {
-  saveFolder_ = folder.isEmpty() ? settings_.folders().picturesFolder : folder;
-  if (!saveFolder_.endsWith(u'/')) {
-    saveFolder_ += u'/';
-  }
-  folderLine_->setText(QStringLiteral("%1 :\n%2")
-                           .arg(texts_.Text(QStringLiteral("SAVE_TEXT_SAVEPATH")), saveFolder_));
+  saveFolder_ = SaveFolderOrPictures(settings_, folder);
+  folderLine_->setText(FolderLine(texts_.Text(QStringLiteral("SAVE_TEXT_SAVEPATH")), saveFolder_));
 }
 
 void CGPSSaveConfirmDlg::ApplyKmlCheck() {

@@ -1,0 +1,117 @@
+#include "tagging/table_dialog.h"
+
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "app/language.h"
+#include "app/progress_dialog.h"
+#include "app/save_folder.h"
+#include "app/settings.h"
+#include "core/file_names.h"
+#include "export/table_export.h"
+
+namespace trevalo {
+
+QString CSaveForExcel::TablePath(const QString& folder, const QString& name) {
+  return folder + CleanFileName(name) + QStringLiteral(".csv");
+}
+
+CSaveForExcel::CSaveForExcel(const Settings& settings, const LanguageTexts& texts,
+                             const PhotoList& photos, QWidget* parent)
+    : QDialog(parent),
+      settings_(settings),
+      texts_(texts),
+      photos_(photos),
+      folderLine_(new QLabel(this)),
+      name_(new QLineEdit(this)) {
+  setObjectName(QStringLiteral("tableDialog"));
+  setWindowTitle(texts.Text(QStringLiteral("SAVE_EXCEL_TITLE")));
+  folderLine_->setObjectName(QStringLiteral("saveFolder"));
+  folderLine_->setTextFormat(Qt::PlainText);
+  name_->setObjectName(QStringLiteral("fileName"));
+  const auto button = [this, &texts](const char* key, const char* name) {
+    auto* b = new QPushButton(texts.Text(QLatin1String(key)), this);
+    b->setObjectName(QLatin1String(name));
+    return b;
+  };
+  auto* change = button("SAVE_EXCEL_BUTTON_CHANGEPATH", "changeFolder");
+  auto* save = button("SAVE_EXCEL_BUTTON_SAVE", "saveButton");
+  auto* cancel = button("SAVE_EXCEL_BUTTON_CANCEL", "cancelButton");
+  save->setDefault(true);
+  auto* folderRow = new QHBoxLayout;
+  folderRow->addWidget(folderLine_, 1);
+  folderRow->addWidget(change, 0, Qt::AlignTop);
+  auto* nameRow = new QHBoxLayout;
+  nameRow->addWidget(new QLabel(
+      texts.Text(QStringLiteral("SAVE_EXCEL_TEXT_FILENAME")) + QStringLiteral(" :"), this));
+  nameRow->addWidget(name_, 1);
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch(1);
+  buttons->addWidget(save);
+  buttons->addWidget(cancel);
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(folderRow);
+  layout->addLayout(nameRow);
+  layout->addLayout(buttons);
+  setMinimumWidth(480);
+
+  connect(change, &QPushButton::clicked, this, [this] {
+    const QString folder = QFileDialog::getExistingDirectory(this, QString(), saveFolder_);
+    if (!folder.isEmpty()) {
+      SetSaveFolder(folder);
+    }
+  });
+  connect(save, &QPushButton::clicked, this, &CSaveForExcel::Save);
+  connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+  SetSaveFolder(StartFolder(settings, setting::kPathSaveExcel, setting::kFolderCapacity));
+}
+
+void CSaveForExcel::SetSaveFolder(const QString& folder) {
+  saveFolder_ = SaveFolderOrPictures(settings_, folder);
+  folderLine_->setText(
+      FolderLine(texts_.Text(QStringLiteral("SAVE_EXCEL_TEXT_SAVEPATH")), saveFolder_));
+}
+
+void CSaveForExcel::Save() {
+  if (name_->text().isEmpty()) {
+    QMessageBox box(QMessageBox::Information, windowTitle(),
+                    texts_.Text(QStringLiteral("SAVE_EXCEL_TEXT_EXCELNAME")), QMessageBox::Ok,
+                    this);
+    box.setObjectName(QStringLiteral("noName"));
+    box.exec();
+    return;
+  }
+  const QString path = TablePath(saveFolder_, name_->text());
+  bool write = true;
+  if (QFileInfo::exists(path)) {
+    QMessageBox ask(QMessageBox::Warning, windowTitle(),
+                    texts_.Text(QStringLiteral("SAVE_TEXT_OVERWRITE")),
+                    QMessageBox::Yes | QMessageBox::No, this);
+    ask.setObjectName(QStringLiteral("replaceTable"));
+    write = ask.exec() == QMessageBox::Yes;
+  }
+  if (write) {
+    QString problem;
+    {
+      CProgressDlg progress(texts_.Text(QStringLiteral("SAVE_EXCEL_SUB_PROCESS_SAVE")), this);
+      problem = WritePhotoTable(path, texts_.Text(QStringLiteral("SAVE_EXCEL_HEADER")),
+                                photos_.rows(), progress.AsProgress());
+    }
+    if (!problem.isEmpty()) {
+      QMessageBox box(QMessageBox::Warning, windowTitle(), problem, QMessageBox::Ok, this);
+      box.setObjectName(QStringLiteral("writeProblem"));
+      box.exec();
+    }
+  }
+  settings_.WriteSetting(setting::kPathSaveExcel, saveFolder_);
+  accept();
+}
+
+}  // namespace trevalo
