@@ -16,6 +16,7 @@
 #include "app/palette.h"
 #include "app/progress_dialog.h"
 #include "app/settings.h"
+#include "library/log_info_dialog.h"
 #include "library/log_library.h"
 #include "library/time_zone_list.h"
 
@@ -73,9 +74,11 @@ CGPSManDlg::CGPSManDlg(const Settings& settings, const LanguageTexts& texts, Log
   auto* addButton = button("GPSMAN_BUTTON_ADDLOG", "addLogsButton");
   removeButton_ = button("GPSMAN_BUTTON_REMOVE", "removeLogsButton");
   showTracksButton_ = button("GPSMAN_BUTTON_SHOWTRACKS", "showTracksButton");
+  detailButton_ = button("GPSMAN_BUTTON_DETAIL", "detailButton");
   auto* closeButton = button("GPSMAN_BUTTON_CLOSE", "closeButton");
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(addButton);
+  buttons->addWidget(detailButton_);
   buttons->addWidget(removeButton_);
   buttons->addWidget(showTracksButton_);
   buttons->addStretch(1);
@@ -88,6 +91,8 @@ CGPSManDlg::CGPSManDlg(const Settings& settings, const LanguageTexts& texts, Log
   connect(addButton, &QPushButton::clicked, this, &CGPSManDlg::ChooseLogs);
   connect(removeButton_, &QPushButton::clicked, this, &CGPSManDlg::RemoveSelected);
   connect(showTracksButton_, &QPushButton::clicked, this, &CGPSManDlg::ShowTracks);
+  connect(detailButton_, &QPushButton::clicked, this, &CGPSManDlg::EditDetails);
+  connect(list_, &QTableWidget::cellDoubleClicked, this, &CGPSManDlg::EditDetails);
   connect(closeButton, &QPushButton::clicked, this, &QDialog::accept);
   connect(list_, &QTableWidget::itemSelectionChanged, this, &CGPSManDlg::UpdateButtons);
   connect(list_, &CListCtrlEx::filesDropped, this, &CGPSManDlg::AddLogs);
@@ -157,6 +162,29 @@ void CGPSManDlg::UpdateButtons() {
   const bool any = list_->selectionModel()->hasSelection();
   removeButton_->setEnabled(any);
   showTracksButton_->setEnabled(any);
+  detailButton_->setEnabled(any);
+}
+
+void CGPSManDlg::EditDetails() {
+  std::optional<std::size_t> first;
+  for (const QModelIndex& index : list_->selectionModel()->selectedRows()) {
+    const auto row = static_cast<std::size_t>(index.row());
+    if (row < library_.size() && (!first || row < *first)) {
+      first = row;
+    }
+  }
+  if (!first) {
+    return;
+  }
+  CGPSManInfoDlg editor(texts_, library_.log(*first), formats_.timeFormat, this);
+  if (editor.exec() == QDialog::Accepted) {
+    library_.EditLogInfo(*first, editor.colorIndex(), editor.lineWidthIndex(), editor.comment(),
+                         editor.timeZone());
+    if (!library_.lastProblem().isEmpty()) {
+      QMessageBox::warning(this, windowTitle(), library_.lastProblem());
+    }
+    RefreshList();
+  }
 }
 
 void CGPSManDlg::ShowTracks() {

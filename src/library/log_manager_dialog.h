@@ -36,6 +36,8 @@ class CGPSManDlg : public QDialog {
   void RemoveSelected();
   // Writes the selected logs' tracks for the map and asks for the map.
   void ShowTracks();
+  // The information editor for the first selected log; Save stores, saves and reloads.
+  void EditDetails();
 
  Q_SIGNALS:
   void tracksRequested(const MapRequest& request);
@@ -61,6 +63,7 @@ class CGPSManDlg : public QDialog {
   CListCtrlEx* list_;
   QPushButton* removeButton_;
   QPushButton* showTracksButton_;
+  QPushButton* detailButton_;
 };
 
 }  // namespace trevalo

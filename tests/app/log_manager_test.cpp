@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTableWidget>
@@ -9,6 +12,7 @@
 
 #include "app/language.h"
 #include "app/settings.h"
+#include "library/log_info_dialog.h"
 #include "library/log_library.h"
 #include "library/log_manager_dialog.h"
 #include "support/log_generator.h"
@@ -121,6 +125,43 @@ TEST_F(LogManagerTest, ALogWhoseFileIsGoneIsListedAndCanBeRemoved) {
   manager.RemoveSelected();
   EXPECT_EQ(Column(list, CGPSManDlg::kFileName), "here.log");
   EXPECT_TRUE(library.unavailable().empty());
+}
+
+TEST_F(LogManagerTest, TheEditorStoresCommentZoneColourAndWidth) {
+  LogLibrary library(home_.filePath(QStringLiteral("Wayfable Logs")), 0);
+  library.AddLog(Log(QStringLiteral("a.log"), 10, 30), 0, 0, 845);
+  CGPSManDlg manager(*settings_, texts_, library, match_);
+  auto* list = manager.findChild<QTableWidget*>(QStringLiteral("logList"));
+  list->selectRow(0);
+  {
+    // A zone outside the list leaves the list without a choice, and saving keeps it.
+    CGPSManInfoDlg editor(texts_, library.log(0), QStringLiteral("%H:%M"));
+    EXPECT_EQ(editor.findChild<QComboBox*>(QStringLiteral("timeZone"))->currentIndex(), -1);
+    EXPECT_EQ(editor.timeZone(), 845);
+  }
+  QTimer::singleShot(0, [] {
+    auto* editor = qobject_cast<CGPSManInfoDlg*>(QApplication::activeModalWidget());
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(editor->findChild<QLabel*>(QStringLiteral("start"))->text(),
+              QStringLiteral("2009-05-17 18:45:00"));
+    auto* zones = editor->findChild<QComboBox*>(QStringLiteral("timeZone"));
+    zones->setCurrentIndex(zones->findData(-330));
+    editor->findChild<QComboBox*>(QStringLiteral("color"))->setCurrentIndex(6);
+    editor->findChild<QComboBox*>(QStringLiteral("lineWidth"))->setCurrentIndex(3);
+    editor->findChild<QLineEdit*>(QStringLiteral("comment"))
+        ->setText(QStringLiteral("the \"long\" ride"));
+    editor->findChild<QPushButton*>(QStringLiteral("saveButton"))->click();
+  });
+  manager.EditDetails();
+  EXPECT_EQ(Column(list, CGPSManDlg::kTimeZone), "GMT -03:30");
+  EXPECT_EQ(Column(list, CGPSManDlg::kStart), "2009-05-17 06:30:00");
+  EXPECT_EQ(Column(list, CGPSManDlg::kComment), "the 'long' ride");
+  EXPECT_EQ(Column(list, CGPSManDlg::kColor), "6");
+  EXPECT_EQ(Column(list, CGPSManDlg::kWidth), "5  Pixel");
+  // Saved and read again.
+  LogLibrary reread(home_.filePath(QStringLiteral("Wayfable Logs")), 0);
+  EXPECT_EQ(reread.log(0).timeZone(), -330);
+  EXPECT_EQ(reread.log(0).comment(), QStringLiteral("the 'long' ride"));
 }
 
 }  // namespace
