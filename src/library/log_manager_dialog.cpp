@@ -18,6 +18,7 @@
 #include "app/settings.h"
 #include "library/log_info_dialog.h"
 #include "library/log_library.h"
+#include "library/merge_dialog.h"
 #include "library/time_zone_list.h"
 
 namespace trevalo {
@@ -75,11 +76,13 @@ CGPSManDlg::CGPSManDlg(const Settings& settings, const LanguageTexts& texts, Log
   removeButton_ = button("GPSMAN_BUTTON_REMOVE", "removeLogsButton");
   showTracksButton_ = button("GPSMAN_BUTTON_SHOWTRACKS", "showTracksButton");
   detailButton_ = button("GPSMAN_BUTTON_DETAIL", "detailButton");
+  mergeButton_ = button("GPSMAN_BUTTON_LOGMERGE", "mergeButton");
   auto* closeButton = button("GPSMAN_BUTTON_CLOSE", "closeButton");
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(addButton);
   buttons->addWidget(detailButton_);
   buttons->addWidget(removeButton_);
+  buttons->addWidget(mergeButton_);
   buttons->addWidget(showTracksButton_);
   buttons->addStretch(1);
   buttons->addWidget(closeButton);
@@ -92,6 +95,7 @@ CGPSManDlg::CGPSManDlg(const Settings& settings, const LanguageTexts& texts, Log
   connect(removeButton_, &QPushButton::clicked, this, &CGPSManDlg::RemoveSelected);
   connect(showTracksButton_, &QPushButton::clicked, this, &CGPSManDlg::ShowTracks);
   connect(detailButton_, &QPushButton::clicked, this, &CGPSManDlg::EditDetails);
+  connect(mergeButton_, &QPushButton::clicked, this, &CGPSManDlg::MergeSelected);
   connect(list_, &QTableWidget::cellDoubleClicked, this, &CGPSManDlg::EditDetails);
   connect(closeButton, &QPushButton::clicked, this, &QDialog::accept);
   connect(list_, &QTableWidget::itemSelectionChanged, this, &CGPSManDlg::UpdateButtons);
@@ -163,6 +167,7 @@ void CGPSManDlg::UpdateButtons() {
   removeButton_->setEnabled(any);
   showTracksButton_->setEnabled(any);
   detailButton_->setEnabled(any);
+  mergeButton_->setEnabled(list_->selectionModel()->selectedRows().size() >= 2);
 }
 
 void CGPSManDlg::EditDetails() {
@@ -184,6 +189,55 @@ void CGPSManDlg::EditDetails() {
       QMessageBox::warning(this, windowTitle(), library_.lastProblem());
     }
     RefreshList();
+  }
+}
+
+void CGPSManDlg::MergeSelected() {
+  std::vector<std::size_t> rows;
+  for (const QModelIndex& index : list_->selectionModel()->selectedRows()) {
+    if (static_cast<std::size_t>(index.row()) < library_.size()) {
+      rows.push_back(static_cast<std::size_t>(index.row()));
+    }
+  }
+  std::ranges::sort(rows);
+  if (rows.size() < 2) {
+    return;
+  }
+  const MergePlan plan = PrepareMerge(library_, rows);
+  if (plan.timeConflict) {
+    QMessageBox::warning(this, windowTitle(),
+                         texts_.Text(QStringLiteral("LOGMERGE_TEXT_ERRTIMECONFLICT")));
+    return;
+  }
+  CGPSLogMergeDlg dialog(settings_, texts_, plan, static_cast<int>(rows.size()), this);
+  if (dialog.exec() != QDialog::Accepted) {
+    return;
+  }
+  const MergeOutcome outcome = MergeLogs(library_, rows, dialog.outputPath());
+  QString message;
+  switch (outcome.result) {
+    case MergeOutcome::kMerged:
+      break;
+    case MergeOutcome::kOutputInLibrary:
+      message = texts_.Text(QStringLiteral("LOGMERGE_TEXT_OWERRDB"));
+      break;
+    case MergeOutcome::kTimeConflict:
+      message = texts_.Text(QStringLiteral("LOGMERGE_TEXT_ERRTIMECONFLICT"));
+      break;
+    case MergeOutcome::kWriteFailed:
+    case MergeOutcome::kNotAdded:
+      message = outcome.problem;
+      break;
+  }
+  for (const QString& skipped : outcome.skipped) {
+    message += (message.isEmpty() ? QString() : QStringLiteral("\n")) +
+               QStringLiteral("%1 (left out of the merged log)").arg(skipped);
+  }
+  RefreshList();
+  if (!message.isEmpty()) {
+    QMessageBox box(QMessageBox::Warning, windowTitle(), message, QMessageBox::Ok, this);
+    box.setObjectName(QStringLiteral("mergeProblem"));
+    box.exec();
   }
 }
 

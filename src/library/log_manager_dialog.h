@@ -38,6 +38,9 @@ class CGPSManDlg : public QDialog {
   void ShowTracks();
   // The information editor for the first selected log; Save stores, saves and reloads.
   void EditDetails();
+  // Joins the selected logs (they must not overlap in time) into one new log, which
+  // replaces them in the library.
+  void MergeSelected();
 
  Q_SIGNALS:
   void tracksRequested(const MapRequest& request);
@@ -64,6 +67,7 @@ class CGPSManDlg : public QDialog {
   QPushButton* removeButton_;
   QPushButton* showTracksButton_;
   QPushButton* detailButton_;
+  QPushButton* mergeButton_;
 };
 
 }  // namespace trevalo

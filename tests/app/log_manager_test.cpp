@@ -15,6 +15,7 @@
 #include "library/log_info_dialog.h"
 #include "library/log_library.h"
 #include "library/log_manager_dialog.h"
+#include "library/merge_dialog.h"
 #include "support/log_generator.h"
 #include "support/test_files.h"
 #include "window_settings.h"
@@ -125,6 +126,55 @@ TEST_F(LogManagerTest, ALogWhoseFileIsGoneIsListedAndCanBeRemoved) {
   manager.RemoveSelected();
   EXPECT_EQ(Column(list, CGPSManDlg::kFileName), "here.log");
   EXPECT_TRUE(library.unavailable().empty());
+}
+
+TEST_F(LogManagerTest, MergingJoinsLogsThatDoNotOverlapAndRefusesThoseThatDo) {
+  LogLibrary library(home_.filePath(QStringLiteral("Wayfable Logs")), 0);
+  library.AddLog(Log(QStringLiteral("0517.log"), 10, 30), 0, 0, 900);
+  library.AddLog(Log(QStringLiteral("later.log"), 11, 30), 0, 0, 0);
+  CGPSManDlg manager(*settings_, texts_, library, match_);
+  auto* list = manager.findChild<QTableWidget*>(QStringLiteral("logList"));
+  auto* merge = manager.findChild<QPushButton*>(QStringLiteral("mergeButton"));
+  list->selectRow(0);
+  EXPECT_FALSE(merge->isEnabled());
+
+  list->selectionModel()->select(list->model()->index(1, 0),
+                                 QItemSelectionModel::Select | QItemSelectionModel::Rows);
+  EXPECT_TRUE(merge->isEnabled());
+  QTimer::singleShot(0, [this] {
+    auto* dialog = qobject_cast<CGPSLogMergeDlg*>(QApplication::activeModalWidget());
+    ASSERT_NE(dialog, nullptr);
+    auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("logName"));
+    EXPECT_EQ(name->text(), QStringLiteral("M_0517"));
+    EXPECT_FALSE(
+        dialog->findChild<QLabel*>(QStringLiteral("discontinuityWarning"))->isVisibleTo(dialog));
+    dialog->SetOutputFolder(home_.path());
+    name->setText(QStringLiteral("a:b?c"));
+    dialog->findChild<QPushButton*>(QStringLiteral("mergeButton"))->click();
+  });
+  merge->click();
+  EXPECT_EQ(Column(list, CGPSManDlg::kFileName), "a_b_c.LOG");
+  EXPECT_EQ(list->item(0, CGPSManDlg::kTimeZone)->text(), QStringLiteral("GMT +09:00"));
+  EXPECT_TRUE(QFile::exists(home_.filePath(QStringLiteral("0517.log")))) << "sources stay on disk";
+  EXPECT_EQ(settings_->ReadSetting(setting::kPathLog), home_.path() + u'/');
+
+  // The merged log (10:00 to 11:30 UTC) and one that starts inside it.
+  test::WriteFile(
+      home_.filePath(QStringLiteral("inside.log")),
+      test::GenerateLog({.hour = 10, .minute = 15, .epochs = 5, .intervalSeconds = 60}));
+  library.AddLog(home_.filePath(QStringLiteral("inside.log")), 0, 0, 900);
+  manager.RefreshList();
+  list->selectAll();
+  QString told;
+  QTimer::singleShot(0, [&told] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    ASSERT_NE(box, nullptr);
+    told = box->text();
+    box->close();
+  });
+  manager.MergeSelected();
+  EXPECT_EQ(told, texts_.Text(QStringLiteral("LOGMERGE_TEXT_ERRTIMECONFLICT")));
+  EXPECT_EQ(library.size(), 2u) << "nothing changes";
 }
 
 TEST_F(LogManagerTest, TheEditorStoresCommentZoneColourAndWidth) {
