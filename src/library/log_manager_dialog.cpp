@@ -16,6 +16,7 @@
 #include "app/palette.h"
 #include "app/progress_dialog.h"
 #include "app/settings.h"
+#include "export/export_dialog.h"
 #include "library/log_info_dialog.h"
 #include "library/log_library.h"
 #include "library/merge_dialog.h"
@@ -77,12 +78,14 @@ CGPSManDlg::CGPSManDlg(const Settings& settings, const LanguageTexts& texts, Log
   showTracksButton_ = button("GPSMAN_BUTTON_SHOWTRACKS", "showTracksButton");
   detailButton_ = button("GPSMAN_BUTTON_DETAIL", "detailButton");
   mergeButton_ = button("GPSMAN_BUTTON_LOGMERGE", "mergeButton");
+  exportButton_ = button("GPSMAN_BUTTON_EXPORT", "exportButton");
   auto* closeButton = button("GPSMAN_BUTTON_CLOSE", "closeButton");
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(addButton);
   buttons->addWidget(detailButton_);
   buttons->addWidget(removeButton_);
   buttons->addWidget(mergeButton_);
+  buttons->addWidget(exportButton_);
   buttons->addWidget(showTracksButton_);
   buttons->addStretch(1);
   buttons->addWidget(closeButton);
@@ -96,6 +99,7 @@ CGPSManDlg::CGPSManDlg(const Settings& settings, const LanguageTexts& texts, Log
   connect(showTracksButton_, &QPushButton::clicked, this, &CGPSManDlg::ShowTracks);
   connect(detailButton_, &QPushButton::clicked, this, &CGPSManDlg::EditDetails);
   connect(mergeButton_, &QPushButton::clicked, this, &CGPSManDlg::MergeSelected);
+  connect(exportButton_, &QPushButton::clicked, this, &CGPSManDlg::ExportSelected);
   connect(list_, &QTableWidget::cellDoubleClicked, this, &CGPSManDlg::EditDetails);
   connect(closeButton, &QPushButton::clicked, this, &QDialog::accept);
   connect(list_, &QTableWidget::itemSelectionChanged, this, &CGPSManDlg::UpdateButtons);
@@ -167,23 +171,19 @@ void CGPSManDlg::UpdateButtons() {
   removeButton_->setEnabled(any);
   showTracksButton_->setEnabled(any);
   detailButton_->setEnabled(any);
+  exportButton_->setEnabled(any);
   mergeButton_->setEnabled(list_->selectionModel()->selectedRows().size() >= 2);
 }
 
 void CGPSManDlg::EditDetails() {
-  std::optional<std::size_t> first;
-  for (const QModelIndex& index : list_->selectionModel()->selectedRows()) {
-    const auto row = static_cast<std::size_t>(index.row());
-    if (row < library_.size() && (!first || row < *first)) {
-      first = row;
-    }
-  }
-  if (!first) {
+  const std::vector<std::size_t> rows = SelectedLogs();
+  if (rows.empty()) {
     return;
   }
-  CGPSManInfoDlg editor(texts_, library_.log(*first), formats_.timeFormat, this);
+  const std::size_t first = rows.front();
+  CGPSManInfoDlg editor(texts_, library_.log(first), formats_.timeFormat, this);
   if (editor.exec() == QDialog::Accepted) {
-    library_.EditLogInfo(*first, editor.colorIndex(), editor.lineWidthIndex(), editor.comment(),
+    library_.EditLogInfo(first, editor.colorIndex(), editor.lineWidthIndex(), editor.comment(),
                          editor.timeZone());
     if (!library_.lastProblem().isEmpty()) {
       QMessageBox::warning(this, windowTitle(), library_.lastProblem());
@@ -192,7 +192,7 @@ void CGPSManDlg::EditDetails() {
   }
 }
 
-void CGPSManDlg::MergeSelected() {
+std::vector<std::size_t> CGPSManDlg::SelectedLogs() const {
   std::vector<std::size_t> rows;
   for (const QModelIndex& index : list_->selectionModel()->selectedRows()) {
     if (static_cast<std::size_t>(index.row()) < library_.size()) {
@@ -200,6 +200,54 @@ void CGPSManDlg::MergeSelected() {
     }
   }
   std::ranges::sort(rows);
+  return rows;
+}
+
+void CGPSManDlg::ExportSelected() {
+  const std::vector<std::size_t> rows = SelectedLogs();
+  if (rows.empty()) {
+    return;
+  }
+  CGPSLogExportDlg dialog(settings_, texts_, static_cast<int>(rows.size()), this);
+  if (dialog.exec() != QDialog::Accepted) {
+    return;
+  }
+  ExportOptions options;
+  options.format = dialog.format();
+  options.correction = {match_.latitudeCorrection(), match_.longitudeCorrection()};
+  // Only "1" turns the GPX metadata on; anything else is stored as "0".
+  options.gpxMetadata = settings_.ReadSetting(setting::kTagApply) == u"1";
+  if (options.format == ExportFormat::kGpx && !options.gpxMetadata) {
+    settings_.WriteFlag(setting::kTagApply, false);
+  }
+  options.trackFolderName = texts_.Text(QStringLiteral("KML_STRING_TRACK"));
+  options.tableHeader = texts_.Text(QStringLiteral("EXPORT_EXCEL_HEADER"));
+  options.longLatFormat = formats_.longLatFormat;
+  ExportReport report;
+  if (dialog.batch()) {
+    {
+      CProgressDlg progress(QStringLiteral("Batch Processing..."), this);
+      report = ExportLogsBatch(library_, rows, dialog.output(), options, progress.AsProgress());
+    }
+    QMessageBox done(QMessageBox::Information, windowTitle(), QStringLiteral("Completed.."),
+                     QMessageBox::Ok, this);
+    done.setObjectName(QStringLiteral("exportCompleted"));
+    if (report.problems.isEmpty()) {
+      done.exec();
+    }
+  } else {
+    report = ExportLogs(library_, rows, dialog.output(), dialog.typedName(), options);
+  }
+  if (!report.problems.isEmpty()) {
+    QMessageBox box(QMessageBox::Warning, windowTitle(), report.problems.join(u'\n'),
+                    QMessageBox::Ok, this);
+    box.setObjectName(QStringLiteral("exportProblems"));
+    box.exec();
+  }
+}
+
+void CGPSManDlg::MergeSelected() {
+  const std::vector<std::size_t> rows = SelectedLogs();
   if (rows.size() < 2) {
     return;
   }
@@ -242,13 +290,7 @@ void CGPSManDlg::MergeSelected() {
 }
 
 void CGPSManDlg::ShowTracks() {
-  std::vector<std::size_t> rows;
-  for (const QModelIndex& index : list_->selectionModel()->selectedRows()) {
-    if (static_cast<std::size_t>(index.row()) < library_.size()) {
-      rows.push_back(static_cast<std::size_t>(index.row()));
-    }
-  }
-  std::ranges::sort(rows);
+  const std::vector<std::size_t> rows = SelectedLogs();
   QDir().mkpath(settings_.folders().cacheFolder);
   const MapRequest request =
       ShowLogsOnMap(library_, rows, settings_.folders().cacheFolder,

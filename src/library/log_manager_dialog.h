@@ -41,6 +41,8 @@ class CGPSManDlg : public QDialog {
   // Joins the selected logs (they must not overlap in time) into one new log, which
   // replaces them in the library.
   void MergeSelected();
+  // The export window, then the selected logs into one file or one file each.
+  void ExportSelected();
 
  Q_SIGNALS:
   void tracksRequested(const MapRequest& request);
@@ -55,6 +57,8 @@ class CGPSManDlg : public QDialog {
 
  private:
   void ChooseLogs();
+  // The selected rows that are logs (not unavailable records), in list order.
+  std::vector<std::size_t> SelectedLogs() const;
 
   const Settings& settings_;
   const LanguageTexts& texts_;
@@ -68,6 +72,7 @@ class CGPSManDlg : public QDialog {
   QPushButton* showTracksButton_;
   QPushButton* detailButton_;
   QPushButton* mergeButton_;
+  QPushButton* exportButton_;
 };
 
 }  // namespace trevalo

@@ -1,17 +1,21 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTimer>
 
 #include "app/language.h"
 #include "app/settings.h"
+#include "export/export_dialog.h"
 #include "library/log_info_dialog.h"
 #include "library/log_library.h"
 #include "library/log_manager_dialog.h"
@@ -175,6 +179,59 @@ TEST_F(LogManagerTest, MergingJoinsLogsThatDoNotOverlapAndRefusesThoseThatDo) {
   manager.MergeSelected();
   EXPECT_EQ(told, texts_.Text(QStringLiteral("LOGMERGE_TEXT_ERRTIMECONFLICT")));
   EXPECT_EQ(library.size(), 2u) << "nothing changes";
+}
+
+TEST_F(LogManagerTest, ExportsTheSelectedLogsIntoOneFileOrOneEach) {
+  LogLibrary library(home_.filePath(QStringLiteral("Wayfable Logs")), 0);
+  library.AddLog(Log(QStringLiteral("a.log"), 8, 10), 0, 0, 0);
+  library.AddLog(Log(QStringLiteral("b.log"), 9, 10), 0, 0, 0);
+  CGPSManDlg manager(*settings_, texts_, library, match_);
+  auto* list = manager.findChild<QTableWidget*>(QStringLiteral("logList"));
+  list->selectAll();
+  const QString out = home_.filePath(QStringLiteral("out"));
+  QDir().mkpath(out);
+
+  // One GPX file under a cleaned name.
+  QTimer::singleShot(0, [&] {
+    auto* dialog = qobject_cast<CGPSLogExportDlg*>(QApplication::activeModalWidget());
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_TRUE(dialog->findChild<QRadioButton*>(QStringLiteral("formatKml"))->isChecked());
+    EXPECT_EQ(dialog->findChild<QLabel*>(QStringLiteral("logCount"))->text(), QStringLiteral("2"));
+    dialog->findChild<QRadioButton*>(QStringLiteral("formatGpx"))->setChecked(true);
+    dialog->SetExportFolder(out);
+    dialog->findChild<QLineEdit*>(QStringLiteral("fileName"))->setText(QStringLiteral("my:trip"));
+    dialog->findChild<QPushButton*>(QStringLiteral("exportButton"))->click();
+  });
+  manager.ExportSelected();
+  const QByteArray gpx = test::ReadFile(out + QStringLiteral("/my_trip.GPX"));
+  EXPECT_EQ(gpx.count("<trk>"), 2);
+  EXPECT_EQ(settings_->ReadSetting(setting::kPathExport), out + u'/');
+  EXPECT_EQ(settings_->ReadSetting(setting::kTagApply), QStringLiteral("0"));
+
+  // One KML file per log, then "Completed..".
+  QString completed;
+  QTimer::singleShot(0, [&] {
+    auto* dialog = qobject_cast<CGPSLogExportDlg*>(QApplication::activeModalWidget());
+    ASSERT_NE(dialog, nullptr);
+    auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileName"));
+    dialog->findChild<QCheckBox*>(QStringLiteral("batch"))->setChecked(true);
+    EXPECT_FALSE(name->isEnabled());
+    // The message comes after the export, once the export window has closed.
+    auto* poll = new QTimer(&manager);
+    QObject::connect(poll, &QTimer::timeout, [&completed, poll] {
+      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+        completed = box->text();
+        box->close();
+        poll->deleteLater();
+      }
+    });
+    poll->start(10);
+    dialog->findChild<QPushButton*>(QStringLiteral("exportButton"))->click();
+  });
+  manager.ExportSelected();
+  EXPECT_EQ(completed, QStringLiteral("Completed.."));
+  EXPECT_TRUE(QFile::exists(out + QStringLiteral("/a.KML")));
+  EXPECT_TRUE(QFile::exists(out + QStringLiteral("/b.KML")));
 }
 
 TEST_F(LogManagerTest, TheEditorStoresCommentZoneColourAndWidth) {
