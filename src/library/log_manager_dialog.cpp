@@ -16,6 +16,8 @@
 #include "app/palette.h"
 #include "app/progress_dialog.h"
 #include "app/settings.h"
+#include "charts/chart_page.h"
+#include "charts/chart_window.h"
 #include "export/export_dialog.h"
 #include "library/log_info_dialog.h"
 #include "library/log_library.h"
@@ -79,6 +81,7 @@ CGPSManDlg::CGPSManDlg(const Settings& settings, const LanguageTexts& texts, Log
   detailButton_ = button("GPSMAN_BUTTON_DETAIL", "detailButton");
   mergeButton_ = button("GPSMAN_BUTTON_LOGMERGE", "mergeButton");
   exportButton_ = button("GPSMAN_BUTTON_EXPORT", "exportButton");
+  chartButton_ = button("GPSMANINFO_CHARTVIEW", "chartButton");
   auto* closeButton = button("GPSMAN_BUTTON_CLOSE", "closeButton");
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(addButton);
@@ -87,6 +90,7 @@ CGPSManDlg::CGPSManDlg(const Settings& settings, const LanguageTexts& texts, Log
   buttons->addWidget(mergeButton_);
   buttons->addWidget(exportButton_);
   buttons->addWidget(showTracksButton_);
+  buttons->addWidget(chartButton_);
   buttons->addStretch(1);
   buttons->addWidget(closeButton);
   auto* layout = new QVBoxLayout(this);
@@ -100,6 +104,7 @@ CGPSManDlg::CGPSManDlg(const Settings& settings, const LanguageTexts& texts, Log
   connect(detailButton_, &QPushButton::clicked, this, &CGPSManDlg::EditDetails);
   connect(mergeButton_, &QPushButton::clicked, this, &CGPSManDlg::MergeSelected);
   connect(exportButton_, &QPushButton::clicked, this, &CGPSManDlg::ExportSelected);
+  connect(chartButton_, &QPushButton::clicked, this, &CGPSManDlg::ShowChart);
   connect(list_, &QTableWidget::cellDoubleClicked, this, &CGPSManDlg::EditDetails);
   connect(closeButton, &QPushButton::clicked, this, &QDialog::accept);
   connect(list_, &QTableWidget::itemSelectionChanged, this, &CGPSManDlg::UpdateButtons);
@@ -172,6 +177,7 @@ void CGPSManDlg::UpdateButtons() {
   showTracksButton_->setEnabled(any);
   detailButton_->setEnabled(any);
   exportButton_->setEnabled(any);
+  chartButton_->setEnabled(any);
   mergeButton_->setEnabled(list_->selectionModel()->selectedRows().size() >= 2);
 }
 
@@ -244,6 +250,44 @@ void CGPSManDlg::ExportSelected() {
     box.setObjectName(QStringLiteral("exportProblems"));
     box.exec();
   }
+}
+
+void CGPSManDlg::ShowChart() {
+  const std::vector<std::size_t> rows = SelectedLogs();
+  const auto invalid = [this] {
+    QMessageBox box(QMessageBox::NoIcon, QString(), QStringLiteral("Invalid Log File.."),
+                    QMessageBox::Ok, this);
+    box.setObjectName(QStringLiteral("invalidLog"));
+    box.exec();
+  };
+  if (rows.empty()) {
+    invalid();
+    return;
+  }
+  QStringList problems;
+  std::unique_ptr<ChartData> data;
+  if (library_.LoadHeld(rows.front(), problems)) {
+    const GPSLog& log = library_.log(rows.front());
+    data = ComputeCharts(log, log.fileName());
+  }
+  library_.HoldLog(std::nullopt);
+  if (!data) {
+    QMessageBox::warning(this, windowTitle(), problems.join(u'\n'));
+    return;
+  }
+  for (qsizetype i = 0; i < data->messages.size(); ++i) {
+    invalid();
+  }
+  if (!data->hasTimeCharts) {
+    return;
+  }
+  QDir().mkpath(settings_.folders().cacheFolder);
+  WriteChartPages(*data, settings_.folders().cacheFolder, problems);
+  if (!problems.isEmpty()) {
+    QMessageBox::warning(this, windowTitle(), problems.join(u'\n'));
+  }
+  DlgAltitudeGraph window(settings_, texts_, data->statistics, this);
+  window.exec();
 }
 
 void CGPSManDlg::MergeSelected() {

@@ -43,6 +43,8 @@ class CGPSManDlg : public QDialog {
   void MergeSelected();
   // The export window, then the selected logs into one file or one file each.
   void ExportSelected();
+  // The altitude and speed charts of the first selected log.
+  void ShowChart();
 
  Q_SIGNALS:
   void tracksRequested(const MapRequest& request);
@@ -73,6 +75,7 @@ class CGPSManDlg : public QDialog {
   QPushButton* detailButton_;
   QPushButton* mergeButton_;
   QPushButton* exportButton_;
+  QPushButton* chartButton_;
 };
 
 }  // namespace trevalo

@@ -6,15 +6,20 @@
 #include <QApplication>
 #include <QEventLoop>
 #include <QImage>
+#include <QPushButton>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
 #include <QWebEngineView>
 
+#include "app/language.h"
 #include "app/page_scheme.h"
+#include "app/settings.h"
 #include "charts/chart_data.h"
 #include "charts/chart_page.h"
+#include "charts/chart_window.h"
 #include "library/log_library.h"
 #include "support/log_generator.h"
 #include "support/test_files.h"
@@ -87,6 +92,48 @@ TEST(ChartView, APageDrawsItsChartWithoutANetwork) {
   const QString shot = test::BinaryFolder() + QStringLiteral("/../test-output/chart.png");
   QDir().mkpath(QFileInfo(shot).absolutePath());
   image.save(shot);
+}
+
+TEST(ChartView, TheWindowShowsOnePairAtATimeBesideTheStatistics) {
+  QTemporaryDir dir;
+  const QString log = dir.filePath(QStringLiteral("walk.log"));
+  test::WriteFile(log, test::GenerateLog({.epochs = 600}));
+  LogLibrary library = LogLibrary::InMemory({{log, 0, 0, {}, 0}}, 0);
+  QStringList problems;
+  ASSERT_TRUE(library.LoadHeld(0, problems));
+  const auto data = ComputeCharts(library.log(0), library.log(0).fileName());
+  ASSERT_TRUE(data->hasTimeCharts);
+  ASSERT_EQ(WriteChartPages(*data, dir.path(), problems).size(), 4);
+  InstallPageScheme(QWebEngineProfile::defaultProfile(), {dir.path()});
+  const Settings settings(AppFolders::InHome(dir.path()));
+  const LanguageTexts texts = LanguageTexts::LoadFile(
+      test::SourceFolder() + QStringLiteral("/resources/Lang/LANG_ENG.INI"));
+
+  DlgAltitudeGraph window(settings, texts, data->statistics);
+  auto* list = window.findChild<QTableWidget*>(QStringLiteral("statistics"));
+  ASSERT_EQ(list->rowCount(), 14);
+  EXPECT_EQ(list->item(0, 0)->text(), QStringLiteral("GPS Altitude MIN"));
+  EXPECT_EQ(list->item(0, 1)->text(), data->statistics.altitudeMinimum);
+  EXPECT_EQ(list->item(13, 1)->text(), QStringLiteral("walk.log"));
+  auto* toggle = window.findChild<QPushButton*>(QStringLiteral("toggleButton"));
+  EXPECT_TRUE(window.showsDistance());
+  EXPECT_EQ(toggle->text(), QStringLiteral("By Time"));
+  window.show();
+  bool loaded = false;
+  ASSERT_TRUE(Wait([&](auto done) {
+    QObject::connect(window.view(0), &QWebEngineView::loadFinished, [&, done](bool ok) {
+      loaded = ok;
+      done();
+    });
+  }));
+  EXPECT_TRUE(loaded);
+  Wait([&](auto done) { QTimer::singleShot(1000, done); });  // let the engine paint
+  window.grab().save(test::BinaryFolder() + QStringLiteral("/../test-output/chart-window.png"));
+  toggle->click();
+  EXPECT_FALSE(window.showsDistance());
+  EXPECT_EQ(toggle->text(), QStringLiteral("By Distance"));
+  EXPECT_TRUE(window.view(1)->isVisible());
+  EXPECT_FALSE(window.view(0)->isVisible());
 }
 
 }  // namespace
