@@ -21,27 +21,14 @@
 #include "charts/chart_page.h"
 #include "charts/chart_window.h"
 #include "library/log_library.h"
+#include "support/event_wait.h"
 #include "support/log_generator.h"
 #include "support/test_files.h"
 
 namespace trevalo {
 namespace {
 
-// Runs the event loop until `done` is called or 60 seconds pass; false on the timeout.
-template <typename Start>
-bool Wait(Start&& start) {
-  QEventLoop loop;
-  bool finished = false;
-  QTimer::singleShot(60000, &loop, &QEventLoop::quit);
-  start([&] {
-    finished = true;
-    loop.quit();
-  });
-  if (!finished) {
-    loop.exec();
-  }
-  return finished;
-}
+using test::Wait;
 
 TEST(ChartView, APageDrawsItsChartWithoutANetwork) {
   QTemporaryDir dir;

@@ -19,6 +19,7 @@
 #include "library/log_library.h"
 #include "map/map_page.h"
 #include "map/show_tracks.h"
+#include "support/event_wait.h"
 #include "support/log_generator.h"
 #include "support/test_files.h"
 
@@ -27,21 +28,7 @@ namespace {
 
 constexpr char kLeaflet[] = "/usr/share/javascript/leaflet/leaflet.js";
 
-// Runs the event loop until `done` is called or 60 seconds pass; false on the timeout.
-template <typename Start>
-bool Wait(Start&& start) {
-  QEventLoop loop;
-  bool finished = false;
-  QTimer::singleShot(60000, &loop, &QEventLoop::quit);
-  start([&] {
-    finished = true;
-    loop.quit();
-  });
-  if (!finished) {
-    loop.exec();
-  }
-  return finished;
-}
+using test::Wait;
 
 QVariant RunScript(QWebEngineView* view, const QString& script) {
   QVariant value;
