@@ -125,10 +125,3 @@ TEST(ChartView, TheWindowShowsOnePairAtATimeBesideTheStatistics) {
 
 }  // namespace
 }  // namespace trevalo
-
-int main(int argc, char** argv) {
-  trevalo::RegisterPageScheme();
-  QApplication app(argc, argv);
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}

@@ -156,10 +156,3 @@ TEST_F(MapView, ThePhotoPageOpensOnThePhotoItWasAskedFor) {
 
 }  // namespace
 }  // namespace trevalo
-
-int main(int argc, char** argv) {
-  trevalo::RegisterPageScheme();
-  QApplication app(argc, argv);
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}

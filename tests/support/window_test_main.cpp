@@ -1,5 +1,5 @@
-// The window tests need one QApplication for the whole run, with the program's page scheme
-// registered before it, as the program does.
+// The window tests need one QApplication for the whole run, offscreen, with the program's
+// page scheme registered before it, as the program does.
 
 #include <gtest/gtest.h>
 
