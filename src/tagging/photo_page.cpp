@@ -1,6 +1,5 @@
 #include "tagging/photo_page.h"
 
-#include <QApplication>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QFileDialog>
@@ -12,7 +11,6 @@
 #include <QMimeData>
 #include <QPainter>
 #include <QPushButton>
-#include <QTimer>
 #include <QVBoxLayout>
 
 #include "app/column_widths.h"

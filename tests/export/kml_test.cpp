@@ -49,8 +49,8 @@ TEST(KmlWriter, WritesEveryTemplateToTheCharacter) {
   writer.AddTrackPoint(test::PositionAt(-37.249, 126.501, -2.5));
   writer.EndTrackLine();
   writer.WriteRouteSummary(QStringLiteral("Info:a & b.log"), time,
-                           QStringLiteral("05/17/2009 09:20:00 PM"), total.elapsed,
-                           total.distance, total.speed, test::PositionAt(-37.249, 126.501, -2.5));
+                           QStringLiteral("05/17/2009 09:20:00 PM"), total.elapsed, total.distance,
+                           total.speed, test::PositionAt(-37.249, 126.501, -2.5));
   writer.WriteFooter();
   ASSERT_EQ(writer.Close(), QString());
   EXPECT_EQ(test::ReadFile(path).toStdString(),
@@ -109,9 +109,7 @@ class KmlDocumentTest : public ::testing::Test {
  protected:
   QString Log(const QString& name, const test::LogPlan& plan,
               std::vector<test::GeneratedFix>* fixes = nullptr) {
-    const QString path = dir_.filePath(name);
-    test::WriteFile(path, test::GenerateLog(plan, fixes));
-    return path;
+    return test::WriteGeneratedLog(dir_.path(), name, plan, fixes);
   }
   // Writes the selection (every log) and returns the document.
   QByteArray Write(LogLibrary& library, const QString& name = QStringLiteral("doc")) {
@@ -148,19 +146,19 @@ class KmlDocumentTest : public ::testing::Test {
 
 TEST_F(KmlDocumentTest, LapsAreStartLapKAndEndWithTheirStatistics) {
   std::vector<test::GeneratedFix> fixes;
-  const QString path =
-      Log(QStringLiteral("laps.log"),
-          {.epochs = 30, .intervalSeconds = 10, .lapEpochs = {5, 15, 25}, .waypointEpochs = {2, 20}},
-          &fixes);
+  const QString path = Log(
+      QStringLiteral("laps.log"),
+      {.epochs = 30, .intervalSeconds = 10, .lapEpochs = {5, 15, 25}, .waypointEpochs = {2, 20}},
+      &fixes);
   LogLibrary library = LogLibrary::InMemory({{path, 3, 1, QStringLiteral("rain"), 900}}, 0);
   const QByteArray document = Write(library);
-  EXPECT_EQ(Texts(document, QStringLiteral("name")),
-            (QStringList{QStringLiteral("doc"), QStringLiteral("LapPoints"),
-                         QStringLiteral("laps.log"), QStringLiteral("Start"),
-                         QStringLiteral("Lap-2"), QStringLiteral("End"),
-                         QStringLiteral("WayPoints"), QStringLiteral("laps.log"),
-                         QStringLiteral("W-1"), QStringLiteral("W-2"), QStringLiteral("Tracks"),
-                         QStringLiteral("laps.log(rain)"), QStringLiteral("Info:laps.log")}));
+  EXPECT_EQ(
+      Texts(document, QStringLiteral("name")),
+      (QStringList{QStringLiteral("doc"), QStringLiteral("LapPoints"), QStringLiteral("laps.log"),
+                   QStringLiteral("Start"), QStringLiteral("Lap-2"), QStringLiteral("End"),
+                   QStringLiteral("WayPoints"), QStringLiteral("laps.log"), QStringLiteral("W-1"),
+                   QStringLiteral("W-2"), QStringLiteral("Tracks"),
+                   QStringLiteral("laps.log(rain)"), QStringLiteral("Info:laps.log")}));
   // The lap from the start to the second mark: ten epochs of 5 m, 100 s.
   const QString description = Texts(document, QStringLiteral("description"))[1];
   EXPECT_TRUE(description.contains(QStringLiteral("0 Day, 00:01:40"))) << description.toStdString();
@@ -212,8 +210,8 @@ TEST_F(KmlDocumentTest, NamesWithMarkupStayWellFormed) {
 
 TEST_F(KmlDocumentTest, LogWithoutUsablePointsHasEmptyFoldersAndNoSummary) {
   // Points whose latitude is zero are not usable.
-  std::string log = test::GenerateLog(
-      {.epochs = 4, .latitude = 0.0, .northMetresPerEpoch = 0, .lapEpochs = {1}});
+  std::string log =
+      test::GenerateLog({.epochs = 4, .latitude = 0.0, .northMetresPerEpoch = 0, .lapEpochs = {1}});
   const QString path = dir_.filePath(QStringLiteral("equator.log"));
   test::WriteFile(path, log);
   LogLibrary library = LogLibrary::InMemory({{path, 0, 0, {}, 0}}, 0);

@@ -22,9 +22,7 @@ class LogExportTest : public ::testing::Test {
   }
   QString Log(const QString& name, const test::LogPlan& plan,
               std::vector<test::GeneratedFix>* fixes = nullptr) {
-    const QString path = dir_.filePath(QStringLiteral("logs/") + name);
-    test::WriteFile(path, test::GenerateLog(plan, fixes));
-    return path;
+    return test::WriteGeneratedLog(dir_.filePath(QStringLiteral("logs")), name, plan, fixes);
   }
   QString Out(const QString& name = {}) const {
     return dir_.filePath(QStringLiteral("out/") + name);
@@ -41,18 +39,16 @@ class LogExportTest : public ::testing::Test {
 };
 
 TEST_F(LogExportTest, BatchWritesOneFilePerLogNamedAfterIt) {
-  LogLibrary library = LogLibrary::InMemory(
-      {{Log(QStringLiteral("a.log"), {.hour = 9, .epochs = 3}), 0, 0, {}, 0},
-       {Log(QStringLiteral("b.log"), {.hour = 10, .epochs = 4}), 0, 0, {}, 0},
-       {Log(QStringLiteral("track"), {.hour = 11, .epochs = 5}), 0, 0, {}, 0}},
-      0);
+  LogLibrary library =
+      LogLibrary::InMemory({{Log(QStringLiteral("a.log"), {.hour = 9, .epochs = 3}), 0, 0, {}, 0},
+                            {Log(QStringLiteral("b.log"), {.hour = 10, .epochs = 4}), 0, 0, {}, 0},
+                            {Log(QStringLiteral("track"), {.hour = 11, .epochs = 5}), 0, 0, {}, 0}},
+                           0);
   options_.format = ExportFormat::kGpx;
   std::vector<QString> progress;
-  const ExportReport report =
-      ExportLogsBatch(library, All(library), Out(), options_,
-                      [&](std::size_t, std::size_t, const QString& path) {
-                        progress.push_back(path);
-                      });
+  const ExportReport report = ExportLogsBatch(
+      library, All(library), Out(), options_,
+      [&](std::size_t, std::size_t, const QString& path) { progress.push_back(path); });
   // The name loses its last four characters whatever they are.
   const QStringList expected{Out(QStringLiteral("a.GPX")), Out(QStringLiteral("b.GPX")),
                              Out(QStringLiteral("t.GPX"))};
@@ -80,10 +76,10 @@ TEST_F(LogExportTest, ASingleFileNameIsCleanedButTheDocumentKeepsIt) {
 }
 
 TEST_F(LogExportTest, TableOfTwoLogsHasTwoBlocks) {
-  LogLibrary library = LogLibrary::InMemory(
-      {{Log(QStringLiteral("a.log"), {.hour = 9, .epochs = 2}), 0, 0, {}, 0},
-       {Log(QStringLiteral("b.log"), {.hour = 10, .epochs = 3}), 0, 0, {}, 0}},
-      0);
+  LogLibrary library =
+      LogLibrary::InMemory({{Log(QStringLiteral("a.log"), {.hour = 9, .epochs = 2}), 0, 0, {}, 0},
+                            {Log(QStringLiteral("b.log"), {.hour = 10, .epochs = 3}), 0, 0, {}, 0}},
+                           0);
   options_.format = ExportFormat::kTable;
   const QString path = Out(QStringLiteral("t.CSV"));
   ASSERT_TRUE(ExportLogs(library, All(library), path, {}, options_).problems.isEmpty());
@@ -96,10 +92,10 @@ TEST_F(LogExportTest, TableOfTwoLogsHasTwoBlocks) {
 }
 
 TEST_F(LogExportTest, AFileThatCannotBeWrittenIsReportedAndTheOthersAreWritten) {
-  LogLibrary library = LogLibrary::InMemory(
-      {{Log(QStringLiteral("a.log"), {.hour = 9, .epochs = 3}), 0, 0, {}, 0},
-       {Log(QStringLiteral("b.log"), {.hour = 10, .epochs = 3}), 0, 0, {}, 0}},
-      0);
+  LogLibrary library =
+      LogLibrary::InMemory({{Log(QStringLiteral("a.log"), {.hour = 9, .epochs = 3}), 0, 0, {}, 0},
+                            {Log(QStringLiteral("b.log"), {.hour = 10, .epochs = 3}), 0, 0, {}, 0}},
+                           0);
   QDir().mkpath(Out(QStringLiteral("a.KML")));  // a folder where a.KML would go
   const ExportReport report = ExportLogsBatch(library, All(library), Out(), options_);
   EXPECT_EQ(report.written, QStringList{Out(QStringLiteral("b.KML"))});
@@ -123,12 +119,11 @@ class PeerTest : public LogExportTest {
   static std::vector<std::pair<double, double>> Gpsbabel(const QString& format,
                                                          const QString& path) {
     int code = -1;
-    const QByteArray csv =
-        test::Run(QStringLiteral("gpsbabel"),
-                  {QStringLiteral("-t"), QStringLiteral("-i"), format, QStringLiteral("-f"), path,
-                   QStringLiteral("-o"), QStringLiteral("unicsv"), QStringLiteral("-F"),
-                   QStringLiteral("-")},
-                  &code);
+    const QByteArray csv = test::Run(
+        QStringLiteral("gpsbabel"),
+        {QStringLiteral("-t"), QStringLiteral("-i"), format, QStringLiteral("-f"), path,
+         QStringLiteral("-o"), QStringLiteral("unicsv"), QStringLiteral("-F"), QStringLiteral("-")},
+        &code);
     EXPECT_EQ(code, 0);
     std::vector<std::pair<double, double>> points;
     for (const QByteArray& line : csv.split('\n').mid(1)) {
@@ -142,8 +137,7 @@ class PeerTest : public LogExportTest {
   static int Xmllint(const QStringList& arguments) {
     int code = -1;
     test::Run(QStringLiteral("xmllint"),
-              QStringList{QStringLiteral("--noout"), QStringLiteral("--nonet")} + arguments,
-              &code);
+              QStringList{QStringLiteral("--noout"), QStringLiteral("--nonet")} + arguments, &code);
     return code;
   }
 };
@@ -158,7 +152,10 @@ TEST_F(PeerTest, GpsbabelReadsOurGpxAndKmlPointForPoint) {
         2, 1, QStringLiteral("\"rain\" & 'wind'"), 0},
        {Log(QStringLiteral("south.log"),
             {.hour = 12, .epochs = 40, .latitude = -33.85, .longitude = -70.65}, &south),
-        5, 3, {}, 0}},
+        5,
+        3,
+        {},
+        0}},
       0);
   std::vector<test::GeneratedFix> fixes = walk;
   fixes.insert(fixes.end(), south.begin(), south.end());
@@ -169,14 +166,13 @@ TEST_F(PeerTest, GpsbabelReadsOurGpxAndKmlPointForPoint) {
                     .problems.isEmpty());
     EXPECT_EQ(Xmllint({path}), 0);
     if (format == ExportFormat::kGpx) {
-      EXPECT_EQ(Xmllint({QStringLiteral("--schema"),
-                         test::SourceFolder() + QStringLiteral("/tests/export/data/gpx-1.0.xsd"),
-                         path}),
-                0);
+      EXPECT_EQ(
+          Xmllint({QStringLiteral("--schema"),
+                   test::SourceFolder() + QStringLiteral("/tests/export/data/gpx-1.0.xsd"), path}),
+          0);
     }
-    const auto points =
-        Gpsbabel(format == ExportFormat::kGpx ? QStringLiteral("gpx") : QStringLiteral("kml"),
-                 path);
+    const auto points = Gpsbabel(
+        format == ExportFormat::kGpx ? QStringLiteral("gpx") : QStringLiteral("kml"), path);
     ASSERT_EQ(points.size(), fixes.size());
     for (std::size_t i = 0; i < fixes.size(); ++i) {
       EXPECT_NEAR(points[i].first, fixes[i].latitude, 1e-6) << i;

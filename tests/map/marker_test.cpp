@@ -52,20 +52,25 @@ TEST(MarkerWriter, WritesEveryElementToTheCharacter) {
             "<markers>\n"
             "\t<marker lat='37.500000' lng='127.000000' html='/photos/Tom &amp; Jerry&#39;s "
             "&lt;1&gt;.jpg' label = 'Tom &amp; Jerry&#39;s &lt;1&gt;.jpg'/>\n"
-            "\t<line colour='#" + QString::number(RgbForIndex(0), 16).rightJustified(6, u'0').toStdString() +
-            "' width='5'>\n"
-            "\t\t<point lat='-37.408333' lng='126.968723' />\n"
-            "\t\t<Info STIME='05/17/2009 09:00:00 PM' ETIME='05/17/2009 09:20:00 PM' AD='1.500 "
-            "Km' ET='0 Day, 00:10:00' AS='9.000 Km/h' />\n"
-            "\t</line>\n"
-            "\t<WayPoint index='1' lat='-37.408333' lng='126.968723' alt='45.250000' "
-            "Time='t0'/>\n"
-            "\t<Lap Type='S' index='1' lat='-37.408333' lng='126.968723' Time='t1'/>\n"
-            "\t<Lap Type='N' index='2' lat='-37.408333' lng='126.968723' alt='45.250' "
-            "Time='t2'" + stats + "/>\n"
-            "\t<Lap Type='F' index='3' lat='-37.408333' lng='126.968723' alt='45.250' "
-            "Time='t3'" + stats + totals + "/>\n"
-            "</markers>");
+            "\t<line colour='#" +
+                QString::number(RgbForIndex(0), 16).rightJustified(6, u'0').toStdString() +
+                "' width='5'>\n"
+                "\t\t<point lat='-37.408333' lng='126.968723' />\n"
+                "\t\t<Info STIME='05/17/2009 09:00:00 PM' ETIME='05/17/2009 09:20:00 PM' AD='1.500 "
+                "Km' ET='0 Day, 00:10:00' AS='9.000 Km/h' />\n"
+                "\t</line>\n"
+                "\t<WayPoint index='1' lat='-37.408333' lng='126.968723' alt='45.250000' "
+                "Time='t0'/>\n"
+                "\t<Lap Type='S' index='1' lat='-37.408333' lng='126.968723' Time='t1'/>\n"
+                "\t<Lap Type='N' index='2' lat='-37.408333' lng='126.968723' alt='45.250' "
+                "Time='t2'" +
+                stats +
+                "/>\n"
+                "\t<Lap Type='F' index='3' lat='-37.408333' lng='126.968723' alt='45.250' "
+                "Time='t3'" +
+                stats + totals +
+                "/>\n"
+                "</markers>");
   if (test::HaveProgram(QStringLiteral("xmllint"))) {
     int code = -1;
     test::Run(QStringLiteral("xmllint"), {QStringLiteral("--noout"), writer.path()}, &code);
@@ -77,8 +82,7 @@ TEST(MarkerWriter, ColoursAreRedGreenBlueAndWidthsCountFromFive) {
   // The palette holds 0x00BBGGRR; the map wants 0xRRGGBB.
   for (int index = 0; index < kPaletteSize; ++index) {
     const std::uint32_t bgr = ColorForIndex(index);
-    EXPECT_EQ(RgbForIndex(index),
-              ((bgr & 0xFF) << 16) | (bgr & 0xFF00) | ((bgr >> 16) & 0xFF));
+    EXPECT_EQ(RgbForIndex(index), ((bgr & 0xFF) << 16) | (bgr & 0xFF00) | ((bgr >> 16) & 0xFF));
   }
   QTemporaryDir dir;
   const QString log = dir.filePath(QStringLiteral("a.log"));
@@ -99,9 +103,7 @@ class ShowTracksTest : public ::testing::Test {
  protected:
   QString Log(const QString& name, const test::LogPlan& plan,
               std::vector<test::GeneratedFix>* fixes = nullptr) {
-    const QString path = dir_.filePath(name);
-    test::WriteFile(path, test::GenerateLog(plan, fixes));
-    return path;
+    return test::WriteGeneratedLog(dir_.path(), name, plan, fixes);
   }
   QByteArray Markers(MarkerFile file) const {
     return test::ReadFile(dir_.filePath(MarkerFileName(file)));
@@ -111,9 +113,9 @@ class ShowTracksTest : public ::testing::Test {
 
 TEST_F(ShowTracksTest, LapsAreStartMiddleFinalAndWaypointsAreMarkedApart) {
   std::vector<test::GeneratedFix> fixes;
-  const QString path = Log(QStringLiteral("laps.log"),
-                           {.epochs = 30, .lapEpochs = {5, 15, 25}, .waypointEpochs = {2, 20}},
-                           &fixes);
+  const QString path =
+      Log(QStringLiteral("laps.log"),
+          {.epochs = 30, .lapEpochs = {5, 15, 25}, .waypointEpochs = {2, 20}}, &fixes);
   LogLibrary library = LogLibrary::InMemory({{path, 0, 0, {}, 0}}, 0);
   const MapRequest request = ShowLogsOnMap(library, {0}, dir_.path(), {});
   ASSERT_TRUE(request.show);
@@ -157,7 +159,10 @@ TEST_F(ShowTracksTest, LapsAreStartMiddleFinalAndWaypointsAreMarkedApart) {
 TEST_F(ShowTracksTest, CentreIsTheLastWaypointWithoutLapsElseTheLastPoint) {
   std::vector<test::GeneratedFix> fixes;
   LogLibrary library = LogLibrary::InMemory(
-      {{Log(QStringLiteral("w.log"), {.epochs = 10, .waypointEpochs = {3, 6}}, &fixes), 0, 0, {},
+      {{Log(QStringLiteral("w.log"), {.epochs = 10, .waypointEpochs = {3, 6}}, &fixes),
+        0,
+        0,
+        {},
         0}},
       0);
   MapRequest request = ShowLogsOnMap(library, {0}, dir_.path(), {});
@@ -195,8 +200,8 @@ TEST_F(ShowTracksTest, PhotosOfOneLogDrawThatLogOnce) {
   if (!test::HaveProgram(QStringLiteral("exiftool"))) {
     GTEST_SKIP() << "exiftool is not installed";
   }
-  const QString log = Log(QStringLiteral("walk.log"), {.hour = 10, .epochs = 61,
-                                                       .intervalSeconds = 60});
+  const QString log =
+      Log(QStringLiteral("walk.log"), {.hour = 10, .epochs = 61, .intervalSeconds = 60});
   LogLibrary library = LogLibrary::InMemory({{log, 0, 0, {}, 0}}, 0);
   const DisplayFormats formats{QStringLiteral("%Y-%m-%d %H:%M:%S"),
                                QStringLiteral("%s %d %02d %05.2f")};
@@ -221,8 +226,8 @@ TEST_F(ShowTracksTest, PhotosOfOneLogDrawThatLogOnce) {
   EXPECT_TRUE(markers.contains("STIME='10:00' ETIME='11:00'"));  // the page's time format
   EXPECT_TRUE(library.activeLogs().empty());
 
-  request = ShowPhotosOnMap(library, photos, {1}, settings, false, QStringLiteral("%H:%M"),
-                            dir_.path());
+  request =
+      ShowPhotosOnMap(library, photos, {1}, settings, false, QStringLiteral("%H:%M"), dir_.path());
   EXPECT_EQ(request.file, MarkerFile::kPhotos);
   markers = Markers(MarkerFile::kPhotos);
   EXPECT_EQ(markers.count("<marker "), 1);

@@ -52,4 +52,11 @@ QString BinaryFolder() {
   return qEnvironmentVariable("TREVALO_BIN_DIR");
 }
 
+QString WriteGeneratedLog(const QString& folder, const QString& name, const LogPlan& plan,
+                          std::vector<GeneratedFix>* fixes) {
+  const QString path = folder + u'/' + name;
+  WriteFile(path, GenerateLog(plan, fixes));
+  return path;
+}
+
 }  // namespace trevalo::test

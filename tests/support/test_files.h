@@ -8,11 +8,16 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include "support/log_generator.h"
+
 namespace trevalo::test {
 
 // Writes bytes to a file (creating folders); fails the running test when it cannot.
 void WriteFile(const QString& path, std::string_view bytes);
 QByteArray ReadFile(const QString& path);
+// Writes a generated log to `folder`/`name` (creating folders) and returns its path.
+QString WriteGeneratedLog(const QString& folder, const QString& name, const LogPlan& plan,
+                          std::vector<GeneratedFix>* fixes = nullptr);
 
 // Runs a program (up to a minute); its standard output, or an empty array when it does
 // not finish.
