@@ -142,10 +142,31 @@ LogLibrary OpenLibrary(const CommandContext& context) {
 }
 
 bool ReportLibraryProblem(const LogLibrary& library, const CommandContext& context) {
-  if (library.lastProblem().isEmpty()) {
+  if (library.fileProblems().isEmpty()) {
     return false;
   }
-  context.Error(library.lastProblem());
+  if (!library.databaseReadable()) {
+    context.Error(library.fileProblems().join(u'\n') +
+                  QStringLiteral("; no change is saved until it can be read"));
+    return true;
+  }
+  for (const QString& problem : library.fileProblems()) {
+    context.Error(QStringLiteral("%1: %2").arg(library.databasePath(), problem));
+  }
+  context.Error(QStringLiteral("%1: these lines are no logs of the library; the file stays as it "
+                               "is, and the next change keeps a copy of it before saving")
+                    .arg(library.databasePath()));
+  return true;
+}
+
+bool ReportChange(const LogLibrary::Change& change, const CommandContext& context) {
+  if (!change.notice.isEmpty()) {
+    context.Error(change.notice);
+  }
+  if (change.done()) {
+    return false;
+  }
+  context.Error(change.problem);
   return true;
 }
 

@@ -82,7 +82,11 @@ int RunDeviceCommand(const QStringList& arguments, CommandContext& context);
 QString LibraryFolder(const CommandContext& context);
 // The user's log library (with the summer-time option of the settings).
 LogLibrary OpenLibrary(const CommandContext& context);
-// Reports a problem the library had saving; true when there was one.
+// Reports on stderr what is wrong with the library's database file (lines not understood,
+// a file that cannot be read); true when something is.
 bool ReportLibraryProblem(const LogLibrary& library, const CommandContext& context);
+// Reports a change that was not made (its problem) and what a saved change has to say (a
+// copy kept of a damaged database); true when the change was not made.
+bool ReportChange(const LogLibrary::Change& change, const CommandContext& context);
 
 }  // namespace trevalo::cli

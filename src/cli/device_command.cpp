@@ -151,6 +151,7 @@ int RunImport(const QStringList& arguments, CommandContext& context) {
   }
   const bool asJson = parser.isSet(kJsonOption);
   LogLibrary library = OpenLibrary(context);
+  const bool damaged = ReportLibraryProblem(library, context);
   const ImportResult result =
       ImportLogs(logger.state.drive, library, {*zone, parser.isSet(QStringLiteral("delete"))},
                  [&](std::size_t done, std::size_t total, const QString& name) {
@@ -164,7 +165,12 @@ int RunImport(const QStringList& arguments, CommandContext& context) {
     context.Error(result.problem);
     return kUserError;
   }
+  QStringList notices;
   for (const ImportedLog& log : result.logs) {
+    if (!log.notice.isEmpty() && !notices.contains(log.notice)) {
+      notices << log.notice;
+      context.Error(log.notice);
+    }
     if (!log.problem.isEmpty()) {
       context.Error(log.problem);
     }
@@ -182,7 +188,7 @@ int RunImport(const QStringList& arguments, CommandContext& context) {
     }
     context.out << '\n';
   }
-  const bool failed = ReportLibraryProblem(library, context) || result.failedCount() > 0;
+  const bool failed = damaged || result.failedCount() > 0;
   return failed ? kUserError : kSuccess;
 }
 

@@ -96,25 +96,34 @@ int RunAdd(const QStringList& arguments, CommandContext& context) {
     return kUsageError;
   }
   LogLibrary library = OpenLibrary(context);
-  int exitCode = kSuccess;
+  int exitCode = ReportLibraryProblem(library, context) ? kUserError : kSuccess;
+  std::vector<LogLibrary::NewLog> logs;
   for (const QString& file : parser.positionalArguments()) {
-    const QString path = QFileInfo(file).absoluteFilePath();
-    switch (library.AddLog(path, 0, 0, *zone)) {
-      case LogLibrary::AddResult::kAdded:
-        context.out << "added " << path << '\n';
+    logs.push_back({QFileInfo(file).absoluteFilePath(), 0, 0, *zone});
+  }
+  // One save for all; "added" is said only of what the saved file holds.
+  const std::vector<LogLibrary::Change> changes = library.AddLogs(logs);
+  QStringList notices;
+  for (std::size_t k = 0; k < logs.size(); ++k) {
+    const LogLibrary::Change& change = changes[k];
+    if (!change.notice.isEmpty() && !notices.contains(change.notice)) {
+      notices << change.notice;
+      context.Error(change.notice);
+    }
+    switch (change.result) {
+      case LogLibrary::ChangeResult::kDone:
+        context.out << "added " << logs[k].path << '\n';
         break;
-      case LogLibrary::AddResult::kAlreadyThere:
-        context.out << path << ": already in the library\n";
+      case LogLibrary::ChangeResult::kAlreadyThere:
+        context.out << logs[k].path << ": already in the library\n";
         break;
-      case LogLibrary::AddResult::kNoTimes: {
-        const GPSLog log(path, 0, 0, {}, *zone, 0);
-        context.Error(QStringLiteral("%1: not added: %2").arg(path, log.scanProblem()));
+      default:
+        context.Error(change.problem);
         exitCode = kUserError;
         break;
-      }
     }
   }
-  return ReportLibraryProblem(library, context) ? kUserError : exitCode;
+  return exitCode;
 }
 
 int RunRemove(const QStringList& arguments, CommandContext& context) {
@@ -132,17 +141,22 @@ int RunRemove(const QStringList& arguments, CommandContext& context) {
     return kUsageError;
   }
   LogLibrary library = OpenLibrary(context);
-  int exitCode = kSuccess;
+  int exitCode = ReportLibraryProblem(library, context) ? kUserError : kSuccess;
+  QStringList paths;
   for (const QString& file : parser.positionalArguments()) {
-    const QString path = QFileInfo(file).absoluteFilePath();
-    if (library.RemoveLogByPath(path)) {
+    paths << QFileInfo(file).absoluteFilePath();
+  }
+  // Each in its own change, so that "removed" and "not in the library" are told per file.
+  for (const QString& path : paths) {
+    const LogLibrary::Change change = library.RemoveLogByPath(path);
+    if (change.done()) {
       context.out << "removed " << path << '\n';
-    } else {
-      context.Error(QStringLiteral("%1: not in the library").arg(path));
+    }
+    if (ReportChange(change, context)) {
       exitCode = kUserError;
     }
   }
-  return ReportLibraryProblem(library, context) ? kUserError : exitCode;
+  return exitCode;
 }
 
 int RunMerge(const QStringList& arguments, CommandContext& context) {
@@ -169,6 +183,7 @@ int RunMerge(const QStringList& arguments, CommandContext& context) {
     return kUserError;
   }
   LogLibrary library = OpenLibrary(context);
+  const bool damaged = ReportLibraryProblem(library, context);
   std::vector<std::size_t> rows;
   for (const QString& file : parser.positionalArguments()) {
     const QString path = QFileInfo(file).absoluteFilePath();
@@ -183,14 +198,16 @@ int RunMerge(const QStringList& arguments, CommandContext& context) {
   for (const QString& skipped : outcome.skipped) {
     context.Error(skipped);
   }
+  if (!outcome.notice.isEmpty()) {
+    context.Error(outcome.notice);
+  }
   if (outcome.result != MergeOutcome::kMerged) {
     context.Error(QStringLiteral("%1: not merged: %2").arg(output, outcome.problem));
     return kUserError;
   }
   context.out << "merged " << std::int64_t{static_cast<std::int64_t>(rows.size())} << " logs into "
               << output << '\n';
-  return ReportLibraryProblem(library, context) || !outcome.skipped.isEmpty() ? kUserError
-                                                                              : kSuccess;
+  return damaged || !outcome.skipped.isEmpty() ? kUserError : kSuccess;
 }
 
 }  // namespace

@@ -25,6 +25,7 @@ void GPSLog::Scan() {
     return;
   }
   scanned_ = true;
+  fileStamp_ = StampOf(filePath_);
   FileByteSource file(filePath_);
   if (!file.isOpen()) {
     openError_ = file.errorText();

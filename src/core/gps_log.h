@@ -12,6 +12,7 @@
 #include <QString>
 
 #include "core/calendar_time.h"
+#include "core/file_identity.h"
 #include "core/log_reader.h"
 #include "core/time_zone.h"
 #include "core/track_point.h"
@@ -48,6 +49,8 @@ class GPSLog {
   TimeValue utcStart() const { return scan_.utcStart; }
   TimeValue localStart() const { return scan_.localStart; }
   TimeValue localEnd() const { return scan_.localEnd; }
+  // The end in UTC: logs of different zones are compared by these.
+  TimeValue utcEnd() const { return scan_.localEnd - (scan_.localStart - scan_.utcStart); }
   std::uint32_t pointCount() const { return scan_.pointCount; }
   std::int32_t lapCount() const { return scan_.lapCount; }
   std::int32_t waypointCount() const { return scan_.waypointCount; }
@@ -55,6 +58,8 @@ class GPSLog {
   bool scanned() const { return scanned_; }
   // The file could be opened and read (it may still hold no usable time).
   bool fileReadable() const { return scan_.problem != ScanProblem::kUnreadable; }
+  // The file as it was when the scan began.
+  const FileStamp& fileStamp() const { return fileStamp_; }
 
   const QString& filePath() const { return filePath_; }
   const QString& fileName() const { return fileName_; }
@@ -87,6 +92,7 @@ class GPSLog {
   int summerTime_;
   bool scanned_ = false;
   ScanResult scan_;
+  FileStamp fileStamp_;
   std::string openError_;
   bool pointsLoaded_ = false;
   std::vector<TrackPoint> points_;

@@ -11,6 +11,7 @@
 #include <QFileInfo>
 
 #include "core/atomic_file.h"
+#include "core/file_identity.h"
 #include "device/logger_detection.h"
 #include "library/log_library.h"
 
@@ -95,6 +96,14 @@ ImportResult ImportLogs(const QString& drive, LogLibrary& library, const ImportO
     return result;
   }
   const QStringList sources = LoggerLogFiles(drive);
+  if (!sources.isEmpty() && SameFile(QFileInfo(sources.front()).absolutePath(), library.folder())) {
+    // Copying each log onto itself and deleting it would leave nothing.
+    result.problem = QStringLiteral(
+                         "the library folder %1 is the logger's own log folder: "
+                         "nothing is imported")
+                         .arg(library.folder());
+    return result;
+  }
   for (qsizetype k = 0; k < sources.size(); ++k) {
     ImportedLog log;
     log.source = sources[k];
@@ -103,18 +112,27 @@ ImportResult ImportLogs(const QString& drive, LogLibrary& library, const ImportO
     if (progress) {
       progress(static_cast<std::size_t>(k), static_cast<std::size_t>(sources.size()), name);
     }
+    if (SameFile(log.source, log.destination)) {
+      log.problem = QStringLiteral("%1 is the library's copy itself: not imported").arg(log.source);
+      result.logs.push_back(std::move(log));
+      continue;
+    }
     log.problem = CopyReplacing(log.source, log.destination);
     log.copied = log.problem.isEmpty();
     if (log.copied) {
-      // The library's entry of the older copy goes; the new copy comes in with the zone.
-      library.RemoveLogByPath(log.destination);
-      log.added =
-          library.AddLog(log.destination, 0, 0, options.timeZone) == LogLibrary::AddResult::kAdded;
-      if (!log.added) {
+      // The new copy takes the place of the older copy's entry, with the zone.
+      const LogLibrary::Change change = library.ReplaceLog(log.destination, options.timeZone);
+      log.added = change.done();
+      log.notice = change.notice;
+      if (change.result == LogLibrary::ChangeResult::kNoTimes) {
         log.problem =
             QStringLiteral("%1 holds no valid times: it was copied but not added to the library")
                 .arg(log.destination);
+      } else if (!log.added) {
+        log.problem = QStringLiteral("%1 was copied but the library could not record it: %2")
+                          .arg(log.destination, change.problem);
       } else if (options.deleteAfterImport) {
+        // Only what the saved library holds leaves the logger.
         log.problem = DeleteFromLogger(log.source);
         log.deleted = log.problem.isEmpty();
       }

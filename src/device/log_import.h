@@ -29,6 +29,7 @@ struct ImportedLog {
   bool added = false;    // in the library (a log without valid times is not)
   bool deleted = false;  // removed from the logger
   QString problem;       // what went wrong, empty when nothing did
+  QString notice;        // where a copy of a damaged library file was kept
 };
 
 struct ImportResult {

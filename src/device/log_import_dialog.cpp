@@ -145,12 +145,11 @@ void CGPSLogImportDlg::Import() {
     problems_ << result.problem;
   }
   for (const ImportedLog& log : result.logs) {
-    if (!log.problem.isEmpty()) {
-      problems_ << log.problem;
+    for (const QString& text : {log.notice, log.problem}) {
+      if (!text.isEmpty() && !problems_.contains(text)) {
+        problems_ << text;
+      }
     }
-  }
-  if (!library_.lastProblem().isEmpty()) {
-    problems_ << library_.lastProblem();
   }
   if (!problems_.isEmpty()) {
     QMessageBox box(QMessageBox::Warning, windowTitle(), problems_.join(u'\n'), QMessageBox::Ok,

@@ -3,11 +3,15 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFileSystemWatcher>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSet>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "app/column_widths.h"
@@ -44,6 +48,21 @@ QTableWidgetItem* Cell(const QString& text, Qt::Alignment alignment = Qt::AlignL
 
 }  // namespace
 
+class CGPSManDlg::Busy {
+ public:
+  explicit Busy(CGPSManDlg& window) : window_(window) { ++window_.busy_; }
+  ~Busy() {
+    if (--window_.busy_ == 0 && window_.outsideChange_) {
+      window_.settle_->start();
+    }
+  }
+  Busy(const Busy&) = delete;
+  Busy& operator=(const Busy&) = delete;
+
+ private:
+  CGPSManDlg& window_;
+};
+
 std::vector<int> CGPSManDlg::ColumnWidths(const Settings& settings, int listWidth) {
   const int fifth = listWidth / 5;
   const int defaults[kColumnCount] = {fifth, 50, 50, fifth, fifth, fifth, fifth, 2 * fifth};
@@ -58,6 +77,9 @@ CGPSManDlg::CGPSManDlg(const Settings& settings, const LanguageTexts& texts, Log
       library_(library),
       match_(match),
       formats_(LoadDisplayFormats(texts)),
+      watcher_(new QFileSystemWatcher(this)),
+      settle_(new QTimer(this)),
+      fileProblems_(new QLabel(this)),
       list_(new CListCtrlEx(this)) {
   setObjectName(QStringLiteral("logManager"));
   setWindowTitle(texts.Text(QStringLiteral("GPSMAN_TITLE")));
@@ -93,10 +115,26 @@ CGPSManDlg::CGPSManDlg(const Settings& settings, const LanguageTexts& texts, Log
   buttons->addWidget(chartButton_);
   buttons->addStretch(1);
   buttons->addWidget(closeButton);
+  fileProblems_->setObjectName(QStringLiteral("libraryFileProblems"));
+  fileProblems_->setTextFormat(Qt::PlainText);
+  fileProblems_->setWordWrap(true);
+  fileProblems_->setStyleSheet(QStringLiteral("color: #a00000"));
   auto* layout = new QVBoxLayout(this);
+  layout->addWidget(fileProblems_);
   layout->addWidget(list_, 1);
   layout->addLayout(buttons);
   resize(920, 420);
+
+  // Other programs (trevalo-cli, a second window) may change the library: its database
+  // is replaced by a rename, which the folder's watch sees.
+  if (!library.folder().isEmpty()) {
+    QDir().mkpath(library.folder());
+    watcher_->addPath(library.folder());
+  }
+  settle_->setSingleShot(true);
+  settle_->setInterval(200);
+  connect(watcher_, &QFileSystemWatcher::directoryChanged, settle_, qOverload<>(&QTimer::start));
+  connect(settle_, &QTimer::timeout, this, &CGPSManDlg::PickUpOutsideChanges);
 
   connect(addButton, &QPushButton::clicked, this, &CGPSManDlg::ChooseLogs);
   connect(removeButton_, &QPushButton::clicked, this, &CGPSManDlg::RemoveSelected);
@@ -112,7 +150,57 @@ CGPSManDlg::CGPSManDlg(const Settings& settings, const LanguageTexts& texts, Log
   RefreshList();
 }
 
+void CGPSManDlg::PickUpOutsideChanges() {
+  if (busy_ > 0) {
+    outsideChange_ = true;
+    return;
+  }
+  outsideChange_ = false;
+  if (library_.Refresh()) {
+    RefreshList();
+  } else {
+    ShowFileProblems();
+  }
+}
+
+void CGPSManDlg::ShowFileProblems() {
+  const QStringList& problems = library_.fileProblems();
+  fileProblems_->setVisible(!problems.isEmpty());
+  if (problems.isEmpty()) {
+    return;
+  }
+  fileProblems_->setText(
+      library_.databaseReadable()
+          ? QStringLiteral("%1 has lines that could not be read; they are not listed. The file "
+                           "stays as it is until the next change, which first keeps a copy of "
+                           "it.\n%2")
+                .arg(library_.databasePath(), problems.join(u'\n'))
+          : QStringLiteral("%1\nNo change can be saved until it can be read.")
+                .arg(problems.join(u'\n')));
+}
+
+void CGPSManDlg::Tell(const LogLibrary::Change& change, const QString& objectName) {
+  QStringList lines;
+  if (!change.done()) {
+    lines << change.problem;
+  }
+  if (!change.notice.isEmpty()) {
+    lines << change.notice;
+  }
+  if (lines.isEmpty()) {
+    return;
+  }
+  QMessageBox box(change.done() ? QMessageBox::Information : QMessageBox::Warning, windowTitle(),
+                  lines.join(u'\n'), QMessageBox::Ok, this);
+  box.setTextFormat(Qt::PlainText);
+  box.setObjectName(objectName);
+  box.exec();
+}
+
 void CGPSManDlg::showEvent(QShowEvent* event) {
+  if (library_.Refresh()) {
+    RefreshList();
+  }
   QDialog::showEvent(event);
   if (!columnsSized_) {
     ApplyColumnWidths(list_, ColumnWidths(settings_, list_->viewport()->width()));
@@ -131,6 +219,12 @@ void CGPSManDlg::keyPressEvent(QKeyEvent* event) {
 
 void CGPSManDlg::RefreshList() {
   const QSignalBlocker quiet(list_);
+  QSet<QString> selected;
+  for (const QModelIndex& index : list_->selectionModel()->selectedRows()) {
+    if (const QTableWidgetItem* path = list_->item(index.row(), kPath)) {
+      selected.insert(path->text());
+    }
+  }
   list_->clearSelection();
   const int available = static_cast<int>(library_.size());
   list_->setRowCount(available + static_cast<int>(library_.unavailable().size()));
@@ -168,6 +262,13 @@ void CGPSManDlg::RefreshList() {
       list_->setItem(row, column, item);
     }
   }
+  for (int row = 0; row < list_->rowCount(); ++row) {
+    if (selected.contains(list_->item(row, kPath)->text())) {
+      list_->selectionModel()->select(list_->model()->index(row, 0),
+                                      QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    }
+  }
+  ShowFileProblems();
   UpdateButtons();
 }
 
@@ -186,15 +287,14 @@ void CGPSManDlg::EditDetails() {
   if (rows.empty()) {
     return;
   }
+  const Busy busy(*this);
   const std::size_t first = rows.front();
   CGPSManInfoDlg editor(texts_, library_.log(first), formats_.timeFormat, this);
   if (editor.exec() == QDialog::Accepted) {
-    library_.EditLogInfo(first, editor.colorIndex(), editor.lineWidthIndex(), editor.comment(),
-                         editor.timeZone());
-    if (!library_.lastProblem().isEmpty()) {
-      QMessageBox::warning(this, windowTitle(), library_.lastProblem());
-    }
+    const LogLibrary::Change change = library_.EditLogInfo(
+        first, editor.colorIndex(), editor.lineWidthIndex(), editor.comment(), editor.timeZone());
     RefreshList();
+    Tell(change, QStringLiteral("editProblem"));
   }
 }
 
@@ -214,6 +314,7 @@ void CGPSManDlg::ExportSelected() {
   if (rows.empty()) {
     return;
   }
+  const Busy busy(*this);
   CGPSLogExportDlg dialog(settings_, texts_, static_cast<int>(rows.size()), this);
   if (dialog.exec() != QDialog::Accepted) {
     return;
@@ -264,6 +365,7 @@ void CGPSManDlg::ShowChart() {
     invalid();
     return;
   }
+  const Busy busy(*this);
   QStringList problems;
   std::unique_ptr<ChartData> data;
   if (library_.LoadHeld(rows.front(), problems)) {
@@ -295,6 +397,7 @@ void CGPSManDlg::MergeSelected() {
   if (rows.size() < 2) {
     return;
   }
+  const Busy busy(*this);
   const MergePlan plan = PrepareMerge(library_, rows);
   if (plan.timeConflict) {
     QMessageBox::warning(this, windowTitle(),
@@ -318,8 +421,12 @@ void CGPSManDlg::MergeSelected() {
       break;
     case MergeOutcome::kWriteFailed:
     case MergeOutcome::kNotAdded:
+    case MergeOutcome::kNotSaved:
       message = outcome.problem;
       break;
+  }
+  if (!outcome.notice.isEmpty()) {
+    message += (message.isEmpty() ? QString() : QStringLiteral("\n")) + outcome.notice;
   }
   for (const QString& skipped : outcome.skipped) {
     message += (message.isEmpty() ? QString() : QStringLiteral("\n")) +
@@ -328,6 +435,7 @@ void CGPSManDlg::MergeSelected() {
   RefreshList();
   if (!message.isEmpty()) {
     QMessageBox box(QMessageBox::Warning, windowTitle(), message, QMessageBox::Ok, this);
+    box.setTextFormat(Qt::PlainText);
     box.setObjectName(QStringLiteral("mergeProblem"));
     box.exec();
   }
@@ -358,20 +466,42 @@ void CGPSManDlg::ChooseLogs() {
 }
 
 void CGPSManDlg::AddLogs(const QStringList& paths) {
+  const Busy busy(*this);
+  std::vector<LogLibrary::NewLog> logs;
+  const int zone = LocalZoneHHMM();
+  for (const QString& path : paths) {
+    logs.push_back({QFileInfo(path).absoluteFilePath(), 0, 0, zone});
+  }
+  std::vector<LogLibrary::Change> changes;
   {
     CProgressDlg progress(texts_.Text(QStringLiteral("GPSMAN_SUB_PROCESS")), this);
-    for (qsizetype k = 0; k < paths.size(); ++k) {
-      progress.Step(static_cast<int>(k * 100 / paths.size()), paths[k]);
-      library_.AddLog(QFileInfo(paths[k]).absoluteFilePath(), 0, 0, LocalZoneHHMM());
-    }
+    changes = library_.AddLogs(logs, progress.AsProgress());
   }
   if (!paths.isEmpty()) {
     settings_.WriteSetting(setting::kPathLog, QFileInfo(paths.back()).absolutePath() + u'/');
   }
   RefreshList();
+  // One message for everything that was not added, and why (a log already in the
+  // library is no news).
+  QStringList lines;
+  for (const LogLibrary::Change& change : changes) {
+    if (!change.notice.isEmpty() && !lines.contains(change.notice)) {
+      lines << change.notice;
+    }
+    if (!change.done() && change.result != LogLibrary::ChangeResult::kAlreadyThere) {
+      lines << change.problem;
+    }
+  }
+  if (!lines.isEmpty()) {
+    QMessageBox box(QMessageBox::Warning, windowTitle(), lines.join(u'\n'), QMessageBox::Ok, this);
+    box.setTextFormat(Qt::PlainText);
+    box.setObjectName(QStringLiteral("addProblems"));
+    box.exec();
+  }
 }
 
 void CGPSManDlg::RemoveSelected() {
+  const Busy busy(*this);
   const QModelIndexList selected = list_->selectionModel()->selectedRows();
   if (selected.isEmpty()) {
     return;
@@ -383,22 +513,18 @@ void CGPSManDlg::RemoveSelected() {
   if (ask.exec() != QMessageBox::Yes) {
     return;
   }
-  library_.HoldLog(std::nullopt);
-  std::vector<std::size_t> available;
-  QStringList unavailable;
+  QStringList paths;
   for (const QModelIndex& index : selected) {
     const auto row = static_cast<std::size_t>(index.row());
-    if (row < library_.size()) {
-      available.push_back(row);
-    } else {
-      unavailable << library_.unavailable()[row - library_.size()].filePath;
-    }
+    paths << (row < library_.size() ? library_.log(row).filePath()
+                                    : library_.unavailable()[row - library_.size()].filePath);
   }
-  library_.RemoveLogs(std::move(available));
-  for (const QString& path : unavailable) {
-    library_.RemoveLogByPath(path);
-  }
+  const LogLibrary::Change change = library_.RemoveLogsByPath(paths);
   RefreshList();
+  // A log another program removed meanwhile is gone as the user wanted: no news.
+  if (change.result != LogLibrary::ChangeResult::kNotInLibrary) {
+    Tell(change, QStringLiteral("removeProblem"));
+  }
 }
 
 }  // namespace trevalo

@@ -5,15 +5,18 @@
 #include <QDialog>
 
 #include "app/language.h"
+#include "library/log_library.h"
 #include "library/match_settings.h"
 #include "map/show_tracks.h"
 
+class QFileSystemWatcher;
+class QLabel;
 class QPushButton;
+class QTimer;
 
 namespace trevalo {
 
 class CListCtrlEx;
-class LogLibrary;
 class Settings;
 
 class CGPSManDlg : public QDialog {
@@ -27,8 +30,11 @@ class CGPSManDlg : public QDialog {
   CGPSManDlg(const Settings& settings, const LanguageTexts& texts, LogLibrary& library,
              const MatchSettings& match, QWidget* parent = nullptr);
 
-  // One row per log in library order, then the logs whose files cannot be read now.
+  // One row per log in library order, then the logs whose files cannot be read now. The
+  // selection stays on the same logs.
   void RefreshList();
+  // Reads the library again when another program changed it, and shows it.
+  void PickUpOutsideChanges();
   void UpdateButtons();
   // Adds log files with the progress window and the computer's zone.
   void AddLogs(const QStringList& paths);
@@ -59,6 +65,9 @@ class CGPSManDlg : public QDialog {
 
  private:
   void ChooseLogs();
+  // Tells a change that was not made, or a copy kept of a damaged database.
+  void Tell(const LogLibrary::Change& change, const QString& objectName);
+  void ShowFileProblems();
   // The selected rows that are logs (not unavailable records), in list order.
   std::vector<std::size_t> SelectedLogs() const;
 
@@ -68,6 +77,14 @@ class CGPSManDlg : public QDialog {
   const MatchSettings& match_;
   DisplayFormats formats_;
   bool columnsSized_ = false;
+  // While a command runs, rows must stay where they are: changes of others are picked up
+  // once it ends.
+  class Busy;
+  int busy_ = 0;
+  bool outsideChange_ = false;
+  QFileSystemWatcher* watcher_;
+  QTimer* settle_;
+  QLabel* fileProblems_;
 
   CListCtrlEx* list_;
   QPushButton* removeButton_;

@@ -7,6 +7,8 @@
 #include <QFileInfo>
 
 #include "core/atomic_file.h"
+#include "core/byte_source.h"
+#include "core/log_reader.h"
 
 namespace trevalo {
 namespace {
@@ -36,10 +38,11 @@ MergePlan PrepareMerge(const LogLibrary& library, std::vector<std::size_t> rows)
   for (std::size_t k = 1; k < rows.size(); ++k) {
     const GPSLog& previous = library.log(rows[k - 1]);
     const GPSLog& log = library.log(rows[k]);
+    // In UTC: logs of different zones overlap when their true spans do.
     const auto within = [&](TimeValue t) {
-      return t >= previous.localStart() && t <= previous.localEnd();
+      return t >= previous.utcStart() && t <= previous.utcEnd();
     };
-    if (within(log.localStart()) || within(log.localEnd())) {
+    if (within(log.utcStart()) || within(log.utcEnd())) {
       plan.timeConflict = true;
     }
     if (rows[k] != rows[k - 1] + 1) {
@@ -58,7 +61,7 @@ MergePlan PrepareMerge(const LogLibrary& library, std::vector<std::size_t> rows)
   return plan;
 }
 
-QString WriteMergedLog(const QStringList& sources, const QString& output, QStringList* skipped) {
+QByteArray MergedLogBytes(const QStringList& sources, QStringList* skipped) {
   QByteArray merged;
   for (const QString& source : sources) {
     QFile file(source);
@@ -80,11 +83,7 @@ QString WriteMergedLog(const QStringList& sources, const QString& output, QStrin
       merged += "\r\n";
     }
   }
-  return WriteFileAtomically(
-      output,
-      std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(merged.constData()),
-                                    static_cast<std::size_t>(merged.size())),
-      true);
+  return merged;
 }
 
 MergeOutcome MergeLogs(LogLibrary& library, const std::vector<std::size_t>& rows,
@@ -105,19 +104,73 @@ MergeOutcome MergeLogs(LogLibrary& library, const std::vector<std::size_t>& rows
     sources << library.log(row).filePath();
   }
   MergeOutcome outcome{MergeOutcome::kMerged, {}, {}};
-  if (const QString problem = WriteMergedLog(sources, output, &outcome.skipped);
-      !problem.isEmpty()) {
-    return {MergeOutcome::kWriteFailed, problem, outcome.skipped};
+  const QByteArray merged = MergedLogBytes(sources, &outcome.skipped);
+  // A merged log the library would refuse is not written at all.
+  MemoryByteSource bytes(
+      std::string_view(merged.constData(), static_cast<std::size_t>(merged.size())));
+  if (!ScanLog(bytes, plan.timeZone).hasTimes) {
+    return {
+        MergeOutcome::kNotAdded,
+        QStringLiteral("%1 would hold no usable time; the logs stay in the library").arg(output),
+        outcome.skipped};
   }
-  // The merged log first; the sources leave only when it is in.
-  if (library.AddLog(output, 0, 0, plan.timeZone) != LogLibrary::AddResult::kAdded) {
+  const LogRecord record{output, 0, 0, {}, plan.timeZone};
+  if (const QString problem = RecordProblem(record); !problem.isEmpty()) {
     return {MergeOutcome::kNotAdded,
-            QStringLiteral("%1 holds no usable time; the logs stay in the library").arg(output),
+            QStringLiteral("%1: cannot be kept in the library: %2").arg(output, problem),
             outcome.skipped};
   }
-  for (const QString& source : sources) {
-    library.RemoveLogByPath(source);
+  const bool existed = QFileInfo::exists(output);
+  bool written = false;
+  // Under the library's lock: the merged file appears under its name only together with
+  // its entry, and the sources leave in the same save.
+  const LogLibrary::Change change =
+      library.Transact([&](std::vector<LogRecord>& records, LogLibrary::Change& refused) {
+        if (library.Contains(output)) {
+          outcome = {MergeOutcome::kOutputInLibrary,
+                     QStringLiteral("%1 is already in the library").arg(output), outcome.skipped};
+          return false;
+        }
+        std::vector<std::size_t> gone;
+        for (const QString& source : sources) {
+          const std::optional<std::size_t> at = library.Find(source);
+          if (!at) {
+            refused = {LogLibrary::ChangeResult::kNotInLibrary,
+                       QStringLiteral("%1 is no longer in the library").arg(source),
+                       {}};
+            return false;
+          }
+          gone.push_back(*at);
+        }
+        const QString problem = WriteFileAtomically(
+            output,
+            std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(merged.constData()),
+                                          static_cast<std::size_t>(merged.size())),
+            true);
+        if (!problem.isEmpty()) {
+          outcome = {MergeOutcome::kWriteFailed, problem, outcome.skipped};
+          return false;
+        }
+        written = true;
+        std::sort(gone.begin(), gone.end());
+        for (auto at = gone.rbegin(); at != gone.rend(); ++at) {
+          records.erase(records.begin() + static_cast<std::ptrdiff_t>(*at));
+        }
+        records.push_back(record);
+        return true;
+      });
+  if (outcome.result != MergeOutcome::kMerged) {
+    return outcome;
   }
+  if (!change.done()) {
+    if (written && !existed) {
+      QFile::remove(output);  // a later try must not find it in the way
+    }
+    return {change.result == LogLibrary::ChangeResult::kNotInLibrary ? MergeOutcome::kNotAdded
+                                                                     : MergeOutcome::kNotSaved,
+            change.problem, outcome.skipped};
+  }
+  outcome.notice = change.notice;
   return outcome;
 }
 

@@ -23,20 +23,29 @@ struct MergePlan {
 // Checks the logs at `rows` (library indices, in list order) before a merge.
 MergePlan PrepareMerge(const LogLibrary& library, std::vector<std::size_t> rows);
 
-// Writes the merged log: each source from its first sentence start ("$GP", "@TR" or
-// "@QN") on, zero bytes left out, ended by CR LF when its last byte is no line feed.
-// Returns the empty text on success, else why not; `skipped` lists sources that could not
-// be read (they contribute nothing).
-QString WriteMergedLog(const QStringList& sources, const QString& output, QStringList* skipped);
+// The merged log: each source from its first sentence start ("$GP", "@TR" or "@QN") on,
+// zero bytes left out, ended by CR LF when its last byte is no line feed. `skipped` lists
+// sources that could not be read (they contribute nothing).
+QByteArray MergedLogBytes(const QStringList& sources, QStringList* skipped);
 
 struct MergeOutcome {
-  enum Result { kMerged, kTimeConflict, kOutputInLibrary, kWriteFailed, kNotAdded } result;
+  enum Result {
+    kMerged,
+    kTimeConflict,
+    kOutputInLibrary,
+    kWriteFailed,
+    kNotAdded,  // the merged log would hold no usable time, or a source left the library
+    kNotSaved,  // the library could not be saved: nothing changed
+  } result;
   QString problem;      // a message for the failures
   QStringList skipped;  // sources that could not be read
+  QString notice;       // where a copy of a damaged library file was kept
 };
 
-// The whole merge: checks, writes the merged file, adds it with the first log's zone and
-// only then removes the sources from the library.
+// The whole merge: checks, then, holding the library's lock, writes the merged file,
+// adds it with the first log's zone and removes the sources in one save. A merged log
+// without usable times is not written; when the library cannot be saved, a merged file
+// that did not exist before is taken away again.
 MergeOutcome MergeLogs(LogLibrary& library, const std::vector<std::size_t>& rows,
                        const QString& output);
 

@@ -15,14 +15,24 @@ int Digits(const std::string& text, std::size_t at, std::size_t count) {
   return ReadInt(std::string_view(text).substr(at, count));
 }
 
-// Makes a log the one the lookup used.
-void Use(LogLibrary& library, std::size_t index, TimeValue photoTime, MatchResult& result) {
+// Makes a log the one the lookup used. False when its points cannot be loaded: a log
+// whose start and end read well may still hold an impossible time in between, and its
+// photos must not be placed at an empty position.
+bool Use(LogLibrary& library, std::size_t index, TimeValue photoTime, MatchResult& result) {
   library.HoldLog(index);
   library.AddActiveLog(index);
   GPSLog& log = library.log(index);
   result.logIndex = index;
+  if (!log.LoadPoints() || log.points().empty()) {
+    result.logProblem =
+        QStringLiteral("the points of %1 cannot be read: %2")
+            .arg(log.filePath(),
+                 log.loadProblem().isEmpty() ? QStringLiteral("it holds none") : log.loadProblem());
+    return false;
+  }
   result.pointIndex = log.NearestPointIndex(photoTime);
-  result.point = log.points().empty() ? TrackPoint{} : log.points()[result.pointIndex];
+  result.point = log.points()[result.pointIndex];
+  return true;
 }
 
 }  // namespace
@@ -56,8 +66,7 @@ MatchResult MatchPhotoTime(LogLibrary& library, const std::string& dateTime,
     const TimeValue afterStart = result.photoTime - log.localStart();
     const TimeValue beforeEnd = log.localEnd() - result.photoTime;
     if (afterStart >= -tolerance && beforeEnd >= -tolerance) {
-      Use(library, i, result.photoTime, result);
-      result.matched = true;
+      result.matched = Use(library, i, result.photoTime, result);
       return result;
     }
     const TimeValue distance = std::llabs(afterStart) < std::llabs(beforeEnd)
@@ -68,8 +77,7 @@ MatchResult MatchPhotoTime(LogLibrary& library, const std::string& dateTime,
       nearestDistance = distance;
     }
   }
-  Use(library, *nearest, result.photoTime, result);
-  result.matched = settings.tolerance == 99;
+  result.matched = Use(library, *nearest, result.photoTime, result) && settings.tolerance == 99;
   return result;
 }
 

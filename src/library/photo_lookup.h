@@ -21,6 +21,7 @@ struct MatchResult {
   TimeValue photoTime = 0;  // capture time with the camera correction
   QString dateProblem;      // the date check's message text (such as "00000000"), when it failed
   QString readProblem;      // why the photo could not be read, when it could not
+  QString logProblem;       // why the points of the log it falls on cannot be used
 };
 
 // The lookup for a capture date-time text "YYYY:MM:DD HH:MM:SS". A log matches when the

@@ -4,6 +4,7 @@
 
 #include <QFileInfo>
 
+#include "core/file_identity.h"
 #include "core/nmea_fields.h"
 #include "tagging/exif_file.h"
 
@@ -36,6 +37,7 @@ void PhotoList::Match(PhotoRow& row, LogLibrary& library, const MatchSettings& s
       library.empty() ? MatchResult{} : MatchPhotoTime(library, row.exifDate, settings);
   row.matched = result.matched;
   row.point = result.point;
+  row.problem = result.logProblem;
   if (row.matched) {
     row.latitudeText = LatitudeText(result.point, settings, formats.longLatFormat);
     row.longitudeText = LongitudeText(result.point, settings, formats.longLatFormat);
@@ -52,9 +54,9 @@ void PhotoList::Match(PhotoRow& row, LogLibrary& library, const MatchSettings& s
 PhotoList::AddResult PhotoList::AddPhoto(const QString& path, LogLibrary& library,
                                          const MatchSettings& settings,
                                          const DisplayFormats& formats, QString* problem) {
-  if (std::any_of(rows_.begin(), rows_.end(), [&](const PhotoRow& row) {
-        return row.path.compare(path, Qt::CaseInsensitive) == 0;
-      })) {
+  const QString identity = FileIdentity(path);
+  if (std::any_of(rows_.begin(), rows_.end(),
+                  [&](const PhotoRow& row) { return row.identity == identity; })) {
     return AddResult::kAlreadyThere;
   }
   ExifFile photo(path, ExifFile::kReadOnly);
@@ -66,6 +68,7 @@ PhotoList::AddResult PhotoList::AddPhoto(const QString& path, LogLibrary& librar
   }
   PhotoRow row;
   row.path = path;
+  row.identity = identity;
   row.fileName = QFileInfo(path).fileName();
   row.exifDate = photo.info().dateTime;
   Match(row, library, settings, formats);
@@ -103,6 +106,15 @@ void PhotoList::Remove(std::size_t index) {
   if (index < rows_.size()) {
     rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(index));
   }
+}
+
+std::optional<std::size_t> PhotoList::Find(const QString& path) const {
+  const QString identity = FileIdentity(path);
+  const auto row = std::find_if(rows_.begin(), rows_.end(),
+                                [&](const PhotoRow& r) { return r.identity == identity; });
+  return row == rows_.end()
+             ? std::nullopt
+             : std::optional<std::size_t>(static_cast<std::size_t>(row - rows_.begin()));
 }
 
 bool PhotoList::AnyMatched() const {

@@ -15,7 +15,8 @@
 namespace trevalo {
 
 struct PhotoRow {
-  QString path;  // the row's identity
+  QString path;
+  QString identity;  // FileIdentity of the path: one row per photo file
   QString fileName;
   std::string exifDate;       // the capture date-time text as the photo holds it
   TimeValue captureTime = 0;  // with the camera correction; 0 without a usable date
@@ -24,7 +25,9 @@ struct PhotoRow {
   TrackPoint point;  // the matched point
   QString latitudeText, longitudeText, altitudeText;
   QString logFile;  // the matched log's path
-  QString problem;  // why the row is not matched, when the photo can no longer be read
+  // Why the row is not matched, when something is wrong: the photo can no longer be read,
+  // or the points of the log it falls on cannot be read.
+  QString problem;
 };
 
 class PhotoList {
@@ -35,7 +38,7 @@ class PhotoList {
   std::size_t size() const { return rows_.size(); }
   bool empty() const { return rows_.empty(); }
 
-  // Reads a photo and matches it; a photo already listed (case ignored) or unreadable is
+  // Reads a photo and matches it; a photo already listed (by any path) or unreadable is
   // not added. `problem` receives why a photo could not be read.
   AddResult AddPhoto(const QString& path, LogLibrary& library, const MatchSettings& settings,
                      const DisplayFormats& formats, QString* problem = nullptr);
@@ -46,6 +49,8 @@ class PhotoList {
   // Ascending by the date text, compared as UTF-16 code units.
   void Sort();
   void Remove(std::size_t index);
+  // The row of this photo file, by any path to it.
+  std::optional<std::size_t> Find(const QString& path) const;
   // At least one row is matched.
   bool AnyMatched() const;
 

@@ -39,8 +39,9 @@ SaveReport SaveTaggedPhotos(PhotoList& photos, LogLibrary& library, const MatchS
     // The point comes from a fresh lookup, as the library may have changed since.
     const MatchResult match = MatchPhoto(library, row.path, settings);
     if (!match.matched) {
-      fail(match.readProblem.isEmpty() ? QStringLiteral("no longer matches a log")
-                                       : match.readProblem);
+      fail(!match.readProblem.isEmpty()  ? match.readProblem
+           : !match.logProblem.isEmpty() ? match.logProblem
+                                         : QStringLiteral("no longer matches a log"));
       continue;
     }
     ExifFile photo(row.path, ExifFile::kRewrite);

@@ -202,7 +202,7 @@ TEST_F(PhotoPageTest, SavingWritesTheMatchedCopiesAndAKmlDocument) {
 
   CRAZIvozezDlg page(*settings_, texts_, nullptr, Tree());
   page.show();
-  ASSERT_EQ(page.library().AddLog(log, 0, 0, 900), LogLibrary::AddResult::kAdded);
+  ASSERT_TRUE(page.library().AddLog(log, 0, 0, 900).done());
   page.AddPhotos(photos);
   auto* save = page.findChild<QPushButton*>(QStringLiteral("saveButton"));
   EXPECT_TRUE(save->isEnabled());

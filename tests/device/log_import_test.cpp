@@ -82,8 +82,7 @@ TEST_F(LogImport, ReplacesALogAlreadyInTheLibrary) {
   test::WriteFile(InLibrary(QStringLiteral("track.log")),
                   test::GenerateLog({.hour = 6, .epochs = 5}));
   LogLibrary library(LibraryFolder(), 0);
-  ASSERT_EQ(library.AddLog(InLibrary(QStringLiteral("track.log")), 4, 2, -300),
-            LogLibrary::AddResult::kAdded);
+  ASSERT_TRUE(library.AddLog(InLibrary(QStringLiteral("track.log")), 4, 2, -300).done());
   // A copy its owner made read-only is replaced all the same.
   QFile::setPermissions(InLibrary(QStringLiteral("track.log")), QFileDevice::ReadOwner);
 

@@ -35,7 +35,9 @@ TEST(LogDatabase, RoundTripsNonAsciiPathsAndComments) {
       {QString(QChar(0xFEFF)) + QStringLiteral("/b.log"), 0, 0, QString(QChar(0xFEFF)), 0}};
   const QByteArray bytes = *SerializeDatabase(records, nullptr);
   EXPECT_EQ(DetectDatabaseFormat(bytes), DatabaseFormat::kCurrent);
-  EXPECT_EQ(ParseDatabase(bytes, DatabaseFormat::kCurrent), records);
+  const ParsedDatabase parsed = ReadDatabase(bytes);
+  EXPECT_TRUE(parsed.sound()) << parsed.problems.join(u'\n').toStdString();
+  EXPECT_EQ(parsed.records, records);
 }
 
 TEST(LogDatabase, RefusesFieldsThatWouldNotReadBack) {
@@ -58,7 +60,7 @@ TEST(LogDatabase, ReadsTheOlderThreeFieldFormat) {
       QByteArray("\xFF\xFE", 2) + Utf16(QStringLiteral("\"/logs/a.log\",\"old comment\",\"900\"\r\n"
                                                        "\"/logs/b.log\",\"\",\"-330\"\r\n"));
   EXPECT_EQ(DetectDatabaseFormat(bytes), DatabaseFormat::kOlder);
-  const std::vector<LogRecord> records = ParseDatabase(bytes, DatabaseFormat::kOlder);
+  const std::vector<LogRecord> records = ReadDatabase(bytes).records;
   ASSERT_EQ(records.size(), 2u);
   EXPECT_EQ(records[0],
             (LogRecord{QStringLiteral("/logs/a.log"), 0, 0, QStringLiteral("old comment"), 900}));
@@ -75,11 +77,24 @@ TEST(LogDatabase, SkipsWhatIsNoRecord) {
             QString(2100, u'p') +
             QStringLiteral("\",\"0\",\"0\",\"\",\"0\"\r\n"            // too long
                            "\"/c.log\",\"1\",\"2\",\"c\",\"900\""));  // no line feed
-  const std::vector<LogRecord> records = ParseDatabase(bytes, DatabaseFormat::kCurrent);
+  const ParsedDatabase parsed = ReadDatabase(bytes);
+  const std::vector<LogRecord>& records = parsed.records;
   ASSERT_EQ(records.size(), 2u);
   EXPECT_EQ(records[0].filePath, QStringLiteral("/a.log"));
   EXPECT_EQ(records[1], (LogRecord{QStringLiteral("/b.log"), 0, 0, QString(), 100}));
-  EXPECT_TRUE(ParseDatabase(QByteArray(), DatabaseFormat::kCurrent).empty());
+  // Each line that is no whole record is told, and so are numbers that are none.
+  EXPECT_EQ(
+      parsed.problems,
+      (QStringList{QStringLiteral("line 2: not a record (4 quote characters where 10 belong)"),
+                   QStringLiteral("line 3: the colour \"x\" is not a number; read as 0"),
+                   QStringLiteral("line 3: the line width \"\" is not a number; read as 0"),
+                   QStringLiteral("line 3: the time zone \"+100junk\" is not a number; "
+                                  "read as 100"),
+                   QStringLiteral("line 4: cannot be kept: its path is longer than 1023 "
+                                  "characters"),
+                   QStringLiteral("line 5: cut off (no line end)")}));
+  EXPECT_TRUE(ReadDatabase(QByteArray()).records.empty());
+  EXPECT_TRUE(ReadDatabase(QByteArray()).sound());
   EXPECT_EQ(DetectDatabaseFormat(QByteArray()), DatabaseFormat::kCurrent);
 }
 

@@ -35,8 +35,7 @@ class LogLibraryTest : public ::testing::Test {
 
 TEST_F(LogLibraryTest, KeepsLibraryOrder) {
   LogLibrary library(Folder(), 0);
-  EXPECT_EQ(library.AddLog(Log(QStringLiteral("ten.log"), 10, 0, 10), 0, 0, 0),
-            LogLibrary::AddResult::kAdded);
+  EXPECT_TRUE(library.AddLog(Log(QStringLiteral("ten.log"), 10, 0, 10), 0, 0, 0).done());
   library.AddLog(Log(QStringLiteral("nine.log"), 9, 0, 10), 0, 0, 0);
   library.AddLog(Log(QStringLiteral("ten_longer.log"), 10, 0, 30), 0, 0, 0);
   library.AddLog(Log(QStringLiteral("ten_same.log"), 10, 0, 10), 0, 0, 0);
@@ -48,24 +47,38 @@ TEST_F(LogLibraryTest, KeepsLibraryOrder) {
   EXPECT_EQ(Names(reopened), Names(library));
 }
 
-TEST_F(LogLibraryTest, HoldsEachPathOnce) {
+TEST_F(LogLibraryTest, HoldsEachFileOnce) {
   LogLibrary library(Folder(), 0);
   const QString path = Log(QStringLiteral("a.log"), 10, 0, 5);
-  EXPECT_EQ(library.AddLog(path, 0, 0, 900), LogLibrary::AddResult::kAdded);
-  EXPECT_EQ(library.AddLog(path, 1, 1, 0), LogLibrary::AddResult::kAlreadyThere);
-  EXPECT_EQ(library.AddLog(path.toUpper(), 1, 1, 0), LogLibrary::AddResult::kAlreadyThere);
+  EXPECT_TRUE(library.AddLog(path, 0, 0, 900).done());
+  EXPECT_EQ(library.AddLog(path, 1, 1, 0).result, LogLibrary::ChangeResult::kAlreadyThere);
+  // Another spelling of the same file, and a link to it, are the same log.
+  const QString dotted = dir_.filePath(QStringLiteral("./sub/../a.log"));
+  QDir(dir_.path()).mkdir(QStringLiteral("sub"));
+  EXPECT_EQ(library.AddLog(dotted, 1, 1, 0).result, LogLibrary::ChangeResult::kAlreadyThere);
+  const QString link = dir_.filePath(QStringLiteral("link.log"));
+  ASSERT_TRUE(QFile::link(path, link));
+  EXPECT_EQ(library.AddLog(link, 1, 1, 0).result, LogLibrary::ChangeResult::kAlreadyThere);
+  EXPECT_EQ(library.Find(link), std::optional<std::size_t>(0));
   EXPECT_EQ(library.size(), 1u);
-  EXPECT_EQ(library.Find(path.toLower()), std::optional<std::size_t>(0));
+  // On Linux a name in other letter case is another file.
+  EXPECT_FALSE(library.Find(path.toUpper()));
+  const QString upper = Log(QStringLiteral("A.log"), 11, 0, 5);
+  EXPECT_TRUE(library.AddLog(upper, 0, 0, 900).done());
+  EXPECT_EQ(library.size(), 2u);
+  EXPECT_TRUE(library.RemoveLogByPath(upper).done());
+  EXPECT_EQ(Names(library), QStringList{QStringLiteral("a.log")});
 }
 
 TEST_F(LogLibraryTest, RefusesLogsWithoutTimes) {
   LogLibrary library(Folder(), 0);
   const QString path = dir_.filePath(QStringLiteral("empty.log"));
   test::WriteFile(path, "$GPGGA,,,,,,0,,,,M,,M,,*66\r\n");
-  EXPECT_EQ(library.AddLog(path, 0, 0, 0), LogLibrary::AddResult::kNoTimes);
+  EXPECT_EQ(library.AddLog(path, 0, 0, 0).result, LogLibrary::ChangeResult::kNoTimes);
   EXPECT_TRUE(library.empty());
-  EXPECT_EQ(library.AddLog(dir_.filePath(QStringLiteral("absent.log")), 0, 0, 0),
-            LogLibrary::AddResult::kNoTimes);
+  EXPECT_EQ(library.AddLog(dir_.filePath(QStringLiteral("absent.log")), 0, 0, 0).result,
+            LogLibrary::ChangeResult::kNoTimes);
+  EXPECT_FALSE(QFile::exists(library.databasePath())) << "nothing was added, nothing written";
 }
 
 TEST_F(LogLibraryTest, UpgradesTheOlderFormat) {
@@ -85,10 +98,20 @@ TEST_F(LogLibraryTest, UpgradesTheOlderFormat) {
   EXPECT_EQ(library.log(0).comment(), QStringLiteral("first"));
   EXPECT_EQ(library.log(0).timeZone(), 900);
   EXPECT_EQ(library.log(1).timeZone(), -330);
+  EXPECT_TRUE(library.fileProblems().isEmpty());
+  // Reading writes nothing; the first change moves the older file to .bak and saves the
+  // library in the current format.
+  EXPECT_FALSE(QFile::exists(Folder() + QStringLiteral("/Wayfable_Logs.DB.bak")));
+  const LogLibrary::Change added = library.AddLog(Log(QStringLiteral("c.log"), 12, 0, 5), 0, 0, 0);
+  ASSERT_TRUE(added.done()) << added.problem.toStdString();
+  EXPECT_TRUE(added.notice.contains(QStringLiteral("Wayfable_Logs.DB.bak")));
   EXPECT_EQ(test::ReadFile(Folder() + QStringLiteral("/Wayfable_Logs.DB.bak")), bytes);
   const QByteArray current = test::ReadFile(Folder() + QStringLiteral("/Wayfable_Logs.DB"));
   EXPECT_EQ(DetectDatabaseFormat(current), DatabaseFormat::kCurrent);
-  EXPECT_EQ(ParseDatabase(current, DatabaseFormat::kCurrent).size(), 2u);
+  const ParsedDatabase parsed = ParseDatabase(current, DatabaseFormat::kCurrent);
+  EXPECT_TRUE(parsed.sound());
+  ASSERT_EQ(parsed.records.size(), 3u);
+  EXPECT_EQ(parsed.records[0], (LogRecord{a, 0, 0, QStringLiteral("first"), 900}));
 }
 
 TEST_F(LogLibraryTest, KeepsTheRecordOfALogWhoseFileIsGone) {
@@ -110,7 +133,7 @@ TEST_F(LogLibraryTest, KeepsTheRecordOfALogWhoseFileIsGone) {
     ASSERT_EQ(library.unavailable().size(), 1u);
     EXPECT_EQ(library.unavailable()[0], (LogRecord{gone, 3, 4, QStringLiteral("card"), -330}));
     EXPECT_TRUE(library.Contains(gone));
-    EXPECT_EQ(library.AddLog(gone, 0, 0, 0), LogLibrary::AddResult::kAlreadyThere);
+    EXPECT_EQ(library.AddLog(gone, 0, 0, 0).result, LogLibrary::ChangeResult::kAlreadyThere);
   }
   // Its file is back: it is a log of the library again, with its information.
   Log(QStringLiteral("on_a_card.log"), 11, 0, 5);
@@ -118,19 +141,18 @@ TEST_F(LogLibraryTest, KeepsTheRecordOfALogWhoseFileIsGone) {
   ASSERT_EQ(library.size(), 2u);
   EXPECT_EQ(library.log(1).comment(), QStringLiteral("card"));
   EXPECT_EQ(library.log(1).colorIndex(), 3);
-  EXPECT_TRUE(library.RemoveLogByPath(gone));
-  EXPECT_FALSE(library.RemoveLogByPath(gone));
+  EXPECT_TRUE(library.RemoveLogByPath(gone).done());
+  EXPECT_EQ(library.RemoveLogByPath(gone).result, LogLibrary::ChangeResult::kNotInLibrary);
 }
 
 TEST_F(LogLibraryTest, EditingMovesTheTimesAndKeepsCommentsStorable) {
   LogLibrary library(Folder(), 0);
   library.AddLog(Log(QStringLiteral("a.log"), 10, 0, 5), 0, 0, 0);
   const TimeValue start = library.log(0).localStart();
-  library.EditLogInfo(0, 4, 2, QStringLiteral("a \"quoted\" note"), -330);
+  EXPECT_TRUE(library.EditLogInfo(0, 4, 2, QStringLiteral("a \"quoted\" note"), -330).done());
   EXPECT_EQ(library.log(0).comment(), QStringLiteral("a 'quoted' note"));
   EXPECT_EQ(library.log(0).localStart(), start - (3 * 3600 + 30 * 60));
   EXPECT_EQ(library.log(0).colorIndex(), 4);
-  EXPECT_TRUE(library.lastProblem().isEmpty());
   LogLibrary reopened(Folder(), 0);
   EXPECT_EQ(reopened.log(0).comment(), QStringLiteral("a 'quoted' note"));
   EXPECT_EQ(reopened.log(0).timeZone(), -330);
@@ -161,10 +183,15 @@ TEST_F(LogLibraryTest, AFailedSaveLeavesTheDatabaseAsItWas) {
   LogLibrary library(Folder(), 0);
   library.AddLog(Log(QStringLiteral("a.log"), 9, 0, 5), 0, 0, 0);
   const QByteArray saved = test::ReadFile(library.databasePath());
-  library.EditLogInfo(0, 0, 0, QString(600, u'x'), 0);  // too long for the database
-  EXPECT_FALSE(library.lastProblem().isEmpty());
+  // Too long for the database: refused alone, naming the log; nothing changes.
+  const LogLibrary::Change change = library.EditLogInfo(0, 3, 0, QString(600, u'x'), 0);
+  EXPECT_EQ(change.result, LogLibrary::ChangeResult::kNotStorable);
+  EXPECT_TRUE(change.problem.contains(QStringLiteral("a.log")));
   EXPECT_EQ(test::ReadFile(library.databasePath()), saved);
-  EXPECT_EQ(library.log(0).comment().size(), 600);  // still there in memory
+  EXPECT_EQ(library.log(0).colorIndex(), 0);
+  // The next change is saved as usual.
+  EXPECT_TRUE(library.EditLogInfo(0, 3, 0, QStringLiteral("ok"), 0).done());
+  EXPECT_EQ(LogLibrary(Folder(), 0).log(0).comment(), QStringLiteral("ok"));
 }
 
 TEST_F(LogLibraryTest, HoldsOneLogsPointsAtATime) {

@@ -95,6 +95,10 @@ TEST_F(LogMerge, SourcesStayWhenTheMergedLogCannotBeAdded) {
   const MergeOutcome outcome = MergeLogs(library, {0, 1}, dir_.filePath(QStringLiteral("m.log")));
   EXPECT_EQ(outcome.result, MergeOutcome::kNotAdded);
   EXPECT_EQ(library.size(), 2u);
+  EXPECT_FALSE(QFile::exists(dir_.filePath(QStringLiteral("m.log"))))
+      << "a merged log the library refuses is not left on disk";
+  Log(QStringLiteral("a.log"), 10, 0, 10);
+  Log(QStringLiteral("b.log"), 11, 0, 10);
   const MergeOutcome unwritable =
       MergeLogs(library, {0, 1}, dir_.filePath(QStringLiteral("no/such/folder/m.log")));
   EXPECT_EQ(unwritable.result, MergeOutcome::kWriteFailed);

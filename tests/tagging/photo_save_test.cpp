@@ -9,16 +9,17 @@
 #include "core/geodesy.h"
 #include "support/log_generator.h"
 #include "support/test_files.h"
+#include "support/test_photos.h"
 #include "tagging/camera_correction.h"
 #include "tagging/exif_file.h"
 #include "tagging/photo_list.h"
 #include "tagging/photo_save.h"
-#include "support/test_photos.h"
 
 namespace trevalo {
 namespace {
 
-const DisplayFormats kFormats{QStringLiteral("%Y-%m-%d %H:%M:%S"), QStringLiteral("%s %d %02d %05.2f")};
+const DisplayFormats kFormats{QStringLiteral("%Y-%m-%d %H:%M:%S"),
+                              QStringLiteral("%s %d %02d %05.2f")};
 
 // A log 10:00-11:00 UTC (zone 0) and photos taken in and out of it.
 class PhotoSave : public ::testing::Test {
@@ -49,18 +50,33 @@ class PhotoSave : public ::testing::Test {
 
 TEST(WrittenPath, UnderscoresWhileANameIsTaken) {
   QTemporaryDir dir;
-  EXPECT_EQ(WrittenPath(dir.path(), QStringLiteral("IMG_1.JPG")), dir.filePath(QStringLiteral("IMG_1.JPG")));
+  EXPECT_EQ(WrittenPath(dir.path(), QStringLiteral("IMG_1.JPG")),
+            dir.filePath(QStringLiteral("IMG_1.JPG")));
   test::WriteFile(dir.filePath(QStringLiteral("IMG_1.JPG")), "x");
-  EXPECT_EQ(WrittenPath(dir.path(), QStringLiteral("IMG_1.JPG")), dir.filePath(QStringLiteral("_IMG_1.JPG")));
+  EXPECT_EQ(WrittenPath(dir.path(), QStringLiteral("IMG_1.JPG")),
+            dir.filePath(QStringLiteral("_IMG_1.JPG")));
   test::WriteFile(dir.filePath(QStringLiteral("_IMG_1.JPG")), "x");
-  EXPECT_EQ(WrittenPath(dir.path(), QStringLiteral("IMG_1.JPG")), dir.filePath(QStringLiteral("__IMG_1.JPG")));
+  EXPECT_EQ(WrittenPath(dir.path(), QStringLiteral("IMG_1.JPG")),
+            dir.filePath(QStringLiteral("__IMG_1.JPG")));
 }
 
 TEST_F(PhotoSave, ListsEachPhotoOnceWithItsMatch) {
   const QString inside = Photo("inside.jpg", "2009:05:17 10:30:10");
   Add(inside);
-  EXPECT_EQ(photos_.AddPhoto(inside.toUpper(), *library_, settings_, kFormats),
+  // A link to the photo, or another spelling of its path, is the same photo; a name in
+  // other letter case is another file.
+  const QString link = dir_.filePath(QStringLiteral("link.jpg"));
+  ASSERT_TRUE(QFile::link(inside, link));
+  EXPECT_EQ(photos_.AddPhoto(link, *library_, settings_, kFormats),
             PhotoList::AddResult::kAlreadyThere);
+  EXPECT_EQ(photos_.AddPhoto(dir_.filePath(QStringLiteral("photos/../photos/inside.jpg")),
+                             *library_, settings_, kFormats),
+            PhotoList::AddResult::kAlreadyThere);
+  EXPECT_EQ(photos_.Find(link), std::optional<std::size_t>(0));
+  const QString upper = Photo("INSIDE.jpg", "2009:05:17 10:40:10");
+  Add(upper);
+  EXPECT_EQ(photos_.Find(upper), std::optional<std::size_t>(1));
+  photos_.Remove(1);
   QString problem;
   EXPECT_EQ(photos_.AddPhoto(dir_.filePath(QStringLiteral("walk.log")), *library_, settings_,
                              kFormats, &problem),
@@ -89,7 +105,7 @@ TEST_F(PhotoSave, RematchingGoesPastAPhotoThatIsGone) {
   EXPECT_FALSE(photos_.rows()[1].matched);  // no stale position
   EXPECT_TRUE(photos_.rows()[1].latitudeText.isEmpty());
   EXPECT_FALSE(photos_.rows()[1].problem.isEmpty());
-  EXPECT_TRUE(photos_.rows()[2].matched);   // the pass went on
+  EXPECT_TRUE(photos_.rows()[2].matched);  // the pass went on
 }
 
 TEST_F(PhotoSave, SortsByTheDateText) {
@@ -142,7 +158,9 @@ TEST_F(PhotoSave, InPlaceReplacesThePhotoWhole) {
   ASSERT_TRUE(tagged.ReadSections());
   EXPECT_TRUE(tagged.existingGps().present);
   EXPECT_EQ(QFile::permissions(photo), permissions);
-  EXPECT_EQ(QDir(dir_.filePath(QStringLiteral("photos"))).entryList(QDir::Files | QDir::Hidden).size(), 1);
+  EXPECT_EQ(
+      QDir(dir_.filePath(QStringLiteral("photos"))).entryList(QDir::Files | QDir::Hidden).size(),
+      1);
 }
 
 TEST_F(PhotoSave, APhotoThatCannotBeRewrittenIsLeftUntouched) {
@@ -151,11 +169,13 @@ TEST_F(PhotoSave, APhotoThatCannotBeRewrittenIsLeftUntouched) {
   // EXIF data grown (behind the reader's back) to where no GPS directory fits.
   QByteArray bytes = test::ReadFile(photo);
   const qsizetype exif = bytes.indexOf("Exif") - 4;
-  const int length = static_cast<unsigned char>(bytes[exif + 2]) << 8 | static_cast<unsigned char>(bytes[exif + 3]);
+  const int length = static_cast<unsigned char>(bytes[exif + 2]) << 8 |
+                     static_cast<unsigned char>(bytes[exif + 3]);
   bytes.insert(exif + 2 + length, QByteArray(65500 - length, '\x55'));
   bytes[exif + 2] = static_cast<char>(65500 >> 8);
   bytes[exif + 3] = static_cast<char>(65500 & 0xFF);
-  test::WriteFile(photo, std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+  test::WriteFile(photo,
+                  std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
   const SaveReport report = SaveTaggedPhotos(photos_, *library_, settings_, SaveMode::kInPlace, {});
   ASSERT_EQ(report.items.size(), 1u);
   EXPECT_TRUE(report.items[0].problem.contains(QStringLiteral("65535")));
@@ -209,7 +229,8 @@ TEST(AtomicFile, AFailedWriteLeavesTheFileAsItWas) {
   const QString problem = WriteFileAtomically(
       path,
       [](int fd) {
-        WriteAll(fd, std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>("half"), 4));
+        WriteAll(fd,
+                 std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>("half"), 4));
         return QStringLiteral("the disk is full");
       },
       true);

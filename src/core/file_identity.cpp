@@ -1,0 +1,55 @@
+#include "core/file_identity.h"
+
+#include <sys/stat.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace trevalo {
+namespace {
+
+FileStamp StampOfStatus(const struct stat& status) {
+  constexpr std::int64_t kBillion = 1'000'000'000;
+  return {true,
+          static_cast<std::uint64_t>(status.st_dev),
+          static_cast<std::uint64_t>(status.st_ino),
+          static_cast<std::int64_t>(status.st_size),
+          status.st_mtim.tv_sec * kBillion + status.st_mtim.tv_nsec,
+          status.st_ctim.tv_sec * kBillion + status.st_ctim.tv_nsec};
+}
+
+}  // namespace
+
+QString FileIdentity(const QString& path, const FileStamp& stamp) {
+  if (stamp.exists) {
+    return QStringLiteral("%1:%2").arg(stamp.device).arg(stamp.inode);
+  }
+  return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+}
+
+QString FileIdentity(const QString& path) {
+  return FileIdentity(path, path.isEmpty() ? FileStamp{} : StampOf(path));
+}
+
+bool SameFile(const QString& a, const QString& b) {
+  return FileIdentity(a) == FileIdentity(b);
+}
+
+FileStamp StampOf(const QString& path) {
+  struct stat status {};
+  if (::stat(QFile::encodeName(path).constData(), &status) != 0) {
+    return {};
+  }
+  return StampOfStatus(status);
+}
+
+FileStamp StampOf(int fd) {
+  struct stat status {};
+  if (fd < 0 || ::fstat(fd, &status) != 0) {
+    return {};
+  }
+  return StampOfStatus(status);
+}
+
+}  // namespace trevalo
