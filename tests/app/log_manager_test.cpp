@@ -20,6 +20,7 @@
 #include "library/log_library.h"
 #include "library/log_manager_dialog.h"
 #include "library/merge_dialog.h"
+#include "support/event_wait.h"
 #include "support/log_generator.h"
 #include "support/test_files.h"
 #include "window_settings.h"
@@ -86,11 +87,23 @@ TEST_F(LogManagerTest, AddsEachLogOnceAndRemovesAfterAsking) {
   const QString a = Log(QStringLiteral("a.log"), 8, 10);
   const QString noTimes = home_.filePath(QStringLiteral("empty.log"));
   test::WriteFile(noTimes, "no sentences");
-  // The same path in other letter case is the same log.
-  manager.AddLogs(
-      {a, home_.filePath(QStringLiteral("A.LOG")), noTimes, Log(QStringLiteral("b.log"), 9, 10)});
+  // What is not added is told in one message, with why; a log given twice is added once.
+  QString told;
+  test::AnswerWhenShown<QMessageBox>(&manager, [&](QMessageBox* box) {
+    EXPECT_EQ(box->objectName(), QStringLiteral("addProblems"));
+    EXPECT_EQ(box->textFormat(), Qt::PlainText);
+    told = box->text();
+    box->button(QMessageBox::Ok)->click();
+  });
+  manager.AddLogs({a, a, home_.filePath(QStringLiteral("A.LOG")), noTimes,
+                   Log(QStringLiteral("b.log"), 9, 10)});
   auto* list = manager.findChild<QTableWidget*>(QStringLiteral("logList"));
   EXPECT_EQ(Column(list, CGPSManDlg::kFileName), "a.log|b.log");
+  const QStringList lines = told.split(u'\n');
+  ASSERT_EQ(lines.size(), 2) << told.toStdString();
+  EXPECT_TRUE(lines[0].startsWith(home_.filePath(QStringLiteral("A.LOG")) +
+                                  QStringLiteral(": not added: ")));
+  EXPECT_EQ(lines[1], noTimes + QStringLiteral(": not added: no RMC sentence with a time"));
   EXPECT_EQ(settings_->ReadSetting(setting::kPathLog), home_.path() + u'/');
 
   auto* remove = manager.findChild<QPushButton*>(QStringLiteral("removeLogsButton"));
@@ -106,6 +119,43 @@ TEST_F(LogManagerTest, AddsEachLogOnceAndRemovesAfterAsking) {
   EXPECT_EQ(Column(list, CGPSManDlg::kFileName), "b.log");
   EXPECT_TRUE(QFile::exists(a)) << "the log file stays on disk";
   EXPECT_EQ(LogLibrary(home_.filePath(QStringLiteral("Wayfable Logs")), 0).size(), 1u);
+}
+
+TEST_F(LogManagerTest, ShowsWhatOtherProgramsChangeAndKeepsTheSelection) {
+  const QString folder = home_.filePath(QStringLiteral("Wayfable Logs"));
+  LogLibrary library(folder, 0);
+  library.AddLog(Log(QStringLiteral("b.log"), 9, 10), 0, 0, 0);
+  CGPSManDlg manager(*settings_, texts_, library, match_);
+  auto* list = manager.findChild<QTableWidget*>(QStringLiteral("logList"));
+  list->selectRow(0);
+  // trevalo-cli, say, adds an earlier log: the list shows it, and b.log stays selected.
+  LogLibrary other(folder, 0);
+  ASSERT_TRUE(other.AddLog(Log(QStringLiteral("a.log"), 8, 10), 0, 0, 0).done());
+  EXPECT_TRUE(test::Wait([&](auto done) {
+    auto* poll = new QTimer(&manager);
+    QObject::connect(poll, &QTimer::timeout, [&, done] {
+      if (list->rowCount() == 2) {
+        done();
+      }
+    });
+    poll->start(20);
+  }));
+  EXPECT_EQ(Column(list, CGPSManDlg::kFileName), "a.log|b.log");
+  ASSERT_EQ(list->selectionModel()->selectedRows().size(), 1);
+  EXPECT_EQ(list->selectionModel()->selectedRows()[0].row(), 1);
+
+  // A database damaged by hand: its unread lines are told above the list.
+  auto* problems = manager.findChild<QLabel*>(QStringLiteral("libraryFileProblems"));
+  EXPECT_TRUE(problems->isHidden());
+  QByteArray bytes = test::ReadFile(library.databasePath());
+  bytes.append(QByteArray("x\0y\0", 4));
+  test::WriteFile(library.databasePath(),
+                  std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+  manager.PickUpOutsideChanges();
+  EXPECT_FALSE(problems->isHidden());
+  EXPECT_EQ(problems->textFormat(), Qt::PlainText);
+  EXPECT_TRUE(problems->text().contains(QStringLiteral("line 3: cut off")))
+      << problems->text().toStdString();
 }
 
 TEST_F(LogManagerTest, ALogWhoseFileIsGoneIsListedAndCanBeRemoved) {
@@ -217,15 +267,10 @@ TEST_F(LogManagerTest, ExportsTheSelectedLogsIntoOneFileOrOneEach) {
     dialog->findChild<QCheckBox*>(QStringLiteral("batch"))->setChecked(true);
     EXPECT_FALSE(name->isEnabled());
     // The message comes after the export, once the export window has closed.
-    auto* poll = new QTimer(&manager);
-    QObject::connect(poll, &QTimer::timeout, [&completed, poll] {
-      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-        completed = box->text();
-        box->close();
-        poll->deleteLater();
-      }
+    test::AnswerWhenShown<QMessageBox>(&manager, [&completed](QMessageBox* box) {
+      completed = box->text();
+      box->close();
     });
-    poll->start(10);
     dialog->findChild<QPushButton*>(QStringLiteral("exportButton"))->click();
   });
   manager.ExportSelected();

@@ -98,5 +98,119 @@ TEST(LogDatabase, SkipsWhatIsNoRecord) {
   EXPECT_EQ(DetectDatabaseFormat(QByteArray()), DatabaseFormat::kCurrent);
 }
 
+// Three records as the writer writes them, and the bytes an editor, a crash or a disk
+// makes of them. Whatever the damage, a record that cannot be read is told, never
+// dropped in silence.
+class DamagedDatabase : public ::testing::Test {
+ protected:
+  const std::vector<LogRecord> records_ = {
+      {QStringLiteral("/logs/0517.log"), 2, 1, QStringLiteral("walk"), 900},
+      {QStringLiteral("/logs/지은/0518.log"), 0, 3, QStringLiteral("한강"), -330},
+      {QStringLiteral("/logs/0519.log"), 5, 0, QString(), 0}};
+  QByteArray Sound() const { return *SerializeDatabase(records_, nullptr); }
+  QString Text() const {
+    const QByteArray bytes = Sound();
+    return QString(reinterpret_cast<const QChar*>(bytes.constData() + 2), bytes.size() / 2 - 1);
+  }
+  static QByteArray Utf16Be(const QString& text) {
+    QByteArray bytes;
+    for (const QChar c : text) {
+      bytes.append(static_cast<char>(c.unicode() >> 8))
+          .append(static_cast<char>(c.unicode() & 0xFF));
+    }
+    return bytes;
+  }
+  // Every record is either read as it was or named by a problem.
+  void ExpectNothingLostInSilence(const ParsedDatabase& parsed) const {
+    std::size_t found = 0;
+    for (const LogRecord& record : records_) {
+      found += std::count(parsed.records.begin(), parsed.records.end(), record);
+    }
+    if (found < records_.size()) {
+      EXPECT_FALSE(parsed.sound()) << "records were lost without a word";
+    }
+  }
+};
+
+TEST_F(DamagedDatabase, OtherEncodingsAreReadWhole) {
+  const QString text = Text();
+  const QByteArray utf8 = text.toUtf8();
+  const QByteArray encodings[] = {
+      QByteArray("\xEF\xBB\xBF") + utf8,          // UTF-8 as editors save it
+      utf8,                                       // UTF-8 without a mark
+      QByteArray("\xFE\xFF", 2) + Utf16Be(text),  // UTF-16 big-endian
+      Utf16Be(text),                              // ... without a mark
+      Utf16(text),                                // UTF-16 little-endian without a mark
+  };
+  for (const QByteArray& bytes : encodings) {
+    const ParsedDatabase parsed = ReadDatabase(bytes);
+    EXPECT_EQ(parsed.records, records_) << bytes.left(8).toHex().toStdString();
+    // Read whole, but not in the file's own form: a copy is kept before it is replaced.
+    EXPECT_FALSE(parsed.sound());
+  }
+  // An editor that turned CR LF into LF changed nothing that matters.
+  QString unix = text;
+  unix.remove(u'\r');
+  const ParsedDatabase parsed = ReadDatabase(QByteArray("\xFF\xFE", 2) + Utf16(unix));
+  EXPECT_EQ(parsed.records, records_);
+  EXPECT_TRUE(parsed.sound());
+}
+
+TEST_F(DamagedDatabase, DamageIsToldLineByLine) {
+  const QByteArray sound = Sound();
+  QString text = Text();
+  const qsizetype secondLine = text.indexOf(u'\n') + 1;
+  struct Case {
+    const char* what;
+    QByteArray bytes;
+  };
+  QString lostQuote = text;
+  lostQuote.remove(lostQuote.indexOf(u'"', secondLine + 3), 1);
+  QString sixQuotes = text;  // the first line of the new format with two fields lost
+  sixQuotes.remove(sixQuotes.indexOf(QStringLiteral(",\"2\",\"1\"")), 8);
+  QString extraQuote = text;
+  extraQuote.insert(extraQuote.indexOf(QStringLiteral("walk")), u'"');
+  QByteArray inserted = sound;
+  inserted.insert(sound.size() / 2 + 1, 'x');
+  QByteArray truncated = sound;
+  truncated.chop(7);
+  const Case cases[] = {
+      {"one byte inserted", inserted},
+      {"a lost quote", QByteArray("\xFF\xFE", 2) + Utf16(lostQuote)},
+      {"six quotes in the first line", QByteArray("\xFF\xFE", 2) + Utf16(sixQuotes)},
+      {"a quote too many", QByteArray("\xFF\xFE", 2) + Utf16(extraQuote)},
+      {"cut off", truncated},
+      {"zeros", QByteArray(300, '\0')},
+      {"zeros after the records", sound + QByteArray(64, '\0')},
+      {"garbage", QByteArray("\xFF\xFE", 2) + QByteArray(100, '\x22')},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const ParsedDatabase parsed = ReadDatabase(c.bytes);
+    EXPECT_FALSE(parsed.sound());
+    ExpectNothingLostInSilence(parsed);
+  }
+  // The records a damaged line leaves alone are still read.
+  EXPECT_EQ(ReadDatabase(QByteArray("\xFF\xFE", 2) + Utf16(lostQuote)).records,
+            (std::vector<LogRecord>{records_[0], records_[2]}));
+  const ParsedDatabase six = ReadDatabase(QByteArray("\xFF\xFE", 2) + Utf16(sixQuotes));
+  EXPECT_EQ(six.format, DatabaseFormat::kCurrent);
+  EXPECT_EQ(six.records, (std::vector<LogRecord>{records_[1], records_[2]}));
+  EXPECT_EQ(six.problems.size(), 1);
+  EXPECT_TRUE(six.problems[0].startsWith(QStringLiteral("line 1: ")));
+}
+
+TEST_F(DamagedDatabase, TheFormatIsToldByCharactersNotBytes) {
+  // U+CC22 is stored as the bytes 22 CC: a quote byte, but no quote character.
+  const QString older = QStringLiteral("\"/logs/\uCC22.log\",\"x\",\"900\"\r\n");
+  const QByteArray bytes = QByteArray("\xFF\xFE", 2) + Utf16(older);
+  EXPECT_EQ(DetectDatabaseFormat(bytes), DatabaseFormat::kOlder);
+  const ParsedDatabase parsed = ReadDatabase(bytes);
+  ASSERT_EQ(parsed.records.size(), 1u);
+  EXPECT_EQ(parsed.records[0],
+            (LogRecord{QStringLiteral("/logs/\uCC22.log"), 0, 0, QStringLiteral("x"), 900}));
+  EXPECT_TRUE(parsed.sound());
+}
+
 }  // namespace
 }  // namespace trevalo

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include "library/log_library.h"
@@ -217,6 +218,122 @@ TEST_F(LogLibraryTest, InMemoryLibrariesWriteNothing) {
   LogLibrary library = LogLibrary::InMemory({{a, 0, 0, {}, 900}}, 0);
   EXPECT_EQ(library.size(), 1u);
   EXPECT_FALSE(QDir(Folder()).exists());
+}
+
+TEST_F(LogLibraryTest, ReadingNeverWrites) {
+  {
+    LogLibrary library(Folder(), 0);
+    library.AddLog(Log(QStringLiteral("a.log"), 9, 0, 5), 0, 0, 0);
+  }
+  const QString path = Folder() + QStringLiteral("/Wayfable_Logs.DB");
+  const FileStamp before = StampOf(path);
+  LogLibrary library(Folder(), 100);
+  library.SetSummerTimeOffset(0);
+  EXPECT_FALSE(library.Refresh());
+  EXPECT_EQ(StampOf(path), before);
+  // Nor does opening a library that does not exist create anything.
+  LogLibrary none(dir_.filePath(QStringLiteral("none")), 0);
+  EXPECT_FALSE(QFileInfo::exists(dir_.filePath(QStringLiteral("none"))));
+}
+
+TEST_F(LogLibraryTest, ADamagedDatabaseIsKeptAndCopiedBeforeTheFirstChange) {
+  const QString a = Log(QStringLiteral("a.log"), 9, 0, 5);
+  const QString b = Log(QStringLiteral("b.log"), 10, 0, 5);
+  {
+    LogLibrary library(Folder(), 0);
+    library.AddLog(a, 1, 0, 0);
+    library.AddLog(b, 2, 0, 0);
+  }
+  const QString path = Folder() + QStringLiteral("/Wayfable_Logs.DB");
+  QByteArray damaged = test::ReadFile(path);
+  damaged.remove(damaged.indexOf(QByteArray("\"\0", 2), 4), 2);  // the first line loses a quote
+  test::WriteFile(path,
+                  std::string_view(damaged.constData(), static_cast<std::size_t>(damaged.size())));
+
+  LogLibrary library(Folder(), 0);
+  EXPECT_EQ(Names(library), QStringList{QStringLiteral("b.log")});
+  ASSERT_EQ(library.fileProblems().size(), 1);
+  EXPECT_TRUE(library.fileProblems()[0].startsWith(QStringLiteral("line 1: ")));
+  EXPECT_EQ(test::ReadFile(path), damaged) << "a damaged file is not saved over on reading";
+
+  const LogLibrary::Change change = library.AddLog(Log(QStringLiteral("c.log"), 11, 0, 5), 0, 0, 0);
+  ASSERT_TRUE(change.done()) << change.problem.toStdString();
+  QStringList copies =
+      QDir(Folder()).entryList({QStringLiteral("Wayfable_Logs.DB.damaged-*")}, QDir::Files);
+  ASSERT_EQ(copies.size(), 1);
+  EXPECT_TRUE(change.notice.contains(copies[0])) << change.notice.toStdString();
+  EXPECT_EQ(test::ReadFile(Folder() + u'/' + copies[0]), damaged);
+  EXPECT_TRUE(library.fileProblems().isEmpty());
+  const LogLibrary reopened(Folder(), 0);
+  EXPECT_TRUE(reopened.fileProblems().isEmpty());
+  EXPECT_EQ(Names(reopened), (QStringList{QStringLiteral("b.log"), QStringLiteral("c.log")}));
+  // The next change has nothing to keep.
+  EXPECT_TRUE(library.RemoveLogByPath(b).notice.isEmpty());
+  EXPECT_EQ(QDir(Folder()).entryList({QStringLiteral("Wayfable_Logs.DB.damaged-*")}).size(), 1);
+}
+
+TEST_F(LogLibraryTest, ADatabaseThatCannotBeReadIsNeverReplaced) {
+  const QString path = Folder() + QStringLiteral("/Wayfable_Logs.DB");
+  QDir().mkpath(path);  // a folder where the file belongs: it cannot be read, even by root
+  LogLibrary library(Folder(), 0);
+  EXPECT_FALSE(library.databaseReadable());
+  ASSERT_EQ(library.fileProblems().size(), 1);
+  EXPECT_TRUE(library.fileProblems()[0].contains(path));
+  const LogLibrary::Change change = library.AddLog(Log(QStringLiteral("a.log"), 9, 0, 5), 0, 0, 0);
+  EXPECT_EQ(change.result, LogLibrary::ChangeResult::kNotSaved);
+  EXPECT_TRUE(change.problem.contains(QStringLiteral("not changed")));
+  EXPECT_TRUE(QFileInfo(path).isDir());
+  EXPECT_EQ(QDir(Folder()).entryList(QDir::Files | QDir::Hidden), QStringList());
+  EXPECT_TRUE(library.empty());
+}
+
+TEST_F(LogLibraryTest, AChangeAppliesToWhatOthersSaved) {
+  const QString a = Log(QStringLiteral("a.log"), 9, 0, 5);
+  const QString b = Log(QStringLiteral("b.log"), 10, 0, 5);
+  const QString c = Log(QStringLiteral("c.log"), 11, 0, 5);
+  LogLibrary mine(Folder(), 0);
+  LogLibrary theirs(Folder(), 0);
+  ASSERT_TRUE(mine.AddLog(a, 0, 0, 0).done());
+  ASSERT_TRUE(theirs.AddLog(b, 0, 0, 0).done());  // reads a from the file first
+  EXPECT_EQ(Names(theirs), (QStringList{QStringLiteral("a.log"), QStringLiteral("b.log")}));
+  ASSERT_TRUE(mine.AddLog(c, 0, 0, 0).done());
+  EXPECT_EQ(
+      Names(LogLibrary(Folder(), 0)),
+      (QStringList{QStringLiteral("a.log"), QStringLiteral("b.log"), QStringLiteral("c.log")}));
+  // A removal of theirs is not undone by a later change of mine.
+  ASSERT_TRUE(theirs.RemoveLogByPath(a).done());
+  EXPECT_TRUE(mine.Refresh());
+  EXPECT_EQ(Names(mine), (QStringList{QStringLiteral("b.log"), QStringLiteral("c.log")}));
+  ASSERT_TRUE(theirs.RemoveLogByPath(b).done());
+  ASSERT_TRUE(mine.EditLogInfo(*mine.Find(c), 4, 0, QStringLiteral("mine"), 0).done());
+  EXPECT_EQ(Names(LogLibrary(Folder(), 0)), QStringList{QStringLiteral("c.log")});
+  // Editing a log another program removed meanwhile is refused, not brought back.
+  LogLibrary stale(Folder(), 0);
+  ASSERT_TRUE(theirs.RemoveLogByPath(c).done());
+  EXPECT_EQ(stale.EditLogInfo(0, 1, 1, QString(), 0).result,
+            LogLibrary::ChangeResult::kNotInLibrary);
+  EXPECT_TRUE(LogLibrary(Folder(), 0).empty());
+}
+
+TEST_F(LogLibraryTest, OneUnstorableLogIsRefusedAloneAndTheOthersAreSaved) {
+  const QString quoted = Log(QStringLiteral("say \"hi\".log"), 9, 0, 5);
+  const QString good = Log(QStringLiteral("good.log"), 10, 0, 5);
+  const QString longName = dir_.filePath(QString(200, u'd') + u'/' + QString(200, u'e') + u'/' +
+                                         QString(200, u'f') + u'/' + QString(200, u'g') + u'/' +
+                                         QString(200, u'h') + QStringLiteral("/x.log"));
+  test::WriteFile(longName, test::GenerateLog({.hour = 11, .epochs = 5}));
+  LogLibrary library(Folder(), 0);
+  const std::vector<LogLibrary::Change> changes =
+      library.AddLogs({{quoted, 0, 0, 0}, {good, 0, 0, 0}, {longName, 0, 0, 0}});
+  ASSERT_EQ(changes.size(), 3u);
+  EXPECT_EQ(changes[0].result, LogLibrary::ChangeResult::kNotStorable);
+  EXPECT_TRUE(changes[0].problem.startsWith(quoted));
+  EXPECT_TRUE(changes[1].done());
+  EXPECT_EQ(changes[2].result, LogLibrary::ChangeResult::kNotStorable);
+  EXPECT_EQ(Names(LogLibrary(Folder(), 0)), QStringList{QStringLiteral("good.log")});
+  // Later changes are saved as ever.
+  EXPECT_TRUE(library.AddLog(Log(QStringLiteral("later.log"), 12, 0, 5), 0, 0, 0).done());
+  EXPECT_EQ(LogLibrary(Folder(), 0).size(), 2u);
 }
 
 TEST(TimeZoneList, TextsAndEntries) {

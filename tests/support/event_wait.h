@@ -2,8 +2,10 @@
 // Waiting for asynchronous work (a web page loading, a script answering) in tests that run
 // an event loop.
 
+#include <QApplication>
 #include <QEventLoop>
 #include <QTimer>
+#include <QWidget>
 
 namespace trevalo::test {
 
@@ -22,6 +24,22 @@ bool Wait(Start&& start) {
     loop.exec();
   }
   return finished;
+}
+
+// Calls `answer` with the first modal window of type W that comes up (looked for every
+// 10 ms while the event loop runs), for a command that shows one after a progress window
+// or another modal window.
+template <typename W, typename Answer>
+void AnswerWhenShown(QObject* owner, Answer answer) {
+  auto* poll = new QTimer(owner);
+  QObject::connect(poll, &QTimer::timeout, poll, [poll, answer] {
+    if (auto* window = qobject_cast<W*>(QApplication::activeModalWidget())) {
+      poll->stop();
+      poll->deleteLater();
+      answer(window);
+    }
+  });
+  poll->start(10);
 }
 
 }  // namespace trevalo::test
