@@ -4,33 +4,14 @@
 
 #include <map>
 
+#include "support/tiff_builder.h"
 #include "tagging/exif_gps_writer.h"
 #include "tagging/gps_directory.h"
 
 namespace trevalo {
 namespace {
 
-// Builds TIFF data: IFD0 with a few entries (one value out of line), optionally a GPS
-// directory and data after it, IFD1 with a thumbnail.
-struct TiffBuilder {
-  ByteOrder order = ByteOrder::kLittle;
-  std::vector<std::uint8_t> bytes;
-
-  void U16(std::size_t at, std::uint16_t v) { PutU16(bytes.data() + at, v, order); }
-  void U32(std::size_t at, std::uint32_t v) { PutU32(bytes.data() + at, v, order); }
-  std::size_t Reserve(std::size_t n) {
-    const std::size_t at = bytes.size();
-    bytes.insert(bytes.end(), n, std::uint8_t{0});
-    return at;
-  }
-  void Entry(std::size_t at, std::uint16_t tag, std::uint16_t type, std::uint32_t count,
-             std::uint32_t value) {
-    U16(at, tag);
-    U16(at + 2, type);
-    U32(at + 4, count);
-    U32(at + 8, value);
-  }
-};
+using test::TiffBuilder;
 
 struct Built {
   std::vector<std::uint8_t> tiff;
@@ -39,13 +20,12 @@ struct Built {
   std::uint32_t thumbnail;  // offset of the thumbnail bytes
 };
 
-// gpsEntries: 0 for no GPS directory; trailing: unreferenced bytes at the end.
+// IFD0 with a few entries (one value out of line), optionally a GPS directory and data after
+// it, IFD1 with a thumbnail. gpsEntries: 0 for no GPS directory; trailing: unreferenced bytes at
+// the end.
 Built MakeTiff(ByteOrder order, int gpsEntries, bool gpsLast,
                std::vector<std::uint8_t> trailing = {}) {
-  TiffBuilder b{order, {}};
-  b.Reserve(8);
-  b.bytes[0] = b.bytes[1] = order == ByteOrder::kLittle ? 'I' : 'M';
-  b.U16(2, 42);
+  TiffBuilder b = TiffBuilder::WithHeader(order);
   const int ifd0Entries = gpsEntries > 0 ? 3 : 2;
   const std::size_t ifd0 = b.Reserve(2 + 12 * ifd0Entries + 4);
   b.U32(4, static_cast<std::uint32_t>(ifd0));
