@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -53,6 +54,15 @@ Entry ReadEntry(const TiffData& d, std::uint32_t position) {
   e.outOfLine = e.byteCount > 4;
   e.valueOffset = e.outOfLine ? d.U32(position + 8) : position + 8;
   return e;
+}
+
+// Where a pointer entry leads, as the tag reader follows it: the first four bytes of its
+// value, whatever its type. Nothing when its value lies past the end of the data.
+std::optional<std::uint32_t> PointerTarget(const TiffData& d, const Entry& e) {
+  if (TypeSize(e.type) == 0 || !d.Has(e.valueOffset, std::max<std::uint64_t>(e.byteCount, 4))) {
+    return std::nullopt;
+  }
+  return d.U32(e.valueOffset);
 }
 
 // The value of one component, converted as the C types of its TIFF type.
@@ -106,7 +116,15 @@ std::string Text(const TiffData& d, const Entry& e, std::size_t limit) {
   return std::string(begin, end);
 }
 
-// The semantic walk: the summary of the tags, with the reader's diagnostics.
+// What a GPS directory holds, measured once however many pointers name it.
+struct GpsMeasure {
+  ExistingGps found;  // without offset and size, which depend on the pointer
+  std::uint64_t size = 0;
+};
+
+// The semantic walk: the summary of the tags, with the reader's diagnostics. Each directory
+// is read at most once: hostile data may point at one directory from many places, or at
+// the directory that points, and every path would be walked again.
 class TagReader {
  public:
   TagReader(const TiffData& d, PhotoInfo& info, ExistingGps& gps, const ProblemSink& report)
@@ -118,13 +136,16 @@ class TagReader {
   // false: the rest of the directory is abandoned.
   bool Tag(const Entry& e, std::uint32_t directoryOffset, int depth);
   void DateField(const Entry& e, bool original);
-  bool MeasureGps(std::uint32_t offset, std::uint32_t parentOffset);
+  const GpsMeasure& MeasureGps(std::uint32_t offset);
+  GpsMeasure Measure(std::uint32_t offset);
 
   const TiffData& d_;
   PhotoInfo& info_;
   ExistingGps& gps_;
   const ProblemSink& report_;
   bool orientationSeen_ = false;
+  std::set<std::uint32_t> read_;  // directories whose entries were read
+  std::map<std::uint32_t, GpsMeasure> measured_;
 };
 
 void TagReader::Directory(std::uint32_t offset, int depth) {
@@ -140,6 +161,9 @@ void TagReader::Directory(std::uint32_t offset, int depth) {
   const std::uint64_t tableEnd = std::uint64_t{offset} + 2 + 12ull * count;
   if (tableEnd + 4 > d_.size() && tableEnd != d_.size() && tableEnd + 2 != d_.size()) {
     report_("Illegally sized directory");
+    return;
+  }
+  if (!read_.insert(offset).second) {
     return;
   }
   for (std::uint32_t i = 0; i < count; ++i) {
@@ -315,7 +339,7 @@ bool TagReader::Tag(const Entry& e, std::uint32_t directoryOffset, int depth) {
       break;
     case kTagExifIfd:
     case kTagInteropIfd: {
-      const std::uint32_t target = d_.U32(e.valueOffset);
+      const std::uint32_t target = *PointerTarget(d_, e);
       if (target >= d_.size()) {
         report_("Illegal exif or interop offset directory link");
       } else {
@@ -324,11 +348,21 @@ bool TagReader::Tag(const Entry& e, std::uint32_t directoryOffset, int depth) {
       break;
     }
     case kTagGpsIfd: {
-      const std::uint32_t target = d_.U32(e.valueOffset);
+      const std::uint32_t target = *PointerTarget(d_, e);
       gps_.offset = target;
       if (target >= d_.size()) {
         report_("Illegal GPS directory link");
-      } else if (!MeasureGps(target, directoryOffset)) {
+        break;
+      }
+      const GpsMeasure& measure = MeasureGps(target);
+      gps_ = measure.found;
+      gps_.offset = target;
+      // A directory before the one that points to it is taken to hold nothing of its own.
+      gps_.size =
+          target < directoryOffset
+              ? 0
+              : static_cast<std::uint32_t>(std::min<std::uint64_t>(measure.size, UINT32_MAX));
+      if (!gps_.valid) {
         report_("Invalid GPS Information");
         return false;
       }
@@ -340,13 +374,22 @@ bool TagReader::Tag(const Entry& e, std::uint32_t directoryOffset, int depth) {
   return true;
 }
 
-// Measures a GPS directory and reads the position it holds; false when it is invalid.
-bool TagReader::MeasureGps(std::uint32_t offset, std::uint32_t parentOffset) {
-  gps_.present = true;
-  gps_.valid = false;
+const GpsMeasure& TagReader::MeasureGps(std::uint32_t offset) {
+  const auto known = measured_.find(offset);
+  if (known != measured_.end()) {
+    return known->second;
+  }
+  return measured_.emplace(offset, Measure(offset)).first->second;
+}
+
+// Measures a GPS directory and reads the position it holds; not valid when it is invalid.
+GpsMeasure TagReader::Measure(std::uint32_t offset) {
+  GpsMeasure measure;
+  ExistingGps& gps = measure.found;
+  gps.present = true;
   if (!d_.Has(offset, 2)) {
     report_("GPS info directory goes past end of exif");
-    return false;
+    return measure;
   }
   const std::uint32_t count = d_.U16(offset);
   std::uint64_t size = 12ull * count + 6;
@@ -363,7 +406,7 @@ bool TagReader::MeasureGps(std::uint32_t offset, std::uint32_t parentOffset) {
     const std::uint32_t position = offset + 2 + 12 * i;
     if (!d_.Has(position, 12)) {
       report_("GPS info directory goes past end of exif");
-      return false;
+      return measure;
     }
     const Entry e = ReadEntry(d_, position);
     if (TypeSize(e.type) == 0) {
@@ -408,20 +451,18 @@ bool TagReader::MeasureGps(std::uint32_t offset, std::uint32_t parentOffset) {
       }
     }
   }
-  gps_.size = offset < parentOffset
-                  ? 0
-                  : static_cast<std::uint32_t>(std::min<std::uint64_t>(size, UINT32_MAX));
-  gps_.valid = !tooPrecise;
+  measure.size = size;
+  gps.valid = !tooPrecise;
   if (latitude) {
-    gps_.latitudeDegrees = latitudeRef == 'S' ? -*latitude : *latitude;
+    gps.latitudeDegrees = latitudeRef == 'S' ? -*latitude : *latitude;
   }
   if (longitude) {
-    gps_.longitudeDegrees = longitudeRef == 'W' ? -*longitude : *longitude;
+    gps.longitudeDegrees = longitudeRef == 'W' ? -*longitude : *longitude;
   }
   if (altitude) {
-    gps_.altitudeMetres = belowSea ? -*altitude : *altitude;
+    gps.altitudeMetres = belowSea ? -*altitude : *altitude;
   }
-  return gps_.valid;
+  return measure;
 }
 
 // The structural walk: every directory reachable, every byte range they refer to.
@@ -449,7 +490,8 @@ class LayoutReader {
   // reaches past 65535 bytes, so claims beyond that can never be met).
   void Claim(std::uint64_t end) {
     if (end <= 65535) {
-      layout_.claimedEnd = std::max<std::uint32_t>(layout_.claimedEnd, static_cast<std::uint32_t>(end));
+      layout_.claimedEnd =
+          std::max<std::uint32_t>(layout_.claimedEnd, static_cast<std::uint32_t>(end));
     }
   }
   void Pairs(std::uint32_t offsetsEntry, std::uint32_t lengthsEntry);
@@ -460,7 +502,7 @@ class LayoutReader {
 
  public:
   using Ranges = std::vector<std::pair<std::uint64_t, std::uint64_t>>;
-  Ranges used_;       // every range any structure refers to
+  Ranges used_;  // every range any structure refers to
 };
 
 void LayoutReader::Pairs(std::uint32_t offsetsEntry, std::uint32_t lengthsEntry) {

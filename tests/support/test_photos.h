@@ -2,6 +2,8 @@
 // Photos for the tagging tests: the real camera photos of the shared test data, and small
 // photos made here with ImageMagick and exiftool in the layouts cameras write.
 
+#include <cstdint>
+#include <span>
 #include <utility>
 #include <vector>
 
@@ -34,6 +36,9 @@ bool MakePhotoTakenAt(const QString& path, const char* dateTime);
 // The segments of a JPEG file as marker and bytes (length bytes and payload), walked from
 // segment to segment; the image data after the start of scan comes last, with marker 0.
 std::vector<std::pair<int, QByteArray>> Segments(const QByteArray& file);
+
+// A small JFIF photo whose EXIF segment holds `tiff` (the data after "Exif\0\0").
+QByteArray JpegWithExif(std::span<const std::uint8_t> tiff);
 
 using trevalo::test::SamplePoint;
 

@@ -7,18 +7,20 @@
 
 #include "core/atomic_file.h"
 #include "core/geodesy.h"
+#include "support/hostile_tiff.h"
 #include "support/log_generator.h"
 #include "support/test_files.h"
+#include "support/test_photos.h"
 #include "tagging/camera_correction.h"
 #include "tagging/exif_file.h"
 #include "tagging/photo_list.h"
 #include "tagging/photo_save.h"
-#include "support/test_photos.h"
 
 namespace trevalo {
 namespace {
 
-const DisplayFormats kFormats{QStringLiteral("%Y-%m-%d %H:%M:%S"), QStringLiteral("%s %d %02d %05.2f")};
+const DisplayFormats kFormats{QStringLiteral("%Y-%m-%d %H:%M:%S"),
+                              QStringLiteral("%s %d %02d %05.2f")};
 
 // A log 10:00-11:00 UTC (zone 0) and photos taken in and out of it.
 class PhotoSave : public ::testing::Test {
@@ -49,11 +51,14 @@ class PhotoSave : public ::testing::Test {
 
 TEST(WrittenPath, UnderscoresWhileANameIsTaken) {
   QTemporaryDir dir;
-  EXPECT_EQ(WrittenPath(dir.path(), QStringLiteral("IMG_1.JPG")), dir.filePath(QStringLiteral("IMG_1.JPG")));
+  EXPECT_EQ(WrittenPath(dir.path(), QStringLiteral("IMG_1.JPG")),
+            dir.filePath(QStringLiteral("IMG_1.JPG")));
   test::WriteFile(dir.filePath(QStringLiteral("IMG_1.JPG")), "x");
-  EXPECT_EQ(WrittenPath(dir.path(), QStringLiteral("IMG_1.JPG")), dir.filePath(QStringLiteral("_IMG_1.JPG")));
+  EXPECT_EQ(WrittenPath(dir.path(), QStringLiteral("IMG_1.JPG")),
+            dir.filePath(QStringLiteral("_IMG_1.JPG")));
   test::WriteFile(dir.filePath(QStringLiteral("_IMG_1.JPG")), "x");
-  EXPECT_EQ(WrittenPath(dir.path(), QStringLiteral("IMG_1.JPG")), dir.filePath(QStringLiteral("__IMG_1.JPG")));
+  EXPECT_EQ(WrittenPath(dir.path(), QStringLiteral("IMG_1.JPG")),
+            dir.filePath(QStringLiteral("__IMG_1.JPG")));
 }
 
 TEST_F(PhotoSave, ListsEachPhotoOnceWithItsMatch) {
@@ -89,7 +94,7 @@ TEST_F(PhotoSave, RematchingGoesPastAPhotoThatIsGone) {
   EXPECT_FALSE(photos_.rows()[1].matched);  // no stale position
   EXPECT_TRUE(photos_.rows()[1].latitudeText.isEmpty());
   EXPECT_FALSE(photos_.rows()[1].problem.isEmpty());
-  EXPECT_TRUE(photos_.rows()[2].matched);   // the pass went on
+  EXPECT_TRUE(photos_.rows()[2].matched);  // the pass went on
 }
 
 TEST_F(PhotoSave, SortsByTheDateText) {
@@ -142,7 +147,9 @@ TEST_F(PhotoSave, InPlaceReplacesThePhotoWhole) {
   ASSERT_TRUE(tagged.ReadSections());
   EXPECT_TRUE(tagged.existingGps().present);
   EXPECT_EQ(QFile::permissions(photo), permissions);
-  EXPECT_EQ(QDir(dir_.filePath(QStringLiteral("photos"))).entryList(QDir::Files | QDir::Hidden).size(), 1);
+  EXPECT_EQ(
+      QDir(dir_.filePath(QStringLiteral("photos"))).entryList(QDir::Files | QDir::Hidden).size(),
+      1);
 }
 
 TEST_F(PhotoSave, APhotoThatCannotBeRewrittenIsLeftUntouched) {
@@ -151,16 +158,34 @@ TEST_F(PhotoSave, APhotoThatCannotBeRewrittenIsLeftUntouched) {
   // EXIF data grown (behind the reader's back) to where no GPS directory fits.
   QByteArray bytes = test::ReadFile(photo);
   const qsizetype exif = bytes.indexOf("Exif") - 4;
-  const int length = static_cast<unsigned char>(bytes[exif + 2]) << 8 | static_cast<unsigned char>(bytes[exif + 3]);
+  const int length = static_cast<unsigned char>(bytes[exif + 2]) << 8 |
+                     static_cast<unsigned char>(bytes[exif + 3]);
   bytes.insert(exif + 2 + length, QByteArray(65500 - length, '\x55'));
   bytes[exif + 2] = static_cast<char>(65500 >> 8);
   bytes[exif + 3] = static_cast<char>(65500 & 0xFF);
-  test::WriteFile(photo, std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+  test::WriteFile(photo,
+                  std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
   const SaveReport report = SaveTaggedPhotos(photos_, *library_, settings_, SaveMode::kInPlace, {});
   ASSERT_EQ(report.items.size(), 1u);
   EXPECT_TRUE(report.items[0].problem.contains(QStringLiteral("65535")));
   EXPECT_EQ(test::ReadFile(photo), bytes);
   EXPECT_EQ(photos_.size(), 1u);
+}
+
+TEST_F(PhotoSave, APhotoWhoseIfd0PointsAtItselfIsListedAndSaved) {
+  const QString photo = dir_.filePath(QStringLiteral("photos/self.jpg"));
+  const QByteArray bytes = test::JpegWithExif(test::SelfPointingTiff(100));
+  test::WriteFile(photo,
+                  std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+  Add(photo);
+  EXPECT_TRUE(photos_.rows()[0].matched);
+  const QString out = dir_.filePath(QStringLiteral("out"));
+  const SaveReport report = SaveTaggedPhotos(photos_, *library_, settings_, SaveMode::kCopy, out);
+  ASSERT_EQ(report.items.size(), 1u);
+  EXPECT_TRUE(report.items[0].problem.isEmpty()) << report.items[0].problem.toStdString();
+  ExifFile copy(out + QStringLiteral("/self.jpg"), ExifFile::kReadOnly);
+  ASSERT_TRUE(copy.ReadSections());
+  EXPECT_TRUE(copy.existingGps().latitudeDegrees.has_value());
 }
 
 TEST(CameraCorrection, SpansFromWhatTheCameraShowed) {
@@ -209,7 +234,8 @@ TEST(AtomicFile, AFailedWriteLeavesTheFileAsItWas) {
   const QString problem = WriteFileAtomically(
       path,
       [](int fd) {
-        WriteAll(fd, std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>("half"), 4));
+        WriteAll(fd,
+                 std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>("half"), 4));
         return QStringLiteral("the disk is full");
       },
       true);
