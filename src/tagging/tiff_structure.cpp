@@ -56,6 +56,10 @@ Entry ReadEntry(const TiffData& d, std::uint32_t position) {
   return e;
 }
 
+bool IsDirectoryPointer(std::uint16_t tag) {
+  return tag == kTagExifIfd || tag == kTagInteropIfd || tag == kTagGpsIfd;
+}
+
 // Where a pointer entry leads, as the tag reader follows it: the first four bytes of its
 // value, whatever its type. Nothing when its value lies past the end of the data.
 std::optional<std::uint32_t> PointerTarget(const TiffData& d, const Entry& e) {
@@ -465,7 +469,8 @@ GpsMeasure TagReader::Measure(std::uint32_t offset) {
   return measure;
 }
 
-// The structural walk: every directory reachable, every byte range they refer to.
+// The structural walk: every directory reachable, every byte range they refer to, and who
+// refers to what.
 class LayoutReader {
  public:
   LayoutReader(const TiffData& d, TiffLayout& layout) : d_(d), layout_(layout) {}
@@ -473,10 +478,25 @@ class LayoutReader {
   // Records what the directory at `offset` and those it leads to refer to.
   void Directory(std::uint32_t offset);
 
+  // A range that something refers to: a directory's table and link or a value of one of its
+  // entries (`owner` is the directory's offset), or data such as a thumbnail (owner 0).
+  struct Use {
+    std::uint64_t begin;
+    std::uint64_t end;
+    std::uint32_t owner;
+  };
+  static constexpr std::uint32_t kData = 0;
+  const std::vector<Use>& uses() const { return uses_; }
+  // How many pointers and links (and the header) name each offset.
+  const std::map<std::uint32_t, int>& references() const { return references_; }
+  // The walk met every directory reachable (hostile data may hold too many to walk).
+  bool complete() const { return complete_; }
+  bool Walked(std::uint32_t offset) const { return visited_.count(offset) != 0; }
+
  private:
   // Records a range that something refers to. A range past the end of the data is no
   // reference at all: readers skip such values.
-  void Use(std::uint64_t begin, std::uint64_t end) {
+  void Record(std::uint64_t begin, std::uint64_t end, std::uint32_t owner) {
     if (begin < end) {
       Claim(end);
     }
@@ -484,7 +504,7 @@ class LayoutReader {
       return;
     }
     layout_.usedEnd = std::max<std::uint32_t>(layout_.usedEnd, static_cast<std::uint32_t>(end));
-    used_.push_back({begin, end});
+    uses_.push_back({begin, end, owner});
   }
   // Something refers to bytes up to `end`, inside the data or not (a segment never
   // reaches past 65535 bytes, so claims beyond that can never be met).
@@ -496,13 +516,13 @@ class LayoutReader {
   }
   void Pairs(std::uint32_t offsetsEntry, std::uint32_t lengthsEntry);
 
+  static constexpr std::size_t kMaxDirectories = 64;
   const TiffData& d_;
   TiffLayout& layout_;
   std::set<std::uint32_t> visited_;
-
- public:
-  using Ranges = std::vector<std::pair<std::uint64_t, std::uint64_t>>;
-  Ranges used_;  // every range any structure refers to
+  std::vector<Use> uses_;
+  std::map<std::uint32_t, int> references_;
+  bool complete_ = true;
 };
 
 void LayoutReader::Pairs(std::uint32_t offsetsEntry, std::uint32_t lengthsEntry) {
@@ -525,15 +545,21 @@ void LayoutReader::Pairs(std::uint32_t offsetsEntry, std::uint32_t lengthsEntry)
   const std::uint32_t n = std::min<std::uint32_t>(std::min(offsets.count, lengths.count), 4096);
   for (std::uint32_t i = 0; i < n; ++i) {
     const std::uint64_t begin = element(offsets, i);
-    Use(begin, begin + element(lengths, i));
+    Record(begin, begin + element(lengths, i), kData);
   }
 }
 
 void LayoutReader::Directory(std::uint32_t offset) {
+  ++references_[offset];
   // Nothing lies inside the TIFF header, whose IFD0 pointer a writer may change.
-  if (offset < 8 || !visited_.insert(offset).second || visited_.size() > 64) {
+  if (offset < 8 || visited_.count(offset) != 0) {
     return;
   }
+  if (visited_.size() >= kMaxDirectories) {
+    complete_ = false;
+    return;
+  }
+  visited_.insert(offset);
   if (!d_.Has(offset, 2)) {
     Claim(std::uint64_t{offset} + 6);  // a count and a link, were the data to grow
     return;
@@ -551,7 +577,7 @@ void LayoutReader::Directory(std::uint32_t offset) {
     count = static_cast<std::uint32_t>((d_.size() - offset - 2) / 12);
   }
   const bool hasLink = tableEnd + 4 <= d_.size();
-  Use(offset, std::min<std::uint64_t>(hasLink ? tableEnd + 4 : tableEnd, d_.size()));
+  Record(offset, std::min<std::uint64_t>(hasLink ? tableEnd + 4 : tableEnd, d_.size()), offset);
   std::optional<std::uint32_t> thumbnailOffset, thumbnailLength, stripOffsets, stripLengths;
   for (std::uint32_t i = 0; i < count; ++i) {
     const Entry e = ReadEntry(d_, offset + 2 + 12 * i);
@@ -559,13 +585,13 @@ void LayoutReader::Directory(std::uint32_t offset) {
       continue;
     }
     if (e.outOfLine) {
-      Use(e.valueOffset, e.valueOffset + e.byteCount);
+      Record(e.valueOffset, e.valueOffset + e.byteCount, offset);
     }
-    const bool pointer = e.tag == kTagExifIfd || e.tag == kTagInteropIfd || e.tag == kTagGpsIfd;
-    if (pointer && d_.Has(e.valueOffset, e.byteCount) && e.byteCount >= 4 &&
-        (e.type == kTypeLong || e.type == 13)) {
-      const std::uint32_t target = d_.U32(e.valueOffset);
-      Directory(target);
+    // Every pointer the tag reader follows, whatever its type.
+    if (IsDirectoryPointer(e.tag)) {
+      if (const std::optional<std::uint32_t> target = PointerTarget(d_, e)) {
+        Directory(*target);
+      }
     }
     switch (e.tag) {
       case kTagThumbnailOffset:
@@ -621,6 +647,25 @@ std::vector<std::pair<std::uint64_t, std::uint64_t>> OwnRanges(const TiffData& d
   return ranges;
 }
 
+// Nothing but the directory at `offset`, named by one pointer, lies in [offset, end): no
+// other pointer or link names it or a place inside, no other directory's table or values
+// and no data reach into it, and no directory that might went unwalked. Written over, it
+// changes nothing else.
+bool StandsAlone(const LayoutReader& layout, std::uint32_t offset, std::uint64_t end) {
+  if (!layout.complete() || !layout.Walked(offset)) {
+    return false;
+  }
+  const auto& references = layout.references();
+  for (auto it = references.lower_bound(offset); it != references.end() && it->first < end; ++it) {
+    if (it->first != offset || it->second != 1) {
+      return false;
+    }
+  }
+  return std::none_of(layout.uses().begin(), layout.uses().end(), [&](const auto& use) {
+    return use.begin < end && use.end > offset && use.owner != offset;
+  });
+}
+
 }  // namespace
 
 TiffReadResult ReadTiff(std::span<const std::uint8_t> tiff, PhotoInfo& info,
@@ -662,7 +707,10 @@ TiffReadResult ReadTiff(std::span<const std::uint8_t> tiff, PhotoInfo& info,
   }
   LayoutReader layoutReader(d, layout);
   layoutReader.Directory(layout.ifd0Offset);
-  if (result.gps.present && result.gps.valid && result.gps.size > 0) {
+  const bool gpsNamedByIfd0 =
+      layout.gpsPointerEntry &&
+      PointerTarget(d, ReadEntry(d, *layout.gpsPointerEntry)) == result.gps.offset;
+  if (result.gps.present && result.gps.valid && result.gps.size > 0 && gpsNamedByIfd0) {
     // One block: the directory's own ranges follow one another from its offset (gaps of a
     // few bytes for word alignment aside), and no other structure reaches into them.
     auto ranges = OwnRanges(d, result.gps.offset);
@@ -673,14 +721,8 @@ TiffReadResult ReadTiff(std::span<const std::uint8_t> tiff, PhotoInfo& info,
       tiles = tiles && begin >= reached && begin - reached <= 3;
       reached = std::max(reached, end);
     }
-    std::size_t inside = 0;
-    for (const auto& [begin, end] : layoutReader.used_) {
-      if (begin < reached && end > result.gps.offset) {
-        ++inside;
-      }
-    }
     layout.gpsTiles = tiles && reached <= d.size();
-    layout.gpsIsOneBlock = layout.gpsTiles && inside == ranges.size();
+    layout.gpsIsOneBlock = layout.gpsTiles && StandsAlone(layoutReader, result.gps.offset, reached);
     layout.gpsBlockEnd = static_cast<std::uint32_t>(reached);
   }
   return result;

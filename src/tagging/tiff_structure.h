@@ -23,10 +23,13 @@ struct TiffLayout {
   std::uint16_t ifd0EntryCount = 0;
   std::optional<std::uint32_t> ifd0Link;         // the link to IFD1 as stored (when inside)
   std::optional<std::uint32_t> gpsPointerEntry;  // offset of IFD0's 0x8825 entry
-  // The GPS directory's table, link and values form one block at [gps.offset, gpsBlockEnd)
-  // (word-alignment gaps aside), and nothing else refers into it.
+  // The GPS directory that IFD0's GPS pointer names: its table, link and values form one
+  // block at [gps.offset, gpsBlockEnd) (word-alignment gaps aside).
   bool gpsTiles = false;
-  bool gpsIsOneBlock = false;  // tiles, and nothing else refers into it: it can be overwritten
+  // Tiles, and shares no byte with any other structure: no other pointer or link names it
+  // (it is not also the Exif IFD, IFD0 or IFD1), no other directory, value or thumbnail
+  // reaches into it. Only then may it be overwritten.
+  bool gpsIsOneBlock = false;
   std::uint32_t gpsBlockEnd = 0;
   // End of the last byte any structure refers to (directories, values, thumbnail).
   std::uint32_t usedEnd = 8;

@@ -152,6 +152,23 @@ QByteArray JpegWithExif(std::span<const std::uint8_t> tiff) {
   return photo;
 }
 
+ExifTiffSpan FindExifTiff(const QByteArray& file) {
+  qsizetype at = 2;
+  while (at + 4 <= file.size() && static_cast<unsigned char>(file[at]) == 0xFF) {
+    const int marker = static_cast<unsigned char>(file[at + 1]);
+    const qsizetype length =
+        static_cast<unsigned char>(file[at + 2]) << 8 | static_cast<unsigned char>(file[at + 3]);
+    if (marker == 0xE1 && file.mid(at + 4, 6) == QByteArray("Exif\0\0", 6)) {
+      return {at + 10, length - 8};
+    }
+    if (marker == 0xDA) {
+      break;
+    }
+    at += 2 + length;
+  }
+  return {};
+}
+
 // The segments of a JPEG file: marker and bytes, the image data last (marker 0).
 std::vector<std::pair<int, QByteArray>> Segments(const QByteArray& file) {
   std::vector<std::pair<int, QByteArray>> segments;

@@ -40,6 +40,14 @@ std::vector<std::pair<int, QByteArray>> Segments(const QByteArray& file);
 // A small JFIF photo whose EXIF segment holds `tiff` (the data after "Exif\0\0").
 QByteArray JpegWithExif(std::span<const std::uint8_t> tiff);
 
+// Where the TIFF data of a JPEG file's EXIF segment starts in the file, and its length; a
+// length of 0 without one.
+struct ExifTiffSpan {
+  qsizetype start = 0;
+  qsizetype length = 0;
+};
+ExifTiffSpan FindExifTiff(const QByteArray& file);
+
 using trevalo::test::SamplePoint;
 
 }  // namespace trevalo::test
