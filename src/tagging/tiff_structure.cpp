@@ -707,23 +707,28 @@ TiffReadResult ReadTiff(std::span<const std::uint8_t> tiff, PhotoInfo& info,
   }
   LayoutReader layoutReader(d, layout);
   layoutReader.Directory(layout.ifd0Offset);
-  const bool gpsNamedByIfd0 =
-      layout.gpsPointerEntry &&
-      PointerTarget(d, ReadEntry(d, *layout.gpsPointerEntry)) == result.gps.offset;
-  if (result.gps.present && result.gps.valid && result.gps.size > 0 && gpsNamedByIfd0) {
+  if (layout.gpsPointerEntry) {
+    layout.gpsPointerTarget = PointerTarget(d, ReadEntry(d, *layout.gpsPointerEntry));
+  }
+  if (layout.gpsPointerTarget) {
     // One block: the directory's own ranges follow one another from its offset (gaps of a
-    // few bytes for word alignment aside), and no other structure reaches into them.
-    auto ranges = OwnRanges(d, result.gps.offset);
+    // few bytes for word alignment aside).
+    const std::uint32_t gps = *layout.gpsPointerTarget;
+    auto ranges = OwnRanges(d, gps);
     std::sort(ranges.begin(), ranges.end());
-    std::uint64_t reached = result.gps.offset;
-    bool tiles = !ranges.empty() && ranges.front().first == result.gps.offset;
+    std::uint64_t reached = gps;
+    bool tiles = !ranges.empty() && ranges.front().first == gps;
     for (const auto& [begin, end] : ranges) {
       tiles = tiles && begin >= reached && begin - reached <= 3;
       reached = std::max(reached, end);
     }
     layout.gpsTiles = tiles && reached <= d.size();
-    layout.gpsIsOneBlock = layout.gpsTiles && StandsAlone(layoutReader, result.gps.offset, reached);
     layout.gpsBlockEnd = static_cast<std::uint32_t>(reached);
+    // The directory measured is this one (another GPS pointer may name another), it is
+    // valid, and no other structure reaches into it.
+    layout.gpsIsOneBlock = layout.gpsTiles && result.gps.offset == gps && result.gps.present &&
+                           result.gps.valid && result.gps.size > 0 &&
+                           StandsAlone(layoutReader, gps, reached);
   }
   return result;
 }

@@ -351,6 +351,20 @@ TEST(GpsWriter, AGpsDirectoryWhoseValuesAreSharedIsLeftAlone) {
   ExpectAppendedBesideTheOld(exif, ByteOrder::kLittle, built.ifd0 + 2 + 12 * 2 + 8);
 }
 
+TEST(GpsWriter, TwoGpsPointersTagTheSameTwice) {
+  // IFD0's Orientation entry becomes a first GPS pointer, naming the same directory as the
+  // second: the writer moves the first, the reader still meets the old directory last.
+  Built built = MakeTiff(ByteOrder::kLittle, 2, true);
+  std::uint8_t* first = built.tiff.data() + built.ifd0 + 14;
+  PutU16(first, 0x8825, ByteOrder::kLittle);
+  PutU16(first + 2, kTypeLong, ByteOrder::kLittle);
+  PutU32(first + 8, built.gps, ByteOrder::kLittle);
+  const GpsWriteResult once = Write(built.tiff, true);
+  ASSERT_TRUE(once.error.empty()) << once.error;
+  ExpectUnchangedExcept(built.tiff, once.tiff, built.ifd0 + 14 + 8);
+  EXPECT_EQ(Write(once.tiff, true).tiff, once.tiff);
+}
+
 TEST(GpsWriter, AFullSegmentGrowsOnlyIntoItsZeroPadding) {
   const Built small = MakeTiff(ByteOrder::kLittle, 0, false);
   const std::size_t padding = 65520 - 8 - small.tiff.size();
