@@ -148,6 +148,7 @@ class TagReader {
   ExistingGps& gps_;
   const ProblemSink& report_;
   bool orientationSeen_ = false;
+  bool gpsFromIfd0_ = false;      // IFD0's first GPS pointer was met
   std::set<std::uint32_t> read_;  // directories whose entries were read
   std::map<std::uint32_t, GpsMeasure> measured_;
 };
@@ -352,21 +353,29 @@ bool TagReader::Tag(const Entry& e, std::uint32_t directoryOffset, int depth) {
       break;
     }
     case kTagGpsIfd: {
+      // The photo's GPS directory is the one IFD0's first GPS pointer names, which is the
+      // one a writer changes; without one, the last met.
+      const bool counts = !gpsFromIfd0_;
+      gpsFromIfd0_ = gpsFromIfd0_ || depth == 0;
       const std::uint32_t target = *PointerTarget(d_, e);
-      gps_.offset = target;
+      if (counts) {
+        gps_.offset = target;
+      }
       if (target >= d_.size()) {
         report_("Illegal GPS directory link");
         break;
       }
       const GpsMeasure& measure = MeasureGps(target);
-      gps_ = measure.found;
-      gps_.offset = target;
-      // A directory before the one that points to it is taken to hold nothing of its own.
-      gps_.size =
-          target < directoryOffset
-              ? 0
-              : static_cast<std::uint32_t>(std::min<std::uint64_t>(measure.size, UINT32_MAX));
-      if (!gps_.valid) {
+      if (counts) {
+        gps_ = measure.found;
+        gps_.offset = target;
+        // A directory before the one that points to it is taken to hold nothing of its own.
+        gps_.size =
+            target < directoryOffset
+                ? 0
+                : static_cast<std::uint32_t>(std::min<std::uint64_t>(measure.size, UINT32_MAX));
+      }
+      if (!measure.found.valid) {
         report_("Invalid GPS Information");
         return false;
       }

@@ -353,7 +353,7 @@ TEST(GpsWriter, AGpsDirectoryWhoseValuesAreSharedIsLeftAlone) {
 
 TEST(GpsWriter, TwoGpsPointersTagTheSameTwice) {
   // IFD0's Orientation entry becomes a first GPS pointer, naming the same directory as the
-  // second: the writer moves the first, the reader still meets the old directory last.
+  // second: the writer moves the first, the second still names the old directory.
   Built built = MakeTiff(ByteOrder::kLittle, 2, true);
   std::uint8_t* first = built.tiff.data() + built.ifd0 + 14;
   PutU16(first, 0x8825, ByteOrder::kLittle);
@@ -362,6 +362,10 @@ TEST(GpsWriter, TwoGpsPointersTagTheSameTwice) {
   const GpsWriteResult once = Write(built.tiff, true);
   ASSERT_TRUE(once.error.empty()) << once.error;
   ExpectUnchangedExcept(built.tiff, once.tiff, built.ifd0 + 14 + 8);
+  // The reader reports the directory the first pointer names: the one written.
+  const Summary after = Summarise(once.tiff);
+  EXPECT_EQ(after.gps.offset, TiffData(once.tiff, ByteOrder::kLittle).U32(built.ifd0 + 14 + 8));
+  EXPECT_TRUE(after.gps.latitudeDegrees.has_value());
   EXPECT_EQ(Write(once.tiff, true).tiff, once.tiff);
 }
 
