@@ -37,9 +37,15 @@ ExifFile::ExifFile(QString path, Mode mode) : path_(std::move(path)), mode_(mode
 }
 
 void ExifFile::Report(std::string_view problem) {
-  problems_.emplace_back(problem);
+  // Damaged data can hold thousands of faults; the first ones tell what is wrong.
+  if (problems_.size() > kMaxProblems) {
+    return;
+  }
+  const std::string_view kept =
+      problems_.size() < kMaxProblems ? problem : "... more problems, not listed";
+  problems_.emplace_back(kept);
   if (sink_) {
-    sink_(problem);
+    sink_(kept);
   }
 }
 

@@ -31,6 +31,8 @@ struct JpegSection {
 class ExifFile {
  public:
   enum Mode { kReadOnly = 1, kRewrite = 3 };
+  // The problems kept per photo; one more note says that further ones were left out.
+  static constexpr std::size_t kMaxProblems = 100;
 
   ExifFile(QString path, Mode mode);
   ExifFile(const ExifFile&) = delete;
@@ -43,7 +45,7 @@ class ExifFile {
     latitudeCorrection_ = latitude;
     longitudeCorrection_ = longitude;
   }
-  // Every diagnostic goes here as well as into problems().
+  // Every diagnostic kept goes here as well as into problems().
   void SetProblemSink(ProblemSink sink) { sink_ = std::move(sink); }
 
   // Reads the segments up to the start of scan; in kRewrite the EXIF segment is rebuilt
@@ -64,6 +66,7 @@ class ExifFile {
   // the user.
   bool invalidDateTime() const { return invalidDateTime_; }
   const QString& errorText() const { return errorText_; }
+  // The first kMaxProblems diagnostics, and a note when there were more.
   const std::vector<std::string>& problems() const { return problems_; }
   const std::vector<JpegSection>& sections() const { return sections_; }
   // The photo was read in kRewrite and can be written.

@@ -64,11 +64,16 @@ GpsWriteResult WriteGpsIntoTiff(std::span<const std::uint8_t> tiff, const TiffRe
   const std::size_t length = tiff.size();
   const std::size_t directoryLength = build(0).size();
 
-  // The very directory is there already (damaged data around it aside): nothing to change.
-  if (read.gps.present && read.gps.valid && layout.gpsTiles && layout.gpsPointerEntry &&
-      layout.gpsBlockEnd - read.gps.offset == directoryLength) {
-    const std::vector<std::uint8_t> same = build(read.gps.offset);
-    if (std::equal(same.begin(), same.end(), tiff.begin() + read.gps.offset)) {
+  // The very directory is there already, and IFD0's GPS pointer names it as the writer
+  // would (damaged data around it aside): nothing to change.
+  if (layout.gpsTiles && layout.gpsPointerTarget &&
+      layout.gpsBlockEnd - *layout.gpsPointerTarget == directoryLength) {
+    const std::uint32_t at = *layout.gpsPointerTarget;
+    const std::vector<std::uint8_t> same = build(at);
+    std::uint8_t pointer[12];
+    PutGpsPointer(pointer, at, read.order);
+    if (std::equal(same.begin(), same.end(), tiff.begin() + at) &&
+        std::equal(pointer, pointer + 12, tiff.begin() + *layout.gpsPointerEntry)) {
       result.tiff.assign(tiff.begin(), tiff.end());
       return result;
     }

@@ -43,6 +43,8 @@ struct PhotoInfo {
   int saturation = 0;
   bool hasSharpness = false;
   int sharpness = 0;
+
+  bool operator==(const PhotoInfo&) const = default;
 };
 
 // A GPS directory found in a photo.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -53,6 +54,19 @@ Entry ReadEntry(const TiffData& d, std::uint32_t position) {
   e.outOfLine = e.byteCount > 4;
   e.valueOffset = e.outOfLine ? d.U32(position + 8) : position + 8;
   return e;
+}
+
+bool IsDirectoryPointer(std::uint16_t tag) {
+  return tag == kTagExifIfd || tag == kTagInteropIfd || tag == kTagGpsIfd;
+}
+
+// Where a pointer entry leads, as the tag reader follows it: the first four bytes of its
+// value, whatever its type. Nothing when its value lies past the end of the data.
+std::optional<std::uint32_t> PointerTarget(const TiffData& d, const Entry& e) {
+  if (TypeSize(e.type) == 0 || !d.Has(e.valueOffset, std::max<std::uint64_t>(e.byteCount, 4))) {
+    return std::nullopt;
+  }
+  return d.U32(e.valueOffset);
 }
 
 // The value of one component, converted as the C types of its TIFF type.
@@ -106,7 +120,15 @@ std::string Text(const TiffData& d, const Entry& e, std::size_t limit) {
   return std::string(begin, end);
 }
 
-// The semantic walk: the summary of the tags, with the reader's diagnostics.
+// What a GPS directory holds, measured once however many pointers name it.
+struct GpsMeasure {
+  ExistingGps found;  // without offset and size, which depend on the pointer
+  std::uint64_t size = 0;
+};
+
+// The semantic walk: the summary of the tags, with the reader's diagnostics. Each directory
+// is read at most once: hostile data may point at one directory from many places, or at
+// the directory that points, and every path would be walked again.
 class TagReader {
  public:
   TagReader(const TiffData& d, PhotoInfo& info, ExistingGps& gps, const ProblemSink& report)
@@ -118,13 +140,17 @@ class TagReader {
   // false: the rest of the directory is abandoned.
   bool Tag(const Entry& e, std::uint32_t directoryOffset, int depth);
   void DateField(const Entry& e, bool original);
-  bool MeasureGps(std::uint32_t offset, std::uint32_t parentOffset);
+  const GpsMeasure& MeasureGps(std::uint32_t offset);
+  GpsMeasure Measure(std::uint32_t offset);
 
   const TiffData& d_;
   PhotoInfo& info_;
   ExistingGps& gps_;
   const ProblemSink& report_;
   bool orientationSeen_ = false;
+  bool gpsFromIfd0_ = false;      // IFD0's first GPS pointer was met
+  std::set<std::uint32_t> read_;  // directories whose entries were read
+  std::map<std::uint32_t, GpsMeasure> measured_;
 };
 
 void TagReader::Directory(std::uint32_t offset, int depth) {
@@ -140,6 +166,9 @@ void TagReader::Directory(std::uint32_t offset, int depth) {
   const std::uint64_t tableEnd = std::uint64_t{offset} + 2 + 12ull * count;
   if (tableEnd + 4 > d_.size() && tableEnd != d_.size() && tableEnd + 2 != d_.size()) {
     report_("Illegally sized directory");
+    return;
+  }
+  if (!read_.insert(offset).second) {
     return;
   }
   for (std::uint32_t i = 0; i < count; ++i) {
@@ -315,7 +344,7 @@ bool TagReader::Tag(const Entry& e, std::uint32_t directoryOffset, int depth) {
       break;
     case kTagExifIfd:
     case kTagInteropIfd: {
-      const std::uint32_t target = d_.U32(e.valueOffset);
+      const std::uint32_t target = *PointerTarget(d_, e);
       if (target >= d_.size()) {
         report_("Illegal exif or interop offset directory link");
       } else {
@@ -324,11 +353,29 @@ bool TagReader::Tag(const Entry& e, std::uint32_t directoryOffset, int depth) {
       break;
     }
     case kTagGpsIfd: {
-      const std::uint32_t target = d_.U32(e.valueOffset);
-      gps_.offset = target;
+      // The photo's GPS directory is the one IFD0's first GPS pointer names, which is the
+      // one a writer changes; without one, the last met.
+      const bool counts = !gpsFromIfd0_;
+      gpsFromIfd0_ = gpsFromIfd0_ || depth == 0;
+      const std::uint32_t target = *PointerTarget(d_, e);
+      if (counts) {
+        gps_.offset = target;
+      }
       if (target >= d_.size()) {
         report_("Illegal GPS directory link");
-      } else if (!MeasureGps(target, directoryOffset)) {
+        break;
+      }
+      const GpsMeasure& measure = MeasureGps(target);
+      if (counts) {
+        gps_ = measure.found;
+        gps_.offset = target;
+        // A directory before the one that points to it is taken to hold nothing of its own.
+        gps_.size =
+            target < directoryOffset
+                ? 0
+                : static_cast<std::uint32_t>(std::min<std::uint64_t>(measure.size, UINT32_MAX));
+      }
+      if (!measure.found.valid) {
         report_("Invalid GPS Information");
         return false;
       }
@@ -340,13 +387,22 @@ bool TagReader::Tag(const Entry& e, std::uint32_t directoryOffset, int depth) {
   return true;
 }
 
-// Measures a GPS directory and reads the position it holds; false when it is invalid.
-bool TagReader::MeasureGps(std::uint32_t offset, std::uint32_t parentOffset) {
-  gps_.present = true;
-  gps_.valid = false;
+const GpsMeasure& TagReader::MeasureGps(std::uint32_t offset) {
+  const auto known = measured_.find(offset);
+  if (known != measured_.end()) {
+    return known->second;
+  }
+  return measured_.emplace(offset, Measure(offset)).first->second;
+}
+
+// Measures a GPS directory and reads the position it holds; not valid when it is invalid.
+GpsMeasure TagReader::Measure(std::uint32_t offset) {
+  GpsMeasure measure;
+  ExistingGps& gps = measure.found;
+  gps.present = true;
   if (!d_.Has(offset, 2)) {
     report_("GPS info directory goes past end of exif");
-    return false;
+    return measure;
   }
   const std::uint32_t count = d_.U16(offset);
   std::uint64_t size = 12ull * count + 6;
@@ -363,7 +419,7 @@ bool TagReader::MeasureGps(std::uint32_t offset, std::uint32_t parentOffset) {
     const std::uint32_t position = offset + 2 + 12 * i;
     if (!d_.Has(position, 12)) {
       report_("GPS info directory goes past end of exif");
-      return false;
+      return measure;
     }
     const Entry e = ReadEntry(d_, position);
     if (TypeSize(e.type) == 0) {
@@ -408,23 +464,22 @@ bool TagReader::MeasureGps(std::uint32_t offset, std::uint32_t parentOffset) {
       }
     }
   }
-  gps_.size = offset < parentOffset
-                  ? 0
-                  : static_cast<std::uint32_t>(std::min<std::uint64_t>(size, UINT32_MAX));
-  gps_.valid = !tooPrecise;
+  measure.size = size;
+  gps.valid = !tooPrecise;
   if (latitude) {
-    gps_.latitudeDegrees = latitudeRef == 'S' ? -*latitude : *latitude;
+    gps.latitudeDegrees = latitudeRef == 'S' ? -*latitude : *latitude;
   }
   if (longitude) {
-    gps_.longitudeDegrees = longitudeRef == 'W' ? -*longitude : *longitude;
+    gps.longitudeDegrees = longitudeRef == 'W' ? -*longitude : *longitude;
   }
   if (altitude) {
-    gps_.altitudeMetres = belowSea ? -*altitude : *altitude;
+    gps.altitudeMetres = belowSea ? -*altitude : *altitude;
   }
-  return gps_.valid;
+  return measure;
 }
 
-// The structural walk: every directory reachable, every byte range they refer to.
+// The structural walk: every directory reachable, every byte range they refer to, and who
+// refers to what.
 class LayoutReader {
  public:
   LayoutReader(const TiffData& d, TiffLayout& layout) : d_(d), layout_(layout) {}
@@ -432,10 +487,25 @@ class LayoutReader {
   // Records what the directory at `offset` and those it leads to refer to.
   void Directory(std::uint32_t offset);
 
+  // A range that something refers to: a directory's table and link or a value of one of its
+  // entries (`owner` is the directory's offset), or data such as a thumbnail (owner 0).
+  struct Use {
+    std::uint64_t begin;
+    std::uint64_t end;
+    std::uint32_t owner;
+  };
+  static constexpr std::uint32_t kData = 0;
+  const std::vector<Use>& uses() const { return uses_; }
+  // How many pointers and links (and the header) name each offset.
+  const std::map<std::uint32_t, int>& references() const { return references_; }
+  // The walk met every directory reachable (hostile data may hold too many to walk).
+  bool complete() const { return complete_; }
+  bool Walked(std::uint32_t offset) const { return visited_.count(offset) != 0; }
+
  private:
   // Records a range that something refers to. A range past the end of the data is no
   // reference at all: readers skip such values.
-  void Use(std::uint64_t begin, std::uint64_t end) {
+  void Record(std::uint64_t begin, std::uint64_t end, std::uint32_t owner) {
     if (begin < end) {
       Claim(end);
     }
@@ -443,24 +513,25 @@ class LayoutReader {
       return;
     }
     layout_.usedEnd = std::max<std::uint32_t>(layout_.usedEnd, static_cast<std::uint32_t>(end));
-    used_.push_back({begin, end});
+    uses_.push_back({begin, end, owner});
   }
   // Something refers to bytes up to `end`, inside the data or not (a segment never
   // reaches past 65535 bytes, so claims beyond that can never be met).
   void Claim(std::uint64_t end) {
     if (end <= 65535) {
-      layout_.claimedEnd = std::max<std::uint32_t>(layout_.claimedEnd, static_cast<std::uint32_t>(end));
+      layout_.claimedEnd =
+          std::max<std::uint32_t>(layout_.claimedEnd, static_cast<std::uint32_t>(end));
     }
   }
   void Pairs(std::uint32_t offsetsEntry, std::uint32_t lengthsEntry);
 
+  static constexpr std::size_t kMaxDirectories = 64;
   const TiffData& d_;
   TiffLayout& layout_;
   std::set<std::uint32_t> visited_;
-
- public:
-  using Ranges = std::vector<std::pair<std::uint64_t, std::uint64_t>>;
-  Ranges used_;       // every range any structure refers to
+  std::vector<Use> uses_;
+  std::map<std::uint32_t, int> references_;
+  bool complete_ = true;
 };
 
 void LayoutReader::Pairs(std::uint32_t offsetsEntry, std::uint32_t lengthsEntry) {
@@ -483,15 +554,21 @@ void LayoutReader::Pairs(std::uint32_t offsetsEntry, std::uint32_t lengthsEntry)
   const std::uint32_t n = std::min<std::uint32_t>(std::min(offsets.count, lengths.count), 4096);
   for (std::uint32_t i = 0; i < n; ++i) {
     const std::uint64_t begin = element(offsets, i);
-    Use(begin, begin + element(lengths, i));
+    Record(begin, begin + element(lengths, i), kData);
   }
 }
 
 void LayoutReader::Directory(std::uint32_t offset) {
+  ++references_[offset];
   // Nothing lies inside the TIFF header, whose IFD0 pointer a writer may change.
-  if (offset < 8 || !visited_.insert(offset).second || visited_.size() > 64) {
+  if (offset < 8 || visited_.count(offset) != 0) {
     return;
   }
+  if (visited_.size() >= kMaxDirectories) {
+    complete_ = false;
+    return;
+  }
+  visited_.insert(offset);
   if (!d_.Has(offset, 2)) {
     Claim(std::uint64_t{offset} + 6);  // a count and a link, were the data to grow
     return;
@@ -509,7 +586,7 @@ void LayoutReader::Directory(std::uint32_t offset) {
     count = static_cast<std::uint32_t>((d_.size() - offset - 2) / 12);
   }
   const bool hasLink = tableEnd + 4 <= d_.size();
-  Use(offset, std::min<std::uint64_t>(hasLink ? tableEnd + 4 : tableEnd, d_.size()));
+  Record(offset, std::min<std::uint64_t>(hasLink ? tableEnd + 4 : tableEnd, d_.size()), offset);
   std::optional<std::uint32_t> thumbnailOffset, thumbnailLength, stripOffsets, stripLengths;
   for (std::uint32_t i = 0; i < count; ++i) {
     const Entry e = ReadEntry(d_, offset + 2 + 12 * i);
@@ -517,13 +594,13 @@ void LayoutReader::Directory(std::uint32_t offset) {
       continue;
     }
     if (e.outOfLine) {
-      Use(e.valueOffset, e.valueOffset + e.byteCount);
+      Record(e.valueOffset, e.valueOffset + e.byteCount, offset);
     }
-    const bool pointer = e.tag == kTagExifIfd || e.tag == kTagInteropIfd || e.tag == kTagGpsIfd;
-    if (pointer && d_.Has(e.valueOffset, e.byteCount) && e.byteCount >= 4 &&
-        (e.type == kTypeLong || e.type == 13)) {
-      const std::uint32_t target = d_.U32(e.valueOffset);
-      Directory(target);
+    // Every pointer the tag reader follows, whatever its type.
+    if (IsDirectoryPointer(e.tag)) {
+      if (const std::optional<std::uint32_t> target = PointerTarget(d_, e)) {
+        Directory(*target);
+      }
     }
     switch (e.tag) {
       case kTagThumbnailOffset:
@@ -579,6 +656,25 @@ std::vector<std::pair<std::uint64_t, std::uint64_t>> OwnRanges(const TiffData& d
   return ranges;
 }
 
+// Nothing but the directory at `offset`, named by one pointer, lies in [offset, end): no
+// other pointer or link names it or a place inside, no other directory's table or values
+// and no data reach into it, and no directory that might went unwalked. Written over, it
+// changes nothing else.
+bool StandsAlone(const LayoutReader& layout, std::uint32_t offset, std::uint64_t end) {
+  if (!layout.complete() || !layout.Walked(offset)) {
+    return false;
+  }
+  const auto& references = layout.references();
+  for (auto it = references.lower_bound(offset); it != references.end() && it->first < end; ++it) {
+    if (it->first != offset || it->second != 1) {
+      return false;
+    }
+  }
+  return std::none_of(layout.uses().begin(), layout.uses().end(), [&](const auto& use) {
+    return use.begin < end && use.end > offset && use.owner != offset;
+  });
+}
+
 }  // namespace
 
 TiffReadResult ReadTiff(std::span<const std::uint8_t> tiff, PhotoInfo& info,
@@ -620,26 +716,28 @@ TiffReadResult ReadTiff(std::span<const std::uint8_t> tiff, PhotoInfo& info,
   }
   LayoutReader layoutReader(d, layout);
   layoutReader.Directory(layout.ifd0Offset);
-  if (result.gps.present && result.gps.valid && result.gps.size > 0) {
+  if (layout.gpsPointerEntry) {
+    layout.gpsPointerTarget = PointerTarget(d, ReadEntry(d, *layout.gpsPointerEntry));
+  }
+  if (layout.gpsPointerTarget) {
     // One block: the directory's own ranges follow one another from its offset (gaps of a
-    // few bytes for word alignment aside), and no other structure reaches into them.
-    auto ranges = OwnRanges(d, result.gps.offset);
+    // few bytes for word alignment aside).
+    const std::uint32_t gps = *layout.gpsPointerTarget;
+    auto ranges = OwnRanges(d, gps);
     std::sort(ranges.begin(), ranges.end());
-    std::uint64_t reached = result.gps.offset;
-    bool tiles = !ranges.empty() && ranges.front().first == result.gps.offset;
+    std::uint64_t reached = gps;
+    bool tiles = !ranges.empty() && ranges.front().first == gps;
     for (const auto& [begin, end] : ranges) {
       tiles = tiles && begin >= reached && begin - reached <= 3;
       reached = std::max(reached, end);
     }
-    std::size_t inside = 0;
-    for (const auto& [begin, end] : layoutReader.used_) {
-      if (begin < reached && end > result.gps.offset) {
-        ++inside;
-      }
-    }
     layout.gpsTiles = tiles && reached <= d.size();
-    layout.gpsIsOneBlock = layout.gpsTiles && inside == ranges.size();
     layout.gpsBlockEnd = static_cast<std::uint32_t>(reached);
+    // The directory measured is this one (another GPS pointer may name another), it is
+    // valid, and no other structure reaches into it.
+    layout.gpsIsOneBlock = layout.gpsTiles && result.gps.offset == gps && result.gps.present &&
+                           result.gps.valid && result.gps.size > 0 &&
+                           StandsAlone(layoutReader, gps, reached);
   }
   return result;
 }

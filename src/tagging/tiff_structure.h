@@ -21,12 +21,17 @@ struct TiffLayout {
   std::uint32_t ifd0Offset = 0;
   bool ifd0Readable = false;  // IFD0's entry table lies inside the data
   std::uint16_t ifd0EntryCount = 0;
-  std::optional<std::uint32_t> ifd0Link;         // the link to IFD1 as stored (when inside)
-  std::optional<std::uint32_t> gpsPointerEntry;  // offset of IFD0's 0x8825 entry
-  // The GPS directory's table, link and values form one block at [gps.offset, gpsBlockEnd)
-  // (word-alignment gaps aside), and nothing else refers into it.
+  std::optional<std::uint32_t> ifd0Link;          // the link to IFD1 as stored (when inside)
+  std::optional<std::uint32_t> gpsPointerEntry;   // offset of IFD0's first 0x8825 entry
+  std::optional<std::uint32_t> gpsPointerTarget;  // where it leads: the directory a writer changes
+  // That directory's table, link and values form one block at [gpsPointerTarget,
+  // gpsBlockEnd) (word-alignment gaps aside).
   bool gpsTiles = false;
-  bool gpsIsOneBlock = false;  // tiles, and nothing else refers into it: it can be overwritten
+  // Tiles, is the GPS directory the reader measured (valid), and shares no byte with any
+  // other structure: no other pointer or link names it (it is not also the Exif IFD, IFD0
+  // or IFD1), no other directory, value or thumbnail reaches into it. Only then may it be
+  // overwritten.
+  bool gpsIsOneBlock = false;
   std::uint32_t gpsBlockEnd = 0;
   // End of the last byte any structure refers to (directories, values, thumbnail).
   std::uint32_t usedEnd = 8;

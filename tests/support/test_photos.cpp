@@ -136,6 +136,39 @@ QStringList RealPhotos() {
   return photos;
 }
 
+QByteArray JpegWithExif(std::span<const std::uint8_t> tiff) {
+  QByteArray photo = ReadFile(SourceFolder() + QStringLiteral("/fuzz/corpus/exif_file/plain.jpg"));
+  EXPECT_TRUE(photo.startsWith("\xFF\xD8\xFF\xE0")) << "plain.jpg is no JFIF photo";
+  const qsizetype length = 2 + 6 + static_cast<qsizetype>(tiff.size());
+  EXPECT_LE(length, 65535);
+  QByteArray segment("\xFF\xE1", 2);
+  segment.append(static_cast<char>(length >> 8)).append(static_cast<char>(length & 0xFF));
+  segment.append("Exif\0\0", 6);
+  segment.append(reinterpret_cast<const char*>(tiff.data()), static_cast<qsizetype>(tiff.size()));
+  // After the JFIF segment, where cameras that write both put it.
+  const qsizetype afterJfif =
+      4 + (static_cast<unsigned char>(photo[4]) << 8 | static_cast<unsigned char>(photo[5]));
+  photo.insert(afterJfif, segment);
+  return photo;
+}
+
+ExifTiffSpan FindExifTiff(const QByteArray& file) {
+  qsizetype at = 2;
+  while (at + 4 <= file.size() && static_cast<unsigned char>(file[at]) == 0xFF) {
+    const int marker = static_cast<unsigned char>(file[at + 1]);
+    const qsizetype length =
+        static_cast<unsigned char>(file[at + 2]) << 8 | static_cast<unsigned char>(file[at + 3]);
+    if (marker == 0xE1 && file.mid(at + 4, 6) == QByteArray("Exif\0\0", 6)) {
+      return {at + 10, length - 8};
+    }
+    if (marker == 0xDA) {
+      break;
+    }
+    at += 2 + length;
+  }
+  return {};
+}
+
 // The segments of a JPEG file: marker and bytes, the image data last (marker 0).
 std::vector<std::pair<int, QByteArray>> Segments(const QByteArray& file) {
   std::vector<std::pair<int, QByteArray>> segments;

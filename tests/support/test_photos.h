@@ -2,6 +2,8 @@
 // Photos for the tagging tests: the real camera photos of the shared test data, and small
 // photos made here with ImageMagick and exiftool in the layouts cameras write.
 
+#include <cstdint>
+#include <span>
 #include <utility>
 #include <vector>
 
@@ -34,6 +36,17 @@ bool MakePhotoTakenAt(const QString& path, const char* dateTime);
 // The segments of a JPEG file as marker and bytes (length bytes and payload), walked from
 // segment to segment; the image data after the start of scan comes last, with marker 0.
 std::vector<std::pair<int, QByteArray>> Segments(const QByteArray& file);
+
+// A small JFIF photo whose EXIF segment holds `tiff` (the data after "Exif\0\0").
+QByteArray JpegWithExif(std::span<const std::uint8_t> tiff);
+
+// Where the TIFF data of a JPEG file's EXIF segment starts in the file, and its length; a
+// length of 0 without one.
+struct ExifTiffSpan {
+  qsizetype start = 0;
+  qsizetype length = 0;
+};
+ExifTiffSpan FindExifTiff(const QByteArray& file);
 
 using trevalo::test::SamplePoint;
 

@@ -4,9 +4,11 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
+#include "support/hostile_tiff.h"
 #include "support/test_files.h"
-#include "tagging/exif_file.h"
 #include "support/test_photos.h"
+#include "support/tiff_builder.h"
+#include "tagging/exif_file.h"
 
 namespace trevalo {
 namespace {
@@ -155,7 +157,7 @@ TEST_F(ExifFileTest, TaggingTwiceGivesTheSameFile) {
   }
 }
 
-TEST_F(ExifFileTest, DamagedPhotosTagTheSameTwice) {
+TEST_F(ExifFileTest, DamagedPhotosAreTaggedAndTagTheSameTwice) {
   // The fuzz corpus holds damaged EXIF layouts found by fuzzing: links and lengths that
   // run past the data, directories in the header.
   const QDir corpus(test::SourceFolder() + QStringLiteral("/fuzz/corpus/exif_file"));
@@ -176,9 +178,66 @@ TEST_F(ExifFileTest, DamagedPhotosTagTheSameTwice) {
       EXPECT_TRUE(reread.invalidDateTime());
       continue;
     }
+    // The reader finds the directory the writer wrote.
+    EXPECT_TRUE(reread.existingGps().valid);
+    EXPECT_TRUE(reread.existingGps().latitudeDegrees.has_value());
     const QString twice = Tag(once, point_, QStringLiteral("twice.jpg"));
     EXPECT_EQ(test::ReadFile(once), test::ReadFile(twice));
   }
+}
+
+TEST_F(ExifFileTest, PhotosWhoseDirectoriesPointAtEachOtherAreReadAndTagged) {
+  const std::pair<const char*, std::vector<std::uint8_t>> photos[] = {
+      {"self_30.jpg", test::SelfPointingTiff(30)},
+      {"self_40.jpg", test::SelfPointingTiff(40)},
+      {"self_100.jpg", test::SelfPointingTiff(100)},
+      {"self_100_mm.jpg", test::SelfPointingTiff(100, ByteOrder::kBig)},
+      {"cycle_20.jpg", test::SharedDirectoriesTiff(20, true)},
+      {"chain_20.jpg", test::SharedDirectoriesTiff(20, false)}};
+  for (const auto& [name, tiff] : photos) {
+    SCOPED_TRACE(name);
+    const QString path = dir_.filePath(QString::fromLatin1(name));
+    const QByteArray bytes = test::JpegWithExif(tiff);
+    test::WriteFile(path,
+                    std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    ExifFile photo(path, ExifFile::kReadOnly);
+    ASSERT_TRUE(photo.ReadSections()) << photo.errorText().toStdString();
+    EXPECT_EQ(photo.info().cameraMake, test::kHostileMake);
+    EXPECT_EQ(photo.info().dateTime, test::kHostileDateTime);
+    EXPECT_LE(photo.problems().size(), ExifFile::kMaxProblems + 1);
+
+    const QString once = Tag(path, point_, QStringLiteral("once.jpg"));
+    ExifFile tagged(once, ExifFile::kReadOnly);
+    ASSERT_TRUE(tagged.ReadSections());
+    EXPECT_EQ(tagged.info().cameraMake, test::kHostileMake);
+    EXPECT_EQ(tagged.info().dateTime, test::kHostileDateTime);
+    ASSERT_TRUE(tagged.existingGps().latitudeDegrees.has_value());
+    EXPECT_NEAR(*tagged.existingGps().latitudeDegrees, -(37 + 23 / 60.0 + 27.4 / 3600), 1e-9);
+    const QString twice = Tag(once, point_, QStringLiteral("twice.jpg"));
+    EXPECT_EQ(test::ReadFile(once), test::ReadFile(twice));
+  }
+}
+
+TEST_F(ExifFileTest, TheProblemsOfAPhotoAreBounded) {
+  // IFD0 of 3000 entries of an unknown type: a problem each.
+  test::TiffBuilder b = test::TiffBuilder::WithHeader(ByteOrder::kLittle);
+  const std::uint32_t ifd0 = b.Directory(3000);
+  b.U32(4, ifd0);
+  for (std::size_t i = 0; i < 3000; ++i) {
+    b.Entry(test::TiffBuilder::EntryAt(ifd0, i), 0x010F, 99, 1, 0);
+  }
+  const QString path = dir_.filePath(QStringLiteral("problems.jpg"));
+  const QByteArray bytes = test::JpegWithExif(b.bytes);
+  test::WriteFile(path,
+                  std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+  std::vector<std::string> reported;
+  ExifFile photo(path, ExifFile::kReadOnly);
+  photo.SetProblemSink([&](std::string_view p) { reported.emplace_back(p); });
+  ASSERT_TRUE(photo.ReadSections());
+  ASSERT_EQ(photo.problems().size(), ExifFile::kMaxProblems + 1);
+  EXPECT_EQ(photo.problems().front(), "Illegal number format 99 for tag 010F");
+  EXPECT_NE(photo.problems().back().find("more problems"), std::string::npos);
+  EXPECT_EQ(reported, photo.problems());
 }
 
 TEST_F(ExifFileTest, BadFilesSayWhatIsWrong) {

@@ -3,34 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <string>
 
+#include "support/tiff_builder.h"
 #include "tagging/exif_gps_writer.h"
 #include "tagging/gps_directory.h"
 
 namespace trevalo {
 namespace {
 
-// Builds TIFF data: IFD0 with a few entries (one value out of line), optionally a GPS
-// directory and data after it, IFD1 with a thumbnail.
-struct TiffBuilder {
-  ByteOrder order = ByteOrder::kLittle;
-  std::vector<std::uint8_t> bytes;
-
-  void U16(std::size_t at, std::uint16_t v) { PutU16(bytes.data() + at, v, order); }
-  void U32(std::size_t at, std::uint32_t v) { PutU32(bytes.data() + at, v, order); }
-  std::size_t Reserve(std::size_t n) {
-    const std::size_t at = bytes.size();
-    bytes.insert(bytes.end(), n, std::uint8_t{0});
-    return at;
-  }
-  void Entry(std::size_t at, std::uint16_t tag, std::uint16_t type, std::uint32_t count,
-             std::uint32_t value) {
-    U16(at, tag);
-    U16(at + 2, type);
-    U32(at + 4, count);
-    U32(at + 8, value);
-  }
-};
+using test::TiffBuilder;
 
 struct Built {
   std::vector<std::uint8_t> tiff;
@@ -39,13 +21,12 @@ struct Built {
   std::uint32_t thumbnail;  // offset of the thumbnail bytes
 };
 
-// gpsEntries: 0 for no GPS directory; trailing: unreferenced bytes at the end.
+// IFD0 with a few entries (one value out of line), optionally a GPS directory and data after
+// it, IFD1 with a thumbnail. gpsEntries: 0 for no GPS directory; trailing: unreferenced bytes at
+// the end.
 Built MakeTiff(ByteOrder order, int gpsEntries, bool gpsLast,
                std::vector<std::uint8_t> trailing = {}) {
-  TiffBuilder b{order, {}};
-  b.Reserve(8);
-  b.bytes[0] = b.bytes[1] = order == ByteOrder::kLittle ? 'I' : 'M';
-  b.U16(2, 42);
+  TiffBuilder b = TiffBuilder::WithHeader(order);
   const int ifd0Entries = gpsEntries > 0 ? 3 : 2;
   const std::size_t ifd0 = b.Reserve(2 + 12 * ifd0Entries + 4);
   b.U32(4, static_cast<std::uint32_t>(ifd0));
@@ -266,6 +247,126 @@ TEST(GpsWriter, AGpsDirectoryFollowedByDataIsLeftAndANewOneAppended) {
   EXPECT_EQ(after.ifd0, before.ifd0);
   EXPECT_GE(after.gps.offset, old.tiff.size());
   EXPECT_EQ(after.ifd0Values.at(0x8825), after.gps.offset);
+}
+
+// The old GPS directory of `old` shares its bytes with another structure: the new one is
+// appended, and only the GPS pointer's value changes.
+void ExpectAppendedBesideTheOld(const std::vector<std::uint8_t>& old, ByteOrder order,
+                                std::size_t pointerValue) {
+  const GpsWriteResult written = Write(old, true);
+  ASSERT_TRUE(written.error.empty()) << written.error;
+  ExpectUnchangedExcept(old, written.tiff, pointerValue);
+  const Summary after = Summarise(written.tiff);
+  EXPECT_GE(after.gps.offset, old.size());
+  EXPECT_TRUE(after.gps.valid);
+  ASSERT_TRUE(after.gps.latitudeDegrees.has_value());
+  EXPECT_NEAR(*after.gps.latitudeDegrees, 37 + 23 / 60.0 + 27.4 / 3600, 1e-9);
+  EXPECT_EQ(TiffData(written.tiff, order).U32(pointerValue), after.gps.offset);
+  EXPECT_EQ(Write(written.tiff, true).tiff, written.tiff);
+}
+
+// IFD0 (Make, an Exif pointer, a GPS pointer naming IFD0, a link to IFD1), the Exif IFD and
+// IFD1, each with a value of 400 bytes after its table: a new GPS directory would fit over
+// any of them.
+struct LargeDirectories {
+  std::vector<std::uint8_t> tiff;
+  std::uint32_t ifd0, exif, ifd1;
+  std::size_t gpsPointerValue;
+};
+
+LargeDirectories MakeLargeDirectories(ByteOrder order) {
+  TiffBuilder b = TiffBuilder::WithHeader(order);
+  const auto withLargeValue = [&](std::uint16_t firstTag, std::size_t entries) {
+    const std::uint32_t directory = b.Directory(entries);
+    const std::uint32_t value = b.Text(std::string(399, 'x'));
+    b.Entry(TiffBuilder::EntryAt(directory, 0), firstTag, kTypeAscii, 400, value);
+    return directory;
+  };
+  LargeDirectories built{};
+  built.ifd0 = withLargeValue(0x010F, 3);
+  b.U32(4, built.ifd0);
+  built.exif = withLargeValue(0x9003, 1);
+  built.ifd1 = withLargeValue(0x010F, 1);
+  b.Entry(TiffBuilder::EntryAt(built.ifd0, 1), 0x8769, kTypeLong, 1, built.exif);
+  b.Entry(TiffBuilder::EntryAt(built.ifd0, 2), 0x8825, kTypeLong, 1, built.ifd0);
+  b.U32(b.LinkOf(built.ifd0), built.ifd1);
+  built.gpsPointerValue = TiffBuilder::EntryAt(built.ifd0, 2) + 8;
+  built.tiff = b.bytes;
+  return built;
+}
+
+TEST(GpsWriter, AGpsPointerToAnotherDirectoryLeavesThatDirectoryAlone) {
+  for (const ByteOrder order : {ByteOrder::kLittle, ByteOrder::kBig}) {
+    const LargeDirectories built = MakeLargeDirectories(order);
+    for (const std::uint32_t target : {built.ifd0, built.exif, built.ifd1}) {
+      SCOPED_TRACE(target);
+      std::vector<std::uint8_t> old = built.tiff;
+      PutU32(old.data() + built.gpsPointerValue, target, order);
+      ExpectAppendedBesideTheOld(old, order, built.gpsPointerValue);
+    }
+  }
+}
+
+TEST(GpsWriter, AGpsDirectoryThatIsAlsoAnotherDirectoryIsLeftAlone) {
+  // The last GPS directory is IFD2 too (IFD1 links to it), or the Exif IFD (an Exif pointer
+  // in IFD0 names it).
+  const Built built = MakeTiff(ByteOrder::kLittle, 2, true);
+  const std::size_t pointerValue = built.ifd0 + 2 + 12 * 2 + 8;
+  const std::uint32_t ifd1 = Summarise(built.tiff).ifd1;
+  std::vector<std::uint8_t> linked = built.tiff;
+  PutU32(linked.data() + ifd1 + 2 + 24, built.gps, ByteOrder::kLittle);
+  ExpectAppendedBesideTheOld(linked, ByteOrder::kLittle, pointerValue);
+
+  std::vector<std::uint8_t> exif = built.tiff;
+  std::uint8_t* orientation = exif.data() + built.ifd0 + 14;
+  PutU16(orientation, 0x8769, ByteOrder::kLittle);
+  PutU16(orientation + 2, kTypeLong, ByteOrder::kLittle);
+  PutU32(orientation + 8, built.gps, ByteOrder::kLittle);
+  ExpectAppendedBesideTheOld(exif, ByteOrder::kLittle, pointerValue);
+}
+
+TEST(GpsWriter, AGpsDirectoryWhoseValuesAreSharedIsLeftAlone) {
+  // IFD0's Make value is the GPS latitude's first rational.
+  const Built built = MakeTiff(ByteOrder::kLittle, 2, true);
+  std::vector<std::uint8_t> old = built.tiff;
+  const std::uint32_t latitude = TiffData(old, ByteOrder::kLittle).U32(built.gps + 14 + 8);
+  PutU32(old.data() + built.ifd0 + 2 + 8, latitude, ByteOrder::kLittle);
+  ExpectAppendedBesideTheOld(old, ByteOrder::kLittle, built.ifd0 + 2 + 12 * 2 + 8);
+
+  // The ExposureTime of an Exif IFD that only a pointer of type SHORT names (the reader
+  // follows it all the same) is the GPS latitude's first rational. IFD1 becomes that Exif
+  // IFD: IFD0's link to it goes, its Orientation entry becomes the pointer.
+  std::vector<std::uint8_t> exif = built.tiff;
+  const std::uint32_t ifd1 = Summarise(exif).ifd1;
+  PutU32(exif.data() + built.ifd0 + 2 + 12 * 3, 0, ByteOrder::kLittle);
+  const auto entry = [&](std::size_t at, std::uint16_t tag, std::uint16_t type,
+                         std::uint32_t value) {
+    PutU16(exif.data() + at, tag, ByteOrder::kLittle);
+    PutU16(exif.data() + at + 2, type, ByteOrder::kLittle);
+    PutU32(exif.data() + at + 4, 1, ByteOrder::kLittle);
+    PutU32(exif.data() + at + 8, value, ByteOrder::kLittle);
+  };
+  entry(built.ifd0 + 14, 0x8769, kTypeShort, ifd1);
+  entry(ifd1 + 14, 0x829A, kTypeRational, latitude);
+  ExpectAppendedBesideTheOld(exif, ByteOrder::kLittle, built.ifd0 + 2 + 12 * 2 + 8);
+}
+
+TEST(GpsWriter, TwoGpsPointersTagTheSameTwice) {
+  // IFD0's Orientation entry becomes a first GPS pointer, naming the same directory as the
+  // second: the writer moves the first, the second still names the old directory.
+  Built built = MakeTiff(ByteOrder::kLittle, 2, true);
+  std::uint8_t* first = built.tiff.data() + built.ifd0 + 14;
+  PutU16(first, 0x8825, ByteOrder::kLittle);
+  PutU16(first + 2, kTypeLong, ByteOrder::kLittle);
+  PutU32(first + 8, built.gps, ByteOrder::kLittle);
+  const GpsWriteResult once = Write(built.tiff, true);
+  ASSERT_TRUE(once.error.empty()) << once.error;
+  ExpectUnchangedExcept(built.tiff, once.tiff, built.ifd0 + 14 + 8);
+  // The reader reports the directory the first pointer names: the one written.
+  const Summary after = Summarise(once.tiff);
+  EXPECT_EQ(after.gps.offset, TiffData(once.tiff, ByteOrder::kLittle).U32(built.ifd0 + 14 + 8));
+  EXPECT_TRUE(after.gps.latitudeDegrees.has_value());
+  EXPECT_EQ(Write(once.tiff, true).tiff, once.tiff);
 }
 
 TEST(GpsWriter, AFullSegmentGrowsOnlyIntoItsZeroPadding) {

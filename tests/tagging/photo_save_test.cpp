@@ -7,6 +7,7 @@
 
 #include "core/atomic_file.h"
 #include "core/geodesy.h"
+#include "support/hostile_tiff.h"
 #include "support/log_generator.h"
 #include "support/test_files.h"
 #include "support/test_photos.h"
@@ -181,6 +182,22 @@ TEST_F(PhotoSave, APhotoThatCannotBeRewrittenIsLeftUntouched) {
   EXPECT_TRUE(report.items[0].problem.contains(QStringLiteral("65535")));
   EXPECT_EQ(test::ReadFile(photo), bytes);
   EXPECT_EQ(photos_.size(), 1u);
+}
+
+TEST_F(PhotoSave, APhotoWhoseIfd0PointsAtItselfIsListedAndSaved) {
+  const QString photo = dir_.filePath(QStringLiteral("photos/self.jpg"));
+  const QByteArray bytes = test::JpegWithExif(test::SelfPointingTiff(100));
+  test::WriteFile(photo,
+                  std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+  Add(photo);
+  EXPECT_TRUE(photos_.rows()[0].matched);
+  const QString out = dir_.filePath(QStringLiteral("out"));
+  const SaveReport report = SaveTaggedPhotos(photos_, *library_, settings_, SaveMode::kCopy, out);
+  ASSERT_EQ(report.items.size(), 1u);
+  EXPECT_TRUE(report.items[0].problem.isEmpty()) << report.items[0].problem.toStdString();
+  ExifFile copy(out + QStringLiteral("/self.jpg"), ExifFile::kReadOnly);
+  ASSERT_TRUE(copy.ReadSections());
+  EXPECT_TRUE(copy.existingGps().latitudeDegrees.has_value());
 }
 
 TEST(CameraCorrection, SpansFromWhatTheCameraShowed) {
