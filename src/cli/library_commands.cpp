@@ -7,6 +7,7 @@
 #include "app/local_zone.h"
 #include "app/settings.h"
 #include "cli/command.h"
+#include "core/native_files.h"
 #include "library/log_library.h"
 #include "library/log_merge.h"
 #include "library/time_zone_list.h"
@@ -98,7 +99,7 @@ int RunAdd(const QStringList& arguments, CommandContext& context) {
   LogLibrary library = OpenLibrary(context);
   int exitCode = kSuccess;
   for (const QString& file : parser.positionalArguments()) {
-    const QString path = QFileInfo(file).absoluteFilePath();
+    const QString path = AbsolutePath(file);
     switch (library.AddLog(path, 0, 0, *zone)) {
       case LogLibrary::AddResult::kAdded:
         context.out << "added " << path << '\n';
@@ -134,7 +135,7 @@ int RunRemove(const QStringList& arguments, CommandContext& context) {
   LogLibrary library = OpenLibrary(context);
   int exitCode = kSuccess;
   for (const QString& file : parser.positionalArguments()) {
-    const QString path = QFileInfo(file).absoluteFilePath();
+    const QString path = AbsolutePath(file);
     if (library.RemoveLogByPath(path)) {
       context.out << "removed " << path << '\n';
     } else {
@@ -163,15 +164,15 @@ int RunMerge(const QStringList& arguments, CommandContext& context) {
     context.Error(QStringLiteral("library merge needs two or more logs and --out FILE"));
     return kUsageError;
   }
-  const QString output = QFileInfo(parser.value(out)).absoluteFilePath();
-  if (QFileInfo::exists(output)) {
+  const QString output = AbsolutePath(parser.value(out));
+  if (PathExists(output)) {
     context.Error(QStringLiteral("%1: exists already; give another name").arg(output));
     return kUserError;
   }
   LogLibrary library = OpenLibrary(context);
   std::vector<std::size_t> rows;
   for (const QString& file : parser.positionalArguments()) {
-    const QString path = QFileInfo(file).absoluteFilePath();
+    const QString path = AbsolutePath(file);
     const std::optional<std::size_t> row = library.Find(path);
     if (!row) {
       context.Error(QStringLiteral("%1: not in the library").arg(path));

@@ -1,20 +1,23 @@
 #include "library/log_library.h"
 
+#include <unistd.h>
 #include <algorithm>
+#include <cstdio>
 
-#include <QDir>
 #include <QFile>
 #include <QSet>
 
 #include "app/palette.h"
 #include "core/atomic_file.h"
+#include "core/native_files.h"
+#include "core/native_path.h"
 
 namespace trevalo {
 namespace {
 
 QByteArray ReadAll(const QString& path) {
-  QFile file(path);
-  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+  QFile file;
+  return OpenForReading(file, path).isEmpty() ? file.readAll() : QByteArray();
 }
 
 // Library order: a log goes before `other` when it starts earlier, or at the same time
@@ -33,15 +36,15 @@ LogLibrary::LogLibrary(QString folder, int summerTimeOffset, bool persistent)
 
 LogLibrary::LogLibrary(QString folder, int summerTimeOffset)
     : LogLibrary(std::move(folder), summerTimeOffset, true) {
-  QDir().mkpath(folder_);
+  MakeFolders(folder_);
   const QString current = databasePath();
   const QByteArray bytes = ReadAll(current);
   if (DetectDatabaseFormat(bytes) == DatabaseFormat::kOlder) {
     // The older file is kept as .bak and read from there; the library is then saved in the
     // current format.
     const QString older = folder_ + u'/' + kOlderDatabaseFileName;
-    QFile::remove(older);
-    if (QFile::rename(current, older)) {
+    ::unlink(NativePath(older).constData());
+    if (::rename(NativePath(current).constData(), NativePath(older).constData()) == 0) {
       Load(ParseDatabase(ReadAll(older), DatabaseFormat::kOlder));
     } else {
       lastProblem_ = QStringLiteral("%1: cannot be renamed to %2").arg(current, older);
@@ -202,7 +205,7 @@ QString LogLibrary::Save() const {
   if (!bytes) {
     return QStringLiteral("%1 is not saved: %2").arg(databasePath(), problem);
   }
-  QDir().mkpath(folder_);
+  MakeFolders(folder_);
   return WriteFileAtomically(
       databasePath(),
       std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(bytes->constData()),

@@ -7,6 +7,7 @@
 #include <QFileInfo>
 
 #include "core/atomic_file.h"
+#include "core/native_files.h"
 
 namespace trevalo {
 namespace {
@@ -61,10 +62,10 @@ MergePlan PrepareMerge(const LogLibrary& library, std::vector<std::size_t> rows)
 QString WriteMergedLog(const QStringList& sources, const QString& output, QStringList* skipped) {
   QByteArray merged;
   for (const QString& source : sources) {
-    QFile file(source);
-    if (!file.open(QIODevice::ReadOnly)) {
+    QFile file;
+    if (const QString reason = OpenForReading(file, source); !reason.isEmpty()) {
       if (skipped != nullptr) {
-        skipped->append(QStringLiteral("%1: %2").arg(source, file.errorString()));
+        skipped->append(QStringLiteral("%1: %2").arg(source, reason));
       }
       continue;
     }
