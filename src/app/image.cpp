@@ -10,6 +10,7 @@
 #include <QFile>
 
 #include "core/atomic_file.h"
+#include "core/native_files.h"
 
 namespace trevalo {
 namespace {
@@ -93,8 +94,8 @@ bool Encode(const std::vector<std::uint8_t>& pixels, int width, int height, unsi
 }  // namespace
 
 bool Image::LoadJpeg(const QString& path) {
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) {
+  QFile file;
+  if (!OpenForReading(file, path).isEmpty()) {
     return false;
   }
   const QByteArray bytes = file.readAll();

@@ -1,8 +1,9 @@
 #include "app/ini_file.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <QStringDecoder>
+
+#include "core/atomic_file.h"
 
 namespace trevalo {
 
@@ -166,16 +167,12 @@ QByteArray IniFile::Serialize() const {
 }
 
 bool IniFile::Save(const QString& path) const {
-  QSaveFile file(path);
-  if (!file.open(QIODevice::WriteOnly)) {
-    return false;
-  }
   const QByteArray bytes = Serialize();
-  if (file.write(bytes) != bytes.size()) {
-    file.cancelWriting();
-    return false;
-  }
-  return file.commit();
+  return WriteFileAtomically(path,
+                             std::span(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                                       static_cast<std::size_t>(bytes.size())),
+                             true)
+      .isEmpty();
 }
 
 }  // namespace trevalo

@@ -1,6 +1,6 @@
 // trevalo-cli chart: the four chart pages of a log and its statistics.
 
-#include <QFileInfo>
+#include "core/native_files.h"
 
 #include "charts/chart_data.h"
 #include "charts/chart_page.h"
@@ -60,7 +60,7 @@ int RunChartCommand(const QStringList& arguments, CommandContext& context) {
     return kUsageError;
   }
   const QString folder = parser.value(out);
-  if (!QFileInfo(folder).isDir()) {
+  if (!IsFolder(folder)) {
     context.Error(QStringLiteral("%1: no such folder").arg(folder));
     return kUserError;
   }

@@ -5,6 +5,7 @@
 
 #include "app/local_zone.h"
 #include "app/settings.h"
+#include "core/native_files.h"
 #include "core/time_zone.h"
 
 namespace trevalo::cli {
@@ -118,7 +119,7 @@ LogLibrary LibraryOfFiles(const QStringList& files, int zone, bool summerTime,
   const int summer = summerTime ? 100 : 0;
   std::vector<LogRecord> records;
   for (const QString& file : files) {
-    const QString path = QFileInfo(file).absoluteFilePath();
+    const QString path = AbsolutePath(file);
     const GPSLog log(path, 0, 0, {}, zone, summer);
     if (!log.hasTimes()) {
       context.Error(QStringLiteral("%1: %2").arg(path, log.scanProblem()));

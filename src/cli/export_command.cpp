@@ -6,6 +6,7 @@
 #include "app/language.h"
 #include "app/settings.h"
 #include "cli/command.h"
+#include "core/native_files.h"
 #include "export/log_export.h"
 
 namespace trevalo::cli {
@@ -61,7 +62,7 @@ int RunExportCommand(const QStringList& arguments, CommandContext& context) {
   if (!zone || !offsets) {
     return kUsageError;
   }
-  if (parser.isSet(batch) && !QFileInfo(parser.value(batch)).isDir()) {
+  if (parser.isSet(batch) && !IsFolder(parser.value(batch))) {
     context.Error(QStringLiteral("%1: no such folder").arg(parser.value(batch)));
     return kUserError;
   }

@@ -9,6 +9,7 @@
 #include "app/settings.h"
 #include "cli/command.h"
 #include "core/geodesy.h"
+#include "core/native_files.h"
 #include "export/photo_kml.h"
 #include "library/log_library.h"
 #include "tagging/photo_list.h"
@@ -174,20 +175,20 @@ int RunGeotagCommand(const QStringList& arguments, CommandContext& context) {
   }
 
   const QString outFolder = parser.value(out);
-  if (parser.isSet(out) && !QFileInfo(outFolder).isDir()) {
+  if (parser.isSet(out) && !IsFolder(outFolder)) {
     context.Error(QStringLiteral("%1: no such folder").arg(outFolder));
     return kUserError;
   }
   PhotoKmlOptions kmlOptions;
   kmlOptions.mode = parser.isSet(inPlace) ? SaveMode::kInPlace : SaveMode::kCopy;
-  kmlOptions.saveFolder = parser.isSet(out) ? outFolder : QDir::currentPath();
+  kmlOptions.saveFolder = parser.isSet(out) ? outFolder : CurrentFolder();
   kmlOptions.kml = parser.isSet(kml);
   kmlOptions.kmz = parser.isSet(kmz);
   kmlOptions.kmlName = parser.value(kml);
   kmlOptions.urlPrefix = parser.value(urlPrefix);
   kmlOptions.imageWidth = static_cast<int>(*imageWidth);
   if (kmlOptions.kml && !parser.isSet(force) && !parser.isSet(dryRun) &&
-      QFileInfo::exists(PhotoKmlPath(kmlOptions.saveFolder, kmlOptions.kmlName))) {
+      PathExists(PhotoKmlPath(kmlOptions.saveFolder, kmlOptions.kmlName))) {
     context.Error(QStringLiteral("%1 exists (give --force to replace it)")
                       .arg(PhotoKmlPath(kmlOptions.saveFolder, kmlOptions.kmlName)));
     return kUserError;

@@ -7,6 +7,7 @@
 #include "app/local_zone.h"
 #include "app/settings.h"
 #include "cli/command.h"
+#include "core/native_files.h"
 #include "library/log_library.h"
 #include "library/log_merge.h"
 #include "library/time_zone_list.h"
@@ -99,7 +100,7 @@ int RunAdd(const QStringList& arguments, CommandContext& context) {
   int exitCode = ReportLibraryProblem(library, context) ? kUserError : kSuccess;
   std::vector<LogLibrary::NewLog> logs;
   for (const QString& file : parser.positionalArguments()) {
-    logs.push_back({QFileInfo(file).absoluteFilePath(), 0, 0, *zone});
+    logs.push_back({AbsolutePath(file), 0, 0, *zone});
   }
   // One save for all; "added" is said only of what the saved file holds.
   const std::vector<LogLibrary::Change> changes = library.AddLogs(logs);
@@ -144,7 +145,7 @@ int RunRemove(const QStringList& arguments, CommandContext& context) {
   int exitCode = ReportLibraryProblem(library, context) ? kUserError : kSuccess;
   QStringList paths;
   for (const QString& file : parser.positionalArguments()) {
-    paths << QFileInfo(file).absoluteFilePath();
+    paths << AbsolutePath(file);
   }
   // Each in its own change, so that "removed" and "not in the library" are told per file.
   for (const QString& path : paths) {
@@ -177,8 +178,8 @@ int RunMerge(const QStringList& arguments, CommandContext& context) {
     context.Error(QStringLiteral("library merge needs two or more logs and --out FILE"));
     return kUsageError;
   }
-  const QString output = QFileInfo(parser.value(out)).absoluteFilePath();
-  if (QFileInfo::exists(output)) {
+  const QString output = AbsolutePath(parser.value(out));
+  if (PathExists(output)) {
     context.Error(QStringLiteral("%1: exists already; give another name").arg(output));
     return kUserError;
   }
@@ -186,7 +187,7 @@ int RunMerge(const QStringList& arguments, CommandContext& context) {
   const bool damaged = ReportLibraryProblem(library, context);
   std::vector<std::size_t> rows;
   for (const QString& file : parser.positionalArguments()) {
-    const QString path = QFileInfo(file).absoluteFilePath();
+    const QString path = AbsolutePath(file);
     const std::optional<std::size_t> row = library.Find(path);
     if (!row) {
       context.Error(QStringLiteral("%1: not in the library").arg(path));

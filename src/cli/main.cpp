@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 
 #include "cli/command.h"
+#include "core/native_path.h"
 
 namespace {
 
@@ -43,7 +44,12 @@ int main(int argc, char* argv[]) {
   trevalo::cli::Output err(stderr);
   trevalo::cli::CommandContext context{trevalo::AppFolders::FromEnvironment(), {}, out, err};
 
-  QStringList arguments = QCoreApplication::arguments().mid(1);
+  // File names are taken as the bytes given (QCoreApplication::arguments() would read them
+  // as UTF-8 and lose what is not).
+  QStringList arguments;
+  for (int i = 1; i < argc; ++i) {
+    arguments << trevalo::PathFromNative(argv[i]);
+  }
   while (!arguments.isEmpty() && arguments.front().startsWith(u'-')) {
     const QString option = arguments.takeFirst();
     if (option == u"--help" || option == u"-h") {

@@ -4,10 +4,13 @@
 #include <charconv>
 #include <cmath>
 
+#include "core/native_path.h"
+
 namespace trevalo::cli {
 namespace {
 constexpr std::size_t kFlushSize = 1 << 20;
-}
+constexpr char kHexDigits[] = "0123456789abcdef";
+}  // namespace
 
 Output& Output::operator<<(std::string_view text) {
   buffer_.append(text);
@@ -15,6 +18,10 @@ Output& Output::operator<<(std::string_view text) {
     Flush();
   }
   return *this;
+}
+
+Output& Output::operator<<(const QString& text) {
+  return *this << std::string_view(VisibleText(text).toStdString());
 }
 
 Output& Output::operator<<(char c) {
@@ -103,6 +110,24 @@ void JsonWriter::String(std::string_view utf8) {
   WriteString(utf8);
 }
 
+void JsonWriter::String(const QString& text) {
+  BeforeValue();
+  out_ << '"';
+  qsizetype start = 0;
+  for (qsizetype i = 0; i <= text.size(); ++i) {
+    if (i < text.size() && !IsEscapedByte(text, i)) {
+      continue;
+    }
+    WriteStringContent(text.sliced(start, i - start).toStdString());
+    if (i < text.size()) {
+      const char16_t c = text[i].unicode();
+      out_ << "\\udc" << kHexDigits[(c >> 4) & 15] << kHexDigits[c & 15];
+    }
+    start = i + 1;
+  }
+  out_ << '"';
+}
+
 void JsonWriter::WriteString(std::string_view text) {
   // Log texts are bytes; anything that is not UTF-8 becomes U+FFFD.
   std::string valid;
@@ -111,6 +136,11 @@ void JsonWriter::WriteString(std::string_view text) {
     text = valid;
   }
   out_ << '"';
+  WriteStringContent(text);
+  out_ << '"';
+}
+
+void JsonWriter::WriteStringContent(std::string_view text) {
   for (const char c : text) {
     const auto byte = static_cast<unsigned char>(c);
     switch (c) {
@@ -131,14 +161,12 @@ void JsonWriter::WriteString(std::string_view text) {
         break;
       default:
         if (byte < 0x20) {
-          static const char hex[] = "0123456789abcdef";
-          out_ << "\\u00" << hex[byte >> 4] << hex[byte & 15];
+          out_ << "\\u00" << kHexDigits[byte >> 4] << kHexDigits[byte & 15];
         } else {
           out_ << c;
         }
     }
   }
-  out_ << '"';
 }
 
 void JsonWriter::Number(double value) {

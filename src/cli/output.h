@@ -22,7 +22,8 @@ class Output {
   Output& operator<<(std::string_view text);
   Output& operator<<(const char* text) { return *this << std::string_view(text); }
   Output& operator<<(const std::string& text) { return *this << std::string_view(text); }
-  Output& operator<<(const QString& text) { return *this << std::string_view(text.toStdString()); }
+  // Bytes of file names that are not UTF-8 are written as "\xHH".
+  Output& operator<<(const QString& text);
   Output& operator<<(char c);
   Output& operator<<(std::int64_t value);
   void Flush();
@@ -44,7 +45,9 @@ class JsonWriter {
   void EndArray();
   void Key(std::string_view key);
   void String(std::string_view utf8);
-  void String(const QString& text) { String(std::string_view(text.toStdString())); }
+  // Bytes of file names that are not UTF-8 are written as "\udcHH" (their surrogate
+  // escapes, which Python reads back to the same bytes with os.fsencode).
+  void String(const QString& text);
   void Number(double value);
   void Integer(std::int64_t value);
   void Bool(bool value);
@@ -61,6 +64,7 @@ class JsonWriter {
   void Open(char bracket);
   void Close(char bracket);
   void WriteString(std::string_view text);
+  void WriteStringContent(std::string_view text);
 
   Output& out_;
   std::vector<bool> firstInScope_;

@@ -1,16 +1,16 @@
 #include "core/atomic_file.h"
 
 #include <fcntl.h>
+#include <limits.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <atomic>
 #include <cerrno>
-#include <cstdio>
-#include <cstring>
 #include <memory>
 
-#include <QFile>
-#include <QFileInfo>
-#include <QTemporaryFile>
+#include "core/native_files.h"
+#include "core/native_path.h"
+#include "core/temporary_names.h"
 
 namespace trevalo {
 
@@ -65,70 +65,198 @@ namespace {
 // New files are readable by all and written by their owner. (Asking for the umask would
 // change it for every thread for a moment.)
 constexpr mode_t kNewFileMode = 0644;
+// As many links as the kernel follows in one path.
+constexpr int kMostLinks = 40;
+
+std::atomic<bool> namedTemporariesOnly{false};
+
+QByteArray FolderOf(const QByteArray& path) {
+  const qsizetype slash = path.lastIndexOf('/');
+  return slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : path.first(slash);
+}
+
+QString Shown(const QByteArray& path) {
+  return PathFromNative(path);
+}
+
+// A link that the kernel would not follow on opening (fs.protected_symlinks): one in a
+// sticky folder that others may write, made neither by this user nor by the folder's owner.
+// Another user could have put it there to make this program write over a file of ours.
+bool IsForeignLinkInSharedFolder(const QByteArray& link, const struct stat& linkStatus) {
+  struct stat folder {};
+  return ::stat(FolderOf(link).constData(), &folder) == 0 && (folder.st_mode & S_ISVTX) != 0 &&
+         (folder.st_mode & S_IWOTH) != 0 && linkStatus.st_uid != ::geteuid() &&
+         linkStatus.st_uid != folder.st_uid;
+}
+
+// The file a write to `path` lands on: `path` itself, or where its chain of links ends.
+// Sets `problem` for a link that leads nowhere (as cp does, a dangling link is not written
+// through: the file it names may be on a drive that is not there now), a chain that does
+// not end, and a link of another user in a shared folder.
+QByteArray FollowLinks(const QString& path, QString& problem) {
+  QByteArray current = NativePath(path);
+  for (int followed = 0;; ++followed) {
+    struct stat status {};
+    if (::lstat(current.constData(), &status) != 0) {
+      if (errno == ENOENT && followed > 0) {
+        problem = QStringLiteral("cannot write %1: it is a link to %2, which does not exist")
+                      .arg(path, Shown(current));
+      }
+      return current;  // a new file, or the write says what is wrong
+    }
+    if (!S_ISLNK(status.st_mode)) {
+      return current;
+    }
+    if (followed == kMostLinks) {
+      errno = ELOOP;
+      problem = WriteProblem(path);
+      return current;
+    }
+    if (IsForeignLinkInSharedFolder(current, status)) {
+      problem = QStringLiteral(
+                    "cannot write %1: it is a link that another user made in a "
+                    "shared folder")
+                    .arg(path);
+      return current;
+    }
+    QByteArray target(PATH_MAX, Qt::Uninitialized);
+    const ssize_t length = ::readlink(current.constData(), target.data(), target.size());
+    if (length < 0) {
+      problem = WriteProblem(path);
+      return current;
+    }
+    target.truncate(length);
+    current = target.startsWith('/') ? target : FolderOf(current) + '/' + target;
+  }
+}
+
+// Whether the process can name its open files through /proc, which linking an unnamed file
+// into a folder needs (without the privilege of linking by descriptor).
+bool CanLinkUnnamedFiles() {
+  static const bool available = ::access("/proc/self/fd", X_OK) == 0;
+  return available;
+}
+
+QByteArray DescriptorPath(int fd) {
+  return "/proc/self/fd/" + QByteArray::number(fd);
+}
 
 }  // namespace
 
+void UseNamedTemporariesForTest(bool named) {
+  namedTemporariesOnly = named;
+}
+
 QString WriteProblem(const QString& path) {
-  return QStringLiteral("cannot write %1: %2")
-      .arg(path, QString::fromLocal8Bit(std::strerror(errno)));
+  return QStringLiteral("cannot write %1: %2").arg(path, SystemReason());
 }
 
 AtomicFile::AtomicFile(QString path, Existing existing)
     : path_(std::move(path)), existing_(existing) {
-  const QFileInfo target(path_);
+  target_ = FollowLinks(path_, openProblem_);
+  if (!openProblem_.isEmpty()) {
+    return;
+  }
+  folder_ = FolderOf(target_);
   // A rename would replace a file its owner made read-only; such a file is left alone.
   if (existing_ == Existing::kKeepItsMode &&
-      ::faccessat(AT_FDCWD, QFile::encodeName(path_).constData(), F_OK, AT_EACCESS) == 0 &&
-      ::faccessat(AT_FDCWD, QFile::encodeName(path_).constData(), W_OK, AT_EACCESS) != 0) {
+      ::faccessat(AT_FDCWD, target_.constData(), F_OK, AT_EACCESS) == 0 &&
+      ::faccessat(AT_FDCWD, target_.constData(), W_OK, AT_EACCESS) != 0) {
     openProblem_ = QStringLiteral("cannot write %1: it is read-only").arg(path_);
     return;
   }
-  temporary_ = std::make_unique<QTemporaryFile>(target.absolutePath() + QStringLiteral("/.") +
-                                                target.fileName() + QStringLiteral(".XXXXXX"));
-  if (!temporary_->open()) {
-    openProblem_ = QStringLiteral("cannot write in %1: %2")
-                       .arg(target.absolutePath(), temporary_->errorString());
-    temporary_.reset();
+  RemoveStaleTemporaries(folder_);
+  if (!Open()) {
+    openProblem_ =
+        QStringLiteral("cannot write in %1: %2").arg(AbsolutePath(Shown(folder_)), SystemReason());
   }
 }
 
-AtomicFile::~AtomicFile() = default;
+bool AtomicFile::Open() {
+  if (!namedTemporariesOnly && CanLinkUnnamedFiles()) {
+    fd_ = ::open(folder_.constData(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    if (fd_ >= 0) {
+      return true;
+    }
+    // FAT, FUSE and some network file systems have no unnamed files: a named one.
+  }
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const QByteArray name = folder_ + '/' + NewTemporaryName();
+    fd_ = ::open(name.constData(), O_CREAT | O_EXCL | O_RDWR | O_CLOEXEC, 0600);
+    if (fd_ >= 0) {
+      temporaryName_ = name;
+      return true;
+    }
+    if (errno != EEXIST) {
+      return false;
+    }
+  }
+  return false;
+}
 
-int AtomicFile::fd() const {
-  return temporary_ ? temporary_->handle() : -1;
+AtomicFile::~AtomicFile() {
+  if (fd_ >= 0) {
+    ::close(fd_);
+  }
+  if (!temporaryName_.isEmpty()) {
+    ::unlink(temporaryName_.constData());
+  }
 }
 
 QString AtomicFile::temporaryPath() const {
-  return temporary_ ? temporary_->fileName() : QString();
+  if (fd_ < 0) {
+    return {};
+  }
+  return Shown(temporaryName_.isEmpty() ? DescriptorPath(fd_) : temporaryName_);
+}
+
+// Links the unnamed temporary file into its folder under a name of its own, for the rename.
+QString AtomicFile::GiveName() {
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const QByteArray name = folder_ + '/' + NewTemporaryName();
+    if (::linkat(AT_FDCWD, DescriptorPath(fd_).constData(), AT_FDCWD, name.constData(),
+                 AT_SYMLINK_FOLLOW) == 0) {
+      temporaryName_ = name;
+      return {};
+    }
+    if (errno != EEXIST) {
+      return WriteProblem(path_);
+    }
+  }
+  return WriteProblem(path_);
 }
 
 QString AtomicFile::Commit(bool flushToDisk) {
-  if (!temporary_) {
+  if (fd_ < 0) {
     return openProblem_.isEmpty() ? QStringLiteral("%1 was already written").arg(path_)
                                   : openProblem_;
   }
-  if (flushToDisk && ::fdatasync(temporary_->handle()) != 0) {
+  if (flushToDisk && ::fdatasync(fd_) != 0) {
     return WriteProblem(path_);
   }
-  // The mode of the file it replaces, or that of a new file (QTemporaryFile makes 0600).
+  // The mode of the file it replaces, or that of a new file (the temporary file has 0600).
   struct stat replaced {};
-  const mode_t mode = existing_ == Existing::kKeepItsMode &&
-                              ::stat(QFile::encodeName(path_).constData(), &replaced) == 0
-                          ? replaced.st_mode & 07777
-                          : kNewFileMode;
+  const mode_t mode =
+      existing_ == Existing::kKeepItsMode && ::stat(target_.constData(), &replaced) == 0
+          ? replaced.st_mode & 07777
+          : kNewFileMode;
   // File systems without Unix modes (FAT on a logger or a memory card) refuse the change;
   // there the mode means nothing and the file is written all the same.
-  if (::fchmod(temporary_->handle(), mode) != 0 && errno != EPERM && errno != ENOSYS &&
-      errno != EOPNOTSUPP) {
+  if (::fchmod(fd_, mode) != 0 && errno != EPERM && errno != ENOSYS && errno != EOPNOTSUPP) {
     return WriteProblem(path_);
   }
-  if (std::rename(QFile::encodeName(temporary_->fileName()).constData(),
-                  QFile::encodeName(path_).constData()) != 0) {
-    return QStringLiteral("cannot replace %1: %2")
-        .arg(path_, QString::fromLocal8Bit(std::strerror(errno)));
+  if (temporaryName_.isEmpty()) {
+    if (const QString problem = GiveName(); !problem.isEmpty()) {
+      return problem;
+    }
   }
-  temporary_->setAutoRemove(false);
-  temporary_.reset();
+  if (::rename(temporaryName_.constData(), target_.constData()) != 0) {
+    return QStringLiteral("cannot replace %1: %2").arg(path_, SystemReason());
+  }
+  NoteOwnChange(folder_);
+  temporaryName_.clear();
+  ::close(fd_);
+  fd_ = -1;
   return {};
 }
 

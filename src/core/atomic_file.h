@@ -1,20 +1,29 @@
 #pragma once
 // Writing a file so that it is either the whole new content or untouched: the content goes
 // to a temporary file beside the target, which is then renamed over it.
+//
+// The temporary file has no name while it is written where the file system allows
+// (O_TMPFILE): a process killed then leaves nothing behind. It gets a short name of its
+// own (temporary_names.h) just before the rename, or from the start where the file system
+// refuses unnamed files; such names that a killed process left are removed by a later
+// write in that folder.
+//
+// A target that is a symbolic link is written where the link leads (through a chain of
+// links), and the link stays; the temporary file goes beside the file written, so that the
+// rename stays within one file system.
 
 #include <cstdint>
 #include <functional>
-#include <memory>
 #include <span>
 
+#include <QByteArray>
 #include <QString>
-
-class QTemporaryFile;
 
 namespace trevalo {
 
-// A file being written: the bytes go to a temporary file beside `path`, which Commit
-// renames over it. Destroyed without a successful Commit, it leaves `path` untouched.
+// A file being written: the bytes go to a temporary file beside the file `path` names,
+// which Commit renames over it. Destroyed without a successful Commit, it leaves that file
+// untouched.
 class AtomicFile {
  public:
   enum class Existing {
@@ -33,20 +42,32 @@ class AtomicFile {
   // Why the temporary file could not be created; empty when it was.
   const QString& openProblem() const { return openProblem_; }
   // The temporary file's descriptor, -1 when it could not be created.
-  int fd() const;
-  // The temporary file's path, for writers that open files by name.
+  int fd() const { return fd_; }
+  // A name that opens the temporary file, for writers that open files by name.
   QString temporaryPath() const;
-  // Moves the temporary file over `path` (after making it reach the disk when
-  // `flushToDisk`). A file that is replaced keeps its permissions. Returns the empty text
+  // The temporary file has no name in its folder (until Commit).
+  bool unnamed() const { return fd_ >= 0 && temporaryName_.isEmpty(); }
+  // Moves the temporary file over the file `path` names (after making it reach the disk
+  // when `flushToDisk`). A file that is replaced keeps its permissions. Returns the empty text
   // on success, else why it failed.
   QString Commit(bool flushToDisk);
 
  private:
+  bool Open();
+  QString GiveName();
+
   QString path_;
   Existing existing_;
+  QByteArray target_;  // the file written: `path` with its links followed
+  QByteArray folder_;  // the folder of `target_`
   QString openProblem_;
-  std::unique_ptr<QTemporaryFile> temporary_;
+  int fd_ = -1;
+  QByteArray temporaryName_;  // the temporary file's path, empty while it has none
 };
+
+// Makes every AtomicFile of this process use a named temporary file from the start, as on
+// file systems without unnamed files; for tests of that path.
+void UseNamedTemporariesForTest(bool named);
 
 // The text "cannot write PATH: <the C library's reason for errno>".
 QString WriteProblem(const QString& path);

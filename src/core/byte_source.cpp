@@ -6,7 +6,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include <QFile>
+#include "core/native_path.h"
 
 namespace trevalo {
 
@@ -20,7 +20,7 @@ std::int64_t MemoryByteSource::ReadAt(std::uint64_t offset, char* buffer, std::s
 }
 
 FileByteSource::FileByteSource(const QString& path) {
-  const QByteArray name = QFile::encodeName(path);
+  const QByteArray name = NativePath(path);
   fd_ = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
   if (fd_ < 0) {
     errorText_ = std::strerror(errno);

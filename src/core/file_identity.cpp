@@ -2,9 +2,8 @@
 
 #include <sys/stat.h>
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
+#include "core/native_files.h"
+#include "core/native_path.h"
 
 namespace trevalo {
 namespace {
@@ -25,7 +24,7 @@ QString FileIdentity(const QString& path, const FileStamp& stamp) {
   if (stamp.exists) {
     return QStringLiteral("%1:%2").arg(stamp.device).arg(stamp.inode);
   }
-  return QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+  return AbsolutePath(path);
 }
 
 QString FileIdentity(const QString& path) {
@@ -38,7 +37,7 @@ bool SameFile(const QString& a, const QString& b) {
 
 FileStamp StampOf(const QString& path) {
   struct stat status {};
-  if (::stat(QFile::encodeName(path).constData(), &status) != 0) {
+  if (::stat(NativePath(path).constData(), &status) != 0) {
     return {};
   }
   return StampOfStatus(status);

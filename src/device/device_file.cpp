@@ -1,13 +1,13 @@
 #include "device/device_file.h"
 
 #include <QFile>
-#include <QFileInfo>
 
 #include <algorithm>
 #include <cstring>
 #include <span>
 
 #include "core/atomic_file.h"
+#include "core/native_files.h"
 
 namespace trevalo {
 namespace {
@@ -49,10 +49,10 @@ std::optional<int> LeadingInteger(const QByteArray& bytes, qsizetype at) {
 
 // Up to `limit` bytes of a file; nullopt when it cannot be opened or read.
 std::optional<QByteArray> ReadStart(const QString& path, qint64 limit, QString* problem) {
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) {
+  QFile file;
+  if (const QString reason = OpenForReading(file, path); !reason.isEmpty()) {
     if (problem != nullptr) {
-      *problem = QStringLiteral("cannot read %1: %2").arg(path, file.errorString());
+      *problem = QStringLiteral("cannot read %1: %2").arg(path, reason);
     }
     return std::nullopt;
   }
@@ -116,7 +116,7 @@ ModelAReadResult ReadModelAFile(const QString& path) {
   ModelAReadResult result;
   QString problem;
   const std::optional<QByteArray> bytes = ReadStart(path, kReadLimit, &problem);
-  if (!bytes && QFileInfo::exists(path)) {
+  if (!bytes && PathExists(path)) {
     result.problem = problem;  // there but unreadable: the logger's file is not replaced
     return result;
   }

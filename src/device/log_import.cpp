@@ -3,30 +3,27 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <algorithm>
 #include <cerrno>
-#include <cstring>
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 
 #include "core/atomic_file.h"
 #include "core/file_identity.h"
+#include "core/native_files.h"
+#include "core/native_path.h"
 #include "device/logger_detection.h"
 #include "library/log_library.h"
 
 namespace trevalo {
 namespace {
 
-QString SystemReason() {
-  return QString::fromLocal8Bit(std::strerror(errno));
-}
-
 // Copies `source` to `destination` through a temporary file beside it; the modification
 // time goes with the bytes. An existing `destination` (the library's older copy) is
 // replaced only when the whole copy is on disk. Returns the empty text, or why not.
 QString CopyReplacing(const QString& source, const QString& destination) {
-  const int from = ::open(QFile::encodeName(source).constData(), O_RDONLY | O_CLOEXEC);
+  const int from = ::open(NativePath(source).constData(), O_RDONLY | O_CLOEXEC);
   if (from < 0) {
     return QStringLiteral("cannot read %1: %2").arg(source, SystemReason());
   }
@@ -54,11 +51,14 @@ QString CopyReplacing(const QString& source, const QString& destination) {
 
 // Deletes a log from the logger; the empty text, or why not.
 QString DeleteFromLogger(const QString& path) {
-  QFile file(path);
+  const QByteArray name = NativePath(path);
   // The logger may mark its files read-only; the owner may write them after all.
-  file.setPermissions(file.permissions() | QFileDevice::WriteOwner);
-  if (!file.remove()) {
-    return QStringLiteral("cannot delete %1 from the logger: %2").arg(path, file.errorString());
+  struct stat status {};
+  if (::stat(name.constData(), &status) == 0) {
+    ::chmod(name.constData(), (status.st_mode & 07777) | S_IWUSR);
+  }
+  if (::unlink(name.constData()) != 0) {
+    return QStringLiteral("cannot delete %1 from the logger: %2").arg(path, SystemReason());
   }
   return {};
 }
@@ -66,14 +66,18 @@ QString DeleteFromLogger(const QString& path) {
 }  // namespace
 
 QStringList LoggerLogFiles(const QString& drive) {
-  QDir folder(LoggerPath(drive, QStringLiteral("GPS")));
-  folder.setNameFilters({QStringLiteral("*.log")});
-  folder.setFilter(QDir::Files | QDir::Hidden | QDir::System);
-  folder.setSorting(QDir::Name | QDir::IgnoreCase);
-  // Name filters of QDir ignore case.
+  const QString folder = LoggerPath(drive, QStringLiteral("GPS"));
+  QStringList names = FolderEntries(folder);
+  names.removeIf([&](const QString& name) {
+    return !name.endsWith(QStringLiteral(".log"), Qt::CaseInsensitive) ||
+           IsFolder(folder + u'/' + name);
+  });
+  std::ranges::stable_sort(names, [](const QString& a, const QString& b) {
+    return a.compare(b, Qt::CaseInsensitive) < 0;
+  });
   QStringList files;
-  for (const QString& name : folder.entryList()) {
-    files.append(folder.filePath(name));
+  for (const QString& name : names) {
+    files.append(folder + u'/' + name);
   }
   return files;
 }
@@ -91,7 +95,7 @@ int ImportResult::failedCount() const {
 ImportResult ImportLogs(const QString& drive, LogLibrary& library, const ImportOptions& options,
                         const Progress& progress) {
   ImportResult result;
-  if (!QDir().mkpath(library.folder())) {
+  if (!MakeFolders(library.folder())) {
     result.problem = QStringLiteral("cannot create the library folder %1").arg(library.folder());
     return result;
   }

@@ -7,19 +7,22 @@
 #include <QDir>
 #include <QFile>
 
+#include "core/native_files.h"
+#include "core/native_path.h"
+
 namespace trevalo {
 namespace {
 
 namespace fs = std::filesystem;
 
 fs::path ToPath(const QString& path) {
-  return fs::path(QFile::encodeName(path).toStdString());
+  return fs::path(NativePath(path).toStdString());
 }
 
 // The first line of a small sysfs attribute file, trimmed; empty when it cannot be read.
 QString Attribute(const fs::path& folder, const char* name) {
-  QFile file(QFile::decodeName((folder / name).c_str()));
-  if (!file.open(QIODevice::ReadOnly)) {
+  QFile file;
+  if (!OpenForReading(file, PathFromNative((folder / name).c_str())).isEmpty()) {
     return {};
   }
   return QString::fromLatin1(file.readLine(256)).trimmed();
@@ -44,8 +47,7 @@ fs::path VolumeDeviceFolder(const MountedVolume& volume, const fs::path& sysfsRo
   }
   struct stat source {};
   if (!volume.source.startsWith(u'/') ||
-      ::stat(QFile::encodeName(volume.source).constData(), &source) != 0 ||
-      !S_ISBLK(source.st_mode)) {
+      ::stat(NativePath(volume.source).constData(), &source) != 0 || !S_ISBLK(source.st_mode)) {
     return {};
   }
   return BlockDeviceFolder(sysfsRoot, ::major(source.st_rdev), ::minor(source.st_rdev));
@@ -73,7 +75,7 @@ QString UsbDeviceIdOf(const MountedVolume& volume, const QString& sysfsRoot) {
     // instance part of an id does elsewhere.
     QString serial = Attribute(folder, "serial");
     if (serial.isEmpty()) {
-      serial = QFile::decodeName(folder.filename().c_str());
+      serial = PathFromNative(folder.filename().c_str());
     }
     return QStringLiteral("USB\\VID_%1&PID_%2\\%3")
         .arg(vendor.toUpper(), product.toUpper(), serial);
@@ -117,9 +119,7 @@ LoggerState DetectLogger(const DeviceTree& tree) {
 }
 
 QString LoggerPath(const QString& drive, const QString& name) {
-  const QStringList entries =
-      QDir(drive).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-  for (const QString& entry : entries) {
+  for (const QString& entry : FolderEntries(drive)) {
     if (entry.compare(name, Qt::CaseInsensitive) == 0) {
       return QDir(drive).filePath(entry);
     }

@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <charconv>
 
-#include <QFile>
+#include "core/native_path.h"
 
 namespace trevalo {
 namespace {
@@ -49,7 +49,7 @@ QString DecodePath(QByteArrayView field) {
       bytes.append(field[i]);
     }
   }
-  return QFile::decodeName(bytes);
+  return PathFromNative(bytes);
 }
 
 bool ParseDeviceNumber(QByteArrayView field, unsigned& major, unsigned& minor) {
@@ -133,7 +133,7 @@ QByteArray ReadWholeFile(int fd) {
 }
 
 std::vector<MountedVolume> ReadMountTable(const QString& path) {
-  const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+  const int fd = ::open(NativePath(path).constData(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
     return {};
   }
@@ -144,7 +144,7 @@ std::vector<MountedVolume> ReadMountTable(const QString& path) {
 
 VolumeSpace SpaceOf(const QString& mountPoint) {
   struct statvfs space {};
-  if (::statvfs(QFile::encodeName(mountPoint).constData(), &space) != 0) {
+  if (::statvfs(NativePath(mountPoint).constData(), &space) != 0) {
     return {};
   }
   const auto unit = static_cast<std::int64_t>(space.f_frsize != 0 ? space.f_frsize : space.f_bsize);

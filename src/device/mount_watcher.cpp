@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 
-#include <QFile>
+#include "core/native_path.h"
 
 namespace trevalo {
 namespace {
@@ -29,7 +29,7 @@ bool HasOneNotIn(const std::vector<MountedVolume>& from, const std::vector<Mount
 
 MountWatcher::MountWatcher(QString mountInfoPath, Callback callback)
     : path_(std::move(mountInfoPath)), callback_(std::move(callback)) {
-  fd_ = ::open(QFile::encodeName(path_).constData(), O_RDONLY | O_CLOEXEC);
+  fd_ = ::open(NativePath(path_).constData(), O_RDONLY | O_CLOEXEC);
   if (fd_ >= 0) {
     struct statfs fileSystem {};
     signalsChanges_ = ::fstatfs(fd_, &fileSystem) == 0 && fileSystem.f_type == PROC_SUPER_MAGIC;

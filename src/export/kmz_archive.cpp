@@ -1,12 +1,15 @@
 #include "export/kmz_archive.h"
 
+#include <sys/stat.h>
 #include <zip.h>
 
 #include <algorithm>
 
 #include <QDateTime>
 #include <QFile>
-#include <QFileInfo>
+
+#include "core/native_files.h"
+#include "core/native_path.h"
 
 namespace trevalo {
 namespace {
@@ -14,8 +17,10 @@ namespace {
 constexpr unsigned long kUtf8NamesFlag = 1u << 11;
 constexpr qint64 kBlock = 1 << 20;
 
-zip_fileinfo EntryInfo(const QFileInfo& source) {
-  const QDateTime modified = source.lastModified();
+zip_fileinfo EntryInfo(const QFile& source) {
+  struct stat status {};
+  ::fstat(source.handle(), &status);
+  const QDateTime modified = QDateTime::fromSecsSinceEpoch(status.st_mtim.tv_sec);
   const QDate date = modified.date();
   const QTime time = modified.time();
   zip_fileinfo info{};
@@ -35,7 +40,7 @@ KmzArchive::KmzArchive(const QString& path) : file_(path) {
     problem_ = file_.openProblem();
     return;
   }
-  zip_ = zipOpen64(QFile::encodeName(file_.temporaryPath()).constData(), APPEND_STATUS_CREATE);
+  zip_ = zipOpen64(NativePath(file_.temporaryPath()).constData(), APPEND_STATUS_CREATE);
   if (zip_ == nullptr) {
     problem_ = QStringLiteral("cannot create the package %1").arg(path);
   }
@@ -58,12 +63,11 @@ QString KmzArchive::AddFile(const QString& source, const QString& entryName) {
   if (zip_ == nullptr) {
     return problem_;
   }
-  QFile input(source);
-  if (!input.open(QIODevice::ReadOnly)) {
-    return QStringLiteral("cannot put %1 into %2: %3")
-        .arg(source, path(), input.errorString());
+  QFile input;
+  if (const QString reason = OpenForReading(input, source); !reason.isEmpty()) {
+    return QStringLiteral("cannot put %1 into %2: %3").arg(source, path(), reason);
   }
-  const zip_fileinfo info = EntryInfo(QFileInfo(source));
+  const zip_fileinfo info = EntryInfo(input);
   const QByteArray name = entryName.toUtf8();
   const bool utf8Name =
       std::any_of(name.begin(), name.end(), [](char c) { return (c & 0x80) != 0; });
@@ -71,16 +75,16 @@ QString KmzArchive::AddFile(const QString& source, const QString& entryName) {
   auto* zip = static_cast<zipFile>(zip_);
   if (zipOpenNewFileInZip4_64(zip, name.constData(), &info, nullptr, 0, nullptr, 0, nullptr,
                               Z_DEFLATED, Z_DEFAULT_COMPRESSION, 0, -MAX_WBITS, DEF_MEM_LEVEL,
-                              Z_DEFAULT_STRATEGY, nullptr, 0, 0,
-                              utf8Name ? kUtf8NamesFlag : 0, zip64) != ZIP_OK) {
+                              Z_DEFAULT_STRATEGY, nullptr, 0, 0, utf8Name ? kUtf8NamesFlag : 0,
+                              zip64) != ZIP_OK) {
     return QStringLiteral("cannot write the package %1").arg(path());
   }
   entries_.insert(entryName);
   QByteArray block;
   bool failed = false;
   while (!failed && !(block = input.read(kBlock)).isEmpty()) {
-    failed = zipWriteInFileInZip(zip, block.constData(), static_cast<unsigned>(block.size())) !=
-             ZIP_OK;
+    failed =
+        zipWriteInFileInZip(zip, block.constData(), static_cast<unsigned>(block.size())) != ZIP_OK;
   }
   failed = zipCloseFileInZip(zip) != ZIP_OK || failed || input.error() != QFileDevice::NoError;
   if (failed) {

@@ -11,9 +11,10 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 
 #include "core/atomic_file.h"
+#include "core/native_files.h"
+#include "core/native_path.h"
 
 namespace trevalo {
 namespace {
@@ -37,7 +38,7 @@ QString DamagedCopyPath(const QString& folder) {
           .arg(folder, kDatabaseFileName,
                QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")));
   QString path = stem;
-  for (int n = 2; QFileInfo::exists(path); ++n) {
+  for (int n = 2; PathExists(path); ++n) {
     path = stem + QStringLiteral("-%1").arg(n);
   }
   return path;
@@ -47,7 +48,7 @@ QString DamagedCopyPath(const QString& folder) {
 
 DatabaseFile ReadDatabaseFile(const QString& path) {
   DatabaseFile file;
-  const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+  const int fd = ::open(NativePath(path).constData(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
     if (errno != ENOENT) {
       file.exists = true;
@@ -101,7 +102,7 @@ DatabaseFile ReadDatabaseFile(const QString& path) {
 LibraryLock::LibraryLock(const QString& folder, std::chrono::milliseconds wait) {
   // The lock is taken on the folder itself, so that no lock file lies among the user's
   // logs; where the file system cannot lock a folder, on a hidden file in it.
-  int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  int fd = ::open(NativePath(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd >= 0 && ::flock(fd, LOCK_SH | LOCK_NB) != 0 && errno != EWOULDBLOCK) {
     ::close(fd);
     fd = -1;
@@ -111,7 +112,7 @@ LibraryLock::LibraryLock(const QString& folder, std::chrono::milliseconds wait) 
   } else {
     const QString path =
         folder + QStringLiteral("/.") + kDatabaseFileName + QStringLiteral(".lock");
-    fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    fd = ::open(NativePath(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
   }
   if (fd < 0) {
     problem_ = QStringLiteral("cannot lock the library in %1: %2").arg(folder, Reason());

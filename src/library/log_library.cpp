@@ -1,12 +1,13 @@
 #include "library/log_library.h"
 
+#include <unistd.h>
 #include <algorithm>
 #include <chrono>
 #include <unordered_set>
 
-#include <QDir>
 
 #include "app/palette.h"
+#include "core/native_files.h"
 #include "library/library_file.h"
 
 namespace trevalo {
@@ -176,7 +177,7 @@ LogLibrary::Change LogLibrary::Transact(const Edit& edit) {
     scanned_.clear();
     return Refused(ChangeResult::kNotSaved, problem);
   };
-  if (!QDir().mkpath(folder_)) {
+  if (!MakeFolders(folder_)) {
     return notSaved(QStringLiteral("cannot create the library folder %1").arg(folder_));
   }
   const LibraryLock lock(folder_, kLockWait);

@@ -1,5 +1,7 @@
 #include "library/log_merge.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstring>
 
@@ -9,6 +11,8 @@
 #include "core/atomic_file.h"
 #include "core/byte_source.h"
 #include "core/log_reader.h"
+#include "core/native_files.h"
+#include "core/native_path.h"
 
 namespace trevalo {
 namespace {
@@ -64,10 +68,10 @@ MergePlan PrepareMerge(const LogLibrary& library, std::vector<std::size_t> rows)
 QByteArray MergedLogBytes(const QStringList& sources, QStringList* skipped) {
   QByteArray merged;
   for (const QString& source : sources) {
-    QFile file(source);
-    if (!file.open(QIODevice::ReadOnly)) {
+    QFile file;
+    if (const QString reason = OpenForReading(file, source); !reason.isEmpty()) {
       if (skipped != nullptr) {
-        skipped->append(QStringLiteral("%1: %2").arg(source, file.errorString()));
+        skipped->append(QStringLiteral("%1: %2").arg(source, reason));
       }
       continue;
     }
@@ -120,7 +124,7 @@ MergeOutcome MergeLogs(LogLibrary& library, const std::vector<std::size_t>& rows
             QStringLiteral("%1: cannot be kept in the library: %2").arg(output, problem),
             outcome.skipped};
   }
-  const bool existed = QFileInfo::exists(output);
+  const bool existed = PathExists(output);
   bool written = false;
   // Under the library's lock: the merged file appears under its name only together with
   // its entry, and the sources leave in the same save.
@@ -164,7 +168,7 @@ MergeOutcome MergeLogs(LogLibrary& library, const std::vector<std::size_t>& rows
   }
   if (!change.done()) {
     if (written && !existed) {
-      QFile::remove(output);  // a later try must not find it in the way
+      ::unlink(NativePath(output).constData());  // a later try must not find it in the way
     }
     return {change.result == LogLibrary::ChangeResult::kNotInLibrary ? MergeOutcome::kNotAdded
                                                                      : MergeOutcome::kNotSaved,

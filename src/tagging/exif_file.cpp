@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "core/atomic_file.h"
+#include "core/native_files.h"
 #include "tagging/exif_gps_writer.h"
 #include "tagging/gps_directory.h"
 
@@ -30,10 +31,8 @@ std::uint16_t BigEndian16(const std::uint8_t* p) {
 
 }  // namespace
 
-ExifFile::ExifFile(QString path, Mode mode) : path_(std::move(path)), mode_(mode), file_(path_) {
-  if (!file_.open(QIODevice::ReadOnly)) {
-    errorText_ = file_.errorString();
-  }
+ExifFile::ExifFile(QString path, Mode mode) : path_(std::move(path)), mode_(mode) {
+  errorText_ = OpenForReading(file_, path_);
 }
 
 void ExifFile::Report(std::string_view problem) {

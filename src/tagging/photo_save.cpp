@@ -1,8 +1,8 @@
 #include "tagging/photo_save.h"
 
 #include <QDir>
-#include <QFileInfo>
 
+#include "core/native_files.h"
 #include "library/photo_lookup.h"
 #include "tagging/exif_file.h"
 
@@ -11,7 +11,7 @@ namespace trevalo {
 QString WrittenPath(const QString& folder, const QString& fileName) {
   QString name = fileName;
   QString path = QDir(folder).filePath(name);
-  while (QFileInfo::exists(path)) {
+  while (PathExists(path)) {
     name.prepend(u'_');
     path = QDir(folder).filePath(name);
   }

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <QJsonParseError>
-#include <QProcess>
 
 #include "support/test_files.h"
 
@@ -17,18 +16,11 @@ QJsonDocument CliResult::Json() const {
 }
 
 CliResult RunCli(const QStringList& arguments, const QString& home) {
-  QProcess process;
-  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-  environment.insert(QStringLiteral("TREVALO_HOME"), home);
-  environment.insert(QStringLiteral("TZ"), QStringLiteral("Asia/Seoul"));
-  process.setProcessEnvironment(environment);
-  process.start(BinaryFolder() + QStringLiteral("/trevalo-cli"), arguments);
-  EXPECT_TRUE(process.waitForFinished(120000));
-  CliResult result;
-  result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-  result.out = process.readAllStandardOutput();
-  result.err = process.readAllStandardError();
-  return result;
+  const ProgramResult run =
+      RunProgram(BinaryFolder() + QStringLiteral("/trevalo-cli"), arguments,
+                 {QStringLiteral("TREVALO_HOME=") + home, QStringLiteral("TZ=Asia/Seoul")}, 120);
+  EXPECT_GE(run.exitCode, 0) << "trevalo-cli did not finish";
+  return {run.exitCode, run.out, run.err};
 }
 
 }  // namespace trevalo::test

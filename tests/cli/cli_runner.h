@@ -15,6 +15,7 @@ struct CliResult {
   QJsonDocument Json() const;
 };
 
+// Each argument reaches trevalo-cli as the bytes it stands for (NativePath).
 CliResult RunCli(const QStringList& arguments, const QString& home);
 
 }  // namespace trevalo::test

@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include "core/atomic_file.h"
 #include "device/log_import.h"
 #include "device/logger_detection.h"
 #include "library/log_library.h"
@@ -139,6 +140,17 @@ TEST_F(FatVolume, IsFoundReadAndItsLogsImported) {
   EXPECT_EQ(logger.state.drive.toStdString(), mountPoint_.toStdString());
   EXPECT_EQ(logger.problem.toStdString(), "");
   EXPECT_EQ(test::ReadFile(mountPoint_ + QStringLiteral("/QARN_TR.CFG")).size(), 128);
+
+  {
+    // FAT has no unnamed files: the settings file went through a named temporary file.
+    AtomicFile probe(mountPoint_ + QStringLiteral("/probe.txt"));
+    ASSERT_GE(probe.fd(), 0) << probe.openProblem().toStdString();
+    EXPECT_FALSE(probe.unnamed());
+  }
+  EXPECT_EQ(QDir(mountPoint_)
+                .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)
+                .filter(QStringLiteral(".trevalo-")),
+            QStringList());
 
   const VolumeSpace space = SpaceOf(logger.state.drive);
   EXPECT_GT(space.totalBytes, 7 << 20);
