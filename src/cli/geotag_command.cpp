@@ -164,8 +164,8 @@ int RunGeotagCommand(const QStringList& arguments, CommandContext& context) {
   match.latitudeOffset = offsets->latitude;
   match.longitudeOffset = offsets->longitude;
 
-  if (!parser.isSet(kml) && (parser.isSet(kmz) || parser.isSet(urlPrefix) ||
-                             parser.isSet(width) || parser.isSet(force))) {
+  if (!parser.isSet(kml) && (parser.isSet(kmz) || parser.isSet(urlPrefix) || parser.isSet(width) ||
+                             parser.isSet(force))) {
     context.Error(QStringLiteral("--kmz, --url-prefix, --width and --force go with --kml"));
     return kUsageError;
   }
@@ -198,10 +198,14 @@ int RunGeotagCommand(const QStringList& arguments, CommandContext& context) {
   std::optional<LogLibrary> library;
   if (parser.isSet(logOption)) {
     bool failed = false;
-    library = LibraryOfFiles(parser.values(logOption), *zone, parser.isSet(summer), context, failed);
+    library =
+        LibraryOfFiles(parser.values(logOption), *zone, parser.isSet(summer), context, failed);
     exitCode = failed ? kUserError : exitCode;
   } else {
     library.emplace(LibraryFolder(context), settings.ReadFlag(setting::kSummerTime) ? 100 : 0);
+    if (ReportLibraryProblem(*library, context)) {
+      exitCode = kUserError;
+    }
   }
 
   const LanguageTexts texts = LanguageTexts::Load(settings);
@@ -224,7 +228,9 @@ int RunGeotagCommand(const QStringList& arguments, CommandContext& context) {
     if (row == photos.rows().end()) {
       continue;  // the same photo given twice
     }
-    PhotoOutcome o{row->path, row->matched, row->logFile, 0, 0, 0, {}, {}};
+    // A row not matched for a reason (the points of its log cannot be read) is a problem.
+    PhotoOutcome o{row->path, row->matched, row->logFile, 0, 0, 0, {}, row->problem};
+    exitCode = row->problem.isEmpty() ? exitCode : kUserError;
     if (row->matched) {
       CCoordinate position(row->point);
       position.Convert(match.longitudeCorrection(), match.latitudeCorrection());
@@ -270,7 +276,7 @@ int RunGeotagCommand(const QStringList& arguments, CommandContext& context) {
     } else {
       WriteText(o, context.out);
     }
-    if (!o.error.isEmpty() && parser.isSet(json)) {
+    if (!o.error.isEmpty()) {
       context.Error(QStringLiteral("%1: %2").arg(o.photo, o.error));
     }
   }

@@ -26,8 +26,11 @@ class Geotag : public ::testing::Test {
       GTEST_SKIP() << "exiftool is not installed";
     }
     log_ = dir_.filePath(QStringLiteral("walk.log"));
-    test::WriteFile(log_, test::GenerateLog({.hour = 10, .epochs = 61, .intervalSeconds = 60,
-                                             .latitude = -33.5, .longitude = 151.25},
+    test::WriteFile(log_, test::GenerateLog({.hour = 10,
+                                             .epochs = 61,
+                                             .intervalSeconds = 60,
+                                             .latitude = -33.5,
+                                             .longitude = 151.25},
                                             &fixes_));
     QDir().mkpath(dir_.filePath(QStringLiteral("photos")));
     QDir().mkpath(dir_.filePath(QStringLiteral("out")));
@@ -49,9 +52,9 @@ class Geotag : public ::testing::Test {
   }
   QByteArray ExifTool(const QString& path) {
     QProcess exiftool;
-    exiftool.start(QStringLiteral("exiftool"), {QStringLiteral("-n"), QStringLiteral("-s3"),
-                                                 QStringLiteral("-GPSLatitude"), QStringLiteral("-GPSLatitudeRef"),
-                                                 QStringLiteral("-GPSLongitude"), path});
+    exiftool.start(QStringLiteral("exiftool"),
+                   {QStringLiteral("-n"), QStringLiteral("-s3"), QStringLiteral("-GPSLatitude"),
+                    QStringLiteral("-GPSLatitudeRef"), QStringLiteral("-GPSLongitude"), path});
     exiftool.waitForFinished();
     return exiftool.readAllStandardOutput();
   }
@@ -67,12 +70,12 @@ TEST_F(Geotag, CopiesCarryTheMatchedPositions) {
     photos << Photo(QStringLiteral("p%1.jpg").arg(i), 5 + i * 12);
   }
   photos << Photo(QStringLiteral("late.jpg"), 150);  // 90 minutes after the log
-  const auto result = RunCli(QStringList{QStringLiteral("geotag"), QStringLiteral("--log"), log_,
-                                         QStringLiteral("--zone"), QStringLiteral("900"),
-                                         QStringLiteral("--out"), dir_.filePath(QStringLiteral("out")),
-                                         QStringLiteral("--json")} +
-                                 photos,
-                             Home());
+  const auto result =
+      RunCli(QStringList{QStringLiteral("geotag"), QStringLiteral("--log"), log_,
+                         QStringLiteral("--zone"), QStringLiteral("900"), QStringLiteral("--out"),
+                         dir_.filePath(QStringLiteral("out")), QStringLiteral("--json")} +
+                 photos,
+             Home());
   ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
   const QJsonArray outcomes = result.Json().array();
   ASSERT_EQ(outcomes.size(), 6);
@@ -94,38 +97,85 @@ TEST_F(Geotag, CopiesCarryTheMatchedPositions) {
   EXPECT_FALSE(QFile::exists(dir_.filePath(QStringLiteral("out/late.jpg"))));
 }
 
+TEST_F(Geotag, APhotoOnALogWhosePointsCannotBeReadIsToldAndLeftAlone) {
+  test::WriteFile(log_,
+                  test::WithImpossibleTime(
+                      test::GenerateLog({.hour = 10, .epochs = 61, .intervalSeconds = 60}), 30));
+  const QString photo = Photo(QStringLiteral("p.jpg"), 20);
+  const QByteArray before = test::ReadFile(photo);
+  for (const QString& mode : {QStringLiteral("--in-place"), QStringLiteral("--out")}) {
+    QStringList arguments{QStringLiteral("geotag"), QStringLiteral("--log"), log_,
+                          QStringLiteral("--zone"), QStringLiteral("900"),   mode};
+    if (mode == u"--out") {
+      arguments << dir_.filePath(QStringLiteral("out"));
+    }
+    const auto result = RunCli(arguments << photo, Home());
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_TRUE(result.out.contains("cannot be read")) << result.out.toStdString();
+    EXPECT_TRUE(result.err.contains((photo + QStringLiteral(": the points of ") + log_).toUtf8()))
+        << result.err.toStdString();
+    EXPECT_EQ(test::ReadFile(photo), before);
+  }
+  EXPECT_TRUE(QDir(dir_.filePath(QStringLiteral("out"))).isEmpty());
+}
+
+TEST_F(Geotag, AWriteThatFailsIsToldOnStandardError) {
+  const QString photo = Photo(QStringLiteral("p.jpg"), 30);
+  // Files may grow to 1 KiB only, as on a full disk; the signal is ignored, so writes fail.
+  QProcess process;
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  environment.insert(QStringLiteral("TREVALO_HOME"), Home());
+  process.setProcessEnvironment(environment);
+  process.start(QStringLiteral("bash"),
+                {QStringLiteral("-c"), QStringLiteral("trap '' XFSZ; ulimit -f 1; exec \"$@\""),
+                 QStringLiteral("bash"), test::BinaryFolder() + QStringLiteral("/trevalo-cli"),
+                 QStringLiteral("geotag"), QStringLiteral("--log"), log_, QStringLiteral("--zone"),
+                 QStringLiteral("900"), QStringLiteral("--out"),
+                 dir_.filePath(QStringLiteral("out")), photo});
+  ASSERT_TRUE(process.waitForFinished(60000));
+  EXPECT_EQ(process.exitCode(), 1);
+  const QByteArray err = process.readAllStandardError();
+  EXPECT_TRUE(err.contains(photo.toUtf8() + ": ")) << err.toStdString();
+  EXPECT_TRUE(QDir(dir_.filePath(QStringLiteral("out"))).isEmpty());
+}
+
 TEST_F(Geotag, InPlaceDryRunAndProblems) {
   const QString photo = Photo(QStringLiteral("p.jpg"), 30);
   const QByteArray before = test::ReadFile(photo);
-  const auto dry = RunCli({QStringLiteral("geotag"), QStringLiteral("--log"), log_, QStringLiteral("--zone"),
-                           QStringLiteral("900"), QStringLiteral("--in-place"), QStringLiteral("--dry-run"), photo},
-                          Home());
+  const auto dry = RunCli(
+      {QStringLiteral("geotag"), QStringLiteral("--log"), log_, QStringLiteral("--zone"),
+       QStringLiteral("900"), QStringLiteral("--in-place"), QStringLiteral("--dry-run"), photo},
+      Home());
   EXPECT_EQ(dry.exitCode, 0);
   EXPECT_TRUE(dry.out.contains("point 30 of"));
   EXPECT_EQ(test::ReadFile(photo), before);
 
   const QString notAPhoto = dir_.filePath(QStringLiteral("photos/notes.jpg"));
   test::WriteFile(notAPhoto, "text");
-  const auto done = RunCli({QStringLiteral("geotag"), QStringLiteral("--log"), log_, QStringLiteral("--zone"),
-                            QStringLiteral("900"), QStringLiteral("--in-place"), notAPhoto, photo},
-                           Home());
+  const auto done =
+      RunCli({QStringLiteral("geotag"), QStringLiteral("--log"), log_, QStringLiteral("--zone"),
+              QStringLiteral("900"), QStringLiteral("--in-place"), notAPhoto, photo},
+             Home());
   EXPECT_EQ(done.exitCode, 1);
   EXPECT_TRUE(done.out.contains((notAPhoto + QStringLiteral(": not a JPEG file")).toUtf8()));
+  EXPECT_TRUE(done.err.contains((notAPhoto + QStringLiteral(": not a JPEG file")).toUtf8()));
   EXPECT_TRUE(done.out.contains((QStringLiteral(" -> ") + photo).toUtf8()));
   EXPECT_TRUE(ExifTool(photo).contains("S"));
 
   // A camera an hour fast, told as an offset: its 20:30 is 19:30.
   const QString fast = Photo(QStringLiteral("fast.jpg"), 90);
-  const auto corrected = RunCli({QStringLiteral("geotag"), QStringLiteral("--log"), log_, QStringLiteral("--zone"),
-                                 QStringLiteral("900"), QStringLiteral("--camera-offset"), QStringLiteral("-3600"),
-                                 QStringLiteral("--dry-run"), QStringLiteral("--out"),
-                                 dir_.filePath(QStringLiteral("out")), fast},
-                                Home());
+  const auto corrected =
+      RunCli({QStringLiteral("geotag"), QStringLiteral("--log"), log_, QStringLiteral("--zone"),
+              QStringLiteral("900"), QStringLiteral("--camera-offset"), QStringLiteral("-3600"),
+              QStringLiteral("--dry-run"), QStringLiteral("--out"),
+              dir_.filePath(QStringLiteral("out")), fast},
+             Home());
   EXPECT_TRUE(corrected.out.contains("point 30 of")) << corrected.out.toStdString();
 
-  EXPECT_EQ(RunCli({QStringLiteral("geotag"), QStringLiteral("--log"), log_, photo}, Home()).exitCode, 2);
-  EXPECT_EQ(RunCli({QStringLiteral("geotag"), QStringLiteral("--log"), log_, QStringLiteral("--out"),
-                    dir_.filePath(QStringLiteral("missing")), photo},
+  EXPECT_EQ(
+      RunCli({QStringLiteral("geotag"), QStringLiteral("--log"), log_, photo}, Home()).exitCode, 2);
+  EXPECT_EQ(RunCli({QStringLiteral("geotag"), QStringLiteral("--log"), log_,
+                    QStringLiteral("--out"), dir_.filePath(QStringLiteral("missing")), photo},
                    Home())
                 .exitCode,
             1);
@@ -152,12 +202,12 @@ TEST_F(Geotag, AgainstTheLibrary) {
 TEST_F(Geotag, KmlAndPackageOfTheTaggedPhotos) {
   const QString out = dir_.filePath(QStringLiteral("out"));
   const QStringList photos{Photo(QStringLiteral("a.jpg"), 10), Photo(QStringLiteral("b.jpg"), 20)};
-  const QStringList arguments = QStringList{QStringLiteral("geotag"), QStringLiteral("--log"), log_,
-                                            QStringLiteral("--zone"), QStringLiteral("900"),
-                                            QStringLiteral("--out"), out,
-                                            QStringLiteral("--kml"), QStringLiteral("walk: day"),
-                                            QStringLiteral("--kmz")} +
-                                photos;
+  const QStringList arguments =
+      QStringList{
+          QStringLiteral("geotag"),    QStringLiteral("--log"), log_, QStringLiteral("--zone"),
+          QStringLiteral("900"),       QStringLiteral("--out"), out,  QStringLiteral("--kml"),
+          QStringLiteral("walk: day"), QStringLiteral("--kmz")} +
+      photos;
   const auto result = RunCli(arguments, Home());
   ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
   const QString kml = dir_.filePath(QStringLiteral("out/walk_ day.KML"));
@@ -165,8 +215,8 @@ TEST_F(Geotag, KmlAndPackageOfTheTaggedPhotos) {
   const QByteArray document = test::ReadFile(kml);
   EXPECT_TRUE(document.contains("<name>walk: day</name>"));
   EXPECT_EQ(document.count("<styleUrl>#camera</styleUrl>"), 2);
-  EXPECT_EQ(test::Run(QStringLiteral("unzip"), {QStringLiteral("-Z1"),
-                                                dir_.filePath(QStringLiteral("out/walk_ day.KMZ"))}),
+  EXPECT_EQ(test::Run(QStringLiteral("unzip"),
+                      {QStringLiteral("-Z1"), dir_.filePath(QStringLiteral("out/walk_ day.KMZ"))}),
             QByteArray("a.jpg\nb.jpg\nwalk_ day.KML\n"));
 
   // An existing document is replaced only when asked to.

@@ -166,6 +166,39 @@ TEST_F(LogImport, AFailedCopyLosesNothing) {
                                 QStringLiteral("small.log")}));
 }
 
+TEST_F(LogImport, OnlyWhatTheSavedLibraryHoldsLeavesTheLogger) {
+  const QString log = LoggerLog(QStringLiteral("GPS/a.log"), 9);
+  // The database cannot be read (a folder stands where it belongs): the copy is made, but
+  // the library cannot record it, so the logger keeps its log.
+  QDir().mkpath(InLibrary(QStringLiteral("Wayfable_Logs.DB")));
+  LogLibrary library(LibraryFolder(), 0);
+  const ImportResult result =
+      ImportLogs(Drive(), library, {.timeZone = 0, .deleteAfterImport = true});
+  ASSERT_EQ(result.logs.size(), 1u);
+  EXPECT_TRUE(result.logs[0].copied);
+  EXPECT_FALSE(result.logs[0].added);
+  EXPECT_FALSE(result.logs[0].deleted);
+  EXPECT_TRUE(result.logs[0].problem.contains(QStringLiteral("could not record it")))
+      << result.logs[0].problem.toStdString();
+  EXPECT_TRUE(QFile::exists(log));
+}
+
+TEST_F(LogImport, ALibraryFolderThatIsTheLoggersLogFolderIsRefused) {
+  const QString log = LoggerLog(QStringLiteral("GPS/a.log"), 9);
+  const QByteArray bytes = test::ReadFile(log);
+  // The folder itself, and a link to it.
+  const QString link = dir_.filePath(QStringLiteral("library-link"));
+  ASSERT_TRUE(QFile::link(QDir(Drive()).filePath(QStringLiteral("GPS")), link));
+  for (const QString& folder : {QDir(Drive()).filePath(QStringLiteral("GPS")), link}) {
+    LogLibrary library(folder, 0);
+    const ImportResult result =
+        ImportLogs(Drive(), library, {.timeZone = 0, .deleteAfterImport = true});
+    EXPECT_FALSE(result.problem.isEmpty());
+    EXPECT_TRUE(result.logs.empty());
+    EXPECT_EQ(test::ReadFile(log), bytes);
+  }
+}
+
 TEST_F(LogImport, ALibraryFolderThatCannotBeMadeImportsNothing) {
   const QString log = LoggerLog(QStringLiteral("GPS/a.log"), 9);
   test::WriteFile(dir_.filePath(QStringLiteral("blocked")), "a file where the folder should be");

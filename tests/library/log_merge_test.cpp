@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -50,6 +51,45 @@ TEST_F(LogMerge, AnOverlapConflicts) {
   EXPECT_EQ(outcome.result, MergeOutcome::kTimeConflict);
   EXPECT_EQ(library.size(), 2u);
   EXPECT_FALSE(QFile::exists(dir_.filePath(QStringLiteral("m.log"))));
+}
+
+TEST_F(LogMerge, LogsOfDifferentZonesAreComparedInUtc) {
+  LogLibrary library = Library();
+  // 10:00-11:00 UTC at +09:00 (19:00-20:00 local) and 10:30-11:30 UTC at GMT: apart in local
+  // time, overlapping in truth.
+  library.AddLog(Log(QStringLiteral("seoul.log"), 10, 0, 60), 0, 0, 900);
+  library.AddLog(Log(QStringLiteral("london.log"), 10, 30, 60), 0, 0, 0);
+  EXPECT_TRUE(PrepareMerge(library, {0, 1}).timeConflict);
+  const QString merged = dir_.filePath(QStringLiteral("m.log"));
+  EXPECT_EQ(MergeLogs(library, {0, 1}, merged).result, MergeOutcome::kTimeConflict);
+  EXPECT_FALSE(QFile::exists(merged));
+  EXPECT_EQ(library.size(), 2u);
+  // 12:00-13:00 UTC at -02:00 is 10:00-11:00 local, as a GMT log's 10:00-11:00: one after
+  // the other in truth.
+  LogLibrary apart(dir_.filePath(QStringLiteral("lib2")), 0);
+  apart.AddLog(Log(QStringLiteral("first.log"), 10, 0, 60), 0, 0, 0);
+  apart.AddLog(Log(QStringLiteral("later.log"), 12, 0, 60), 0, 0, -200);
+  EXPECT_FALSE(PrepareMerge(apart, {0, 1}).timeConflict);
+  EXPECT_EQ(MergeLogs(apart, {0, 1}, merged).result, MergeOutcome::kMerged);
+}
+
+TEST_F(LogMerge, NothingIsWrittenWhenTheLibraryCannotBeChangedAndARetryWorks) {
+  LogLibrary library = Library();
+  library.AddLog(Log(QStringLiteral("a.log"), 10, 0, 10), 0, 0, 0);
+  library.AddLog(Log(QStringLiteral("b.log"), 11, 0, 10), 0, 0, 0);
+  const QString database = library.databasePath();
+  const QByteArray saved = test::ReadFile(database);
+  QFile::remove(database);
+  QDir().mkpath(database);  // the database cannot be read
+  const QString merged = dir_.filePath(QStringLiteral("M_a.LOG"));
+  const MergeOutcome refused = MergeLogs(library, {0, 1}, merged);
+  EXPECT_EQ(refused.result, MergeOutcome::kNotSaved);
+  EXPECT_FALSE(QFile::exists(merged)) << "no merged log outside the library";
+  QDir(database).removeRecursively();
+  test::WriteFile(database,
+                  std::string_view(saved.constData(), static_cast<std::size_t>(saved.size())));
+  ASSERT_EQ(MergeLogs(library, {0, 1}, merged).result, MergeOutcome::kMerged);
+  EXPECT_EQ(LogLibrary(library.folder(), 0).log(0).filePath(), merged);
 }
 
 TEST(MergeNames, NineCharactersBecomeUnderscores) {

@@ -100,6 +100,26 @@ TEST_F(PhotoLookup, DatesThatAreNoDates) {
   EXPECT_FALSE(MatchPhotoTime(copy, "2009:05:17 10:30:00", {}).matched);
 }
 
+TEST(PhotoLookupOfABrokenLog, IsNoMatchAndSaysWhy) {
+  // Start and end read well; a point in between has an hour that does not exist.
+  QTemporaryDir dir;
+  const QString path = dir.filePath(QStringLiteral("broken.log"));
+  test::WriteFile(path,
+                  test::WithImpossibleTime(
+                      test::GenerateLog({.hour = 10, .epochs = 61, .intervalSeconds = 60}), 30));
+  LogLibrary library = LogLibrary::InMemory({{path, 0, 0, {}, 0}}, 0);
+  ASSERT_EQ(library.size(), 1u);
+  for (const int tolerance : {0, 99}) {
+    MatchSettings settings;
+    settings.tolerance = tolerance;
+    const MatchResult result = MatchPhotoTime(library, "2009:05:17 10:10:00", settings);
+    EXPECT_FALSE(result.matched);
+    EXPECT_TRUE(result.logProblem.contains(path)) << result.logProblem.toStdString();
+    EXPECT_TRUE(result.logProblem.contains(QStringLiteral("out of range")));
+    EXPECT_EQ(result.point.latitude, 0.0);
+  }
+}
+
 TEST(PositionTexts, PlainAndCorrected) {
   TrackPoint p;
   p.latitude = 3723.4567;

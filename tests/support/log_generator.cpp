@@ -116,4 +116,21 @@ std::string GenerateLog(const LogPlan& plan, std::vector<GeneratedFix>* fixes) {
   return log;
 }
 
+std::string WithImpossibleTime(std::string log, int index) {
+  std::size_t start = 0;
+  for (int k = 0; k <= index; ++k) {
+    start = log.find("$GPRMC,", start == 0 && k == 0 ? 0 : start + 1);
+    if (start == std::string::npos) {
+      return log;
+    }
+  }
+  const std::size_t end = log.find('*', start);
+  std::string body = log.substr(start + 1, end - start - 1);
+  const std::size_t time = body.find(',') + 1;
+  body.replace(time, body.find(',', time) - time, "250000.000");
+  const std::size_t lineEnd = log.find("\r\n", start) + 2;
+  log.replace(start, lineEnd - start, NmeaSentence(body));
+  return log;
+}
+
 }  // namespace trevalo::test

@@ -40,4 +40,9 @@ struct GeneratedFix {
 
 std::string GenerateLog(const LogPlan& plan, std::vector<GeneratedFix>* fixes = nullptr);
 
+// The log with the time of its `index`-th RMC sentence (from 0) set to an hour that does
+// not exist (25:00:00), checksum and all: a log whose start and end read well but whose
+// points cannot be loaded.
+std::string WithImpossibleTime(std::string log, int index);
+
 }  // namespace trevalo::test
