@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <QDir>
 #include <QTemporaryDir>
 #include <QXmlStreamReader>
@@ -102,6 +104,52 @@ TEST_F(LogExportTest, AFileThatCannotBeWrittenIsReportedAndTheOthersAreWritten) 
   ASSERT_EQ(report.problems.size(), 1);
   EXPECT_TRUE(report.problems[0].contains(Out(QStringLiteral("a.KML"))))
       << report.problems[0].toStdString();
+}
+
+// An output that is a log the export reads, by any name, replaces nothing.
+TEST_F(LogExportTest, AnOutputThatIsOneOfTheLogsIsRefusedAndNothingIsWritten) {
+  const QString a = Log(QStringLiteral("a.log"), {.hour = 9, .epochs = 3});
+  const QString named = Log(QStringLiteral("b.GPX"), {.hour = 10, .epochs = 3});
+  const QString c = Log(QStringLiteral("c.log"), {.hour = 11, .epochs = 3});
+  LogLibrary library =
+      LogLibrary::InMemory({{a, 0, 0, {}, 0}, {named, 0, 0, {}, 0}, {c, 0, 0, {}, 0}}, 0);
+  const QByteArray before = test::ReadFile(a);
+  options_.format = ExportFormat::kGpx;
+  const QString symbolic = Out(QStringLiteral("symbolic.gpx"));
+  const QString hard = Out(QStringLiteral("hard.gpx"));
+  ASSERT_TRUE(QFile::link(a, symbolic));
+  ASSERT_EQ(::link(QFile::encodeName(a).constData(), QFile::encodeName(hard).constData()), 0);
+  const QString dotted = dir_.filePath(QStringLiteral("out/../logs/./a.log"));
+  for (const QString& out : {a, symbolic, hard, dotted}) {
+    const ExportReport report = ExportLogs(library, {0, 2}, out, QStringLiteral("x"), options_);
+    EXPECT_TRUE(report.written.isEmpty()) << out.toStdString();
+    ASSERT_EQ(report.problems.size(), 1) << out.toStdString();
+    EXPECT_TRUE(report.problems[0].contains(out) && report.problems[0].contains(a))
+        << report.problems[0].toStdString();
+    EXPECT_EQ(test::ReadFile(a), before) << out.toStdString();
+  }
+
+  // In batch, the log named like its output: no file at all is written.
+  const QByteArray namedBefore = test::ReadFile(named);
+  const ExportReport batch =
+      ExportLogsBatch(library, All(library), QFileInfo(named).absolutePath(), options_);
+  EXPECT_TRUE(batch.written.isEmpty());
+  ASSERT_EQ(batch.problems.size(), 1);
+  EXPECT_TRUE(batch.problems[0].contains(named)) << batch.problems[0].toStdString();
+  EXPECT_EQ(test::ReadFile(named), namedBefore);
+  EXPECT_FALSE(QFileInfo::exists(dir_.filePath(QStringLiteral("logs/a.GPX"))));
+  EXPECT_FALSE(QFileInfo::exists(dir_.filePath(QStringLiteral("logs/c.GPX"))));
+
+  // A file the caller keeps (an input that is no log) is refused as well.
+  const QString notes = Out(QStringLiteral("notes.txt"));
+  test::WriteFile(notes, "no sentences");
+  options_.keptFiles = QStringList{notes};
+  EXPECT_EQ(ExportLogs(library, {0}, notes, QStringLiteral("x"), options_).problems.size(), 1);
+  EXPECT_EQ(test::ReadFile(notes), QByteArray("no sentences"));
+  options_.keptFiles.clear();
+  EXPECT_EQ(ExportLogs(library, {0}, Out(QStringLiteral("fine.gpx")), QStringLiteral("x"), options_)
+                .written.size(),
+            1);
 }
 
 // Our documents read back by other programs: xmllint (well formed; GPX against the GPX 1.0

@@ -23,8 +23,9 @@ class PhotoKmlTest : public ::testing::Test {
       GTEST_SKIP() << "exiftool or unzip is not installed";
     }
     const QString log = dir_.filePath(QStringLiteral("walk.log"));
-    test::WriteFile(log, test::GenerateLog({.hour = 10, .epochs = 61, .intervalSeconds = 60,
-                                            .waypointEpochs = {30}}));
+    test::WriteFile(log,
+                    test::GenerateLog(
+                        {.hour = 10, .epochs = 61, .intervalSeconds = 60, .waypointEpochs = {30}}));
     library_ = std::make_unique<LogLibrary>(
         LogLibrary::InMemory({{log, 6, 2, QStringLiteral("sunny"), 0}}, 0));
     QDir().mkpath(Saved());
@@ -77,14 +78,16 @@ TEST_F(PhotoKmlTest, PackageHoldsThePhotosThenTheDocument) {
   int code = -1;
   test::Run(QStringLiteral("unzip"), {QStringLiteral("-tq"), report.kmzPath}, &code);
   EXPECT_EQ(code, 0);
-  const QByteArray entries = test::Run(QStringLiteral("unzip"), {QStringLiteral("-Z1"), report.kmzPath});
+  const QByteArray entries =
+      test::Run(QStringLiteral("unzip"), {QStringLiteral("-Z1"), report.kmzPath});
   EXPECT_EQ(entries, QByteArray("_DSC_01.JPG\nIMG_2.JPG\nWalk_ _day 1_.KML\n"));
-  const QByteArray verbose = test::Run(QStringLiteral("unzip"), {QStringLiteral("-Zv"), report.kmzPath});
+  const QByteArray verbose =
+      test::Run(QStringLiteral("unzip"), {QStringLiteral("-Zv"), report.kmzPath});
   EXPECT_EQ(verbose.count("compression method:                             deflated"), 3)
       << verbose.toStdString();
   // The packed photo is the tagged copy.
-  const QByteArray packed =
-      test::Run(QStringLiteral("unzip"), {QStringLiteral("-p"), report.kmzPath, QStringLiteral("IMG_2.JPG")});
+  const QByteArray packed = test::Run(
+      QStringLiteral("unzip"), {QStringLiteral("-p"), report.kmzPath, QStringLiteral("IMG_2.JPG")});
   EXPECT_EQ(packed, test::ReadFile(Saved(QStringLiteral("IMG_2.JPG"))));
 }
 
@@ -115,6 +118,40 @@ TEST_F(PhotoKmlTest, ADocumentThatCannotBeWrittenIsReportedAndNoPackageAppears) 
   EXPECT_FALSE(report.problems.isEmpty());
   EXPECT_FALSE(QFileInfo::exists(report.kmzPath));
   EXPECT_TRUE(report.save.items.at(0).problem.isEmpty());  // the photo itself was saved
+}
+
+TEST_F(PhotoKmlTest, TheDocumentOrPackageNeverReplacesAPhotoOrALog) {
+  // A photo named like the document, tagged in place in the save folder.
+  const QString photo = dir_.filePath(QStringLiteral("photos/trip.KML"));
+  QDir().mkpath(QFileInfo(photo).absolutePath());
+  ASSERT_TRUE(test::MakePhotoTakenAt(photo, "2009:05:17 10:10:00"));
+  photos_.AddPhoto(photo, *library_, settings_, kFormats);
+  const QByteArray photoBefore = test::ReadFile(photo);
+  options_.mode = SaveMode::kInPlace;
+  options_.saveFolder = QFileInfo(photo).absolutePath();
+  options_.kmlName = QStringLiteral("trip");
+  PhotoKmlReport report = SavePhotosWithKml(photos_, *library_, settings_, options_);
+  ASSERT_EQ(report.problems.size(), 1);
+  EXPECT_TRUE(report.problems[0].contains(photo)) << report.problems[0].toStdString();
+  EXPECT_TRUE(report.save.items.empty());  // nothing saved, the photo stays on the list
+  EXPECT_EQ(photos_.size(), 1u);
+  EXPECT_EQ(test::ReadFile(photo), photoBefore);
+
+  // The package through a link to the library's log.
+  const QString log = dir_.filePath(QStringLiteral("walk.log"));
+  const QByteArray logBefore = test::ReadFile(log);
+  ASSERT_TRUE(QFile::link(log, Saved(QStringLiteral("pack.KMZ"))));
+  options_.mode = SaveMode::kCopy;
+  options_.saveFolder = Saved();
+  options_.kmlName = QStringLiteral("pack");
+  options_.kmz = true;
+  report = SavePhotosWithKml(photos_, *library_, settings_, options_);
+  ASSERT_EQ(report.problems.size(), 1);
+  EXPECT_TRUE(report.problems[0].contains(log)) << report.problems[0].toStdString();
+  EXPECT_EQ(test::ReadFile(log), logBefore);
+  EXPECT_FALSE(QFileInfo::exists(Saved(QStringLiteral("pack.KML"))));
+  EXPECT_EQ(QDir(Saved()).entryList(QDir::Files | QDir::System),
+            QStringList{QStringLiteral("pack.KMZ")});
 }
 
 }  // namespace
