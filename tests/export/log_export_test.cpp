@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <QDir>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QXmlStreamReader>
 
@@ -225,6 +226,53 @@ TEST_F(PeerTest, GpsbabelReadsOurGpxAndKmlPointForPoint) {
     for (std::size_t i = 0; i < fixes.size(); ++i) {
       EXPECT_NEAR(points[i].first, fixes[i].latitude, 1e-6) << i;
       EXPECT_NEAR(points[i].second, fixes[i].longitude, 1e-6) << i;
+    }
+  }
+}
+
+TEST_F(PeerTest, FixesNoReceiverWritesNeverReachTheDocuments) {
+  const std::vector<test::ReplacedFields> unmeasurable = test::UnmeasurableFields(2);
+  std::vector<test::GeneratedFix> written;
+  LogLibrary library =
+      LogLibrary::InMemory({{Log(QStringLiteral("odd.log"),
+                                 {.epochs = static_cast<int>(unmeasurable.size()) + 4,
+                                  .waypointEpochs = {3},
+                                  .replacedFields = unmeasurable},
+                                 &written),
+                             0,
+                             0,
+                             {},
+                             0}},
+                           0);
+  // Only the fixes before and after the odd ones are places.
+  std::vector<test::GeneratedFix> places(written.begin(), written.begin() + 2);
+  places.insert(places.end(), written.end() - 2, written.end());
+  for (const ExportFormat format : {ExportFormat::kGpx, ExportFormat::kKml, ExportFormat::kTable}) {
+    options_.format = format;
+    const QString path = Out(QStringLiteral("odd") + ExportExtension(format));
+    ASSERT_TRUE(ExportLogs(library, All(library), path, QStringLiteral("odd"), options_)
+                    .problems.isEmpty());
+    const QString text = QString::fromUtf8(test::ReadFile(path));
+    EXPECT_FALSE(text.contains(QRegularExpression(QStringLiteral("\\b(nan|inf)\\b"),
+                                                  QRegularExpression::CaseInsensitiveOption)))
+        << path.toStdString();
+    EXPECT_FALSE(text.contains(QStringLiteral("1000000"))) << path.toStdString();  // no 1e308
+    if (format == ExportFormat::kTable) {
+      continue;
+    }
+    EXPECT_EQ(Xmllint({path}), 0);
+    if (format == ExportFormat::kGpx) {
+      EXPECT_EQ(
+          Xmllint({QStringLiteral("--schema"),
+                   test::SourceFolder() + QStringLiteral("/tests/export/data/gpx-1.0.xsd"), path}),
+          0);
+    }
+    const auto points = Gpsbabel(
+        format == ExportFormat::kGpx ? QStringLiteral("gpx") : QStringLiteral("kml"), path);
+    ASSERT_EQ(points.size(), places.size()) << path.toStdString();
+    for (std::size_t i = 0; i < places.size(); ++i) {
+      EXPECT_NEAR(points[i].first, places[i].latitude, 1e-6) << i;
+      EXPECT_NEAR(points[i].second, places[i].longitude, 1e-6) << i;
     }
   }
 }
