@@ -12,6 +12,11 @@ namespace trevalo {
 namespace {
 
 constexpr unsigned long kUtf8NamesFlag = 1u << 11;
+// Entries are made on Unix: unzip and the like then take the names as the UTF-8 they are
+// (from an MS-DOS maker they translate them from code page 437, whatever the flag says), and
+// extract the files as plain files readable by all.
+constexpr uLong kMadeOnUnix = 3u << 8;
+constexpr uLong kPlainFileMode = 0100644u;
 constexpr qint64 kBlock = 1 << 20;
 
 zip_fileinfo EntryInfo(const QFileInfo& source) {
@@ -25,6 +30,7 @@ zip_fileinfo EntryInfo(const QFileInfo& source) {
   info.tmz_date.tm_hour = static_cast<uInt>(time.hour());
   info.tmz_date.tm_min = static_cast<uInt>(time.minute());
   info.tmz_date.tm_sec = static_cast<uInt>(time.second());
+  info.external_fa = kPlainFileMode << 16;
   return info;
 }
 
@@ -60,8 +66,7 @@ QString KmzArchive::AddFile(const QString& source, const QString& entryName) {
   }
   QFile input(source);
   if (!input.open(QIODevice::ReadOnly)) {
-    return QStringLiteral("cannot put %1 into %2: %3")
-        .arg(source, path(), input.errorString());
+    return QStringLiteral("cannot put %1 into %2: %3").arg(source, path(), input.errorString());
   }
   const zip_fileinfo info = EntryInfo(QFileInfo(source));
   const QByteArray name = entryName.toUtf8();
@@ -69,18 +74,18 @@ QString KmzArchive::AddFile(const QString& source, const QString& entryName) {
       std::any_of(name.begin(), name.end(), [](char c) { return (c & 0x80) != 0; });
   const int zip64 = input.size() >= 0xFFFFFFFFLL ? 1 : 0;
   auto* zip = static_cast<zipFile>(zip_);
-  if (zipOpenNewFileInZip4_64(zip, name.constData(), &info, nullptr, 0, nullptr, 0, nullptr,
-                              Z_DEFLATED, Z_DEFAULT_COMPRESSION, 0, -MAX_WBITS, DEF_MEM_LEVEL,
-                              Z_DEFAULT_STRATEGY, nullptr, 0, 0,
-                              utf8Name ? kUtf8NamesFlag : 0, zip64) != ZIP_OK) {
+  if (zipOpenNewFileInZip4_64(
+          zip, name.constData(), &info, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED,
+          Z_DEFAULT_COMPRESSION, 0, -MAX_WBITS, DEF_MEM_LEVEL, Z_DEFAULT_STRATEGY, nullptr, 0,
+          kMadeOnUnix | (zip64 != 0 ? 45u : 20u), utf8Name ? kUtf8NamesFlag : 0, zip64) != ZIP_OK) {
     return QStringLiteral("cannot write the package %1").arg(path());
   }
   entries_.insert(entryName);
   QByteArray block;
   bool failed = false;
   while (!failed && !(block = input.read(kBlock)).isEmpty()) {
-    failed = zipWriteInFileInZip(zip, block.constData(), static_cast<unsigned>(block.size())) !=
-             ZIP_OK;
+    failed =
+        zipWriteInFileInZip(zip, block.constData(), static_cast<unsigned>(block.size())) != ZIP_OK;
   }
   failed = zipCloseFileInZip(zip) != ZIP_OK || failed || input.error() != QFileDevice::NoError;
   if (failed) {

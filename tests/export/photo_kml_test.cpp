@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QUrl>
 
 #include "export/photo_kml.h"
 #include "support/log_generator.h"
@@ -39,7 +41,7 @@ class PhotoKmlTest : public ::testing::Test {
     return dir_.filePath(QStringLiteral("saved/") + name);
   }
   void Add(const char* name, const char* dateTime) {
-    const QString path = dir_.filePath(QStringLiteral("photos/") + QString::fromLatin1(name));
+    const QString path = dir_.filePath(QStringLiteral("photos/") + QString::fromUtf8(name));
     QDir().mkpath(QFileInfo(path).absolutePath());
     ASSERT_TRUE(test::MakePhotoTakenAt(path, dateTime));
     photos_.AddPhoto(path, *library_, settings_, kFormats);
@@ -68,7 +70,7 @@ TEST_F(PhotoKmlTest, PackageHoldsThePhotosThenTheDocument) {
   const QByteArray kml = test::ReadFile(report.kmlPath);
   EXPECT_TRUE(kml.contains("<name>Walk: &lt;day 1&gt;</name>"));
   EXPECT_TRUE(kml.contains("<name>_DSC_01.jpg</name>"));
-  EXPECT_TRUE(kml.contains("<img src='_DSC_01.jpg' width='16' />"));  // the photo's width
+  EXPECT_TRUE(kml.contains("<img src='_DSC_01.JPG' width='16' />"));  // the entry, the width
   EXPECT_TRUE(kml.contains("<name>IMG_2.jpg</name>"));
   EXPECT_FALSE(kml.contains("late.jpg"));
   // The route folder holds the track of the log the photos matched.
@@ -108,6 +110,68 @@ TEST_F(PhotoKmlTest, InPlaceKeepsTheDocumentInTheSaveFolder) {
   const QByteArray kml = test::ReadFile(report.kmlPath);
   EXPECT_TRUE(kml.contains("<img src='http://example.org/p/a.jpg' width='800' />"));
   EXPECT_EQ(report.save.items.at(0).written, dir_.filePath(QStringLiteral("photos/a.jpg")));
+}
+
+// The src of each image, XML references resolved, in document order.
+QStringList ImageSources(const QByteArray& kml) {
+  QStringList sources;
+  const QRegularExpression src(QStringLiteral("<img src='([^']*)'"));
+  for (const QRegularExpressionMatch& m : src.globalMatch(QString::fromUtf8(kml))) {
+    QString text = m.captured(1);
+    text.replace(QStringLiteral("&#39;"), QStringLiteral("'"))
+        .replace(QStringLiteral("&quot;"), QStringLiteral("\""))
+        .replace(QStringLiteral("&lt;"), QStringLiteral("<"))
+        .replace(QStringLiteral("&gt;"), QStringLiteral(">"))
+        .replace(QStringLiteral("&amp;"), QStringLiteral("&"));
+    sources << text;
+  }
+  return sources;
+}
+
+TEST_F(PhotoKmlTest, EachImageAddressNamesItsPhotoWhateverTheName) {
+  const char* const names[] = {"100% sure.jpg", "why?.jpg", "#1 & 'two'.jpg", "산책 사진.jpg",
+                               "IMG_3.JPG"};
+  for (const char* name : names) {
+    Add(name, "2009:05:17 10:10:00");
+  }
+  options_.kmz = true;
+  const PhotoKmlReport report = SavePhotosWithKml(photos_, *library_, settings_, options_);
+  ASSERT_TRUE(report.problems.isEmpty()) << report.problems.join(u'\n').toStdString();
+  QStringList entries =
+      QString::fromUtf8(test::Run(QStringLiteral("unzip"), {QStringLiteral("-Z1"), report.kmzPath}))
+          .split(u'\n', Qt::SkipEmptyParts);
+  entries.removeAll(QFileInfo(report.kmlPath).fileName());
+  const QStringList sources = ImageSources(test::ReadFile(report.kmlPath));
+  ASSERT_EQ(sources.size(), 5);
+  QStringList decoded;
+  for (const QString& source : sources) {
+    EXPECT_FALSE(source.contains(QRegularExpression(QStringLiteral("[ ?#]"))))
+        << source.toStdString();
+    decoded << QUrl::fromPercentEncoding(source.toLatin1());
+  }
+  decoded.sort();
+  entries.sort();
+  EXPECT_EQ(decoded, entries);
+  QStringList expected;
+  for (const char* name : names) {
+    expected << QString::fromUtf8(name);
+  }
+  expected.sort();
+  EXPECT_EQ(entries, expected);
+
+  // With an address before it, the image is still the photo's name below that address.
+  PhotoList again;
+  again.AddPhoto(dir_.filePath(QStringLiteral("photos/100% sure.jpg")), *library_, settings_,
+                 kFormats);
+  options_.kmz = false;
+  options_.urlPrefix = QStringLiteral("http://example.org/p/");
+  SavePhotosWithKml(again, *library_, settings_, options_);
+  const QStringList prefixed = ImageSources(test::ReadFile(report.kmlPath));
+  ASSERT_EQ(prefixed.size(), 1);
+  const QUrl url(prefixed[0]);
+  EXPECT_EQ(url.host(), QStringLiteral("example.org"));
+  EXPECT_EQ(url.path(), QStringLiteral("/p/_100% sure.jpg"));  // the copy beside the first
+  EXPECT_TRUE(url.query().isEmpty() && url.fragment().isEmpty());
 }
 
 TEST_F(PhotoKmlTest, ADocumentThatCannotBeWrittenIsReportedAndNoPackageAppears) {
