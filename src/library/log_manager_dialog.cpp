@@ -14,6 +14,7 @@
 #include "app/file_drop_list.h"
 #include "app/local_zone.h"
 #include "app/palette.h"
+#include "app/plain_text.h"
 #include "app/progress_dialog.h"
 #include "app/settings.h"
 #include "charts/chart_page.h"
@@ -192,7 +193,7 @@ void CGPSManDlg::EditDetails() {
     library_.EditLogInfo(first, editor.colorIndex(), editor.lineWidthIndex(), editor.comment(),
                          editor.timeZone());
     if (!library_.lastProblem().isEmpty()) {
-      QMessageBox::warning(this, windowTitle(), library_.lastProblem());
+      ShowPlainWarning(this, windowTitle(), library_.lastProblem());
     }
     RefreshList();
   }
@@ -235,8 +236,8 @@ void CGPSManDlg::ExportSelected() {
       CProgressDlg progress(QStringLiteral("Batch Processing..."), this);
       report = ExportLogsBatch(library_, rows, dialog.output(), options, progress.AsProgress());
     }
-    QMessageBox done(QMessageBox::Information, windowTitle(), QStringLiteral("Completed.."),
-                     QMessageBox::Ok, this);
+    PlainMessageBox done(QMessageBox::Information, windowTitle(), QStringLiteral("Completed.."),
+                         QMessageBox::Ok, this);
     done.setObjectName(QStringLiteral("exportCompleted"));
     if (report.problems.isEmpty()) {
       done.exec();
@@ -245,8 +246,8 @@ void CGPSManDlg::ExportSelected() {
     report = ExportLogs(library_, rows, dialog.output(), dialog.typedName(), options);
   }
   if (!report.problems.isEmpty()) {
-    QMessageBox box(QMessageBox::Warning, windowTitle(), report.problems.join(u'\n'),
-                    QMessageBox::Ok, this);
+    PlainMessageBox box(QMessageBox::Warning, windowTitle(), report.problems.join(u'\n'),
+                        QMessageBox::Ok, this);
     box.setObjectName(QStringLiteral("exportProblems"));
     box.exec();
   }
@@ -255,8 +256,8 @@ void CGPSManDlg::ExportSelected() {
 void CGPSManDlg::ShowChart() {
   const std::vector<std::size_t> rows = SelectedLogs();
   const auto invalid = [this] {
-    QMessageBox box(QMessageBox::NoIcon, QString(), QStringLiteral("Invalid Log File.."),
-                    QMessageBox::Ok, this);
+    PlainMessageBox box(QMessageBox::NoIcon, QString(), QStringLiteral("Invalid Log File.."),
+                        QMessageBox::Ok, this);
     box.setObjectName(QStringLiteral("invalidLog"));
     box.exec();
   };
@@ -272,7 +273,7 @@ void CGPSManDlg::ShowChart() {
   }
   library_.HoldLog(std::nullopt);
   if (!data) {
-    QMessageBox::warning(this, windowTitle(), problems.join(u'\n'));
+    ShowPlainWarning(this, windowTitle(), problems.join(u'\n'));
     return;
   }
   for (qsizetype i = 0; i < data->messages.size(); ++i) {
@@ -284,7 +285,7 @@ void CGPSManDlg::ShowChart() {
   QDir().mkpath(settings_.folders().cacheFolder);
   WriteChartPages(*data, settings_.folders().cacheFolder, problems);
   if (!problems.isEmpty()) {
-    QMessageBox::warning(this, windowTitle(), problems.join(u'\n'));
+    ShowPlainWarning(this, windowTitle(), problems.join(u'\n'));
   }
   DlgAltitudeGraph window(settings_, texts_, data->statistics, this);
   window.exec();
@@ -297,8 +298,8 @@ void CGPSManDlg::MergeSelected() {
   }
   const MergePlan plan = PrepareMerge(library_, rows);
   if (plan.timeConflict) {
-    QMessageBox::warning(this, windowTitle(),
-                         texts_.Text(QStringLiteral("LOGMERGE_TEXT_ERRTIMECONFLICT")));
+    ShowPlainWarning(this, windowTitle(),
+                     texts_.Text(QStringLiteral("LOGMERGE_TEXT_ERRTIMECONFLICT")));
     return;
   }
   CGPSLogMergeDlg dialog(settings_, texts_, plan, static_cast<int>(rows.size()), this);
@@ -327,7 +328,7 @@ void CGPSManDlg::MergeSelected() {
   }
   RefreshList();
   if (!message.isEmpty()) {
-    QMessageBox box(QMessageBox::Warning, windowTitle(), message, QMessageBox::Ok, this);
+    PlainMessageBox box(QMessageBox::Warning, windowTitle(), message, QMessageBox::Ok, this);
     box.setObjectName(QStringLiteral("mergeProblem"));
     box.exec();
   }
@@ -340,7 +341,7 @@ void CGPSManDlg::ShowTracks() {
       ShowLogsOnMap(library_, rows, settings_.folders().cacheFolder,
                     PositionCorrection{match_.latitudeCorrection(), match_.longitudeCorrection()});
   if (!request.problems.isEmpty()) {
-    QMessageBox::warning(this, windowTitle(), request.problems.join(u'\n'));
+    ShowPlainWarning(this, windowTitle(), request.problems.join(u'\n'));
   }
   if (request.show) {
     Q_EMIT tracksRequested(request);
@@ -376,9 +377,9 @@ void CGPSManDlg::RemoveSelected() {
   if (selected.isEmpty()) {
     return;
   }
-  QMessageBox ask(QMessageBox::Question, texts_.Text(QStringLiteral("GPSMAN_REMOVE_TITLE")),
-                  texts_.MultiLineText(QStringLiteral("GPSMAN_REMOVE_ASK")),
-                  QMessageBox::Yes | QMessageBox::No, this);
+  PlainMessageBox ask(QMessageBox::Question, texts_.Text(QStringLiteral("GPSMAN_REMOVE_TITLE")),
+                      texts_.MultiLineText(QStringLiteral("GPSMAN_REMOVE_ASK")),
+                      QMessageBox::Yes | QMessageBox::No, this);
   ask.setObjectName(QStringLiteral("removeQuestion"));
   if (ask.exec() != QMessageBox::Yes) {
     return;

@@ -272,7 +272,31 @@ TEST_F(LogManagerTest, AnExportThatWouldReplaceALogIsRefusedAndSaysSo) {
   manager.ExportSelected();
   EXPECT_EQ(boxName.toStdString(), "exportProblems");
   EXPECT_TRUE(boxText.contains(log)) << boxText.toStdString();
+  EXPECT_EQ(boxFormat, Qt::PlainText);  // the name shows as written, not in bold
   EXPECT_EQ(test::ReadFile(log), before);
+}
+
+TEST_F(LogManagerTest, WarningsShowFileNamesAsWritten) {
+  LogLibrary library(home_.filePath(QStringLiteral("Wayfable Logs")), 0);
+  const QString log = Log(QStringLiteral("<img src=x.png><b>walk.log"), 8, 10);
+  library.AddLog(log, 0, 0, 0);
+  ASSERT_EQ(library.size(), 1u);
+  CGPSManDlg manager(*settings_, texts_, library, match_);
+  manager.findChild<QTableWidget*>(QStringLiteral("logList"))->selectAll();
+  QFile::remove(log);  // the chart cannot load it and says which log
+
+  QString boxText;
+  Qt::TextFormat boxFormat = Qt::AutoText;
+  QTimer::singleShot(0, [&] {
+    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+      boxText = box->text();
+      boxFormat = box->textFormat();
+      box->close();
+    }
+  });
+  manager.ShowChart();
+  EXPECT_TRUE(boxText.contains(log)) << boxText.toStdString();
+  EXPECT_EQ(boxFormat, Qt::PlainText);
 }
 
 TEST_F(LogManagerTest, TheEditorStoresCommentZoneColourAndWidth) {
