@@ -7,10 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "fuzz_check.h"
 #include "core/log_reader.h"
 #include "core/nmea_fields.h"
 #include "core/sentence_reader.h"
+#include "core/track_walk.h"
+#include "fuzz_check.h"
 
 namespace {
 
@@ -104,9 +105,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Check(points.size() == scan.pointCount);
     Check(parse.deviceValueCount >= 0 &&
           static_cast<std::uint32_t>(parse.deviceValueCount) <= scan.pointCount);
-    if (parse.ok) {
-      for (std::size_t i = 0; i < points.size(); ++i) {
-        Check(points[i].rmcTimeText == pointTimes[i]);
+    if (!parse.ok) {
+      continue;  // a parse stopped by a bad date leaves no points to the log
+    }
+    for (std::size_t i = 0; i < points.size(); ++i) {
+      Check(points[i].rmcTimeText == pointTimes[i]);
+    }
+    // No number that cannot be a measurement reaches a point, and a usable point is a place.
+    for (const trevalo::TrackPoint& point : points) {
+      Check(point.altitude >= 0 && point.altitude <= trevalo::kMostAltitudeMetres);
+      Check(point.speed >= 0 && point.speed <= trevalo::kMostSpeedKmh);
+      Check(point.course >= 0 && point.course <= 360);
+      Check(point.dop >= 0 && point.dop <= trevalo::kMostDop);
+      Check(point.hdop >= 0 && point.hdop <= trevalo::kMostDop);
+      Check(point.satellitesInView >= 0);
+      if (trevalo::IsUsable(point)) {
+        const trevalo::CCoordinate position = trevalo::BuildPosition(point, {});
+        Check(std::fabs(position.latitudeDegrees) <= 90 &&
+              std::fabs(position.longitudeDegrees) <= 180);
       }
     }
   }

@@ -10,6 +10,7 @@
 #include <QWidget>
 
 #include "app/language.h"
+#include "app/plain_text.h"
 
 namespace trevalo {
 
@@ -65,12 +66,12 @@ bool CaptureWindowToJpeg(QWidget* window, const QString& defaultName, const QRec
   const QString target = CapturePath(chosen);
   image.Crop(crop.left(), crop.top(), crop.left() + crop.width(), crop.top() + crop.height());
   if (QFileInfo::exists(target) &&
-      QMessageBox::warning(window, QString(), texts.Text(QStringLiteral("SAVE_TEXT_OVERWRITE")),
-                           QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes) {
+      ShowPlainWarning(window, QString(), texts.Text(QStringLiteral("SAVE_TEXT_OVERWRITE")),
+                       QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes) {
     return false;
   }
   if (!image.SaveJpeg(target)) {
-    QMessageBox::warning(window, QString(), QStringLiteral("cannot write %1").arg(target));
+    ShowPlainWarning(window, QString(), QStringLiteral("cannot write %1").arg(target));
     return false;
   }
   return true;

@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "app/app_icon.h"
+#include "app/plain_text.h"
 #include "app/settings_page.h"
 #include "map/map_page.h"
 #include "tagging/photo_page.h"
@@ -102,7 +103,7 @@ void CTrevaloDlg::BuildPages() {
   currentTab_ = kPhotoTab;
   if (firstRun_) {
     SelectTab(kSettingsTab);
-    firstRunPrompt_ = new QMessageBox(this);
+    firstRunPrompt_ = new PlainMessageBox(this);
     firstRunPrompt_->setObjectName(QStringLiteral("firstRunPrompt"));
     firstRunPrompt_->setAttribute(Qt::WA_DeleteOnClose);
     firstRunPrompt_->setWindowTitle(windowTitle());

@@ -5,16 +5,17 @@
 #include <QProgressBar>
 #include <QVBoxLayout>
 
+#include "app/plain_text.h"
+
 namespace trevalo {
 
 CProgressDlg::CProgressDlg(const QString& title, QWidget* over)
-    : QDialog(over), bar_(new QProgressBar(this)), line_(new QLabel(this)) {
+    : QDialog(over), bar_(new QProgressBar(this)), line_(NewPlainLabel(this)) {
   setObjectName(QStringLiteral("progressDialog"));
   setWindowTitle(title);
   bar_->setObjectName(QStringLiteral("progressBar"));
   bar_->setRange(0, 100);
   line_->setObjectName(QStringLiteral("progressText"));
-  line_->setTextFormat(Qt::PlainText);
   line_->setMinimumWidth(420);
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(bar_);
@@ -31,7 +32,8 @@ void CProgressDlg::Step(int percent, const QString& text) {
   bar_->setValue(percent);
   // Long paths are shortened in the middle, where they differ least.
   line_->setText(line_->fontMetrics().elidedText(text, Qt::ElideMiddle, line_->width()));
-  line_->setToolTip(text);
+  line_->setToolTip(PlainToolTip(text));
+  text_ = text;
   QApplication::processEvents();
 }
 
@@ -46,7 +48,7 @@ int CProgressDlg::percent() const {
 }
 
 QString CProgressDlg::text() const {
-  return line_->toolTip();
+  return text_;
 }
 
 }  // namespace trevalo

@@ -24,11 +24,13 @@ class CProgressDlg : public QDialog {
   Progress AsProgress();
 
   int percent() const;
+  // The item last shown, whole (the line shortens a long one).
   QString text() const;
 
  private:
   QProgressBar* bar_;
   QLabel* line_;
+  QString text_;
 };
 
 }  // namespace trevalo

@@ -16,6 +16,7 @@
 #include <QVBoxLayout>
 
 #include "app/language.h"
+#include "app/plain_text.h"
 #include "app/settings.h"
 #include "device/logger_detection.h"
 #include "tagging/photo_page.h"
@@ -393,7 +394,7 @@ void CGPSSettingDlg::OnDeviceChange() {
   RefreshDeviceGroups();
   if (loggerKind_ == static_cast<int>(LoggerKind::kModelB) && modelB_.formatCheck != 1) {
     // Told without holding up the page.
-    auto* box = new QMessageBox(
+    auto* box = new PlainMessageBox(
         QMessageBox::Warning, texts_.Text(QStringLiteral("SETTING_TITLE")),
         texts_.MultiLineText(modelB_.formatCheck < 0
                                  ? QStringLiteral("SETTING_R6_ALERT_MIS_VERSION")
@@ -476,18 +477,18 @@ bool CGPSSettingDlg::TellWriteProblem(const QString& problem) {
   if (problem.isEmpty()) {
     return false;
   }
-  QMessageBox box(QMessageBox::Warning, texts_.Text(QStringLiteral("SETTING_TITLE")),
-                  texts_.MultiLineText(QStringLiteral("SETTING_TEXT_ERRORSAVE")) +
-                      QStringLiteral("\n\n") + problem,
-                  QMessageBox::Ok, this);
+  PlainMessageBox box(QMessageBox::Warning, texts_.Text(QStringLiteral("SETTING_TITLE")),
+                      texts_.MultiLineText(QStringLiteral("SETTING_TEXT_ERRORSAVE")) +
+                          QStringLiteral("\n\n") + problem,
+                      QMessageBox::Ok, this);
   box.setObjectName(QStringLiteral("writeProblem"));
   box.exec();
   return true;
 }
 
 void CGPSSettingDlg::ShowHelp(const QString& key) {
-  QMessageBox box(QMessageBox::Question, texts_.Text(QStringLiteral("SETTING_TITLE")),
-                  texts_.MultiLineText(key), QMessageBox::Ok, this);
+  PlainMessageBox box(QMessageBox::Question, texts_.Text(QStringLiteral("SETTING_TITLE")),
+                      texts_.MultiLineText(key), QMessageBox::Ok, this);
   box.exec();
 }
 

@@ -3,6 +3,8 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
+#include "app/plain_text.h"
+
 namespace trevalo {
 
 CAboutDlg::CAboutDlg(const LanguageTexts& texts, const DeviceFirmware& firmware, QWidget* parent)
@@ -23,7 +25,7 @@ CAboutDlg::CAboutDlg(const LanguageTexts& texts, const DeviceFirmware& firmware,
   layout->addWidget(new QLabel(
       QStringLiteral("GPS track logger companion and photo geotagger for Linux."), this));
 
-  firmwareLine_ = new QLabel(this);
+  firmwareLine_ = NewPlainLabel(this);
   firmwareLine_->setObjectName(QStringLiteral("firmwareLine"));
   layout->addSpacing(12);
   layout->addWidget(firmwareLine_);

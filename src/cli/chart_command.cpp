@@ -72,7 +72,9 @@ int RunChartCommand(const QStringList& arguments, CommandContext& context) {
   }
   QStringList problems;
   if (!library.LoadHeld(0, problems)) {
-    context.Error(problems.join(u'\n'));
+    for (const QString& problem : problems) {
+      context.Error(problem);
+    }
     return kUserError;
   }
   const GPSLog& log = library.log(0);

@@ -23,11 +23,11 @@ std::optional<int> ParseCommandLine(QCommandLineParser& parser, const QString& c
   parser.addOption(help);
   if (!parser.parse(QStringList{QStringLiteral("trevalo-cli ") + command} + arguments)) {
     context.Error(parser.errorText());
-    context.err << parser.helpText();
+    context.err << parser.helpText().toStdString();  // the program's own text
     return kUsageError;
   }
   if (parser.isSet(help)) {
-    context.out << parser.helpText();
+    context.out << parser.helpText().toStdString();
     return kSuccess;
   }
   return std::nullopt;

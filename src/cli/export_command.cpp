@@ -17,8 +17,8 @@ int RunExportCommand(const QStringList& arguments, CommandContext& context) {
       "Writes log files as a KML document, a GPX file or a table: all into one file (--out), "
       "or each into its own file named after the log (--batch). The user's library is not "
       "touched."));
-  const QCommandLineOption format(QStringLiteral("format"),
-                                  QStringLiteral("kml, gpx or csv."), QStringLiteral("FORMAT"));
+  const QCommandLineOption format(QStringLiteral("format"), QStringLiteral("kml, gpx or csv."),
+                                  QStringLiteral("FORMAT"));
   const QCommandLineOption out(QStringLiteral("out"), QStringLiteral("The file to write."),
                                QStringLiteral("FILE"));
   const QCommandLineOption batch(
@@ -74,10 +74,12 @@ int RunExportCommand(const QStringList& arguments, CommandContext& context) {
   options.trackFolderName = texts.Text(QStringLiteral("KML_STRING_TRACK"));
   options.tableHeader = texts.Text(QStringLiteral("EXPORT_EXCEL_HEADER"));
   options.longLatFormat = LoadDisplayFormats(texts).longLatFormat;
+  // A file given that is no log is left out of the library, yet is still the user's input.
+  options.keptFiles = parser.positionalArguments();
 
   bool failed = false;
-  LogLibrary library = LibraryOfFiles(parser.positionalArguments(), *zone, parser.isSet(summer),
-                                      context, failed);
+  LogLibrary library =
+      LibraryOfFiles(parser.positionalArguments(), *zone, parser.isSet(summer), context, failed);
   if (library.empty()) {
     context.Error(QStringLiteral("no log to export"));
     return kUserError;

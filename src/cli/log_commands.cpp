@@ -198,7 +198,7 @@ void WritePointsCsv(const GPSLog& log, Output& out) {
       } else if constexpr (std::is_same_v<T, int>) {
         out << std::int64_t{value};
       } else {
-        out << std::string_view(CsvField(value));
+        out << UserText{CsvField(value)};  // a log field may hold control bytes
       }
     });
     out << '\n';

@@ -21,7 +21,27 @@ Output& Output::operator<<(std::string_view text) {
 }
 
 Output& Output::operator<<(const QString& text) {
-  return *this << std::string_view(VisibleText(text).toStdString());
+  QString shown;
+  shown.reserve(text.size());
+  for (const QChar c : text) {
+    const char16_t u = c.unicode();
+    if (u == u'\t') {
+      shown += QLatin1String("\\t");
+    } else if (u == u'\n') {
+      shown += QLatin1String("\\n");
+    } else if (u == u'\r') {
+      shown += QLatin1String("\\r");
+    } else if (u < 0x20 || (u >= 0x7F && u <= 0x9F)) {
+      shown += QStringLiteral("\\x%1").arg(static_cast<int>(u), 2, 16, QChar(u'0'));
+    } else {
+      shown += c;
+    }
+  }
+  return *this << std::string_view(VisibleText(shown).toStdString());
+}
+
+Output& Output::operator<<(UserText text) {
+  return *this << QString::fromUtf8(text.utf8.data(), static_cast<qsizetype>(text.utf8.size()));
 }
 
 Output& Output::operator<<(char c) {

@@ -11,7 +11,18 @@
 
 namespace trevalo::cli {
 
+// Bytes that come from files or the user (EXIF texts, say), to be written as a QString is.
+struct UserText {
+  std::string_view utf8;
+};
+
 // Collects text and writes it to a stream in large blocks.
+//
+// A QString (or UserText) is a text from outside: a file name, a comment, a problem that
+// names a file. Its control characters are written as escapes (\t, \r, \n, and \xHH for
+// the others, ESC as \x1b, C1 controls included), so that no name can move the cursor,
+// recolour the terminal or fake a line of output. Everything else (the program's own words,
+// numbers, line breaks, JSON and CSV already escaped for their form) is written as given.
 class Output {
  public:
   explicit Output(std::FILE* stream) : stream_(stream) {}
@@ -22,8 +33,10 @@ class Output {
   Output& operator<<(std::string_view text);
   Output& operator<<(const char* text) { return *this << std::string_view(text); }
   Output& operator<<(const std::string& text) { return *this << std::string_view(text); }
-  // Bytes of file names that are not UTF-8 are written as "\xHH".
+  // Control characters are written as escapes ("\\t", "\\x1b"), and bytes of file names that
+  // are not UTF-8 as "\\xHH": nothing from outside reaches a terminal raw.
   Output& operator<<(const QString& text);
+  Output& operator<<(UserText text);
   Output& operator<<(char c);
   Output& operator<<(std::int64_t value);
   void Flush();

@@ -22,11 +22,16 @@ QString ReadProblem(const ExifFile& photo) {
 void WriteInfoText(const QString& path, const PhotoInfo& info, const ExistingGps& gps,
                    Output& out) {
   out << path << '\n';
-  out << "  taken    " << (info.dateTime.empty() ? std::string("(no date)") : info.dateTime)
-      << '\n';
+  out << "  taken    ";
+  if (info.dateTime.empty()) {
+    out << "(no date)";
+  } else {
+    out << UserText{info.dateTime};
+  }
+  out << '\n';
   if (!info.cameraMake.empty() || !info.cameraModel.empty()) {
-    out << "  camera   " << info.cameraMake << (info.cameraMake.empty() ? "" : " ")
-        << info.cameraModel << '\n';
+    out << "  camera   " << UserText{info.cameraMake} << (info.cameraMake.empty() ? "" : " ")
+        << UserText{info.cameraModel} << '\n';
   }
   out << "  size     " << std::int64_t{info.width} << " x " << std::int64_t{info.height}
       << ", orientation " << std::int64_t{info.orientation} << '\n';

@@ -9,6 +9,8 @@
 namespace trevalo {
 namespace {
 
+constexpr double kSampleLimit = 1e9;
+
 QString SinglePrecisionText(double value) {
   return DistanceText(static_cast<double>(static_cast<float>(value)));
 }
@@ -77,7 +79,9 @@ int CAltitudeArray::Push(double value) {
   if (sampleCount > kCapacity - 2) {
     return -1;
   }
-  const std::int32_t sample = TruncateToInt32(value);
+  // Within a billion either way the axis bounds (a hundred past the extremes) and the lift
+  // of ShiftToPositive (up to the distance between the extremes) stay within 32 bits.
+  const std::int32_t sample = TruncateToInt32(std::clamp(value, -kSampleLimit, kSampleLimit));
   samples[static_cast<std::size_t>(sampleCount++)] = sample;
   Add(sample);
   return 0;

@@ -46,8 +46,8 @@ class CAltitudeArray : public CAltitude {
   // it, so that a whole log gives at most 2000 samples.
   void SetTotal(std::int32_t total);
   void SetTotal(double total);
-  // Stores a sample (truncated to an integer) and adds it to the statistics; -1 when the
-  // series is full (1999 samples), else 0.
+  // Stores a sample (truncated to an integer, kept within +-1e9) and adds it to the
+  // statistics; -1 when the series is full (1999 samples), else 0.
   int Push(double value);
   // Smallest and largest sample.
   void FindRange();

@@ -1,6 +1,9 @@
 #include "core/file_identity.h"
 
 #include <sys/stat.h>
+#include <cstdlib>
+
+#include <algorithm>
 
 #include "core/native_files.h"
 #include "core/native_path.h"
@@ -24,7 +27,16 @@ QString FileIdentity(const QString& path, const FileStamp& stamp) {
   if (stamp.exists) {
     return QStringLiteral("%1:%2").arg(stamp.device).arg(stamp.inode);
   }
-  return AbsolutePath(path);
+  const QString absolute = AbsolutePath(path);
+  const qsizetype slash = absolute.lastIndexOf(u'/');
+  char* folder = ::realpath(NativePath(absolute.left(std::max<qsizetype>(slash, 1))).constData(),
+                            nullptr);
+  if (folder == nullptr) {
+    return absolute;
+  }
+  const QString real = PathFromNative(folder);
+  std::free(folder);
+  return (real == u"/" ? QString() : real) + absolute.mid(slash);
 }
 
 QString FileIdentity(const QString& path) {

@@ -9,7 +9,8 @@
 namespace trevalo {
 
 // A key that two paths share exactly when they name the same file: the device and inode of
-// a file that exists, else the absolute path with `.`, `..` and doubled slashes resolved.
+// a file that exists, else (a file about to be made) the absolute path in its folder's
+// real place, so that a link to the folder names the same file.
 QString FileIdentity(const QString& path);
 bool SameFile(const QString& a, const QString& b);
 

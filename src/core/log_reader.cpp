@@ -1,6 +1,7 @@
 #include "core/log_reader.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <optional>
 
@@ -121,6 +122,46 @@ std::int32_t TruncateToInt32(double value) {
     return 0;
   }
   return static_cast<std::int32_t>(std::clamp(value, -2147483648.0, 2147483647.0));
+}
+
+// A packed ddmm.mmmm (or dddmm.mmmm) value that names a place: finite, not negative,
+// minutes below 60, at most `mostDegrees` in all.
+bool IsPackedCoordinate(double packed, double mostDegrees) {
+  if (!std::isfinite(packed) || packed < 0) {
+    return false;
+  }
+  const double degrees = std::trunc(packed / 100);
+  const double minutes = packed - degrees * 100;
+  return minutes < 60 && degrees + minutes / 60 <= mostDegrees;
+}
+
+// A completed point whose numbers cannot be measurements (a position off the globe, a
+// value that is not finite, an altitude or speed beyond any receiver) is no usable point:
+// its position is dropped (both coordinates 0, which every walk skips) and each such number
+// reads as 0, so that neither documents nor the statistics over all points see it.
+void DropImplausibleFix(TrackPoint& point) {
+  bool plausible = true;
+  const auto bound = [&plausible](auto& value, double least, double most) {
+    if (value >= least && value <= most) {  // false for nan
+      return true;
+    }
+    value = 0;
+    plausible = false;
+    return false;
+  };
+  if (!bound(point.altitude, 0, kMostAltitudeMetres)) {  // kept as a magnitude
+    point.altitudeBelowSea = 0;
+  }
+  bound(point.speed, 0, kMostSpeedKmh);
+  bound(point.course, 0, 360);
+  bound(point.dop, 0, kMostDop);
+  bound(point.hdop, 0, kMostDop);
+  bound(point.satellitesInView, 0, 255);
+  if (!plausible || !IsPackedCoordinate(point.latitude, 90) ||
+      !IsPackedCoordinate(point.longitude, 180)) {
+    point.latitude = 0;
+    point.longitude = 0;
+  }
 }
 
 }  // namespace
@@ -261,6 +302,7 @@ ParseResult ParseLog(ByteSource& source, std::uint32_t pointCount, int effective
         point.speed = ReadReal(f[7]) * 1.852;
         point.courseRef = "T";
         point.course = ReadReal(f[8]);
+        DropImplausibleFix(point);
         ++p;
       }
     } else if (HasTag(text, "QNDBG")) {
@@ -276,6 +318,9 @@ ParseResult ParseLog(ByteSource& source, std::uint32_t pointCount, int effective
     } else if (HasTag(text, "WPRMC")) {
       point.isWaypoint = 1;
     }
+  }
+  if (p < pointCount) {
+    DropImplausibleFix(points[p]);  // the data ended (or changed) inside an epoch
   }
   result.readFailed = reader.readFailed();
   // The loop ends at the last point sentence, so the device sentence after it is never

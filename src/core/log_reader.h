@@ -40,6 +40,15 @@ struct ScanResult {
 // last counted sentence (and so to the default time).
 ScanResult ScanLog(ByteSource& source, int effectiveZone);
 
+// What a receiver on or near the ground can report. 100 km is the edge of space, far above
+// the 18 km beyond which civil receivers stop reporting at all; 30,000 km/h is about orbital
+// speed, which nothing below that height reaches. No real fix comes near them, while 1e308,
+// inf and nan, which a damaged or hostile log can hold, lie beyond. DOP fields are written
+// with two digits before the point (99.99 means "no fix").
+inline constexpr double kMostAltitudeMetres = 100'000;
+inline constexpr double kMostSpeedKmh = 30'000;
+inline constexpr double kMostDop = 100;
+
 struct ParseResult {
   bool ok = true;  // false: a date or time out of range stopped the parse
   std::int32_t deviceValueCount = 0;
@@ -48,7 +57,10 @@ struct ParseResult {
 };
 
 // Fills `points` (resized to `pointCount`, zeroed) from the data; the n-th point comes from
-// the n-th counted point sentence.
+// the n-th counted point sentence. A point whose numbers cannot be measurements (a position
+// off the globe or minutes of 60 or more, a value that is not finite, an altitude, speed,
+// course, DOP or satellite count beyond the bounds above) keeps no position (both
+// coordinates 0, which makes it unusable to every walk) and reads each such number as 0.
 ParseResult ParseLog(ByteSource& source, std::uint32_t pointCount, int effectiveZone,
                      std::vector<TrackPoint>& points);
 

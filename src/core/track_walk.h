@@ -1,7 +1,8 @@
 #pragma once
 // The walks over a log's points that every track output shares (documents, map files):
-// only usable points take part (both coordinates non-zero), positions are built with the
-// position correction, and distances are summed leg by leg between built positions.
+// only usable points take part (both coordinates non-zero; the log reader drops the position
+// of a fix whose numbers cannot be measurements), positions are built with the position
+// correction, and distances are summed leg by leg between built positions.
 
 #include <cstdint>
 #include <vector>
@@ -27,7 +28,9 @@ struct PositionCorrection {
 CCoordinate BuildPosition(const TrackPoint& point, PositionCorrection correction);
 
 // Seconds for an average speed: an elapsed time of 0 counts as one second.
-inline std::int64_t SpeedSeconds(std::int64_t elapsed) { return elapsed == 0 ? 1 : elapsed; }
+inline std::int64_t SpeedSeconds(std::int64_t elapsed) {
+  return elapsed == 0 ? 1 : elapsed;
+}
 
 // The usable points of a log from the first to the last, and the distance along them.
 struct TrackSummary {

@@ -11,6 +11,7 @@
 
 #include "app/language.h"
 #include "app/local_zone.h"
+#include "app/plain_text.h"
 #include "app/progress_dialog.h"
 #include "device/log_import.h"
 #include "device/mount_table.h"
@@ -27,9 +28,8 @@ QLabel* Caption(const LanguageTexts& texts, const char* key, QWidget* parent) {
 }
 
 QLabel* Value(const char* name, QWidget* parent) {
-  auto* label = new QLabel(parent);
+  QLabel* label = NewPlainLabel(parent);
   label->setObjectName(QLatin1String(name));
-  label->setTextFormat(Qt::PlainText);
   return label;
 }
 
@@ -152,8 +152,8 @@ void CGPSLogImportDlg::Import() {
     }
   }
   if (!problems_.isEmpty()) {
-    QMessageBox box(QMessageBox::Warning, windowTitle(), problems_.join(u'\n'), QMessageBox::Ok,
-                    this);
+    PlainMessageBox box(QMessageBox::Warning, windowTitle(), problems_.join(u'\n'), QMessageBox::Ok,
+                        this);
     box.setObjectName(QStringLiteral("importProblems"));
     box.exec();
   }

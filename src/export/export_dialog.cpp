@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 
 #include "app/language.h"
+#include "app/plain_text.h"
 #include "app/save_folder.h"
 #include "app/settings.h"
 
@@ -28,7 +29,7 @@ CGPSLogExportDlg::CGPSLogExportDlg(const Settings& settings, const LanguageTexts
       gpx_(new QRadioButton(texts.Text(QStringLiteral("EXPORT_TEXT_FORMATGPX")), this)),
       table_(new QRadioButton(QStringLiteral("EXCEL"), this)),
       batch_(new QCheckBox(texts.Text(QStringLiteral("EXPORT_EXCEL_BATCHPROCESSING")), this)),
-      folderLine_(new QLabel(this)),
+      folderLine_(NewPlainLabel(this)),
       name_(new QLineEdit(this)) {
   setObjectName(QStringLiteral("exportDialog"));
   setWindowTitle(texts.Text(QStringLiteral("EXPORT_TITLE")));
@@ -37,7 +38,6 @@ CGPSLogExportDlg::CGPSLogExportDlg(const Settings& settings, const LanguageTexts
   table_->setObjectName(QStringLiteral("formatTable"));
   batch_->setObjectName(QStringLiteral("batch"));
   folderLine_->setObjectName(QStringLiteral("exportFolder"));
-  folderLine_->setTextFormat(Qt::PlainText);
   name_->setObjectName(QStringLiteral("fileName"));
   auto* formats = new QButtonGroup(this);
   formats->addButton(kml_);
@@ -129,8 +129,8 @@ void CGPSLogExportDlg::Export() {
     return;
   }
   if (name_->text().isEmpty()) {
-    QMessageBox box(QMessageBox::Information, windowTitle(),
-                    texts_.Text(QStringLiteral("EXPORT_TEXT_NONAME")), QMessageBox::Ok, this);
+    PlainMessageBox box(QMessageBox::Information, windowTitle(),
+                        texts_.Text(QStringLiteral("EXPORT_TEXT_NONAME")), QMessageBox::Ok, this);
     box.setObjectName(QStringLiteral("noName"));
     box.exec();
     return;
@@ -138,9 +138,9 @@ void CGPSLogExportDlg::Export() {
   settings_.WriteSetting(setting::kPathExport, folder_);
   const QString path = ExportPath(folder_, name_->text(), format());
   if (QFileInfo::exists(path)) {
-    QMessageBox ask(QMessageBox::Warning, windowTitle(),
-                    texts_.Text(QStringLiteral("EXPORT_TEXT_OVERWRITE")),
-                    QMessageBox::Yes | QMessageBox::No, this);
+    PlainMessageBox ask(QMessageBox::Warning, windowTitle(),
+                        texts_.Text(QStringLiteral("EXPORT_TEXT_OVERWRITE")),
+                        QMessageBox::Yes | QMessageBox::No, this);
     ask.setObjectName(QStringLiteral("replaceExport"));
     if (ask.exec() != QMessageBox::Yes) {
       return;

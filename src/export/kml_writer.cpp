@@ -1,6 +1,7 @@
 #include "export/kml_writer.h"
 
 #include <QFileInfo>
+#include <QUrl>
 
 #include "export/xml_text.h"
 
@@ -27,8 +28,7 @@ constexpr IconStyle kIconStyles[] = {
      kPositionLine, true},
     {"<!-- Accumulated Distance Style-->", "Accumulated_Distance", false,
      "mapfiles/kml/pushpin/pink-pushpin.png", "", false},
-    {"<!-- Waypoint Style-->", "WayPoint", true, "mapfiles/kml/paddle/W.png", kPositionLine,
-     true},
+    {"<!-- Waypoint Style-->", "WayPoint", true, "mapfiles/kml/paddle/W.png", kPositionLine, true},
 };
 
 }  // namespace
@@ -37,6 +37,10 @@ QString PhotoPlacemarkName(const QString& writtenPath) {
   QString name = QFileInfo(writtenPath).fileName();
   const qsizetype tail = std::max<qsizetype>(0, name.size() - 4);
   return name.left(tail) + name.mid(tail).toLower();
+}
+
+QByteArray PhotoImageReference(const QString& writtenPath) {
+  return QUrl::toPercentEncoding(QFileInfo(writtenPath).fileName(), "/");
 }
 
 CKmlWriter::CKmlWriter(const QString& path, bool wantFile) {
@@ -126,7 +130,9 @@ void CKmlWriter::BeginRouteFolder(const QString& name) {
   FolderStart(3, "<!-- Start of Route -->", 3, XmlContent(name));
 }
 
-void CKmlWriter::BeginLapFolder() { FolderStart(3, "<!-- Start of Lap -->", 3, "LapPoints"); }
+void CKmlWriter::BeginLapFolder() {
+  FolderStart(3, "<!-- Start of Lap -->", 3, "LapPoints");
+}
 
 void CKmlWriter::BeginLapSubFolder(const QString& name) {
   FolderStart(4, "<!-- Start of sub folder Lap -->", 4, XmlContent(name));
@@ -174,14 +180,14 @@ void CKmlWriter::PhotoPlacemark(const std::string& image, const QString& written
 
 void CKmlWriter::WritePhotoPlacemark(const QString& writtenPath, int width,
                                      const CCoordinate& position) {
-  PhotoPlacemark(HtmlInCdata(PhotoPlacemarkName(writtenPath)), writtenPath,
+  PhotoPlacemark(HtmlInCdata(QString::fromLatin1(PhotoImageReference(writtenPath))), writtenPath,
                  width > 800 ? 800 : width, position);
 }
 
 void CKmlWriter::WritePhotoPlacemarkWithPrefix(const QString& prefix, const QString& writtenPath,
                                                int width, const CCoordinate& position) {
-  PhotoPlacemark(HtmlInCdata(prefix + PhotoPlacemarkName(writtenPath)), writtenPath,
-                 width < 10 ? 800 : width, position);
+  PhotoPlacemark(HtmlInCdata(prefix + QString::fromLatin1(PhotoImageReference(writtenPath))),
+                 writtenPath, width < 10 ? 800 : width, position);
 }
 
 void CKmlWriter::BeginTrackLine(const QString& name, int styleId) {
@@ -317,8 +323,8 @@ void CKmlWriter::WriteLap(int number, const CCoordinate& position, const QString
   TablePlacemarkEnd(4, "Lap", position, 6, 4);
 }
 
-void CKmlWriter::WriteLapEnd(const CCoordinate& position, const QString& time,
-                             const RunTexts& lap, const RunTexts& total) {
+void CKmlWriter::WriteLapEnd(const CCoordinate& position, const QString& time, const RunTexts& lap,
+                             const RunTexts& total) {
   if (!hasFile()) {
     return;
   }

@@ -29,10 +29,12 @@ class CKmlWriter {
   void WriteLineStyle(int styleId, std::uint32_t colour, int width);
   void BeginPhotoFolder(const QString& name);
   void BeginRouteFolder(const QString& name);
-  // A photo's placemark: its name and image are the file name of `writtenPath` with the
-  // extension's case lowered. Widths above 800 are written as 800.
+  // A photo's placemark: its name is the file name of `writtenPath` with the extension's case
+  // lowered, its image that file name (PhotoImageReference). Widths above 800 are written as
+  // 800.
   void WritePhotoPlacemark(const QString& writtenPath, int width, const CCoordinate& position);
-  // The same with `prefix` (an address) before the image; widths below 10 become 800.
+  // The same with `prefix` (an address, written as given) before the image reference; widths
+  // below 10 become 800.
   void WritePhotoPlacemarkWithPrefix(const QString& prefix, const QString& writtenPath, int width,
                                      const CCoordinate& position);
   void EndFolder();
@@ -51,8 +53,7 @@ class CKmlWriter {
   void EndSubFolder();
   void BeginWaypointFolder();
   void BeginWaypointSubFolder(const QString& name);
-  void WriteWaypoint(int number, const CCoordinate& position, double speedKmh,
-                     const QString& time);
+  void WriteWaypoint(int number, const CCoordinate& position, double speedKmh, const QString& time);
   void WriteFooter();
 
   // Puts the finished document in place. Returns the empty text on success or when the
@@ -78,5 +79,10 @@ class CKmlWriter {
 
 // The photo placemark's name: the file name with its last four characters in lower case.
 QString PhotoPlacemarkName(const QString& writtenPath);
+// The address of the photo's image, relative to the document (or inside its package): the
+// file name exactly as written (names differ by case on this system and in a zip), as a
+// URL path: every byte of its UTF-8 but the unreserved characters and "/" percent-encoded,
+// so that "%", "?", "#" and blanks stay part of the name.
+QByteArray PhotoImageReference(const QString& writtenPath);
 
 }  // namespace trevalo

@@ -15,6 +15,11 @@ namespace trevalo {
 namespace {
 
 constexpr unsigned long kUtf8NamesFlag = 1u << 11;
+// Entries are made on Unix: unzip and the like then take the names as the UTF-8 they are
+// (from an MS-DOS maker they translate them from code page 437, whatever the flag says), and
+// extract the files as plain files readable by all.
+constexpr uLong kMadeOnUnix = 3u << 8;
+constexpr uLong kPlainFileMode = 0100644u;
 constexpr qint64 kBlock = 1 << 20;
 
 zip_fileinfo EntryInfo(const QFile& source) {
@@ -30,6 +35,7 @@ zip_fileinfo EntryInfo(const QFile& source) {
   info.tmz_date.tm_hour = static_cast<uInt>(time.hour());
   info.tmz_date.tm_min = static_cast<uInt>(time.minute());
   info.tmz_date.tm_sec = static_cast<uInt>(time.second());
+  info.external_fa = kPlainFileMode << 16;
   return info;
 }
 
@@ -73,10 +79,10 @@ QString KmzArchive::AddFile(const QString& source, const QString& entryName) {
       std::any_of(name.begin(), name.end(), [](char c) { return (c & 0x80) != 0; });
   const int zip64 = input.size() >= 0xFFFFFFFFLL ? 1 : 0;
   auto* zip = static_cast<zipFile>(zip_);
-  if (zipOpenNewFileInZip4_64(zip, name.constData(), &info, nullptr, 0, nullptr, 0, nullptr,
-                              Z_DEFLATED, Z_DEFAULT_COMPRESSION, 0, -MAX_WBITS, DEF_MEM_LEVEL,
-                              Z_DEFAULT_STRATEGY, nullptr, 0, 0, utf8Name ? kUtf8NamesFlag : 0,
-                              zip64) != ZIP_OK) {
+  if (zipOpenNewFileInZip4_64(
+          zip, name.constData(), &info, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED,
+          Z_DEFAULT_COMPRESSION, 0, -MAX_WBITS, DEF_MEM_LEVEL, Z_DEFAULT_STRATEGY, nullptr, 0,
+          kMadeOnUnix | (zip64 != 0 ? 45u : 20u), utf8Name ? kUtf8NamesFlag : 0, zip64) != ZIP_OK) {
     return QStringLiteral("cannot write the package %1").arg(path());
   }
   entries_.insert(entryName);

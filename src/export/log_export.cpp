@@ -4,6 +4,7 @@
 
 #include "core/file_names.h"
 #include "export/gpx_writer.h"
+#include "export/input_guard.h"
 #include "export/kml_document.h"
 #include "export/table_export.h"
 
@@ -70,6 +71,11 @@ ExportReport ExportLogs(LogLibrary& library, const std::vector<std::size_t>& row
                         const QString& path, const QString& documentName,
                         const ExportOptions& options) {
   ExportReport report;
+  if (const QString problem = InputFiles(library, options.keptFiles).ReplacedBy(path);
+      !problem.isEmpty()) {
+    report.problems << problem;
+    return report;
+  }
   library.ClearActiveLogs();
   for (const std::size_t row : rows) {
     library.AddActiveLog(row);
@@ -82,11 +88,21 @@ ExportReport ExportLogsBatch(LogLibrary& library, const std::vector<std::size_t>
                              const QString& folder, const ExportOptions& options,
                              const Progress& progress) {
   ExportReport report;
+  const InputFiles inputs(library, options.keptFiles);
+  QStringList paths;
+  for (const std::size_t row : rows) {
+    paths << QDir(folder).filePath(BatchStem(library.log(row).fileName()) +
+                                   ExportExtension(options.format));
+    if (const QString problem = inputs.ReplacedBy(paths.back()); !problem.isEmpty()) {
+      report.problems << problem;
+    }
+  }
+  if (!report.problems.isEmpty()) {
+    return report;
+  }
   library.ClearActiveLogs();
   for (std::size_t k = 0; k < rows.size(); ++k) {
-    const GPSLog& log = library.log(rows[k]);
-    const QString path =
-        QDir(folder).filePath(BatchStem(log.fileName()) + ExportExtension(options.format));
+    const QString& path = paths[static_cast<qsizetype>(k)];
     if (progress) {
       progress(k, rows.size(), path);
     }

@@ -22,6 +22,7 @@ struct ExportOptions {
   QString trackFolderName;        // KML route folder name
   QString tableHeader;            // column names line of tables
   QString longLatFormat;          // display format of table coordinates
+  QStringList keptFiles;          // besides the library's logs, files never to be replaced
 };
 
 struct ExportReport {
@@ -36,6 +37,10 @@ QString ExportExtension(ExportFormat format);
 // replaced by "_", and the format's extension.
 QString ExportPath(const QString& folder, const QString& typedName, ExportFormat format);
 
+// An export never replaces a file it reads: an output that is one of the library's logs (or
+// one of the options' kept files) by identity, a link to one included, is refused with a
+// problem naming both, and nothing is written.
+
 // Writes the logs at `rows` (library indices, in list order) into one file at `path`;
 // `documentName` is the KML document's name (the name as typed).
 ExportReport ExportLogs(LogLibrary& library, const std::vector<std::size_t>& rows,
@@ -43,7 +48,8 @@ ExportReport ExportLogs(LogLibrary& library, const std::vector<std::size_t>& row
                         const ExportOptions& options);
 
 // Writes each log at `rows` into its own file in `folder`: the log's file name without its
-// last four characters, with the format's extension. Existing files are replaced.
+// last four characters, with the format's extension. Existing files are replaced; when one
+// of the outputs would replace a log, none is written.
 ExportReport ExportLogsBatch(LogLibrary& library, const std::vector<std::size_t>& rows,
                              const QString& folder, const ExportOptions& options,
                              const Progress& progress = {});

@@ -7,6 +7,7 @@
 
 #include "core/file_names.h"
 #include "core/track_walk.h"
+#include "export/input_guard.h"
 #include "export/kml_document.h"
 #include "export/kml_writer.h"
 #include "export/kmz_archive.h"
@@ -68,9 +69,28 @@ PhotoKmlReport SavePhotosWithKml(PhotoList& photos, LogLibrary& library,
   PhotoKmlReport report;
   const QString safeName = CleanFileName(options.kmlName);
   report.kmlPath = PhotoKmlPath(options.saveFolder, options.kmlName);
-  std::unique_ptr<KmzArchive> archive;
   if (options.kml && options.kmz) {
     report.kmzPath = QDir(options.saveFolder).filePath(safeName + QStringLiteral(".KMZ"));
+  }
+  if (options.kml) {
+    // A photo or a log named like the document or the package is not written over.
+    QStringList photoPaths;
+    for (const PhotoRow& row : photos.rows()) {
+      photoPaths << row.path;
+    }
+    const InputFiles inputs(library, photoPaths);
+    for (const QString& output : {report.kmlPath, report.kmzPath}) {
+      if (const QString problem = output.isEmpty() ? QString() : inputs.ReplacedBy(output);
+          !problem.isEmpty()) {
+        report.problems << problem;
+      }
+    }
+    if (!report.problems.isEmpty()) {
+      return report;
+    }
+  }
+  std::unique_ptr<KmzArchive> archive;
+  if (!report.kmzPath.isEmpty()) {
     archive = std::make_unique<KmzArchive>(report.kmzPath);
   }
   const PositionCorrection correction{settings.latitudeCorrection(),

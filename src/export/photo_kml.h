@@ -15,14 +15,14 @@ namespace trevalo {
 
 struct PhotoKmlOptions {
   SaveMode mode = SaveMode::kCopy;
-  QString saveFolder;        // the copies, the KML document and the package go here
-  bool kml = false;          // write a KML document
-  bool kmz = false;          // and pack it with the photos (only together with kml)
-  QString kmlName;           // the document name as typed
-  QString urlPrefix;         // put before each photo's image reference; may be empty
-  int imageWidth = 800;      // 10..1000; below 10 the photo's own width
-  QString photoFolderName;   // name of the photo folder
-  QString trackFolderName;   // name of the route folder
+  QString saveFolder;       // the copies, the KML document and the package go here
+  bool kml = false;         // write a KML document
+  bool kmz = false;         // and pack it with the photos (only together with kml)
+  QString kmlName;          // the document name as typed
+  QString urlPrefix;        // put before each photo's image reference; may be empty
+  int imageWidth = 800;     // 10..1000; below 10 the photo's own width
+  QString photoFolderName;  // name of the photo folder
+  QString trackFolderName;  // name of the route folder
 };
 
 struct PhotoKmlReport {
@@ -37,8 +37,9 @@ struct PhotoKmlReport {
 QString PhotoKmlPath(const QString& saveFolder, const QString& kmlName);
 
 // Saves every matched photo of the list as SaveTaggedPhotos does and writes the document
-// and package the options ask for. The document's styles, laps and waypoints describe the
-// library's selection at the call.
+// and package the options ask for. When the document or the package would replace one of
+// the list's photos or a log of the library, nothing is saved and the problem says so. The
+// document's styles, laps and waypoints describe the library's selection at the call.
 PhotoKmlReport SavePhotosWithKml(PhotoList& photos, LogLibrary& library,
                                  const MatchSettings& settings, const PhotoKmlOptions& options,
                                  const SaveProgress& progress = {});

@@ -297,7 +297,7 @@ QString RecordProblem(const LogRecord& record) {
     if (field.contains(kQuote)) {
       return QStringLiteral("its %1 holds a double quote").arg(what);
     }
-    if (field.contains(u'\n') || field.contains(u'\r')) {
+    if (field.contains(u'\n')) {
       return QStringLiteral("its %1 holds a line break").arg(what);
     }
     const qsizetype limit = i == 0 ? kMaxPathLength : kMaxFieldLength;

@@ -18,6 +18,7 @@
 #include "app/file_drop_list.h"
 #include "app/local_zone.h"
 #include "app/palette.h"
+#include "app/plain_text.h"
 #include "app/progress_dialog.h"
 #include "app/settings.h"
 #include "charts/chart_page.h"
@@ -336,8 +337,8 @@ void CGPSManDlg::ExportSelected() {
       CProgressDlg progress(QStringLiteral("Batch Processing..."), this);
       report = ExportLogsBatch(library_, rows, dialog.output(), options, progress.AsProgress());
     }
-    QMessageBox done(QMessageBox::Information, windowTitle(), QStringLiteral("Completed.."),
-                     QMessageBox::Ok, this);
+    PlainMessageBox done(QMessageBox::Information, windowTitle(), QStringLiteral("Completed.."),
+                         QMessageBox::Ok, this);
     done.setObjectName(QStringLiteral("exportCompleted"));
     if (report.problems.isEmpty()) {
       done.exec();
@@ -346,8 +347,8 @@ void CGPSManDlg::ExportSelected() {
     report = ExportLogs(library_, rows, dialog.output(), dialog.typedName(), options);
   }
   if (!report.problems.isEmpty()) {
-    QMessageBox box(QMessageBox::Warning, windowTitle(), report.problems.join(u'\n'),
-                    QMessageBox::Ok, this);
+    PlainMessageBox box(QMessageBox::Warning, windowTitle(), report.problems.join(u'\n'),
+                        QMessageBox::Ok, this);
     box.setObjectName(QStringLiteral("exportProblems"));
     box.exec();
   }
@@ -356,8 +357,8 @@ void CGPSManDlg::ExportSelected() {
 void CGPSManDlg::ShowChart() {
   const std::vector<std::size_t> rows = SelectedLogs();
   const auto invalid = [this] {
-    QMessageBox box(QMessageBox::NoIcon, QString(), QStringLiteral("Invalid Log File.."),
-                    QMessageBox::Ok, this);
+    PlainMessageBox box(QMessageBox::NoIcon, QString(), QStringLiteral("Invalid Log File.."),
+                        QMessageBox::Ok, this);
     box.setObjectName(QStringLiteral("invalidLog"));
     box.exec();
   };
@@ -374,7 +375,7 @@ void CGPSManDlg::ShowChart() {
   }
   library_.HoldLog(std::nullopt);
   if (!data) {
-    QMessageBox::warning(this, windowTitle(), problems.join(u'\n'));
+    ShowPlainWarning(this, windowTitle(), problems.join(u'\n'));
     return;
   }
   for (qsizetype i = 0; i < data->messages.size(); ++i) {
@@ -386,7 +387,7 @@ void CGPSManDlg::ShowChart() {
   QDir().mkpath(settings_.folders().cacheFolder);
   WriteChartPages(*data, settings_.folders().cacheFolder, problems);
   if (!problems.isEmpty()) {
-    QMessageBox::warning(this, windowTitle(), problems.join(u'\n'));
+    ShowPlainWarning(this, windowTitle(), problems.join(u'\n'));
   }
   DlgAltitudeGraph window(settings_, texts_, data->statistics, this);
   window.exec();
@@ -400,8 +401,8 @@ void CGPSManDlg::MergeSelected() {
   const Busy busy(*this);
   const MergePlan plan = PrepareMerge(library_, rows);
   if (plan.timeConflict) {
-    QMessageBox::warning(this, windowTitle(),
-                         texts_.Text(QStringLiteral("LOGMERGE_TEXT_ERRTIMECONFLICT")));
+    ShowPlainWarning(this, windowTitle(),
+                     texts_.Text(QStringLiteral("LOGMERGE_TEXT_ERRTIMECONFLICT")));
     return;
   }
   CGPSLogMergeDlg dialog(settings_, texts_, plan, static_cast<int>(rows.size()), this);
@@ -434,8 +435,7 @@ void CGPSManDlg::MergeSelected() {
   }
   RefreshList();
   if (!message.isEmpty()) {
-    QMessageBox box(QMessageBox::Warning, windowTitle(), message, QMessageBox::Ok, this);
-    box.setTextFormat(Qt::PlainText);
+    PlainMessageBox box(QMessageBox::Warning, windowTitle(), message, QMessageBox::Ok, this);
     box.setObjectName(QStringLiteral("mergeProblem"));
     box.exec();
   }
@@ -448,7 +448,7 @@ void CGPSManDlg::ShowTracks() {
       ShowLogsOnMap(library_, rows, settings_.folders().cacheFolder,
                     PositionCorrection{match_.latitudeCorrection(), match_.longitudeCorrection()});
   if (!request.problems.isEmpty()) {
-    QMessageBox::warning(this, windowTitle(), request.problems.join(u'\n'));
+    ShowPlainWarning(this, windowTitle(), request.problems.join(u'\n'));
   }
   if (request.show) {
     Q_EMIT tracksRequested(request);
@@ -506,9 +506,9 @@ void CGPSManDlg::RemoveSelected() {
   if (selected.isEmpty()) {
     return;
   }
-  QMessageBox ask(QMessageBox::Question, texts_.Text(QStringLiteral("GPSMAN_REMOVE_TITLE")),
-                  texts_.MultiLineText(QStringLiteral("GPSMAN_REMOVE_ASK")),
-                  QMessageBox::Yes | QMessageBox::No, this);
+  PlainMessageBox ask(QMessageBox::Question, texts_.Text(QStringLiteral("GPSMAN_REMOVE_TITLE")),
+                      texts_.MultiLineText(QStringLiteral("GPSMAN_REMOVE_ASK")),
+                      QMessageBox::Yes | QMessageBox::No, this);
   ask.setObjectName(QStringLiteral("removeQuestion"));
   if (ask.exec() != QMessageBox::Yes) {
     return;

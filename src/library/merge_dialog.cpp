@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 
 #include "app/language.h"
+#include "app/plain_text.h"
 #include "app/save_folder.h"
 #include "app/settings.h"
 #include "core/file_names.h"
@@ -23,12 +24,11 @@ CGPSLogMergeDlg::CGPSLogMergeDlg(const Settings& settings, const LanguageTexts& 
     : QDialog(parent),
       settings_(settings),
       texts_(texts),
-      folderLine_(new QLabel(this)),
+      folderLine_(NewPlainLabel(this)),
       name_(new QLineEdit(plan.proposedName, this)) {
   setObjectName(QStringLiteral("mergeDialog"));
   setWindowTitle(texts.Text(QStringLiteral("LOGMERGE_TITLE")));
   folderLine_->setObjectName(QStringLiteral("outputFolder"));
-  folderLine_->setTextFormat(Qt::PlainText);
   name_->setObjectName(QStringLiteral("logName"));
   const auto button = [this, &texts](const char* key, const char* name) {
     auto* b = new QPushButton(texts.Text(QLatin1String(key)), this);
@@ -90,8 +90,9 @@ void CGPSLogMergeDlg::SetOutputFolder(const QString& folder) {
 
 void CGPSLogMergeDlg::Merge() {
   if (name_->text().isEmpty()) {
-    QMessageBox box(QMessageBox::Information, windowTitle(),
-                    texts_.Text(QStringLiteral("LOGMERGE_TEXT_NOLOGNAME")), QMessageBox::Ok, this);
+    PlainMessageBox box(QMessageBox::Information, windowTitle(),
+                        texts_.Text(QStringLiteral("LOGMERGE_TEXT_NOLOGNAME")), QMessageBox::Ok,
+                        this);
     box.setObjectName(QStringLiteral("noName"));
     box.exec();
     return;
@@ -99,9 +100,9 @@ void CGPSLogMergeDlg::Merge() {
   settings_.WriteSetting(setting::kPathLog, folder_);
   const QString path = folder_ + CleanFileName(name_->text()) + QStringLiteral(".LOG");
   if (QFileInfo::exists(path)) {
-    QMessageBox ask(QMessageBox::Warning, windowTitle(),
-                    texts_.Text(QStringLiteral("LOGMERGE_TEXT_OVERWRITE")),
-                    QMessageBox::Yes | QMessageBox::No, this);
+    PlainMessageBox ask(QMessageBox::Warning, windowTitle(),
+                        texts_.Text(QStringLiteral("LOGMERGE_TEXT_OVERWRITE")),
+                        QMessageBox::Yes | QMessageBox::No, this);
     ask.setObjectName(QStringLiteral("replaceLog"));
     if (ask.exec() != QMessageBox::Yes) {
       return;

@@ -15,6 +15,7 @@
 
 #include "app/column_widths.h"
 #include "app/file_drop_list.h"
+#include "app/plain_text.h"
 #include "app/progress_dialog.h"
 #include "app/settings.h"
 #include "device/device_change_notifier.h"
@@ -68,10 +69,9 @@ QPushButton* Button(const LanguageTexts& texts, const char* key, const char* nam
 }
 
 QLabel* StepLabel(const char* name, QWidget* parent) {
-  auto* label = new QLabel(parent);
+  QLabel* label = NewPlainLabel(parent);
   label->setObjectName(QLatin1String(name));
   label->setWordWrap(true);
-  label->setTextFormat(Qt::PlainText);
   return label;
 }
 
@@ -272,7 +272,7 @@ void CRAZIvozezDlg::ShowRows() {
       if (column == kStatus) {
         item->setIcon(StatusIcon(row.matched));
         item->setData(Qt::UserRole, row.matched);
-        item->setToolTip(row.problem);
+        item->setToolTip(PlainToolTip(row.problem));
       }
       list_->setItem(r, column, item);
     }

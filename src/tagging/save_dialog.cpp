@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 
 #include "app/language.h"
+#include "app/plain_text.h"
 #include "app/progress_dialog.h"
 #include "app/save_folder.h"
 #include "app/settings.h"
@@ -46,7 +47,7 @@ CGPSSaveConfirmDlg::CGPSSaveConfirmDlg(const Settings& settings, const LanguageT
                        "overwriteMode")),
       copy_(Named(new QRadioButton(texts.Text(QStringLiteral("SAVE_BUTTON_SAVECOPY")), this),
                   "copyMode")),
-      folderLine_(Named(new QLabel(this), "saveFolder")),
+      folderLine_(Named(NewPlainLabel(this), "saveFolder")),
       kml_(Named(new QCheckBox(texts.Text(QStringLiteral("SAVE_OPTION_KMLCREATE")), this),
                  "kmlCreate")),
       kmz_(Named(new QCheckBox(texts.Text(QStringLiteral("SAVE_OPTION_KMZCREATE")), this),
@@ -58,7 +59,6 @@ CGPSSaveConfirmDlg::CGPSSaveConfirmDlg(const Settings& settings, const LanguageT
       width_(Named(new QLineEdit(QString::number(kDefaultWidth), this), "imageWidth")) {
   setObjectName(QStringLiteral("saveDialog"));
   setWindowTitle(texts.Text(QStringLiteral("SAVE_TITLE")));
-  folderLine_->setTextFormat(Qt::PlainText);
   kmlName_->setMaxLength(kTextCapacity);
   urlPrefix_->setMaxLength(kTextCapacity);
   width_->setValidator(new QIntValidator(0, 99999, width_));
@@ -136,7 +136,7 @@ void CGPSSaveConfirmDlg::ChooseFolder() {
 }
 
 void CGPSSaveConfirmDlg::Tell(const QString& text, QMessageBox::Icon icon) {
-  QMessageBox box(icon, windowTitle(), text, QMessageBox::Ok, this);
+  PlainMessageBox box(icon, windowTitle(), text, QMessageBox::Ok, this);
   box.setObjectName(QStringLiteral("saveMessage"));
   box.exec();
 }
@@ -164,9 +164,9 @@ void CGPSSaveConfirmDlg::Save() {
     return;
   }
   if (options.kml && QFileInfo::exists(PhotoKmlPath(saveFolder_, options.kmlName))) {
-    QMessageBox ask(QMessageBox::Warning, windowTitle(),
-                    texts_.Text(QStringLiteral("SAVE_TEXT_OVERWRITE")),
-                    QMessageBox::Yes | QMessageBox::No, this);
+    PlainMessageBox ask(QMessageBox::Warning, windowTitle(),
+                        texts_.Text(QStringLiteral("SAVE_TEXT_OVERWRITE")),
+                        QMessageBox::Yes | QMessageBox::No, this);
     ask.setObjectName(QStringLiteral("replaceKml"));
     if (ask.exec() != QMessageBox::Yes) {
       accept();

@@ -11,6 +11,7 @@
 #include <QVBoxLayout>
 
 #include "app/language.h"
+#include "app/plain_text.h"
 #include "app/progress_dialog.h"
 #include "app/save_folder.h"
 #include "app/settings.h"
@@ -29,12 +30,11 @@ CSaveForExcel::CSaveForExcel(const Settings& settings, const LanguageTexts& text
       settings_(settings),
       texts_(texts),
       photos_(photos),
-      folderLine_(new QLabel(this)),
+      folderLine_(NewPlainLabel(this)),
       name_(new QLineEdit(this)) {
   setObjectName(QStringLiteral("tableDialog"));
   setWindowTitle(texts.Text(QStringLiteral("SAVE_EXCEL_TITLE")));
   folderLine_->setObjectName(QStringLiteral("saveFolder"));
-  folderLine_->setTextFormat(Qt::PlainText);
   name_->setObjectName(QStringLiteral("fileName"));
   const auto button = [this, &texts](const char* key, const char* name) {
     auto* b = new QPushButton(texts.Text(QLatin1String(key)), this);
@@ -81,9 +81,9 @@ void CSaveForExcel::SetSaveFolder(const QString& folder) {
 
 void CSaveForExcel::Save() {
   if (name_->text().isEmpty()) {
-    QMessageBox box(QMessageBox::Information, windowTitle(),
-                    texts_.Text(QStringLiteral("SAVE_EXCEL_TEXT_EXCELNAME")), QMessageBox::Ok,
-                    this);
+    PlainMessageBox box(QMessageBox::Information, windowTitle(),
+                        texts_.Text(QStringLiteral("SAVE_EXCEL_TEXT_EXCELNAME")), QMessageBox::Ok,
+                        this);
     box.setObjectName(QStringLiteral("noName"));
     box.exec();
     return;
@@ -91,9 +91,9 @@ void CSaveForExcel::Save() {
   const QString path = TablePath(saveFolder_, name_->text());
   bool write = true;
   if (QFileInfo::exists(path)) {
-    QMessageBox ask(QMessageBox::Warning, windowTitle(),
-                    texts_.Text(QStringLiteral("SAVE_TEXT_OVERWRITE")),
-                    QMessageBox::Yes | QMessageBox::No, this);
+    PlainMessageBox ask(QMessageBox::Warning, windowTitle(),
+                        texts_.Text(QStringLiteral("SAVE_TEXT_OVERWRITE")),
+                        QMessageBox::Yes | QMessageBox::No, this);
     ask.setObjectName(QStringLiteral("replaceTable"));
     write = ask.exec() == QMessageBox::Yes;
   }
@@ -105,7 +105,7 @@ void CSaveForExcel::Save() {
                                 photos_.rows(), progress.AsProgress());
     }
     if (!problem.isEmpty()) {
-      QMessageBox box(QMessageBox::Warning, windowTitle(), problem, QMessageBox::Ok, this);
+      PlainMessageBox box(QMessageBox::Warning, windowTitle(), problem, QMessageBox::Ok, this);
       box.setObjectName(QStringLiteral("writeProblem"));
       box.exec();
     }

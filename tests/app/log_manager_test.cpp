@@ -279,6 +279,71 @@ TEST_F(LogManagerTest, ExportsTheSelectedLogsIntoOneFileOrOneEach) {
   EXPECT_TRUE(QFile::exists(out + QStringLiteral("/b.KML")));
 }
 
+TEST_F(LogManagerTest, AnExportThatWouldReplaceALogIsRefusedAndSaysSo) {
+  LogLibrary library(home_.filePath(QStringLiteral("Wayfable Logs")), 0);
+  const QString out = home_.filePath(QStringLiteral("out"));
+  QDir().mkpath(out);
+  // A log whose batch output is itself, and a name the message must show as written.
+  const QString log = out + QStringLiteral("/<b>day.GPX");
+  test::WriteFile(log, test::GenerateLog({.hour = 8, .epochs = 11, .intervalSeconds = 60}));
+  const QByteArray before = test::ReadFile(log);
+  library.AddLog(log, 0, 0, 0);
+  ASSERT_EQ(library.size(), 1u);
+  CGPSManDlg manager(*settings_, texts_, library, match_);
+  manager.findChild<QTableWidget*>(QStringLiteral("logList"))->selectAll();
+
+  QString boxName;
+  QString boxText;
+  Qt::TextFormat boxFormat = Qt::AutoText;
+  QTimer::singleShot(0, [&] {
+    auto* dialog = qobject_cast<CGPSLogExportDlg*>(QApplication::activeModalWidget());
+    ASSERT_NE(dialog, nullptr);
+    dialog->findChild<QRadioButton*>(QStringLiteral("formatGpx"))->setChecked(true);
+    dialog->findChild<QCheckBox*>(QStringLiteral("batch"))->setChecked(true);
+    dialog->SetExportFolder(out);
+    auto* poll = new QTimer(&manager);
+    QObject::connect(poll, &QTimer::timeout, [&, poll] {
+      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+        boxName = box->objectName();
+        boxText = box->text();
+        boxFormat = box->textFormat();
+        box->close();
+        poll->deleteLater();
+      }
+    });
+    poll->start(10);
+    dialog->findChild<QPushButton*>(QStringLiteral("exportButton"))->click();
+  });
+  manager.ExportSelected();
+  EXPECT_EQ(boxName.toStdString(), "exportProblems");
+  EXPECT_TRUE(boxText.contains(log)) << boxText.toStdString();
+  EXPECT_EQ(boxFormat, Qt::PlainText);  // the name shows as written, not in bold
+  EXPECT_EQ(test::ReadFile(log), before);
+}
+
+TEST_F(LogManagerTest, WarningsShowFileNamesAsWritten) {
+  LogLibrary library(home_.filePath(QStringLiteral("Wayfable Logs")), 0);
+  const QString log = Log(QStringLiteral("<img src=x.png><b>walk.log"), 8, 10);
+  library.AddLog(log, 0, 0, 0);
+  ASSERT_EQ(library.size(), 1u);
+  CGPSManDlg manager(*settings_, texts_, library, match_);
+  manager.findChild<QTableWidget*>(QStringLiteral("logList"))->selectAll();
+  QFile::remove(log);  // the chart cannot load it and says which log
+
+  QString boxText;
+  Qt::TextFormat boxFormat = Qt::AutoText;
+  QTimer::singleShot(0, [&] {
+    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+      boxText = box->text();
+      boxFormat = box->textFormat();
+      box->close();
+    }
+  });
+  manager.ShowChart();
+  EXPECT_TRUE(boxText.contains(log)) << boxText.toStdString();
+  EXPECT_EQ(boxFormat, Qt::PlainText);
+}
+
 TEST_F(LogManagerTest, TheEditorStoresCommentZoneColourAndWidth) {
   LogLibrary library(home_.filePath(QStringLiteral("Wayfable Logs")), 0);
   library.AddLog(Log(QStringLiteral("a.log"), 10, 30), 0, 0, 845);

@@ -51,8 +51,8 @@ TEST_F(ChartTest, OnePointHasNeitherDistanceNorTime) {
   const auto data = Charts(test::GenerateLog({.epochs = 1}));
   EXPECT_FALSE(data->hasDistanceCharts);
   EXPECT_FALSE(data->hasTimeCharts);
-  EXPECT_EQ(data->messages,
-            (QStringList{QStringLiteral("Invalid Log File.."), QStringLiteral("Invalid Log File..")}));
+  EXPECT_EQ(data->messages, (QStringList{QStringLiteral("Invalid Log File.."),
+                                         QStringLiteral("Invalid Log File..")}));
   QStringList problems;
   EXPECT_TRUE(WriteChartPages(*data, dir_.path(), problems).isEmpty());
 }
@@ -68,7 +68,8 @@ TEST_F(ChartTest, TheHighestAndLowestAltitudesSurviveTheAveraging) {
   const CAltitudeArray& series = data->distanceAltitude;
   EXPECT_GT(series.sampleCount, 1000);
   EXPECT_LT(series.sampleCount, 2000);
-  const auto samples = std::span(series.samples.data(), static_cast<std::size_t>(series.sampleCount));
+  const auto samples =
+      std::span(series.samples.data(), static_cast<std::size_t>(series.sampleCount));
   EXPECT_EQ(*std::max_element(samples.begin(), samples.end()), 731);
   EXPECT_EQ(*std::min_element(samples.begin(), samples.end()), -42);
   EXPECT_EQ(series.axisMaximum, 800);
@@ -126,6 +127,29 @@ TEST_F(ChartTest, StatisticsDescribeTheWholeLog) {
   EXPECT_EQ(s.altitudeAverage, QString::number(sum / 101, 'f', 1) + QStringLiteral(" m"));
 }
 
+TEST_F(ChartTest, FixesNoReceiverWritesLeaveTheStatisticsFinite) {
+  for (const bool device : {true, false}) {
+    const auto data = Charts(test::GenerateLog({.epochs = 40,
+                                                .intervalSeconds = 2,
+                                                .deviceSentences = device,
+                                                .replacedFields = test::UnmeasurableFields(5)}));
+    const ChartStatistics& s = data->statistics;
+    for (const QString* text :
+         {&s.altitudeMinimum, &s.altitudeAverage, &s.altitudeMaximum, &s.speedMinimum,
+          &s.speedAverage, &s.speedMaximum, &s.totalDistance}) {
+      bool isNumber = false;
+      const double value = text->section(u' ', 0, 0).toDouble(&isNumber);
+      EXPECT_TRUE(isNumber && std::fabs(value) < 1000) << text->toStdString() << " " << device;
+    }
+    for (const CAltitudeArray* series :
+         {&data->distanceAltitude, &data->distanceSpeed, &data->timeAltitude, &data->timeSpeed}) {
+      ASSERT_GT(series->sampleCount, 0);
+      EXPECT_LT(series->seriesMaximum, 1000) << device;
+      EXPECT_GT(series->seriesMinimum, -1000) << device;
+    }
+  }
+}
+
 TEST_F(ChartTest, PagesHoldTheChartFormAndDrawTheSeries) {
   const auto data = Charts(test::GenerateLog(
       {.epochs = 101, .altitude = 45, .climbPerEpoch = 0, .deviceSentences = false}));
@@ -152,7 +176,8 @@ TEST_F(ChartTest, PagesHoldTheChartFormAndDrawTheSeries) {
   EXPECT_TRUE(page.contains("name='chxs' value='0N*c* m,b35454|1N*c* Min,546ab3'"));
   EXPECT_TRUE(page.contains("name='chds' value='0,100'"));
   EXPECT_TRUE(page.contains("name='chm' value='B,C5D4B5BB,0,0,0|h,000000,0,0.000000,1'"));
-  EXPECT_TRUE(page.contains("name='chd' value='t:" + data->distanceAltitude.dataText.toUtf8() + "'"));
+  EXPECT_TRUE(
+      page.contains("name='chd' value='t:" + data->distanceAltitude.dataText.toUtf8() + "'"));
   EXPECT_TRUE(test::ReadFile(pages[1]).contains("0N*c* Km/h,b35454"));
 }
 

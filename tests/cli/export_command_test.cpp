@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QTemporaryDir>
@@ -11,6 +12,7 @@
 #include "device/device_file.h"
 #include "support/log_generator.h"
 #include "support/test_files.h"
+#include "support/test_photos.h"
 
 namespace trevalo {
 namespace {
@@ -31,13 +33,14 @@ TEST_F(ExportCommand, WritesEachFormatOfRealLogs) {
   }
   const QStringList logs{data + QStringLiteral("/nmea/gpsbabel_track.nmea"),
                          data + QStringLiteral("/nmea/gpsd_telit-he910.nmea")};
-  for (const QString& format : {QStringLiteral("kml"), QStringLiteral("gpx"), QStringLiteral("csv")}) {
+  for (const QString& format :
+       {QStringLiteral("kml"), QStringLiteral("gpx"), QStringLiteral("csv")}) {
     const QString out = Path(QStringLiteral("all.") + format);
-    const auto result = RunCli(QStringList{QStringLiteral("export"), QStringLiteral("--format"), format,
-                                           QStringLiteral("--out"), out, QStringLiteral("--zone"),
-                                           QStringLiteral("0")} +
-                                   logs,
-                               Home());
+    const auto result = RunCli(
+        QStringList{QStringLiteral("export"), QStringLiteral("--format"), format,
+                    QStringLiteral("--out"), out, QStringLiteral("--zone"), QStringLiteral("0")} +
+            logs,
+        Home());
     ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
     EXPECT_EQ(result.out, "wrote " + out.toUtf8() + "\n");
   }
@@ -46,11 +49,11 @@ TEST_F(ExportCommand, WritesEachFormatOfRealLogs) {
   EXPECT_EQ(test::ReadFile(Path(QStringLiteral("all.csv"))).count("No,Latitude,Longitude"), 2);
 
   QDir().mkpath(Path(QStringLiteral("batch")));
-  const auto batch = RunCli(QStringList{QStringLiteral("export"), QStringLiteral("--format"),
-                                        QStringLiteral("gpx"), QStringLiteral("--batch"),
-                                        Path(QStringLiteral("batch"))} +
-                                logs,
-                            Home());
+  const auto batch = RunCli(
+      QStringList{QStringLiteral("export"), QStringLiteral("--format"), QStringLiteral("gpx"),
+                  QStringLiteral("--batch"), Path(QStringLiteral("batch"))} +
+          logs,
+      Home());
   ASSERT_EQ(batch.exitCode, 0) << batch.err.toStdString();
   EXPECT_EQ(QDir(Path(QStringLiteral("batch"))).entryList(QDir::Files),
             (QStringList{QStringLiteral("gpsbabel_track..GPX"),
@@ -62,9 +65,10 @@ TEST_F(ExportCommand, BadInputIsNamed) {
   test::WriteFile(log, test::GenerateLog({.epochs = 3}));
   const QString notes = Path(QStringLiteral("notes.txt"));
   test::WriteFile(notes, "no sentences here");
-  const auto result = RunCli({QStringLiteral("export"), QStringLiteral("--format"), QStringLiteral("kml"),
-                              QStringLiteral("--out"), Path(QStringLiteral("x.kml")), notes, log},
-                             Home());
+  const auto result =
+      RunCli({QStringLiteral("export"), QStringLiteral("--format"), QStringLiteral("kml"),
+              QStringLiteral("--out"), Path(QStringLiteral("x.kml")), notes, log},
+             Home());
   EXPECT_EQ(result.exitCode, 1);
   EXPECT_TRUE(result.err.contains(notes.toUtf8())) << result.err.toStdString();
   EXPECT_TRUE(QFile::exists(Path(QStringLiteral("x.kml"))));  // the good log is still exported
@@ -80,14 +84,78 @@ TEST_F(ExportCommand, BadInputIsNamed) {
             1);
 }
 
+TEST_F(ExportCommand, AnOutputThatIsAnInputIsRefused) {
+  const QString log = Path(QStringLiteral("day1.log"));
+  test::WriteFile(log, test::GenerateLog({.epochs = 3}));
+  const QByteArray before = test::ReadFile(log);
+  const auto single = RunCli({QStringLiteral("export"), QStringLiteral("--format"),
+                              QStringLiteral("gpx"), QStringLiteral("--out"), log, log},
+                             Home());
+  EXPECT_EQ(single.exitCode, 1);
+  EXPECT_TRUE(single.err.contains(log.toUtf8())) << single.err.toStdString();
+  EXPECT_TRUE(single.out.isEmpty()) << single.out.toStdString();
+  EXPECT_EQ(test::ReadFile(log), before);
+
+  // A file given that is no log, named as the output.
+  const QString other = Path(QStringLiteral("other.log"));
+  test::WriteFile(other, test::GenerateLog({.hour = 16, .epochs = 3}));
+  const QString notes = Path(QStringLiteral("notes.kml"));
+  test::WriteFile(notes, "no sentences here");
+  EXPECT_EQ(RunCli({QStringLiteral("export"), QStringLiteral("--format"), QStringLiteral("kml"),
+                    QStringLiteral("--out"), notes, other, notes},
+                   Home())
+                .exitCode,
+            1);
+  EXPECT_EQ(test::ReadFile(notes), QByteArray("no sentences here"));
+
+  // In batch: a log whose name is its own output, beside another log.
+  const QString named = Path(QStringLiteral("X.GPX"));
+  test::WriteFile(named, test::GenerateLog({.hour = 14, .epochs = 3}));
+  const QByteArray namedBefore = test::ReadFile(named);
+  const auto batch =
+      RunCli({QStringLiteral("export"), QStringLiteral("--format"), QStringLiteral("gpx"),
+              QStringLiteral("--batch"), dir_.path(), log, named},
+             Home());
+  EXPECT_EQ(batch.exitCode, 1);
+  EXPECT_TRUE(batch.err.contains(named.toUtf8())) << batch.err.toStdString();
+  EXPECT_EQ(test::ReadFile(named), namedBefore);
+  EXPECT_FALSE(QFileInfo::exists(Path(QStringLiteral("day1.GPX"))));
+}
+
+TEST_F(ExportCommand, GeotagDocumentsNeverReplaceALog) {
+  if (!test::HaveProgram(QStringLiteral("exiftool"))) {
+    GTEST_SKIP() << "exiftool is not installed";
+  }
+  const QString photo = Path(QStringLiteral("photo.jpg"));
+  ASSERT_TRUE(test::MakePhotoTakenAt(photo, "2009:05:17 12:00:01"));
+  QDir().mkpath(Path(QStringLiteral("out")));
+  // --force replaces an older document, never a log named like it; a package has no such
+  // option and is checked all the same.
+  for (const QString& name : {QStringLiteral("trip.KML"), QStringLiteral("trip.KMZ")}) {
+    const QString log = Path(QStringLiteral("out/") + name);
+    test::WriteFile(log, test::GenerateLog({.epochs = 3}));
+    const QByteArray before = test::ReadFile(log);
+    const auto result =
+        RunCli({QStringLiteral("geotag"), QStringLiteral("--log"), log, QStringLiteral("--zone"),
+                QStringLiteral("0"), QStringLiteral("--out"), Path(QStringLiteral("out")),
+                QStringLiteral("--kml"), QStringLiteral("trip"), QStringLiteral("--kmz"),
+                QStringLiteral("--force"), photo},
+               Home());
+    EXPECT_EQ(result.exitCode, 1) << name.toStdString();
+    EXPECT_TRUE(result.err.contains(log.toUtf8())) << result.err.toStdString();
+    EXPECT_EQ(test::ReadFile(log), before) << name.toStdString();
+    QFile::remove(log);
+  }
+}
+
 TEST_F(ExportCommand, ChartWritesPagesAndStatistics) {
   const QString log = Path(QStringLiteral("run.log"));
   test::WriteFile(log, test::GenerateLog({.epochs = 301, .intervalSeconds = 2}));
   QDir().mkpath(Path(QStringLiteral("charts")));
-  const auto result = RunCli({QStringLiteral("chart"), log, QStringLiteral("--out"),
-                              Path(QStringLiteral("charts")), QStringLiteral("--zone"),
-                              QStringLiteral("0"), QStringLiteral("--json")},
-                             Home());
+  const auto result =
+      RunCli({QStringLiteral("chart"), log, QStringLiteral("--out"), Path(QStringLiteral("charts")),
+              QStringLiteral("--zone"), QStringLiteral("0"), QStringLiteral("--json")},
+             Home());
   ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
   const QJsonObject json = result.Json().object();
   EXPECT_EQ(json[QStringLiteral("pages")].toArray().size(), 4);
@@ -97,29 +165,29 @@ TEST_F(ExportCommand, ChartWritesPagesAndStatistics) {
 
   const QString single = Path(QStringLiteral("single.log"));
   test::WriteFile(single, test::GenerateLog({.epochs = 1}));
-  const auto invalid = RunCli({QStringLiteral("chart"), single, QStringLiteral("--out"),
-                               Path(QStringLiteral("charts"))},
-                              Home());
+  const auto invalid = RunCli(
+      {QStringLiteral("chart"), single, QStringLiteral("--out"), Path(QStringLiteral("charts"))},
+      Home());
   EXPECT_EQ(invalid.exitCode, 1);
   EXPECT_TRUE(invalid.err.contains("Invalid Log File.."));
 }
 
 TEST_F(ExportCommand, DeviceConfigShowsAndChangesSettingsFiles) {
   const QString modelA = Path(QLatin1String(kModelAFileName));
-  auto shown = RunCli({QStringLiteral("device"), QStringLiteral("config"), QStringLiteral("show"), modelA,
-                       QStringLiteral("--json")},
+  auto shown = RunCli({QStringLiteral("device"), QStringLiteral("config"), QStringLiteral("show"),
+                       modelA, QStringLiteral("--json")},
                       Home());
   ASSERT_EQ(shown.exitCode, 0) << shown.err.toStdString();
   EXPECT_EQ(shown.Json().object()[QStringLiteral("samplingSeconds")].toInt(), 5);
   EXPECT_EQ(test::ReadFile(modelA).size(), 128);  // created with the defaults
-  ASSERT_EQ(RunCli({QStringLiteral("device"), QStringLiteral("config"), QStringLiteral("set"), modelA,
-                    QStringLiteral("samplingSeconds=30"), QStringLiteral("ledMode=2")},
+  ASSERT_EQ(RunCli({QStringLiteral("device"), QStringLiteral("config"), QStringLiteral("set"),
+                    modelA, QStringLiteral("samplingSeconds=30"), QStringLiteral("ledMode=2")},
                    Home())
                 .exitCode,
             0);
   EXPECT_EQ(test::ReadFile(modelA).mid(32, 32), QByteArray("Sampling Time   30            \r\n"));
-  EXPECT_EQ(RunCli({QStringLiteral("device"), QStringLiteral("config"), QStringLiteral("set"), modelA,
-                    QStringLiteral("ledMode=7")},
+  EXPECT_EQ(RunCli({QStringLiteral("device"), QStringLiteral("config"), QStringLiteral("set"),
+                    modelA, QStringLiteral("ledMode=7")},
                    Home())
                 .exitCode,
             2);
@@ -128,8 +196,8 @@ TEST_F(ExportCommand, DeviceConfigShowsAndChangesSettingsFiles) {
   QByteArray bytes(300, '\x11');
   bytes.replace(20, 3, "002");
   test::WriteFile(modelB, bytes.toStdString());
-  ASSERT_EQ(RunCli({QStringLiteral("device"), QStringLiteral("config"), QStringLiteral("set"), modelB,
-                    QStringLiteral("timeZone=14"), QStringLiteral("altitudeGraph=1")},
+  ASSERT_EQ(RunCli({QStringLiteral("device"), QStringLiteral("config"), QStringLiteral("set"),
+                    modelB, QStringLiteral("timeZone=14"), QStringLiteral("altitudeGraph=1")},
                    Home())
                 .exitCode,
             0);
@@ -137,8 +205,8 @@ TEST_F(ExportCommand, DeviceConfigShowsAndChangesSettingsFiles) {
   expected[101] = 14;
   expected[117] = 1;
   EXPECT_EQ(test::ReadFile(modelB), expected);
-  shown = RunCli({QStringLiteral("device"), QStringLiteral("config"), QStringLiteral("show"), modelB},
-                 Home());
+  shown = RunCli(
+      {QStringLiteral("device"), QStringLiteral("config"), QStringLiteral("show"), modelB}, Home());
   EXPECT_TRUE(shown.out.contains("timeZone=14\n")) << shown.out.toStdString();
   EXPECT_EQ(RunCli({QStringLiteral("device"), QStringLiteral("config"), QStringLiteral("show"),
                     Path(QStringLiteral("other.bin"))},

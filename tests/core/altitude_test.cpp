@@ -99,6 +99,26 @@ TEST(AltitudeArray, NegativeSeries) {
   EXPECT_EQ(series.ShiftToPositive(), -1);
 }
 
+TEST(AltitudeArray, ValuesBeyondAnyMeasurementKeepTheArithmeticWithin32Bits) {
+  CAltitudeArray series;
+  for (const double v : {1e308, 5.0, -1e308, -1e308, 7.0}) {
+    series.Push(v);
+  }
+  series.FindRange();
+  series.Smooth();
+  EXPECT_GT(series.axisMaximum, series.seriesMaximum);
+  EXPECT_LT(series.axisMinimum, series.seriesMinimum);
+  const std::int32_t span = series.seriesMaximum - series.seriesMinimum;
+  EXPECT_GT(span, 0);
+  ASSERT_EQ(series.ShiftToPositive(), 0);
+  EXPECT_EQ(series.seriesMinimum, 0);
+  EXPECT_EQ(series.seriesMaximum, span);
+  for (std::int32_t i = 0; i < series.sampleCount; ++i) {
+    EXPECT_GE(series.samples[i], 0) << i;
+  }
+  EXPECT_EQ(series.samples[0], span);
+}
+
 TEST(AltitudeArray, EmptySeries) {
   CAltitudeArray series;
   EXPECT_EQ(series.BuildTexts(), -1);

@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 #include <vector>
 
 #include "core/log_reader.h"
 #include "core/time_zone.h"
+#include "core/track_walk.h"
 #include "support/log_generator.h"
 
 namespace trevalo {
@@ -306,6 +308,33 @@ TEST(LogReader, GeneratedLoggerLayout) {
   }
   EXPECT_EQ(log.scan.utcStart, fixes.front().utcSeconds);
   EXPECT_EQ(log.scan.localEnd, ShiftByZone(fixes.back().utcSeconds, 900));
+}
+
+TEST(LogReader, AFixWithNumbersNoReceiverWritesIsNoUsablePoint) {
+  const std::vector<test::ReplacedFields> unmeasurable = test::UnmeasurableFields(1);
+  test::LogPlan plan{.epochs = static_cast<int>(unmeasurable.size()) + 3,
+                     .replacedFields = unmeasurable};
+  // The edges of the globe are places all the same.
+  plan.replacedFields.push_back(
+      {.epoch = plan.epochs - 1, .latitude = "9000.0000", .longitude = "18000.0000"});
+  const ReadLog log = Read(test::GenerateLog(plan));
+  ASSERT_EQ(log.points.size(), static_cast<std::size_t>(plan.epochs));
+  for (std::size_t k = 0; k < log.points.size(); ++k) {
+    const TrackPoint& p = log.points[k];
+    const bool replaced = k >= 1 && k <= unmeasurable.size();
+    EXPECT_EQ(IsUsable(p), !replaced) << k;
+    for (const double value : {p.latitude, p.longitude, p.altitude, p.speed, p.course}) {
+      EXPECT_TRUE(std::isfinite(value)) << k;
+    }
+    EXPECT_LE(p.altitude, kMostAltitudeMetres) << k;
+    EXPECT_LE(p.speed, kMostSpeedKmh) << k;
+  }
+  EXPECT_DOUBLE_EQ(log.points.back().latitude, 9000);
+  EXPECT_DOUBLE_EQ(log.points.back().longitude, 18000);
+  // What is known of an unusable fix stays: its time, its other fields.
+  EXPECT_EQ(log.points[8].utcTime, log.points[0].utcTime + 8);
+  EXPECT_NE(log.points[8].latitudeRef, "");
+  EXPECT_GT(log.points[1].altitude, 0);
 }
 
 TEST(LogReader, TheParseCanRunAgainWithTheSameResult) {

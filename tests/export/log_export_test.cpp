@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <QDir>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QXmlStreamReader>
 
@@ -104,6 +107,52 @@ TEST_F(LogExportTest, AFileThatCannotBeWrittenIsReportedAndTheOthersAreWritten) 
       << report.problems[0].toStdString();
 }
 
+// An output that is a log the export reads, by any name, replaces nothing.
+TEST_F(LogExportTest, AnOutputThatIsOneOfTheLogsIsRefusedAndNothingIsWritten) {
+  const QString a = Log(QStringLiteral("a.log"), {.hour = 9, .epochs = 3});
+  const QString named = Log(QStringLiteral("b.GPX"), {.hour = 10, .epochs = 3});
+  const QString c = Log(QStringLiteral("c.log"), {.hour = 11, .epochs = 3});
+  LogLibrary library =
+      LogLibrary::InMemory({{a, 0, 0, {}, 0}, {named, 0, 0, {}, 0}, {c, 0, 0, {}, 0}}, 0);
+  const QByteArray before = test::ReadFile(a);
+  options_.format = ExportFormat::kGpx;
+  const QString symbolic = Out(QStringLiteral("symbolic.gpx"));
+  const QString hard = Out(QStringLiteral("hard.gpx"));
+  ASSERT_TRUE(QFile::link(a, symbolic));
+  ASSERT_EQ(::link(QFile::encodeName(a).constData(), QFile::encodeName(hard).constData()), 0);
+  const QString dotted = dir_.filePath(QStringLiteral("out/../logs/./a.log"));
+  for (const QString& out : {a, symbolic, hard, dotted}) {
+    const ExportReport report = ExportLogs(library, {0, 2}, out, QStringLiteral("x"), options_);
+    EXPECT_TRUE(report.written.isEmpty()) << out.toStdString();
+    ASSERT_EQ(report.problems.size(), 1) << out.toStdString();
+    EXPECT_TRUE(report.problems[0].contains(out) && report.problems[0].contains(a))
+        << report.problems[0].toStdString();
+    EXPECT_EQ(test::ReadFile(a), before) << out.toStdString();
+  }
+
+  // In batch, the log named like its output: no file at all is written.
+  const QByteArray namedBefore = test::ReadFile(named);
+  const ExportReport batch =
+      ExportLogsBatch(library, All(library), QFileInfo(named).absolutePath(), options_);
+  EXPECT_TRUE(batch.written.isEmpty());
+  ASSERT_EQ(batch.problems.size(), 1);
+  EXPECT_TRUE(batch.problems[0].contains(named)) << batch.problems[0].toStdString();
+  EXPECT_EQ(test::ReadFile(named), namedBefore);
+  EXPECT_FALSE(QFileInfo::exists(dir_.filePath(QStringLiteral("logs/a.GPX"))));
+  EXPECT_FALSE(QFileInfo::exists(dir_.filePath(QStringLiteral("logs/c.GPX"))));
+
+  // A file the caller keeps (an input that is no log) is refused as well.
+  const QString notes = Out(QStringLiteral("notes.txt"));
+  test::WriteFile(notes, "no sentences");
+  options_.keptFiles = QStringList{notes};
+  EXPECT_EQ(ExportLogs(library, {0}, notes, QStringLiteral("x"), options_).problems.size(), 1);
+  EXPECT_EQ(test::ReadFile(notes), QByteArray("no sentences"));
+  options_.keptFiles.clear();
+  EXPECT_EQ(ExportLogs(library, {0}, Out(QStringLiteral("fine.gpx")), QStringLiteral("x"), options_)
+                .written.size(),
+            1);
+}
+
 // Our documents read back by other programs: xmllint (well formed; GPX against the GPX 1.0
 // schema, offline) and gpsbabel (the same points).
 class PeerTest : public LogExportTest {
@@ -177,6 +226,53 @@ TEST_F(PeerTest, GpsbabelReadsOurGpxAndKmlPointForPoint) {
     for (std::size_t i = 0; i < fixes.size(); ++i) {
       EXPECT_NEAR(points[i].first, fixes[i].latitude, 1e-6) << i;
       EXPECT_NEAR(points[i].second, fixes[i].longitude, 1e-6) << i;
+    }
+  }
+}
+
+TEST_F(PeerTest, FixesNoReceiverWritesNeverReachTheDocuments) {
+  const std::vector<test::ReplacedFields> unmeasurable = test::UnmeasurableFields(2);
+  std::vector<test::GeneratedFix> written;
+  LogLibrary library =
+      LogLibrary::InMemory({{Log(QStringLiteral("odd.log"),
+                                 {.epochs = static_cast<int>(unmeasurable.size()) + 4,
+                                  .waypointEpochs = {3},
+                                  .replacedFields = unmeasurable},
+                                 &written),
+                             0,
+                             0,
+                             {},
+                             0}},
+                           0);
+  // Only the fixes before and after the odd ones are places.
+  std::vector<test::GeneratedFix> places(written.begin(), written.begin() + 2);
+  places.insert(places.end(), written.end() - 2, written.end());
+  for (const ExportFormat format : {ExportFormat::kGpx, ExportFormat::kKml, ExportFormat::kTable}) {
+    options_.format = format;
+    const QString path = Out(QStringLiteral("odd") + ExportExtension(format));
+    ASSERT_TRUE(ExportLogs(library, All(library), path, QStringLiteral("odd"), options_)
+                    .problems.isEmpty());
+    const QString text = QString::fromUtf8(test::ReadFile(path));
+    EXPECT_FALSE(text.contains(QRegularExpression(QStringLiteral("\\b(nan|inf)\\b"),
+                                                  QRegularExpression::CaseInsensitiveOption)))
+        << path.toStdString();
+    EXPECT_FALSE(text.contains(QStringLiteral("1000000"))) << path.toStdString();  // no 1e308
+    if (format == ExportFormat::kTable) {
+      continue;
+    }
+    EXPECT_EQ(Xmllint({path}), 0);
+    if (format == ExportFormat::kGpx) {
+      EXPECT_EQ(
+          Xmllint({QStringLiteral("--schema"),
+                   test::SourceFolder() + QStringLiteral("/tests/export/data/gpx-1.0.xsd"), path}),
+          0);
+    }
+    const auto points = Gpsbabel(
+        format == ExportFormat::kGpx ? QStringLiteral("gpx") : QStringLiteral("kml"), path);
+    ASSERT_EQ(points.size(), places.size()) << path.toStdString();
+    for (std::size_t i = 0; i < places.size(); ++i) {
+      EXPECT_NEAR(points[i].first, places[i].latitude, 1e-6) << i;
+      EXPECT_NEAR(points[i].second, places[i].longitude, 1e-6) << i;
     }
   }
 }

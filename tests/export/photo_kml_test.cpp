@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QUrl>
 
 #include "export/photo_kml.h"
 #include "support/log_generator.h"
@@ -23,8 +25,9 @@ class PhotoKmlTest : public ::testing::Test {
       GTEST_SKIP() << "exiftool or unzip is not installed";
     }
     const QString log = dir_.filePath(QStringLiteral("walk.log"));
-    test::WriteFile(log, test::GenerateLog({.hour = 10, .epochs = 61, .intervalSeconds = 60,
-                                            .waypointEpochs = {30}}));
+    test::WriteFile(log,
+                    test::GenerateLog(
+                        {.hour = 10, .epochs = 61, .intervalSeconds = 60, .waypointEpochs = {30}}));
     library_ = std::make_unique<LogLibrary>(
         LogLibrary::InMemory({{log, 6, 2, QStringLiteral("sunny"), 0}}, 0));
     QDir().mkpath(Saved());
@@ -38,7 +41,7 @@ class PhotoKmlTest : public ::testing::Test {
     return dir_.filePath(QStringLiteral("saved/") + name);
   }
   void Add(const char* name, const char* dateTime) {
-    const QString path = dir_.filePath(QStringLiteral("photos/") + QString::fromLatin1(name));
+    const QString path = dir_.filePath(QStringLiteral("photos/") + QString::fromUtf8(name));
     QDir().mkpath(QFileInfo(path).absolutePath());
     ASSERT_TRUE(test::MakePhotoTakenAt(path, dateTime));
     photos_.AddPhoto(path, *library_, settings_, kFormats);
@@ -67,7 +70,7 @@ TEST_F(PhotoKmlTest, PackageHoldsThePhotosThenTheDocument) {
   const QByteArray kml = test::ReadFile(report.kmlPath);
   EXPECT_TRUE(kml.contains("<name>Walk: &lt;day 1&gt;</name>"));
   EXPECT_TRUE(kml.contains("<name>_DSC_01.jpg</name>"));
-  EXPECT_TRUE(kml.contains("<img src='_DSC_01.jpg' width='16' />"));  // the photo's width
+  EXPECT_TRUE(kml.contains("<img src='_DSC_01.JPG' width='16' />"));  // the entry, the width
   EXPECT_TRUE(kml.contains("<name>IMG_2.jpg</name>"));
   EXPECT_FALSE(kml.contains("late.jpg"));
   // The route folder holds the track of the log the photos matched.
@@ -77,14 +80,16 @@ TEST_F(PhotoKmlTest, PackageHoldsThePhotosThenTheDocument) {
   int code = -1;
   test::Run(QStringLiteral("unzip"), {QStringLiteral("-tq"), report.kmzPath}, &code);
   EXPECT_EQ(code, 0);
-  const QByteArray entries = test::Run(QStringLiteral("unzip"), {QStringLiteral("-Z1"), report.kmzPath});
+  const QByteArray entries =
+      test::Run(QStringLiteral("unzip"), {QStringLiteral("-Z1"), report.kmzPath});
   EXPECT_EQ(entries, QByteArray("_DSC_01.JPG\nIMG_2.JPG\nWalk_ _day 1_.KML\n"));
-  const QByteArray verbose = test::Run(QStringLiteral("unzip"), {QStringLiteral("-Zv"), report.kmzPath});
+  const QByteArray verbose =
+      test::Run(QStringLiteral("unzip"), {QStringLiteral("-Zv"), report.kmzPath});
   EXPECT_EQ(verbose.count("compression method:                             deflated"), 3)
       << verbose.toStdString();
   // The packed photo is the tagged copy.
-  const QByteArray packed =
-      test::Run(QStringLiteral("unzip"), {QStringLiteral("-p"), report.kmzPath, QStringLiteral("IMG_2.JPG")});
+  const QByteArray packed = test::Run(
+      QStringLiteral("unzip"), {QStringLiteral("-p"), report.kmzPath, QStringLiteral("IMG_2.JPG")});
   EXPECT_EQ(packed, test::ReadFile(Saved(QStringLiteral("IMG_2.JPG"))));
 }
 
@@ -107,6 +112,68 @@ TEST_F(PhotoKmlTest, InPlaceKeepsTheDocumentInTheSaveFolder) {
   EXPECT_EQ(report.save.items.at(0).written, dir_.filePath(QStringLiteral("photos/a.jpg")));
 }
 
+// The src of each image, XML references resolved, in document order.
+QStringList ImageSources(const QByteArray& kml) {
+  QStringList sources;
+  const QRegularExpression src(QStringLiteral("<img src='([^']*)'"));
+  for (const QRegularExpressionMatch& m : src.globalMatch(QString::fromUtf8(kml))) {
+    QString text = m.captured(1);
+    text.replace(QStringLiteral("&#39;"), QStringLiteral("'"))
+        .replace(QStringLiteral("&quot;"), QStringLiteral("\""))
+        .replace(QStringLiteral("&lt;"), QStringLiteral("<"))
+        .replace(QStringLiteral("&gt;"), QStringLiteral(">"))
+        .replace(QStringLiteral("&amp;"), QStringLiteral("&"));
+    sources << text;
+  }
+  return sources;
+}
+
+TEST_F(PhotoKmlTest, EachImageAddressNamesItsPhotoWhateverTheName) {
+  const char* const names[] = {"100% sure.jpg", "why?.jpg", "#1 & 'two'.jpg", "산책 사진.jpg",
+                               "IMG_3.JPG"};
+  for (const char* name : names) {
+    Add(name, "2009:05:17 10:10:00");
+  }
+  options_.kmz = true;
+  const PhotoKmlReport report = SavePhotosWithKml(photos_, *library_, settings_, options_);
+  ASSERT_TRUE(report.problems.isEmpty()) << report.problems.join(u'\n').toStdString();
+  QStringList entries =
+      QString::fromUtf8(test::Run(QStringLiteral("unzip"), {QStringLiteral("-Z1"), report.kmzPath}))
+          .split(u'\n', Qt::SkipEmptyParts);
+  entries.removeAll(QFileInfo(report.kmlPath).fileName());
+  const QStringList sources = ImageSources(test::ReadFile(report.kmlPath));
+  ASSERT_EQ(sources.size(), 5);
+  QStringList decoded;
+  for (const QString& source : sources) {
+    EXPECT_FALSE(source.contains(QRegularExpression(QStringLiteral("[ ?#]"))))
+        << source.toStdString();
+    decoded << QUrl::fromPercentEncoding(source.toLatin1());
+  }
+  decoded.sort();
+  entries.sort();
+  EXPECT_EQ(decoded, entries);
+  QStringList expected;
+  for (const char* name : names) {
+    expected << QString::fromUtf8(name);
+  }
+  expected.sort();
+  EXPECT_EQ(entries, expected);
+
+  // With an address before it, the image is still the photo's name below that address.
+  PhotoList again;
+  again.AddPhoto(dir_.filePath(QStringLiteral("photos/100% sure.jpg")), *library_, settings_,
+                 kFormats);
+  options_.kmz = false;
+  options_.urlPrefix = QStringLiteral("http://example.org/p/");
+  SavePhotosWithKml(again, *library_, settings_, options_);
+  const QStringList prefixed = ImageSources(test::ReadFile(report.kmlPath));
+  ASSERT_EQ(prefixed.size(), 1);
+  const QUrl url(prefixed[0]);
+  EXPECT_EQ(url.host(), QStringLiteral("example.org"));
+  EXPECT_EQ(url.path(), QStringLiteral("/p/_100% sure.jpg"));  // the copy beside the first
+  EXPECT_TRUE(url.query().isEmpty() && url.fragment().isEmpty());
+}
+
 TEST_F(PhotoKmlTest, ADocumentThatCannotBeWrittenIsReportedAndNoPackageAppears) {
   Add("a.jpg", "2009:05:17 10:10:00");
   options_.kmz = true;
@@ -115,6 +182,40 @@ TEST_F(PhotoKmlTest, ADocumentThatCannotBeWrittenIsReportedAndNoPackageAppears) 
   EXPECT_FALSE(report.problems.isEmpty());
   EXPECT_FALSE(QFileInfo::exists(report.kmzPath));
   EXPECT_TRUE(report.save.items.at(0).problem.isEmpty());  // the photo itself was saved
+}
+
+TEST_F(PhotoKmlTest, TheDocumentOrPackageNeverReplacesAPhotoOrALog) {
+  // A photo named like the document, tagged in place in the save folder.
+  const QString photo = dir_.filePath(QStringLiteral("photos/trip.KML"));
+  QDir().mkpath(QFileInfo(photo).absolutePath());
+  ASSERT_TRUE(test::MakePhotoTakenAt(photo, "2009:05:17 10:10:00"));
+  photos_.AddPhoto(photo, *library_, settings_, kFormats);
+  const QByteArray photoBefore = test::ReadFile(photo);
+  options_.mode = SaveMode::kInPlace;
+  options_.saveFolder = QFileInfo(photo).absolutePath();
+  options_.kmlName = QStringLiteral("trip");
+  PhotoKmlReport report = SavePhotosWithKml(photos_, *library_, settings_, options_);
+  ASSERT_EQ(report.problems.size(), 1);
+  EXPECT_TRUE(report.problems[0].contains(photo)) << report.problems[0].toStdString();
+  EXPECT_TRUE(report.save.items.empty());  // nothing saved, the photo stays on the list
+  EXPECT_EQ(photos_.size(), 1u);
+  EXPECT_EQ(test::ReadFile(photo), photoBefore);
+
+  // The package through a link to the library's log.
+  const QString log = dir_.filePath(QStringLiteral("walk.log"));
+  const QByteArray logBefore = test::ReadFile(log);
+  ASSERT_TRUE(QFile::link(log, Saved(QStringLiteral("pack.KMZ"))));
+  options_.mode = SaveMode::kCopy;
+  options_.saveFolder = Saved();
+  options_.kmlName = QStringLiteral("pack");
+  options_.kmz = true;
+  report = SavePhotosWithKml(photos_, *library_, settings_, options_);
+  ASSERT_EQ(report.problems.size(), 1);
+  EXPECT_TRUE(report.problems[0].contains(log)) << report.problems[0].toStdString();
+  EXPECT_EQ(test::ReadFile(log), logBefore);
+  EXPECT_FALSE(QFileInfo::exists(Saved(QStringLiteral("pack.KML"))));
+  EXPECT_EQ(QDir(Saved()).entryList(QDir::Files | QDir::System),
+            QStringList{QStringLiteral("pack.KMZ")});
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
+#include <utility>
 
 #include "core/calendar_time.h"
 
@@ -66,8 +67,8 @@ std::string GenerateLog(const LogPlan& plan, std::vector<GeneratedFix>* fixes) {
         plan.longitude + k * plan.eastMetresPerEpoch /
                              (kMetresPerDegree * std::cos(plan.latitude * 3.141592653589793 / 180));
     GeneratedFix fix{};
-    const std::string latText = Packed(lat, 2, &fix.latitude);
-    const std::string lonText = Packed(lon, 3, &fix.longitude);
+    std::string latText = Packed(lat, 2, &fix.latitude);
+    std::string lonText = Packed(lon, 3, &fix.longitude);
     const char ns = lat < 0 ? 'S' : 'N';
     const char ew = lon < 0 ? 'W' : 'E';
     const double altitude =
@@ -76,15 +77,32 @@ std::string GenerateLog(const LogPlan& plan, std::vector<GeneratedFix>* fixes) {
     fix.utcSeconds = t;
     fix.rmcTime = time;
     const double speedKnots = std::hypot(plan.northMetresPerEpoch, plan.eastMetresPerEpoch) /
-                              plan.intervalSeconds * 3.6 / 1.852;
+                              std::max(plan.intervalSeconds, 1) * 3.6 /
+                              1.852;  // epochs in one second: as if a second apart
     const double course = std::fmod(
         std::atan2(plan.eastMetresPerEpoch, plan.northMetresPerEpoch) * 180 / 3.141592653589793 +
             360,
         360);
+    std::string altitudeText = Format("%.1f", altitude);
+    std::string speedText = Format("%.2f", speedKnots);
+    std::string courseText = Format("%.1f", course);
+    for (const ReplacedFields& replaced : plan.replacedFields) {
+      if (replaced.epoch != k) {
+        continue;
+      }
+      for (auto [text, replacement] :
+           {std::pair{&latText, &replaced.latitude}, std::pair{&lonText, &replaced.longitude},
+            std::pair{&altitudeText, &replaced.altitude}, std::pair{&speedText, &replaced.speed},
+            std::pair{&courseText, &replaced.course}}) {
+        if (!replacement->empty()) {
+          *text = *replacement;
+        }
+      }
+    }
 
-    log += NmeaSentence(Format("GPGGA,%s,%s,%c,%s,%c,1,%02d,0.9,%.1f,M,18.2,M,,", time.c_str(),
+    log += NmeaSentence(Format("GPGGA,%s,%s,%c,%s,%c,1,%02d,0.9,%s,M,18.2,M,,", time.c_str(),
                                latText.c_str(), ns, lonText.c_str(), ew,
-                               std::min(plan.satellites, 12), altitude));
+                               std::min(plan.satellites, 12), altitudeText.c_str()));
     log += NmeaSentence(Format("GPGSA,A,3,04,05,09,12,24,,,,,,,,2.5,1.3,2.1"));
     const int messages = plan.satellites == 0 ? 1 : (plan.satellites + 3) / 4;
     for (int m = 1; m <= messages; ++m) {
@@ -95,8 +113,8 @@ std::string GenerateLog(const LogPlan& plan, std::vector<GeneratedFix>* fixes) {
       log += NmeaSentence(body);
     }
     const std::string rmcFields =
-        Format("%s,A,%s,%c,%s,%c,%.2f,%.1f,%s,,,A", time.c_str(), latText.c_str(), ns,
-               lonText.c_str(), ew, speedKnots, course, date.c_str());
+        Format("%s,A,%s,%c,%s,%c,%s,%s,%s,,,A", time.c_str(), latText.c_str(), ns, lonText.c_str(),
+               ew, speedText.c_str(), courseText.c_str(), date.c_str());
     if (nextLap < plan.lapEpochs.size() && plan.lapEpochs[nextLap] == k) {
       log.append("@TRRMC,").append(rmcFields).append("\r\n");
       ++nextLap;
@@ -131,6 +149,28 @@ std::string WithImpossibleTime(std::string log, int index) {
   const std::size_t lineEnd = log.find("\r\n", start) + 2;
   log.replace(start, lineEnd - start, NmeaSentence(body));
   return log;
+}
+
+std::vector<ReplacedFields> UnmeasurableFields(int firstEpoch) {
+  std::vector<ReplacedFields> fields{
+      {.latitude = "nan"},
+      {.longitude = "inf"},
+      {.latitude = "1e308"},
+      {.latitude = "9500.0000"},
+      {.longitude = "18100.0000"},
+      {.latitude = "3760.0000"},
+      {.longitude = "-12658.1234"},
+      {.altitude = "1e308"},
+      {.altitude = "nan"},
+      {.altitude = "-inf"},
+      {.speed = "inf"},
+      {.speed = "1e308"},
+      {.course = "nan"},
+  };
+  for (std::size_t i = 0; i < fields.size(); ++i) {
+    fields[i].epoch = firstEpoch + static_cast<int>(i);
+  }
+  return fields;
 }
 
 }  // namespace trevalo::test

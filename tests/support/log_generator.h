@@ -10,6 +10,17 @@
 
 namespace trevalo::test {
 
+// Texts written instead of the computed fields of one epoch (an empty text keeps the computed
+// one), for logs that carry values no receiver writes.
+struct ReplacedFields {
+  int epoch = 0;
+  std::string latitude;   // packed ddmm.mmmm, in GGA and RMC
+  std::string longitude;  // packed dddmm.mmmm, in GGA and RMC
+  std::string altitude;   // GGA, metres
+  std::string speed;      // RMC, knots
+  std::string course;     // RMC, degrees
+};
+
 struct LogPlan {
   int year = 2009, month = 5, day = 17, hour = 12, minute = 0, second = 0;
   int epochs = 100;
@@ -24,6 +35,7 @@ struct LogPlan {
   bool deviceSentences = true;
   std::vector<int> lapEpochs;
   std::vector<int> waypointEpochs;
+  std::vector<ReplacedFields> replacedFields;
 };
 
 // "$" + body + "*" + checksum + CR LF.
@@ -44,5 +56,9 @@ std::string GenerateLog(const LogPlan& plan, std::vector<GeneratedFix>* fixes = 
 // not exist (25:00:00), checksum and all: a log whose start and end read well but whose
 // points cannot be loaded.
 std::string WithImpossibleTime(std::string log, int index);
+
+// Fields no receiver writes, one kind in each epoch from `firstEpoch` on: nan, inf and 1e308
+// in the numbers, latitude 95, longitude 181, minutes of 60.
+std::vector<ReplacedFields> UnmeasurableFields(int firstEpoch);
 
 }  // namespace trevalo::test
