@@ -6,6 +6,7 @@
 #include "app/display_format.h"
 #include "core/geodesy.h"
 #include "core/nmea_fields.h"
+#include "core/track_walk.h"
 #include "tagging/exif_file.h"
 
 namespace trevalo {
@@ -32,6 +33,16 @@ bool Use(LogLibrary& library, std::size_t index, TimeValue photoTime, MatchResul
   }
   result.pointIndex = log.NearestPointIndex(photoTime);
   result.point = log.points()[result.pointIndex];
+  if (!IsUsable(result.point)) {
+    // A fix without a position (the receiver had none yet, or wrote numbers that cannot
+    // be one): the photo must not be put at 0, 0.
+    result.logProblem = QStringLiteral(
+                            "the point of %1 nearest to its time (point %2) has no "
+                            "position")
+                            .arg(log.filePath())
+                            .arg(result.pointIndex);
+    return false;
+  }
   return true;
 }
 

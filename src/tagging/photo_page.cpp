@@ -221,7 +221,14 @@ void CRAZIvozezDlg::ChoosePhotos() {
   }
 }
 
+void CRAZIvozezDlg::PickUpLibraryChanges() {
+  if (library_->Refresh()) {
+    photos_.RematchAll(*library_, match_, formats_);
+  }
+}
+
 void CRAZIvozezDlg::AddPhotos(const QStringList& paths) {
+  PickUpLibraryChanges();
   {
     CProgressDlg progress(texts_.Text(QStringLiteral("MAIN_SUB_PROCESS_ADD")), this);
     for (qsizetype k = 0; k < paths.size(); ++k) {
@@ -253,6 +260,7 @@ void CRAZIvozezDlg::RemoveSelected() {
 }
 
 void CRAZIvozezDlg::RematchAll() {
+  library_->Refresh();
   photos_.RematchAll(*library_, match_, formats_);
   ShowRows();
   RefreshPageState();
@@ -374,6 +382,7 @@ void CRAZIvozezDlg::SavePhotos() {
   if (photos_.empty()) {
     return;
   }
+  PickUpLibraryChanges();
   CGPSSaveConfirmDlg dialog(settings_, texts_, photos_, *library_, match_, this);
   dialog.exec();
   ShowRows();
@@ -386,6 +395,7 @@ void CRAZIvozezDlg::ShowMapView() {
     rows.push_back(static_cast<std::size_t>(index.row()));
   }
   std::ranges::sort(rows);
+  PickUpLibraryChanges();
   QDir().mkpath(settings_.folders().cacheFolder);
   const MapRequest request =
       ShowPhotosOnMap(*library_, photos_, rows, match_, settings_.ReadFlag(setting::kShowTrack),

@@ -94,6 +94,9 @@ class CRAZIvozezDlg : public QWidget {
  private:
   void ChoosePhotos();
   void ShowRows();
+  // Reads the library again when another program (trevalo-cli, say) changed it; the rows
+  // are then matched again.
+  void PickUpLibraryChanges();
 
   const Settings& settings_;
   const LanguageTexts& texts_;

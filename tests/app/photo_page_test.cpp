@@ -16,6 +16,7 @@
 #include "app/language.h"
 #include "app/settings.h"
 #include "device/log_import_dialog.h"
+#include "library/log_library.h"
 #include "library/log_manager_dialog.h"
 #include "support/fake_device_tree.h"
 #include "support/log_generator.h"
@@ -181,6 +182,39 @@ TEST_F(PhotoPageTest, ImportingTheLoggersLogMatchesThePhotos) {
   page.resize(1000, 560);
   QDir().mkpath(test::BinaryFolder() + QStringLiteral("/../test-output"));
   page.grab().save(test::BinaryFolder() + QStringLiteral("/../test-output/photo-page.png"));
+}
+
+TEST_F(PhotoPageTest, LogsAddedByAnotherProgramMatchAndABrokenLogIsToldOnItsRow) {
+  const QString early = work_.filePath(QStringLiteral("early.jpg"));
+  const QString late = work_.filePath(QStringLiteral("late.jpg"));
+  if (!test::MakePhotoTakenAt(early, "2009:05:17 21:01:30") ||
+      !test::MakePhotoTakenAt(late, "2009:05:18 21:01:30")) {
+    GTEST_SKIP() << "exiftool is not installed";
+  }
+  CRAZIvozezDlg page(*settings_, texts_, nullptr, Tree());
+  page.AddPhotos({early});
+  EXPECT_FALSE(page.photos().AnyMatched());
+  // trevalo-cli, say, adds the day's logs (Seoul time) meanwhile; the second holds a point
+  // whose time does not exist.
+  LogLibrary other(page.library().folder(), 0);
+  const QString day1 = test::WriteGeneratedLog(work_.path(), QStringLiteral("day1.log"),
+                                               {.hour = 12, .epochs = 300});
+  const QString day2 =
+      test::WriteGeneratedLog(work_.path(), QStringLiteral("day2.log"),
+                              {.day = 18,
+                               .hour = 12,
+                               .epochs = 300,
+                               .replacedFields = {{.epoch = 150, .time = "250000.000"}}});
+  ASSERT_TRUE(other.AddLog(day1, 0, 0, 900).done());
+  ASSERT_TRUE(other.AddLog(day2, 0, 0, 900).done());
+  page.AddPhotos({late});
+  ASSERT_EQ(page.photos().size(), 2u);
+  const PhotoRow& first = page.photos().rows()[0];
+  EXPECT_TRUE(first.matched) << "matched again once the library changed";
+  EXPECT_EQ(first.logFile, day1);
+  const PhotoRow& second = page.photos().rows()[1];
+  EXPECT_FALSE(second.matched);
+  EXPECT_TRUE(List(page)->item(1, CRAZIvozezDlg::kStatus)->toolTip().contains(day2));
 }
 
 TEST_F(PhotoPageTest, SavingWritesTheMatchedCopiesAndAKmlDocument) {

@@ -105,8 +105,10 @@ TEST(PhotoLookupOfABrokenLog, IsNoMatchAndSaysWhy) {
   QTemporaryDir dir;
   const QString path = dir.filePath(QStringLiteral("broken.log"));
   test::WriteFile(path,
-                  test::WithImpossibleTime(
-                      test::GenerateLog({.hour = 10, .epochs = 61, .intervalSeconds = 60}), 30));
+                  test::GenerateLog({.hour = 10,
+                                     .epochs = 61,
+                                     .intervalSeconds = 60,
+                                     .replacedFields = {{.epoch = 30, .time = "250000.000"}}}));
   LogLibrary library = LogLibrary::InMemory({{path, 0, 0, {}, 0}}, 0);
   ASSERT_EQ(library.size(), 1u);
   for (const int tolerance : {0, 99}) {
@@ -118,6 +120,22 @@ TEST(PhotoLookupOfABrokenLog, IsNoMatchAndSaysWhy) {
     EXPECT_TRUE(result.logProblem.contains(QStringLiteral("out of range")));
     EXPECT_EQ(result.point.latitude, 0.0);
   }
+}
+
+TEST(PhotoLookupOfABrokenLog, ANearestPointWithoutPositionIsNoMatch) {
+  QTemporaryDir dir;
+  const QString path = dir.filePath(QStringLiteral("gap.log"));
+  test::WriteFile(path, test::GenerateLog({.hour = 10,
+                                           .epochs = 61,
+                                           .intervalSeconds = 60,
+                                           .replacedFields = {{.epoch = 30, .latitude = "nan"}}}));
+  LogLibrary library = LogLibrary::InMemory({{path, 0, 0, {}, 0}}, 0);
+  const MatchResult onTheGap = MatchPhotoTime(library, "2009:05:17 10:30:10", {});
+  EXPECT_FALSE(onTheGap.matched);
+  EXPECT_TRUE(onTheGap.logProblem.contains(QStringLiteral("has no position")));
+  const MatchResult beside = MatchPhotoTime(library, "2009:05:17 10:31:10", {});
+  EXPECT_TRUE(beside.matched);
+  EXPECT_EQ(beside.pointIndex, 31u);
 }
 
 TEST(PositionTexts, PlainAndCorrected) {

@@ -60,7 +60,7 @@ std::string GenerateLog(const LogPlan& plan, std::vector<GeneratedFix>* fixes) {
     const TimeValue t = start + static_cast<TimeValue>(k) * plan.intervalSeconds;
     const CalendarFields f = *BreakDown(t);
     const int milliseconds = (k * 37) % 1000;
-    const std::string time = Format("%02d%02d%02d.%03d", f.hour, f.minute, f.second, milliseconds);
+    std::string time = Format("%02d%02d%02d.%03d", f.hour, f.minute, f.second, milliseconds);
     const std::string date = Format("%02d%02d%02d", f.day, f.month, f.year % 100);
     const double lat = plan.latitude + k * plan.northMetresPerEpoch / kMetresPerDegree;
     const double lon =
@@ -91,9 +91,9 @@ std::string GenerateLog(const LogPlan& plan, std::vector<GeneratedFix>* fixes) {
         continue;
       }
       for (auto [text, replacement] :
-           {std::pair{&latText, &replaced.latitude}, std::pair{&lonText, &replaced.longitude},
-            std::pair{&altitudeText, &replaced.altitude}, std::pair{&speedText, &replaced.speed},
-            std::pair{&courseText, &replaced.course}}) {
+           {std::pair{&time, &replaced.time}, std::pair{&latText, &replaced.latitude},
+            std::pair{&lonText, &replaced.longitude}, std::pair{&altitudeText, &replaced.altitude},
+            std::pair{&speedText, &replaced.speed}, std::pair{&courseText, &replaced.course}}) {
         if (!replacement->empty()) {
           *text = *replacement;
         }
@@ -131,23 +131,6 @@ std::string GenerateLog(const LogPlan& plan, std::vector<GeneratedFix>* fixes) {
       fixes->push_back(fix);
     }
   }
-  return log;
-}
-
-std::string WithImpossibleTime(std::string log, int index) {
-  std::size_t start = 0;
-  for (int k = 0; k <= index; ++k) {
-    start = log.find("$GPRMC,", start == 0 && k == 0 ? 0 : start + 1);
-    if (start == std::string::npos) {
-      return log;
-    }
-  }
-  const std::size_t end = log.find('*', start);
-  std::string body = log.substr(start + 1, end - start - 1);
-  const std::size_t time = body.find(',') + 1;
-  body.replace(time, body.find(',', time) - time, "250000.000");
-  const std::size_t lineEnd = log.find("\r\n", start) + 2;
-  log.replace(start, lineEnd - start, NmeaSentence(body));
   return log;
 }
 

@@ -14,6 +14,7 @@ namespace trevalo::test {
 // one), for logs that carry values no receiver writes.
 struct ReplacedFields {
   int epoch = 0;
+  std::string time;       // hhmmss.sss, in GGA and RMC
   std::string latitude;   // packed ddmm.mmmm, in GGA and RMC
   std::string longitude;  // packed dddmm.mmmm, in GGA and RMC
   std::string altitude;   // GGA, metres
@@ -51,11 +52,6 @@ struct GeneratedFix {
 };
 
 std::string GenerateLog(const LogPlan& plan, std::vector<GeneratedFix>* fixes = nullptr);
-
-// The log with the time of its `index`-th RMC sentence (from 0) set to an hour that does
-// not exist (25:00:00), checksum and all: a log whose start and end read well but whose
-// points cannot be loaded.
-std::string WithImpossibleTime(std::string log, int index);
 
 // Fields no receiver writes, one kind in each epoch from `firstEpoch` on: nan, inf and 1e308
 // in the numbers, latitude 95, longitude 181, minutes of 60.
