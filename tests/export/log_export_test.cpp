@@ -183,6 +183,26 @@ class PeerTest : public LogExportTest {
     }
     return points;
   }
+  // xmllint finds the document well formed (and a GPX file valid GPX 1.0), and gpsbabel reads
+  // exactly the expected points from it.
+  static void ExpectPeersRead(const QString& path, ExportFormat format,
+                              const std::vector<test::GeneratedFix>& expected) {
+    SCOPED_TRACE(path.toStdString());
+    EXPECT_EQ(Xmllint({path}), 0);
+    if (format == ExportFormat::kGpx) {
+      EXPECT_EQ(
+          Xmllint({QStringLiteral("--schema"),
+                   test::SourceFolder() + QStringLiteral("/tests/export/data/gpx-1.0.xsd"), path}),
+          0);
+    }
+    const auto points = Gpsbabel(
+        format == ExportFormat::kGpx ? QStringLiteral("gpx") : QStringLiteral("kml"), path);
+    ASSERT_EQ(points.size(), expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+      EXPECT_NEAR(points[i].first, expected[i].latitude, 1e-6) << i;
+      EXPECT_NEAR(points[i].second, expected[i].longitude, 1e-6) << i;
+    }
+  }
   static int Xmllint(const QStringList& arguments) {
     int code = -1;
     test::Run(QStringLiteral("xmllint"),
@@ -213,20 +233,7 @@ TEST_F(PeerTest, GpsbabelReadsOurGpxAndKmlPointForPoint) {
     const QString path = Out(QStringLiteral("all") + ExportExtension(format));
     ASSERT_TRUE(ExportLogs(library, All(library), path, QStringLiteral("Walks & <runs>"), options_)
                     .problems.isEmpty());
-    EXPECT_EQ(Xmllint({path}), 0);
-    if (format == ExportFormat::kGpx) {
-      EXPECT_EQ(
-          Xmllint({QStringLiteral("--schema"),
-                   test::SourceFolder() + QStringLiteral("/tests/export/data/gpx-1.0.xsd"), path}),
-          0);
-    }
-    const auto points = Gpsbabel(
-        format == ExportFormat::kGpx ? QStringLiteral("gpx") : QStringLiteral("kml"), path);
-    ASSERT_EQ(points.size(), fixes.size());
-    for (std::size_t i = 0; i < fixes.size(); ++i) {
-      EXPECT_NEAR(points[i].first, fixes[i].latitude, 1e-6) << i;
-      EXPECT_NEAR(points[i].second, fixes[i].longitude, 1e-6) << i;
-    }
+    ExpectPeersRead(path, format, fixes);
   }
 }
 
@@ -260,20 +267,7 @@ TEST_F(PeerTest, FixesNoReceiverWritesNeverReachTheDocuments) {
     if (format == ExportFormat::kTable) {
       continue;
     }
-    EXPECT_EQ(Xmllint({path}), 0);
-    if (format == ExportFormat::kGpx) {
-      EXPECT_EQ(
-          Xmllint({QStringLiteral("--schema"),
-                   test::SourceFolder() + QStringLiteral("/tests/export/data/gpx-1.0.xsd"), path}),
-          0);
-    }
-    const auto points = Gpsbabel(
-        format == ExportFormat::kGpx ? QStringLiteral("gpx") : QStringLiteral("kml"), path);
-    ASSERT_EQ(points.size(), places.size()) << path.toStdString();
-    for (std::size_t i = 0; i < places.size(); ++i) {
-      EXPECT_NEAR(points[i].first, places[i].latitude, 1e-6) << i;
-      EXPECT_NEAR(points[i].second, places[i].longitude, 1e-6) << i;
-    }
+    ExpectPeersRead(path, format, places);
   }
 }
 
