@@ -170,14 +170,11 @@ void CGPSManDlg::ShowFileProblems() {
   if (problems.isEmpty()) {
     return;
   }
+  const QString explanation =
+      texts_.Text(library_.databaseReadable() ? QStringLiteral("GPSMAN_TEXT_DBDAMAGED")
+                                              : QStringLiteral("GPSMAN_TEXT_DBUNREADABLE"));
   fileProblems_->setText(
-      library_.databaseReadable()
-          ? QStringLiteral("%1 has lines that could not be read; they are not listed. The file "
-                           "stays as it is until the next change, which first keeps a copy of "
-                           "it.\n%2")
-                .arg(library_.databasePath(), problems.join(u'\n'))
-          : QStringLiteral("%1\nNo change can be saved until it can be read.")
-                .arg(problems.join(u'\n')));
+      QStringLiteral("%1\n%2\n%3").arg(library_.databasePath(), explanation, problems.join(u'\n')));
 }
 
 void CGPSManDlg::Tell(const LogLibrary::Change& change, const QString& objectName) {

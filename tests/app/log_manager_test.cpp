@@ -156,6 +156,12 @@ TEST_F(LogManagerTest, ShowsWhatOtherProgramsChangeAndKeepsTheSelection) {
   EXPECT_EQ(problems->textFormat(), Qt::PlainText);
   EXPECT_TRUE(problems->text().contains(QStringLiteral("line 3: cut off")))
       << problems->text().toStdString();
+  // The window as the user sees it, for a look by eye.
+  manager.resize(920, 420);
+  manager.show();
+  QDir().mkpath(test::BinaryFolder() + QStringLiteral("/../test-output"));
+  manager.grab().save(test::BinaryFolder() +
+                      QStringLiteral("/../test-output/log-manager-damaged-library.png"));
 }
 
 TEST_F(LogManagerTest, ALogWhoseFileIsGoneIsListedAndCanBeRemoved) {
