@@ -16,6 +16,9 @@ namespace {
 // Every template of the writer once, against a document put together by hand from the
 // templates.
 TEST(KmlWriter, WritesEveryTemplateToTheCharacter) {
+  if (const QString missing = test::SourceFolderMissing(); !missing.isEmpty()) {
+    GTEST_SKIP() << missing.toStdString();  // the expected document is there
+  }
   QTemporaryDir dir;
   const QString path = dir.filePath(QStringLiteral("writer.kml"));
   CKmlWriter writer(path, true);

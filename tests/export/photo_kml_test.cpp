@@ -24,6 +24,9 @@ class PhotoKmlTest : public ::testing::Test {
         !test::HaveProgram(QStringLiteral("unzip"))) {
       GTEST_SKIP() << "exiftool or unzip is not installed";
     }
+    if (const QString missing = test::SeedPhotosMissing(); !missing.isEmpty()) {
+      GTEST_SKIP() << missing.toStdString();
+    }
     const QString log = dir_.filePath(QStringLiteral("walk.log"));
     test::WriteFile(log,
                     test::GenerateLog(

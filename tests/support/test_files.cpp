@@ -158,16 +158,62 @@ ProgramResult RunProgram(const QString& program, const QStringList& arguments,
   return result;
 }
 
+namespace {
+
+// The folder of the running test program.
+QString ProgramFolder() {
+  char target[4096];
+  const ssize_t length = ::readlink("/proc/self/exe", target, sizeof target);
+  if (length <= 0 || static_cast<std::size_t>(length) >= sizeof target) {
+    return {};
+  }
+  const QString program = PathFromNative(QByteArrayView(target, length));
+  return program.left(program.lastIndexOf(u'/'));
+}
+
+// The source folder the build folder above the programs was configured from (its CMake
+// cache names it), for a test run by hand rather than by ctest; empty when there is none.
+QString SourceFolderOfBuild(const QString& programFolder) {
+  static const QByteArray kKey = "CMAKE_HOME_DIRECTORY:INTERNAL=";
+  const QByteArray cache = ReadFile(programFolder + QStringLiteral("/../CMakeCache.txt"));
+  for (const QByteArray& line : cache.split('\n')) {
+    if (line.startsWith(kKey)) {
+      return PathFromNative(line.mid(kKey.size()).trimmed());
+    }
+  }
+  return {};
+}
+
+}  // namespace
+
 QString TestDataFolder() {
-  const QString folder = qEnvironmentVariable("TREVALO_TESTDATA");
+  QString folder = qEnvironmentVariable("TREVALO_TESTDATA");
+  if (folder.isEmpty() && !SourceFolder().isEmpty()) {
+    folder = SourceFolder() + QStringLiteral("/../shared/testdata");  // where ctest looks
+  }
   return QFileInfo(folder).isDir() ? QDir::cleanPath(folder) : QString();
 }
 
+// ctest names the folders; run by hand, a test finds them from where its program is.
 QString SourceFolder() {
-  return qEnvironmentVariable("TREVALO_SOURCE_DIR");
+  const QString given = qEnvironmentVariable("TREVALO_SOURCE_DIR");
+  if (!given.isEmpty()) {
+    return given;
+  }
+  static const QString found = SourceFolderOfBuild(BinaryFolder());
+  return found;
 }
 QString BinaryFolder() {
-  return qEnvironmentVariable("TREVALO_BIN_DIR");
+  const QString given = qEnvironmentVariable("TREVALO_BIN_DIR");
+  return given.isEmpty() ? ProgramFolder() : given;
+}
+
+QString SourceFolderMissing() {
+  return SourceFolder().isEmpty()
+             ? QStringLiteral(
+                   "the source folder is unknown: run the test through ctest, from "
+                   "its build folder, or with TREVALO_SOURCE_DIR set")
+             : QString();
 }
 
 QString WriteGeneratedLog(const QString& folder, const QString& name, const LogPlan& plan,

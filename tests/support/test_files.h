@@ -52,8 +52,12 @@ ProgramResult RunProgram(const QString& program, const QStringList& arguments,
 
 // The shared real-world test files (../shared/testdata); empty when they are not there.
 QString TestDataFolder();
-// The project's source folder and the folder of the built programs.
+// The project's source folder and the folder of the built programs: as ctest gives them,
+// else found from the running test program (empty when its build folder names no source).
 QString SourceFolder();
 QString BinaryFolder();
+// Why the source folder is not known, for a test that reads its files to skip with; empty
+// when it is.
+QString SourceFolderMissing();
 
 }  // namespace trevalo::test

@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -106,12 +107,32 @@ QStringList GeneratedPhotoNames() {
           QStringLiteral("jfif_only.jpg")};
 }
 
+namespace {
+
+QString SeedPhoto(const char* name) {
+  return SourceFolder() + QStringLiteral("/fuzz/corpus/exif_file/") + QLatin1String(name);
+}
+
+}  // namespace
+
+QString SeedPhotosMissing() {
+  if (const QString missing = SourceFolderMissing(); !missing.isEmpty()) {
+    return missing;
+  }
+  for (const char* name : {"le.jpg", "plain.jpg"}) {
+    if (!QFileInfo::exists(SeedPhoto(name))) {
+      return SeedPhoto(name) + QStringLiteral(" is not there");
+    }
+  }
+  return {};
+}
+
 bool MakePhotoTakenAt(const QString& path, const char* dateTime) {
   if (!HaveProgram(QStringLiteral("exiftool"))) {
     return false;
   }
   QFile::remove(path);
-  if (!QFile::copy(SourceFolder() + QStringLiteral("/fuzz/corpus/exif_file/le.jpg"), path)) {
+  if (!QFile::copy(SeedPhoto("le.jpg"), path)) {
     return false;
   }
   QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
@@ -137,7 +158,7 @@ QStringList RealPhotos() {
 }
 
 QByteArray JpegWithExif(std::span<const std::uint8_t> tiff) {
-  QByteArray photo = ReadFile(SourceFolder() + QStringLiteral("/fuzz/corpus/exif_file/plain.jpg"));
+  QByteArray photo = ReadFile(SeedPhoto("plain.jpg"));
   EXPECT_TRUE(photo.startsWith("\xFF\xD8\xFF\xE0")) << "plain.jpg is no JFIF photo";
   const qsizetype length = 2 + 6 + static_cast<qsizetype>(tiff.size());
   EXPECT_LE(length, 65535);

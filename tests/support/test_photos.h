@@ -29,6 +29,10 @@ QStringList RealPhotos();
 
 bool HaveProgram(const QString& name);
 
+// Why the photos MakePhotoTakenAt and JpegWithExif start from (in the fuzz corpus of the
+// source folder) cannot be found, for a test to skip with; empty when they are there.
+QString SeedPhotosMissing();
+
 // A small photo at `path` whose capture time (DateTimeOriginal) is `dateTime`
 // ("YYYY:MM:DD HH:MM:SS"); false when exiftool is missing.
 bool MakePhotoTakenAt(const QString& path, const char* dateTime);

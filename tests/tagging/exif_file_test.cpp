@@ -26,6 +26,10 @@ QString Real(const char* name) {
   if (test::GeneratedPhotos().isEmpty()) {                      \
     GTEST_SKIP() << "ImageMagick or exiftool is not installed"; \
   }
+#define REQUIRE_SEED_PHOTOS()                                                  \
+  if (const QString missing = test::SeedPhotosMissing(); !missing.isEmpty()) { \
+    GTEST_SKIP() << missing.toStdString();                                     \
+  }
 
 using test::Segments;
 
@@ -158,6 +162,7 @@ TEST_F(ExifFileTest, TaggingTwiceGivesTheSameFile) {
 }
 
 TEST_F(ExifFileTest, DamagedPhotosAreTaggedAndTagTheSameTwice) {
+  REQUIRE_SEED_PHOTOS();
   // The fuzz corpus holds damaged EXIF layouts found by fuzzing: links and lengths that
   // run past the data, directories in the header.
   const QDir corpus(test::SourceFolder() + QStringLiteral("/fuzz/corpus/exif_file"));
@@ -187,6 +192,7 @@ TEST_F(ExifFileTest, DamagedPhotosAreTaggedAndTagTheSameTwice) {
 }
 
 TEST_F(ExifFileTest, PhotosWhoseDirectoriesPointAtEachOtherAreReadAndTagged) {
+  REQUIRE_SEED_PHOTOS();
   const std::pair<const char*, std::vector<std::uint8_t>> photos[] = {
       {"self_30.jpg", test::SelfPointingTiff(30)},
       {"self_40.jpg", test::SelfPointingTiff(40)},
@@ -219,6 +225,7 @@ TEST_F(ExifFileTest, PhotosWhoseDirectoriesPointAtEachOtherAreReadAndTagged) {
 }
 
 TEST_F(ExifFileTest, TheProblemsOfAPhotoAreBounded) {
+  REQUIRE_SEED_PHOTOS();
   // IFD0 of 3000 entries of an unknown type: a problem each.
   test::TiffBuilder b = test::TiffBuilder::WithHeader(ByteOrder::kLittle);
   const std::uint32_t ifd0 = b.Directory(3000);

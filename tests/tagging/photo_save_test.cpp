@@ -29,6 +29,9 @@ class PhotoSave : public ::testing::Test {
     if (!test::HaveProgram(QStringLiteral("exiftool"))) {
       GTEST_SKIP() << "exiftool is not installed";
     }
+    if (const QString missing = test::SeedPhotosMissing(); !missing.isEmpty()) {
+      GTEST_SKIP() << missing.toStdString();
+    }
     const QString log = dir_.filePath(QStringLiteral("walk.log"));
     test::WriteFile(log, test::GenerateLog({.hour = 10, .epochs = 61, .intervalSeconds = 60}));
     library_ = std::make_unique<LogLibrary>(LogLibrary::InMemory({{log, 0, 0, {}, 0}}, 0));
