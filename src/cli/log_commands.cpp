@@ -34,13 +34,17 @@ void WriteInfoText(const GPSLog& log, Output& out) {
   out << "  local end   " << Iso(log.localEnd()) << '\n';
 }
 
-void WriteInfoJson(const GPSLog& log, const DisplayFormats& formats, JsonWriter& json) {
+void WriteCountsJson(const GPSLog& log, JsonWriter& json) {
   json.Field("pointCount", log.pointCount());
   json.Field("lapCount", log.lapCount());
   json.Field("waypointCount", log.waypointCount());
   json.Field("hasTimes", log.hasTimes());
   json.Field("timeZone", log.timeZone());
   json.Field("summerTime", log.summerTime());
+}
+
+void WriteInfoJson(const GPSLog& log, const DisplayFormats& formats, JsonWriter& json) {
+  WriteCountsJson(log, json);
   json.Field("utcStart", Iso(log.utcStart()));
   json.Field("localStart", Iso(log.localStart()));
   json.Field("localEnd", Iso(log.localEnd()));
@@ -94,6 +98,10 @@ int RunInfo(const QStringList& arguments, CommandContext& context) {
       if (problem.isEmpty()) {
         WriteInfoJson(log, formats, json);
       } else {
+        // A log that was read still has its counts; only its times are missing.
+        if (log.fileReadable()) {
+          WriteCountsJson(log, json);
+        }
         json.Field("error", problem);
       }
       json.EndObject();

@@ -90,6 +90,40 @@ TEST_F(LogCommand, BadFilesAreNamedAndTheOthersStillReported) {
   EXPECT_TRUE(text.out.contains("points 90"));
 }
 
+TEST_F(LogCommand, ALogWithoutAUsableTimeStillHasItsCounts) {
+  // Every RMC time out of range: the sentences are counted, the log has no time.
+  std::vector<test::ReplacedFields> hours;
+  for (int epoch = 0; epoch < 6; ++epoch) {
+    hours.push_back({.epoch = epoch, .time = "993000.000"});
+  }
+  const QString timeless = dir_.filePath(QStringLiteral("timeless.log"));
+  test::WriteFile(
+      timeless,
+      test::GenerateLog(
+          {.epochs = 6, .lapEpochs = {2}, .waypointEpochs = {3, 4}, .replacedFields = hours}));
+  const auto result = RunCli(
+      {QStringLiteral("log"), QStringLiteral("info"), QStringLiteral("--json"), timeless}, Home());
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_TRUE(result.err.contains(timeless.toUtf8() + ": ")) << result.err.toStdString();
+  const QJsonArray logs = result.Json().array();
+  ASSERT_EQ(logs.size(), 1);
+  const QJsonObject log = logs[0].toObject();
+  EXPECT_FALSE(log[QStringLiteral("error")].toString().isEmpty());
+  EXPECT_EQ(log[QStringLiteral("pointCount")].toInt(-1), 6);
+  EXPECT_EQ(log[QStringLiteral("lapCount")].toInt(-1), 1);
+  EXPECT_EQ(log[QStringLiteral("waypointCount")].toInt(-1), 2);
+  ASSERT_TRUE(log.contains(QStringLiteral("hasTimes")));
+  EXPECT_FALSE(log[QStringLiteral("hasTimes")].toBool(true));
+  EXPECT_FALSE(log.contains(QStringLiteral("utcStart")));  // no time to show
+
+  // A file that cannot be read has nothing to count.
+  const auto missing = RunCli({QStringLiteral("log"), QStringLiteral("info"),
+                               QStringLiteral("--json"), dir_.filePath(QStringLiteral("gone.log"))},
+                              Home());
+  EXPECT_EQ(missing.exitCode, 1);
+  EXPECT_FALSE(missing.Json().array()[0].toObject().contains(QStringLiteral("pointCount")));
+}
+
 TEST_F(LogCommand, PointsAsCsv) {
   const auto result = RunCli({QStringLiteral("log"), QStringLiteral("points"), good_,
                               QStringLiteral("--zone"), QStringLiteral("900")},
