@@ -9,6 +9,10 @@ QString CleanFileName(QString name) {
   return name;
 }
 
-QString BatchStem(const QString& logFileName) { return logFileName.chopped(std::min<qsizetype>(4, logFileName.size())); }
+QString BatchStem(const QString& logFileName) {
+  // A leading dot starts a hidden name, not an extension.
+  const qsizetype dot = logFileName.lastIndexOf(u'.');
+  return dot > 0 ? logFileName.left(dot) : logFileName;
+}
 
 }  // namespace trevalo

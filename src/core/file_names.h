@@ -9,8 +9,8 @@ namespace trevalo {
 // A name with each of \ / : * ? " < > | replaced by "_".
 QString CleanFileName(QString name);
 
-// A log's file name without its last four characters (its extension, in the usual case),
-// the stem of the files a batch export writes for it.
+// A log's file name without its extension (from the last dot on; a name without one stays
+// whole), the stem of the files a batch export writes for it: "x.log" and "x.nmea" give "x".
 QString BatchStem(const QString& logFileName);
 
 }  // namespace trevalo

@@ -55,9 +55,9 @@ TEST_F(ExportCommand, WritesEachFormatOfRealLogs) {
           logs,
       Home());
   ASSERT_EQ(batch.exitCode, 0) << batch.err.toStdString();
-  EXPECT_EQ(QDir(Path(QStringLiteral("batch"))).entryList(QDir::Files),
-            (QStringList{QStringLiteral("gpsbabel_track..GPX"),
-                         QStringLiteral("gpsd_telit-he910..GPX")}));
+  EXPECT_EQ(
+      QDir(Path(QStringLiteral("batch"))).entryList(QDir::Files),
+      (QStringList{QStringLiteral("gpsbabel_track.GPX"), QStringLiteral("gpsd_telit-he910.GPX")}));
 }
 
 TEST_F(ExportCommand, BadInputIsNamed) {

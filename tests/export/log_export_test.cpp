@@ -44,7 +44,7 @@ class LogExportTest : public ::testing::Test {
 TEST_F(LogExportTest, BatchWritesOneFilePerLogNamedAfterIt) {
   LogLibrary library =
       LogLibrary::InMemory({{Log(QStringLiteral("a.log"), {.hour = 9, .epochs = 3}), 0, 0, {}, 0},
-                            {Log(QStringLiteral("b.log"), {.hour = 10, .epochs = 4}), 0, 0, {}, 0},
+                            {Log(QStringLiteral("b.nmea"), {.hour = 10, .epochs = 4}), 0, 0, {}, 0},
                             {Log(QStringLiteral("track"), {.hour = 11, .epochs = 5}), 0, 0, {}, 0}},
                            0);
   options_.format = ExportFormat::kGpx;
@@ -52,9 +52,9 @@ TEST_F(LogExportTest, BatchWritesOneFilePerLogNamedAfterIt) {
   const ExportReport report = ExportLogsBatch(
       library, All(library), Out(), options_,
       [&](std::size_t, std::size_t, const QString& path) { progress.push_back(path); });
-  // The name loses its last four characters whatever they are.
+  // The name loses its extension, however long; a name without one stays whole.
   const QStringList expected{Out(QStringLiteral("a.GPX")), Out(QStringLiteral("b.GPX")),
-                             Out(QStringLiteral("t.GPX"))};
+                             Out(QStringLiteral("track.GPX"))};
   EXPECT_EQ(report.written, expected);
   EXPECT_TRUE(report.problems.isEmpty());
   EXPECT_EQ(progress.size(), 3u);
