@@ -15,9 +15,8 @@ QString WritePhotoTable(const QString& path, const QString& header,
     if (progress) {
       progress(k, total, row.path);
     }
-    writer.WriteLine(CsvLine({QString::number(k + 1), row.fileName, row.dateText,
-                              row.latitudeText, row.longitudeText, row.altitudeText, row.path,
-                              row.logFile}));
+    writer.WriteLine(CsvLine({QString::number(k + 1), row.fileName, row.dateText, row.latitudeText,
+                              row.longitudeText, row.altitudeText, row.path, row.logFile}));
   }
   return writer.Close();
 }
@@ -28,15 +27,14 @@ void WriteLogTableBlock(CTextLineWriter& writer, const GPSLog& log, const LogTab
   writer.WriteLine(format.header);
   int number = 0;
   for (const TrackPoint& point : log.points()) {
-    const QString latitudeRef = QString::fromStdString(point.latitudeRef);
-    const QString longitudeRef = QString::fromStdString(point.longitudeRef);
-    writer.WriteLine(CsvLine(
-        {QString::number(++number),
-         latitudeRef + CoordinateText(point.latitude, point.latitudeRef,
-                                      format.correction.latitude, true, format.longLatFormat),
-         longitudeRef + CoordinateText(point.longitude, point.longitudeRef,
-                                       format.correction.longitude, false, format.longLatFormat),
-         AltitudeText(point), FormatTime(point.localTime, kTimeFormat)}));
+    // The display format puts the hemisphere letter first, so it is not written again.
+    writer.WriteLine(
+        CsvLine({QString::number(++number),
+                 CoordinateText(point.latitude, point.latitudeRef, format.correction.latitude, true,
+                                format.longLatFormat),
+                 CoordinateText(point.longitude, point.longitudeRef, format.correction.longitude,
+                                false, format.longLatFormat),
+                 AltitudeText(point), FormatTime(point.localTime, kTimeFormat)}));
   }
   writer.WriteLine(QString());
 }

@@ -14,14 +14,13 @@ TEST(TextLineWriter, WritesCodePage949LinesWithCrLf) {
   QTemporaryDir dir;
   const QString path = dir.filePath(QStringLiteral("t.csv"));
   CTextLineWriter writer(path);
-  writer.WriteLine(QStringLiteral("한강,100% %s %n"));  // nothing is a format
+  writer.WriteLine(QStringLiteral("한강,100% %s %n"));       // nothing is a format
   writer.WriteLine(QStringLiteral("37° \u00e9\U0001F600"));  // é and the emoji are not in 949
   writer.WriteLine(QString());
   ASSERT_EQ(writer.Close(), QString());
-  EXPECT_EQ(test::ReadFile(path),
-            QByteArray("\xC7\xD1\xB0\xAD,100% %s %n\r\n"
-                       "37\xA1\xC6 ??\r\n"
-                       "\r\n"));
+  EXPECT_EQ(test::ReadFile(path), QByteArray("\xC7\xD1\xB0\xAD,100% %s %n\r\n"
+                                             "37\xA1\xC6 ??\r\n"
+                                             "\r\n"));
 }
 
 TEST(TextLineWriter, FieldsWithCommasQuotesOrBreaksAreQuoted) {
@@ -44,15 +43,17 @@ TEST(TableExport, LogBlocksHoldPathHeaderPointsAndAnEmptyLine) {
   CTextLineWriter writer(path);
   WriteLogTableBlock(writer, library.log(0),
                      {QStringLiteral("No,Latitude,Longitude,Altitude,Date Time"),
-                      QStringLiteral("%s %d %02d %05.2f"), {}});
+                      QStringLiteral("%s %d %02d %05.2f"),
+                      {}});
   ASSERT_EQ(writer.Close(), QString());
   const QList<QByteArray> lines = test::ReadFile(path).split('\n');
   ASSERT_EQ(lines.size(), 6);  // path, header, two points, the empty line, nothing after it
   EXPECT_EQ(lines[0], "\"" + log.toUtf8() + "\"\r");
   EXPECT_EQ(lines[1], "No,Latitude,Longitude,Altitude,Date Time\r");
-  // 37.390945 N is 37° 23' 27.40"; the hemisphere letter comes before the formatted text.
-  EXPECT_EQ(lines[2], "1,NN 37 23 27.40,EE 126 58 07.40,-3.0 m,2009-05-17  21:00:00\r");
-  EXPECT_TRUE(lines[3].startsWith("2,NN 37 23 27.50,EE 126 58 07.57,-2.8 m,")) << lines[3].toStdString();
+  // 37.390945 N is 37° 23' 27.40"; the display format places the hemisphere letter, once.
+  EXPECT_EQ(lines[2], "1,N 37 23 27.40,E 126 58 07.40,-3.0 m,2009-05-17  21:00:00\r");
+  EXPECT_TRUE(lines[3].startsWith("2,N 37 23 27.50,E 126 58 07.57,-2.8 m,"))
+      << lines[3].toStdString();
   EXPECT_EQ(lines[4], "\r");
   EXPECT_EQ(lines[5], "");
 }
@@ -75,10 +76,9 @@ TEST(TableExport, PhotoTableHasAHeaderAndALinePerRow) {
   const std::vector<PhotoRow> rows = {matched, unmatched};
   const QString path = dir.filePath(QStringLiteral("photos.csv"));
   std::vector<std::size_t> progress;
-  ASSERT_EQ(WritePhotoTable(path, QStringLiteral("No,File Name,Date Taken"), rows,
-                            [&](std::size_t done, std::size_t, const QString&) {
-                              progress.push_back(done);
-                            }),
+  ASSERT_EQ(WritePhotoTable(
+                path, QStringLiteral("No,File Name,Date Taken"), rows,
+                [&](std::size_t done, std::size_t, const QString&) { progress.push_back(done); }),
             QString());
   EXPECT_EQ(progress, (std::vector<std::size_t>{0, 1}));
   std::string expected;
