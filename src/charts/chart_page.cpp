@@ -22,6 +22,27 @@ std::string Number(double value, int decimals) {
   return text;
 }
 
+constexpr int kTicks = 4;  // intervals between the labelled ticks of an axis
+
+// The fewest decimals (at most six) with which the tick labels of an axis from `minimum` to
+// `maximum` are all different.
+int TickDecimals(double minimum, double maximum) {
+  constexpr int kMostDecimals = 6;
+  for (int decimals = 0; decimals < kMostDecimals; ++decimals) {
+    bool distinct = true;
+    std::string previous;
+    for (int k = 0; k <= kTicks && distinct; ++k) {
+      const std::string label = Number(minimum + (maximum - minimum) * k / kTicks, decimals);
+      distinct = k == 0 || label != previous;
+      previous = label;
+    }
+    if (distinct) {
+      return decimals;
+    }
+  }
+  return kMostDecimals;
+}
+
 void HiddenInput(std::string& page, std::string_view name, const std::string& value) {
   page += "<input type='hidden' name='";
   page += name;
@@ -32,23 +53,27 @@ void HiddenInput(std::string& page, std::string_view name, const std::string& va
 
 // The chart drawn in SVG from the same numbers the form holds.
 void AppendSvg(std::string& page, const CAltitudeArray& series, const ChartPage& chart,
-               int xMaximum, const std::string& xUnit, const std::string& yUnit) {
+               const AxisScale& x, const std::string& yUnit) {
   const double yMin = series.axisMinimum;
   const double yMax = series.axisMaximum;
+  const int yDecimals = TickDecimals(yMin, yMax);
   const auto yOf = [&](double value) {
     return kBottom - (value - yMin) / (yMax - yMin) * (kBottom - kTop);
   };
   const int n = series.sampleCount;
   const auto xOf = [&](int i) {
-    return n <= 1 ? (kLeft + kRight) / 2.0 : kLeft + static_cast<double>(i) * (kRight - kLeft) / (n - 1);
+    return n <= 1 ? (kLeft + kRight) / 2.0
+                  : kLeft + static_cast<double>(i) * (kRight - kLeft) / (n - 1);
   };
   const bool altitude = chart.kind == ChartKind::kAltitude;
   page += "<svg xmlns='http://www.w3.org/2000/svg' id='chart' width='" + std::to_string(kWidth) +
           "' height='" + std::to_string(kHeight) + "' viewBox='0 0 " + std::to_string(kWidth) +
           " " + std::to_string(kHeight) + "' font-family='sans-serif' font-size='11'>\n";
   page += "<rect width='100%' height='100%' fill='#ffffff' />\n";
-  page += "<text x='" + std::to_string(kWidth / 2) + "' y='18' text-anchor='middle' "
-          "font-size='14'>" + XmlContent(chart.title) + "</text>\n";
+  page += "<text x='" + std::to_string(kWidth / 2) +
+          "' y='18' text-anchor='middle' "
+          "font-size='14'>" +
+          XmlContent(chart.title) + "</text>\n";
   // Vertical grid every 5 % of the width.
   for (int k = 1; k < 20; ++k) {
     const std::string x = Number(kLeft + k * (kRight - kLeft) / 20.0, 1);
@@ -58,14 +83,14 @@ void AppendSvg(std::string& page, const CAltitudeArray& series, const ChartPage&
   if (n > 0) {
     std::string points;
     for (int i = 0; i < n; ++i) {
-      points += Number(xOf(i), 1) + ',' + Number(yOf(series.smoothed[static_cast<std::size_t>(i)]), 1) + ' ';
+      points += Number(xOf(i), 1) + ',' +
+                Number(yOf(series.smoothed[static_cast<std::size_t>(i)]), 1) + ' ';
     }
     const std::string base = Number(yOf(yMin), 1);
     page += "<polygon fill='#" + std::string(altitude ? "C5D4B5" : "90d2f1") +
             "' fill-opacity='0.73' points='" + Number(xOf(0), 1) + ',' + base + ' ' + points +
             Number(xOf(n - 1), 1) + ',' + base + "' />\n";
-    page += "<polyline fill='none' stroke='#FF0000' stroke-width='2' points='" + points +
-            "' />\n";
+    page += "<polyline fill='none' stroke='#FF0000' stroke-width='2' points='" + points + "' />\n";
   }
   if (yMin < 0 && yMax > 0) {
     const std::string y = Number(yOf(0), 1);
@@ -75,18 +100,17 @@ void AppendSvg(std::string& page, const CAltitudeArray& series, const ChartPage&
   page += "<line x1='" + std::to_string(kLeft) + "' y1='" + std::to_string(kTop) + "' x2='" +
           std::to_string(kLeft) + "' y2='" + std::to_string(kBottom) + "' stroke='#b35454' />\n";
   page += "<line x1='" + std::to_string(kLeft) + "' y1='" + std::to_string(kBottom) + "' x2='" +
-          std::to_string(kRight) + "' y2='" + std::to_string(kBottom) +
-          "' stroke='#546ab3' />\n";
-  for (int k = 0; k <= 4; ++k) {
-    const double value = yMin + (yMax - yMin) * k / 4;
+          std::to_string(kRight) + "' y2='" + std::to_string(kBottom) + "' stroke='#546ab3' />\n";
+  for (int k = 0; k <= kTicks; ++k) {
+    const double value = yMin + (yMax - yMin) * k / kTicks;
     const std::string y = Number(yOf(value), 1);
     page += "<text x='" + std::to_string(kLeft - 6) + "' y='" + y +
-            "' dy='4' text-anchor='end' fill='#b35454'>" + Number(value, 0) + ' ' + yUnit +
+            "' dy='4' text-anchor='end' fill='#b35454'>" + Number(value, yDecimals) + ' ' + yUnit +
             "</text>\n";
-    const double xValue = static_cast<double>(xMaximum) * k / 4;
-    const std::string x = Number(kLeft + (kRight - kLeft) * k / 4.0, 1);
-    page += "<text x='" + x + "' y='" + std::to_string(kBottom + 16) +
-            "' text-anchor='middle' fill='#546ab3'>" + Number(xValue, 0) + ' ' + xUnit +
+    const double xValue = x.maximum * k / kTicks;
+    const std::string at = Number(kLeft + (kRight - kLeft) * k / static_cast<double>(kTicks), 1);
+    page += "<text x='" + at + "' y='" + std::to_string(kBottom + 16) +
+            "' text-anchor='middle' fill='#546ab3'>" + Number(xValue, x.decimals) + ' ' + x.unit +
             "</text>\n";
   }
   page += "</svg>\n";
@@ -94,10 +118,23 @@ void AppendSvg(std::string& page, const CAltitudeArray& series, const ChartPage&
 
 }  // namespace
 
+AxisScale XAxisScale(const ChartPage& page) {
+  AxisScale scale;
+  if (page.axis == ChartAxis::kDistance) {
+    const bool kilometres = page.xExtent >= 1000;
+    scale.unit = kilometres ? "Km" : "m";
+    scale.maximum = kilometres ? page.xExtent / 1000 : page.xExtent;
+  } else {
+    const bool hours = page.xExtent >= 3600;
+    scale.unit = hours ? "h" : "Min";
+    scale.maximum = page.xExtent / (hours ? 3600 : 60);
+  }
+  scale.decimals = TickDecimals(0, scale.maximum);
+  return scale;
+}
+
 std::string ChartPageText(const CAltitudeArray& series, const ChartPage& chart) {
-  const bool kilometres = chart.xMaximum >= 1000;
-  const int xMaximum = kilometres ? chart.xMaximum / 1000 : chart.xMaximum;
-  const std::string xUnit = kilometres ? "Km" : "Min";
+  const AxisScale x = XAxisScale(chart);
   const bool altitude = chart.kind == ChartKind::kAltitude;
   const std::string yMin = std::to_string(series.axisMinimum);
   const std::string yMax = std::to_string(series.axisMaximum);
@@ -106,41 +143,46 @@ std::string ChartPageText(const CAltitudeArray& series, const ChartPage& chart) 
   const std::string title = XmlAttribute(chart.title, '\'');
 
   std::string page;
-  page += "<!DOCTYPE html PUBLIC \"-//W3C//DTD XHTML 1.0 Transitional//EN\" "
-          "\"http://www.w3.org/TR/xhtml1/DTD/xhtml1-transitional.dtd\">\n"
-          "<html xmlns=\"http://www.w3.org/1999/xhtml\">\n<head>\n"
-          "<meta http-equiv=\"content-type\" content=\"text/html; charset=utf-8\" />\n"
-          "<title>" + XmlContent(chart.title) + "</title>\n"
-          "<style type=\"text/css\">body { margin: 0; } form { display: none; }</style>\n"
-          "</head>\n<body onload=\"\">\n";
+  page +=
+      "<!DOCTYPE html PUBLIC \"-//W3C//DTD XHTML 1.0 Transitional//EN\" "
+      "\"http://www.w3.org/TR/xhtml1/DTD/xhtml1-transitional.dtd\">\n"
+      "<html xmlns=\"http://www.w3.org/1999/xhtml\">\n<head>\n"
+      "<meta http-equiv=\"content-type\" content=\"text/html; charset=utf-8\" />\n"
+      "<title>" +
+      XmlContent(chart.title) +
+      "</title>\n"
+      "<style type=\"text/css\">body { margin: 0; } form { display: none; }</style>\n"
+      "</head>\n<body onload=\"\">\n";
   page += "<form action='" + std::string(kChartService) +
-          "' method='POST' id='post_form' onsubmit=\"this.action = '" +
-          std::string(kChartService) +
+          "' method='POST' id='post_form' onsubmit=\"this.action = '" + std::string(kChartService) +
           "?chid=' + (new Date()).getMilliseconds(); return true;\">\n";
   HiddenInput(page, "cht", "lc");
   HiddenInput(page, "chtt", title);
   HiddenInput(page, "chs", "800x300");
-  HiddenInput(page, "chxr", "0," + yMin + ',' + yMax + "|1,0," + std::to_string(xMaximum));
-  HiddenInput(page, "chxs", std::string(altitude ? "0N*c* m" : "0N*c* Km/h") +
-                                ",b35454|1N*c* " + xUnit + ",546ab3");
+  HiddenInput(page, "chxr", "0," + yMin + ',' + yMax + "|1,0," + Number(x.maximum, x.decimals));
+  HiddenInput(
+      page, "chxs",
+      std::string(altitude ? "0N*c* m" : "0N*c* Km/h") + ",b35454|1N*c* " + x.unit + ",546ab3");
   HiddenInput(page, "chco", "FF0000,00FF00");
   HiddenInput(page, "chxt", "y,x");
   HiddenInput(page, "chds", yMin + ',' + yMax);
   HiddenInput(page, "chd", "t:" + series.dataText.toStdString());
   HiddenInput(page, "chg", "5,-1,1,1");
-  HiddenInput(page, "chm", std::string(altitude ? "B,C5D4B5BB" : "B,90d2f1BB") +
-                               ",0,0,0|h,000000,0," + Number(zeroLine, 6) + ",1");
+  HiddenInput(page, "chm",
+              std::string(altitude ? "B,C5D4B5BB" : "B,90d2f1BB") + ",0,0,0|h,000000,0," +
+                  Number(zeroLine, 6) + ",1");
   HiddenInput(page, "chxtc", "0,10|1,10|2,-800");
   page += "</form>\n";
-  AppendSvg(page, series, chart, xMaximum, xUnit, altitude ? "m" : "Km/h");
+  AppendSvg(page, series, chart, x, altitude ? "m" : "Km/h");
   // The page once posted its form to the chart service on load; it draws the chart itself
   // now, and loadGraph is kept for a page that wants the service's image.
-  page += "<script type='text/javascript'>\n"
-          "function loadGraph() {\n"
-          "  var form = document.getElementById('post_form');\n"
-          "  if (form.onsubmit()) { form.submit(); }\n"
-          "}\n"
-          "</script>\n</body>\n</html>\n";
+  page +=
+      "<script type='text/javascript'>\n"
+      "function loadGraph() {\n"
+      "  var form = document.getElementById('post_form');\n"
+      "  if (form.onsubmit()) { form.submit(); }\n"
+      "}\n"
+      "</script>\n</body>\n</html>\n";
   return page;
 }
 
@@ -160,19 +202,20 @@ QStringList WriteChartPages(const ChartData& data, const QString& folder, QStrin
       problems << problem;
     }
   };
-  const int metres = static_cast<int>(data.totalDistance);
   if (data.hasDistanceCharts) {
     write("CHT_DISTALT.cht", data.distanceAltitude,
-          {QStringLiteral("Altitude (Distance)"), ChartKind::kAltitude, metres});
+          {QStringLiteral("Altitude (Distance)"), ChartKind::kAltitude, ChartAxis::kDistance,
+           data.totalDistance});
     write("CHT_DISTSPD.cht", data.distanceSpeed,
-          {QStringLiteral("Speed (Distance)"), ChartKind::kSpeed, metres});
+          {QStringLiteral("Speed (Distance)"), ChartKind::kSpeed, ChartAxis::kDistance,
+           data.totalDistance});
   }
   if (data.hasTimeCharts) {
-    const int minutes = static_cast<int>(data.timeSpan / 60);
+    const auto seconds = static_cast<double>(data.timeSpan);
     write("CHT_TIMEALT.cht", data.timeAltitude,
-          {QStringLiteral("Altitude (Time)"), ChartKind::kAltitude, minutes});
+          {QStringLiteral("Altitude (Time)"), ChartKind::kAltitude, ChartAxis::kTime, seconds});
     write("CHT_TIMESPD.cht", data.timeSpeed,
-          {QStringLiteral("Speed (Time)"), ChartKind::kSpeed, minutes});
+          {QStringLiteral("Speed (Time)"), ChartKind::kSpeed, ChartAxis::kTime, seconds});
   }
   return written;
 }

@@ -4,6 +4,8 @@
 // keeps the chart's parameters in the form of the image-chart service they were once
 // posted to.
 
+#include <string>
+
 #include <QString>
 #include <QStringList>
 
@@ -13,12 +15,27 @@
 namespace trevalo {
 
 enum class ChartKind { kAltitude, kSpeed };
+// What the x axis runs along.
+enum class ChartAxis { kDistance, kTime };
 
 struct ChartPage {
   QString title;
   ChartKind kind = ChartKind::kAltitude;
-  int xMaximum = 0;  // metres or minutes; the axis shows Km above 999, else "Min"
+  ChartAxis axis = ChartAxis::kDistance;
+  double xExtent = 0;  // metres along the distance, seconds along the time
 };
+
+// An axis as it is labelled: the unit its numbers count, its end in that unit, and the
+// decimals its tick labels need to differ from one another.
+struct AxisScale {
+  std::string unit;
+  double maximum = 0;
+  int decimals = 0;
+};
+
+// The x axis: metres below a kilometre, else kilometres ("Km"); minutes below an hour
+// ("Min"), else hours ("h").
+AxisScale XAxisScale(const ChartPage& page);
 
 // The page of a finished series (its axis bounds and data text built).
 std::string ChartPageText(const CAltitudeArray& series, const ChartPage& page);

@@ -169,11 +169,11 @@ TEST_F(ChartTest, PagesHoldTheChartFormAndDrawTheSeries) {
   }
   EXPECT_FALSE(xml.hasError()) << xml.errorString().toStdString();
   EXPECT_EQ(polylines, 1);
-  // About 500 m of track: metres on the axis, labelled "Min"; altitudes near 45 m: 0..100.
+  // About 500 m of track: metres on the axis; altitudes near 45 m: 0..100.
   EXPECT_TRUE(page.contains("name='chxr' value='0,0,100|1,0,500'") ||
               page.contains("name='chxr' value='0,0,100|1,0,499'"))
       << page.toStdString();
-  EXPECT_TRUE(page.contains("name='chxs' value='0N*c* m,b35454|1N*c* Min,546ab3'"));
+  EXPECT_TRUE(page.contains("name='chxs' value='0N*c* m,b35454|1N*c* m,546ab3'"));
   EXPECT_TRUE(page.contains("name='chds' value='0,100'"));
   EXPECT_TRUE(page.contains("name='chm' value='B,C5D4B5BB,0,0,0|h,000000,0,0.000000,1'"));
   EXPECT_TRUE(
@@ -189,11 +189,59 @@ TEST(ChartPage, LongTracksCountKilometres) {
   series.FindRange();
   series.Smooth();
   series.BuildTexts();
-  const std::string page =
-      ChartPageText(series, {QStringLiteral("Altitude (Distance)"), ChartKind::kAltitude, 12300});
+  const std::string page = ChartPageText(
+      series,
+      {QStringLiteral("Altitude (Distance)"), ChartKind::kAltitude, ChartAxis::kDistance, 12300});
   EXPECT_NE(page.find("name='chxr' value='0,-200,100|1,0,12'"), std::string::npos) << page;
   EXPECT_NE(page.find("1N*c* Km,546ab3"), std::string::npos);
   EXPECT_NE(page.find("h,000000,0,0.666667,1"), std::string::npos);  // 200 / 300
+}
+
+// The tick labels of the x axis (or the y axis) of a chart page, left to right (bottom up).
+std::vector<std::string> TickLabels(const std::string& page, const char* colour) {
+  std::vector<std::string> labels;
+  const std::string marker = std::string("fill='") + colour + "'>";
+  for (std::size_t at = page.find(marker); at != std::string::npos;
+       at = page.find(marker, at + 1)) {
+    const std::size_t start = at + marker.size();
+    labels.push_back(page.substr(start, page.find('<', start) - start));
+  }
+  return labels;
+}
+
+TEST(ChartPage, AxesCountInTheUnitOfTheirValuesWithLabelsThatDiffer) {
+  CAltitudeArray series;
+  series.SetTotal(100);
+  series.Push(10);
+  series.Push(20);
+  series.FindRange();
+  series.Smooth();
+  series.BuildTexts();
+  const auto labels = [&](ChartAxis axis, double extent) {
+    return TickLabels(ChartPageText(series, {QStringLiteral("t"), ChartKind::kSpeed, axis, extent}),
+                      "#546ab3");
+  };
+  using Labels = std::vector<std::string>;
+  // A 9 m track counts metres; a 3 km track kilometres, with the decimals that tell the
+  // ticks apart.
+  EXPECT_EQ(labels(ChartAxis::kDistance, 9), (Labels{"0 m", "2 m", "4 m", "7 m", "9 m"}));
+  EXPECT_EQ(labels(ChartAxis::kDistance, 3000),
+            (Labels{"0.0 Km", "0.8 Km", "1.5 Km", "2.2 Km", "3.0 Km"}));
+  EXPECT_EQ(labels(ChartAxis::kDistance, 12300), (Labels{"0 Km", "3 Km", "6 Km", "9 Km", "12 Km"}));
+  // Under an hour, minutes; from an hour on, hours. Thirty seconds are half a minute.
+  EXPECT_EQ(labels(ChartAxis::kTime, 30),
+            (Labels{"0.0 Min", "0.1 Min", "0.2 Min", "0.4 Min", "0.5 Min"}));
+  EXPECT_EQ(labels(ChartAxis::kTime, 45 * 60),
+            (Labels{"0 Min", "11 Min", "22 Min", "34 Min", "45 Min"}));
+  EXPECT_EQ(labels(ChartAxis::kTime, 9000), (Labels{"0.0 h", "0.6 h", "1.2 h", "1.9 h", "2.5 h"}));
+  // The form the page keeps says the same.
+  const std::string page =
+      ChartPageText(series, {QStringLiteral("t"), ChartKind::kSpeed, ChartAxis::kTime, 9000});
+  EXPECT_NE(page.find("|1,0,2.5'"), std::string::npos) << page;
+  EXPECT_NE(page.find("1N*c* h,546ab3"), std::string::npos);
+  // The y axis keeps whole numbers: its bounds are hundreds.
+  EXPECT_EQ(TickLabels(page, "#b35454"),
+            (Labels{"0 Km/h", "25 Km/h", "50 Km/h", "75 Km/h", "100 Km/h"}));
 }
 
 }  // namespace
