@@ -6,6 +6,8 @@
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonObject>
+#include <QRegularExpression>
+#include <QSet>
 #include <QTemporaryDir>
 
 #include "cli/cli_runner.h"
@@ -82,6 +84,90 @@ TEST_F(ExportCommand, BadInputIsNamed) {
                    Home())
                 .exitCode,
             1);
+}
+
+TEST_F(ExportCommand, BatchNamesDropTheLogsOwnExtension) {
+  QStringList logs;
+  int hour = 9;
+  for (const char* name : {"x.nmea", "y.log", "trip.2009.log", "plain"}) {
+    logs << Path(QString::fromLatin1(name));
+    test::WriteFile(logs.back(), test::GenerateLog({.hour = hour++, .epochs = 3}));
+  }
+  const QString folder = Path(QStringLiteral("batch"));
+  QDir().mkpath(folder);
+  const auto result = RunCli(QStringList{QStringLiteral("export"), QStringLiteral("--format"),
+                                         QStringLiteral("kml"), QStringLiteral("--batch"), folder} +
+                                 logs,
+                             Home());
+  ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
+  EXPECT_EQ(QDir(folder).entryList(QDir::Files),
+            (QStringList{QStringLiteral("plain.KML"), QStringLiteral("trip.2009.KML"),
+                         QStringLiteral("x.KML"), QStringLiteral("y.KML")}));
+}
+
+TEST_F(ExportCommand, TablesCarryTheHemisphereLetterOnce) {
+  const QString north = Path(QStringLiteral("north.log"));
+  test::WriteFile(north, test::GenerateLog({.hour = 9, .epochs = 2}));
+  const QString south = Path(QStringLiteral("south.log"));
+  test::WriteFile(south, test::GenerateLog({.hour = 12,
+                                            .epochs = 2,
+                                            .latitude = -33.85,
+                                            .longitude = -70.65,
+                                            .northMetresPerEpoch = 0,
+                                            .eastMetresPerEpoch = 0}));
+  const QString table = Path(QStringLiteral("points.csv"));
+  const auto result = RunCli(
+      {QStringLiteral("export"), QStringLiteral("--format"), QStringLiteral("csv"),
+       QStringLiteral("--out"), table, QStringLiteral("--zone"), QStringLiteral("0"), north, south},
+      Home());
+  ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
+  // The English display format, in code page 949 (the degree sign is A1 C6); the seconds
+  // sign makes each coordinate a quoted field.
+  const QByteArray text = test::ReadFile(table);
+  EXPECT_TRUE(
+      text.contains("\r\n1,\"N 37\xA1\xC6 23' 27.40\"\"\",\"E 126\xA1\xC6 58' 07.40\"\"\",45.3 m,"))
+      << text.toStdString();
+  EXPECT_TRUE(text.contains("\r\n1,\"S 33\xA1\xC6 51' 00.00\"\"\",\"W 70\xA1\xC6 39' 00.00\"\"\","))
+      << text.toStdString();
+  for (const char* doubled : {"NN", "EE", "SS", "WW"}) {
+    EXPECT_FALSE(text.contains(QByteArray(",\"") + doubled)) << doubled;
+  }
+}
+
+TEST_F(ExportCommand, ChartAxesCountInTheUnitOfTheirValues) {
+  // The x tick labels of the altitude-by-distance page of a log: 3 km of track, then 9 m.
+  const auto labels = [&](const test::LogPlan& plan) {
+    const QString log = Path(QStringLiteral("track.log"));
+    test::WriteFile(log, test::GenerateLog(plan));
+    const QString folder = Path(QStringLiteral("charts"));
+    QDir().mkpath(folder);
+    const auto result = RunCli({QStringLiteral("chart"), log, QStringLiteral("--out"), folder,
+                                QStringLiteral("--zone"), QStringLiteral("0")},
+                               Home());
+    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
+    QStringList found;
+    const QRegularExpression tick(QStringLiteral("fill='#546ab3'>([^<]*)<"));
+    for (const QRegularExpressionMatch& m : tick.globalMatch(
+             QString::fromUtf8(test::ReadFile(folder + QStringLiteral("/CHT_DISTALT.cht"))))) {
+      found << m.captured(1);
+    }
+    return found;
+  };
+  const auto expectDistinctIn = [](const QStringList& ticks, const QString& unit) {
+    ASSERT_EQ(ticks.size(), 5) << ticks.join(u'|').toStdString();
+    EXPECT_EQ(QSet<QString>(ticks.begin(), ticks.end()).size(), 5)
+        << ticks.join(u'|').toStdString();
+    for (const QString& tick : ticks) {
+      EXPECT_TRUE(tick.endsWith(u' ' + unit)) << ticks.join(u'|').toStdString();
+    }
+  };
+  // 601 fixes 5 m apart.
+  const QStringList kilometres = labels({.epochs = 601});
+  expectDistinctIn(kilometres, QStringLiteral("Km"));
+  EXPECT_EQ(kilometres.first(), QStringLiteral("0.0 Km"));
+  // Four fixes 3 m apart.
+  expectDistinctIn(labels({.epochs = 4, .northMetresPerEpoch = 3, .eastMetresPerEpoch = 0}),
+                   QStringLiteral("m"));
 }
 
 TEST_F(ExportCommand, AnOutputThatIsAnInputIsRefused) {
