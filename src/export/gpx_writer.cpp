@@ -1,5 +1,7 @@
 #include "export/gpx_writer.h"
 
+#include <algorithm>
+
 #include "core/calendar_time.h"
 #include "export/kml_document.h"
 #include "export/xml_text.h"
@@ -22,7 +24,9 @@ void CGpxWriter::SetOffsets(int latitudeOffset, int longitudeOffset) {
   correction_ = {latitudeOffset, longitudeOffset};
 }
 
-QString CGpxWriter::Close() { return file_ ? file_->Commit() : QString(); }
+QString CGpxWriter::Close() {
+  return file_ ? file_->Commit() : QString();
+}
 
 void CGpxWriter::WriteHeader() {
   if (!hasFile()) {
@@ -34,9 +38,24 @@ void CGpxWriter::WriteHeader() {
             " xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\""
             " xsi:schemaLocation=\"http://www.topografix.com/GPX/1/0"
             " http://www.topografix.com/GPX/1/0/gpx.xsd\">\n";
-  if (metadata_) {
-    *file_ << " <metadata></metadata>\n";
+  if (!metadata_) {
+    return;
   }
+  std::string header = " <name>" + XmlContent(metadata_->name) + "</name>\n <time>";
+  AppendIsoUtcTime(header, metadata_->time);
+  header += "</time>\n";
+  if (const std::optional<GpxBounds>& bounds = metadata_->bounds) {
+    header += " <bounds minlat=\"";
+    AppendFixed(header, bounds->minLatitude, 6);
+    header += "\" minlon=\"";
+    AppendFixed(header, bounds->minLongitude, 6);
+    header += "\" maxlat=\"";
+    AppendFixed(header, bounds->maxLatitude, 6);
+    header += "\" maxlon=\"";
+    AppendFixed(header, bounds->maxLongitude, 6);
+    header += "\"/>\n";
+  }
+  *file_ << header;
 }
 
 void CGpxWriter::BeginTrack(const QString& name) {
@@ -82,6 +101,31 @@ void CGpxWriter::WriteFooter() {
   if (hasFile()) {
     *file_ << "</gpx>\n";
   }
+}
+
+std::optional<GpxBounds> SelectionBounds(LogLibrary& library, PositionCorrection correction) {
+  std::optional<GpxBounds> bounds;
+  QStringList reportedLater;
+  for (const std::size_t index : library.activeLogs()) {
+    if (!library.LoadHeld(index, reportedLater)) {
+      continue;
+    }
+    for (const TrackPoint& point : library.log(index).points()) {
+      if (!IsUsable(point)) {
+        continue;
+      }
+      const CCoordinate at = BuildPosition(point, correction);
+      if (!bounds) {
+        bounds = GpxBounds{at.latitudeDegrees, at.longitudeDegrees, at.latitudeDegrees,
+                           at.longitudeDegrees};
+      }
+      bounds->minLatitude = std::min(bounds->minLatitude, at.latitudeDegrees);
+      bounds->minLongitude = std::min(bounds->minLongitude, at.longitudeDegrees);
+      bounds->maxLatitude = std::max(bounds->maxLatitude, at.latitudeDegrees);
+      bounds->maxLongitude = std::max(bounds->maxLongitude, at.longitudeDegrees);
+    }
+  }
+  return bounds;
 }
 
 void WriteGpxTracks(CGpxWriter& writer, LogLibrary& library, QStringList& problems) {

@@ -7,12 +7,28 @@
 #include <QString>
 #include <QStringList>
 
+#include "core/calendar_time.h"
 #include "core/output_file.h"
 #include "core/track_point.h"
 #include "core/track_walk.h"
 #include "library/log_library.h"
 
 namespace trevalo {
+
+// The rectangle the points of a document lie in, signed decimal degrees.
+struct GpxBounds {
+  double minLatitude = 0;
+  double minLongitude = 0;
+  double maxLatitude = 0;
+  double maxLongitude = 0;
+};
+
+// GPX 1.0's own header elements.
+struct GpxMetadata {
+  QString name;
+  TimeValue time = 0;               // UTC, when the file is made
+  std::optional<GpxBounds> bounds;  // none when no point is written
+};
 
 class CGpxWriter {
  public:
@@ -22,8 +38,9 @@ class CGpxWriter {
   bool hasFile() const { return file_.has_value() && file_->isOpen(); }
   // Hundredths of an arc second added to every latitude and longitude.
   void SetOffsets(int latitudeOffset, int longitudeOffset);
-  // With metadata, the header holds an empty metadata element.
-  void SetMetadata(bool on) { metadata_ = on; }
+  // With metadata, the header holds the document's name, time and bounds (GPX 1.0 has no
+  // metadata element; those of its root stand for it).
+  void SetMetadata(std::optional<GpxMetadata> metadata) { metadata_ = std::move(metadata); }
 
   void WriteHeader();
   void BeginTrack(const QString& name);
@@ -38,9 +55,14 @@ class CGpxWriter {
  private:
   std::optional<OutputFile> file_;
   PositionCorrection correction_;
-  bool metadata_ = false;
+  std::optional<GpxMetadata> metadata_;
   std::string line_;  // one track point's text, reused
 };
+
+// The bounds of the usable points of the selected logs, with the position correction; the
+// selection stays. Logs whose points cannot be loaded take no part (WriteGpxTracks reports
+// them).
+std::optional<GpxBounds> SelectionBounds(LogLibrary& library, PositionCorrection correction);
 
 // One track per selected log (named as in KML documents) with its usable points; then
 // empties the selection. Logs whose points could not be loaded are added to `problems`.

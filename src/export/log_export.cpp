@@ -1,5 +1,7 @@
 #include "export/log_export.h"
 
+#include <ctime>
+
 #include <QDir>
 
 #include "core/file_names.h"
@@ -21,7 +23,13 @@ QString WriteSelection(LogLibrary& library, const QString& path, const QString& 
     case ExportFormat::kGpx: {
       CGpxWriter writer(path, true);
       writer.SetOffsets(options.correction.latitude, options.correction.longitude);
-      writer.SetMetadata(options.gpxMetadata);
+      if (options.gpxMetadata) {
+        // A batch file has no typed name: it is named after its log, as the file is.
+        const QString name =
+            documentName.isEmpty() ? BatchStem(path.mid(path.lastIndexOf(u'/') + 1)) : documentName;
+        writer.SetMetadata(GpxMetadata{name, static_cast<TimeValue>(std::time(nullptr)),
+                                       SelectionBounds(library, options.correction)});
+      }
       writer.WriteHeader();
       WriteGpxTracks(writer, library, problems);
       writer.WriteFooter();

@@ -18,7 +18,7 @@ enum class ExportFormat { kKml, kGpx, kTable };
 struct ExportOptions {
   ExportFormat format = ExportFormat::kKml;
   PositionCorrection correction;  // zero when the position correction is off
-  bool gpxMetadata = false;       // GPX header with an empty metadata element
+  bool gpxMetadata = false;       // GPX header with the document's name, time and bounds
   QString trackFolderName;        // KML route folder name
   QString tableHeader;            // column names line of tables
   QString longLatFormat;          // display format of table coordinates

@@ -2,6 +2,7 @@
 
 #include <QTemporaryDir>
 
+#include "core/calendar_time.h"
 #include "export/gpx_writer.h"
 #include "support/log_generator.h"
 #include "support/sample_point.h"
@@ -73,7 +74,9 @@ TEST(GpxWriter, OffsetsMoveEveryPointAndMetadataIsOptional) {
   const QString path = dir.filePath(QStringLiteral("a.gpx"));
   CGpxWriter writer(path, true);
   writer.SetOffsets(-360, 360);  // 3.6 arc seconds south and east
-  writer.SetMetadata(true);
+  // GPX 1.0 has no metadata element: its root's own name, time and bounds are written.
+  writer.SetMetadata(GpxMetadata{QStringLiteral("Trip & <Co>"), *MakeTime(2009, 5, 17, 12, 0, 9),
+                                 GpxBounds{-37.5, -126.99, -37.25, 126.5}});
   writer.WriteHeader();
   TrackPoint west = Point();
   west.longitudeRef = "W";
@@ -81,8 +84,49 @@ TEST(GpxWriter, OffsetsMoveEveryPointAndMetadataIsOptional) {
   writer.WriteTrackPoint(west);
   ASSERT_EQ(writer.Close(), QString());
   const QByteArray text = test::ReadFile(path);
-  EXPECT_TRUE(text.contains(QByteArray(kHeader) + " <metadata></metadata>\n"));
+  EXPECT_TRUE(text.startsWith(QByteArray(kHeader) +
+                              " <name>Trip &amp; &lt;Co&gt;</name>\n"
+                              " <time>2009-05-17T12:00:09Z</time>\n"
+                              " <bounds minlat=\"-37.500000\" minlon=\"-126.990000\""
+                              " maxlat=\"-37.250000\" maxlon=\"126.500000\"/>\n"
+                              "      <trkpt "))
+      << text.toStdString();
   EXPECT_TRUE(text.contains("lat=\"-37.391945\" lon=\"-126.980687\"")) << text.toStdString();
+
+  // Without points there are no bounds to give.
+  CGpxWriter empty(dir.filePath(QStringLiteral("empty.gpx")), true);
+  empty.SetMetadata(GpxMetadata{QStringLiteral("e"), 0, std::nullopt});
+  empty.WriteHeader();
+  ASSERT_EQ(empty.Close(), QString());
+  EXPECT_FALSE(test::ReadFile(dir.filePath(QStringLiteral("empty.gpx"))).contains("<bounds"));
+}
+
+TEST(GpxWriter, BoundsHoldEveryUsablePointOfTheSelectionCorrected) {
+  QTemporaryDir dir;
+  std::vector<test::GeneratedFix> north;
+  std::vector<test::GeneratedFix> south;
+  const QString a = test::WriteGeneratedLog(dir.path(), QStringLiteral("a.log"),
+                                            {.hour = 9, .epochs = 20}, &north);
+  const QString b = test::WriteGeneratedLog(
+      dir.path(), QStringLiteral("b.log"),
+      {.hour = 12, .epochs = 10, .latitude = -33.85, .longitude = -70.65}, &south);
+  const QString equator =
+      test::WriteGeneratedLog(dir.path(), QStringLiteral("c.log"),
+                              {.hour = 15, .epochs = 3, .latitude = 0.0, .northMetresPerEpoch = 0});
+  LogLibrary library =
+      LogLibrary::InMemory({{a, 0, 0, {}, 0}, {b, 0, 0, {}, 0}, {equator, 0, 0, {}, 0}}, 0);
+  library.AddActiveLog(2);
+  EXPECT_FALSE(SelectionBounds(library, {}).has_value());  // no usable point
+  library.AddActiveLog(0);
+  library.AddActiveLog(1);
+  const std::optional<GpxBounds> bounds = SelectionBounds(library, {0, 3600});  // 0.01° east
+  ASSERT_TRUE(bounds.has_value());
+  EXPECT_EQ(library.activeLogs().size(), 3u);
+  // The generated tracks run north-east: each starts at its south-west corner.
+  EXPECT_NEAR(bounds->minLatitude, south.front().latitude, 1e-6);
+  EXPECT_NEAR(bounds->minLongitude, south.front().longitude + 0.01, 1e-6);
+  EXPECT_NEAR(bounds->maxLatitude, north.back().latitude, 1e-6);
+  EXPECT_NEAR(bounds->maxLongitude, north.back().longitude + 0.01, 1e-6);
 }
 
 TEST(GpxWriter, TracksOfTheSelectionSkipPointsWithoutAPosition) {
@@ -90,8 +134,9 @@ TEST(GpxWriter, TracksOfTheSelectionSkipPointsWithoutAPosition) {
   const QString a = dir.filePath(QStringLiteral("a.log"));
   const QString equator = dir.filePath(QStringLiteral("equator.log"));
   test::WriteFile(a, test::GenerateLog({.hour = 9, .epochs = 7}));
-  test::WriteFile(equator, test::GenerateLog({.hour = 10, .epochs = 3, .latitude = 0.0,
-                                              .northMetresPerEpoch = 0}));
+  test::WriteFile(
+      equator,
+      test::GenerateLog({.hour = 10, .epochs = 3, .latitude = 0.0, .northMetresPerEpoch = 0}));
   LogLibrary library = LogLibrary::InMemory(
       {{a, 0, 0, QStringLiteral("rain"), 0}, {equator, 0, 0, QString(), 0}}, 0);
   library.AddActiveLog(1);

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <QDateTime>
 #include <QDir>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -238,6 +239,42 @@ TEST_F(PeerTest, GpsbabelReadsOurGpxAndKmlPointForPoint) {
                     .problems.isEmpty());
     ExpectPeersRead(path, format, fixes);
   }
+}
+
+TEST_F(PeerTest, GpxWithItsHeaderElementsIsStillGpx10) {
+  std::vector<test::GeneratedFix> fixes;
+  LogLibrary library = LogLibrary::InMemory(
+      {{Log(QStringLiteral("walk.log"), {.epochs = 30}, &fixes), 0, 0, {}, 0}}, 0);
+  options_.format = ExportFormat::kGpx;
+  options_.gpxMetadata = true;
+  const QString single = Out(QStringLiteral("trip.GPX"));
+  ASSERT_TRUE(ExportLogs(library, All(library), single, QStringLiteral("Trip & <1>"), options_)
+                  .problems.isEmpty());
+  ExpectPeersRead(single, ExportFormat::kGpx, fixes);
+  const QByteArray text = test::ReadFile(single);
+  EXPECT_TRUE(text.contains("\n <name>Trip &amp; &lt;1&gt;</name>\n <time>")) << text.toStdString();
+  // The track runs north-east from its first fix to its last.
+  EXPECT_TRUE(text.contains(QStringLiteral(" <bounds minlat=\"%1\" minlon=\"%2\" maxlat=\"%3\" "
+                                           "maxlon=\"%4\"/>\n")
+                                .arg(fixes.front().latitude, 0, 'f', 6)
+                                .arg(fixes.front().longitude, 0, 'f', 6)
+                                .arg(fixes.back().latitude, 0, 'f', 6)
+                                .arg(fixes.back().longitude, 0, 'f', 6)
+                                .toUtf8()))
+      << text.toStdString();
+  const QRegularExpressionMatch time =
+      QRegularExpression(QStringLiteral("<time>([0-9T:-]+Z)</time>"))
+          .match(QString::fromUtf8(text));
+  ASSERT_TRUE(time.hasMatch());
+  const QDateTime made = QDateTime::fromString(time.captured(1), Qt::ISODate);
+  EXPECT_LE(std::abs(made.secsTo(QDateTime::currentDateTimeUtc())), 600)
+      << time.captured(1).toStdString();
+
+  // In batch the document is named after its log, as its file is.
+  const ExportReport batch = ExportLogsBatch(library, All(library), Out(), options_);
+  ASSERT_EQ(batch.written, QStringList{Out(QStringLiteral("walk.GPX"))});
+  ExpectPeersRead(batch.written[0], ExportFormat::kGpx, fixes);
+  EXPECT_TRUE(test::ReadFile(batch.written[0]).contains("\n <name>walk</name>\n"));
 }
 
 TEST_F(PeerTest, FixesNoReceiverWritesNeverReachTheDocuments) {
