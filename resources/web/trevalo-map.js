@@ -60,13 +60,18 @@ var TrevaloMap = (function () {
     if (!root) {
       return { bounds: bounds, opened: opened };
     }
+    // Photos come first in a marker file; in a pane of their own above the track lines'
+    // (the overlay pane) they stay visible and clickable where a line runs over them.
+    map.createPane('photos').style.zIndex = 450;
     Array.prototype.forEach.call(root.children, function (element) {
       if (element.tagName === 'marker') {
         var at = position(element);
         var marker = L.circleMarker(at, { radius: 8, color: '#ffffff', weight: 2,
-                                          fillColor: '#e4572e', fillOpacity: 1 }).addTo(map);
+                                          fillColor: '#e4572e', fillOpacity: 1,
+                                          pane: 'photos' }).addTo(map);
         var path = element.getAttribute('html');
-        marker.bindPopup('<b>' + text(element.getAttribute('label')) + '</b><br>' + text(path));
+        marker.bindPopup('<b>' + text(element.getAttribute('label')) + '</b><br>' +
+                         '<span class="trevalo-path">' + text(path) + '</span>');
         bounds.extend(at);
         if (wanted && path === wanted) {
           opened = marker;

@@ -91,7 +91,8 @@ void CTrevaloDlg::BuildPages() {
     mapPage_->Show(request);
     SelectTab(kMapTab);
   });
-  connect(mapPage_, &CHtmlDlg::aboutRequested, this, [this] { SelectTab(kVersionTab); });
+  connect(mapPage_, &CHtmlDlg::aboutRequested, this,
+          [this] { ShowAboutDialog(texts_, firmware_, tabCaptions_[kVersionTab], this); });
   {
     // Adding the first tab selects it; that is not a move from one tab to another.
     const QSignalBlocker quiet(tabs_);

@@ -1,5 +1,7 @@
 #include "app/version_page.h"
 
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QLabel>
 #include <QVBoxLayout>
 
@@ -62,6 +64,20 @@ void CAboutDlg::ShowFirmwareText(const QString& modelCode, const QString& firmwa
   firmwareLine_->setText(u'[' + modelCode + u']' + QStringLiteral(" Device Firmware : Ver ") +
                          firmwareText);
   firmwareLine_->setEnabled(true);
+}
+
+void ShowAboutDialog(const LanguageTexts& texts, const DeviceFirmware& firmware,
+                     const QString& title, QWidget* parent) {
+  QDialog dialog(parent);
+  dialog.setObjectName(QStringLiteral("aboutDialog"));
+  dialog.setWindowTitle(title);
+  auto* layout = new QVBoxLayout(&dialog);
+  layout->addWidget(new CAboutDlg(texts, firmware, &dialog), 1);
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, &dialog);
+  QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+  layout->addWidget(buttons);
+  dialog.resize(520, 360);
+  dialog.exec();
 }
 
 }  // namespace trevalo

@@ -34,4 +34,9 @@ class CAboutDlg : public QWidget {
   QLabel* firmwareLine_;
 };
 
+// The About window the pages' "#CMD_ABOUT_BOX" links open: the version page's content,
+// shown modally with an OK button; `title` is its window title.
+void ShowAboutDialog(const LanguageTexts& texts, const DeviceFirmware& firmware,
+                     const QString& title, QWidget* parent);
+
 }  // namespace trevalo

@@ -30,15 +30,24 @@ QString Encoded(const QString& part) {
 }  // namespace
 
 CMyVw::CMyVw(QObject* parent) : QWebEnginePage(parent) {
-  // A change of the fragment alone is not a navigation the hook sees.
-  connect(this, &QWebEnginePage::urlChanged, this, [this](const QUrl& url) { RunCommand(url); });
+  // A change of the fragment alone is not a navigation the hook sees: it has happened by
+  // the time the address changes. The page's address is put back without the fragment
+  // (no reload), which cancels it, and lets the same link change the address again.
+  connect(this, &QWebEnginePage::urlChanged, this, [this](const QUrl& url) {
+    if (RunCommand(url)) {
+      runJavaScript(
+          QStringLiteral("history.replaceState(history.state, '', "
+                         "location.href.split('#')[0]);"));
+    }
+  });
 }
 
 bool CMyVw::RunCommand(const QUrl& url) {
   const QString address = url.toString();
   bool handled = false;
   if (address.contains(QStringLiteral("#CMD_ABOUT_BOX"))) {
-    Q_EMIT aboutRequested();
+    // The About window runs its own event loop: not inside the engine's notification.
+    QTimer::singleShot(0, this, &CMyVw::aboutRequested);
     handled = true;
   }
   if (address.contains(QStringLiteral("#CMD_QUIT"))) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QFileInfo>
 #include <QKeyEvent>
@@ -16,6 +17,7 @@
 #include "app/main_window.h"
 #include "app/settings_page.h"
 #include "map/map_page.h"
+#include "support/event_wait.h"
 #include "support/test_files.h"
 #include "tagging/photo_page.h"
 #include "window_settings.h"
@@ -208,15 +210,48 @@ TEST_F(MainWindowTest, EnterAndEscapeCloseNothing) {
   CTrevaloDlg window(*settings_, false);
   window.ShowAsStored();
   Settle();
+  // A key a widget leaves unaccepted goes on to its parents and, past the main window, to
+  // whatever holds it: each of these keys is taken by a page or, at the latest, the window.
   for (const int key : {Qt::Key_Escape, Qt::Key_Return, Qt::Key_Enter}) {
-    for (QWidget* target : {static_cast<QWidget*>(&window), window.currentPage()}) {
+    for (QWidget* target :
+         {static_cast<QWidget*>(&window), static_cast<QWidget*>(window.photoPage()),
+          static_cast<QWidget*>(window.mapPage()), static_cast<QWidget*>(window.settingsPage()),
+          static_cast<QWidget*>(window.versionPage())}) {
       QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
       QApplication::sendEvent(target, &press);
+      EXPECT_TRUE(press.isAccepted())
+          << "key " << key << " passed by " << target->objectName().toStdString();
     }
   }
   Settle();
   EXPECT_TRUE(window.isVisible());
   EXPECT_EQ(window.tabs()->count(), 4);
+  EXPECT_EQ(window.tabs()->currentIndex(), CTrevaloDlg::kPhotoTab);
+}
+
+TEST_F(MainWindowTest, TheAboutLinkOfTheMapPagesOpensTheAboutWindow) {
+  UseLanguage("LANG_ENG.INI");
+  CTrevaloDlg window(*settings_, false);
+  window.ShowAsStored();
+  Settle();
+  window.ShowFirmwareNumber(12);
+  QString title;
+  QString firmware;
+  bool modal = false;
+  test::AnswerWhenShown<QDialog>(&window, [&](QDialog* about) {
+    title = about->windowTitle();
+    modal = about->isModal();
+    if (const auto* line = about->findChild<QLabel*>(QStringLiteral("firmwareLine"))) {
+      firmware = line->text();
+    }
+    about->accept();
+  });
+  Q_EMIT window.mapPage()->aboutRequested();
+  // The version page's content in a window of its own; the tabs stay as they were.
+  EXPECT_TRUE(modal);
+  EXPECT_EQ(title, QStringLiteral("About"));
+  EXPECT_EQ(firmware, QStringLiteral("[N3] Device Firmware : Ver 12"));
+  EXPECT_EQ(window.tabs()->currentIndex(), CTrevaloDlg::kPhotoTab);
 }
 
 TEST_F(MainWindowTest, ASecondInstanceEndsSilently) {

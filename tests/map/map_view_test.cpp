@@ -58,6 +58,31 @@ bool WaitUntilDrawn(QWebEngineView* view) {
   return false;
 }
 
+// Runs the event loop until `holds()` or five seconds pass; what `holds()` says last.
+template <typename Condition>
+bool WaitFor(Condition&& holds) {
+  for (int attempt = 0; attempt < 50 && !holds(); ++attempt) {
+    Wait([](auto done) { QTimer::singleShot(100, done); });
+  }
+  return holds();
+}
+
+// The topmost element at the centre of the first vector shape with this fill colour:
+// [its fill colour, the class of its pane].
+QStringList TopmostAtShape(QWebEngineView* view, const QString& fill) {
+  return RunScript(view,
+                   QStringLiteral("(() => {"
+                                  " const shape = document.querySelector(\"path[fill='%1']\");"
+                                  " if (!shape) return ['none', ''];"
+                                  " const box = shape.getBoundingClientRect();"
+                                  " const top = document.elementFromPoint("
+                                  "     box.left + box.width / 2, box.top + box.height / 2);"
+                                  " return [top.getAttribute('fill') || top.tagName,"
+                                  "         top.closest('.leaflet-pane').className]; })()")
+                       .arg(fill))
+      .toStringList();
+}
+
 class MapView : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -107,7 +132,6 @@ TEST_F(MapView, TheTracksPageDrawsTheLogsLapsAndWaypoints) {
   CHtmlDlg page(*settings_, texts_);
   page.resize(900, 600);
   page.show();
-  EXPECT_EQ(page.defaultLatitude(), 35.624931);
   page.Show(request);
   EXPECT_TRUE(page.currentAddress().path().endsWith(QStringLiteral("MapViewXmlTracks.trh")));
   ASSERT_TRUE(WaitUntilDrawn(page.view()));
@@ -152,6 +176,99 @@ TEST_F(MapView, ThePhotoPageOpensOnThePhotoItWasAskedFor) {
   EXPECT_EQ(state[0].toString(), QStringLiteral("/p/a&b.jpg"));
   EXPECT_TRUE(state[1].toString().contains(QStringLiteral("a&b.jpg")))
       << state[1].toString().toStdString();
+}
+
+TEST_F(MapView, TheMapOpensWhereTheLanguageFileSays) {
+  // The Korean file names Seoul, not the place the program falls back to.
+  const LanguageTexts korean = LanguageTexts::LoadFile(
+      test::SourceFolder() + QStringLiteral("/resources/Lang/LANG_KOR.INI"));
+  CHtmlDlg seoul(*settings_, korean);
+  EXPECT_EQ(seoul.defaultLatitude(), 37.566535);
+  EXPECT_EQ(seoul.defaultLongitude(), 126.977969);
+  EXPECT_TRUE(seoul.currentAddress().query().startsWith(QStringLiteral("37.566535?126.977969?")))
+      << seoul.currentAddress().toString().toStdString();
+  // A text that is 0 or no number leaves the program's own place.
+  const QString file = dir_.filePath(QStringLiteral("LANG_TEST.INI"));
+  test::WriteFile(file,
+                  "[LANGUAGE]\nMAP_FILE=MapView.trh\nMAP_DEFAULT_LAT=0\n"
+                  "MAP_DEFAULT_LONG=east\n");
+  CHtmlDlg fallback(*settings_, LanguageTexts::LoadFile(file));
+  EXPECT_EQ(fallback.defaultLatitude(), 35.624931);
+  EXPECT_EQ(fallback.defaultLongitude(), 139.571926);
+}
+
+TEST_F(MapView, EveryClickOfTheAboutLinkIsSeenAndTheLinkLeadsNowhere) {
+  CHtmlDlg page(*settings_, texts_);
+  page.resize(700, 500);
+  page.show();
+  int abouts = 0;
+  QObject::connect(&page, &CHtmlDlg::aboutRequested, [&] { ++abouts; });
+  ASSERT_TRUE(WaitUntilDrawn(page.view()));
+  // A page's own link to the program's About window; a mark that a reload would lose.
+  RunScript(page.view(),
+            QStringLiteral("window.kept = 'yes'; const link = document.createElement('a');"
+                           " link.id = 'about'; link.href = '#CMD_ABOUT_BOX';"
+                           " link.textContent = 'About'; document.body.appendChild(link); true"));
+  for (int click = 1; click <= 2; ++click) {
+    RunScript(page.view(), QStringLiteral("document.getElementById('about').click(); true"));
+    EXPECT_TRUE(WaitFor([&] { return abouts == click; })) << "click " << click;
+    // The navigation is taken back: the page stays where it was, without the fragment.
+    EXPECT_TRUE(WaitFor([&] { return !page.view()->url().hasFragment(); }))
+        << page.view()->url().toString().toStdString();
+    EXPECT_EQ(RunScript(page.view(), QStringLiteral("location.hash")).toString(), QString());
+  }
+  EXPECT_EQ(abouts, 2);
+  EXPECT_EQ(RunScript(page.view(), QStringLiteral("window.kept")).toString(),
+            QStringLiteral("yes"));
+  EXPECT_EQ(page.view()->url().query(), page.currentAddress().query());
+}
+
+TEST_F(MapView, PhotosStayAboveTheTracksAndTheirPathsWrapInTheirBubble) {
+  // A photo on the track, with a long path that has no space to break at.
+  const QString folders = QStringLiteral("/photos/") + QString(12, u'x').append(u'/').repeated(12);
+  const QString photo = folders + QStringLiteral("IMG_0001.JPG");
+  test::WriteFile(
+      settings_->folders().cacheFolder + QStringLiteral("/TRXML.xml"),
+      ("<markers>\n\t<marker lat='37.500000' lng='127.000000' html='" + photo.toStdString() +
+       "' label = 'IMG_0001.JPG'/>\n"
+       "\t<line colour='#17eeee' width='8'>\n"
+       "\t\t<point lat='37.490000' lng='126.990000' />\n"
+       "\t\t<point lat='37.510000' lng='127.010000' />\n"
+       "\t</line>\n</markers>"));
+  CHtmlDlg page(*settings_, texts_);
+  page.resize(800, 600);
+  page.show();
+  page.ShowPhotoTracksPage(37.5, 127.0, photo);
+  ASSERT_TRUE(WaitUntilDrawn(page.view()));
+  // The line is drawn after the photo, yet the photo is what shows (and takes the click)
+  // where both are.
+  const QStringList top = TopmostAtShape(page.view(), QStringLiteral("#e4572e"));
+  ASSERT_EQ(top.size(), 2);
+  EXPECT_EQ(top[0], QStringLiteral("#e4572e")) << top.join(u' ').toStdString();
+  // The popup opened on the photo holds its whole path inside the bubble.
+  const QVariantList bubble =
+      RunScript(
+          page.view(),
+          QStringLiteral("(() => { const content = document.querySelector("
+                         "'.leaflet-popup-content-wrapper');"
+                         " if (!content) return [];"
+                         " const outer = content.getBoundingClientRect();"
+                         " const path = content.querySelector('.trevalo-path')"
+                         "     .getBoundingClientRect();"
+                         " return [outer.left, outer.right, path.left, path.right,"
+                         "         content.querySelector('.trevalo-path').textContent]; })()"))
+          .toList();
+  ASSERT_EQ(bubble.size(), 5);
+  EXPECT_EQ(bubble[4].toString(), photo);
+  EXPECT_GE(bubble[2].toDouble(), bubble[0].toDouble());
+  EXPECT_LE(bubble[3].toDouble(), bubble[1].toDouble())
+      << "the path runs out of its bubble: " << bubble[3].toDouble() << " > "
+      << bubble[1].toDouble();
+
+  Wait([](auto done) { QTimer::singleShot(500, done); });
+  const QString shot = test::BinaryFolder() + QStringLiteral("/../test-output/map-photo.png");
+  QDir().mkpath(QFileInfo(shot).absolutePath());
+  page.grab().save(shot);
 }
 
 }  // namespace
