@@ -212,6 +212,7 @@ TEST_F(LogImport, ALibraryFolderThatCannotBeMadeImportsNothing) {
 
 TEST_F(LogImport, AReadOnlyLibraryFolderLosesNothing) {
   if (::geteuid() == 0) {
+    // scripts/test runs the *ReadOnly* tests again as an unprivileged user.
     GTEST_SKIP() << "folder permissions do not bind root";
   }
   const QString log = LoggerLog(QStringLiteral("GPS/a.log"), 9);

@@ -165,10 +165,14 @@ TEST_F(KmlDocumentTest, LapsAreStartLapKAndEndWithTheirStatistics) {
   // The lap from the start to the second mark: ten epochs of 5 m, 100 s.
   const QString description = Texts(document, QStringLiteral("description"))[1];
   EXPECT_TRUE(description.contains(QStringLiteral("0 Day, 00:01:40"))) << description.toStdString();
-  const double legs =
-      Distance(fixes[5].latitude, fixes[5].longitude, fixes[15].latitude, fixes[15].longitude);
+  double legs = 0;
+  for (int k = 5; k < 15; ++k) {
+    legs += Distance(fixes[k].latitude, fixes[k].longitude, fixes[k + 1].latitude,
+                     fixes[k + 1].longitude);
+  }
   EXPECT_NEAR(legs, 50.0, 0.5);
-  EXPECT_TRUE(description.contains(QStringLiteral(" m</font>"))) << description.toStdString();
+  EXPECT_TRUE(description.contains(DistanceText(legs) + QStringLiteral("</font>")))
+      << DistanceText(legs).toStdString() << " in " << description.toStdString();
   // The end mark also holds the whole run's rows.
   const QString end = Texts(document, QStringLiteral("description"))[2];
   EXPECT_TRUE(end.contains(QStringLiteral("All Laps Information")));

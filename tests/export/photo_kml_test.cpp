@@ -115,6 +115,22 @@ TEST_F(PhotoKmlTest, InPlaceKeepsTheDocumentInTheSaveFolder) {
   EXPECT_EQ(report.save.items.at(0).written, dir_.filePath(QStringLiteral("photos/a.jpg")));
 }
 
+TEST_F(PhotoKmlTest, ImagesAreAtMost800PixelsWideWithAndWithoutAPrefix) {
+  // The widest the window allows; the writer with a prefix would take it as it is.
+  options_.imageWidth = 1000;
+  const std::pair<const char*, QString> photos[] = {
+      {"a.jpg", QString()}, {"b.jpg", QStringLiteral("http://example.org/p/")}};
+  for (const auto& [name, prefix] : photos) {
+    Add(name, "2009:05:17 10:10:00");  // a saved photo leaves the list
+    options_.urlPrefix = prefix;
+    const PhotoKmlReport report = SavePhotosWithKml(photos_, *library_, settings_, options_);
+    EXPECT_TRUE(report.problems.isEmpty()) << report.problems.join(u'\n').toStdString();
+    const QByteArray kml = test::ReadFile(report.kmlPath);
+    EXPECT_TRUE(kml.contains("<img src='" + prefix.toUtf8() + name + "' width='800' />"))
+        << kml.toStdString();
+  }
+}
+
 // The src of each image, XML references resolved, in document order.
 QStringList ImageSources(const QByteArray& kml) {
   QStringList sources;
