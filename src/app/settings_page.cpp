@@ -24,55 +24,18 @@
 namespace trevalo {
 namespace {
 
-// One model B setting: its label key and the entries of its list (the entry's position is
-// the byte's value).
-struct ModelBRow {
-  const char* labelKey;
-  QStringList entries;
-};
-
-const std::array<ModelBRow, kModelBSettingCount>& ModelBRows() {
-  static const std::array<ModelBRow, kModelBSettingCount> rows = [] {
-    const auto list = [](std::initializer_list<const char*> texts) {
-      QStringList entries;
-      for (const char* text : texts) {
-        entries << QString::fromUtf8(text);
-      }
-      return entries;
-    };
-    const QStringList onOff = list({"Off", "On"});
-    const QStringList windows = list({"Basic", "Exercise", "Elevation", "Compass"});
-    return std::array<ModelBRow, kModelBSettingCount>{{
-        {"SETTING_R6_TIME_FORMAT", list({"12 hour", "24 hour"})},
-        {"SETTING_R6_TIME_ZONE",
-         list({"GMT -12:00", "GMT -11:00", "GMT -10:00", "GMT -9:00", "GMT -8:00",  "GMT -7:00",
-               "GMT -6:00",  "GMT -5:00",  "GMT -4:30",  "GMT -4:00", "GMT -3:30",  "GMT -3:00",
-               "GMT -2:00",  "GMT -1:00",  "GMT 0",      "GMT +1:00", "GMT +2:00",  "GMT +3:00",
-               "GMT +4:00",  "GMT +4:30",  "GMT +5:00",  "GMT +5:30", "GMT +5:45",  "GMT +6:00",
-               "GMT +7:00",  "GMT +8:00",  "GMT +9:00",  "GMT +9:30", "GMT +10:00", "GMT +11:00",
-               "GMT +12:00", "GMT +13:00"})},
-        {"SETTING_R6_TIME_SUMMERTIME", onOff},
-        {"SETTING_R6_TIME_UNIT", list({"Meter", "Feet"})},
-        {"SETTING_R6_POWERSAVEMODE", list({"Default", "UserDefine"})},
-        {"SETTING_R6_TRACK_SAVE", list({"On", "Off", "Mode Key"})},
-        {"SETTING_R6_TRACK_METHOD", list({"Time", "Distance"})},
-        {"SETTING_R6_TRACK_RECORD_TIME",
-         list({"1 sec", "5 sec", "10 sec", "20 sec", "30 sec", "45 sec", "60 sec", "120 sec"})},
-        {"SETTING_R6_TRACK_RECORD_DISTANCE",
-         list({"10 m", "20 m", "50 m", "100 m", "200 m", "500 m", "1000 m", "2000 m"})},
-        {"SETTING_R6_DISPLAY_ONOFF", list({"Always", "5 sec", "10 sec", "20 sec", "30 sec"})},
-        {"SETTING_R6_DISPLAY_BRIGHT", list({"Low", "Medium", "High", "Very High"})},
-        {"SETTING_R6_DISPLAY_1STWINDOW", windows},
-        {"SETTING_R6_DISPLAY_ALTERWINDOW", windows},
-        {"SETTING_R6_DISPLAY_ALTERTIME", list({"Off", "5 sec", "10 sec", "20 sec"})},
-        {"SETTING_R6_ALARM_BATTERY", onOff},
-        {"SETTING_R6_ALARM_MEMORY", onOff},
-        {"SETTING_R6_RECEIVERMODE", list({"No", "Yes, USB"})},
-        {"SETTING_R6_ALTITUDEGRAPH", list({"Time", "Distance"})},
-    }};
-  }();
-  return rows;
-}
+// The label keys of the model B settings, in file order (their choices are the device
+// file's).
+constexpr const char* kModelBLabelKeys[kModelBSettingCount] = {
+    "SETTING_R6_TIME_FORMAT",           "SETTING_R6_TIME_ZONE",
+    "SETTING_R6_TIME_SUMMERTIME",       "SETTING_R6_TIME_UNIT",
+    "SETTING_R6_POWERSAVEMODE",         "SETTING_R6_TRACK_SAVE",
+    "SETTING_R6_TRACK_METHOD",          "SETTING_R6_TRACK_RECORD_TIME",
+    "SETTING_R6_TRACK_RECORD_DISTANCE", "SETTING_R6_DISPLAY_ONOFF",
+    "SETTING_R6_DISPLAY_BRIGHT",        "SETTING_R6_DISPLAY_1STWINDOW",
+    "SETTING_R6_DISPLAY_ALTERWINDOW",   "SETTING_R6_DISPLAY_ALTERTIME",
+    "SETTING_R6_ALARM_BATTERY",         "SETTING_R6_ALARM_MEMORY",
+    "SETTING_R6_RECEIVERMODE",          "SETTING_R6_ALTITUDEGRAPH"};
 
 // Where the section labels of model B stand: before these settings.
 constexpr std::pair<int, const char*> kModelBSections[] = {{0, "SETTING_R6_TIME"},
@@ -365,11 +328,11 @@ QWidget* CGPSSettingDlg::BuildModelB() {
         grid->addWidget(section, line++, 0, 1, 2);
       }
     }
-    const ModelBRow& row = ModelBRows()[static_cast<std::size_t>(i)];
+    const QStringList& choices = ModelBChoices()[static_cast<std::size_t>(i)];
     auto* list = new QComboBox;
     list->setObjectName(QStringLiteral("modelB%1").arg(kModelBSettingsOffset + i));
-    for (int value = 0; value < row.entries.size(); ++value) {
-      list->addItem(row.entries[value], value);
+    for (int value = 0; value < choices.size(); ++value) {
+      list->addItem(choices[value], value);
     }
     connect(list, &QComboBox::currentIndexChanged, this, [this, i, list] {
       if (list->currentIndex() >= 0) {
@@ -378,7 +341,7 @@ QWidget* CGPSSettingDlg::BuildModelB() {
       }
     });
     modelBLists_[static_cast<std::size_t>(i)] = list;
-    grid->addWidget(new QLabel(texts_.Text(QLatin1String(row.labelKey))), line, 0);
+    grid->addWidget(new QLabel(texts_.Text(QLatin1String(kModelBLabelKeys[i]))), line, 0);
     grid->addWidget(list, line++, 1);
   }
   applyB_ =
@@ -392,7 +355,7 @@ QWidget* CGPSSettingDlg::BuildModelB() {
 void CGPSSettingDlg::OnDeviceChange() {
   LoadLoggerValues();
   RefreshDeviceGroups();
-  if (loggerKind_ == static_cast<int>(LoggerKind::kModelB) && modelB_.formatCheck != 1) {
+  if (loggerKind_ == static_cast<int>(LoggerKind::kModelB) && !IsModelBFormatSupported(modelB_)) {
     // Told without holding up the page.
     auto* box = new PlainMessageBox(
         QMessageBox::Warning, texts_.Text(QStringLiteral("SETTING_TITLE")),
@@ -428,7 +391,7 @@ void CGPSSettingDlg::RefreshDeviceGroups() {
   for (QWidget* control : modelAControls_) {
     control->setEnabled(modelA);
   }
-  const bool modelBUsable = modelB && modelB_.formatCheck == 1;
+  const bool modelBUsable = modelB && IsModelBFormatSupported(modelB_);
   for (QComboBox* list : modelBLists_) {
     list->setEnabled(modelBUsable);
   }
