@@ -302,7 +302,9 @@ QWidget* CGPSSettingDlg::BuildModelA() {
     if (interval_->currentIndex() >= 0) {
       modelA_.samplingSeconds = interval_->currentData().toInt();
     }
-    modelA_.ledMode = ledMode_->currentData().toInt();
+    if (ledMode_->currentIndex() >= 0) {
+      modelA_.ledMode = ledMode_->currentData().toInt();
+    }
     RefreshDeviceGroups();
   };
   connect(interval_, &QComboBox::currentIndexChanged, this, changed);
@@ -355,31 +357,43 @@ QWidget* CGPSSettingDlg::BuildModelB() {
 void CGPSSettingDlg::OnDeviceChange() {
   LoadLoggerValues();
   RefreshDeviceGroups();
-  if (loggerKind_ == static_cast<int>(LoggerKind::kModelB) && !IsModelBFormatSupported(modelB_)) {
-    // Told without holding up the page.
-    auto* box = new PlainMessageBox(
-        QMessageBox::Warning, texts_.Text(QStringLiteral("SETTING_TITLE")),
-        texts_.MultiLineText(modelB_.formatCheck < 0
-                                 ? QStringLiteral("SETTING_R6_ALERT_MIS_VERSION")
-                                 : QStringLiteral("SETTING_R6_ALERT_MISFW_VERSION")),
-        QMessageBox::Ok, this);
-    box->setObjectName(QStringLiteral("formatAlert"));
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->open();
+  const ConnectedLogger logger = Logger();
+  if (logger.state.kind == LoggerKind::kModelA && !logger.problem.isEmpty()) {
+    // The values shown are the defaults, not the logger's.
+    Alert("loggerFileProblem",
+          texts_.MultiLineText(logger.settingsFileMissing
+                                   ? QStringLiteral("SETTING_TEXT_ERRORSAVE")
+                                   : QStringLiteral("SETTING_TEXT_ERRORREAD")) +
+              QStringLiteral("\n\n") + logger.problem);
+  } else if (logger.state.kind == LoggerKind::kModelB && !IsModelBFormatSupported(modelB_)) {
+    Alert("formatAlert",
+          texts_.MultiLineText(modelB_.formatCheck < 0
+                                   ? QStringLiteral("SETTING_R6_ALERT_MIS_VERSION")
+                                   : QStringLiteral("SETTING_R6_ALERT_MISFW_VERSION")));
   }
 }
 
+void CGPSSettingDlg::Alert(const char* name, const QString& text) {
+  // Told without holding up the page (device changes come at any time).
+  auto* box =
+      new PlainMessageBox(QMessageBox::Warning, texts_.Text(QStringLiteral("SETTING_TITLE")), text,
+                          QMessageBox::Ok, this);
+  box->setObjectName(QLatin1String(name));
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  box->open();
+}
+
+ConnectedLogger CGPSSettingDlg::Logger() const {
+  return photoPage_ != nullptr ? photoPage_->logger() : ConnectedLogger{};
+}
+
 void CGPSSettingDlg::LoadLoggerValues() {
-  const ConnectedLogger logger = photoPage_ != nullptr ? photoPage_->logger() : ConnectedLogger{};
+  const ConnectedLogger logger = Logger();
   loggerKind_ = static_cast<int>(logger.state.kind);
   if (logger.state.kind == LoggerKind::kModelA) {
     modelA_ = logger.modelA;
   } else if (logger.state.kind == LoggerKind::kModelB) {
     modelB_ = logger.modelB;
-    for (int i = 0; i < kModelBSettingCount; ++i) {
-      SelectValue(modelBLists_[static_cast<std::size_t>(i)],
-                  modelB_.values[static_cast<std::size_t>(i)]);
-    }
   }
 }
 
@@ -401,7 +415,14 @@ void CGPSSettingDlg::RefreshDeviceGroups() {
   } else {
     Q_EMIT firmwareNumberChanged(modelA ? modelA_.firmwareNumber : -1);
   }
-  SelectValue(ledMode_, modelA_.ledMode);
+  // A group whose logger is not connected shows no values: they would pass for the
+  // device's. The values stay in the page until a logger brings its own.
+  constexpr int kNone = -1;
+  for (int i = 0; i < kModelBSettingCount; ++i) {
+    SelectValue(modelBLists_[static_cast<std::size_t>(i)],
+                modelB ? modelB_.values[static_cast<std::size_t>(i)] : kNone);
+  }
+  SelectValue(ledMode_, modelA ? modelA_.ledMode : kNone);
   const QSignalBlocker quiet(interval_);
   interval_->clear();
   for (const int seconds : kSamplingSeconds) {
@@ -409,11 +430,11 @@ void CGPSSettingDlg::RefreshDeviceGroups() {
                            texts_.Text(QStringLiteral("SETTING_OPTION_SECOND"))),
                        seconds);
   }
-  interval_->setCurrentIndex(interval_->findData(modelA_.samplingSeconds));
+  interval_->setCurrentIndex(modelA ? interval_->findData(modelA_.samplingSeconds) : kNone);
 }
 
 void CGPSSettingDlg::ApplyModelA() {
-  const ConnectedLogger logger = photoPage_ != nullptr ? photoPage_->logger() : ConnectedLogger{};
+  const ConnectedLogger logger = Logger();
   if (logger.state.kind != LoggerKind::kModelA) {
     return;
   }
@@ -425,7 +446,7 @@ void CGPSSettingDlg::ApplyModelA() {
 }
 
 void CGPSSettingDlg::ApplyModelB() {
-  const ConnectedLogger logger = photoPage_ != nullptr ? photoPage_->logger() : ConnectedLogger{};
+  const ConnectedLogger logger = Logger();
   if (logger.state.kind != LoggerKind::kModelB) {
     return;
   }

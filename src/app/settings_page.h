@@ -7,7 +7,7 @@
 
 #include <QWidget>
 
-#include "device/device_file.h"
+#include "device/logger_detection.h"
 
 class QButtonGroup;
 class QCheckBox;
@@ -59,8 +59,12 @@ class CGPSSettingDlg : public QWidget {
   void ShowCorrection();
   // Shows the correction and gives it to the photo page.
   void ApplyCorrection();
+  // The logger as the photo page detected it, with the settings it read.
+  ConnectedLogger Logger() const;
   // Takes the logger's settings as the photo page read them on detection.
   void LoadLoggerValues();
+  // A warning that does not hold up the page.
+  void Alert(const char* name, const QString& text);
   // Tells a failed write to the logger; true when there was one.
   bool TellWriteProblem(const QString& problem);
   void ApplyModelA();
