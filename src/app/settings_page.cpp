@@ -125,7 +125,7 @@ QWidget* CGPSSettingDlg::BuildMatching() {
           [this] { ShowHelp(QStringLiteral("SETTING_TEXT_TOLERANCECOMMENT")); });
   connect(tolerance_, &QComboBox::currentIndexChanged, this, [this] {
     const int code = tolerance_->currentData().toInt();
-    settings_.WriteSettingInt(setting::kTimeTolerance, code);
+    Store(setting::kTimeTolerance, QString::number(code));
     if (photoPage_ != nullptr) {
       photoPage_->SetTolerance(code);
     }
@@ -221,7 +221,7 @@ QWidget* CGPSSettingDlg::BuildOptions() {
     auto* check = Named(new QCheckBox(texts_.Text(QLatin1String(textKey))), name);
     check->setChecked(settings_.ReadFlag(key));
     connect(check, &QCheckBox::clicked, this, [this, key, then](bool on) {
-      settings_.WriteFlag(key, on);
+      Store(key, on ? QStringLiteral("1") : QStringLiteral("0"));
       if (then) {
         then(on);
       }
@@ -269,8 +269,11 @@ QWidget* CGPSSettingDlg::BuildOptions() {
   row->addWidget(languages_, 1);
   row->addWidget(setLanguage);
   connect(setLanguage, &QPushButton::clicked, this, [this] {
-    if (SetLanguage(settings_, languages_->currentText())) {
+    QString problem;
+    if (SetLanguage(settings_, languages_->currentText(), &problem)) {
       Q_EMIT languageChanged();
+    } else if (!problem.isEmpty()) {
+      TellNotKept(QStringLiteral("SETTING_TEXT_LANGUAGENOTKEPT"), problem);
     }
   });
   layout->addWidget(language);
@@ -468,6 +471,21 @@ bool CGPSSettingDlg::TellWriteProblem(const QString& problem) {
   box.setObjectName(QStringLiteral("writeProblem"));
   box.exec();
   return true;
+}
+
+void CGPSSettingDlg::Store(const QString& key, const QString& value) {
+  QString problem;
+  if (!settings_.WriteSetting(key, value, &problem)) {
+    TellNotKept(QStringLiteral("SETTING_TEXT_NOTKEPT"), problem);
+  }
+}
+
+void CGPSSettingDlg::TellNotKept(const QString& key, const QString& problem) {
+  PlainMessageBox box(QMessageBox::Warning, texts_.Text(QStringLiteral("SETTING_TITLE")),
+                      texts_.MultiLineText(key) + QStringLiteral("\n\n") + problem, QMessageBox::Ok,
+                      this);
+  box.setObjectName(QStringLiteral("settingNotKept"));
+  box.exec();
 }
 
 void CGPSSettingDlg::ShowHelp(const QString& key) {

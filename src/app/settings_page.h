@@ -70,6 +70,10 @@ class CGPSSettingDlg : public QWidget {
   void ApplyModelA();
   void ApplyModelB();
   void ShowHelp(const QString& key);
+  // Writes a setting the user has just changed; one that cannot be kept is told at once
+  // (it holds until the program ends).
+  void Store(const QString& key, const QString& value);
+  void TellNotKept(const QString& key, const QString& problem);
 
   const Settings& settings_;
   const LanguageTexts& texts_;
