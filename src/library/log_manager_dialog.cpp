@@ -24,6 +24,7 @@
 #include "charts/chart_page.h"
 #include "charts/chart_window.h"
 #include "export/export_dialog.h"
+#include "library/library_problems_label.h"
 #include "library/log_info_dialog.h"
 #include "library/log_library.h"
 #include "library/merge_dialog.h"
@@ -80,7 +81,7 @@ CGPSManDlg::CGPSManDlg(const Settings& settings, const LanguageTexts& texts, Log
       formats_(LoadDisplayFormats(texts)),
       watcher_(new QFileSystemWatcher(this)),
       settle_(new QTimer(this)),
-      fileProblems_(new QLabel(this)),
+      fileProblems_(new LibraryProblemsLabel(texts, this)),
       list_(new CListCtrlEx(this)) {
   setObjectName(QStringLiteral("logManager"));
   setWindowTitle(texts.Text(QStringLiteral("GPSMAN_TITLE")));
@@ -116,10 +117,6 @@ CGPSManDlg::CGPSManDlg(const Settings& settings, const LanguageTexts& texts, Log
   buttons->addWidget(chartButton_);
   buttons->addStretch(1);
   buttons->addWidget(closeButton);
-  fileProblems_->setObjectName(QStringLiteral("libraryFileProblems"));
-  fileProblems_->setTextFormat(Qt::PlainText);
-  fileProblems_->setWordWrap(true);
-  fileProblems_->setStyleSheet(QStringLiteral("color: #a00000"));
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(fileProblems_);
   layout->addWidget(list_, 1);
@@ -160,21 +157,8 @@ void CGPSManDlg::PickUpOutsideChanges() {
   if (library_.Refresh()) {
     RefreshList();
   } else {
-    ShowFileProblems();
+    fileProblems_->ShowProblemsOf(library_);
   }
-}
-
-void CGPSManDlg::ShowFileProblems() {
-  const QStringList& problems = library_.fileProblems();
-  fileProblems_->setVisible(!problems.isEmpty());
-  if (problems.isEmpty()) {
-    return;
-  }
-  const QString explanation =
-      texts_.Text(library_.databaseReadable() ? QStringLiteral("GPSMAN_TEXT_DBDAMAGED")
-                                              : QStringLiteral("GPSMAN_TEXT_DBUNREADABLE"));
-  fileProblems_->setText(
-      QStringLiteral("%1\n%2\n%3").arg(library_.databasePath(), explanation, problems.join(u'\n')));
 }
 
 void CGPSManDlg::Tell(const LogLibrary::Change& change, const QString& objectName) {
@@ -266,7 +250,7 @@ void CGPSManDlg::RefreshList() {
                                       QItemSelectionModel::Select | QItemSelectionModel::Rows);
     }
   }
-  ShowFileProblems();
+  fileProblems_->ShowProblemsOf(library_);
   UpdateButtons();
 }
 

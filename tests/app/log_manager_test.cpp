@@ -13,6 +13,8 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <map>
+
 #include "app/language.h"
 #include "app/settings.h"
 #include "export/export_dialog.h"
@@ -385,6 +387,74 @@ TEST_F(LogManagerTest, TheEditorStoresCommentZoneColourAndWidth) {
   LogLibrary reread(home_.filePath(QStringLiteral("Wayfable Logs")), 0);
   EXPECT_EQ(reread.log(0).timeZone(), -330);
   EXPECT_EQ(reread.log(0).comment(), QStringLiteral("the 'long' ride"));
+}
+
+TEST_F(LogManagerTest, ChangesTheDatabaseCannotTakeAreToldAndChangeNothing) {
+  const QString folder = home_.filePath(QStringLiteral("Wayfable Logs"));
+  LogLibrary library(folder, 0);
+  library.AddLog(Log(QStringLiteral("a.log"), 8, 10), 0, 0, 0);
+  library.AddLog(Log(QStringLiteral("b.log"), 9, 10), 0, 0, 0);
+  CGPSManDlg manager(*settings_, texts_, library, match_);
+  auto* list = manager.findChild<QTableWidget*>(QStringLiteral("logList"));
+  auto* problems = manager.findChild<QLabel*>(QStringLiteral("libraryFileProblems"));
+  EXPECT_TRUE(problems->isHidden());
+  // Another program leaves something in the database's place that cannot be read.
+  QFile::remove(library.databasePath());
+  QDir().mkpath(library.databasePath());
+
+  // Each command's message names the database; the list stays as it was.
+  std::map<std::string, QString> told;
+  const auto answer = [&](QMessageBox* box) {
+    told[box->objectName().toStdString()] = box->text();
+    box->close();
+  };
+  test::AnswerWhenShown<QMessageBox>(&manager, answer);
+  manager.AddLogs({Log(QStringLiteral("c.log"), 10, 10)});
+
+  list->selectRow(0);
+  QTimer::singleShot(0, [] {
+    auto* editor = qobject_cast<CGPSManInfoDlg*>(QApplication::activeModalWidget());
+    ASSERT_NE(editor, nullptr);
+    editor->findChild<QLineEdit*>(QStringLiteral("comment"))->setText(QStringLiteral("new"));
+    editor->findChild<QPushButton*>(QStringLiteral("saveButton"))->click();
+  });
+  test::AnswerWhenShown<QMessageBox>(&manager, answer);
+  manager.EditDetails();
+
+  list->selectAll();
+  QTimer::singleShot(0, [this] {
+    auto* dialog = qobject_cast<CGPSLogMergeDlg*>(QApplication::activeModalWidget());
+    ASSERT_NE(dialog, nullptr);
+    dialog->SetOutputFolder(home_.path());
+    dialog->findChild<QPushButton*>(QStringLiteral("mergeButton"))->click();
+  });
+  test::AnswerWhenShown<QMessageBox>(&manager, answer);
+  manager.MergeSelected();
+  EXPECT_FALSE(QFile::exists(home_.filePath(QStringLiteral("M_a.LOG"))));
+
+  list->selectRow(1);
+  test::AnswerWhenShown<QMessageBox>(&manager, [&](QMessageBox* ask) {
+    EXPECT_EQ(ask->objectName(), QStringLiteral("removeQuestion"));
+    test::AnswerWhenShown<QMessageBox>(&manager, answer);
+    ask->button(QMessageBox::Yes)->click();
+  });
+  manager.RemoveSelected();
+
+  for (const char* name : {"addProblems", "editProblem", "mergeProblem", "removeProblem"}) {
+    EXPECT_TRUE(told[name].contains(library.databasePath()))
+        << name << ": " << told[name].toStdString();
+  }
+  EXPECT_EQ(told.size(), 4u);
+  EXPECT_EQ(Column(list, CGPSManDlg::kFileName), "a.log|b.log");
+  EXPECT_EQ(Column(list, CGPSManDlg::kComment), "|");
+  EXPECT_FALSE(problems->isHidden());
+  EXPECT_TRUE(problems->text().contains(texts_.Text(QStringLiteral("GPSMAN_TEXT_DBUNREADABLE"))))
+      << problems->text().toStdString();
+
+  // A window opened on such a library says so at once.
+  LogLibrary reopened(folder, 0);
+  CGPSManDlg other(*settings_, texts_, reopened, match_);
+  EXPECT_FALSE(other.findChild<QLabel*>(QStringLiteral("libraryFileProblems"))->isHidden());
 }
 
 }  // namespace
