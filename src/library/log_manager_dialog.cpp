@@ -23,6 +23,7 @@
 #include "app/settings.h"
 #include "charts/chart_page.h"
 #include "charts/chart_window.h"
+#include "core/native_files.h"
 #include "export/export_dialog.h"
 #include "library/library_problems_label.h"
 #include "library/log_info_dialog.h"
@@ -226,23 +227,31 @@ void CGPSManDlg::RefreshList() {
     list_->setItem(row, kEnd, Cell(log.EndTimeText(formats_.timeFormat)));
     list_->setItem(row, kPath, Cell(log.filePath()));
   }
-  // Logs on a drive that is not mounted, say: kept, shown greyed, and removable.
+  // Logs on a drive that is not mounted, say: kept, shown greyed with why, and removable.
+  // Their times are not known, so the start and end columns say why instead.
+  list_->clearSpans();
+  const QString why = PlainToolTip(texts_.MultiLineText(QStringLiteral("GPSMAN_TEXT_UNAVAILABLE")));
   for (std::size_t i = 0; i < library_.unavailable().size(); ++i) {
     const LogRecord& record = library_.unavailable()[i];
     const int row = available + static_cast<int>(i);
+    const QString state =
+        texts_.Text(PathExists(record.filePath) ? QStringLiteral("GPSMAN_TEXT_FILEUNREADABLE")
+                                                : QStringLiteral("GPSMAN_TEXT_FILEMISSING"));
     const QString texts[kColumnCount] = {QFileInfo(record.filePath).fileName(),
                                          QString::number(record.colorIndex),
                                          LineWidthText(record.lineWidthIndex),
                                          record.comment,
                                          ZoneText(record.timeZone, gmt),
-                                         {},
+                                         state,
                                          {},
                                          record.filePath};
     for (int column = 0; column < kColumnCount; ++column) {
       QTableWidgetItem* item = Cell(texts[column]);
       item->setForeground(palette().color(QPalette::Disabled, QPalette::Text));
+      item->setToolTip(why);
       list_->setItem(row, column, item);
     }
+    list_->setSpan(row, kStart, 1, 2);
   }
   for (int row = 0; row < list_->rowCount(); ++row) {
     if (selected.contains(list_->item(row, kPath)->text())) {
@@ -255,13 +264,13 @@ void CGPSManDlg::RefreshList() {
 }
 
 void CGPSManDlg::UpdateButtons() {
-  const bool any = list_->selectionModel()->hasSelection();
-  removeButton_->setEnabled(any);
-  showTracksButton_->setEnabled(any);
-  detailButton_->setEnabled(any);
-  exportButton_->setEnabled(any);
-  chartButton_->setEnabled(any);
-  mergeButton_->setEnabled(list_->selectionModel()->selectedRows().size() >= 2);
+  // A log whose file cannot be read can only be removed.
+  removeButton_->setEnabled(list_->selectionModel()->hasSelection());
+  const std::size_t logs = SelectedLogs().size();
+  for (QPushButton* button : {showTracksButton_, detailButton_, exportButton_, chartButton_}) {
+    button->setEnabled(logs >= 1);
+  }
+  mergeButton_->setEnabled(logs >= 2);
 }
 
 void CGPSManDlg::EditDetails() {

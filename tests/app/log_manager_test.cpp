@@ -389,6 +389,74 @@ TEST_F(LogManagerTest, TheEditorStoresCommentZoneColourAndWidth) {
   EXPECT_EQ(reread.log(0).comment(), QStringLiteral("the 'long' ride"));
 }
 
+TEST_F(LogManagerTest, AnUnavailableLogSaysWhyAndOnlyRemoveCountsIt) {
+  const QString folder = home_.filePath(QStringLiteral("Wayfable Logs"));
+  const QString gone = Log(QStringLiteral("gone.log"), 8, 10);
+  const QString unreadable = Log(QStringLiteral("locked.log"), 7, 10);
+  {
+    LogLibrary library(folder, 0);
+    library.AddLog(gone, 3, 1, 100);
+    library.AddLog(unreadable, 0, 0, 0);
+    library.AddLog(Log(QStringLiteral("here.log"), 9, 10), 0, 0, 0);
+    library.AddLog(Log(QStringLiteral("there.log"), 11, 10), 0, 0, 0);
+  }
+  QFile::remove(gone);
+  QFile::remove(unreadable);
+  QDir().mkpath(unreadable);  // there, but no log file to read
+  LogLibrary library(folder, 0);
+  CGPSManDlg manager(*settings_, texts_, library, match_);
+  auto* list = manager.findChild<QTableWidget*>(QStringLiteral("logList"));
+  ASSERT_EQ(Column(list, CGPSManDlg::kFileName), "here.log|there.log|locked.log|gone.log");
+  // The row says why in the place of the times it does not know, and its tooltip says more.
+  EXPECT_EQ(list->item(2, CGPSManDlg::kStart)->text(),
+            texts_.Text(QStringLiteral("GPSMAN_TEXT_FILEUNREADABLE")));
+  EXPECT_EQ(list->item(3, CGPSManDlg::kStart)->text(),
+            texts_.Text(QStringLiteral("GPSMAN_TEXT_FILEMISSING")));
+  EXPECT_EQ(list->columnSpan(3, CGPSManDlg::kStart), 2);
+  EXPECT_EQ(list->columnSpan(0, CGPSManDlg::kStart), 1);
+  for (const int column : {CGPSManDlg::kFileName, CGPSManDlg::kPath}) {
+    EXPECT_TRUE(list->item(3, column)->toolTip().contains(
+        texts_.MultiLineText(QStringLiteral("GPSMAN_TEXT_UNAVAILABLE"))));
+  }
+  EXPECT_EQ(list->item(0, CGPSManDlg::kFileName)->toolTip(), QString());
+
+  // The commands that need a log's points count only the logs that can be read.
+  const auto enabled = [&manager] {
+    std::string names;
+    for (const char* name : {"detailButton", "removeLogsButton", "mergeButton", "exportButton",
+                             "showTracksButton", "chartButton"}) {
+      if (manager.findChild<QPushButton*>(QLatin1String(name))->isEnabled()) {
+        names += names.empty() ? name : std::string("|") + name;
+      }
+    }
+    return names;
+  };
+  const auto select = [list](std::initializer_list<int> rows) {
+    list->clearSelection();
+    for (const int row : rows) {
+      list->selectionModel()->select(list->model()->index(row, 0),
+                                     QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    }
+  };
+  select({3});
+  EXPECT_EQ(enabled(), "removeLogsButton");
+  select({2, 3});
+  EXPECT_EQ(enabled(), "removeLogsButton");
+  select({0, 3});
+  EXPECT_EQ(enabled(), "detailButton|removeLogsButton|exportButton|showTracksButton|chartButton");
+  select({0, 1, 2, 3});
+  EXPECT_EQ(enabled(),
+            "detailButton|removeLogsButton|mergeButton|exportButton|showTracksButton|"
+            "chartButton");
+
+  select({0, 3});
+  manager.resize(920, 420);
+  manager.show();
+  QDir().mkpath(test::BinaryFolder() + QStringLiteral("/../test-output"));
+  manager.grab().save(test::BinaryFolder() +
+                      QStringLiteral("/../test-output/log-manager-unavailable-logs.png"));
+}
+
 TEST_F(LogManagerTest, ChangesTheDatabaseCannotTakeAreToldAndChangeNothing) {
   const QString folder = home_.filePath(QStringLiteral("Wayfable Logs"));
   LogLibrary library(folder, 0);
