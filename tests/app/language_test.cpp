@@ -235,6 +235,7 @@ const char* const kWindowKeys[] = {
     "GPSMANINFO_TITLE",
     "GPSMANINFO_BUTTON_SAVE",
     "GPSMANINFO_BUTTON_CLOSE",
+    "GPSMANINFO_TEXT_TOOLONG",
     // log merge
     "LOGMERGE_TITLE",
     "LOGMERGE_BUTTON_CHANGEPATH",

@@ -525,5 +525,57 @@ TEST_F(LogManagerTest, ChangesTheDatabaseCannotTakeAreToldAndChangeNothing) {
   EXPECT_FALSE(other.findChild<QLabel*>(QStringLiteral("libraryFileProblems"))->isHidden());
 }
 
+TEST_F(LogManagerTest, TheEditorKeepsWhatItCannotShowAndRefusesACommentTooLongToStore) {
+  const QString folder = home_.filePath(QStringLiteral("Wayfable Logs"));
+  LogLibrary library(folder, 0);
+  library.AddLog(Log(QStringLiteral("a.log"), 8, 10), 0, 0, 0);
+  // As a database of another program may hold them: a colour and a width beyond the lists,
+  // and a comment longer than the editor takes.
+  const QString longComment = QString(300, u'c');
+  ASSERT_TRUE(library.EditLogInfo(0, 20, 9, longComment, 900).done());
+  CGPSManDlg manager(*settings_, texts_, library, match_);
+  manager.findChild<QTableWidget*>(QStringLiteral("logList"))->selectRow(0);
+
+  // Saved as it opened: the long comment is refused with the standard message, and the
+  // editor stays open until it is shortened or closed.
+  QString refusal;
+  QTimer::singleShot(0, [&] {
+    auto* editor = qobject_cast<CGPSManInfoDlg*>(QApplication::activeModalWidget());
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(editor->findChild<QComboBox*>(QStringLiteral("color"))->currentIndex(), -1);
+    EXPECT_EQ(editor->findChild<QComboBox*>(QStringLiteral("lineWidth"))->currentIndex(), -1);
+    auto* comment = editor->findChild<QLineEdit*>(QStringLiteral("comment"));
+    EXPECT_EQ(comment->text(), longComment) << "shown whole";
+    test::AnswerWhenShown<QMessageBox>(editor, [&](QMessageBox* box) {
+      EXPECT_EQ(box->objectName(), QStringLiteral("commentTooLong"));
+      refusal = box->text();
+      box->close();
+      QTimer::singleShot(0, editor, [editor, comment] {
+        EXPECT_TRUE(editor->isVisible()) << "the editor stays open";
+        comment->setText(QString(256, u'd'));
+        editor->findChild<QPushButton*>(QStringLiteral("saveButton"))->click();
+      });
+    });
+    editor->findChild<QPushButton*>(QStringLiteral("saveButton"))->click();
+  });
+  manager.EditDetails();
+  EXPECT_EQ(refusal, QStringLiteral("Enter no more than 256 characters."));
+  // The comment alone changed: the track keeps its look.
+  LogLibrary reread(folder, 0);
+  ASSERT_EQ(reread.size(), 1u);
+  EXPECT_EQ(reread.log(0).comment(), QString(256, u'd'));
+  EXPECT_EQ(reread.log(0).colorIndex(), 20);
+  EXPECT_EQ(reread.log(0).lineWidthIndex(), 9);
+  EXPECT_EQ(reread.log(0).timeZone(), 900);
+
+  // Choosing an entry stores it.
+  {
+    CGPSManInfoDlg editor(texts_, reread.log(0), QStringLiteral("%H:%M"));
+    editor.findChild<QComboBox*>(QStringLiteral("color"))->setCurrentIndex(3);
+    EXPECT_EQ(editor.colorIndex(), 3);
+    EXPECT_EQ(editor.lineWidthIndex(), 9);
+  }
+}
+
 }  // namespace
 }  // namespace trevalo
