@@ -4,6 +4,7 @@
 #include <QStringDecoder>
 
 #include "core/atomic_file.h"
+#include "core/native_files.h"
 
 namespace trevalo {
 
@@ -63,12 +64,15 @@ IniFile IniFile::Load(const QString& path) {
   return Parse(file.readAll());
 }
 
-std::optional<IniFile> IniFile::LoadForUpdate(const QString& path) {
-  QFile file(path);
-  if (!file.exists()) {
+std::optional<IniFile> IniFile::LoadForUpdate(const QString& path, QString* problem) {
+  if (!PathExists(path)) {
     return IniFile();
   }
-  if (!file.open(QIODevice::ReadOnly)) {
+  QFile file;
+  if (const QString reason = OpenForReading(file, path); !reason.isEmpty()) {
+    if (problem != nullptr) {
+      *problem = QStringLiteral("cannot read %1: %2").arg(path, reason);
+    }
     return std::nullopt;
   }
   return Parse(file.readAll());
@@ -166,13 +170,17 @@ QByteArray IniFile::Serialize() const {
   return text.toUtf8();
 }
 
-bool IniFile::Save(const QString& path) const {
+bool IniFile::Save(const QString& path, QString* problem) const {
   const QByteArray bytes = Serialize();
-  return WriteFileAtomically(path,
-                             std::span(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
-                                       static_cast<std::size_t>(bytes.size())),
-                             true)
-      .isEmpty();
+  const QString reason =
+      WriteFileAtomically(path,
+                          std::span(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                                    static_cast<std::size_t>(bytes.size())),
+                          true);
+  if (problem != nullptr) {
+    *problem = reason;
+  }
+  return reason.isEmpty();
 }
 
 }  // namespace trevalo

@@ -24,8 +24,9 @@ class IniFile {
   // Reads a file; a missing or unreadable file gives an empty IniFile.
   static IniFile Load(const QString& path);
   // Reads a file that is about to be rewritten: a missing file gives an empty IniFile, a
-  // file that exists but cannot be read gives nullopt, so that it is never overwritten.
-  static std::optional<IniFile> LoadForUpdate(const QString& path);
+  // file that exists but cannot be read gives nullopt (and why in `problem`), so that it is
+  // never overwritten.
+  static std::optional<IniFile> LoadForUpdate(const QString& path, QString* problem = nullptr);
 
   std::optional<QString> Value(const QString& section, const QString& key) const;
   // Keys of a section in file order (first occurrences only).
@@ -36,8 +37,9 @@ class IniFile {
   void SetValue(const QString& section, const QString& key, const QString& value);
 
   QByteArray Serialize() const;
-  // Writes the file through a temporary file and a rename; false when it cannot be written.
-  bool Save(const QString& path) const;
+  // Writes the file through a temporary file and a rename; false when it cannot be written
+  // (and why in `problem`).
+  bool Save(const QString& path, QString* problem = nullptr) const;
 
  private:
   struct Line {

@@ -70,10 +70,10 @@ QList<LanguageEntry> ListLanguages(const Settings& settings) {
   return languages;
 }
 
-bool SetLanguage(const Settings& settings, const QString& title) {
+bool SetLanguage(const Settings& settings, const QString& title, QString* problem) {
   for (const LanguageEntry& language : ListLanguages(settings)) {
     if (language.title.compare(title, Qt::CaseInsensitive) == 0) {
-      return settings.WriteSetting(setting::kLangFile, language.fileName);
+      return settings.WriteSetting(setting::kLangFile, language.fileName, problem);
     }
   }
   return false;

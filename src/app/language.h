@@ -60,7 +60,8 @@ struct LanguageEntry {
 // folder when it is missing.
 QList<LanguageEntry> ListLanguages(const Settings& settings);
 // Stores the file name of the first language whose title equals `title` (ignoring case);
-// false when none does (nothing is written) or the setting cannot be written.
-bool SetLanguage(const Settings& settings, const QString& title);
+// false when none does (nothing is written) or the setting cannot be written (why, in
+// `problem`).
+bool SetLanguage(const Settings& settings, const QString& title, QString* problem = nullptr);
 
 }  // namespace trevalo

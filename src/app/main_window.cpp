@@ -11,6 +11,7 @@
 #include "app/app_icon.h"
 #include "app/plain_text.h"
 #include "app/settings_page.h"
+#include "app/settings_warning.h"
 #include "map/map_page.h"
 #include "tagging/photo_page.h"
 
@@ -32,6 +33,7 @@ CTrevaloDlg::CTrevaloDlg(Settings settings, bool systemIsKorean, QWidget* parent
     : QWidget(parent), settings_(std::move(settings)), systemIsKorean_(systemIsKorean) {
   setObjectName(QStringLiteral("mainWindow"));
   LoadTexts();
+  WarnOnceWhenSettingsAreNotKept(settings_, texts_, this);
   setWindowIcon(AppIcon());
 
   tabs_ = new QTabWidget(this);

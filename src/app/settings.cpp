@@ -4,6 +4,7 @@
 #include <QFileInfo>
 
 #include "app/ini_file.h"
+#include "core/native_files.h"
 #include "core/nmea_fields.h"
 
 namespace trevalo {
@@ -31,31 +32,39 @@ bool Settings::ReadFlag(const QString& key) const {
   return ReadSetting(key).startsWith(u'1');
 }
 
-bool Settings::WriteSetting(const QString& key, const QString& value) const {
-  return WriteSettings({{key, value}});
+bool Settings::WriteSetting(const QString& key, const QString& value, QString* problem) const {
+  return WriteSettings({{key, value}}, problem);
 }
 
-bool Settings::WriteSettingInt(const QString& key, int value) const {
-  return WriteSetting(key, QString::number(value));
+bool Settings::WriteSettingInt(const QString& key, int value, QString* problem) const {
+  return WriteSetting(key, QString::number(value), problem);
 }
 
-bool Settings::WriteFlag(const QString& key, bool on) const {
-  return WriteSetting(key, on ? QStringLiteral("1") : QStringLiteral("0"));
+bool Settings::WriteFlag(const QString& key, bool on, QString* problem) const {
+  return WriteSetting(key, on ? QStringLiteral("1") : QStringLiteral("0"), problem);
 }
 
-bool Settings::WriteSettings(const QList<QPair<QString, QString>>& values) const {
-  if (!QDir().mkpath(folders_.configFolder)) {
-    return false;
-  }
+bool Settings::WriteSettings(const QList<QPair<QString, QString>>& values, QString* problem) const {
+  QString reason;
   const QString path = SettingsFilePath();
-  std::optional<IniFile> file = IniFile::LoadForUpdate(path);
-  if (!file) {
-    return false;
+  if (!MakeFolders(folders_.configFolder)) {
+    reason = QStringLiteral("cannot create the folder %1: %2")
+                 .arg(folders_.configFolder, SystemReason());
+  } else if (std::optional<IniFile> file = IniFile::LoadForUpdate(path, &reason)) {
+    for (const auto& [key, value] : values) {
+      file->SetValue(setting::kSection, key, value);
+    }
+    file->Save(path, &reason);
   }
-  for (const auto& [key, value] : values) {
-    file->SetValue(setting::kSection, key, value);
+  if (reason.isEmpty()) {
+    return true;
   }
-  return file->Save(path);
+  if (problem != nullptr) {
+    *problem = reason;
+  } else if (onWriteFailure_) {
+    onWriteFailure_(reason);
+  }
+  return false;
 }
 
 }  // namespace trevalo

@@ -24,55 +24,18 @@
 namespace trevalo {
 namespace {
 
-// One model B setting: its label key and the entries of its list (the entry's position is
-// the byte's value).
-struct ModelBRow {
-  const char* labelKey;
-  QStringList entries;
-};
-
-const std::array<ModelBRow, kModelBSettingCount>& ModelBRows() {
-  static const std::array<ModelBRow, kModelBSettingCount> rows = [] {
-    const auto list = [](std::initializer_list<const char*> texts) {
-      QStringList entries;
-      for (const char* text : texts) {
-        entries << QString::fromUtf8(text);
-      }
-      return entries;
-    };
-    const QStringList onOff = list({"Off", "On"});
-    const QStringList windows = list({"Basic", "Exercise", "Elevation", "Compass"});
-    return std::array<ModelBRow, kModelBSettingCount>{{
-        {"SETTING_R6_TIME_FORMAT", list({"12 hour", "24 hour"})},
-        {"SETTING_R6_TIME_ZONE",
-         list({"GMT -12:00", "GMT -11:00", "GMT -10:00", "GMT -9:00", "GMT -8:00",  "GMT -7:00",
-               "GMT -6:00",  "GMT -5:00",  "GMT -4:30",  "GMT -4:00", "GMT -3:30",  "GMT -3:00",
-               "GMT -2:00",  "GMT -1:00",  "GMT 0",      "GMT +1:00", "GMT +2:00",  "GMT +3:00",
-               "GMT +4:00",  "GMT +4:30",  "GMT +5:00",  "GMT +5:30", "GMT +5:45",  "GMT +6:00",
-               "GMT +7:00",  "GMT +8:00",  "GMT +9:00",  "GMT +9:30", "GMT +10:00", "GMT +11:00",
-               "GMT +12:00", "GMT +13:00"})},
-        {"SETTING_R6_TIME_SUMMERTIME", onOff},
-        {"SETTING_R6_TIME_UNIT", list({"Meter", "Feet"})},
-        {"SETTING_R6_POWERSAVEMODE", list({"Default", "UserDefine"})},
-        {"SETTING_R6_TRACK_SAVE", list({"On", "Off", "Mode Key"})},
-        {"SETTING_R6_TRACK_METHOD", list({"Time", "Distance"})},
-        {"SETTING_R6_TRACK_RECORD_TIME",
-         list({"1 sec", "5 sec", "10 sec", "20 sec", "30 sec", "45 sec", "60 sec", "120 sec"})},
-        {"SETTING_R6_TRACK_RECORD_DISTANCE",
-         list({"10 m", "20 m", "50 m", "100 m", "200 m", "500 m", "1000 m", "2000 m"})},
-        {"SETTING_R6_DISPLAY_ONOFF", list({"Always", "5 sec", "10 sec", "20 sec", "30 sec"})},
-        {"SETTING_R6_DISPLAY_BRIGHT", list({"Low", "Medium", "High", "Very High"})},
-        {"SETTING_R6_DISPLAY_1STWINDOW", windows},
-        {"SETTING_R6_DISPLAY_ALTERWINDOW", windows},
-        {"SETTING_R6_DISPLAY_ALTERTIME", list({"Off", "5 sec", "10 sec", "20 sec"})},
-        {"SETTING_R6_ALARM_BATTERY", onOff},
-        {"SETTING_R6_ALARM_MEMORY", onOff},
-        {"SETTING_R6_RECEIVERMODE", list({"No", "Yes, USB"})},
-        {"SETTING_R6_ALTITUDEGRAPH", list({"Time", "Distance"})},
-    }};
-  }();
-  return rows;
-}
+// The label keys of the model B settings, in file order (their choices are the device
+// file's).
+constexpr const char* kModelBLabelKeys[kModelBSettingCount] = {
+    "SETTING_R6_TIME_FORMAT",           "SETTING_R6_TIME_ZONE",
+    "SETTING_R6_TIME_SUMMERTIME",       "SETTING_R6_TIME_UNIT",
+    "SETTING_R6_POWERSAVEMODE",         "SETTING_R6_TRACK_SAVE",
+    "SETTING_R6_TRACK_METHOD",          "SETTING_R6_TRACK_RECORD_TIME",
+    "SETTING_R6_TRACK_RECORD_DISTANCE", "SETTING_R6_DISPLAY_ONOFF",
+    "SETTING_R6_DISPLAY_BRIGHT",        "SETTING_R6_DISPLAY_1STWINDOW",
+    "SETTING_R6_DISPLAY_ALTERWINDOW",   "SETTING_R6_DISPLAY_ALTERTIME",
+    "SETTING_R6_ALARM_BATTERY",         "SETTING_R6_ALARM_MEMORY",
+    "SETTING_R6_RECEIVERMODE",          "SETTING_R6_ALTITUDEGRAPH"};
 
 // Where the section labels of model B stand: before these settings.
 constexpr std::pair<int, const char*> kModelBSections[] = {{0, "SETTING_R6_TIME"},
@@ -162,7 +125,7 @@ QWidget* CGPSSettingDlg::BuildMatching() {
           [this] { ShowHelp(QStringLiteral("SETTING_TEXT_TOLERANCECOMMENT")); });
   connect(tolerance_, &QComboBox::currentIndexChanged, this, [this] {
     const int code = tolerance_->currentData().toInt();
-    settings_.WriteSettingInt(setting::kTimeTolerance, code);
+    Store(setting::kTimeTolerance, QString::number(code));
     if (photoPage_ != nullptr) {
       photoPage_->SetTolerance(code);
     }
@@ -258,7 +221,7 @@ QWidget* CGPSSettingDlg::BuildOptions() {
     auto* check = Named(new QCheckBox(texts_.Text(QLatin1String(textKey))), name);
     check->setChecked(settings_.ReadFlag(key));
     connect(check, &QCheckBox::clicked, this, [this, key, then](bool on) {
-      settings_.WriteFlag(key, on);
+      Store(key, on ? QStringLiteral("1") : QStringLiteral("0"));
       if (then) {
         then(on);
       }
@@ -306,8 +269,11 @@ QWidget* CGPSSettingDlg::BuildOptions() {
   row->addWidget(languages_, 1);
   row->addWidget(setLanguage);
   connect(setLanguage, &QPushButton::clicked, this, [this] {
-    if (SetLanguage(settings_, languages_->currentText())) {
+    QString problem;
+    if (SetLanguage(settings_, languages_->currentText(), &problem)) {
       Q_EMIT languageChanged();
+    } else if (!problem.isEmpty()) {
+      TellNotKept(QStringLiteral("SETTING_TEXT_LANGUAGENOTKEPT"), problem);
     }
   });
   layout->addWidget(language);
@@ -339,7 +305,9 @@ QWidget* CGPSSettingDlg::BuildModelA() {
     if (interval_->currentIndex() >= 0) {
       modelA_.samplingSeconds = interval_->currentData().toInt();
     }
-    modelA_.ledMode = ledMode_->currentData().toInt();
+    if (ledMode_->currentIndex() >= 0) {
+      modelA_.ledMode = ledMode_->currentData().toInt();
+    }
     RefreshDeviceGroups();
   };
   connect(interval_, &QComboBox::currentIndexChanged, this, changed);
@@ -365,11 +333,11 @@ QWidget* CGPSSettingDlg::BuildModelB() {
         grid->addWidget(section, line++, 0, 1, 2);
       }
     }
-    const ModelBRow& row = ModelBRows()[static_cast<std::size_t>(i)];
+    const QStringList& choices = ModelBChoices()[static_cast<std::size_t>(i)];
     auto* list = new QComboBox;
     list->setObjectName(QStringLiteral("modelB%1").arg(kModelBSettingsOffset + i));
-    for (int value = 0; value < row.entries.size(); ++value) {
-      list->addItem(row.entries[value], value);
+    for (int value = 0; value < choices.size(); ++value) {
+      list->addItem(choices[value], value);
     }
     connect(list, &QComboBox::currentIndexChanged, this, [this, i, list] {
       if (list->currentIndex() >= 0) {
@@ -378,7 +346,7 @@ QWidget* CGPSSettingDlg::BuildModelB() {
       }
     });
     modelBLists_[static_cast<std::size_t>(i)] = list;
-    grid->addWidget(new QLabel(texts_.Text(QLatin1String(row.labelKey))), line, 0);
+    grid->addWidget(new QLabel(texts_.Text(QLatin1String(kModelBLabelKeys[i]))), line, 0);
     grid->addWidget(list, line++, 1);
   }
   applyB_ =
@@ -392,31 +360,43 @@ QWidget* CGPSSettingDlg::BuildModelB() {
 void CGPSSettingDlg::OnDeviceChange() {
   LoadLoggerValues();
   RefreshDeviceGroups();
-  if (loggerKind_ == static_cast<int>(LoggerKind::kModelB) && modelB_.formatCheck != 1) {
-    // Told without holding up the page.
-    auto* box = new PlainMessageBox(
-        QMessageBox::Warning, texts_.Text(QStringLiteral("SETTING_TITLE")),
-        texts_.MultiLineText(modelB_.formatCheck < 0
-                                 ? QStringLiteral("SETTING_R6_ALERT_MIS_VERSION")
-                                 : QStringLiteral("SETTING_R6_ALERT_MISFW_VERSION")),
-        QMessageBox::Ok, this);
-    box->setObjectName(QStringLiteral("formatAlert"));
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->open();
+  const ConnectedLogger logger = Logger();
+  if (logger.state.kind == LoggerKind::kModelA && !logger.problem.isEmpty()) {
+    // The values shown are the defaults, not the logger's.
+    Alert("loggerFileProblem",
+          texts_.MultiLineText(logger.settingsFileMissing
+                                   ? QStringLiteral("SETTING_TEXT_ERRORSAVE")
+                                   : QStringLiteral("SETTING_TEXT_ERRORREAD")) +
+              QStringLiteral("\n\n") + logger.problem);
+  } else if (logger.state.kind == LoggerKind::kModelB && !IsModelBFormatSupported(modelB_)) {
+    Alert("formatAlert",
+          texts_.MultiLineText(modelB_.formatCheck < 0
+                                   ? QStringLiteral("SETTING_R6_ALERT_MIS_VERSION")
+                                   : QStringLiteral("SETTING_R6_ALERT_MISFW_VERSION")));
   }
 }
 
+void CGPSSettingDlg::Alert(const char* name, const QString& text) {
+  // Told without holding up the page (device changes come at any time).
+  auto* box =
+      new PlainMessageBox(QMessageBox::Warning, texts_.Text(QStringLiteral("SETTING_TITLE")), text,
+                          QMessageBox::Ok, this);
+  box->setObjectName(QLatin1String(name));
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  box->open();
+}
+
+ConnectedLogger CGPSSettingDlg::Logger() const {
+  return photoPage_ != nullptr ? photoPage_->logger() : ConnectedLogger{};
+}
+
 void CGPSSettingDlg::LoadLoggerValues() {
-  const ConnectedLogger logger = photoPage_ != nullptr ? photoPage_->logger() : ConnectedLogger{};
+  const ConnectedLogger logger = Logger();
   loggerKind_ = static_cast<int>(logger.state.kind);
   if (logger.state.kind == LoggerKind::kModelA) {
     modelA_ = logger.modelA;
   } else if (logger.state.kind == LoggerKind::kModelB) {
     modelB_ = logger.modelB;
-    for (int i = 0; i < kModelBSettingCount; ++i) {
-      SelectValue(modelBLists_[static_cast<std::size_t>(i)],
-                  modelB_.values[static_cast<std::size_t>(i)]);
-    }
   }
 }
 
@@ -428,7 +408,7 @@ void CGPSSettingDlg::RefreshDeviceGroups() {
   for (QWidget* control : modelAControls_) {
     control->setEnabled(modelA);
   }
-  const bool modelBUsable = modelB && modelB_.formatCheck == 1;
+  const bool modelBUsable = modelB && IsModelBFormatSupported(modelB_);
   for (QComboBox* list : modelBLists_) {
     list->setEnabled(modelBUsable);
   }
@@ -438,7 +418,14 @@ void CGPSSettingDlg::RefreshDeviceGroups() {
   } else {
     Q_EMIT firmwareNumberChanged(modelA ? modelA_.firmwareNumber : -1);
   }
-  SelectValue(ledMode_, modelA_.ledMode);
+  // A group whose logger is not connected shows no values: they would pass for the
+  // device's. The values stay in the page until a logger brings its own.
+  constexpr int kNone = -1;
+  for (int i = 0; i < kModelBSettingCount; ++i) {
+    SelectValue(modelBLists_[static_cast<std::size_t>(i)],
+                modelB ? modelB_.values[static_cast<std::size_t>(i)] : kNone);
+  }
+  SelectValue(ledMode_, modelA ? modelA_.ledMode : kNone);
   const QSignalBlocker quiet(interval_);
   interval_->clear();
   for (const int seconds : kSamplingSeconds) {
@@ -446,11 +433,11 @@ void CGPSSettingDlg::RefreshDeviceGroups() {
                            texts_.Text(QStringLiteral("SETTING_OPTION_SECOND"))),
                        seconds);
   }
-  interval_->setCurrentIndex(interval_->findData(modelA_.samplingSeconds));
+  interval_->setCurrentIndex(modelA ? interval_->findData(modelA_.samplingSeconds) : kNone);
 }
 
 void CGPSSettingDlg::ApplyModelA() {
-  const ConnectedLogger logger = photoPage_ != nullptr ? photoPage_->logger() : ConnectedLogger{};
+  const ConnectedLogger logger = Logger();
   if (logger.state.kind != LoggerKind::kModelA) {
     return;
   }
@@ -462,7 +449,7 @@ void CGPSSettingDlg::ApplyModelA() {
 }
 
 void CGPSSettingDlg::ApplyModelB() {
-  const ConnectedLogger logger = photoPage_ != nullptr ? photoPage_->logger() : ConnectedLogger{};
+  const ConnectedLogger logger = Logger();
   if (logger.state.kind != LoggerKind::kModelB) {
     return;
   }
@@ -484,6 +471,21 @@ bool CGPSSettingDlg::TellWriteProblem(const QString& problem) {
   box.setObjectName(QStringLiteral("writeProblem"));
   box.exec();
   return true;
+}
+
+void CGPSSettingDlg::Store(const QString& key, const QString& value) {
+  QString problem;
+  if (!settings_.WriteSetting(key, value, &problem)) {
+    TellNotKept(QStringLiteral("SETTING_TEXT_NOTKEPT"), problem);
+  }
+}
+
+void CGPSSettingDlg::TellNotKept(const QString& key, const QString& problem) {
+  PlainMessageBox box(QMessageBox::Warning, texts_.Text(QStringLiteral("SETTING_TITLE")),
+                      texts_.MultiLineText(key) + QStringLiteral("\n\n") + problem, QMessageBox::Ok,
+                      this);
+  box.setObjectName(QStringLiteral("settingNotKept"));
+  box.exec();
 }
 
 void CGPSSettingDlg::ShowHelp(const QString& key) {

@@ -7,7 +7,7 @@
 
 #include <QWidget>
 
-#include "device/device_file.h"
+#include "device/logger_detection.h"
 
 class QButtonGroup;
 class QCheckBox;
@@ -59,13 +59,21 @@ class CGPSSettingDlg : public QWidget {
   void ShowCorrection();
   // Shows the correction and gives it to the photo page.
   void ApplyCorrection();
+  // The logger as the photo page detected it, with the settings it read.
+  ConnectedLogger Logger() const;
   // Takes the logger's settings as the photo page read them on detection.
   void LoadLoggerValues();
+  // A warning that does not hold up the page.
+  void Alert(const char* name, const QString& text);
   // Tells a failed write to the logger; true when there was one.
   bool TellWriteProblem(const QString& problem);
   void ApplyModelA();
   void ApplyModelB();
   void ShowHelp(const QString& key);
+  // Writes a setting the user has just changed; one that cannot be kept is told at once
+  // (it holds until the program ends).
+  void Store(const QString& key, const QString& value);
+  void TellNotKept(const QString& key, const QString& problem);
 
   const Settings& settings_;
   const LanguageTexts& texts_;

@@ -312,7 +312,8 @@ int RunSet(const QStringList& arguments, CommandContext& context) {
   QCommandLineParser parser;
   parser.setApplicationDescription(QStringLiteral(
       "Changes settings in a logger's settings file. Model A: samplingSeconds, ledMode. "
-      "Model B: the byte settings that 'config show' lists (0..255)."));
+      "Model B: the byte settings that 'config show' lists, each one of its choices as the "
+      "settings page offers them (0 for the first); a file of another format is not changed."));
   parser.addPositionalArgument(QStringLiteral("FILE"),
                                QStringLiteral("QARN_TR.CFG (model A) or SYSREG.SMI (model B)."));
   parser.addPositionalArgument(QStringLiteral("KEY=VALUE"), QStringLiteral("Settings to change."),
@@ -344,12 +345,20 @@ int RunSet(const QStringList& arguments, CommandContext& context) {
     context.Error(problem);
     return kUserError;
   }
+  if (modelB && !IsModelBFormatSupported(*modelB)) {
+    context.Error(QStringLiteral("%1: a settings file of %2 format than this program knows: "
+                                 "left as it is")
+                      .arg(file->first, modelB->formatCheck < 0 ? QStringLiteral("a newer")
+                                                                : QStringLiteral("an older")));
+    return kUserError;
+  }
   for (const QString& assignment : assignments) {
     const qsizetype equals = assignment.indexOf(u'=');
     bool ok = false;
     const int value = equals > 0 ? assignment.mid(equals + 1).toInt(&ok) : 0;
     const QString key = assignment.left(equals);
     bool known = false;
+    QString valid;  // what the setting takes, when the value is refused
     if (modelA && key == u"samplingSeconds") {
       modelA->samplingSeconds = value;
       known = true;
@@ -360,16 +369,19 @@ int RunSet(const QStringList& arguments, CommandContext& context) {
     } else if (modelB) {
       for (int i = 0; i < kModelBSettingCount; ++i) {
         if (key == QLatin1String(kModelBNames[i])) {
-          ok = ok && value >= 0 && value <= 255;
+          ok = ok && IsModelBChoice(i, value);
           modelB->values[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(value);
           known = true;
+          valid = QStringLiteral(" (0 to %1: %2)")
+                      .arg(ModelBChoices()[static_cast<std::size_t>(i)].size() - 1)
+                      .arg(ModelBChoices()[static_cast<std::size_t>(i)].join(QStringLiteral(", ")));
         }
       }
     }
     if (!known || !ok) {
-      context.Error(
-          QStringLiteral("%1: %2").arg(assignment, known ? QStringLiteral("not a valid value")
-                                                         : QStringLiteral("no such setting")));
+      context.Error(QStringLiteral("%1: %2").arg(
+          assignment,
+          known ? QStringLiteral("not a valid value") + valid : QStringLiteral("no such setting")));
       return kUsageError;
     }
   }

@@ -133,6 +133,52 @@ QString WriteModelAFile(const QString& path, const ModelASettings& settings) {
   return WriteBytes(path, ModelAFileBytes(settings));
 }
 
+const std::array<QStringList, kModelBSettingCount>& ModelBChoices() {
+  static const std::array<QStringList, kModelBSettingCount> choices = [] {
+    const QStringList onOff = {QStringLiteral("Off"), QStringLiteral("On")};
+    const QStringList windows = {QStringLiteral("Basic"), QStringLiteral("Exercise"),
+                                 QStringLiteral("Elevation"), QStringLiteral("Compass")};
+    const auto list = [](std::initializer_list<const char*> texts) {
+      QStringList entries;
+      for (const char* text : texts) {
+        entries << QString::fromLatin1(text);
+      }
+      return entries;
+    };
+    return std::array<QStringList, kModelBSettingCount>{
+        list({"12 hour", "24 hour"}),
+        list({"GMT -12:00", "GMT -11:00", "GMT -10:00", "GMT -9:00", "GMT -8:00",  "GMT -7:00",
+              "GMT -6:00",  "GMT -5:00",  "GMT -4:30",  "GMT -4:00", "GMT -3:30",  "GMT -3:00",
+              "GMT -2:00",  "GMT -1:00",  "GMT 0",      "GMT +1:00", "GMT +2:00",  "GMT +3:00",
+              "GMT +4:00",  "GMT +4:30",  "GMT +5:00",  "GMT +5:30", "GMT +5:45",  "GMT +6:00",
+              "GMT +7:00",  "GMT +8:00",  "GMT +9:00",  "GMT +9:30", "GMT +10:00", "GMT +11:00",
+              "GMT +12:00", "GMT +13:00"}),
+        onOff,
+        list({"Meter", "Feet"}),
+        list({"Default", "UserDefine"}),
+        list({"On", "Off", "Mode Key"}),
+        list({"Time", "Distance"}),
+        list({"1 sec", "5 sec", "10 sec", "20 sec", "30 sec", "45 sec", "60 sec", "120 sec"}),
+        list({"10 m", "20 m", "50 m", "100 m", "200 m", "500 m", "1000 m", "2000 m"}),
+        list({"Always", "5 sec", "10 sec", "20 sec", "30 sec"}),
+        list({"Low", "Medium", "High", "Very High"}),
+        windows,
+        windows,
+        list({"Off", "5 sec", "10 sec", "20 sec"}),
+        onOff,
+        onOff,
+        list({"No", "Yes, USB"}),
+        list({"Time", "Distance"}),
+    };
+  }();
+  return choices;
+}
+
+bool IsModelBChoice(int index, int value) {
+  return index >= 0 && index < kModelBSettingCount && value >= 0 &&
+         value < ModelBChoices()[static_cast<std::size_t>(index)].size();
+}
+
 ModelBSettings ParseModelBFile(const QByteArray& bytes) {
   ModelBSettings settings;
   settings.modelCode = FieldText(bytes, 10, 2);

@@ -11,6 +11,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 namespace trevalo {
 
@@ -59,6 +60,17 @@ struct ModelBSettings {
   // The format version at offset 20 against the supported 2: 1 equal, 0 older, -1 newer.
   int formatCheck = 0;
 };
+
+// The choices of each model B setting, in file order, as the logger names them: a setting's
+// byte is the position of its choice. The program stores no other value.
+const std::array<QStringList, kModelBSettingCount>& ModelBChoices();
+// Whether `value` is one of the choices of setting `index` (0 for the byte at offset 100).
+bool IsModelBChoice(int index, int value);
+// Only a file of the supported format may be changed: the program does not know where the
+// settings of another format are.
+inline bool IsModelBFormatSupported(const ModelBSettings& settings) {
+  return settings.formatCheck == 1;
+}
 
 // The values of a model B file's bytes (missing bytes read as 0).
 ModelBSettings ParseModelBFile(const QByteArray& bytes);

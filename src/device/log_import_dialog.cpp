@@ -15,6 +15,7 @@
 #include "app/progress_dialog.h"
 #include "device/log_import.h"
 #include "device/mount_table.h"
+#include "library/library_problems_label.h"
 #include "library/log_library.h"
 #include "library/time_zone_list.h"
 
@@ -52,7 +53,8 @@ CGPSLogImportDlg::CGPSLogImportDlg(const LanguageTexts& texts, LogLibrary& libra
       deleteBox_(new QCheckBox(texts.Text(QStringLiteral("GPSIMPORT_OPTION_DELETE")), this)),
       disconnected_(
           new QLabel(texts.MultiLineText(QStringLiteral("GPSIMPORT_TEXT_DISCONNECTED")), this)),
-      importButton_(new QPushButton(texts.Text(QStringLiteral("GPSIMPORT_BUTTON_IMPORT")), this)) {
+      importButton_(new QPushButton(texts.Text(QStringLiteral("GPSIMPORT_BUTTON_IMPORT")), this)),
+      libraryProblems_(new LibraryProblemsLabel(texts, this)) {
   setObjectName(QStringLiteral("importDialog"));
   setWindowTitle(texts.Text(QStringLiteral("GPSIMPORT_TITLE")));
   zones_->setObjectName(QStringLiteral("zoneList"));
@@ -84,6 +86,7 @@ CGPSLogImportDlg::CGPSLogImportDlg(const LanguageTexts& texts, LogLibrary& libra
   buttons->addWidget(importButton_);
   buttons->addWidget(closeButton);
   auto* layout = new QVBoxLayout(this);
+  layout->addWidget(libraryProblems_);
   layout->addLayout(grid);
   layout->addStretch(1);
   layout->addLayout(buttons);
@@ -103,6 +106,8 @@ void CGPSLogImportDlg::Prepare() {
   // A computer in a zone outside the list leaves the list without a choice.
   zones_->setCurrentIndex(ZoneListIndex(LocalZoneHHMM()));
   deleteBox_->setChecked(deleteAfterImport_);
+  // A library that cannot record the logs is seen before they are copied.
+  libraryProblems_->ShowProblemsOf(library_);
   RefreshDisplay();
 }
 

@@ -14,6 +14,7 @@ class QPushButton;
 namespace trevalo {
 
 class LanguageTexts;
+class LibraryProblemsLabel;
 class LogLibrary;
 
 class CGPSLogImportDlg : public QDialog {
@@ -61,6 +62,7 @@ class CGPSLogImportDlg : public QDialog {
   QCheckBox* deleteBox_;
   QLabel* disconnected_;
   QPushButton* importButton_;
+  LibraryProblemsLabel* libraryProblems_;
 };
 
 }  // namespace trevalo

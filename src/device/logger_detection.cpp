@@ -128,12 +128,13 @@ QString LoggerPath(const QString& drive, const QString& name) {
 }
 
 ConnectedLogger ConnectLogger(const DeviceTree& tree) {
-  ConnectedLogger logger{DetectLogger(tree), {}, {}, {}};
+  ConnectedLogger logger{DetectLogger(tree), {}, {}, {}, false};
   if (logger.state.kind == LoggerKind::kModelA) {
     ModelAReadResult read =
         ReadModelAFile(LoggerPath(logger.state.drive, QLatin1String(kModelAFileName)));
     logger.modelA = read.settings;
     logger.problem = std::move(read.problem);
+    logger.settingsFileMissing = read.created;
   } else if (logger.state.kind == LoggerKind::kModelB) {
     std::optional<ModelBSettings> settings = ReadModelBFile(
         LoggerPath(logger.state.drive, QLatin1String(kModelBFileName)), &logger.problem);

@@ -62,6 +62,9 @@ struct ConnectedLogger {
   ModelASettings modelA;  // read for model A (a missing file is created with the defaults)
   ModelBSettings modelB;  // read for model B
   QString problem;        // why the settings file could not be read (model B: no logger)
+  // Model A: the file was missing, so the defaults were written to it; `problem` then
+  // says why they could not be.
+  bool settingsFileMissing = false;
 };
 // Detects the logger and reads its settings file. A model B logger whose file cannot be
 // read counts as not connected.

@@ -11,6 +11,7 @@
 
 #include "app/language.h"
 #include "app/palette.h"
+#include "app/plain_text.h"
 #include "core/gps_log.h"
 #include "library/time_zone_list.h"
 
@@ -41,15 +42,21 @@ QIcon WidthBar(int thickness) {
 CGPSManInfoDlg::CGPSManInfoDlg(const LanguageTexts& texts, const GPSLog& log,
                                const QString& timeFormat, QWidget* parent)
     : QDialog(parent),
+      texts_(texts),
       originalZone_(log.timeZone()),
-      comment_(new QLineEdit(log.comment(), this)),
+      originalColor_(log.colorIndex()),
+      originalWidth_(log.lineWidthIndex()),
+      comment_(new QLineEdit(this)),
       zones_(new QComboBox(this)),
       colors_(new QComboBox(this)),
       widths_(new QComboBox(this)) {
   setObjectName(QStringLiteral("logInfoDialog"));
   setWindowTitle(texts.Text(QStringLiteral("GPSMANINFO_TITLE")));
   comment_->setObjectName(QStringLiteral("comment"));
-  comment_->setMaxLength(kCommentCapacity);
+  // Typing stops at the capacity; a longer comment read from the database is shown whole,
+  // and Save says it is too long rather than cutting it unseen.
+  comment_->setMaxLength(std::max<int>(kCommentCapacity, static_cast<int>(log.comment().size())));
+  comment_->setText(log.comment());
   zones_->setObjectName(QStringLiteral("timeZone"));
   colors_->setObjectName(QStringLiteral("color"));
   widths_->setObjectName(QStringLiteral("lineWidth"));
@@ -113,7 +120,7 @@ CGPSManInfoDlg::CGPSManInfoDlg(const LanguageTexts& texts, const GPSLog& log,
   layout->addLayout(grid);
   layout->addLayout(buttons);
   setMinimumWidth(560);
-  connect(save, &QPushButton::clicked, this, &QDialog::accept);
+  connect(save, &QPushButton::clicked, this, &CGPSManInfoDlg::Save);
   connect(close, &QPushButton::clicked, this, &QDialog::reject);
 }
 
@@ -126,11 +133,25 @@ int CGPSManInfoDlg::timeZone() const {
 }
 
 int CGPSManInfoDlg::colorIndex() const {
-  return std::max(colors_->currentIndex(), 0);
+  return colors_->currentIndex() >= 0 ? colors_->currentIndex() : originalColor_;
 }
 
 int CGPSManInfoDlg::lineWidthIndex() const {
-  return std::max(widths_->currentIndex(), 0);
+  return widths_->currentIndex() >= 0 ? widths_->currentIndex() : originalWidth_;
+}
+
+void CGPSManInfoDlg::Save() {
+  if (comment_->text().size() > kCommentCapacity) {
+    PlainMessageBox box(
+        QMessageBox::Warning, windowTitle(),
+        texts_.Text(QStringLiteral("GPSMANINFO_TEXT_TOOLONG")).arg(kCommentCapacity),
+        QMessageBox::Ok, this);
+    box.setObjectName(QStringLiteral("commentTooLong"));
+    box.exec();
+    comment_->setFocus();
+    return;
+  }
+  accept();
 }
 
 }  // namespace trevalo

@@ -22,13 +22,21 @@ class CGPSManInfoDlg : public QDialog {
   QString comment() const;
   // The chosen entry's zone, or the log's own when no entry is chosen.
   int timeZone() const;
+  // The chosen entry's index, or the log's own when none is chosen (a stored index outside
+  // the list selects none).
   int colorIndex() const;
   int lineWidthIndex() const;
 
   static constexpr int kCommentCapacity = 256;
 
  private:
+  // Closes with Save, unless the comment is longer than the database holds.
+  void Save();
+
+  const LanguageTexts& texts_;
   int originalZone_;
+  int originalColor_;
+  int originalWidth_;
   QLineEdit* comment_;
   QComboBox* zones_;
   QComboBox* colors_;

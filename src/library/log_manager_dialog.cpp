@@ -23,7 +23,9 @@
 #include "app/settings.h"
 #include "charts/chart_page.h"
 #include "charts/chart_window.h"
+#include "core/native_files.h"
 #include "export/export_dialog.h"
+#include "library/library_problems_label.h"
 #include "library/log_info_dialog.h"
 #include "library/log_library.h"
 #include "library/merge_dialog.h"
@@ -80,7 +82,7 @@ CGPSManDlg::CGPSManDlg(const Settings& settings, const LanguageTexts& texts, Log
       formats_(LoadDisplayFormats(texts)),
       watcher_(new QFileSystemWatcher(this)),
       settle_(new QTimer(this)),
-      fileProblems_(new QLabel(this)),
+      fileProblems_(new LibraryProblemsLabel(texts, this)),
       list_(new CListCtrlEx(this)) {
   setObjectName(QStringLiteral("logManager"));
   setWindowTitle(texts.Text(QStringLiteral("GPSMAN_TITLE")));
@@ -116,10 +118,6 @@ CGPSManDlg::CGPSManDlg(const Settings& settings, const LanguageTexts& texts, Log
   buttons->addWidget(chartButton_);
   buttons->addStretch(1);
   buttons->addWidget(closeButton);
-  fileProblems_->setObjectName(QStringLiteral("libraryFileProblems"));
-  fileProblems_->setTextFormat(Qt::PlainText);
-  fileProblems_->setWordWrap(true);
-  fileProblems_->setStyleSheet(QStringLiteral("color: #a00000"));
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(fileProblems_);
   layout->addWidget(list_, 1);
@@ -160,21 +158,8 @@ void CGPSManDlg::PickUpOutsideChanges() {
   if (library_.Refresh()) {
     RefreshList();
   } else {
-    ShowFileProblems();
+    fileProblems_->ShowProblemsOf(library_);
   }
-}
-
-void CGPSManDlg::ShowFileProblems() {
-  const QStringList& problems = library_.fileProblems();
-  fileProblems_->setVisible(!problems.isEmpty());
-  if (problems.isEmpty()) {
-    return;
-  }
-  const QString explanation =
-      texts_.Text(library_.databaseReadable() ? QStringLiteral("GPSMAN_TEXT_DBDAMAGED")
-                                              : QStringLiteral("GPSMAN_TEXT_DBUNREADABLE"));
-  fileProblems_->setText(
-      QStringLiteral("%1\n%2\n%3").arg(library_.databasePath(), explanation, problems.join(u'\n')));
 }
 
 void CGPSManDlg::Tell(const LogLibrary::Change& change, const QString& objectName) {
@@ -242,23 +227,31 @@ void CGPSManDlg::RefreshList() {
     list_->setItem(row, kEnd, Cell(log.EndTimeText(formats_.timeFormat)));
     list_->setItem(row, kPath, Cell(log.filePath()));
   }
-  // Logs on a drive that is not mounted, say: kept, shown greyed, and removable.
+  // Logs on a drive that is not mounted, say: kept, shown greyed with why, and removable.
+  // Their times are not known, so the start and end columns say why instead.
+  list_->clearSpans();
+  const QString why = PlainToolTip(texts_.MultiLineText(QStringLiteral("GPSMAN_TEXT_UNAVAILABLE")));
   for (std::size_t i = 0; i < library_.unavailable().size(); ++i) {
     const LogRecord& record = library_.unavailable()[i];
     const int row = available + static_cast<int>(i);
+    const QString state =
+        texts_.Text(PathExists(record.filePath) ? QStringLiteral("GPSMAN_TEXT_FILEUNREADABLE")
+                                                : QStringLiteral("GPSMAN_TEXT_FILEMISSING"));
     const QString texts[kColumnCount] = {QFileInfo(record.filePath).fileName(),
                                          QString::number(record.colorIndex),
                                          LineWidthText(record.lineWidthIndex),
                                          record.comment,
                                          ZoneText(record.timeZone, gmt),
-                                         {},
+                                         state,
                                          {},
                                          record.filePath};
     for (int column = 0; column < kColumnCount; ++column) {
       QTableWidgetItem* item = Cell(texts[column]);
       item->setForeground(palette().color(QPalette::Disabled, QPalette::Text));
+      item->setToolTip(why);
       list_->setItem(row, column, item);
     }
+    list_->setSpan(row, kStart, 1, 2);
   }
   for (int row = 0; row < list_->rowCount(); ++row) {
     if (selected.contains(list_->item(row, kPath)->text())) {
@@ -266,18 +259,18 @@ void CGPSManDlg::RefreshList() {
                                       QItemSelectionModel::Select | QItemSelectionModel::Rows);
     }
   }
-  ShowFileProblems();
+  fileProblems_->ShowProblemsOf(library_);
   UpdateButtons();
 }
 
 void CGPSManDlg::UpdateButtons() {
-  const bool any = list_->selectionModel()->hasSelection();
-  removeButton_->setEnabled(any);
-  showTracksButton_->setEnabled(any);
-  detailButton_->setEnabled(any);
-  exportButton_->setEnabled(any);
-  chartButton_->setEnabled(any);
-  mergeButton_->setEnabled(list_->selectionModel()->selectedRows().size() >= 2);
+  // A log whose file cannot be read can only be removed.
+  removeButton_->setEnabled(list_->selectionModel()->hasSelection());
+  const std::size_t logs = SelectedLogs().size();
+  for (QPushButton* button : {showTracksButton_, detailButton_, exportButton_, chartButton_}) {
+    button->setEnabled(logs >= 1);
+  }
+  mergeButton_->setEnabled(logs >= 2);
 }
 
 void CGPSManDlg::EditDetails() {

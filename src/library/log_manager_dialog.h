@@ -17,6 +17,7 @@ class QTimer;
 namespace trevalo {
 
 class CListCtrlEx;
+class LibraryProblemsLabel;
 class Settings;
 
 class CGPSManDlg : public QDialog {
@@ -67,7 +68,6 @@ class CGPSManDlg : public QDialog {
   void ChooseLogs();
   // Tells a change that was not made, or a copy kept of a damaged database.
   void Tell(const LogLibrary::Change& change, const QString& objectName);
-  void ShowFileProblems();
   // The selected rows that are logs (not unavailable records), in list order.
   std::vector<std::size_t> SelectedLogs() const;
 
@@ -84,7 +84,7 @@ class CGPSManDlg : public QDialog {
   bool outsideChange_ = false;
   QFileSystemWatcher* watcher_;
   QTimer* settle_;
-  QLabel* fileProblems_;
+  LibraryProblemsLabel* fileProblems_;
 
   CListCtrlEx* list_;
   QPushButton* removeButton_;

@@ -20,6 +20,7 @@
 #include "app/settings.h"
 #include "device/device_change_notifier.h"
 #include "device/log_import_dialog.h"
+#include "library/library_problems_label.h"
 #include "library/log_database.h"
 #include "library/log_manager_dialog.h"
 #include "tagging/correction_dialog.h"
@@ -93,7 +94,8 @@ CRAZIvozezDlg::CRAZIvozezDlg(const Settings& settings, const LanguageTexts& text
       list_(new CListCtrlEx(this)),
       step1_(StepLabel("step1Text", this)),
       step2_(StepLabel("step2Text", this)),
-      step3_(StepLabel("step3Text", this)) {
+      step3_(StepLabel("step3Text", this)),
+      libraryProblems_(new LibraryProblemsLabel(texts, this)) {
   setObjectName(QStringLiteral("photoPage"));
   setAcceptDrops(true);
   logger_ = ConnectLogger(tree_);
@@ -142,6 +144,7 @@ CRAZIvozezDlg::CRAZIvozezDlg(const Settings& settings, const LanguageTexts& text
   listButtons->addWidget(detailButton_);
   listButtons->addWidget(removeButton_);
   auto* layout = new QVBoxLayout(this);
+  layout->addWidget(libraryProblems_);
   layout->addLayout(steps);
   layout->addWidget(list_, 1);
   layout->addLayout(listButtons);
@@ -300,6 +303,8 @@ void CRAZIvozezDlg::RefreshPageState() {
                                            : QStringLiteral("MAIN_TEXT_STEP3_NOLOG");
   step3_->setText(texts_.MultiLineText(step3Key));
   step1_->setText(texts_.MultiLineText(QStringLiteral("MAIN_TEXT_STEP1")));
+  // A library that could not be read explains photos that match nothing.
+  libraryProblems_->ShowProblemsOf(*library_);
 }
 
 void CRAZIvozezDlg::OnDeviceChange() {

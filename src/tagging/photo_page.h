@@ -24,6 +24,7 @@ class CGPSLogImportDlg;
 class CGPSManDlg;
 class CListCtrlEx;
 class DeviceChangeNotifier;
+class LibraryProblemsLabel;
 class Settings;
 
 class CRAZIvozezDlg : public QWidget {
@@ -113,6 +114,7 @@ class CRAZIvozezDlg : public QWidget {
   QLabel* step1_;
   QLabel* step2_;
   QLabel* step3_;
+  LibraryProblemsLabel* libraryProblems_;
   QPushButton* removeButton_;
   QPushButton* saveButton_;
   QPushButton* correctionButton_;

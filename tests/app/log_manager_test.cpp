@@ -13,6 +13,8 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <map>
+
 #include "app/language.h"
 #include "app/settings.h"
 #include "export/export_dialog.h"
@@ -385,6 +387,194 @@ TEST_F(LogManagerTest, TheEditorStoresCommentZoneColourAndWidth) {
   LogLibrary reread(home_.filePath(QStringLiteral("Wayfable Logs")), 0);
   EXPECT_EQ(reread.log(0).timeZone(), -330);
   EXPECT_EQ(reread.log(0).comment(), QStringLiteral("the 'long' ride"));
+}
+
+TEST_F(LogManagerTest, AnUnavailableLogSaysWhyAndOnlyRemoveCountsIt) {
+  const QString folder = home_.filePath(QStringLiteral("Wayfable Logs"));
+  const QString gone = Log(QStringLiteral("gone.log"), 8, 10);
+  const QString unreadable = Log(QStringLiteral("locked.log"), 7, 10);
+  {
+    LogLibrary library(folder, 0);
+    library.AddLog(gone, 3, 1, 100);
+    library.AddLog(unreadable, 0, 0, 0);
+    library.AddLog(Log(QStringLiteral("here.log"), 9, 10), 0, 0, 0);
+    library.AddLog(Log(QStringLiteral("there.log"), 11, 10), 0, 0, 0);
+  }
+  QFile::remove(gone);
+  QFile::remove(unreadable);
+  QDir().mkpath(unreadable);  // there, but no log file to read
+  LogLibrary library(folder, 0);
+  CGPSManDlg manager(*settings_, texts_, library, match_);
+  auto* list = manager.findChild<QTableWidget*>(QStringLiteral("logList"));
+  ASSERT_EQ(Column(list, CGPSManDlg::kFileName), "here.log|there.log|locked.log|gone.log");
+  // The row says why in the place of the times it does not know, and its tooltip says more.
+  EXPECT_EQ(list->item(2, CGPSManDlg::kStart)->text(),
+            texts_.Text(QStringLiteral("GPSMAN_TEXT_FILEUNREADABLE")));
+  EXPECT_EQ(list->item(3, CGPSManDlg::kStart)->text(),
+            texts_.Text(QStringLiteral("GPSMAN_TEXT_FILEMISSING")));
+  EXPECT_EQ(list->columnSpan(3, CGPSManDlg::kStart), 2);
+  EXPECT_EQ(list->columnSpan(0, CGPSManDlg::kStart), 1);
+  for (const int column : {CGPSManDlg::kFileName, CGPSManDlg::kPath}) {
+    EXPECT_TRUE(list->item(3, column)->toolTip().contains(
+        texts_.MultiLineText(QStringLiteral("GPSMAN_TEXT_UNAVAILABLE"))));
+  }
+  EXPECT_EQ(list->item(0, CGPSManDlg::kFileName)->toolTip(), QString());
+
+  // The commands that need a log's points count only the logs that can be read.
+  const auto enabled = [&manager] {
+    std::string names;
+    for (const char* name : {"detailButton", "removeLogsButton", "mergeButton", "exportButton",
+                             "showTracksButton", "chartButton"}) {
+      if (manager.findChild<QPushButton*>(QLatin1String(name))->isEnabled()) {
+        names += names.empty() ? name : std::string("|") + name;
+      }
+    }
+    return names;
+  };
+  const auto select = [list](std::initializer_list<int> rows) {
+    list->clearSelection();
+    for (const int row : rows) {
+      list->selectionModel()->select(list->model()->index(row, 0),
+                                     QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    }
+  };
+  select({3});
+  EXPECT_EQ(enabled(), "removeLogsButton");
+  select({2, 3});
+  EXPECT_EQ(enabled(), "removeLogsButton");
+  select({0, 3});
+  EXPECT_EQ(enabled(), "detailButton|removeLogsButton|exportButton|showTracksButton|chartButton");
+  select({0, 1, 2, 3});
+  EXPECT_EQ(enabled(),
+            "detailButton|removeLogsButton|mergeButton|exportButton|showTracksButton|"
+            "chartButton");
+
+  select({0, 3});
+  manager.resize(920, 420);
+  manager.show();
+  QDir().mkpath(test::BinaryFolder() + QStringLiteral("/../test-output"));
+  manager.grab().save(test::BinaryFolder() +
+                      QStringLiteral("/../test-output/log-manager-unavailable-logs.png"));
+}
+
+TEST_F(LogManagerTest, ChangesTheDatabaseCannotTakeAreToldAndChangeNothing) {
+  const QString folder = home_.filePath(QStringLiteral("Wayfable Logs"));
+  LogLibrary library(folder, 0);
+  library.AddLog(Log(QStringLiteral("a.log"), 8, 10), 0, 0, 0);
+  library.AddLog(Log(QStringLiteral("b.log"), 9, 10), 0, 0, 0);
+  CGPSManDlg manager(*settings_, texts_, library, match_);
+  auto* list = manager.findChild<QTableWidget*>(QStringLiteral("logList"));
+  auto* problems = manager.findChild<QLabel*>(QStringLiteral("libraryFileProblems"));
+  EXPECT_TRUE(problems->isHidden());
+  // Another program leaves something in the database's place that cannot be read.
+  QFile::remove(library.databasePath());
+  QDir().mkpath(library.databasePath());
+
+  // Each command's message names the database; the list stays as it was.
+  std::map<std::string, QString> told;
+  const auto answer = [&](QMessageBox* box) {
+    told[box->objectName().toStdString()] = box->text();
+    box->close();
+  };
+  test::AnswerWhenShown<QMessageBox>(&manager, answer);
+  manager.AddLogs({Log(QStringLiteral("c.log"), 10, 10)});
+
+  list->selectRow(0);
+  QTimer::singleShot(0, [] {
+    auto* editor = qobject_cast<CGPSManInfoDlg*>(QApplication::activeModalWidget());
+    ASSERT_NE(editor, nullptr);
+    editor->findChild<QLineEdit*>(QStringLiteral("comment"))->setText(QStringLiteral("new"));
+    editor->findChild<QPushButton*>(QStringLiteral("saveButton"))->click();
+  });
+  test::AnswerWhenShown<QMessageBox>(&manager, answer);
+  manager.EditDetails();
+
+  list->selectAll();
+  QTimer::singleShot(0, [this] {
+    auto* dialog = qobject_cast<CGPSLogMergeDlg*>(QApplication::activeModalWidget());
+    ASSERT_NE(dialog, nullptr);
+    dialog->SetOutputFolder(home_.path());
+    dialog->findChild<QPushButton*>(QStringLiteral("mergeButton"))->click();
+  });
+  test::AnswerWhenShown<QMessageBox>(&manager, answer);
+  manager.MergeSelected();
+  EXPECT_FALSE(QFile::exists(home_.filePath(QStringLiteral("M_a.LOG"))));
+
+  list->selectRow(1);
+  test::AnswerWhenShown<QMessageBox>(&manager, [&](QMessageBox* ask) {
+    EXPECT_EQ(ask->objectName(), QStringLiteral("removeQuestion"));
+    test::AnswerWhenShown<QMessageBox>(&manager, answer);
+    ask->button(QMessageBox::Yes)->click();
+  });
+  manager.RemoveSelected();
+
+  for (const char* name : {"addProblems", "editProblem", "mergeProblem", "removeProblem"}) {
+    EXPECT_TRUE(told[name].contains(library.databasePath()))
+        << name << ": " << told[name].toStdString();
+  }
+  EXPECT_EQ(told.size(), 4u);
+  EXPECT_EQ(Column(list, CGPSManDlg::kFileName), "a.log|b.log");
+  EXPECT_EQ(Column(list, CGPSManDlg::kComment), "|");
+  EXPECT_FALSE(problems->isHidden());
+  EXPECT_TRUE(problems->text().contains(texts_.Text(QStringLiteral("GPSMAN_TEXT_DBUNREADABLE"))))
+      << problems->text().toStdString();
+
+  // A window opened on such a library says so at once.
+  LogLibrary reopened(folder, 0);
+  CGPSManDlg other(*settings_, texts_, reopened, match_);
+  EXPECT_FALSE(other.findChild<QLabel*>(QStringLiteral("libraryFileProblems"))->isHidden());
+}
+
+TEST_F(LogManagerTest, TheEditorKeepsWhatItCannotShowAndRefusesACommentTooLongToStore) {
+  const QString folder = home_.filePath(QStringLiteral("Wayfable Logs"));
+  LogLibrary library(folder, 0);
+  library.AddLog(Log(QStringLiteral("a.log"), 8, 10), 0, 0, 0);
+  // As a database of another program may hold them: a colour and a width beyond the lists,
+  // and a comment longer than the editor takes.
+  const QString longComment = QString(300, u'c');
+  ASSERT_TRUE(library.EditLogInfo(0, 20, 9, longComment, 900).done());
+  CGPSManDlg manager(*settings_, texts_, library, match_);
+  manager.findChild<QTableWidget*>(QStringLiteral("logList"))->selectRow(0);
+
+  // Saved as it opened: the long comment is refused with the standard message, and the
+  // editor stays open until it is shortened or closed.
+  QString refusal;
+  QTimer::singleShot(0, [&] {
+    auto* editor = qobject_cast<CGPSManInfoDlg*>(QApplication::activeModalWidget());
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(editor->findChild<QComboBox*>(QStringLiteral("color"))->currentIndex(), -1);
+    EXPECT_EQ(editor->findChild<QComboBox*>(QStringLiteral("lineWidth"))->currentIndex(), -1);
+    auto* comment = editor->findChild<QLineEdit*>(QStringLiteral("comment"));
+    EXPECT_EQ(comment->text(), longComment) << "shown whole";
+    test::AnswerWhenShown<QMessageBox>(editor, [&](QMessageBox* box) {
+      EXPECT_EQ(box->objectName(), QStringLiteral("commentTooLong"));
+      refusal = box->text();
+      box->close();
+      QTimer::singleShot(0, editor, [editor, comment] {
+        EXPECT_TRUE(editor->isVisible()) << "the editor stays open";
+        comment->setText(QString(256, u'd'));
+        editor->findChild<QPushButton*>(QStringLiteral("saveButton"))->click();
+      });
+    });
+    editor->findChild<QPushButton*>(QStringLiteral("saveButton"))->click();
+  });
+  manager.EditDetails();
+  EXPECT_EQ(refusal, QStringLiteral("Enter no more than 256 characters."));
+  // The comment alone changed: the track keeps its look.
+  LogLibrary reread(folder, 0);
+  ASSERT_EQ(reread.size(), 1u);
+  EXPECT_EQ(reread.log(0).comment(), QString(256, u'd'));
+  EXPECT_EQ(reread.log(0).colorIndex(), 20);
+  EXPECT_EQ(reread.log(0).lineWidthIndex(), 9);
+  EXPECT_EQ(reread.log(0).timeZone(), 900);
+
+  // Choosing an entry stores it.
+  {
+    CGPSManInfoDlg editor(texts_, reread.log(0), QStringLiteral("%H:%M"));
+    editor.findChild<QComboBox*>(QStringLiteral("color"))->setCurrentIndex(3);
+    EXPECT_EQ(editor.colorIndex(), 3);
+    EXPECT_EQ(editor.lineWidthIndex(), 9);
+  }
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMessageBox>
@@ -138,6 +139,79 @@ TEST_F(SettingsPageTest, AModelALoggersSettingsAreShownAndAppliedToItsFile) {
   EXPECT_EQ(written.ledMode, 2);
   EXPECT_EQ(written.samplingSeconds, 30);
   EXPECT_EQ(written.firmwareNumber, 12) << "the logger's firmware number is written back";
+}
+
+TEST_F(SettingsPageTest, WithoutALoggerTheLoggerGroupsShowNoValues) {
+  auto photos = PhotoPage();
+  CGPSSettingDlg page(*settings_, texts_, photos.get());
+  page.OnDeviceChange();
+  // The logger lists that show a value, as "name=value".
+  const auto shown = [&page] {
+    QStringList values;
+    for (const QComboBox* list : page.findChildren<QComboBox*>()) {
+      const QString name = list->objectName();
+      if ((name == u"samplingInterval" || name == u"ledMode" || name.startsWith(u"modelB")) &&
+          list->currentIndex() >= 0) {
+        values << name + u'=' + list->currentText();
+      }
+    }
+    values.sort();
+    return values.join(u'|').toStdString();
+  };
+  EXPECT_EQ(shown(), "");
+  // The page as the user sees it, for a look by eye.
+  page.resize(1000, 900);
+  page.show();
+  QDir().mkpath(test::BinaryFolder() + QStringLiteral("/../test-output"));
+  page.grab().save(test::BinaryFolder() +
+                   QStringLiteral("/../test-output/settings-page-no-logger.png"));
+
+  // A model A logger shows its own values, and only in its group; they go with it.
+  const QString drive = MountLogger("0c76", "7e00");
+  ModelASettings stored;
+  stored.samplingSeconds = 10;
+  stored.ledMode = 1;
+  ASSERT_EQ(WriteModelAFile(drive + QStringLiteral("/QARN_TR.CFG"), stored), QString());
+  photos->OnDeviceChange();
+  EXPECT_EQ(shown(),
+            "ledMode=" + texts_.Text(QStringLiteral("SETTING_OPTION_LEDMODE1")).toStdString() +
+                "|samplingInterval=10s");
+  test::WriteFile(fake_.mountInfoPath(), "");
+  photos->OnDeviceChange();
+  EXPECT_EQ(shown(), "");
+}
+
+TEST_F(SettingsPageTest, AModelASettingsFileThatCannotBeCreatedOrReadIsTold) {
+  const QString drive = MountLogger("0c76", "7e00");
+  QDir(drive).removeRecursively();  // nothing can be created on the volume now
+  auto photos = PhotoPage();
+  CGPSSettingDlg page(*settings_, texts_, photos.get());
+  page.OnDeviceChange();
+  QMessageBox* alert = page.findChild<QMessageBox*>(QStringLiteral("loggerFileProblem"));
+  ASSERT_NE(alert, nullptr);
+  EXPECT_TRUE(alert->isVisible());
+  EXPECT_EQ(alert->textFormat(), Qt::PlainText);
+  EXPECT_TRUE(alert->text().startsWith(
+      texts_.MultiLineText(QStringLiteral("SETTING_TEXT_ERRORSAVE")) + QStringLiteral("\n\n")))
+      << alert->text().toStdString();
+  EXPECT_TRUE(alert->text().contains(drive)) << alert->text().toStdString();
+  delete alert;
+
+  // A file that is there but cannot be read: the values shown are not the logger's.
+  QDir().mkpath(drive + QStringLiteral("/QARN_TR.CFG"));
+  photos->OnDeviceChange();
+  alert = page.findChild<QMessageBox*>(QStringLiteral("loggerFileProblem"));
+  ASSERT_NE(alert, nullptr);
+  EXPECT_TRUE(alert->text().startsWith(
+      texts_.MultiLineText(QStringLiteral("SETTING_TEXT_ERRORREAD")) + QStringLiteral("\n\n")))
+      << alert->text().toStdString();
+  EXPECT_TRUE(alert->text().contains(QStringLiteral("QARN_TR.CFG")));
+  delete alert;
+
+  // A sound file says nothing.
+  QDir(drive + QStringLiteral("/QARN_TR.CFG")).removeRecursively();
+  photos->OnDeviceChange();
+  EXPECT_EQ(page.findChild<QMessageBox*>(QStringLiteral("loggerFileProblem")), nullptr);
 }
 
 TEST_F(SettingsPageTest, AModelBLoggerIsEditedByteByByteAndAnotherFormatIsRefused) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 
 #include "app/settings.h"
@@ -81,6 +82,32 @@ TEST_F(SettingsTest, AWriteThatCannotPersistReportsIt) {
   const Settings blocked(AppFolders::InHome(home_.filePath(QStringLiteral("plain-file/sub"))));
   EXPECT_FALSE(blocked.WriteSetting(setting::kWindowRect, QStringLiteral("2")));
   EXPECT_EQ(blocked.ReadSetting(setting::kWindowRect), QString());
+}
+
+TEST_F(SettingsTest, AFailedWriteIsToldToItsCallerOrElseToTheHandler) {
+  QStringList handled;
+  settings_.SetWriteFailureHandler([&handled](const QString& problem) { handled << problem; });
+  ASSERT_TRUE(settings_.WriteFlag(setting::kShowTrack, true));
+  EXPECT_TRUE(handled.isEmpty()) << "a write that persists is no news";
+
+  // The file replaced by a folder: it can be neither read nor replaced.
+  QFile::remove(settings_.SettingsFilePath());
+  QDir().mkpath(settings_.SettingsFilePath());
+  QString problem;
+  EXPECT_FALSE(settings_.WriteFlag(setting::kShowTrack, false, &problem));
+  EXPECT_TRUE(problem.contains(settings_.SettingsFilePath())) << problem.toStdString();
+  EXPECT_TRUE(handled.isEmpty()) << "the caller who asked tells it";
+  EXPECT_FALSE(settings_.WriteSettings({{setting::kWindowRect, QStringLiteral("2")}}));
+  EXPECT_FALSE(settings_.WriteSettingInt(setting::kTimeTolerance, 2));
+  ASSERT_EQ(handled.size(), 2);
+  EXPECT_EQ(handled[0], problem);
+
+  // Its folder replaced by a file: the folder cannot be made.
+  const Settings blocked(AppFolders::InHome(home_.filePath(QStringLiteral("plain-file/sub"))));
+  test::WriteFile(home_.filePath(QStringLiteral("plain-file")), "x");
+  EXPECT_FALSE(blocked.WriteSetting(setting::kWindowRect, QStringLiteral("2"), &problem));
+  EXPECT_TRUE(problem.contains(home_.filePath(QStringLiteral("plain-file/sub"))))
+      << problem.toStdString();
 }
 
 TEST(AppFoldersTest, HomeHoldsEveryWrittenFile) {

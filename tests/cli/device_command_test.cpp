@@ -127,5 +127,55 @@ TEST_F(DeviceCommand, ImportCopiesTheLogsWithProgressAndASummary) {
   EXPECT_EQ(test::ReadFile(library_ + QStringLiteral("/A.LOG")), test::ReadFile(first));
 }
 
+// A model B settings file of 300 bytes with the format version and every setting byte 1.
+QByteArray ModelBFile(const char* version) {
+  QByteArray bytes(300, '\x01');
+  bytes.replace(10, 2, "B7");
+  bytes.replace(20, 3, version);
+  return bytes;
+}
+
+TEST_F(DeviceCommand, ConfigSetChangesOnlyFilesOfTheKnownFormatAndOnlyToListedChoices) {
+  const QString path = dir_.filePath(QStringLiteral("SYSREG.SMI"));
+  const auto set = [&](const QStringList& assignments) {
+    return RunCli(QStringList{QStringLiteral("device"), QStringLiteral("config"),
+                              QStringLiteral("set"), path} +
+                      assignments,
+                  dir_.filePath(QStringLiteral("home")));
+  };
+  // Every setting's last choice is taken, one past it is not; the file stays as it was.
+  test::WriteFile(path, ModelBFile("002").toStdString());
+  auto done = set({QStringLiteral("timeZone=31"), QStringLiteral("trackRecording=2"),
+                   QStringLiteral("displayTime=4"), QStringLiteral("brightness=3")});
+  ASSERT_EQ(done.exitCode, 0) << done.err.toStdString();
+  QByteArray expected = ModelBFile("002");
+  expected[101] = 31;
+  expected[105] = 2;
+  expected[109] = 4;
+  expected[110] = 3;
+  ASSERT_EQ(test::ReadFile(path), expected);
+  for (const char* outside : {"timeZone=32", "timeFormat=2", "trackRecording=3", "displayTime=5",
+                              "altitudeGraph=255", "recordInterval=-1"}) {
+    const auto refused = set({QStringLiteral("unit=0"), QLatin1String(outside)});
+    EXPECT_EQ(refused.exitCode, 2) << outside;
+    EXPECT_TRUE(refused.err.contains(QByteArray(outside) + ": not a valid value (0 to "))
+        << refused.err.toStdString();
+    EXPECT_EQ(test::ReadFile(path), expected) << outside;
+  }
+  const auto zones = set({QStringLiteral("timeZone=40")});
+  EXPECT_TRUE(zones.err.contains("(0 to 31: GMT -12:00, GMT -11:00,")) << zones.err.toStdString();
+
+  // A file of a newer or an older format is not changed at all, as the settings page leaves it.
+  for (const char* version : {"003", "001"}) {
+    test::WriteFile(path, ModelBFile(version).toStdString());
+    const auto refused = set({QStringLiteral("timeZone=14")});
+    EXPECT_EQ(refused.exitCode, 1) << version;
+    EXPECT_TRUE(refused.err.contains(std::string_view(version) == "003" ? "a newer format"
+                                                                        : "an older format"))
+        << refused.err.toStdString();
+    EXPECT_EQ(test::ReadFile(path), ModelBFile(version)) << version;
+  }
+}
+
 }  // namespace
 }  // namespace trevalo
