@@ -13,6 +13,7 @@
 #include "cli/cli_runner.h"
 #include "support/log_generator.h"
 #include "support/test_files.h"
+#include "support/test_photos.h"
 
 namespace trevalo {
 namespace {
@@ -117,6 +118,30 @@ TEST_F(Geotag, APhotoOnALogWhosePointsCannotBeReadIsToldAndLeftAlone) {
     EXPECT_TRUE(result.err.contains((photo + QStringLiteral(": the points of ") + log_).toUtf8()))
         << result.err.toStdString();
     EXPECT_EQ(test::ReadFile(photo), before);
+  }
+  EXPECT_TRUE(QDir(dir_.filePath(QStringLiteral("out"))).isEmpty());
+}
+
+TEST_F(Geotag, APhotoWhoseDateCannotBeSaysSo) {
+  const QString impossible = dir_.filePath(QStringLiteral("photos/month13.jpg"));
+  const QString zeros = dir_.filePath(QStringLiteral("photos/zeros.jpg"));
+  ASSERT_TRUE(test::MakePhotoTakenAt(impossible, "2009:13:45 19:30:00"));
+  ASSERT_TRUE(test::MakePhotoTakenAt(zeros, "0000:00:00 00:00:00"));
+  for (const QString& tolerance : {QStringLiteral("0"), QStringLiteral("99")}) {
+    const auto result =
+        RunCli({QStringLiteral("geotag"), QStringLiteral("--log"), log_, QStringLiteral("--zone"),
+                QStringLiteral("900"), QStringLiteral("--tolerance"), tolerance,
+                QStringLiteral("--out"), dir_.filePath(QStringLiteral("out")), impossible, zeros},
+               Home());
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_TRUE(result.out.contains(
+        (impossible + QStringLiteral(": the capture date 20091345 is impossible\n")).toUtf8()))
+        << result.out.toStdString();
+    EXPECT_TRUE(result.out.contains((zeros + QStringLiteral(": Invalid Date Time Tag\n")).toUtf8()))
+        << result.out.toStdString();
+    EXPECT_FALSE(result.out.contains("no log covers"));
+    EXPECT_TRUE(result.err.contains(
+        (impossible + QStringLiteral(": the capture date 20091345 is impossible")).toUtf8()));
   }
   EXPECT_TRUE(QDir(dir_.filePath(QStringLiteral("out"))).isEmpty());
 }
