@@ -18,6 +18,7 @@
 #include "device/log_import_dialog.h"
 #include "library/log_library.h"
 #include "library/log_manager_dialog.h"
+#include "support/event_wait.h"
 #include "support/fake_device_tree.h"
 #include "support/log_generator.h"
 #include "support/test_files.h"
@@ -281,6 +282,57 @@ TEST_F(PhotoPageTest, SavingWritesTheMatchedCopiesAndAKmlDocument) {
                                    {QStringLiteral("-s3"), QStringLiteral("-GPSLatitudeRef"),
                                     out + QStringLiteral("/IMG_3.JPG")});
   EXPECT_EQ(gps.trimmed(), QByteArray("North"));
+}
+
+TEST_F(PhotoPageTest, EachPhotoThatCannotBeRewrittenIsWarnedOfAlone) {
+  const QStringList photos{work_.filePath(QStringLiteral("a.jpg")),
+                           work_.filePath(QStringLiteral("b.jpg"))};
+  for (const QString& photo : photos) {
+    if (!test::MakePhotoTakenAt(photo, "2009:05:17 21:01:00")) {
+      GTEST_SKIP() << "exiftool is not installed";
+    }
+  }
+  const QString log = work_.filePath(QStringLiteral("0517.LOG"));
+  test::WriteFile(log, test::GenerateLog({.hour = 12, .epochs = 300}));
+  CRAZIvozezDlg page(*settings_, texts_, nullptr, Tree());
+  page.show();
+  ASSERT_TRUE(page.library().AddLog(log, 0, 0, 900).done());
+  page.AddPhotos(photos);
+  ASSERT_TRUE(page.photos().AnyMatched());
+  // Their EXIF data grows, once listed, to where no GPS directory fits.
+  for (const QString& photo : photos) {
+    QByteArray bytes = test::ReadFile(photo);
+    const qsizetype exif = bytes.indexOf("Exif") - 4;
+    const int length = static_cast<unsigned char>(bytes[exif + 2]) << 8 |
+                       static_cast<unsigned char>(bytes[exif + 3]);
+    bytes.insert(exif + 2 + length, QByteArray(65500 - length, '\x55'));
+    bytes[exif + 2] = static_cast<char>(65500 >> 8);
+    bytes[exif + 3] = static_cast<char>(65500 & 0xFF);
+    test::WriteFile(photo,
+                    std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+  }
+  const QString out = work_.filePath(QStringLiteral("out"));
+  QDir().mkpath(out);
+  std::unique_ptr<test::MessageBoxes> told;
+  OnNextModal([&](QWidget* window) {
+    auto* dialog = qobject_cast<CGPSSaveConfirmDlg*>(window);
+    ASSERT_NE(dialog, nullptr);
+    dialog->SetSaveFolder(out);
+    told = std::make_unique<test::MessageBoxes>();
+    dialog->Save();
+  });
+  page.SavePhotos();
+
+  ASSERT_NE(told, nullptr);
+  ASSERT_EQ(told->texts().size(), 2) << told->texts().join(u'|').toStdString();
+  for (int i = 0; i < 2; ++i) {
+    const QStringList lines = told->texts()[i].split(u'\n');
+    ASSERT_EQ(lines.size(), 3) << told->texts()[i].toStdString();
+    EXPECT_EQ(lines[0], QStringLiteral("File has compatibility problem :"));
+    EXPECT_EQ(lines[1], photos[i]);
+    EXPECT_TRUE(lines[2].contains(QStringLiteral("65535"))) << lines[2].toStdString();
+  }
+  EXPECT_EQ(page.photos().size(), 2u) << "both stay for another try";
 }
 
 TEST_F(PhotoPageTest, WithoutALoggerTheImportWindowSaysSo) {
