@@ -9,38 +9,48 @@
 namespace trevalo {
 namespace {
 
-void WriteColumnWidths(const QTableWidget* list, const Settings& settings, const QString& prefix) {
+void WriteColumnWidths(const std::vector<int>& widths, const Settings& settings,
+                       const QString& prefix) {
   QList<QPair<QString, QString>> values;
-  for (int column = 0; column < list->columnCount(); ++column) {
-    values.append(
-        {setting::ColumnWidthKey(prefix, column), QString::number(list->columnWidth(column))});
+  for (std::size_t column = 0; column < widths.size(); ++column) {
+    values.append({setting::ColumnWidthKey(prefix, static_cast<int>(column)),
+                   QString::number(widths[column])});
   }
   settings.WriteSettings(values);
 }
 
 // Writes the widths a moment after the last resize, and at once if the list goes away
-// while one is waiting.
+// while one is waiting. It keeps the widths itself: when it goes with the list, the list is
+// already half destroyed.
 class WidthKeeper : public QObject {
  public:
   WidthKeeper(QTableWidget* list, const Settings& settings, QString prefix)
-      : QObject(list), list_(list), settings_(settings), prefix_(std::move(prefix)) {
+      : QObject(list), settings_(settings), prefix_(std::move(prefix)) {
+    for (int column = 0; column < list->columnCount(); ++column) {
+      widths_.push_back(list->columnWidth(column));
+    }
     timer_.setSingleShot(true);
     timer_.setInterval(150);
     connect(&timer_, &QTimer::timeout, this,
-            [this] { WriteColumnWidths(list_, settings_, prefix_); });
+            [this] { WriteColumnWidths(widths_, settings_, prefix_); });
     connect(list->horizontalHeader(), &QHeaderView::sectionResized, this,
-            [this] { timer_.start(); });
+            [this](int column, int, int width) {
+              if (column >= 0 && static_cast<std::size_t>(column) < widths_.size()) {
+                widths_[static_cast<std::size_t>(column)] = width;
+                timer_.start();
+              }
+            });
   }
   ~WidthKeeper() override {
     if (timer_.isActive()) {
-      WriteColumnWidths(list_, settings_, prefix_);
+      WriteColumnWidths(widths_, settings_, prefix_);
     }
   }
 
  private:
-  QTableWidget* list_;
   const Settings& settings_;
   QString prefix_;
+  std::vector<int> widths_;
   QTimer timer_;
 };
 

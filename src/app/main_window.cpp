@@ -60,6 +60,8 @@ CTrevaloDlg::CTrevaloDlg(Settings settings, bool systemIsKorean, QWidget* parent
 
 CTrevaloDlg::~CTrevaloDlg() {
   FlushLayout();
+  // The pages go while the settings they write on their way out are still here.
+  DestroyPages();
 }
 
 void CTrevaloDlg::LoadTexts() {

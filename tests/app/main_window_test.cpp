@@ -8,15 +8,25 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QTimeEdit>
+#include <QTimer>
 
 #include "app/main_window.h"
 #include "app/settings_page.h"
+#include "device/log_import_dialog.h"
 #include "map/map_page.h"
+#include "support/log_generator.h"
 #include "support/test_files.h"
+#include "support/test_photos.h"
+#include "tagging/correction_dialog.h"
 #include "tagging/photo_page.h"
 #include "window_settings.h"
 
@@ -101,6 +111,27 @@ TEST_F(MainWindowTest, TabsInTheirOrderWithCaptionsFromTheLanguageFile) {
   UseLanguage("LANG_MISSING.INI");
   CTrevaloDlg missing(*settings_, false);
   EXPECT_EQ(TabCaptions(missing), QStringList(4, QStringLiteral("LANGUAGE")));
+}
+
+// A column widened just before the window closes (or the language changes) is kept.
+TEST_F(MainWindowTest, AColumnWidthChangedJustBeforeClosingIsKept) {
+  UseLanguage("LANG_ENG.INI");
+  const QString key = setting::ColumnWidthKey(setting::kPhotoListColumnPrefix, 1);
+  for (const bool close : {false, true}) {
+    auto window = std::make_unique<CTrevaloDlg>(*settings_, false);
+    window->ShowAsStored();
+    Settle();
+    const int width = close ? 231 : 197;
+    window->photoPage()
+        ->findChild<QTableWidget*>(QStringLiteral("photoList"))
+        ->setColumnWidth(1, width);
+    if (close) {
+      window.reset();
+    } else {
+      window->ReloadLanguage();
+    }
+    EXPECT_EQ(settings_->ReadSettingInt(key), width) << (close ? "closed" : "language changed");
+  }
 }
 
 TEST_F(MainWindowTest, ReloadLanguageRecreatesThePages) {
