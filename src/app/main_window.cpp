@@ -137,10 +137,8 @@ void CTrevaloDlg::DestroyPages() {
 }
 
 void CTrevaloDlg::ShowAsStored() {
-  if (showMode_ == kMaximised) {
-    showMaximized();
-    return;
-  }
+  // The normal placement is set even for a maximised start: restoring the window returns
+  // to it, and the placement written then is the stored one, not a default.
   const QRect placement(QPoint(settings_.ReadSettingInt(setting::kWindowPlacementLeft),
                                settings_.ReadSettingInt(setting::kWindowPlacementTop)),
                         QPoint(settings_.ReadSettingInt(setting::kWindowPlacementRight) - 1,
@@ -153,7 +151,11 @@ void CTrevaloDlg::ShowAsStored() {
       move(screen->availableGeometry().center() - rect().center());
     }
   }
-  showNormal();
+  if (showMode_ == kMaximised) {
+    showMaximized();
+  } else {
+    showNormal();
+  }
 }
 
 void CTrevaloDlg::SelectTab(int index) {
@@ -210,6 +212,11 @@ void CTrevaloDlg::keyPressEvent(QKeyEvent* event) {
 
 void CTrevaloDlg::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
+  ScheduleLayoutWrite();
+}
+
+void CTrevaloDlg::moveEvent(QMoveEvent* event) {
+  QWidget::moveEvent(event);
   ScheduleLayoutWrite();
 }
 

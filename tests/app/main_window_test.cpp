@@ -234,6 +234,57 @@ TEST_F(MainWindowTest, ResizingWritesEveryWindowKeyAndMinimisingNone) {
   EXPECT_EQ(test::ReadFile(settings_->SettingsFilePath()), before);
 }
 
+TEST_F(MainWindowTest, AMoveAloneIsWritten) {
+  settings_->WriteSettings({{setting::kWindowRect, QStringLiteral("0")},
+                            {setting::kWindowPlacementLeft, QStringLiteral("100")},
+                            {setting::kWindowPlacementTop, QStringLiteral("120")},
+                            {setting::kWindowPlacementRight, QStringLiteral("900")},
+                            {setting::kWindowPlacementBottom, QStringLiteral("720")}});
+  CTrevaloDlg window(*settings_, false);
+  window.ShowAsStored();
+  Settle();
+  window.FlushLayout();
+  window.move(300, 200);
+  Settle();
+  window.FlushLayout();
+  const QRect moved = window.geometry();
+  ASSERT_NE(moved.topLeft(), QPoint(100, 120));
+  ASSERT_EQ(moved.size(), QSize(800, 600));
+  EXPECT_EQ(settings_->ReadSettingInt(setting::kWindowPlacementLeft), moved.left());
+  EXPECT_EQ(settings_->ReadSettingInt(setting::kWindowPlacementTop), moved.top());
+  EXPECT_EQ(settings_->ReadSettingInt(setting::kWindowPlacementRight), moved.left() + 800);
+  EXPECT_EQ(settings_->ReadSettingInt(setting::kWindowPlacementBottom), moved.top() + 600);
+}
+
+TEST_F(MainWindowTest, AMaximisedStartKeepsTheStoredNormalPlacement) {
+  settings_->WriteSettings({{setting::kWindowRect, QStringLiteral("2")},
+                            {setting::kWindowPlacementLeft, QStringLiteral("100")},
+                            {setting::kWindowPlacementTop, QStringLiteral("120")},
+                            {setting::kWindowPlacementRight, QStringLiteral("900")},
+                            {setting::kWindowPlacementBottom, QStringLiteral("720")}});
+  CTrevaloDlg window(*settings_, false);
+  window.ShowAsStored();
+  Settle();
+  EXPECT_TRUE(window.isMaximized());
+  // Restoring the window returns it to the stored placement.
+  EXPECT_EQ(window.normalGeometry(), QRect(100, 120, 800, 600));
+  window.FlushLayout();
+  EXPECT_EQ(settings_->ReadSetting(setting::kWindowRect), QStringLiteral("2"));
+  EXPECT_EQ(settings_->ReadSettingInt(setting::kWindowPlacementLeft), 100);
+  EXPECT_EQ(settings_->ReadSettingInt(setting::kWindowPlacementRight), 900);
+  EXPECT_EQ(settings_->ReadSettingInt(setting::kWindowPlacementBottom), 720);
+
+  window.showNormal();
+  Settle();
+  window.FlushLayout();
+  EXPECT_EQ(settings_->ReadSetting(setting::kWindowRect), QStringLiteral("0"));
+  EXPECT_EQ(window.geometry(), QRect(100, 120, 800, 600));
+  EXPECT_EQ(settings_->ReadSettingInt(setting::kWindowPlacementLeft), 100);
+  EXPECT_EQ(settings_->ReadSettingInt(setting::kWindowPlacementTop), 120);
+  EXPECT_EQ(settings_->ReadSettingInt(setting::kWindowPlacementRight), 900);
+  EXPECT_EQ(settings_->ReadSettingInt(setting::kWindowPlacementBottom), 720);
+}
+
 TEST_F(MainWindowTest, EnterAndEscapeCloseNothing) {
   UseLanguage("LANG_ENG.INI");
   CTrevaloDlg window(*settings_, false);
