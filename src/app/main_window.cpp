@@ -29,7 +29,10 @@ const char* const kFirstRunEnglish =
 }  // namespace
 
 CTrevaloDlg::CTrevaloDlg(Settings settings, bool systemIsKorean, QWidget* parent)
-    : QWidget(parent), settings_(std::move(settings)), systemIsKorean_(systemIsKorean) {
+    : QWidget(parent),
+      settings_(std::move(settings)),
+      systemIsKorean_(systemIsKorean),
+      photoWork_(std::make_shared<PhotoPageState>()) {
   setObjectName(QStringLiteral("mainWindow"));
   LoadTexts();
   setWindowIcon(AppIcon());
@@ -77,7 +80,7 @@ void CTrevaloDlg::LoadTexts() {
 }
 
 void CTrevaloDlg::BuildPages() {
-  photoPage_ = new CRAZIvozezDlg(settings_, texts_);
+  photoPage_ = new CRAZIvozezDlg(settings_, texts_, nullptr, {}, photoWork_);
   mapPage_ = new CHtmlDlg(settings_, texts_);
   settingsPage_ = new CGPSSettingDlg(settings_, texts_, photoPage_);
   versionPage_ = new CAboutDlg(texts_, firmware_);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDateEdit>
 #include <QDir>
 #include <QFileInfo>
 #include <QKeyEvent>
@@ -152,6 +153,82 @@ TEST_F(MainWindowTest, ReloadLanguageRecreatesThePages) {
   EXPECT_EQ(window.tabs()->currentIndex(), CTrevaloDlg::kPhotoTab);
   // The new settings page tells the new version page what is connected: nothing here.
   EXPECT_EQ(FirmwareLine(window), QStringLiteral("Device Firmware : Ver ( Not Connected )"));
+}
+
+// The whole work of the photo page, then a language change: the new page carries on with
+// the same photos, matches, corrections, options and selection.
+TEST_F(MainWindowTest, ALanguageChangeKeepsThePhotoPagesWork) {
+  // A camera a day behind: its 16 May is the log's 17 May.
+  const QString inTheLog = home_.filePath(QStringLiteral("walk.jpg"));
+  const QString outside = home_.filePath(QStringLiteral("later.jpg"));
+  if (!test::MakePhotoTakenAt(inTheLog, "2009:05:16 21:01:30") ||
+      !test::MakePhotoTakenAt(outside, "2009:06:01 10:00:00")) {
+    GTEST_SKIP() << "exiftool is not installed";
+  }
+  UseLanguage("LANG_ENG.INI");
+  CTrevaloDlg window(*settings_, false);
+  window.ShowAsStored();
+  CRAZIvozezDlg* page = window.photoPage();
+  const QString log = home_.filePath(QStringLiteral("0517.LOG"));
+  test::WriteFile(log, test::GenerateLog({.hour = 12, .epochs = 300}));
+  ASSERT_TRUE(page->library().AddLog(log, 0, 0, 900).done());
+  page->AddPhotos({inTheLog, outside});
+  ASSERT_EQ(page->photos().size(), 2u);
+
+  QTimer::singleShot(0, [] {
+    auto* dialog = qobject_cast<CorrectionDlg*>(QApplication::activeModalWidget());
+    ASSERT_NE(dialog, nullptr);
+    dialog->findChild<QRadioButton*>(QStringLiteral("correctionOn"))->setChecked(true);
+    auto* cameraDate = dialog->findChild<QDateEdit*>(QStringLiteral("cameraDate"));
+    cameraDate->setDate(dialog->findChild<QDateEdit*>(QStringLiteral("currentDate"))->date());
+    cameraDate->setDate(cameraDate->date().addDays(-1));
+    dialog->findChild<QTimeEdit*>(QStringLiteral("cameraTime"))
+        ->setTime(dialog->findChild<QTimeEdit*>(QStringLiteral("currentTime"))->time());
+    dialog->Apply();
+  });
+  page->CorrectCameraTime();
+  ASSERT_EQ(page->matchSettings().cameraSpan, 86400);
+  window.settingsPage()->findChild<QRadioButton*>(QStringLiteral("correctionOn"))->setChecked(true);
+  window.settingsPage()->findChild<QSlider*>(QStringLiteral("latitudeCorrection"))->setValue(-250);
+  page->importDialog()->SetDeleteAfterImport(true);
+  auto* list = page->findChild<QTableWidget*>(QStringLiteral("photoList"));
+  const int walkRow = *page->photos().Find(inTheLog) == 0 ? 0 : 1;
+  list->selectRow(walkRow);
+  const PhotoRow before = page->photos().rows()[static_cast<std::size_t>(walkRow)];
+  ASSERT_TRUE(before.matched);
+  ASSERT_TRUE(before.dateText.startsWith(QStringLiteral("2009-05-17")));
+
+  UseLanguage("LANG_KOR.INI");
+  window.ReloadLanguage();
+  page = window.photoPage();
+  ASSERT_EQ(page->photos().size(), 2u);
+  const PhotoRow& after = page->photos().rows()[static_cast<std::size_t>(walkRow)];
+  EXPECT_EQ(after.path, inTheLog);
+  EXPECT_TRUE(after.matched);
+  EXPECT_EQ(after.dateText, before.dateText);
+  EXPECT_EQ(after.latitudeText, before.latitudeText);
+  EXPECT_EQ(after.logFile, log);
+  EXPECT_EQ(page->library().size(), 1u);
+  const MatchSettings match = page->matchSettings();
+  EXPECT_TRUE(match.cameraCorrection);
+  EXPECT_EQ(match.cameraSpan, 86400);
+  EXPECT_TRUE(match.positionCorrection);
+  EXPECT_EQ(match.latitudeOffset, -250);
+  EXPECT_TRUE(page->importDialog()->deleteAfterImport());
+  // The windows show the same.
+  list = page->findChild<QTableWidget*>(QStringLiteral("photoList"));
+  ASSERT_EQ(list->rowCount(), 2);
+  EXPECT_EQ(list->item(walkRow, CRAZIvozezDlg::kLatitude)->text(), before.latitudeText);
+  EXPECT_EQ(list->horizontalHeaderItem(CRAZIvozezDlg::kPath)->text(), QStringLiteral("경로"));
+  const QModelIndexList selected = list->selectionModel()->selectedRows();
+  ASSERT_EQ(selected.size(), 1);
+  EXPECT_EQ(selected.front().row(), walkRow);
+  EXPECT_TRUE(page->findChild<QPushButton*>(QStringLiteral("saveButton"))->isEnabled());
+  EXPECT_TRUE(
+      window.settingsPage()->findChild<QRadioButton*>(QStringLiteral("correctionOn"))->isChecked());
+  EXPECT_EQ(
+      window.settingsPage()->findChild<QSlider*>(QStringLiteral("latitudeCorrection"))->value(),
+      -250);
 }
 
 TEST_F(MainWindowTest, VersionPageFirmwareLine) {
