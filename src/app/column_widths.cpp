@@ -9,14 +9,6 @@
 namespace trevalo {
 namespace {
 
-std::vector<int> ColumnWidthsOf(const QTableWidget* list) {
-  std::vector<int> widths;
-  for (int column = 0; column < list->columnCount(); ++column) {
-    widths.push_back(list->columnWidth(column));
-  }
-  return widths;
-}
-
 void WriteColumnWidths(const std::vector<int>& widths, const Settings& settings,
                        const QString& prefix) {
   QList<QPair<QString, QString>> values;
@@ -28,20 +20,26 @@ void WriteColumnWidths(const std::vector<int>& widths, const Settings& settings,
 }
 
 // Writes the widths a moment after the last resize, and at once if the list goes away
-// while one is waiting. The widths are taken when they change: by the time this object
-// goes with its list, the list is no longer a table to ask.
+// while one is waiting. It keeps the widths itself: when it goes with the list, the list is
+// already half destroyed.
 class WidthKeeper : public QObject {
  public:
   WidthKeeper(QTableWidget* list, const Settings& settings, QString prefix)
       : QObject(list), settings_(settings), prefix_(std::move(prefix)) {
+    for (int column = 0; column < list->columnCount(); ++column) {
+      widths_.push_back(list->columnWidth(column));
+    }
     timer_.setSingleShot(true);
     timer_.setInterval(150);
     connect(&timer_, &QTimer::timeout, this,
             [this] { WriteColumnWidths(widths_, settings_, prefix_); });
-    connect(list->horizontalHeader(), &QHeaderView::sectionResized, this, [this, list] {
-      widths_ = ColumnWidthsOf(list);
-      timer_.start();
-    });
+    connect(list->horizontalHeader(), &QHeaderView::sectionResized, this,
+            [this](int column, int, int width) {
+              if (column >= 0 && static_cast<std::size_t>(column) < widths_.size()) {
+                widths_[static_cast<std::size_t>(column)] = width;
+                timer_.start();
+              }
+            });
   }
   ~WidthKeeper() override {
     if (timer_.isActive()) {

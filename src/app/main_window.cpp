@@ -30,7 +30,10 @@ const char* const kFirstRunEnglish =
 }  // namespace
 
 CTrevaloDlg::CTrevaloDlg(Settings settings, bool systemIsKorean, QWidget* parent)
-    : QWidget(parent), settings_(std::move(settings)), systemIsKorean_(systemIsKorean) {
+    : QWidget(parent),
+      settings_(std::move(settings)),
+      systemIsKorean_(systemIsKorean),
+      photoWork_(std::make_shared<PhotoPageState>()) {
   setObjectName(QStringLiteral("mainWindow"));
   LoadTexts();
   WarnOnceWhenSettingsAreNotKept(settings_, texts_, this);
@@ -62,6 +65,8 @@ CTrevaloDlg::CTrevaloDlg(Settings settings, bool systemIsKorean, QWidget* parent
 
 CTrevaloDlg::~CTrevaloDlg() {
   FlushLayout();
+  // The pages go while the settings they write on their way out are still here.
+  DestroyPages();
 }
 
 void CTrevaloDlg::LoadTexts() {
@@ -77,7 +82,7 @@ void CTrevaloDlg::LoadTexts() {
 }
 
 void CTrevaloDlg::BuildPages() {
-  photoPage_ = new CRAZIvozezDlg(settings_, texts_);
+  photoPage_ = new CRAZIvozezDlg(settings_, texts_, nullptr, {}, photoWork_);
   mapPage_ = new CHtmlDlg(settings_, texts_);
   settingsPage_ = new CGPSSettingDlg(settings_, texts_, photoPage_);
   versionPage_ = new CAboutDlg(texts_, firmware_);
@@ -138,10 +143,8 @@ void CTrevaloDlg::DestroyPages() {
 }
 
 void CTrevaloDlg::ShowAsStored() {
-  if (showMode_ == kMaximised) {
-    showMaximized();
-    return;
-  }
+  // The normal placement is set even for a maximised start: restoring the window returns
+  // to it, and the placement written then is the stored one, not a default.
   const QRect placement(QPoint(settings_.ReadSettingInt(setting::kWindowPlacementLeft),
                                settings_.ReadSettingInt(setting::kWindowPlacementTop)),
                         QPoint(settings_.ReadSettingInt(setting::kWindowPlacementRight) - 1,
@@ -154,7 +157,11 @@ void CTrevaloDlg::ShowAsStored() {
       move(screen->availableGeometry().center() - rect().center());
     }
   }
-  showNormal();
+  if (showMode_ == kMaximised) {
+    showMaximized();
+  } else {
+    showNormal();
+  }
 }
 
 void CTrevaloDlg::SelectTab(int index) {
@@ -211,6 +218,11 @@ void CTrevaloDlg::keyPressEvent(QKeyEvent* event) {
 
 void CTrevaloDlg::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
+  ScheduleLayoutWrite();
+}
+
+void CTrevaloDlg::moveEvent(QMoveEvent* event) {
+  QWidget::moveEvent(event);
   ScheduleLayoutWrite();
 }
 

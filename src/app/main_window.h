@@ -3,6 +3,8 @@
 // in the settings file, the first-run prompt, and the re-creation of the pages after a
 // language change.
 
+#include <memory>
+
 #include <QPointer>
 #include <QString>
 #include <QTimer>
@@ -20,6 +22,7 @@ namespace trevalo {
 class CGPSSettingDlg;
 class CHtmlDlg;
 class CRAZIvozezDlg;
+struct PhotoPageState;
 
 class CTrevaloDlg : public QWidget {
   Q_OBJECT
@@ -56,6 +59,7 @@ class CTrevaloDlg : public QWidget {
  protected:
   void keyPressEvent(QKeyEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
+  void moveEvent(QMoveEvent* event) override;
   void changeEvent(QEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
 
@@ -75,6 +79,8 @@ class CTrevaloDlg : public QWidget {
   ShowMode showMode_ = kMaximised;
   int currentTab_ = kPhotoTab;
   DeviceFirmware firmware_;
+  // The photo page's work, which outlives the page itself across a language change.
+  std::shared_ptr<PhotoPageState> photoWork_;
   QString tabCaptions_[5];  // main, map, settings, version, help (help is not shown)
 
   QTabWidget* tabs_;

@@ -37,9 +37,9 @@ void CProgressDlg::Step(int percent, const QString& text) {
   QApplication::processEvents();
 }
 
-Progress CProgressDlg::AsProgress() {
-  return [this](std::size_t done, std::size_t total, const QString& item) {
-    Step(total == 0 ? 100 : static_cast<int>(done * 100 / total), item);
+Progress CProgressDlg::AsProgress(bool showItems) {
+  return [this, showItems](std::size_t done, std::size_t total, const QString& item) {
+    Step(total == 0 ? 100 : static_cast<int>(done * 100 / total), showItems ? item : QString());
   };
 }
 

@@ -21,7 +21,8 @@ class CProgressDlg : public QDialog {
   // Moves the bar (0..100) and shows the item, then lets pending window events run.
   void Step(int percent, const QString& text);
   // A progress callback stepping this window: item k of n moves the bar to k * 100 / n.
-  Progress AsProgress();
+  // With `showItems` false the line stays empty.
+  Progress AsProgress(bool showItems = true);
 
   int percent() const;
   // The item last shown, whole (the line shortens a long one).

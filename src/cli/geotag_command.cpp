@@ -260,7 +260,9 @@ int RunGeotagCommand(const QStringList& arguments, CommandContext& context) {
       for (PhotoOutcome& o : outcomes) {
         if (o.photo == item.photo) {
           o.written = item.written;
-          o.error = item.problem;
+          o.error = item.incompatible
+                        ? QStringLiteral("File has compatibility problem: %1").arg(item.problem)
+                        : item.problem;
           exitCode = item.problem.isEmpty() ? exitCode : kUserError;
         }
       }

@@ -279,4 +279,28 @@ QString WriteFileAtomically(const QString& path, std::span<const std::uint8_t> b
       flushToDisk);
 }
 
+QString CopyFileAtomically(const QString& source, const QString& destination, bool flushToDisk) {
+  const int from = ::open(NativePath(source).constData(), O_RDONLY | O_CLOEXEC);
+  if (from < 0) {
+    return QStringLiteral("cannot read %1: %2").arg(source, SystemReason());
+  }
+  struct stat status {};
+  QString problem;
+  if (::fstat(from, &status) != 0) {
+    problem = QStringLiteral("cannot read %1: %2").arg(source, SystemReason());
+  } else {
+    problem = WriteFileAtomically(
+        destination,
+        [&](int to) {
+          return CopyRange(from, 0, static_cast<std::uint64_t>(status.st_size), to)
+                     ? QString()
+                     : QStringLiteral("cannot copy %1 to %2: %3")
+                           .arg(source, destination, SystemReason());
+        },
+        flushToDisk);
+  }
+  ::close(from);
+  return problem;
+}
+
 }  // namespace trevalo

@@ -81,6 +81,9 @@ QString WriteFileAtomically(const QString& path, const std::function<QString(int
 QString WriteFileAtomically(const QString& path, std::span<const std::uint8_t> bytes,
                             bool flushToDisk);
 
+// Copies the file at `source` to `destination` as WriteFileAtomically writes it.
+QString CopyFileAtomically(const QString& source, const QString& destination, bool flushToDisk);
+
 // Writes all of `bytes` to a descriptor; false on an error.
 bool WriteAll(int fd, std::span<const std::uint8_t> bytes);
 // Copies `size` bytes at `offset` of one descriptor to the current position of another,

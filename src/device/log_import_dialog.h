@@ -35,6 +35,8 @@ class CGPSLogImportDlg : public QDialog {
 
   const LoggerState& logger() const { return logger_; }
   bool deleteAfterImport() const { return deleteAfterImport_; }
+  // The delete flag an earlier import window left (its page was made again).
+  void SetDeleteAfterImport(bool on) { deleteAfterImport_ = on; }
   // The zone the logs are imported with: the chosen entry's, else the computer's.
   int ChosenZone() const;
   // What the last import could not do, one line each.

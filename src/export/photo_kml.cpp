@@ -5,7 +5,10 @@
 
 #include <memory>
 
+#include "core/atomic_file.h"
+#include "core/file_identity.h"
 #include "core/file_names.h"
+#include "core/native_files.h"
 #include "core/track_walk.h"
 #include "export/input_guard.h"
 #include "export/kml_document.h"
@@ -35,6 +38,9 @@ class PlacemarkSink : public SavedPhotoSink {
     if (archive_ != nullptr) {
       entryName = archive_->FreeEntryName(entryName);
     }
+    if (archive_ != nullptr && options_.mode == SaveMode::kInPlace) {
+      entryName = CopyBesideDocument(written, entryName);
+    }
     const CCoordinate position = BuildPosition(point, correction_);
     if (options_.urlPrefix.isEmpty()) {
       writer_.WritePhotoPlacemark(entryName, width, position);
@@ -50,6 +56,22 @@ class PlacemarkSink : public SavedPhotoSink {
   }
 
  private:
+  // The document beside the package finds its images by name in its own folder: a photo
+  // tagged in place is copied there under its entry name, which is made free both in the
+  // package and in the folder, so that no file already there is replaced. Returns the name.
+  QString CopyBesideDocument(const QString& photo, QString entryName) {
+    const QDir folder(options_.saveFolder);
+    while (PathExists(folder.filePath(entryName)) && !SameFile(folder.filePath(entryName), photo)) {
+      entryName = archive_->FreeEntryName(u'_' + entryName);
+    }
+    if (const QString copy = folder.filePath(entryName); !SameFile(copy, photo)) {
+      if (const QString problem = CopyFileAtomically(photo, copy, false); !problem.isEmpty()) {
+        problems_ << problem;
+      }
+    }
+    return entryName;
+  }
+
   CKmlWriter& writer_;
   KmzArchive* archive_;
   const PhotoKmlOptions& options_;

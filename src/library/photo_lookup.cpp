@@ -51,7 +51,8 @@ bool Use(LogLibrary& library, std::size_t index, TimeValue photoTime, MatchResul
 MatchResult MatchPhotoTime(LogLibrary& library, const std::string& dateTime,
                            const MatchSettings& settings) {
   MatchResult result;
-  if (library.empty() || dateTime.size() < 19) {
+  // The date is checked even without logs: a photo is told why it can never match.
+  if (dateTime.size() < 19) {
     return result;
   }
   const int year = Digits(dateTime, 0, 4);
@@ -66,6 +67,9 @@ MatchResult MatchPhotoTime(LogLibrary& library, const std::string& dateTime,
                                                  Digits(dateTime, 14, 2), Digits(dateTime, 17, 2));
   if (!time) {
     result.dateProblem = QString::fromStdString(dateTime.substr(0, 19));
+    return result;
+  }
+  if (library.empty()) {
     return result;
   }
   result.photoTime = *time + (settings.cameraCorrection ? settings.cameraSpan : 0);

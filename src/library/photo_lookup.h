@@ -24,7 +24,8 @@ struct MatchResult {
   QString logProblem;       // why the points of the log it falls on cannot be used
 };
 
-// The lookup for a capture date-time text "YYYY:MM:DD HH:MM:SS". A log matches when the
+// The lookup for a capture date-time text "YYYY:MM:DD HH:MM:SS". Its date is checked first
+// (dateProblem), with or without logs. A log matches when the
 // time lies within its local start and end widened by the tolerance; the first such log in
 // library order is used. Without one, the nearest log is used, and the result is a match
 // only with no limit (tolerance 99). The log used becomes the held log and an active log.

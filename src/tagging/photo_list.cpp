@@ -11,33 +11,32 @@
 namespace trevalo {
 namespace {
 
-// The capture time of an EXIF date text; 0 when the text is too short to hold one or its
+// The capture time of an EXIF date text; none when the text is too short to hold one or its
 // fields are out of range.
-TimeValue CaptureTime(const std::string& text) {
+std::optional<TimeValue> CaptureTime(const std::string& text) {
   if (text.size() <= 18) {
-    return 0;
+    return std::nullopt;
   }
   const auto field = [&](std::size_t at, std::size_t count) {
     return ReadInt(std::string_view(text).substr(at, count));
   };
-  return MakeTime(field(0, 4), field(5, 2), field(8, 2), field(11, 2), field(14, 2), field(17, 2))
-      .value_or(0);
+  return MakeTime(field(0, 4), field(5, 2), field(8, 2), field(11, 2), field(14, 2), field(17, 2));
 }
 
 }  // namespace
 
 void PhotoList::Match(PhotoRow& row, LogLibrary& library, const MatchSettings& settings,
                       const DisplayFormats& formats) const {
-  row.captureTime = CaptureTime(row.exifDate);
-  if (row.captureTime != 0 && settings.cameraCorrection) {
-    row.captureTime += settings.cameraSpan;
-  }
-  row.dateText = FormatTime(row.captureTime, formats.timeFormat);
-  const MatchResult result =
-      library.empty() ? MatchResult{} : MatchPhotoTime(library, row.exifDate, settings);
+  const std::optional<TimeValue> time = CaptureTime(row.exifDate);
+  row.captureTime = time ? *time + (settings.cameraCorrection ? settings.cameraSpan : 0) : 0;
+  // A photo without a date shows none, rather than the start of the calendar.
+  row.dateText = time ? FormatTime(row.captureTime, formats.timeFormat) : QString();
+  const MatchResult result = MatchPhotoTime(library, row.exifDate, settings);
   row.matched = result.matched;
   row.point = result.point;
-  row.problem = result.logProblem;
+  row.problem = !result.dateProblem.isEmpty()
+                    ? QStringLiteral("the capture date %1 is impossible").arg(result.dateProblem)
+                    : result.logProblem;
   if (row.matched) {
     row.latitudeText = LatitudeText(result.point, settings, formats.longLatFormat);
     row.longitudeText = LongitudeText(result.point, settings, formats.longLatFormat);

@@ -20,13 +20,13 @@ struct PhotoRow {
   QString fileName;
   std::string exifDate;       // the capture date-time text as the photo holds it
   TimeValue captureTime = 0;  // with the camera correction; 0 without a usable date
-  QString dateText;           // captureTime in the display format
+  QString dateText;           // captureTime in the display format; empty without a date
   bool matched = false;
   TrackPoint point;  // the matched point
   QString latitudeText, longitudeText, altitudeText;
   QString logFile;  // the matched log's path
   // Why the row is not matched, when something is wrong: the photo can no longer be read,
-  // or the points of the log it falls on cannot be read.
+  // its capture date is impossible, or the points of the log it falls on cannot be read.
   QString problem;
 };
 

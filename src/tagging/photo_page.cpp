@@ -1,16 +1,20 @@
 #include "tagging/photo_page.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QItemSelection>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QPainter>
 #include <QPushButton>
+#include <QStyledItemDelegate>
 #include <QVBoxLayout>
 
 #include "app/column_widths.h"
@@ -56,6 +60,28 @@ QIcon StatusIcon(bool matched) {
   return QIcon(pixmap);
 }
 
+// Draws the status mark in the middle of its cell, where an item view would put an icon at
+// the cell's left.
+class CentredIconDelegate : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+
+  void paint(QPainter* painter, const QStyleOptionViewItem& option,
+             const QModelIndex& index) const override {
+    QStyleOptionViewItem cell = option;
+    initStyleOption(&cell, index);
+    const QIcon icon = cell.icon;
+    cell.icon = QIcon();
+    cell.features &= ~QStyleOptionViewItem::HasDecoration;
+    const QWidget* view = option.widget;
+    QStyle* style = view != nullptr ? view->style() : QApplication::style();
+    style->drawControl(QStyle::CE_ItemViewItem, &cell, painter, view);
+    const QRect target =
+        QStyle::alignedRect(option.direction, Qt::AlignCenter, cell.decorationSize, option.rect);
+    icon.paint(painter, target, Qt::AlignCenter);
+  }
+};
+
 // The tolerance code of the settings: 0..3 and 99 stand; anything else is 0.
 int ToleranceCode(const Settings& settings) {
   const int code = settings.ReadSettingInt(setting::kTimeTolerance);
@@ -76,6 +102,21 @@ QLabel* StepLabel(const char* name, QWidget* parent) {
   return label;
 }
 
+// The state a page works on: the one given, or a new one; its library opened once.
+std::shared_ptr<PhotoPageState> PreparedState(std::shared_ptr<PhotoPageState> state,
+                                              const Settings& settings) {
+  if (state == nullptr) {
+    state = std::make_shared<PhotoPageState>();
+  }
+  if (state->library == nullptr) {
+    state->match.tolerance = ToleranceCode(settings);
+    const int summerTimeOffset = settings.ReadFlag(setting::kSummerTime) ? 100 : 0;
+    state->library = std::make_unique<LogLibrary>(
+        QDir(settings.folders().documentsFolder).filePath(kLibraryFolderName), summerTimeOffset);
+  }
+  return state;
+}
+
 }  // namespace
 
 std::vector<int> CRAZIvozezDlg::ColumnWidths(const Settings& settings, int listWidth) {
@@ -85,12 +126,16 @@ std::vector<int> CRAZIvozezDlg::ColumnWidths(const Settings& settings, int listW
 }
 
 CRAZIvozezDlg::CRAZIvozezDlg(const Settings& settings, const LanguageTexts& texts, QWidget* parent,
-                             DeviceTree tree)
+                             DeviceTree tree, std::shared_ptr<PhotoPageState> state)
     : QWidget(parent),
       settings_(settings),
       texts_(texts),
       tree_(std::move(tree)),
       formats_(LoadDisplayFormats(texts)),
+      state_(PreparedState(std::move(state), settings)),
+      library_(*state_->library),
+      photos_(state_->photos),
+      match_(state_->match),
       list_(new CListCtrlEx(this)),
       step1_(StepLabel("step1Text", this)),
       step2_(StepLabel("step2Text", this)),
@@ -99,11 +144,6 @@ CRAZIvozezDlg::CRAZIvozezDlg(const Settings& settings, const LanguageTexts& text
   setObjectName(QStringLiteral("photoPage"));
   setAcceptDrops(true);
   logger_ = ConnectLogger(tree_);
-
-  match_.tolerance = ToleranceCode(settings);
-  const int summerTimeOffset = settings.ReadFlag(setting::kSummerTime) ? 100 : 0;
-  library_ = std::make_unique<LogLibrary>(
-      QDir(settings.folders().documentsFolder).filePath(kLibraryFolderName), summerTimeOffset);
 
   list_->setObjectName(QStringLiteral("photoList"));
   list_->setColumnCount(kColumnCount);
@@ -114,6 +154,7 @@ CRAZIvozezDlg::CRAZIvozezDlg(const Settings& settings, const LanguageTexts& text
   list_->setHorizontalHeaderLabels(headers);
   list_->horizontalHeader()->setStretchLastSection(false);
   list_->setIconSize(QSize(16, 16));
+  list_->setItemDelegateForColumn(kStatus, new CentredIconDelegate(list_));
 
   auto* addButton = Button(texts, "MAIN_BUTTON_IMAGEADD", "addPhotosButton", this);
   auto* importButton = Button(texts, "MAIN_BUTTON_GPSIMPORT", "gpsImportButton", this);
@@ -149,8 +190,9 @@ CRAZIvozezDlg::CRAZIvozezDlg(const Settings& settings, const LanguageTexts& text
   layout->addWidget(list_, 1);
   layout->addLayout(listButtons);
 
-  importDialog_ = new CGPSLogImportDlg(texts, *library_, tree_, this);
-  logManager_ = new CGPSManDlg(settings, texts, *library_, match_, this);
+  importDialog_ = new CGPSLogImportDlg(texts, library_, tree_, this);
+  importDialog_->SetDeleteAfterImport(state_->deleteAfterImport);
+  logManager_ = new CGPSManDlg(settings, texts, library_, match_, this);
   connect(importDialog_, &CGPSLogImportDlg::logManagerRequested, this,
           &CRAZIvozezDlg::ShowLogManager);
   // Show tracks closes the log manager and the import window; the map follows.
@@ -174,11 +216,16 @@ CRAZIvozezDlg::CRAZIvozezDlg(const Settings& settings, const LanguageTexts& text
   connect(tableButton_, &QPushButton::clicked, this, &CRAZIvozezDlg::SaveTable);
   connect(list_, &QTableWidget::cellDoubleClicked, this, &CRAZIvozezDlg::ShowDetails);
   connect(list_, &CListCtrlEx::filesDropped, this, &CRAZIvozezDlg::AddPhotos);
+  connect(list_, &QTableWidget::itemSelectionChanged, this, &CRAZIvozezDlg::NoteSelection);
   connect(list_, &QTableWidget::itemSelectionChanged, this, &CRAZIvozezDlg::RefreshPageState);
+  ShowRows();
   RefreshPageState();
 }
 
-CRAZIvozezDlg::~CRAZIvozezDlg() = default;
+CRAZIvozezDlg::~CRAZIvozezDlg() {
+  // The import window's choice goes on with the page's other work.
+  state_->deleteAfterImport = importDialog_->deleteAfterImport();
+}
 
 void CRAZIvozezDlg::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
@@ -225,18 +272,24 @@ void CRAZIvozezDlg::ChoosePhotos() {
 }
 
 void CRAZIvozezDlg::PickUpLibraryChanges() {
-  if (library_->Refresh()) {
-    photos_.RematchAll(*library_, match_, formats_);
+  if (library_.Refresh()) {
+    photos_.RematchAll(library_, match_, formats_);
   }
 }
 
 void CRAZIvozezDlg::AddPhotos(const QStringList& paths) {
   PickUpLibraryChanges();
+  QStringList notAdded;
   {
     CProgressDlg progress(texts_.Text(QStringLiteral("MAIN_SUB_PROCESS_ADD")), this);
     for (qsizetype k = 0; k < paths.size(); ++k) {
       progress.Step(static_cast<int>(k * 100 / paths.size()), paths[k]);
-      photos_.AddPhoto(paths[k], *library_, match_, formats_);
+      QString problem;
+      if (photos_.AddPhoto(paths[k], library_, match_, formats_, &problem) ==
+          PhotoList::AddResult::kUnreadable) {
+        notAdded << QStringLiteral("%1: %2").arg(
+            paths[k], problem.isEmpty() ? QStringLiteral("cannot be read") : problem);
+      }
     }
   }
   if (!paths.isEmpty()) {
@@ -246,6 +299,17 @@ void CRAZIvozezDlg::AddPhotos(const QStringList& paths) {
   photos_.Sort();
   ShowRows();
   RefreshPageState();
+  if (!notAdded.isEmpty()) {
+    TellNotAdded(notAdded);
+  }
+}
+
+void CRAZIvozezDlg::TellNotAdded(const QStringList& lines) {
+  PlainMessageBox box(QMessageBox::Warning, texts_.Text(QStringLiteral("MAIN_TITLE")),
+                      texts_.Text(QStringLiteral("MAIN_TEXT_NOTADDED")) + u'\n' + lines.join(u'\n'),
+                      QMessageBox::Ok, this);
+  box.setObjectName(QStringLiteral("notAddedMessage"));
+  box.exec();
 }
 
 void CRAZIvozezDlg::RemoveSelected() {
@@ -263,16 +327,27 @@ void CRAZIvozezDlg::RemoveSelected() {
 }
 
 void CRAZIvozezDlg::RematchAll() {
-  library_->Refresh();
-  photos_.RematchAll(*library_, match_, formats_);
+  library_.Refresh();
+  photos_.RematchAll(library_, match_, formats_);
   ShowRows();
   RefreshPageState();
+}
+
+void CRAZIvozezDlg::NoteSelection() {
+  state_->selection.clear();
+  for (const QModelIndex& index : list_->selectionModel()->selectedRows()) {
+    if (static_cast<std::size_t>(index.row()) < photos_.size()) {
+      state_->selection.insert(photos_.rows()[static_cast<std::size_t>(index.row())].identity);
+    }
+  }
 }
 
 void CRAZIvozezDlg::ShowRows() {
   const QSignalBlocker quiet(list_);
   list_->clearSelection();
   list_->setRowCount(static_cast<int>(photos_.size()));
+  QItemSelection selected;
+  QSet<QString> stillListed;
   for (int r = 0; r < static_cast<int>(photos_.size()); ++r) {
     const PhotoRow& row = photos_.rows()[static_cast<std::size_t>(r)];
     const QString texts[kColumnCount] = {
@@ -287,7 +362,14 @@ void CRAZIvozezDlg::ShowRows() {
       }
       list_->setItem(r, column, item);
     }
+    if (state_->selection.contains(row.identity)) {
+      stillListed.insert(row.identity);
+      selected.select(list_->model()->index(r, 0), list_->model()->index(r, kColumnCount - 1));
+    }
   }
+  // The selection follows the photos, wherever sorting or removing moved them.
+  list_->selectionModel()->select(selected, QItemSelectionModel::Select);
+  state_->selection = stillListed;
 }
 
 void CRAZIvozezDlg::RefreshPageState() {
@@ -296,7 +378,7 @@ void CRAZIvozezDlg::RefreshPageState() {
   removeButton_->setEnabled(!photos_.empty() && anySelected);
   detailButton_->setEnabled(!photos_.empty() && anySelected);
   tableButton_->setEnabled(!photos_.empty());
-  const bool canSave = !photos_.empty() && !library_->empty() && photos_.AnyMatched();
+  const bool canSave = !photos_.empty() && !library_.empty() && photos_.AnyMatched();
   saveButton_->setEnabled(canSave);
   const QString step3Key = photos_.empty() ? QStringLiteral("MAIN_TEXT_STEP3_FILEADD")
                            : canSave       ? QStringLiteral("MAIN_TEXT_STEP3_CONTINUE")
@@ -349,7 +431,7 @@ void CRAZIvozezDlg::SetPositionCorrection(bool enabled, int latitudeOffset, int 
 
 void CRAZIvozezDlg::SetSummerTime(bool on) {
   // Every log is read again with the new effective zone.
-  library_->SetSummerTimeOffset(on ? 100 : 0);
+  library_.SetSummerTimeOffset(on ? 100 : 0);
   RematchAll();
 }
 
@@ -388,7 +470,7 @@ void CRAZIvozezDlg::SavePhotos() {
     return;
   }
   PickUpLibraryChanges();
-  CGPSSaveConfirmDlg dialog(settings_, texts_, photos_, *library_, match_, this);
+  CGPSSaveConfirmDlg dialog(settings_, texts_, photos_, library_, match_, this);
   dialog.exec();
   ShowRows();
   RefreshPageState();
@@ -403,7 +485,7 @@ void CRAZIvozezDlg::ShowMapView() {
   PickUpLibraryChanges();
   QDir().mkpath(settings_.folders().cacheFolder);
   const MapRequest request =
-      ShowPhotosOnMap(*library_, photos_, rows, match_, settings_.ReadFlag(setting::kShowTrack),
+      ShowPhotosOnMap(library_, photos_, rows, match_, settings_.ReadFlag(setting::kShowTrack),
                       formats_.timeFormat, settings_.folders().cacheFolder);
   if (request.show) {
     Q_EMIT mapRequested(request);

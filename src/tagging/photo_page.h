@@ -5,6 +5,7 @@
 
 #include <memory>
 
+#include <QSet>
 #include <QWidget>
 
 #include "app/language.h"
@@ -27,6 +28,16 @@ class DeviceChangeNotifier;
 class LibraryProblemsLabel;
 class Settings;
 
+// What the user builds up on the photo page, held apart from its widgets so that a page made
+// again (after a language change) carries on with the same work.
+struct PhotoPageState {
+  std::unique_ptr<LogLibrary> library;  // opened by the first page
+  PhotoList photos;
+  MatchSettings match;  // the tolerance, both corrections
+  bool deleteAfterImport = false;
+  QSet<QString> selection;  // the selected photos, by FileIdentity
+};
+
 class CRAZIvozezDlg : public QWidget {
   Q_OBJECT
 
@@ -34,9 +45,11 @@ class CRAZIvozezDlg : public QWidget {
   enum Column { kStatus, kFileName, kDateTime, kLatitude, kLongitude, kAltitude, kPath, kLogFile };
   static constexpr int kColumnCount = 8;
 
-  // `tree` says where mounts and hardware are read (the system's, or a test's).
+  // `tree` says where mounts and hardware are read (the system's, or a test's). A page given
+  // the state of an earlier page shows its photos, matches and choices; without one it
+  // starts afresh.
   CRAZIvozezDlg(const Settings& settings, const LanguageTexts& texts, QWidget* parent = nullptr,
-                DeviceTree tree = {});
+                DeviceTree tree = {}, std::shared_ptr<PhotoPageState> state = nullptr);
   ~CRAZIvozezDlg() override;
 
   // Writes the selected matched photos (and, with the show-track option, their logs'
@@ -60,9 +73,9 @@ class CRAZIvozezDlg : public QWidget {
   // The log manager window, then a new match of every photo.
   void ShowLogManager();
 
-  const PhotoList& photos() const { return photos_; }
-  LogLibrary& library() { return *library_; }
-  const MatchSettings& matchSettings() const { return match_; }
+  const PhotoList& photos() const { return state_->photos; }
+  LogLibrary& library() { return *state_->library; }
+  const MatchSettings& matchSettings() const { return state_->match; }
   // The connected logger with the settings read from it on detection.
   const ConnectedLogger& logger() const { return logger_; }
   // The settings page changes these; each matches every photo again.
@@ -94,7 +107,11 @@ class CRAZIvozezDlg : public QWidget {
 
  private:
   void ChoosePhotos();
+  // Fills the list from the photos; the photos selected before stay selected.
   void ShowRows();
+  void NoteSelection();
+  // One message naming each file that was not added and why.
+  void TellNotAdded(const QStringList& lines);
   // Reads the library again when another program (trevalo-cli, say) changed it; the rows
   // are then matched again.
   void PickUpLibraryChanges();
@@ -103,9 +120,11 @@ class CRAZIvozezDlg : public QWidget {
   const LanguageTexts& texts_;
   DeviceTree tree_;
   DisplayFormats formats_;
-  MatchSettings match_;
-  std::unique_ptr<LogLibrary> library_;
-  PhotoList photos_;
+  std::shared_ptr<PhotoPageState> state_;
+  // Short names for the state's parts.
+  LogLibrary& library_;
+  PhotoList& photos_;
+  MatchSettings& match_;
   ConnectedLogger logger_;
   bool columnsSized_ = false;
   MapRequest pendingTracks_;  // left by the log manager's show-tracks command

@@ -18,6 +18,14 @@ QString WrittenPath(const QString& folder, const QString& fileName) {
   return path;
 }
 
+QString CompatibilityMessage(const QString& photo, const QString& reason) {
+  QString text = QStringLiteral("File has compatibility problem :\n") + photo;
+  if (!reason.isEmpty()) {
+    text += u'\n' + reason;
+  }
+  return text;
+}
+
 SaveReport SaveTaggedPhotos(PhotoList& photos, LogLibrary& library, const MatchSettings& settings,
                             SaveMode mode, const QString& saveFolder, const SaveProgress& progress,
                             SavedPhotoSink* sink) {
@@ -32,8 +40,8 @@ SaveReport SaveTaggedPhotos(PhotoList& photos, LogLibrary& library, const MatchS
       ++index;
       continue;
     }
-    const auto fail = [&](const QString& problem) {
-      report.items.push_back({row.path, QString(), problem});
+    const auto fail = [&](const QString& problem, bool incompatible = false) {
+      report.items.push_back({row.path, QString(), problem, incompatible});
       ++index;
     };
     // The point comes from a fresh lookup, as the library may have changed since.
@@ -48,7 +56,7 @@ SaveReport SaveTaggedPhotos(PhotoList& photos, LogLibrary& library, const MatchS
     photo.SetPositionCorrection(settings.latitudeCorrection(), settings.longitudeCorrection());
     photo.SetPositionSource(match.point);
     if (!photo.ReadSections()) {
-      fail(QStringLiteral("File has compatibility problem: %1").arg(photo.errorText()));
+      fail(photo.errorText(), true);
       continue;
     }
     const QString written =
@@ -66,7 +74,7 @@ SaveReport SaveTaggedPhotos(PhotoList& photos, LogLibrary& library, const MatchS
     if (sink != nullptr) {
       sink->PhotoSaved(row, match.point, written, photo.info().width);
     }
-    report.items.push_back({row.path, written, QString()});
+    report.items.push_back({row.path, written, QString(), false});
     photos.Remove(index);  // the next row moves into this place
   }
   return report;

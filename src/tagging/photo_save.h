@@ -30,8 +30,9 @@ class SavedPhotoSink {
 struct SaveReport {
   struct Item {
     QString photo;
-    QString written;  // empty when it failed
-    QString problem;  // empty when it was written
+    QString written;            // empty when it failed
+    QString problem;            // empty when it was written
+    bool incompatible = false;  // the photo could not be read for rewriting (problem: why)
   };
   std::vector<Item> items;  // saved and failed photos, in list order
   int notMatched = 0;       // rows skipped because they have no position
@@ -40,6 +41,10 @@ struct SaveReport {
 // The copy's path: the folder and the file name, with "_" put in front of the name while a
 // file of that name exists (IMG.JPG, _IMG.JPG, __IMG.JPG, ...).
 QString WrittenPath(const QString& folder, const QString& fileName);
+
+// What the user is told of a photo that could not be read for rewriting: "File has
+// compatibility problem :", the photo's path on the next line, and the reason on its own.
+QString CompatibilityMessage(const QString& photo, const QString& reason);
 
 using SaveProgress = Progress;
 

@@ -180,7 +180,10 @@ void CGPSSaveConfirmDlg::Save() {
   }
   problems_ = report.problems;
   for (const SaveReport::Item& item : report.save.items) {
-    if (!item.problem.isEmpty()) {
+    if (item.incompatible) {
+      // One warning for each photo that could not be read for rewriting.
+      Tell(CompatibilityMessage(item.photo, item.problem), QMessageBox::Warning);
+    } else if (!item.problem.isEmpty()) {
       problems_ << QStringLiteral("%1: %2").arg(item.photo, item.problem);
     }
   }

@@ -101,8 +101,9 @@ void CSaveForExcel::Save() {
     QString problem;
     {
       CProgressDlg progress(texts_.Text(QStringLiteral("SAVE_EXCEL_SUB_PROCESS_SAVE")), this);
+      // The table's progress window shows its bar only; its line stays empty.
       problem = WritePhotoTable(path, texts_.Text(QStringLiteral("SAVE_EXCEL_HEADER")),
-                                photos_.rows(), progress.AsProgress());
+                                photos_.rows(), progress.AsProgress(false));
     }
     if (!problem.isEmpty()) {
       PlainMessageBox box(QMessageBox::Warning, windowTitle(), problem, QMessageBox::Ok, this);

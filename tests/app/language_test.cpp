@@ -139,6 +139,7 @@ const char* const kWindowKeys[] = {
     "MAIN_TEXT_STEP3_NOLOG",
     "MAIN_TEXT_STEP3_CONTINUE",
     "MAIN_TEXT_SETTINGSNOTKEPT",
+    "MAIN_TEXT_NOTADDED",
     // camera time correction
     "CORRECTION_TITLE",
     "CORRECTION_OPTION_DISABLE",

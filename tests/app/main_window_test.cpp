@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QDateEdit>
 #include <QDir>
 #include <QFileInfo>
 #include <QKeyEvent>
@@ -9,16 +10,26 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QTimeEdit>
+#include <QTimer>
 
 #include "app/main_window.h"
 #include "app/settings_page.h"
+#include "device/log_import_dialog.h"
 #include "map/map_page.h"
 #include "support/event_wait.h"
+#include "support/log_generator.h"
 #include "support/test_files.h"
+#include "support/test_photos.h"
+#include "tagging/correction_dialog.h"
 #include "tagging/photo_page.h"
 #include "window_settings.h"
 
@@ -105,6 +116,27 @@ TEST_F(MainWindowTest, TabsInTheirOrderWithCaptionsFromTheLanguageFile) {
   EXPECT_EQ(TabCaptions(missing), QStringList(4, QStringLiteral("LANGUAGE")));
 }
 
+// A column widened just before the window closes (or the language changes) is kept.
+TEST_F(MainWindowTest, AColumnWidthChangedJustBeforeClosingIsKept) {
+  UseLanguage("LANG_ENG.INI");
+  const QString key = setting::ColumnWidthKey(setting::kPhotoListColumnPrefix, 1);
+  for (const bool close : {false, true}) {
+    auto window = std::make_unique<CTrevaloDlg>(*settings_, false);
+    window->ShowAsStored();
+    Settle();
+    const int width = close ? 231 : 197;
+    window->photoPage()
+        ->findChild<QTableWidget*>(QStringLiteral("photoList"))
+        ->setColumnWidth(1, width);
+    if (close) {
+      window.reset();
+    } else {
+      window->ReloadLanguage();
+    }
+    EXPECT_EQ(settings_->ReadSettingInt(key), width) << (close ? "closed" : "language changed");
+  }
+}
+
 TEST_F(MainWindowTest, ReloadLanguageRecreatesThePages) {
   UseLanguage("LANG_ENG.INI");
   CTrevaloDlg window(*settings_, false);
@@ -123,6 +155,82 @@ TEST_F(MainWindowTest, ReloadLanguageRecreatesThePages) {
   EXPECT_EQ(window.tabs()->currentIndex(), CTrevaloDlg::kPhotoTab);
   // The new settings page tells the new version page what is connected: nothing here.
   EXPECT_EQ(FirmwareLine(window), QStringLiteral("Device Firmware : Ver ( Not Connected )"));
+}
+
+// The whole work of the photo page, then a language change: the new page carries on with
+// the same photos, matches, corrections, options and selection.
+TEST_F(MainWindowTest, ALanguageChangeKeepsThePhotoPagesWork) {
+  // A camera a day behind: its 16 May is the log's 17 May.
+  const QString inTheLog = home_.filePath(QStringLiteral("walk.jpg"));
+  const QString outside = home_.filePath(QStringLiteral("later.jpg"));
+  if (!test::MakePhotoTakenAt(inTheLog, "2009:05:16 21:01:30") ||
+      !test::MakePhotoTakenAt(outside, "2009:06:01 10:00:00")) {
+    GTEST_SKIP() << "exiftool is not installed";
+  }
+  UseLanguage("LANG_ENG.INI");
+  CTrevaloDlg window(*settings_, false);
+  window.ShowAsStored();
+  CRAZIvozezDlg* page = window.photoPage();
+  const QString log = home_.filePath(QStringLiteral("0517.LOG"));
+  test::WriteFile(log, test::GenerateLog({.hour = 12, .epochs = 300}));
+  ASSERT_TRUE(page->library().AddLog(log, 0, 0, 900).done());
+  page->AddPhotos({inTheLog, outside});
+  ASSERT_EQ(page->photos().size(), 2u);
+
+  QTimer::singleShot(0, [] {
+    auto* dialog = qobject_cast<CorrectionDlg*>(QApplication::activeModalWidget());
+    ASSERT_NE(dialog, nullptr);
+    dialog->findChild<QRadioButton*>(QStringLiteral("correctionOn"))->setChecked(true);
+    auto* cameraDate = dialog->findChild<QDateEdit*>(QStringLiteral("cameraDate"));
+    cameraDate->setDate(dialog->findChild<QDateEdit*>(QStringLiteral("currentDate"))->date());
+    cameraDate->setDate(cameraDate->date().addDays(-1));
+    dialog->findChild<QTimeEdit*>(QStringLiteral("cameraTime"))
+        ->setTime(dialog->findChild<QTimeEdit*>(QStringLiteral("currentTime"))->time());
+    dialog->Apply();
+  });
+  page->CorrectCameraTime();
+  ASSERT_EQ(page->matchSettings().cameraSpan, 86400);
+  window.settingsPage()->findChild<QRadioButton*>(QStringLiteral("correctionOn"))->setChecked(true);
+  window.settingsPage()->findChild<QSlider*>(QStringLiteral("latitudeCorrection"))->setValue(-250);
+  page->importDialog()->SetDeleteAfterImport(true);
+  auto* list = page->findChild<QTableWidget*>(QStringLiteral("photoList"));
+  const int walkRow = *page->photos().Find(inTheLog) == 0 ? 0 : 1;
+  list->selectRow(walkRow);
+  const PhotoRow before = page->photos().rows()[static_cast<std::size_t>(walkRow)];
+  ASSERT_TRUE(before.matched);
+  ASSERT_TRUE(before.dateText.startsWith(QStringLiteral("2009-05-17")));
+
+  UseLanguage("LANG_KOR.INI");
+  window.ReloadLanguage();
+  page = window.photoPage();
+  ASSERT_EQ(page->photos().size(), 2u);
+  const PhotoRow& after = page->photos().rows()[static_cast<std::size_t>(walkRow)];
+  EXPECT_EQ(after.path, inTheLog);
+  EXPECT_TRUE(after.matched);
+  EXPECT_EQ(after.dateText, before.dateText);
+  EXPECT_EQ(after.latitudeText, before.latitudeText);
+  EXPECT_EQ(after.logFile, log);
+  EXPECT_EQ(page->library().size(), 1u);
+  const MatchSettings match = page->matchSettings();
+  EXPECT_TRUE(match.cameraCorrection);
+  EXPECT_EQ(match.cameraSpan, 86400);
+  EXPECT_TRUE(match.positionCorrection);
+  EXPECT_EQ(match.latitudeOffset, -250);
+  EXPECT_TRUE(page->importDialog()->deleteAfterImport());
+  // The windows show the same.
+  list = page->findChild<QTableWidget*>(QStringLiteral("photoList"));
+  ASSERT_EQ(list->rowCount(), 2);
+  EXPECT_EQ(list->item(walkRow, CRAZIvozezDlg::kLatitude)->text(), before.latitudeText);
+  EXPECT_EQ(list->horizontalHeaderItem(CRAZIvozezDlg::kPath)->text(), QStringLiteral("경로"));
+  const QModelIndexList selected = list->selectionModel()->selectedRows();
+  ASSERT_EQ(selected.size(), 1);
+  EXPECT_EQ(selected.front().row(), walkRow);
+  EXPECT_TRUE(page->findChild<QPushButton*>(QStringLiteral("saveButton"))->isEnabled());
+  EXPECT_TRUE(
+      window.settingsPage()->findChild<QRadioButton*>(QStringLiteral("correctionOn"))->isChecked());
+  EXPECT_EQ(
+      window.settingsPage()->findChild<QSlider*>(QStringLiteral("latitudeCorrection"))->value(),
+      -250);
 }
 
 TEST_F(MainWindowTest, VersionPageFirmwareLine) {
@@ -203,6 +311,57 @@ TEST_F(MainWindowTest, ResizingWritesEveryWindowKeyAndMinimisingNone) {
   Settle();
   window.FlushLayout();
   EXPECT_EQ(test::ReadFile(settings_->SettingsFilePath()), before);
+}
+
+TEST_F(MainWindowTest, AMoveAloneIsWritten) {
+  settings_->WriteSettings({{setting::kWindowRect, QStringLiteral("0")},
+                            {setting::kWindowPlacementLeft, QStringLiteral("100")},
+                            {setting::kWindowPlacementTop, QStringLiteral("120")},
+                            {setting::kWindowPlacementRight, QStringLiteral("900")},
+                            {setting::kWindowPlacementBottom, QStringLiteral("720")}});
+  CTrevaloDlg window(*settings_, false);
+  window.ShowAsStored();
+  Settle();
+  window.FlushLayout();
+  window.move(300, 200);
+  Settle();
+  window.FlushLayout();
+  const QRect moved = window.geometry();
+  ASSERT_NE(moved.topLeft(), QPoint(100, 120));
+  ASSERT_EQ(moved.size(), QSize(800, 600));
+  EXPECT_EQ(settings_->ReadSettingInt(setting::kWindowPlacementLeft), moved.left());
+  EXPECT_EQ(settings_->ReadSettingInt(setting::kWindowPlacementTop), moved.top());
+  EXPECT_EQ(settings_->ReadSettingInt(setting::kWindowPlacementRight), moved.left() + 800);
+  EXPECT_EQ(settings_->ReadSettingInt(setting::kWindowPlacementBottom), moved.top() + 600);
+}
+
+TEST_F(MainWindowTest, AMaximisedStartKeepsTheStoredNormalPlacement) {
+  settings_->WriteSettings({{setting::kWindowRect, QStringLiteral("2")},
+                            {setting::kWindowPlacementLeft, QStringLiteral("100")},
+                            {setting::kWindowPlacementTop, QStringLiteral("120")},
+                            {setting::kWindowPlacementRight, QStringLiteral("900")},
+                            {setting::kWindowPlacementBottom, QStringLiteral("720")}});
+  CTrevaloDlg window(*settings_, false);
+  window.ShowAsStored();
+  Settle();
+  EXPECT_TRUE(window.isMaximized());
+  // Restoring the window returns it to the stored placement.
+  EXPECT_EQ(window.normalGeometry(), QRect(100, 120, 800, 600));
+  window.FlushLayout();
+  EXPECT_EQ(settings_->ReadSetting(setting::kWindowRect), QStringLiteral("2"));
+  EXPECT_EQ(settings_->ReadSettingInt(setting::kWindowPlacementLeft), 100);
+  EXPECT_EQ(settings_->ReadSettingInt(setting::kWindowPlacementRight), 900);
+  EXPECT_EQ(settings_->ReadSettingInt(setting::kWindowPlacementBottom), 720);
+
+  window.showNormal();
+  Settle();
+  window.FlushLayout();
+  EXPECT_EQ(settings_->ReadSetting(setting::kWindowRect), QStringLiteral("0"));
+  EXPECT_EQ(window.geometry(), QRect(100, 120, 800, 600));
+  EXPECT_EQ(settings_->ReadSettingInt(setting::kWindowPlacementLeft), 100);
+  EXPECT_EQ(settings_->ReadSettingInt(setting::kWindowPlacementTop), 120);
+  EXPECT_EQ(settings_->ReadSettingInt(setting::kWindowPlacementRight), 900);
+  EXPECT_EQ(settings_->ReadSettingInt(setting::kWindowPlacementBottom), 720);
 }
 
 TEST_F(MainWindowTest, EnterAndEscapeCloseNothing) {

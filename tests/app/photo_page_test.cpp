@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QHeaderView>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -18,6 +19,7 @@
 #include "device/log_import_dialog.h"
 #include "library/log_library.h"
 #include "library/log_manager_dialog.h"
+#include "support/event_wait.h"
 #include "support/fake_device_tree.h"
 #include "support/log_generator.h"
 #include "support/test_files.h"
@@ -90,7 +92,12 @@ TEST_F(PhotoPageTest, AddsReadablePhotosOnceSortedByDateAndRemovesTheSelected) {
   page.show();
   const QString notAPhoto = work_.filePath(QStringLiteral("notes.jpg"));
   test::WriteFile(notAPhoto, "not a JPEG");
-  page.AddPhotos(photos + QStringList{notAPhoto, photos.front()});
+  {
+    const test::MessageBoxes told;
+    page.AddPhotos(photos + QStringList{notAPhoto, photos.front()});
+    ASSERT_EQ(told.texts().size(), 1);
+    EXPECT_TRUE(told.texts()[0].contains(notAPhoto + QStringLiteral(": not a JPEG file")));
+  }
 
   QTableWidget* list = List(page);
   const int readable = static_cast<int>(page.photos().size());
@@ -120,6 +127,159 @@ TEST_F(PhotoPageTest, AddsReadablePhotosOnceSortedByDateAndRemovesTheSelected) {
   EXPECT_EQ(list->item(0, CRAZIvozezDlg::kPath)->text(), kept0);
   EXPECT_EQ(list->item(1, CRAZIvozezDlg::kPath)->text(), kept2);
   EXPECT_FALSE(remove->isEnabled());
+}
+
+TEST_F(PhotoPageTest, WhatIsNotAddedIsToldInOneMessageWithItsReason) {
+  const QString good = work_.filePath(QStringLiteral("good.jpg"));
+  const QString zeros = work_.filePath(QStringLiteral("zeros.jpg"));
+  const QString impossible = work_.filePath(QStringLiteral("month13.jpg"));
+  const QString undated = work_.filePath(QStringLiteral("undated.jpg"));
+  if (!test::MakePhotoTakenAt(good, "2009:05:17 21:01:30") ||
+      !test::MakePhotoTakenAt(zeros, "0000:00:00 00:00:00") ||
+      !test::MakePhotoTakenAt(impossible, "2009:13:45 10:00:00") ||
+      !test::MakePhotoTakenAt(undated, "")) {
+    GTEST_SKIP() << "exiftool is not installed";
+  }
+  const QString text = work_.filePath(QStringLiteral("notes.jpg"));
+  test::WriteFile(text, "not a JPEG");
+  const QString broken = work_.filePath(QStringLiteral("broken.jpg"));
+  const QByteArray whole = test::ReadFile(good);
+  test::WriteFile(broken, std::string_view(whole.constData(), 40));
+  CRAZIvozezDlg page(*settings_, texts_, nullptr, Tree());
+  page.show();
+  const test::MessageBoxes told;
+  page.AddPhotos({text, good, zeros, broken, impossible, undated});
+
+  ASSERT_EQ(told.texts().size(), 1) << "one message for the whole add";
+  const QStringList lines = told.texts()[0].split(u'\n');
+  ASSERT_EQ(lines.size(), 4) << told.texts()[0].toStdString();
+  EXPECT_EQ(lines[0], texts_.Text(QStringLiteral("MAIN_TEXT_NOTADDED")));
+  EXPECT_EQ(lines[1], text + QStringLiteral(": not a JPEG file"));
+  EXPECT_EQ(lines[2], zeros + QStringLiteral(": Invalid Date Time Tag"));
+  EXPECT_TRUE(lines[3].startsWith(broken + QStringLiteral(": "))) << lines[3].toStdString();
+  EXPECT_GT(lines[3].size(), broken.size() + 2) << "with a reason";
+
+  // The photo whose date cannot be is listed and says why on its row; a photo without a
+  // date shows none.
+  QTableWidget* list = List(page);
+  ASSERT_EQ(list->rowCount(), 3);
+  const int impossibleRow = static_cast<int>(*page.photos().Find(impossible));
+  EXPECT_TRUE(list->item(impossibleRow, CRAZIvozezDlg::kStatus)
+                  ->toolTip()
+                  .contains(QStringLiteral("20091345")));
+  const int undatedRow = static_cast<int>(*page.photos().Find(undated));
+  EXPECT_EQ(list->item(undatedRow, CRAZIvozezDlg::kDateTime)->text(), QString());
+  EXPECT_TRUE(list->item(undatedRow, CRAZIvozezDlg::kStatus)->toolTip().isEmpty());
+}
+
+TEST_F(PhotoPageTest, TheImportWindowTellsALogTheLibraryRefuses) {
+  fake_.AddUsbDisk(QStringLiteral("1-2"), QStringLiteral("0c76"), QStringLiteral("7e00"),
+                   QStringLiteral("S"), 8, 16);
+  const QString drive = fake_.Mount(QStringLiteral("LOGGER"), 8, 16);
+  test::WriteFile(drive + QStringLiteral("/GPS/0517.LOG"), test::GenerateLog({.epochs = 30}));
+  test::WriteFile(drive + QStringLiteral("/GPS/NOFIX.LOG"), "$GPGSA,A,1,,,,,,,,,,,,,,,*1E\r\n");
+  CRAZIvozezDlg page(*settings_, texts_, nullptr, Tree());
+  page.show();
+  CGPSLogImportDlg* dialog = page.importDialog();
+  const test::MessageBoxes told;
+  QTimer::singleShot(0, dialog, [dialog] {
+    dialog->findChild<QPushButton*>(QStringLiteral("importButton"))->click();
+    OnNextModal([](QWidget* manager) {
+      manager->findChild<QPushButton*>(QStringLiteral("closeButton"))->click();
+    });
+  });
+  page.ImportFromLogger();
+  ASSERT_EQ(told.texts().size(), 1);
+  EXPECT_TRUE(told.texts()[0].contains(QStringLiteral("NOFIX.LOG holds no valid times")))
+      << told.texts()[0].toStdString();
+  EXPECT_FALSE(told.texts()[0].contains(QStringLiteral("0517.LOG")));
+  EXPECT_EQ(page.library().size(), 1u);
+}
+
+TEST_F(PhotoPageTest, TheSelectionFollowsItsPhotosThroughEveryRebuild) {
+  const QStringList names{QStringLiteral("a.jpg"), QStringLiteral("b.jpg"), QStringLiteral("c.jpg"),
+                          QStringLiteral("d.jpg")};
+  const char* const times[] = {"2009:05:17 21:01:00", "2009:05:17 21:02:00", "2009:05:17 21:03:00",
+                               "2009:05:17 21:00:30"};
+  QStringList photos;
+  for (int i = 0; i < 4; ++i) {
+    photos << work_.filePath(names[i]);
+    if (!test::MakePhotoTakenAt(photos.back(), times[i])) {
+      GTEST_SKIP() << "exiftool is not installed";
+    }
+  }
+  const QString log = work_.filePath(QStringLiteral("0517.LOG"));
+  test::WriteFile(log, test::GenerateLog({.hour = 12, .epochs = 300}));
+  CRAZIvozezDlg page(*settings_, texts_, nullptr, Tree());
+  page.show();
+  ASSERT_TRUE(page.library().AddLog(log, 0, 0, 900).done());
+  page.AddPhotos(photos.mid(0, 3));
+  QTableWidget* list = List(page);
+  const auto selectedPaths = [&] {
+    QStringList paths;
+    for (const QModelIndex& index : list->selectionModel()->selectedRows()) {
+      paths << list->item(index.row(), CRAZIvozezDlg::kPath)->text();
+    }
+    paths.sort();
+    return paths.join(u'|').toStdString();
+  };
+  list->selectRow(1);
+  list->selectionModel()->select(list->model()->index(2, 0),
+                                 QItemSelectionModel::Select | QItemSelectionModel::Rows);
+  const std::string chosen = (photos[1] + u'|' + photos[2]).toStdString();
+  ASSERT_EQ(selectedPaths(), chosen);
+
+  page.SetTolerance(1);
+  EXPECT_EQ(selectedPaths(), chosen) << "after a tolerance change";
+  page.SetPositionCorrection(true, 100, -100);
+  EXPECT_EQ(selectedPaths(), chosen) << "after a correction change";
+  page.AddPhotos({photos[3]});  // sorted first: every row moves down
+  EXPECT_EQ(selectedPaths(), chosen) << "after an add";
+  OnNextModal([](QWidget* details) { details->close(); });
+  page.ShowDetails();
+  EXPECT_EQ(selectedPaths(), chosen) << "after the details";
+  EXPECT_TRUE(page.findChild<QPushButton*>(QStringLiteral("removeButton"))->isEnabled());
+
+  // The map tab shows the selected photos.
+  QDir().mkpath(settings_->folders().cacheFolder);
+  MapRequest shown;
+  QObject::connect(&page, &CRAZIvozezDlg::mapRequested, [&](const MapRequest& r) { shown = r; });
+  page.ShowMapView();
+  EXPECT_TRUE(shown.show);
+}
+
+TEST_F(PhotoPageTest, TheStatusMarkIsInTheMiddleOfItsCell) {
+  const QString photo = work_.filePath(QStringLiteral("a.jpg"));
+  if (!test::MakePhotoTakenAt(photo, "2009:05:17 21:01:00")) {
+    GTEST_SKIP() << "exiftool is not installed";
+  }
+  CRAZIvozezDlg page(*settings_, texts_, nullptr, Tree());
+  page.resize(1000, 500);
+  page.show();
+  page.AddPhotos({photo});
+  QTableWidget* list = List(page);
+  list->setColumnWidth(CRAZIvozezDlg::kStatus, 80);
+  const QRect cell = list->visualRect(list->model()->index(0, CRAZIvozezDlg::kStatus));
+  const QImage image = list->viewport()->grab().toImage();
+  // The mark is what differs from the cell's background, inside the grid lines.
+  const QRect inside = cell.adjusted(2, 2, -2, -2);
+  const QRgb background = image.pixel(inside.topLeft());
+  QRect mark;
+  for (int y = inside.top(); y <= inside.bottom(); ++y) {
+    for (int x = inside.left(); x <= inside.right(); ++x) {
+      const QColor c(image.pixel(x, y));
+      const QColor b(background);
+      if (std::abs(c.red() - b.red()) + std::abs(c.green() - b.green()) +
+              std::abs(c.blue() - b.blue()) >
+          60) {
+        mark |= QRect(x, y, 1, 1);
+      }
+    }
+  }
+  ASSERT_FALSE(mark.isEmpty());
+  EXPECT_NEAR(mark.center().x(), cell.center().x(), 2)
+      << "mark " << mark.left() << ".." << mark.right();
+  EXPECT_NEAR(mark.center().y(), cell.center().y(), 2);
 }
 
 // The whole first use: a photo, a logger with the day's log, GPS import, and the photo
@@ -281,6 +441,57 @@ TEST_F(PhotoPageTest, SavingWritesTheMatchedCopiesAndAKmlDocument) {
                                    {QStringLiteral("-s3"), QStringLiteral("-GPSLatitudeRef"),
                                     out + QStringLiteral("/IMG_3.JPG")});
   EXPECT_EQ(gps.trimmed(), QByteArray("North"));
+}
+
+TEST_F(PhotoPageTest, EachPhotoThatCannotBeRewrittenIsWarnedOfAlone) {
+  const QStringList photos{work_.filePath(QStringLiteral("a.jpg")),
+                           work_.filePath(QStringLiteral("b.jpg"))};
+  for (const QString& photo : photos) {
+    if (!test::MakePhotoTakenAt(photo, "2009:05:17 21:01:00")) {
+      GTEST_SKIP() << "exiftool is not installed";
+    }
+  }
+  const QString log = work_.filePath(QStringLiteral("0517.LOG"));
+  test::WriteFile(log, test::GenerateLog({.hour = 12, .epochs = 300}));
+  CRAZIvozezDlg page(*settings_, texts_, nullptr, Tree());
+  page.show();
+  ASSERT_TRUE(page.library().AddLog(log, 0, 0, 900).done());
+  page.AddPhotos(photos);
+  ASSERT_TRUE(page.photos().AnyMatched());
+  // Their EXIF data grows, once listed, to where no GPS directory fits.
+  for (const QString& photo : photos) {
+    QByteArray bytes = test::ReadFile(photo);
+    const qsizetype exif = bytes.indexOf("Exif") - 4;
+    const int length = static_cast<unsigned char>(bytes[exif + 2]) << 8 |
+                       static_cast<unsigned char>(bytes[exif + 3]);
+    bytes.insert(exif + 2 + length, QByteArray(65500 - length, '\x55'));
+    bytes[exif + 2] = static_cast<char>(65500 >> 8);
+    bytes[exif + 3] = static_cast<char>(65500 & 0xFF);
+    test::WriteFile(photo,
+                    std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+  }
+  const QString out = work_.filePath(QStringLiteral("out"));
+  QDir().mkpath(out);
+  std::unique_ptr<test::MessageBoxes> told;
+  OnNextModal([&](QWidget* window) {
+    auto* dialog = qobject_cast<CGPSSaveConfirmDlg*>(window);
+    ASSERT_NE(dialog, nullptr);
+    dialog->SetSaveFolder(out);
+    told = std::make_unique<test::MessageBoxes>();
+    dialog->Save();
+  });
+  page.SavePhotos();
+
+  ASSERT_NE(told, nullptr);
+  ASSERT_EQ(told->texts().size(), 2) << told->texts().join(u'|').toStdString();
+  for (int i = 0; i < 2; ++i) {
+    const QStringList lines = told->texts()[i].split(u'\n');
+    ASSERT_EQ(lines.size(), 3) << told->texts()[i].toStdString();
+    EXPECT_EQ(lines[0], QStringLiteral("File has compatibility problem :"));
+    EXPECT_EQ(lines[1], photos[i]);
+    EXPECT_TRUE(lines[2].contains(QStringLiteral("65535"))) << lines[2].toStdString();
+  }
+  EXPECT_EQ(page.photos().size(), 2u) << "both stay for another try";
 }
 
 TEST_F(PhotoPageTest, WithoutALoggerTheImportWindowSaysSo) {

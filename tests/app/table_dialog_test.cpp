@@ -1,14 +1,19 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include "app/display_format.h"
 #include "app/language.h"
+#include "app/progress_dialog.h"
+#include "library/log_library.h"
 #include "support/test_files.h"
+#include "support/test_photos.h"
 #include "tagging/table_dialog.h"
 #include "window_settings.h"
 
@@ -66,6 +71,42 @@ TEST_F(TableDialogTest, AnsweringNoKeepsTheFileAndStillStoresTheFolder) {
   EXPECT_EQ(test::ReadFile(existing), QByteArray("mine"));
   EXPECT_EQ(settings_->ReadSetting(setting::kPathSaveExcel), home_.path() + u'/');
   EXPECT_EQ(dialog.result(), QDialog::Accepted);
+}
+
+TEST_F(TableDialogTest, TheProgressLineStaysEmptyAndAPhotoWithoutADateHasNone) {
+  const QString dated = home_.filePath(QStringLiteral("a.jpg"));
+  const QString undated = home_.filePath(QStringLiteral("undated.jpg"));
+  if (!test::MakePhotoTakenAt(dated, "2009:05:17 21:01:00") ||
+      !test::MakePhotoTakenAt(undated, "")) {
+    GTEST_SKIP() << "exiftool is not installed";
+  }
+  LogLibrary library = LogLibrary::InMemory({}, 0);
+  const DisplayFormats formats = LoadDisplayFormats(texts_);
+  ASSERT_EQ(photos_.AddPhoto(dated, library, {}, formats), PhotoList::AddResult::kAdded);
+  ASSERT_EQ(photos_.AddPhoto(undated, library, {}, formats), PhotoList::AddResult::kAdded);
+  CSaveForExcel dialog(*settings_, texts_, photos_);
+  dialog.SetSaveFolder(home_.path());
+  dialog.findChild<QLineEdit*>(QStringLiteral("fileName"))->setText(QStringLiteral("list"));
+  // What the progress window's line shows at every pass of the event loop while it is up.
+  QStringList lines;
+  QTimer look;
+  QObject::connect(&look, &QTimer::timeout, [&] {
+    if (const auto* progress = dialog.findChild<CProgressDlg*>()) {
+      lines << progress->text() +
+                   progress->findChild<QLabel*>(QStringLiteral("progressText"))->text();
+    }
+  });
+  look.start(0);
+  dialog.Save();
+  look.stop();
+  EXPECT_GE(lines.size(), 2);
+  EXPECT_EQ(lines.join(QString()), QString()) << lines.join(u'|').toStdString();
+
+  const QList<QByteArray> table =
+      test::ReadFile(home_.filePath(QStringLiteral("list.csv"))).split('\n');
+  ASSERT_GE(table.size(), 3);
+  EXPECT_TRUE(table[1].startsWith("1,a.jpg,2009-05-17 21:01:00,")) << table[1].toStdString();
+  EXPECT_EQ(table[2], "2,undated.jpg,,,,," + undated.toUtf8() + ",\r");
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include "cli/cli_runner.h"
 #include "support/log_generator.h"
 #include "support/test_files.h"
+#include "support/test_photos.h"
 
 namespace trevalo {
 namespace {
@@ -117,6 +118,30 @@ TEST_F(Geotag, APhotoOnALogWhosePointsCannotBeReadIsToldAndLeftAlone) {
     EXPECT_TRUE(result.err.contains((photo + QStringLiteral(": the points of ") + log_).toUtf8()))
         << result.err.toStdString();
     EXPECT_EQ(test::ReadFile(photo), before);
+  }
+  EXPECT_TRUE(QDir(dir_.filePath(QStringLiteral("out"))).isEmpty());
+}
+
+TEST_F(Geotag, APhotoWhoseDateCannotBeSaysSo) {
+  const QString impossible = dir_.filePath(QStringLiteral("photos/month13.jpg"));
+  const QString zeros = dir_.filePath(QStringLiteral("photos/zeros.jpg"));
+  ASSERT_TRUE(test::MakePhotoTakenAt(impossible, "2009:13:45 19:30:00"));
+  ASSERT_TRUE(test::MakePhotoTakenAt(zeros, "0000:00:00 00:00:00"));
+  for (const QString& tolerance : {QStringLiteral("0"), QStringLiteral("99")}) {
+    const auto result =
+        RunCli({QStringLiteral("geotag"), QStringLiteral("--log"), log_, QStringLiteral("--zone"),
+                QStringLiteral("900"), QStringLiteral("--tolerance"), tolerance,
+                QStringLiteral("--out"), dir_.filePath(QStringLiteral("out")), impossible, zeros},
+               Home());
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_TRUE(result.out.contains(
+        (impossible + QStringLiteral(": the capture date 20091345 is impossible\n")).toUtf8()))
+        << result.out.toStdString();
+    EXPECT_TRUE(result.out.contains((zeros + QStringLiteral(": Invalid Date Time Tag\n")).toUtf8()))
+        << result.out.toStdString();
+    EXPECT_FALSE(result.out.contains("no log covers"));
+    EXPECT_TRUE(result.err.contains(
+        (impossible + QStringLiteral(": the capture date 20091345 is impossible")).toUtf8()));
   }
   EXPECT_TRUE(QDir(dir_.filePath(QStringLiteral("out"))).isEmpty());
 }
@@ -231,6 +256,51 @@ TEST_F(Geotag, KmlAndPackageOfTheTaggedPhotos) {
                    Home())
                 .exitCode,
             2);
+}
+
+// In place, the document beside the package finds its images: each tagged photo is copied
+// into the document's folder (the current folder) under its name in the package.
+TEST_F(Geotag, InPlaceWithAPackageCopiesThePhotosBesideTheDocument) {
+  const QString out = dir_.filePath(QStringLiteral("out"));
+  const QStringList photos{Photo(QStringLiteral("a.jpg"), 10), Photo(QStringLiteral("b.jpg"), 20)};
+  test::WriteFile(out + QStringLiteral("/b.jpg"), "another photo of that name");
+  const QString before = QDir::currentPath();
+  ASSERT_TRUE(QDir::setCurrent(out));
+  const auto result = RunCli(
+      QStringList{QStringLiteral("geotag"), QStringLiteral("--log"), log_, QStringLiteral("--zone"),
+                  QStringLiteral("900"), QStringLiteral("--in-place"), QStringLiteral("--kml"),
+                  QStringLiteral("walk"), QStringLiteral("--kmz")} +
+          photos,
+      Home());
+  QDir::setCurrent(before);
+  ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
+  EXPECT_TRUE(ExifTool(photos[0]).contains("S")) << "tagged in place";
+  // The copies are the tagged photos; the file that was there keeps its content.
+  EXPECT_EQ(test::ReadFile(out + QStringLiteral("/a.jpg")), test::ReadFile(photos[0]));
+  EXPECT_EQ(test::ReadFile(out + QStringLiteral("/_b.jpg")), test::ReadFile(photos[1]));
+  EXPECT_EQ(test::ReadFile(out + QStringLiteral("/b.jpg")),
+            QByteArray("another photo of that name"));
+  const QByteArray document = test::ReadFile(out + QStringLiteral("/walk.KML"));
+  EXPECT_TRUE(document.contains("<img src='a.jpg'")) << document.toStdString();
+  EXPECT_TRUE(document.contains("<img src='_b.jpg'")) << document.toStdString();
+  EXPECT_EQ(test::Run(QStringLiteral("unzip"),
+                      {QStringLiteral("-Z1"), out + QStringLiteral("/walk.KMZ")}),
+            QByteArray("a.jpg\n_b.jpg\nwalk.KML\n"));
+
+  // Tagged in their own folder, the photos are already beside the document.
+  const QString photoFolder = dir_.filePath(QStringLiteral("photos"));
+  ASSERT_TRUE(QDir::setCurrent(photoFolder));
+  const auto again = RunCli(
+      QStringList{QStringLiteral("geotag"), QStringLiteral("--log"), log_, QStringLiteral("--zone"),
+                  QStringLiteral("900"), QStringLiteral("--in-place"), QStringLiteral("--kml"),
+                  QStringLiteral("here"), QStringLiteral("--kmz")} +
+          photos,
+      Home());
+  QDir::setCurrent(before);
+  ASSERT_EQ(again.exitCode, 0) << again.err.toStdString();
+  EXPECT_EQ(QDir(photoFolder).entryList(QDir::Files),
+            (QStringList{QStringLiteral("a.jpg"), QStringLiteral("b.jpg"),
+                         QStringLiteral("here.KML"), QStringLiteral("here.KMZ")}));
 }
 
 }  // namespace

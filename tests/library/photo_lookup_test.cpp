@@ -98,6 +98,9 @@ TEST_F(PhotoLookup, DatesThatAreNoDates) {
   const LogLibrary empty = LogLibrary::InMemory({}, 0);
   LogLibrary copy = LogLibrary::InMemory({}, 0);
   EXPECT_FALSE(MatchPhotoTime(copy, "2009:05:17 10:30:00", {}).matched);
+  // The date is checked without logs too.
+  EXPECT_EQ(MatchPhotoTime(copy, "0000:00:00 00:00:00", {}).dateProblem,
+            QStringLiteral("00000000"));
 }
 
 TEST(PhotoLookupOfABrokenLog, IsNoMatchAndSaysWhy) {

@@ -2,8 +2,11 @@
 // Waiting for asynchronous work (a web page loading, a script answering) in tests that run
 // an event loop.
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QEventLoop>
+#include <QMessageBox>
+#include <QStringList>
 #include <QTimer>
 #include <QWidget>
 
@@ -41,5 +44,26 @@ void AnswerWhenShown(QObject* owner, Answer answer) {
   });
   poll->start(10);
 }
+
+// Answers every message box that comes up while it lives (looked for every 10 ms while an
+// event loop runs) with OK, or else its escape button, and keeps the texts in order.
+class MessageBoxes {
+ public:
+  MessageBoxes() {
+    QObject::connect(&poll_, &QTimer::timeout, [this] {
+      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+        texts_ << box->text();
+        QAbstractButton* button = box->button(QMessageBox::Ok);
+        (button != nullptr ? button : box->escapeButton())->click();
+      }
+    });
+    poll_.start(10);
+  }
+  const QStringList& texts() const { return texts_; }
+
+ private:
+  QTimer poll_;
+  QStringList texts_;
+};
 
 }  // namespace trevalo::test

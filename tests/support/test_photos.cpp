@@ -139,7 +139,7 @@ bool MakePhotoTakenAt(const QString& path, const char* dateTime) {
   int code = -1;
   Run(QStringLiteral("exiftool"),
       {QStringLiteral("-q"), QStringLiteral("-overwrite_original"),
-       QStringLiteral("-DateTimeOriginal=") + QString::fromLatin1(dateTime), path},
+       QStringLiteral("-DateTimeOriginal#=") + QString::fromLatin1(dateTime), path},
       &code);
   return code == 0;
 }

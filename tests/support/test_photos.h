@@ -34,7 +34,8 @@ bool HaveProgram(const QString& name);
 QString SeedPhotosMissing();
 
 // A small photo at `path` whose capture time (DateTimeOriginal) is `dateTime`
-// ("YYYY:MM:DD HH:MM:SS"); false when exiftool is missing.
+// ("YYYY:MM:DD HH:MM:SS", written as it is, even an impossible date; an empty text gives a
+// photo without one); false when exiftool is missing.
 bool MakePhotoTakenAt(const QString& path, const char* dateTime);
 
 // The segments of a JPEG file as marker and bytes (length bytes and payload), walked from

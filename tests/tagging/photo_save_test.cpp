@@ -13,6 +13,7 @@
 #include "support/test_photos.h"
 #include "tagging/camera_correction.h"
 #include "tagging/exif_file.h"
+#include "tagging/photo_details.h"
 #include "tagging/photo_list.h"
 #include "tagging/photo_save.h"
 
@@ -110,6 +111,33 @@ TEST_F(PhotoSave, RematchingGoesPastAPhotoThatIsGone) {
   EXPECT_TRUE(photos_.rows()[1].latitudeText.isEmpty());
   EXPECT_FALSE(photos_.rows()[1].problem.isEmpty());
   EXPECT_TRUE(photos_.rows()[2].matched);  // the pass went on
+}
+
+TEST_F(PhotoSave, APhotoWithoutADateShowsNoneAndAnImpossibleDateSaysWhy) {
+  const QString undated = Photo("undated.jpg", "");
+  Add(undated);
+  Add(Photo("epoch.jpg", "1970:01:01 00:00:00"));
+  Add(Photo("month13.jpg", "2009:13:45 10:00:00"));
+  const PhotoRow& none = photos_.rows()[0];
+  EXPECT_TRUE(none.exifDate.empty());
+  EXPECT_EQ(none.dateText, QString());
+  EXPECT_TRUE(none.problem.isEmpty());
+  ExifFile photo(undated, ExifFile::kReadOnly);
+  ASSERT_TRUE(photo.ReadSections());
+  for (const DetailRow& detail : PhotoDetailRows(none, photo.info())) {
+    EXPECT_NE(detail.labelKey, QStringLiteral("IMGINFO_LIST_DATETIME")) << "no date row";
+  }
+  // The first second of the calendar is a date like any other.
+  EXPECT_EQ(photos_.rows()[1].dateText, QStringLiteral("1970-01-01 00:00:00"));
+  const PhotoRow& impossible = photos_.rows()[2];
+  EXPECT_FALSE(impossible.matched);
+  EXPECT_EQ(impossible.problem, QStringLiteral("the capture date 20091345 is impossible"));
+
+  // Without any log the date is told all the same.
+  LogLibrary empty = LogLibrary::InMemory({}, 0);
+  PhotoList alone;
+  alone.AddPhoto(impossible.path, empty, settings_, kFormats);
+  EXPECT_EQ(alone.rows().at(0).problem, impossible.problem);
 }
 
 TEST_F(PhotoSave, SortsByTheDateText) {
