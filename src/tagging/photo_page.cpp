@@ -386,7 +386,7 @@ void CRAZIvozezDlg::RefreshPageState() {
   step3_->setText(texts_.MultiLineText(step3Key));
   step1_->setText(texts_.MultiLineText(QStringLiteral("MAIN_TEXT_STEP1")));
   // A library that could not be read explains photos that match nothing.
-  libraryProblems_->ShowProblemsOf(*library_);
+  libraryProblems_->ShowProblemsOf(library_);
 }
 
 void CRAZIvozezDlg::OnDeviceChange() {
