@@ -4,11 +4,16 @@
 #include <cstdio>
 
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QDir>
+#include <QFileInfo>
 #include <QLockFile>
+#include <QTimer>
 #include <QWebEngineProfile>
 
 #include "app/app_folders.h"
+#include "app/app_icon.h"
+#include "app/instance_channel.h"
 #include "app/language.h"
 #include "app/main_window.h"
 #include "app/page_scheme.h"
@@ -24,15 +29,37 @@ int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("trevalo"));
   QApplication::setApplicationVersion(QStringLiteral(TREVALO_VERSION));
+  QGuiApplication::setDesktopFileName(trevalo::kDesktopId);
+
+  QCommandLineParser arguments;
+  arguments.setApplicationDescription(QStringLiteral(
+      "Brings a GPS logger's tracks into a library and writes into photos the place each "
+      "was taken."));
+  arguments.addHelpOption();
+  arguments.addVersionOption();
+  arguments.addPositionalArgument(QStringLiteral("photo"),
+                                  QStringLiteral("Photos to add to the photo list."),
+                                  QStringLiteral("[photo...]"));
+  arguments.process(app);
+  QStringList photos;
+  for (const QString& given : arguments.positionalArguments()) {
+    photos.append(QFileInfo(given).absoluteFilePath());
+  }
 
   const trevalo::AppFolders folders = trevalo::AppFolders::FromEnvironment();
-  // One instance at a time: a second one ends at once, silently.
+  // One instance at a time: a second start hands its photos to the running one, which
+  // comes to the front, and ends.
   QDir().mkpath(folders.runtimeFolder);
   QLockFile instanceLock(folders.runtimeFolder + QStringLiteral("/QarnLab_Trevalo.lock"));
   instanceLock.setStaleLockTime(0);
   if (!instanceLock.tryLock(0)) {
-    return 0;
+    if (trevalo::HandFilesToRunningInstance(folders.runtimeFolder, photos)) {
+      return 0;
+    }
+    std::fputs("trevalo: Trevalo is already running but does not answer\n", stderr);
+    return 1;
   }
+  trevalo::InstanceServer laterStarts(folders.runtimeFolder);
 
   QDir().mkpath(folders.cacheFolder);
   trevalo::InstallPageScheme(QWebEngineProfile::defaultProfile(),
@@ -40,5 +67,10 @@ int main(int argc, char* argv[]) {
 
   trevalo::CTrevaloDlg window{trevalo::Settings(folders), trevalo::SystemLanguageIsKorean()};
   window.ShowAsStored();
+  QObject::connect(&laterStarts, &trevalo::InstanceServer::filesReceived, &window,
+                   &trevalo::CTrevaloDlg::OpenPhotos);
+  if (!photos.isEmpty()) {
+    QTimer::singleShot(0, &window, [&window, photos] { window.OpenPhotos(photos); });
+  }
   return QApplication::exec();
 }

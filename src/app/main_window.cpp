@@ -129,6 +129,20 @@ void CTrevaloDlg::BuildPages() {
   }
 }
 
+void CTrevaloDlg::OpenPhotos(const QStringList& files) {
+  if (isMinimized()) {
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+  }
+  show();
+  raise();
+  activateWindow();
+  if (files.isEmpty()) {
+    return;
+  }
+  SelectTab(kPhotoTab);
+  photoPage_->AddPhotos(files);
+}
+
 void CTrevaloDlg::DestroyPages() {
   const QSignalBlocker quiet(tabs_);
   while (tabs_->count() > 0) {

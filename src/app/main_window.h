@@ -41,6 +41,9 @@ class CTrevaloDlg : public QWidget {
   void SelectTab(int index);
   // Re-reads the texts and re-creates every page (after the language setting changed).
   void ReloadLanguage();
+  // Comes to the front on the photo page and adds the photos given (from the command line
+  // or a later start's "Open with").
+  void OpenPhotos(const QStringList& files);
   void ShowFirmwareNumber(int number);
   void ShowFirmwareText(const QString& modelCode, const QString& firmwareText);
 

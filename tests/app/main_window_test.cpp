@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QDialog>
 #include <QDateEdit>
+#include <QDialog>
 #include <QDir>
 #include <QFileInfo>
+#include <QIcon>
+#include <QImage>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMessageBox>
@@ -441,6 +443,19 @@ TEST_F(MainWindowTest, ASecondInstanceEndsSilently) {
 
   first.terminate();
   ASSERT_TRUE(first.waitForFinished(15000));
+}
+
+TEST_F(MainWindowTest, TheWindowCarriesTheProgramsIconAtEverySize) {
+  CTrevaloDlg window(*settings_, false);
+  const QList<QSize> sizes = window.windowIcon().availableSizes();
+  for (const int size : {16, 32, 48, 256}) {
+    EXPECT_TRUE(sizes.contains(QSize(size, size))) << size;
+  }
+  const QImage picture = window.windowIcon().pixmap(QSize(64, 64)).toImage();
+  ASSERT_FALSE(picture.isNull());
+  // The corner is see-through, the middle is drawn.
+  EXPECT_EQ(qAlpha(picture.pixel(0, 0)), 0);
+  EXPECT_EQ(qAlpha(picture.pixel(32, 32)), 255);
 }
 
 }  // namespace

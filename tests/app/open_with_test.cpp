@@ -1,0 +1,96 @@
+#include <gtest/gtest.h>
+
+#include <future>
+#include <thread>
+
+#include <QApplication>
+#include <QDir>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include "app/instance_channel.h"
+#include "app/main_window.h"
+#include "support/test_files.h"
+#include "support/test_photos.h"
+#include "tagging/photo_page.h"
+#include "window_settings.h"
+
+namespace trevalo {
+namespace {
+
+// Runs the event loop until `done` is ready (the later start waits for the running program's
+// answer, which needs the loop) or ten seconds pass.
+template <typename T>
+T AwaitWithEvents(std::future<T>& done) {
+  for (int i = 0;
+       i < 1000 && done.wait_for(std::chrono::milliseconds(0)) != std::future_status::ready; ++i) {
+    QApplication::processEvents();
+    QThread::msleep(10);
+  }
+  return done.get();
+}
+
+class OpenWithTest : public ::testing::Test {
+ protected:
+  OpenWithTest() { settings_ = test::WindowSettings(home_.path()); }
+
+  QTemporaryDir home_;
+  QTemporaryDir runtime_;
+  std::unique_ptr<Settings> settings_;
+};
+
+TEST_F(OpenWithTest, ALaterStartHandsItsPhotosToTheRunningProgram) {
+  const QString first = home_.filePath(QStringLiteral("first.jpg"));
+  const QString second = home_.filePath(QStringLiteral("second photo.jpg"));
+  if (!test::MakePhotoTakenAt(first, "2009:05:16 21:01:30") ||
+      !test::MakePhotoTakenAt(second, "2009:05:16 21:05:00")) {
+    GTEST_SKIP() << "exiftool is not installed";
+  }
+  settings_->WriteSetting(setting::kLangFile, QStringLiteral("LANG_ENG.INI"));
+  CTrevaloDlg window(*settings_, false);
+  window.ShowAsStored();
+  window.SelectTab(CTrevaloDlg::kVersionTab);
+  window.showMinimized();
+  InstanceServer laterStarts(runtime_.path());
+  ASSERT_TRUE(laterStarts.listening());
+  QObject::connect(&laterStarts, &InstanceServer::filesReceived, &window, &CTrevaloDlg::OpenPhotos);
+
+  // The later start runs on its own: it blocks until the running program answers.
+  std::future<bool> handed = std::async(std::launch::async, [this, first, second] {
+    return HandFilesToRunningInstance(runtime_.path(), {first, second});
+  });
+  ASSERT_TRUE(AwaitWithEvents(handed));
+  for (int i = 0; i < 100 && window.photoPage()->photos().size() < 2; ++i) {
+    QApplication::processEvents();
+    QThread::msleep(10);
+  }
+  EXPECT_EQ(window.photoPage()->photos().size(), 2u);
+  EXPECT_TRUE(window.photoPage()->photos().Find(second).has_value());
+  EXPECT_EQ(window.tabs()->currentIndex(), CTrevaloDlg::kPhotoTab);
+  EXPECT_FALSE(window.isMinimized());
+
+  // A start without photos only brings the program forward; nothing is added twice.
+  window.showMinimized();
+  std::future<bool> shown = std::async(
+      std::launch::async, [this] { return HandFilesToRunningInstance(runtime_.path(), {}); });
+  ASSERT_TRUE(AwaitWithEvents(shown));
+  QApplication::processEvents();
+  EXPECT_FALSE(window.isMinimized());
+  EXPECT_EQ(window.photoPage()->photos().size(), 2u);
+}
+
+TEST_F(OpenWithTest, NoRunningProgramOrAStaleSocketIsNoAnswer) {
+  EXPECT_FALSE(HandFilesToRunningInstance(runtime_.path(), {QStringLiteral("/x.jpg")}, 300));
+  {
+    // A program that was killed leaves its socket behind; the next one listens anyway.
+    InstanceServer killed(runtime_.path());
+    ASSERT_TRUE(killed.listening());
+  }
+  test::WriteFile(InstanceSocketPath(runtime_.path()), "left behind");
+  InstanceServer next(runtime_.path());
+  EXPECT_TRUE(next.listening());
+}
+
+}  // namespace
+}  // namespace trevalo
