@@ -17,6 +17,13 @@ var TrevaloMap = (function () {
     };
   }
 
+  // The program puts the labels of the user's language file in TrevaloLabels before the
+  // page runs; a page opened on its own shows the English ones.
+  function label(key, english) {
+    var labels = window.TrevaloLabels || {};
+    return labels[key] || english;
+  }
+
   function text(value) {
     var span = document.createElement('span');
     span.textContent = value === null || value === undefined ? '' : value;
@@ -39,16 +46,26 @@ var TrevaloMap = (function () {
 
   function lapPopup(lap) {
     var a = function (name) { return lap.getAttribute(name); };
-    var kind = { S: 'Start', N: 'Lap ' + a('index'), F: 'End' }[a('Type')] || 'Lap';
-    var rows = [['Time', a('Time')], ['Distance', a('AD')], ['Elapsed', a('ET')],
-                ['Speed', a('AS')], ['Max. altitude', a('Max_Altitude')],
-                ['Min. altitude', a('Min_Altitude')], ['Avg. altitude', a('Avg_Altitude')],
-                ['Ascent', a('Total_Ascent')], ['Descent', a('Total_Descent')]];
+    var kind = { S: label('MAP_LABEL_START', 'Start'),
+                 N: label('MAP_LABEL_LAP', 'Lap') + ' ' + a('index'),
+                 F: label('MAP_LABEL_END', 'End') }[a('Type')] || label('MAP_LABEL_LAP', 'Lap');
+    var rows = [[label('MAP_LABEL_TIME', 'Time'), a('Time')],
+                [label('MAP_LABEL_DISTANCE', 'Distance'), a('AD')],
+                [label('MAP_LABEL_ELAPSED', 'Elapsed'), a('ET')],
+                [label('MAP_LABEL_SPEED', 'Speed'), a('AS')],
+                [label('MAP_LABEL_MAXALT', 'Max. altitude'), a('Max_Altitude')],
+                [label('MAP_LABEL_MINALT', 'Min. altitude'), a('Min_Altitude')],
+                [label('MAP_LABEL_AVGALT', 'Avg. altitude'), a('Avg_Altitude')],
+                [label('MAP_LABEL_ASCENT', 'Ascent'), a('Total_Ascent')],
+                [label('MAP_LABEL_DESCENT', 'Descent'), a('Total_Descent')]];
     var html = '<b>' + text(kind) + '</b>' + table(rows);
     if (a('Type') === 'F') {
-      html += '<b>Total</b>' + table([['Distance', a('TOT_AD')], ['Elapsed', a('TOT_ET')],
-                                      ['Speed', a('TOT_AS')], ['Ascent', a('TOT_Total_Ascent')],
-                                      ['Descent', a('TOT_Total_Descent')]]);
+      html += '<b>' + text(label('MAP_LABEL_TOTAL', 'Total')) + '</b>' +
+              table([[label('MAP_LABEL_DISTANCE', 'Distance'), a('TOT_AD')],
+                     [label('MAP_LABEL_ELAPSED', 'Elapsed'), a('TOT_ET')],
+                     [label('MAP_LABEL_SPEED', 'Speed'), a('TOT_AS')],
+                     [label('MAP_LABEL_ASCENT', 'Ascent'), a('TOT_Total_Ascent')],
+                     [label('MAP_LABEL_DESCENT', 'Descent'), a('TOT_Total_Descent')]]);
     }
     return html;
   }
@@ -91,8 +108,11 @@ var TrevaloMap = (function () {
                                         opacity: 0.9 }).addTo(map);
         if (info) {
           var i = function (name) { return info.getAttribute(name); };
-          line.bindPopup(table([['Start', i('STIME')], ['End', i('ETIME')],
-                                ['Distance', i('AD')], ['Elapsed', i('ET')], ['Speed', i('AS')]]));
+          line.bindPopup(table([[label('MAP_LABEL_START', 'Start'), i('STIME')],
+                                [label('MAP_LABEL_END', 'End'), i('ETIME')],
+                                [label('MAP_LABEL_DISTANCE', 'Distance'), i('AD')],
+                                [label('MAP_LABEL_ELAPSED', 'Elapsed'), i('ET')],
+                                [label('MAP_LABEL_SPEED', 'Speed'), i('AS')]]));
         }
         points.forEach(function (p) { bounds.extend(p); });
       } else if (element.tagName === 'Lap') {
@@ -105,8 +125,8 @@ var TrevaloMap = (function () {
         L.circleMarker(pointAt, { radius: 5, color: '#5a189a', weight: 2, fillColor: '#c77dff',
                                   fillOpacity: 1 }).addTo(map)
           .bindPopup('<b>Waypoint ' + text(element.getAttribute('index')) + '</b>' +
-                     table([['Time', element.getAttribute('Time')],
-                            ['Altitude', element.getAttribute('alt')]]));
+                     table([[label('MAP_LABEL_TIME', 'Time'), element.getAttribute('Time')],
+                            [label('MAP_LABEL_ALTITUDE', 'Altitude'), element.getAttribute('alt')]]));
         bounds.extend(pointAt);
       }
     });

@@ -72,6 +72,7 @@ CTrevaloDlg::~CTrevaloDlg() {
 void CTrevaloDlg::LoadTexts() {
   firstRun_ = !settings_.SettingsFileExists();
   texts_ = LanguageTexts::Load(settings_);
+  qtTranslations_.Apply(texts_);
   setWindowTitle(texts_.Text(QStringLiteral("MAIN_TITLE")));
   const QString keys[] = {QStringLiteral("MAIN_TAB_MAIN"), QStringLiteral("MAIN_TAB_MAPVIEW"),
                           QStringLiteral("MAIN_TAB_SETTING"), QStringLiteral("MAIN_TAB_VERSION"),

@@ -11,6 +11,7 @@
 #include <QWidget>
 
 #include "app/language.h"
+#include "app/qt_translations.h"
 #include "app/settings.h"
 #include "app/version_page.h"
 
@@ -78,6 +79,7 @@ class CTrevaloDlg : public QWidget {
   Settings settings_;
   bool systemIsKorean_;
   LanguageTexts texts_;
+  QtTranslations qtTranslations_;
   bool firstRun_ = false;
   ShowMode showMode_ = kMaximised;
   int currentTab_ = kPhotoTab;

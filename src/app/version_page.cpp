@@ -22,10 +22,9 @@ CAboutDlg::CAboutDlg(const LanguageTexts& texts, const DeviceFirmware& firmware,
   nameFont.setBold(true);
   name->setFont(nameFont);
   layout->addWidget(name);
-  layout->addWidget(
-      new QLabel(QStringLiteral("Version %1").arg(QStringLiteral(TREVALO_VERSION)), this));
   layout->addWidget(new QLabel(
-      QStringLiteral("GPS track logger companion and photo geotagger for Linux."), this));
+      texts.Text(QStringLiteral("ABOUT_VERSION")).arg(QStringLiteral(TREVALO_VERSION)), this));
+  layout->addWidget(new QLabel(texts.Text(QStringLiteral("ABOUT_DESCRIPTION")), this));
 
   firmwareLine_ = NewPlainLabel(this);
   firmwareLine_->setObjectName(QStringLiteral("firmwareLine"));
@@ -33,11 +32,7 @@ CAboutDlg::CAboutDlg(const LanguageTexts& texts, const DeviceFirmware& firmware,
   layout->addWidget(firmwareLine_);
   layout->addSpacing(12);
 
-  auto* notice = new QLabel(
-      QStringLiteral("Maps \u00a9 OpenStreetMap contributors. Photos are never changed unless "
-                     "you save them; in-place saving replaces a photo only after its new copy "
-                     "has been written completely."),
-      this);
+  auto* notice = new QLabel(texts.Text(QStringLiteral("ABOUT_NOTICE")), this);
   notice->setWordWrap(true);
   layout->addWidget(notice);
   layout->addStretch(1);

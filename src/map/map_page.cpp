@@ -2,10 +2,14 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QKeyEvent>
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <QWebEngineScript>
+#include <QWebEngineScriptCollection>
 #include <QWebEngineView>
 
 #include "app/image_capture.h"
@@ -21,6 +25,30 @@ double NumberOr(const QString& text, double fallback) {
   bool ok = false;
   const double value = text.trimmed().toDouble(&ok);
   return ok && value != 0 ? value : fallback;
+}
+
+// The popups' labels of the user's language, for the page's script (trevalo-map.js).
+QWebEngineScript LabelScript(const LanguageTexts& texts) {
+  static const char* const kLabelKeys[] = {
+      "MAP_LABEL_START",   "MAP_LABEL_END",      "MAP_LABEL_LAP",     "MAP_LABEL_TOTAL",
+      "MAP_LABEL_TIME",    "MAP_LABEL_DISTANCE", "MAP_LABEL_ELAPSED", "MAP_LABEL_SPEED",
+      "MAP_LABEL_MAXALT",  "MAP_LABEL_MINALT",   "MAP_LABEL_AVGALT",  "MAP_LABEL_ASCENT",
+      "MAP_LABEL_DESCENT", "MAP_LABEL_ALTITUDE"};
+  QJsonObject labels;
+  for (const char* key : kLabelKeys) {
+    const QString text = texts.Text(QLatin1String(key));
+    if (text != kLanguageSection) {
+      labels.insert(QLatin1String(key), text);
+    }
+  }
+  QWebEngineScript script;
+  script.setName(QStringLiteral("trevalo-labels"));
+  script.setInjectionPoint(QWebEngineScript::DocumentCreation);
+  script.setWorldId(QWebEngineScript::MainWorld);
+  script.setSourceCode(
+      QStringLiteral("window.TrevaloLabels = %1;")
+          .arg(QString::fromUtf8(QJsonDocument(labels).toJson(QJsonDocument::Compact))));
+  return script;
 }
 
 QString Encoded(const QString& part) {
@@ -71,6 +99,7 @@ CHtmlDlg::CHtmlDlg(const Settings& settings, const LanguageTexts& texts, QWidget
   defaultLongitude_ = NumberOr(texts.Text(QStringLiteral("MAP_DEFAULT_LONG")), defaultLongitude_);
 
   auto* page = new CMyVw(view_);
+  page->scripts().insert(LabelScript(texts));
   connect(page, &CMyVw::aboutRequested, this, &CHtmlDlg::aboutRequested);
   view_->setPage(page);
   view_->setObjectName(QStringLiteral("mapView"));

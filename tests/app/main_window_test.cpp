@@ -458,5 +458,37 @@ TEST_F(MainWindowTest, TheWindowCarriesTheProgramsIconAtEverySize) {
   EXPECT_EQ(qAlpha(picture.pixel(32, 32)), 255);
 }
 
+TEST_F(MainWindowTest, QtsOwnTextsAndTheVersionPageFollowTheLanguageFile) {
+  const auto cancelText = [] {
+    QMessageBox box;
+    box.setStandardButtons(QMessageBox::Cancel | QMessageBox::Yes);
+    return box.button(QMessageBox::Cancel)->text();
+  };
+  const auto versionPageTexts = [](const CTrevaloDlg& window) {
+    QStringList texts;
+    for (const QLabel* label : window.versionPage()->findChildren<QLabel*>()) {
+      texts << label->text();
+    }
+    return texts.join(u'|');
+  };
+  UseLanguage("LANG_KOR.INI");
+  {
+    CTrevaloDlg window(*settings_, true);
+    EXPECT_EQ(cancelText(), QString::fromUtf8("취소"));
+    EXPECT_TRUE(versionPageTexts(window).contains(QString::fromUtf8("버전 0.")))
+        << versionPageTexts(window).toStdString();
+
+    ASSERT_TRUE(SetLanguage(*settings_, QStringLiteral("English")));
+    window.ReloadLanguage();
+    EXPECT_EQ(cancelText(), QStringLiteral("Cancel"));
+    EXPECT_TRUE(versionPageTexts(window).contains(QStringLiteral("Version 0.")));
+    EXPECT_FALSE(versionPageTexts(window).contains(QStringLiteral("LANGUAGE")));
+  }
+  // The window took its translations with it.
+  UseLanguage("LANG_KOR.INI");
+  { CTrevaloDlg window(*settings_, true); }
+  EXPECT_EQ(cancelText(), QStringLiteral("Cancel"));
+}
+
 }  // namespace
 }  // namespace trevalo

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include <QApplication>
 #include <QDir>
 #include <QEventLoop>
@@ -269,6 +271,36 @@ TEST_F(MapView, PhotosStayAboveTheTracksAndTheirPathsWrapInTheirBubble) {
   const QString shot = test::BinaryFolder() + QStringLiteral("/../test-output/map-photo.png");
   QDir().mkpath(QFileInfo(shot).absolutePath());
   page.grab().save(shot);
+}
+
+TEST_F(MapView, PopupsSpeakTheLanguageOfTheLanguageFile) {
+  const QString log = dir_.filePath(QStringLiteral("ride.log"));
+  test::WriteFile(log, test::GenerateLog({.epochs = 300, .northMetresPerEpoch = 6.0}));
+  LogLibrary library = LogLibrary::InMemory({{log, 5, 1, {}, 0}}, 0);
+  const MapRequest request =
+      ShowLogsOnMap(library, {0}, settings_->folders().cacheFolder, PositionCorrection{});
+  ASSERT_TRUE(request.show);
+  const QString openLinePopup = QStringLiteral(
+      "(() => { const line = document.querySelector('.leaflet-overlay-pane path');"
+      " const box = line.getBoundingClientRect();"
+      " const x = box.left + box.width / 2, y = box.top + box.height / 2;"
+      " line.dispatchEvent(new MouseEvent('click', {bubbles: true, clientX: x, clientY: y}));"
+      " const popup = document.querySelector('.leaflet-popup-content');"
+      " return popup ? popup.textContent : 'no popup'; })()");
+
+  for (const auto& [file, distance, speed] : {std::tuple{"LANG_KOR.INI", "거리", "속도"},
+                                              std::tuple{"LANG_ENG.INI", "Distance", "Speed"}}) {
+    const LanguageTexts texts = LanguageTexts::LoadFile(
+        test::SourceFolder() + QStringLiteral("/resources/Lang/") + QLatin1String(file));
+    CHtmlDlg page(*settings_, texts);
+    page.resize(900, 600);
+    page.show();
+    page.Show(request);
+    ASSERT_TRUE(WaitUntilDrawn(page.view()));
+    const QString popup = RunScript(page.view(), openLinePopup).toString();
+    EXPECT_TRUE(popup.contains(QString::fromUtf8(distance))) << file << ": " << popup.toStdString();
+    EXPECT_TRUE(popup.contains(QString::fromUtf8(speed))) << file << ": " << popup.toStdString();
+  }
 }
 
 }  // namespace
