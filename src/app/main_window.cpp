@@ -12,6 +12,7 @@
 #include "app/plain_text.h"
 #include "app/settings_page.h"
 #include "app/settings_warning.h"
+#include "device/logger_detection.h"
 #include "map/map_page.h"
 #include "tagging/photo_page.h"
 
@@ -83,7 +84,8 @@ void CTrevaloDlg::LoadTexts() {
 }
 
 void CTrevaloDlg::BuildPages() {
-  photoPage_ = new CRAZIvozezDlg(settings_, texts_, nullptr, {}, photoWork_);
+  photoPage_ =
+      new CRAZIvozezDlg(settings_, texts_, nullptr, DeviceTreeFromEnvironment(), photoWork_);
   mapPage_ = new CHtmlDlg(settings_, texts_);
   settingsPage_ = new CGPSSettingDlg(settings_, texts_, photoPage_);
   versionPage_ = new CAboutDlg(texts_, firmware_);

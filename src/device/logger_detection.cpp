@@ -147,4 +147,17 @@ ConnectedLogger ConnectLogger(const DeviceTree& tree) {
   return logger;
 }
 
+DeviceTree DeviceTreeFromEnvironment() {
+  DeviceTree tree;
+  const QString mountInfo = qEnvironmentVariable("TREVALO_MOUNTINFO");
+  const QString sysfs = qEnvironmentVariable("TREVALO_SYSFS");
+  if (!mountInfo.isEmpty()) {
+    tree.mountInfoPath = mountInfo;
+  }
+  if (!sysfs.isEmpty()) {
+    tree.sysfsRoot = sysfs;
+  }
+  return tree;
+}
+
 }  // namespace trevalo

@@ -26,6 +26,11 @@ struct DeviceTree {
   QString sysfsRoot = QStringLiteral("/sys");
 };
 
+// The system's tree, or the one TREVALO_MOUNTINFO and TREVALO_SYSFS name (each alone may
+// be set): the desktop program is driven on a fake logger this way, as trevalo-cli is with
+// --mountinfo and --sysfs.
+DeviceTree DeviceTreeFromEnvironment();
+
 // A mounted volume with the id text of the USB device under it (empty when it is on no
 // USB device, or is only part of a file system: a bind mount of a folder).
 struct IdentifiedVolume {
