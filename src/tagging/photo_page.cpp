@@ -28,6 +28,7 @@
 #include "library/log_database.h"
 #include "library/log_manager_dialog.h"
 #include "tagging/correction_dialog.h"
+#include "tagging/correction_summary.h"
 #include "tagging/photo_detail_dialog.h"
 #include "tagging/save_dialog.h"
 #include "tagging/table_dialog.h"
@@ -140,7 +141,8 @@ CRAZIvozezDlg::CRAZIvozezDlg(const Settings& settings, const LanguageTexts& text
       step1_(StepLabel("step1Text", this)),
       step2_(StepLabel("step2Text", this)),
       step3_(StepLabel("step3Text", this)),
-      libraryProblems_(new LibraryProblemsLabel(texts, this)) {
+      libraryProblems_(new LibraryProblemsLabel(texts, this)),
+      corrections_(new QLabel(this)) {
   setObjectName(QStringLiteral("photoPage"));
   setAcceptDrops(true);
   logger_ = ConnectLogger(tree_);
@@ -158,6 +160,8 @@ CRAZIvozezDlg::CRAZIvozezDlg(const Settings& settings, const LanguageTexts& text
 
   auto* addButton = Button(texts, "MAIN_BUTTON_IMAGEADD", "addPhotosButton", this);
   auto* importButton = Button(texts, "MAIN_BUTTON_GPSIMPORT", "gpsImportButton", this);
+  // Logs on disk need no logger: the log manager is one click away from here too.
+  auto* managerButton = Button(texts, "MAIN_BUTTON_LOGMANAGER", "logManagerButton", this);
   removeButton_ = Button(texts, "MAIN_BUTTON_REMOVE", "removeButton", this);
   saveButton_ = Button(texts, "MAIN_BUTTON_SAVE", "saveButton", this);
   correctionButton_ = Button(texts, "MAIN_BUTTON_CORRECTION", "correctionButton", this);
@@ -171,7 +175,11 @@ CRAZIvozezDlg::CRAZIvozezDlg(const Settings& settings, const LanguageTexts& text
   step1Box->addWidget(addButton, 0, Qt::AlignLeft);
   auto* step2Box = new QVBoxLayout;
   step2Box->addWidget(step2_);
-  step2Box->addWidget(importButton, 0, Qt::AlignLeft);
+  auto* step2Buttons = new QHBoxLayout;
+  step2Buttons->addWidget(importButton);
+  step2Buttons->addWidget(managerButton);
+  step2Buttons->addStretch(1);
+  step2Box->addLayout(step2Buttons);
   auto* step3Box = new QVBoxLayout;
   step3Box->addWidget(step3_);
   step3Box->addWidget(saveButton_, 0, Qt::AlignLeft);
@@ -187,6 +195,9 @@ CRAZIvozezDlg::CRAZIvozezDlg(const Settings& settings, const LanguageTexts& text
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(libraryProblems_);
   layout->addLayout(steps);
+  corrections_->setObjectName(QStringLiteral("correctionsLine"));
+  corrections_->setWordWrap(true);
+  layout->addWidget(corrections_);
   layout->addWidget(list_, 1);
   layout->addLayout(listButtons);
 
@@ -209,6 +220,10 @@ CRAZIvozezDlg::CRAZIvozezDlg(const Settings& settings, const LanguageTexts& text
 
   connect(addButton, &QPushButton::clicked, this, &CRAZIvozezDlg::ChoosePhotos);
   connect(importButton, &QPushButton::clicked, this, &CRAZIvozezDlg::ImportFromLogger);
+  connect(managerButton, &QPushButton::clicked, this, [this] {
+    ShowLogManager();
+    RefreshPageState();
+  });
   connect(removeButton_, &QPushButton::clicked, this, &CRAZIvozezDlg::RemoveSelected);
   connect(saveButton_, &QPushButton::clicked, this, &CRAZIvozezDlg::SavePhotos);
   connect(correctionButton_, &QPushButton::clicked, this, &CRAZIvozezDlg::CorrectCameraTime);
@@ -385,6 +400,9 @@ void CRAZIvozezDlg::RefreshPageState() {
                                            : QStringLiteral("MAIN_TEXT_STEP3_NOLOG");
   step3_->setText(texts_.MultiLineText(step3Key));
   step1_->setText(texts_.MultiLineText(QStringLiteral("MAIN_TEXT_STEP1")));
+  const QString corrections = CorrectionSummary(state_->match, texts_);
+  corrections_->setText(corrections);
+  corrections_->setVisible(!corrections.isEmpty());
   // A library that could not be read explains photos that match nothing.
   libraryProblems_->ShowProblemsOf(library_);
 }

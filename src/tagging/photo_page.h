@@ -134,6 +134,7 @@ class CRAZIvozezDlg : public QWidget {
   QLabel* step2_;
   QLabel* step3_;
   LibraryProblemsLabel* libraryProblems_;
+  QLabel* corrections_;  // the corrections in force, under the steps
   QPushButton* removeButton_;
   QPushButton* saveButton_;
   QPushButton* correctionButton_;

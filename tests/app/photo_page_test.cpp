@@ -24,6 +24,7 @@
 #include "support/log_generator.h"
 #include "support/test_files.h"
 #include "support/test_photos.h"
+#include "tagging/correction_summary.h"
 #include "tagging/photo_page.h"
 #include "tagging/save_dialog.h"
 #include "window_settings.h"
@@ -508,6 +509,47 @@ TEST_F(PhotoPageTest, WithoutALoggerTheImportWindowSaysSo) {
   EXPECT_EQ(zones->itemText(0), QStringLiteral("GMT -12:00"));
   EXPECT_EQ(zones->itemText(14), QStringLiteral("GMT"));
   EXPECT_EQ(zones->itemText(23), QStringLiteral("GMT +05:45"));
+}
+
+TEST_F(PhotoPageTest, TheCorrectionsInForceAreSaidUnderTheSteps) {
+  CRAZIvozezDlg page(*settings_, texts_, nullptr, Tree());
+  page.show();
+  auto* line = page.findChild<QLabel*>(QStringLiteral("correctionsLine"));
+  ASSERT_NE(line, nullptr);
+  EXPECT_FALSE(line->isVisible());
+
+  page.SetPositionCorrection(true, 250, -100);
+  EXPECT_TRUE(line->isVisible());
+  EXPECT_EQ(line->text(), QStringLiteral("Position correction: positions are moved +2.50\" north "
+                                         "and -1.00\" east."));
+  // A camera a day and 90 minutes behind, and one 30 seconds ahead.
+  MatchSettings match;
+  match.cameraCorrection = true;
+  match.cameraSpan = 86400 + 5400;
+  EXPECT_EQ(
+      CorrectionSummary(match, texts_),
+      QStringLiteral("Camera time correction: +1 d 01:30:00 is added to every capture time."));
+  match.cameraSpan = -30;
+  EXPECT_EQ(SignedSpanText(match.cameraSpan, texts_), QStringLiteral("-00:00:30"));
+  const LanguageTexts korean = LanguageTexts::LoadFile(
+      test::SourceFolder() + QStringLiteral("/resources/Lang/LANG_KOR.INI"));
+  EXPECT_EQ(SignedSpanText(3 * 86400, korean), QString::fromUtf8("+3일 00:00:00"));
+
+  page.SetPositionCorrection(false, 250, -100);
+  EXPECT_FALSE(line->isVisible());
+}
+
+TEST_F(PhotoPageTest, TheLogManagerOpensFromThePhotoPageWithoutALogger) {
+  CRAZIvozezDlg page(*settings_, texts_, nullptr, Tree());  // no logger in the tree
+  page.show();
+  EXPECT_TRUE(Text(page, "step2Text").contains(QStringLiteral("Log Manager")));
+  bool opened = false;
+  OnNextModal([&opened](QWidget* manager) {
+    opened = manager->objectName() == QStringLiteral("logManager");
+    manager->findChild<QPushButton*>(QStringLiteral("closeButton"))->click();
+  });
+  page.findChild<QPushButton*>(QStringLiteral("logManagerButton"))->click();
+  EXPECT_TRUE(opened);
 }
 
 }  // namespace
