@@ -11,6 +11,7 @@
 
 #include "app/language.h"
 #include "app/plain_text.h"
+#include "app/written_summary.h"
 
 namespace trevalo {
 
@@ -74,6 +75,7 @@ bool CaptureWindowToJpeg(QWidget* window, const QString& defaultName, const QRec
     ShowPlainWarning(window, QString(), QStringLiteral("cannot write %1").arg(target));
     return false;
   }
+  TellWritten(window, QString(), {target}, texts);
   return true;
 }
 

@@ -21,6 +21,7 @@
 #include "app/plain_text.h"
 #include "app/progress_dialog.h"
 #include "app/settings.h"
+#include "app/written_summary.h"
 #include "charts/chart_page.h"
 #include "charts/chart_window.h"
 #include "core/native_files.h"
@@ -327,14 +328,12 @@ void CGPSManDlg::ExportSelected() {
       CProgressDlg progress(QStringLiteral("Batch Processing..."), this);
       report = ExportLogsBatch(library_, rows, dialog.output(), options, progress.AsProgress());
     }
-    PlainMessageBox done(QMessageBox::Information, windowTitle(), QStringLiteral("Completed.."),
-                         QMessageBox::Ok, this);
-    done.setObjectName(QStringLiteral("exportCompleted"));
     if (report.problems.isEmpty()) {
-      done.exec();
+      TellWritten(this, windowTitle(), report.written, texts_, QStringLiteral("Completed.."));
     }
   } else {
     report = ExportLogs(library_, rows, dialog.output(), dialog.typedName(), options);
+    TellWritten(this, windowTitle(), report.written, texts_);
   }
   if (!report.problems.isEmpty()) {
     PlainMessageBox box(QMessageBox::Warning, windowTitle(), report.problems.join(u'\n'),

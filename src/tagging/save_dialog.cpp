@@ -1,5 +1,7 @@
 #include "tagging/save_dialog.h"
 
+#include <algorithm>
+
 #include <QCheckBox>
 #include <QDir>
 #include <QFileDialog>
@@ -18,6 +20,7 @@
 #include "app/progress_dialog.h"
 #include "app/save_folder.h"
 #include "app/settings.h"
+#include "app/written_summary.h"
 #include "export/photo_kml.h"
 
 namespace trevalo {
@@ -141,6 +144,29 @@ void CGPSSaveConfirmDlg::Tell(const QString& text, QMessageBox::Icon icon) {
   box.exec();
 }
 
+namespace {
+
+// The photos, document and package a save wrote.
+QStringList WrittenFiles(const PhotoKmlReport& report) {
+  QStringList written;
+  for (const SaveReport::Item& item : report.save.items) {
+    if (!item.written.isEmpty()) {
+      written << item.written;
+    }
+  }
+  // A document that could not be written is named among the problems.
+  for (const QString& document : {report.kmlPath, report.kmzPath}) {
+    const bool failed = std::ranges::any_of(
+        report.problems, [&](const QString& problem) { return problem.contains(document); });
+    if (!document.isEmpty() && !failed && QFileInfo::exists(document)) {
+      written << document;
+    }
+  }
+  return written;
+}
+
+}  // namespace
+
 void CGPSSaveConfirmDlg::Save() {
   bool isNumber = false;
   const int width = width_->text().toInt(&isNumber);
@@ -193,6 +219,7 @@ void CGPSSaveConfirmDlg::Save() {
   if (!problems_.isEmpty()) {
     Tell(problems_.join(u'\n'), QMessageBox::Warning);
   }
+  TellWritten(this, windowTitle(), WrittenFiles(report), texts_);
   accept();
 }
 

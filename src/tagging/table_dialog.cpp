@@ -15,6 +15,7 @@
 #include "app/progress_dialog.h"
 #include "app/save_folder.h"
 #include "app/settings.h"
+#include "app/written_summary.h"
 #include "core/file_names.h"
 #include "export/table_export.h"
 
@@ -109,6 +110,8 @@ void CSaveForExcel::Save() {
       PlainMessageBox box(QMessageBox::Warning, windowTitle(), problem, QMessageBox::Ok, this);
       box.setObjectName(QStringLiteral("writeProblem"));
       box.exec();
+    } else {
+      TellWritten(this, windowTitle(), {path}, texts_);
     }
   }
   settings_.WriteSetting(setting::kPathSaveExcel, saveFolder_);

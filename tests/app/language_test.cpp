@@ -103,6 +103,9 @@ TEST_F(LanguageTest, SetLanguageTakesTheFirstMatchingTitle) {
 const char* const kWindowKeys[] = {
     "LANG_TITLE",
     "LANG_LOCALE",
+    "COMMON_TEXT_WRITTEN",
+    "COMMON_TEXT_WRITTEN_FOLDERS",
+    "COMMON_BUTTON_OPENFOLDER",
     "MAP_LABEL_START",
     "MAP_LABEL_END",
     "MAP_LABEL_LAP",

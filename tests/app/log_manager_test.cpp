@@ -20,6 +20,7 @@
 #include "export/export_dialog.h"
 #include "library/log_info_dialog.h"
 #include "library/log_library.h"
+#include "app/written_summary.h"
 #include "library/log_manager_dialog.h"
 #include "library/merge_dialog.h"
 #include "support/event_wait.h"
@@ -249,6 +250,13 @@ TEST_F(LogManagerTest, ExportsTheSelectedLogsIntoOneFileOrOneEach) {
   const QString out = home_.filePath(QStringLiteral("out"));
   QDir().mkpath(out);
 
+  QStringList opened;
+  const FolderOpener before = ReplaceFolderOpener([&opened](const QString& folder) {
+    opened << folder;
+    return true;
+  });
+  QString summary;
+
   // One GPX file under a cleaned name.
   QTimer::singleShot(0, [&] {
     auto* dialog = qobject_cast<CGPSLogExportDlg*>(QApplication::activeModalWidget());
@@ -258,9 +266,16 @@ TEST_F(LogManagerTest, ExportsTheSelectedLogsIntoOneFileOrOneEach) {
     dialog->findChild<QRadioButton*>(QStringLiteral("formatGpx"))->setChecked(true);
     dialog->SetExportFolder(out);
     dialog->findChild<QLineEdit*>(QStringLiteral("fileName"))->setText(QStringLiteral("my:trip"));
+    // What was written is told, and its folder opens from the message.
+    test::AnswerWhenShown<QMessageBox>(&manager, [&summary](QMessageBox* box) {
+      summary = box->text();
+      box->findChild<QPushButton*>(QStringLiteral("openFolderButton"))->click();
+    });
     dialog->findChild<QPushButton*>(QStringLiteral("exportButton"))->click();
   });
   manager.ExportSelected();
+  EXPECT_EQ(summary, QStringLiteral("1 file(s) written to %1.").arg(out));
+  EXPECT_EQ(opened, QStringList{out});
   const QByteArray gpx = test::ReadFile(out + QStringLiteral("/my_trip.GPX"));
   EXPECT_EQ(gpx.count("<trk>"), 2);
   EXPECT_EQ(settings_->ReadSetting(setting::kPathExport), out + u'/');
@@ -282,9 +297,11 @@ TEST_F(LogManagerTest, ExportsTheSelectedLogsIntoOneFileOrOneEach) {
     dialog->findChild<QPushButton*>(QStringLiteral("exportButton"))->click();
   });
   manager.ExportSelected();
-  EXPECT_EQ(completed, QStringLiteral("Completed.."));
+  EXPECT_EQ(completed, QStringLiteral("Completed..\n2 file(s) written to %1.").arg(out));
   EXPECT_TRUE(QFile::exists(out + QStringLiteral("/a.KML")));
   EXPECT_TRUE(QFile::exists(out + QStringLiteral("/b.KML")));
+  EXPECT_EQ(opened, QStringList{out}) << "closing the message opens nothing";
+  ReplaceFolderOpener(before);
 }
 
 TEST_F(LogManagerTest, AnExportThatWouldReplaceALogIsRefusedAndSaysSo) {

@@ -403,6 +403,7 @@ TEST_F(PhotoPageTest, SavingWritesTheMatchedCopiesAndAKmlDocument) {
   EXPECT_TRUE(save->isEnabled());
 
   QString refusal;
+  QString summary;
   OnNextModal([&](QWidget* window) {
     auto* dialog = qobject_cast<CGPSSaveConfirmDlg*>(window);
     ASSERT_NE(dialog, nullptr);
@@ -422,9 +423,16 @@ TEST_F(PhotoPageTest, SavingWritesTheMatchedCopiesAndAKmlDocument) {
     dialog->Save();  // refused: the width is out of range
     EXPECT_EQ(width->text(), QStringLiteral("800"));
     EXPECT_TRUE(dialog->isVisible());
+    test::AnswerWhenShown<QMessageBox>(dialog, [&](QMessageBox* box) {
+      summary = box->text();
+      box->grab().save(test::BinaryFolder() + QStringLiteral("/../test-output/save-summary.png"));
+      box->button(QMessageBox::Ok)->click();
+    });
     dialog->Save();
   });
   save->click();
+  // Two copies and the document, all in the save folder.
+  EXPECT_EQ(summary, QStringLiteral("3 file(s) written to %1.").arg(out));
 
   EXPECT_FALSE(refusal.isEmpty());
   EXPECT_TRUE(QFile::exists(out + QStringLiteral("/a_b_c.KML")));

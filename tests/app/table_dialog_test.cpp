@@ -12,6 +12,7 @@
 #include "app/language.h"
 #include "app/progress_dialog.h"
 #include "library/log_library.h"
+#include "support/event_wait.h"
 #include "support/test_files.h"
 #include "support/test_photos.h"
 #include "tagging/table_dialog.h"
@@ -29,9 +30,7 @@ class TableDialogTest : public ::testing::Test {
   }
   // Answers the next message box with `button`, noting its text.
   void Answer(QMessageBox::StandardButton button) {
-    QTimer::singleShot(0, [this, button] {
-      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-      ASSERT_NE(box, nullptr);
+    test::AnswerWhenShown<QMessageBox>(&answers_, [this, button](QMessageBox* box) {
       asked_ = box->text();
       box->button(button)->click();
     });
@@ -42,6 +41,7 @@ class TableDialogTest : public ::testing::Test {
   LanguageTexts texts_;
   PhotoList photos_;
   QString asked_;
+  QObject answers_;  // owns the waits for message boxes
 };
 
 TEST_F(TableDialogTest, WritesTheHeaderAndEveryRowUnderACleanedName) {
@@ -52,7 +52,9 @@ TEST_F(TableDialogTest, WritesTheHeaderAndEveryRowUnderACleanedName) {
   dialog.Save();  // no name yet
   EXPECT_EQ(asked_, texts_.Text(QStringLiteral("SAVE_EXCEL_TEXT_EXCELNAME")));
   dialog.findChild<QLineEdit*>(QStringLiteral("fileName"))->setText(QStringLiteral("a:b"));
+  Answer(QMessageBox::Ok);
   dialog.Save();
+  EXPECT_EQ(asked_, QStringLiteral("1 file(s) written to %1.").arg(home_.path()));
   const QByteArray table = test::ReadFile(home_.filePath(QStringLiteral("a_b.csv")));
   EXPECT_EQ(table, texts_.Text(QStringLiteral("SAVE_EXCEL_HEADER")).toUtf8() + "\r\n");
   EXPECT_EQ(settings_->ReadSetting(setting::kPathSaveExcel), home_.path() + u'/');
@@ -97,6 +99,7 @@ TEST_F(TableDialogTest, TheProgressLineStaysEmptyAndAPhotoWithoutADateHasNone) {
     }
   });
   look.start(0);
+  Answer(QMessageBox::Ok);
   dialog.Save();
   look.stop();
   EXPECT_GE(lines.size(), 2);
