@@ -13,6 +13,7 @@
 #include <QRadioButton>
 #include <QScrollArea>
 #include <QSlider>
+#include <QSpinBox>
 #include <QVBoxLayout>
 
 #include "app/language.h"
@@ -73,6 +74,7 @@ CGPSSettingDlg::CGPSSettingDlg(const Settings& settings, const LanguageTexts& te
   setObjectName(QStringLiteral("settingsPage"));
   auto* left = new QVBoxLayout;
   left->addWidget(BuildMatching());
+  left->addWidget(BuildInterpolation());
   left->addWidget(BuildOptions());
   left->addStretch(1);
   auto* right = new QVBoxLayout;
@@ -209,6 +211,48 @@ void CGPSSettingDlg::ShowCorrection() {
   longitudeText_->setText(CorrectionText(
       longitudeSlider_->value(), texts_.Text(QStringLiteral("SETTING_CORRECTION2_TEXT_WEST")),
       texts_.Text(QStringLiteral("SETTING_CORRECTION2_TEXT_EAST")), seconds));
+}
+
+QWidget* CGPSSettingDlg::BuildInterpolation() {
+  auto* group = new QGroupBox(texts_.Text(QStringLiteral("SETTING_INTERPOLATE_GROUP")));
+  const MatchSettings match = photoPage_ != nullptr ? photoPage_->matchSettings() : MatchSettings{};
+  interpolate_ =
+      Named(new QCheckBox(texts_.Text(QStringLiteral("SETTING_INTERPOLATE_CHECK"))), "interpolate");
+  interpolate_->setChecked(match.interpolate);
+  maxGap_ = Named(new QSpinBox, "interpolateMaxGap");
+  maxGap_->setRange(1, MatchSettings::kLongestMaxGapSeconds);
+  maxGap_->setSuffix(u' ' + texts_.Text(QStringLiteral("SETTING_OPTION_SECOND")));
+  maxGap_->setValue(match.maxGapSeconds);
+  maxGap_->setEnabled(match.interpolate);
+  // Typing 120 would otherwise match every photo again at 1 and at 12.
+  maxGap_->setKeyboardTracking(false);
+  auto* help = new QPushButton(QStringLiteral("Help"));
+  auto* gapRow = new QHBoxLayout;
+  gapRow->addWidget(new QLabel(texts_.Text(QStringLiteral("SETTING_INTERPOLATE_MAXGAP"))));
+  gapRow->addWidget(maxGap_);
+  gapRow->addStretch(1);
+  gapRow->addWidget(help);
+  auto* column = new QVBoxLayout(group);
+  column->addWidget(interpolate_);
+  column->addLayout(gapRow);
+  connect(help, &QPushButton::clicked, this,
+          [this] { ShowHelp(QStringLiteral("SETTING_INTERPOLATE_COMMENT")); });
+  const auto apply = [this] {
+    const bool on = interpolate_->isChecked();
+    maxGap_->setEnabled(on);
+    if (photoPage_ != nullptr) {
+      photoPage_->SetInterpolation(on, maxGap_->value());
+    }
+  };
+  connect(interpolate_, &QCheckBox::clicked, this, [this, apply](bool on) {
+    Store(setting::kInterpolate, on ? QStringLiteral("1") : QStringLiteral("0"));
+    apply();
+  });
+  connect(maxGap_, &QSpinBox::valueChanged, this, [this, apply](int seconds) {
+    Store(setting::kInterpolateMaxGap, QString::number(seconds));
+    apply();
+  });
+  return group;
 }
 
 QWidget* CGPSSettingDlg::BuildOptions() {

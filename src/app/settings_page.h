@@ -17,6 +17,7 @@ class QLabel;
 class QPushButton;
 class QRadioButton;
 class QSlider;
+class QSpinBox;
 
 namespace trevalo {
 
@@ -51,6 +52,9 @@ class CGPSSettingDlg : public QWidget {
 
  private:
   QWidget* BuildMatching();
+  // Positions between fixes: the option and its maximum gap, stored and given to the photo
+  // page.
+  QWidget* BuildInterpolation();
   QWidget* BuildOptions();
   QWidget* BuildModelA();
   QWidget* BuildModelB();
@@ -90,6 +94,8 @@ class CGPSSettingDlg : public QWidget {
   QLabel* latitudeText_ = nullptr;
   QLabel* longitudeText_ = nullptr;
   QList<QWidget*> correctionControls_;
+  QCheckBox* interpolate_ = nullptr;
+  QSpinBox* maxGap_ = nullptr;
   QGroupBox* modelAGroup_ = nullptr;
   QComboBox* interval_ = nullptr;
   QComboBox* ledMode_ = nullptr;

@@ -27,6 +27,7 @@ struct PhotoOutcome {
   double longitude = 0;
   QString written;
   QString error;
+  std::optional<FixesAround> between;  // interpolated between these two points
 };
 
 void WriteText(const PhotoOutcome& o, Output& out) {
@@ -39,8 +40,13 @@ void WriteText(const PhotoOutcome& o, Output& out) {
     out << "not matched (no log covers its time within the tolerance)\n";
     return;
   }
-  out << "point " << std::int64_t{static_cast<std::int64_t>(o.pointIndex)} << " of " << o.log
-      << " (" << std::string_view(RealText(o.latitude)) << ", "
+  if (o.between) {
+    out << "between points " << std::int64_t{static_cast<std::int64_t>(o.between->before)}
+        << " and " << std::int64_t{static_cast<std::int64_t>(o.between->after)};
+  } else {
+    out << "point " << std::int64_t{static_cast<std::int64_t>(o.pointIndex)};
+  }
+  out << " of " << o.log << " (" << std::string_view(RealText(o.latitude)) << ", "
       << std::string_view(RealText(o.longitude)) << ")";
   if (!o.written.isEmpty()) {
     out << " -> " << o.written;
@@ -55,6 +61,10 @@ void WriteJson(const PhotoOutcome& o, JsonWriter& json) {
   if (o.matched) {
     json.Field("log", o.log);
     json.Field("pointIndex", o.pointIndex);
+    if (o.between) {
+      json.Field("pointBefore", o.between->before);
+      json.Field("pointAfter", o.between->after);
+    }
     json.Field("latitudeDegrees", o.latitude);
     json.Field("longitudeDegrees", o.longitude);
   }
@@ -89,6 +99,17 @@ int RunGeotagCommand(const QStringList& arguments, CommandContext& context) {
       QStringLiteral("camera-offset"),
       QStringLiteral("Seconds to add to every capture time (true time minus camera time)."),
       QStringLiteral("SECONDS"));
+  const QCommandLineOption interpolate(
+      QStringLiteral("interpolate"),
+      QStringLiteral("Place a photo taken between two fixes on the line between them, in "
+                     "proportion to time (latitude, longitude, altitude; speed and course of "
+                     "the nearer fix), when they are at most --max-gap apart; otherwise, and "
+                     "without this option, the nearest fix."));
+  const QCommandLineOption maxGap(
+      QStringLiteral("max-gap"),
+      QStringLiteral("With --interpolate: the most seconds between the two fixes, 1 to 3600 "
+                     "(default: the settings' value, else 60)."),
+      QStringLiteral("SECONDS"));
   const QCommandLineOption out(QStringLiteral("out"),
                                QStringLiteral("Write tagged copies into this folder."),
                                QStringLiteral("DIR"));
@@ -118,6 +139,7 @@ int RunGeotagCommand(const QStringList& arguments, CommandContext& context) {
                                  QStringLiteral("Replace an existing KML document."));
   parser.addOptions(PositionOffsetOptions());
   parser.addOptions({kml, kmz, urlPrefix, width, force});
+  parser.addOptions({interpolate, maxGap});
   parser.addOptions({logOption, summer, tolerance, cameraOffset, out, inPlace, dryRun, json,
                      ZoneOptionDefinition(QStringLiteral(
                          "Time zone of the --log files (default: the computer's standard "
@@ -150,7 +172,11 @@ int RunGeotagCommand(const QStringList& arguments, CommandContext& context) {
   const std::optional<int> zone = ZoneOption(parser, context);
   const std::optional<long long> imageWidth =
       NumberOption(parser, QStringLiteral("width"), 0, 1000, 800, context);
-  if (!toleranceCode || !span || !offsets || !zone || !imageWidth) {
+  const std::optional<long long> gap = NumberOption(
+      parser, QStringLiteral("max-gap"), 1, MatchSettings::kLongestMaxGapSeconds,
+      MatchSettings::MaxGapOrDefault(settings.ReadSettingInt(setting::kInterpolateMaxGap)),
+      context);
+  if (!toleranceCode || !span || !offsets || !zone || !imageWidth || !gap) {
     return kUsageError;
   }
   if (*toleranceCode > 3 && *toleranceCode != 99) {
@@ -163,6 +189,12 @@ int RunGeotagCommand(const QStringList& arguments, CommandContext& context) {
   match.positionCorrection = offsets->latitude != 0 || offsets->longitude != 0;
   match.latitudeOffset = offsets->latitude;
   match.longitudeOffset = offsets->longitude;
+  if (parser.isSet(maxGap) && !parser.isSet(interpolate)) {
+    context.Error(QStringLiteral("--max-gap goes with --interpolate"));
+    return kUsageError;
+  }
+  match.interpolate = parser.isSet(interpolate);
+  match.maxGapSeconds = static_cast<int>(*gap);
 
   if (!parser.isSet(kml) && (parser.isSet(kmz) || parser.isSet(urlPrefix) || parser.isSet(width) ||
                              parser.isSet(force))) {
@@ -232,6 +264,7 @@ int RunGeotagCommand(const QStringList& arguments, CommandContext& context) {
     PhotoOutcome o{row->path, row->matched, row->logFile, 0, 0, 0, {}, row->problem};
     exitCode = row->problem.isEmpty() ? exitCode : kUserError;
     if (row->matched) {
+      o.between = row->between;
       CCoordinate position(row->point);
       position.Convert(match.longitudeCorrection(), match.latitudeCorrection());
       o.latitude = position.latitudeDegrees;

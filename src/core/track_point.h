@@ -38,6 +38,8 @@ struct TrackPoint {
   std::string dateStampText;      // localTime as YYYY:MM:DD
   std::int16_t differential = 0;  // GGA fix quality 2
   std::int32_t deviceValue = 0;   // the logger's own altitude reading, metres
+  // Not a fix of the log but a position placed between two of them at a photo's time.
+  std::uint8_t isInterpolated = 0;
 
   double SignedAltitude() const { return altitudeBelowSea ? -altitude : altitude; }
 };

@@ -16,10 +16,31 @@ int Digits(const std::string& text, std::size_t at, std::size_t count) {
   return ReadInt(std::string_view(text).substr(at, count));
 }
 
+// The position between the two fixes around the photo's time, when both have a position
+// and they lie close enough in time that the receiver's path between them is plausibly
+// straight; false leaves the nearest fix in place.
+bool PlaceBetweenFixes(const std::vector<TrackPoint>& points, TimeValue photoTime,
+                       const MatchSettings& settings, MatchResult& result) {
+  const std::optional<FixesAround> around = FindFixesAround(points, photoTime);
+  if (!around) {
+    return false;
+  }
+  const TrackPoint& before = points[around->before];
+  const TrackPoint& after = points[around->after];
+  if (!IsUsable(before) || !IsUsable(after) ||
+      after.localTime - before.localTime > settings.maxGapSeconds) {
+    return false;
+  }
+  result.between = around;
+  result.point = InterpolatedPoint(before, after, points[result.pointIndex], photoTime);
+  return true;
+}
+
 // Makes a log the one the lookup used. False when its points cannot be loaded: a log
 // whose start and end read well may still hold an impossible time in between, and its
 // photos must not be placed at an empty position.
-bool Use(LogLibrary& library, std::size_t index, TimeValue photoTime, MatchResult& result) {
+bool Use(LogLibrary& library, std::size_t index, TimeValue photoTime, const MatchSettings& settings,
+         MatchResult& result) {
   library.HoldLog(index);
   library.AddActiveLog(index);
   GPSLog& log = library.log(index);
@@ -33,6 +54,9 @@ bool Use(LogLibrary& library, std::size_t index, TimeValue photoTime, MatchResul
   }
   result.pointIndex = log.NearestPointIndex(photoTime);
   result.point = log.points()[result.pointIndex];
+  if (settings.interpolate && PlaceBetweenFixes(log.points(), photoTime, settings, result)) {
+    return true;
+  }
   if (!IsUsable(result.point)) {
     // A fix without a position (the receiver had none yet, or wrote numbers that cannot
     // be one): the photo must not be put at 0, 0.
@@ -81,7 +105,7 @@ MatchResult MatchPhotoTime(LogLibrary& library, const std::string& dateTime,
     const TimeValue afterStart = result.photoTime - log.localStart();
     const TimeValue beforeEnd = log.localEnd() - result.photoTime;
     if (afterStart >= -tolerance && beforeEnd >= -tolerance) {
-      result.matched = Use(library, i, result.photoTime, result);
+      result.matched = Use(library, i, result.photoTime, settings, result);
       return result;
     }
     const TimeValue distance = std::llabs(afterStart) < std::llabs(beforeEnd)
@@ -92,7 +116,8 @@ MatchResult MatchPhotoTime(LogLibrary& library, const std::string& dateTime,
       nearestDistance = distance;
     }
   }
-  result.matched = Use(library, *nearest, result.photoTime, result) && settings.tolerance == 99;
+  result.matched =
+      Use(library, *nearest, result.photoTime, settings, result) && settings.tolerance == 99;
   return result;
 }
 

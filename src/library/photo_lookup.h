@@ -7,6 +7,7 @@
 
 #include <QString>
 
+#include "core/track_interpolation.h"
 #include "core/track_point.h"
 #include "library/log_library.h"
 #include "library/match_settings.h"
@@ -16,7 +17,10 @@ namespace trevalo {
 struct MatchResult {
   bool matched = false;
   std::optional<std::size_t> logIndex;  // the log the point was taken from, when any
-  std::size_t pointIndex = 0;
+  std::size_t pointIndex = 0;           // the nearest point
+  // With interpolation: the two fixes the photo was placed between (point is then that
+  // position, with the nearest point's other values).
+  std::optional<FixesAround> between;
   TrackPoint point;         // the current point (empty when no log was used)
   TimeValue photoTime = 0;  // capture time with the camera correction
   QString dateProblem;      // the date check's message text (such as "00000000"), when it failed
@@ -29,6 +33,8 @@ struct MatchResult {
 // time lies within its local start and end widened by the tolerance; the first such log in
 // library order is used. Without one, the nearest log is used, and the result is a match
 // only with no limit (tolerance 99). The log used becomes the held log and an active log.
+// With interpolation on, a time between two usable fixes at most the maximum gap apart
+// gets the position between them; a time exactly at a fix gets that fix.
 MatchResult MatchPhotoTime(LogLibrary& library, const std::string& dateTime,
                            const MatchSettings& settings);
 // The same for a photo file, reading its capture time from its EXIF data.

@@ -94,16 +94,19 @@ class DirectoryWriter {
 }  // namespace
 
 GpsCoordinate CoordinateRationals(double packed, const std::string& reference, int correction,
-                                  bool latitude) {
+                                  bool latitude, std::uint32_t secondsDenominator) {
   GpsCoordinate result{First(reference), {}};
+  // Fractions of a minute go straight to the written unit (600 tenths of a second to the
+  // minute for a fix), in one multiplication, so that a fix's tags stay as they always were.
+  const double unitsPerMinute = 60.0 * secondsDenominator;
   double degrees;
   double minutes;
-  double tenths;
+  double units;
   if (correction == 0) {
     const double whole = std::trunc(packed);
     degrees = std::trunc(packed / 100);
     minutes = std::fmod(whole, 100);
-    tenths = (packed - whole) * 600;
+    units = (packed - whole) * unitsPerMinute;
   } else {
     const double d = std::trunc(packed / 100);
     double x = d + (packed - d * 100) / 60;
@@ -120,10 +123,10 @@ GpsCoordinate CoordinateRationals(double packed, const std::string& reference, i
     degrees = std::trunc(x);
     const double m = (x - degrees) * 60;
     minutes = std::trunc(m);
-    tenths = (m - minutes) * 600;
+    units = (m - minutes) * unitsPerMinute;
   }
   result.parts = {Rational{Scaled(degrees, 1), 1}, Rational{Scaled(minutes, 1), 1},
-                  Rational{Scaled(tenths, 1), 10}};
+                  Rational{Scaled(units, 1), secondsDenominator}};
   return result;
 }
 
@@ -132,10 +135,12 @@ std::vector<std::uint8_t> BuildGpsDirectory(const TrackPoint& point, int latitud
                                             std::uint32_t base) {
   const bool full = point.ggaMatchesRmc == 1;
   DirectoryWriter writer(order, base, full ? 19 : 5);
-  const GpsCoordinate latitude =
-      CoordinateRationals(point.latitude, point.latitudeRef, latitudeCorrection, true);
-  const GpsCoordinate longitude =
-      CoordinateRationals(point.longitude, point.longitudeRef, longitudeCorrection, false);
+  const std::uint32_t secondsDenominator =
+      point.isInterpolated ? kInterpolatedSecondsDenominator : kFixSecondsDenominator;
+  const GpsCoordinate latitude = CoordinateRationals(point.latitude, point.latitudeRef,
+                                                     latitudeCorrection, true, secondsDenominator);
+  const GpsCoordinate longitude = CoordinateRationals(
+      point.longitude, point.longitudeRef, longitudeCorrection, false, secondsDenominator);
   writer.Bytes(0, {2, 2, 0, 0});
   writer.Ascii(1, std::string(1, latitude.reference));
   writer.Rationals(2, {latitude.parts[0], latitude.parts[1], latitude.parts[2]});

@@ -34,6 +34,7 @@ void PhotoList::Match(PhotoRow& row, LogLibrary& library, const MatchSettings& s
   const MatchResult result = MatchPhotoTime(library, row.exifDate, settings);
   row.matched = result.matched;
   row.point = result.point;
+  row.between = result.between;
   row.problem = !result.dateProblem.isEmpty()
                     ? QStringLiteral("the capture date %1 is impossible").arg(result.dateProblem)
                     : result.logProblem;

@@ -22,7 +22,8 @@ struct PhotoRow {
   TimeValue captureTime = 0;  // with the camera correction; 0 without a usable date
   QString dateText;           // captureTime in the display format; empty without a date
   bool matched = false;
-  TrackPoint point;  // the matched point
+  TrackPoint point;                    // the matched point
+  std::optional<FixesAround> between;  // the fixes it was placed between, when interpolated
   QString latitudeText, longitudeText, altitudeText;
   QString logFile;  // the matched log's path
   // Why the row is not matched, when something is wrong: the photo can no longer be read,

@@ -111,6 +111,9 @@ std::shared_ptr<PhotoPageState> PreparedState(std::shared_ptr<PhotoPageState> st
   }
   if (state->library == nullptr) {
     state->match.tolerance = ToleranceCode(settings);
+    state->match.interpolate = settings.ReadFlag(setting::kInterpolate);
+    state->match.maxGapSeconds =
+        MatchSettings::MaxGapOrDefault(settings.ReadSettingInt(setting::kInterpolateMaxGap));
     const int summerTimeOffset = settings.ReadFlag(setting::kSummerTime) ? 100 : 0;
     state->library = std::make_unique<LogLibrary>(
         QDir(settings.folders().documentsFolder).filePath(kLibraryFolderName), summerTimeOffset);
@@ -450,6 +453,12 @@ void CRAZIvozezDlg::SetPositionCorrection(bool enabled, int latitudeOffset, int 
 void CRAZIvozezDlg::SetSummerTime(bool on) {
   // Every log is read again with the new effective zone.
   library_.SetSummerTimeOffset(on ? 100 : 0);
+  RematchAll();
+}
+
+void CRAZIvozezDlg::SetInterpolation(bool on, int maxGapSeconds) {
+  match_.interpolate = on;
+  match_.maxGapSeconds = maxGapSeconds;
   RematchAll();
 }
 

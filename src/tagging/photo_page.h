@@ -82,6 +82,7 @@ class CRAZIvozezDlg : public QWidget {
   void SetTolerance(int code);
   void SetPositionCorrection(bool enabled, int latitudeOffset, int longitudeOffset);
   void SetSummerTime(bool on);
+  void SetInterpolation(bool on, int maxGapSeconds);
   // The camera time correction window; an applied correction matches every photo again.
   void CorrectCameraTime();
   // The detail view of the first selected photo.

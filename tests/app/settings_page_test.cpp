@@ -11,12 +11,17 @@
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QSlider>
+#include <QSpinBox>
+#include <QTableWidget>
 #include <QTemporaryDir>
 
 #include "app/language.h"
 #include "app/settings_page.h"
+#include "core/geodesy.h"
 #include "support/fake_device_tree.h"
+#include "support/log_generator.h"
 #include "support/test_files.h"
+#include "support/test_photos.h"
 #include "tagging/photo_page.h"
 #include "window_settings.h"
 
@@ -107,6 +112,64 @@ TEST_F(SettingsPageTest, SummerTimeReloadsTheLibraryWithTheOffset) {
   EXPECT_EQ(photos->library().summerTimeOffset(), 100);
   Find<QCheckBox>(page, "summerTime")->click();
   EXPECT_EQ(photos->library().summerTimeOffset(), 0);
+}
+
+// A photo taken 13 s into a walk logged every 10 s: 3/10 of the way from fix 1 to fix 2.
+TEST_F(SettingsPageTest, PositionsBetweenFixesAreStoredAndMatchThePhotosAgain) {
+  const QString photo = home_.filePath(QStringLiteral("a.jpg"));
+  if (!test::MakePhotoTakenAt(photo, "2009:05:17 21:00:13")) {
+    GTEST_SKIP() << "exiftool is not installed";
+  }
+  const QString log = home_.filePath(QStringLiteral("walk.log"));
+  std::vector<test::GeneratedFix> fixes;
+  test::WriteFile(log,
+                  test::GenerateLog({.hour = 12, .epochs = 30, .intervalSeconds = 10}, &fixes));
+  auto photos = PhotoPage();
+  EXPECT_FALSE(photos->matchSettings().interpolate);
+  ASSERT_TRUE(photos->library().AddLog(log, 0, 0, 900).done());
+  photos->AddPhotos({photo});
+  ASSERT_EQ(photos->photos().size(), 1u);
+  const PhotoRow& row = photos->photos().rows()[0];
+  ASSERT_TRUE(row.matched);
+  const QString nearestText = row.latitudeText;
+  auto* cell = photos->findChild<QTableWidget*>(QStringLiteral("photoList"))
+                   ->item(0, CRAZIvozezDlg::kLatitude);
+
+  CGPSSettingDlg page(*settings_, texts_, photos.get());
+  auto* interpolate = Find<QCheckBox>(page, "interpolate");
+  auto* maxGap = Find<QSpinBox>(page, "interpolateMaxGap");
+  EXPECT_FALSE(interpolate->isChecked());
+  EXPECT_FALSE(maxGap->isEnabled());
+  EXPECT_EQ(maxGap->value(), 60);
+
+  interpolate->click();
+  EXPECT_TRUE(settings_->ReadFlag(setting::kInterpolate));
+  EXPECT_TRUE(maxGap->isEnabled());
+  ASSERT_TRUE(row.between);
+  EXPECT_NEAR(PackedToDegrees(row.point.latitude),
+              fixes[1].latitude + 0.3 * (fixes[2].latitude - fixes[1].latitude), 1e-9);
+  EXPECT_NE(row.latitudeText, nearestText);
+  cell = photos->findChild<QTableWidget*>(QStringLiteral("photoList"))
+             ->item(0, CRAZIvozezDlg::kLatitude);
+  EXPECT_EQ(cell->text(), row.latitudeText);
+
+  // Fixes 10 s apart are further apart than 9 s: the nearest fix again.
+  maxGap->setValue(9);
+  EXPECT_EQ(settings_->ReadSettingInt(setting::kInterpolateMaxGap), 9);
+  EXPECT_FALSE(row.between);
+  EXPECT_EQ(row.latitudeText, nearestText);
+
+  // A page made afresh starts with what was stored.
+  auto next = PhotoPage();
+  EXPECT_TRUE(next->matchSettings().interpolate);
+  EXPECT_EQ(next->matchSettings().maxGapSeconds, 9);
+  CGPSSettingDlg nextPage(*settings_, texts_, next.get());
+  EXPECT_TRUE(Find<QCheckBox>(nextPage, "interpolate")->isChecked());
+  EXPECT_EQ(Find<QSpinBox>(nextPage, "interpolateMaxGap")->value(), 9);
+
+  interpolate->click();
+  EXPECT_FALSE(settings_->ReadFlag(setting::kInterpolate));
+  EXPECT_FALSE(photos->matchSettings().interpolate);
 }
 
 TEST_F(SettingsPageTest, AModelALoggersSettingsAreShownAndAppliedToItsFile) {

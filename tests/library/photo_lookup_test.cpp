@@ -2,6 +2,7 @@
 
 #include <QTemporaryDir>
 
+#include "core/geodesy.h"
 #include "library/photo_lookup.h"
 #include "support/log_generator.h"
 #include "support/test_files.h"
@@ -139,6 +140,99 @@ TEST(PhotoLookupOfABrokenLog, ANearestPointWithoutPositionIsNoMatch) {
   const MatchResult beside = MatchPhotoTime(library, "2009:05:17 10:31:10", {});
   EXPECT_TRUE(beside.matched);
   EXPECT_EQ(beside.pointIndex, 31u);
+}
+
+// A walk logged every 10 s from 10:00:00 (UTC, zone 0), 3 m north and 4 m east a fix; the
+// fix of 10:01:00 has no position, and the log pauses 61 s after 10:02:00.
+class InterpolatedLookup : public ::testing::Test {
+ protected:
+  InterpolatedLookup() {
+    const QString path = dir_.filePath(QStringLiteral("walk.log"));
+    std::string log = test::GenerateLog({.hour = 10,
+                                         .epochs = 13,
+                                         .intervalSeconds = 10,
+                                         .replacedFields = {{.epoch = 6, .latitude = "nan"}}},
+                                        &fixes_);
+    log += test::GenerateLog({.hour = 10, .minute = 3, .second = 1, .epochs = 2}, &fixes_);
+    test::WriteFile(path, log);
+    library_ = std::make_unique<LogLibrary>(LogLibrary::InMemory({{path, 0, 0, {}, 0}}, 0));
+  }
+  MatchResult Match(const char* time, bool interpolate, int maxGap = 60) {
+    MatchSettings settings;
+    settings.interpolate = interpolate;
+    settings.maxGapSeconds = maxGap;
+    return MatchPhotoTime(*library_, time, settings);
+  }
+  static double Degrees(double packed, const std::string& reference) {
+    return PackedToDegrees(packed) * (reference == "S" || reference == "W" ? -1 : 1);
+  }
+  QTemporaryDir dir_;
+  std::vector<test::GeneratedFix> fixes_;
+  std::unique_ptr<LogLibrary> library_;
+};
+
+TEST_F(InterpolatedLookup, PlacesAPhotoBetweenTheFixesAroundItsTime) {
+  const MatchResult result = Match("2009:05:17 10:00:17", true);
+  ASSERT_TRUE(result.matched);
+  ASSERT_TRUE(result.between);
+  EXPECT_EQ(result.between->before, 1u);
+  EXPECT_EQ(result.between->after, 2u);
+  EXPECT_EQ(result.pointIndex, 2u);  // the nearer fix gives speed and course
+  const double share = 0.7;
+  EXPECT_NEAR(Degrees(result.point.latitude, result.point.latitudeRef),
+              fixes_[1].latitude + share * (fixes_[2].latitude - fixes_[1].latitude), 1e-9);
+  EXPECT_NEAR(Degrees(result.point.longitude, result.point.longitudeRef),
+              fixes_[1].longitude + share * (fixes_[2].longitude - fixes_[1].longitude), 1e-9);
+  EXPECT_NEAR(result.point.SignedAltitude(),
+              fixes_[1].altitude + share * (fixes_[2].altitude - fixes_[1].altitude), 1e-9);
+  EXPECT_EQ(IsoTimeText(result.point.utcTime), "2009-05-17 10:00:17");
+}
+
+TEST_F(InterpolatedLookup, AtAFixTakesThatFixAsItIs) {
+  const MatchResult on = Match("2009:05:17 10:00:20", true);
+  const MatchResult off = Match("2009:05:17 10:00:20", false);
+  ASSERT_TRUE(on.matched);
+  EXPECT_FALSE(on.between);
+  EXPECT_EQ(on.point.isInterpolated, 0);
+  EXPECT_EQ(on.point.latitude, off.point.latitude);
+  EXPECT_EQ(on.point.longitude, off.point.longitude);
+  EXPECT_EQ(on.point.utcTimeOfDay, off.point.utcTimeOfDay);
+}
+
+TEST_F(InterpolatedLookup, OffItIsTheNearestFix) {
+  const MatchResult result = Match("2009:05:17 10:00:17", false);
+  ASSERT_TRUE(result.matched);
+  EXPECT_FALSE(result.between);
+  EXPECT_EQ(result.pointIndex, 2u);
+  EXPECT_EQ(result.point.isInterpolated, 0);
+  EXPECT_NEAR(Degrees(result.point.latitude, result.point.latitudeRef), fixes_[2].latitude, 1e-12);
+}
+
+TEST_F(InterpolatedLookup, FixesFurtherApartThanTheGapGiveTheNearestFix) {
+  // 10 s apart: placed between them with a gap of 10, not with 9.
+  EXPECT_TRUE(Match("2009:05:17 10:00:17", true, 10).between);
+  const MatchResult narrow = Match("2009:05:17 10:00:17", true, 9);
+  EXPECT_TRUE(narrow.matched);
+  EXPECT_FALSE(narrow.between);
+  EXPECT_EQ(narrow.pointIndex, 2u);
+  // The pause of 61 s after 10:02:00 is more than the default gap.
+  const MatchResult pause = Match("2009:05:17 10:02:20", true);
+  EXPECT_TRUE(pause.matched);
+  EXPECT_FALSE(pause.between);
+  EXPECT_EQ(pause.pointIndex, 12u);
+  EXPECT_TRUE(Match("2009:05:17 10:02:20", true, 61).between);
+}
+
+TEST_F(InterpolatedLookup, AFixWithoutPositionIsNotInterpolatedFrom) {
+  // Between 10:00:50 and the fix without position at 10:01:00: the nearest usable fix.
+  const MatchResult before = Match("2009:05:17 10:00:53", true);
+  EXPECT_TRUE(before.matched);
+  EXPECT_FALSE(before.between);
+  EXPECT_EQ(before.pointIndex, 5u);
+  // Nearer the fix without position: no position, as without interpolation.
+  const MatchResult nearer = Match("2009:05:17 10:00:58", true);
+  EXPECT_FALSE(nearer.matched);
+  EXPECT_TRUE(nearer.logProblem.contains(QStringLiteral("has no position")));
 }
 
 TEST(PositionTexts, PlainAndCorrected) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <cstring>
@@ -233,6 +234,31 @@ TEST_F(ShowTracksTest, PhotosOfOneLogDrawThatLogOnce) {
   EXPECT_EQ(markers.count("<marker "), 1);
   EXPECT_FALSE(markers.contains("<line "));
   EXPECT_FALSE(ShowPhotosOnMap(library, photos, {2}, settings, true, {}, dir_.path()).show);
+}
+
+TEST_F(ShowTracksTest, APhotoBetweenFixesIsMarkedWhereItWasPlaced) {
+  if (!test::HaveProgram(QStringLiteral("exiftool"))) {
+    GTEST_SKIP() << "exiftool is not installed";
+  }
+  std::vector<test::GeneratedFix> fixes;
+  const QString log =
+      Log(QStringLiteral("walk.log"), {.hour = 10, .epochs = 30, .intervalSeconds = 10}, &fixes);
+  LogLibrary library = LogLibrary::InMemory({{log, 0, 0, {}, 0}}, 0);
+  MatchSettings settings;
+  settings.interpolate = true;
+  PhotoList photos;
+  const QString path = dir_.filePath(QStringLiteral("p.jpg"));
+  ASSERT_TRUE(test::MakePhotoTakenAt(path, "2009:05:17 10:00:13"));
+  photos.AddPhoto(path, library, settings, {QStringLiteral("%H:%M:%S"), QStringLiteral("%s")});
+  ASSERT_TRUE(ShowPhotosOnMap(library, photos, {0}, settings, false, {}, dir_.path()).show);
+  static const QRegularExpression marker(
+      QStringLiteral("<marker lat='([-0-9.]+)' lng='([-0-9.]+)'"));
+  const QRegularExpressionMatch m = marker.match(QString::fromUtf8(Markers(MarkerFile::kPhotos)));
+  ASSERT_TRUE(m.hasMatch());
+  EXPECT_NEAR(m.captured(1).toDouble(),
+              fixes[1].latitude + 0.3 * (fixes[2].latitude - fixes[1].latitude), 1e-6);
+  EXPECT_NEAR(m.captured(2).toDouble(),
+              fixes[1].longitude + 0.3 * (fixes[2].longitude - fixes[1].longitude), 1e-6);
 }
 
 }  // namespace

@@ -63,9 +63,15 @@ std::string GenerateLog(const LogPlan& plan, std::vector<GeneratedFix>* fixes) {
     std::string time = Format("%02d%02d%02d.%03d", f.hour, f.minute, f.second, milliseconds);
     const std::string date = Format("%02d%02d%02d", f.day, f.month, f.year % 100);
     const double lat = plan.latitude + k * plan.northMetresPerEpoch / kMetresPerDegree;
-    const double lon =
+    double lon =
         plan.longitude + k * plan.eastMetresPerEpoch /
                              (kMetresPerDegree * std::cos(plan.latitude * 3.141592653589793 / 180));
+    // A walk across the 180 degree meridian goes on at the other side, as a receiver says.
+    if (lon > 180) {
+      lon -= 360;
+    } else if (lon < -180) {
+      lon += 360;
+    }
     GeneratedFix fix{};
     std::string latText = Packed(lat, 2, &fix.latitude);
     std::string lonText = Packed(lon, 3, &fix.longitude);

@@ -26,8 +26,8 @@ struct LogPlan {
   int year = 2009, month = 5, day = 17, hour = 12, minute = 0, second = 0;
   int epochs = 100;
   int intervalSeconds = 1;
-  double latitude = 37.390945;  // start, signed decimal degrees
-  double longitude = 126.968723;
+  double latitude = 37.390945;    // start, signed decimal degrees
+  double longitude = 126.968723;  // a walk past 180 degrees goes on at -180
   double northMetresPerEpoch = 3.0;
   double eastMetresPerEpoch = 4.0;
   double altitude = 45.3;  // start altitude, metres

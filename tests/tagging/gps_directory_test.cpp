@@ -38,6 +38,17 @@ TEST(GpsCoordinates, CorrectionsFollowTheSign) {
   EXPECT_EQ(CoordinateRationals(12658.1234, "W", 0, false).reference, 'W');
 }
 
+TEST(GpsCoordinates, InterpolatedPositionsKeepThousandthsOfASecond) {
+  // 23.4567 minutes is 27.402 seconds: a fix keeps whole tenths, a position between fixes
+  // thousandths, with or without a correction.
+  EXPECT_EQ(CoordinateRationals(3723.4567, "N", 0, true, kInterpolatedSecondsDenominator).parts[2],
+            (Rational{27402, 1000}));
+  const GpsCoordinate moved =
+      CoordinateRationals(3723.4567, "N", 500, true, kInterpolatedSecondsDenominator);
+  EXPECT_EQ(moved.parts[1], (Rational{23, 1}));
+  EXPECT_EQ(moved.parts[2], (Rational{32402, 1000}));
+}
+
 TrackPoint FullPoint() {
   TrackPoint p;
   p.latitude = 3723.4567;
@@ -86,6 +97,20 @@ TEST(GpsDirectory, FiveEntriesWithoutAMatchingGga) {
   EXPECT_EQ(latitude.count, 3u);
   EXPECT_EQ(latitude.value, 1000u + 6 + 12 * 5);  // the first value after the table
   EXPECT_EQ(EntryAt(dir, 4, ByteOrder::kLittle).value, 1000u + 6 + 12 * 5 + 24);
+}
+
+TEST(GpsDirectory, APointBetweenFixesIsWrittenInThousandthsOfASecond) {
+  TrackPoint point = FullPoint();
+  point.ggaMatchesRmc = 0;
+  point.isInterpolated = 1;
+  const std::vector<std::uint8_t> dir = BuildGpsDirectory(point, 0, 0, ByteOrder::kLittle, 1000);
+  const TiffData d(dir, ByteOrder::kLittle);
+  const std::size_t latitude = EntryAt(dir, 2, ByteOrder::kLittle).value - 1000;
+  EXPECT_EQ(d.U32(latitude + 16), 27402u);
+  EXPECT_EQ(d.U32(latitude + 20), 1000u);
+  const std::size_t longitude = EntryAt(dir, 4, ByteOrder::kLittle).value - 1000;
+  EXPECT_EQ(d.U32(longitude + 16), 7404u);  // 58.1234 minutes: 7.404 seconds
+  EXPECT_EQ(d.U32(longitude + 20), 1000u);
 }
 
 TEST(GpsDirectory, NineteenEntriesInEitherByteOrder) {
