@@ -13,6 +13,7 @@
 #include "export/photo_kml.h"
 #include "library/log_library.h"
 #include "tagging/photo_list.h"
+#include "tagging/photo_metadata.h"
 #include "tagging/photo_save.h"
 
 namespace trevalo::cli {
@@ -117,9 +118,10 @@ int RunGeotagCommand(const QStringList& arguments, CommandContext& context) {
   const QCommandLineOption sidecar(
       QStringLiteral("sidecar"),
       QStringLiteral("Write every position into an XMP sidecar beside its photo, JPEGs too, and "
-                     "change no photo (--out and --in-place are then not needed). Photos that "
+                     "change no photo. Photos that "
                      "are not JPEG files (RAW, HEIF, AVIF, WebP, PNG, TIFF) always get "
-                     "sidecars."));
+                     "sidecars; --out and --in-place are needed only for JPEGs written "
+                     "themselves."));
   const QCommandLineOption sidecarName(
       QStringLiteral("sidecar-name"),
       QStringLiteral("Sidecar names: 'full' for IMG_1.CR3.xmp (darktable, digiKam), 'base' for "
@@ -145,7 +147,12 @@ int RunGeotagCommand(const QStringList& arguments, CommandContext& context) {
     context.Error(QStringLiteral("geotag needs at least one photo"));
     return kUsageError;
   }
-  if (parser.isSet(out) == parser.isSet(inPlace) && (!parser.isSet(sidecar) || parser.isSet(out))) {
+  // Only JPEGs are written themselves; the others always get sidecars beside them.
+  const QStringList photoPaths = parser.positionalArguments();
+  const bool writesPhotos =
+      !parser.isSet(sidecar) && std::any_of(photoPaths.begin(), photoPaths.end(), IsJpegFile);
+  if ((parser.isSet(out) && parser.isSet(inPlace)) ||
+      (writesPhotos && !parser.isSet(out) && !parser.isSet(inPlace))) {
     context.Error(QStringLiteral("geotag needs exactly one of --out DIR and --in-place"));
     return kUsageError;
   }
