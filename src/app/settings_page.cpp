@@ -294,6 +294,11 @@ QWidget* CGPSSettingDlg::BuildOptions() {
              photoPage_->SetSummerTime(on);
            }
          })});
+  auto* sidecarNote = new QLabel(texts_.Text(QStringLiteral("SETTING_TEXT_SIDECAR")));
+  sidecarNote->setWordWrap(true);
+  group("SETTING_GROUP_SIDECAR",
+        {sidecarNote,
+         flag(setting::kSidecarBaseName, "SETTING_SIDECAR_BASENAME", "sidecarBaseName")});
   // The waypoint option is kept in the settings file but not offered here.
   group("IDC_SETTING_GROUP_KML",
         {flag(setting::kWaypointApply, "IDC_SETTING_KML_WAYPOINT", "kmlWaypoints")})

@@ -13,6 +13,7 @@
 #include "export/photo_kml.h"
 #include "library/log_library.h"
 #include "tagging/photo_list.h"
+#include "tagging/photo_metadata.h"
 #include "tagging/photo_save.h"
 
 namespace trevalo::cli {
@@ -135,16 +136,30 @@ int RunGeotagCommand(const QStringList& arguments, CommandContext& context) {
       QStringLiteral("Width of the photos in the document, up to 1000 (default 800; 0: the "
                      "photo's own width; at most 800 is written)."),
       QStringLiteral("N"));
+  const QCommandLineOption sidecar(
+      QStringLiteral("sidecar"),
+      QStringLiteral("Write every position into an XMP sidecar beside its photo, JPEGs too, and "
+                     "change no photo. Photos that "
+                     "are not JPEG files (RAW, HEIF, AVIF, WebP, PNG, TIFF) always get "
+                     "sidecars; --out and --in-place are needed only for JPEGs written "
+                     "themselves."));
+  const QCommandLineOption sidecarName(
+      QStringLiteral("sidecar-name"),
+      QStringLiteral("Sidecar names: 'full' for IMG_1.CR3.xmp (darktable, digiKam), 'base' for "
+                     "IMG_1.xmp (Adobe). Default: the settings' choice."),
+      QStringLiteral("full|base"));
   const QCommandLineOption force(QStringLiteral("force"),
                                  QStringLiteral("Replace an existing KML document."));
   parser.addOptions(PositionOffsetOptions());
-  parser.addOptions({kml, kmz, urlPrefix, width, force});
+  parser.addOptions({kml, kmz, urlPrefix, width, force, sidecar, sidecarName});
   parser.addOptions({interpolate, maxGap});
   parser.addOptions({logOption, summer, tolerance, cameraOffset, out, inPlace, dryRun, json,
                      ZoneOptionDefinition(QStringLiteral(
                          "Time zone of the --log files (default: the computer's standard "
                          "zone)."))});
-  parser.addPositionalArgument(QStringLiteral("PHOTO"), QStringLiteral("JPEG photos."),
+  parser.addPositionalArgument(QStringLiteral("PHOTO"),
+                               QStringLiteral("Photos: JPEG, camera RAW (CR2, CR3, NEF, ARW, DNG, "
+                                              "ORF, RW2, PEF), HEIF/HEIC, AVIF, WebP, PNG, TIFF."),
                                QStringLiteral("PHOTO..."));
   if (const std::optional<int> done =
           ParseCommandLine(parser, QStringLiteral("geotag"), arguments, context)) {
@@ -154,8 +169,19 @@ int RunGeotagCommand(const QStringList& arguments, CommandContext& context) {
     context.Error(QStringLiteral("geotag needs at least one photo"));
     return kUsageError;
   }
-  if (parser.isSet(out) == parser.isSet(inPlace)) {
+  // Only JPEGs are written themselves; the others always get sidecars beside them.
+  const QStringList photoPaths = parser.positionalArguments();
+  const bool writesPhotos =
+      !parser.isSet(sidecar) && std::any_of(photoPaths.begin(), photoPaths.end(), IsJpegFile);
+  if ((parser.isSet(out) && parser.isSet(inPlace)) ||
+      (writesPhotos && !parser.isSet(out) && !parser.isSet(inPlace))) {
     context.Error(QStringLiteral("geotag needs exactly one of --out DIR and --in-place"));
+    return kUsageError;
+  }
+  if (parser.isSet(sidecarName) && parser.value(sidecarName) != u"full" &&
+      parser.value(sidecarName) != u"base") {
+    context.Error(
+        QStringLiteral("--sidecar-name %1: give full or base").arg(parser.value(sidecarName)));
     return kUsageError;
   }
   const Settings settings(context.folders);
@@ -219,6 +245,10 @@ int RunGeotagCommand(const QStringList& arguments, CommandContext& context) {
   kmlOptions.kmlName = parser.value(kml);
   kmlOptions.urlPrefix = parser.value(urlPrefix);
   kmlOptions.imageWidth = static_cast<int>(*imageWidth);
+  kmlOptions.sidecars.everyPhoto = parser.isSet(sidecar);
+  const bool baseNames = parser.isSet(sidecarName) ? parser.value(sidecarName) == u"base"
+                                                   : settings.ReadFlag(setting::kSidecarBaseName);
+  kmlOptions.sidecars.naming = baseNames ? SidecarNaming::kBaseName : SidecarNaming::kFullName;
   if (kmlOptions.kml && !parser.isSet(force) && !parser.isSet(dryRun) &&
       PathExists(PhotoKmlPath(kmlOptions.saveFolder, kmlOptions.kmlName))) {
     context.Error(QStringLiteral("%1 exists (give --force to replace it)")
@@ -262,7 +292,10 @@ int RunGeotagCommand(const QStringList& arguments, CommandContext& context) {
     }
     // A row not matched for a reason (the points of its log cannot be read) is a problem.
     PhotoOutcome o{row->path, row->matched, row->logFile, 0, 0, 0, {}, row->problem};
-    exitCode = row->problem.isEmpty() ? exitCode : kUserError;
+    if (o.error.isEmpty() && kmlOptions.sidecars.For(*row) && row->exifDate.empty()) {
+      o.error = QString::fromLatin1(kNoCaptureTime);
+    }
+    exitCode = o.error.isEmpty() ? exitCode : kUserError;
     if (row->matched) {
       o.between = row->between;
       CCoordinate position(row->point);

@@ -6,6 +6,8 @@
 #include "core/geodesy.h"
 #include "core/gps_log.h"
 #include "tagging/exif_file.h"
+#include "tagging/photo_metadata.h"
+#include "tagging/xmp_sidecar.h"
 
 namespace trevalo::cli {
 namespace {
@@ -19,9 +21,45 @@ QString ReadProblem(const ExifFile& photo) {
                                      : photo.errorText();
 }
 
-void WriteInfoText(const QString& path, const PhotoInfo& info, const ExistingGps& gps,
+// The sidecar beside a photo, under either naming, and what position it holds.
+struct SidecarFound {
+  QString path;  // empty without one
+  SidecarRead read;
+};
+
+SidecarFound FindSidecar(const QString& photo) {
+  for (const SidecarNaming naming : {SidecarNaming::kFullName, SidecarNaming::kBaseName}) {
+    const QString path = SidecarPath(photo, naming);
+    const SidecarFile file = ReadSidecarFile(path);
+    if (file.exists) {
+      SidecarFound found{path, {}};
+      if (file.problem.isEmpty()) {
+        found.read = ReadSidecarPosition(file.text);
+      } else {
+        found.read.error = file.problem.toStdString();
+      }
+      return found;
+    }
+  }
+  return {};
+}
+
+void WritePosition(double latitude, double longitude, const std::optional<double>& altitude,
                    Output& out) {
+  out << std::string_view(RealText(latitude)) << ", " << std::string_view(RealText(longitude));
+  if (altitude) {
+    out << ", altitude " << std::string_view(RealText(*altitude)) << " m";
+  }
+}
+
+void WriteInfoText(const QString& path, const PhotoMetadata& photo, const SidecarFound& sidecar,
+                   Output& out) {
+  const PhotoInfo& info = photo.info;
+  const ExistingGps& gps = photo.gps;
   out << path << '\n';
+  if (!photo.jpeg) {
+    out << "  kind     " << photo.format << '\n';
+  }
   out << "  taken    ";
   if (info.dateTime.empty()) {
     out << "(no date)";
@@ -36,18 +74,29 @@ void WriteInfoText(const QString& path, const PhotoInfo& info, const ExistingGps
   out << "  size     " << std::int64_t{info.width} << " x " << std::int64_t{info.height}
       << ", orientation " << std::int64_t{info.orientation} << '\n';
   if (gps.latitudeDegrees && gps.longitudeDegrees) {
-    out << "  position " << std::string_view(RealText(*gps.latitudeDegrees)) << ", "
-        << std::string_view(RealText(*gps.longitudeDegrees));
-    if (gps.altitudeMetres) {
-      out << ", altitude " << std::string_view(RealText(*gps.altitudeMetres)) << " m";
-    }
+    out << "  position ";
+    WritePosition(*gps.latitudeDegrees, *gps.longitudeDegrees, gps.altitudeMetres, out);
     out << '\n';
   } else {
     out << "  position " << (gps.present ? "(GPS directory without a position)" : "(none)") << '\n';
   }
+  if (!sidecar.path.isEmpty()) {
+    out << "  sidecar  " << sidecar.path << ": ";
+    if (!sidecar.read.error.empty()) {
+      out << UserText{sidecar.read.error};
+    } else if (const auto& p = sidecar.read.position) {
+      WritePosition(p->latitude, p->longitude, p->altitude, out);
+    } else {
+      out << "(no position)";
+    }
+    out << '\n';
+  }
 }
 
-void WriteInfoJson(const PhotoInfo& info, const ExistingGps& gps, JsonWriter& json) {
+void WriteInfoJson(const PhotoMetadata& photo, const SidecarFound& sidecar, JsonWriter& json) {
+  const PhotoInfo& info = photo.info;
+  const ExistingGps& gps = photo.gps;
+  json.Field("format", photo.format);
   json.Field("cameraMake", std::string_view(info.cameraMake));
   json.Field("cameraModel", std::string_view(info.cameraModel));
   json.Field("dateTime", std::string_view(info.dateTime));
@@ -87,6 +136,20 @@ void WriteInfoJson(const PhotoInfo& info, const ExistingGps& gps, JsonWriter& js
     json.Field("longitudeDegrees", *gps.longitudeDegrees);
   if (gps.altitudeMetres)
     json.Field("altitudeMetres", *gps.altitudeMetres);
+  if (!sidecar.path.isEmpty()) {
+    json.Key("sidecar");
+    json.BeginObject();
+    json.Field("path", sidecar.path);
+    if (!sidecar.read.error.empty()) {
+      json.Field("error", std::string_view(sidecar.read.error));
+    } else if (const auto& p = sidecar.read.position) {
+      json.Field("latitudeDegrees", p->latitude);
+      json.Field("longitudeDegrees", p->longitude);
+      if (p->altitude)
+        json.Field("altitudeMetres", *p->altitude);
+    }
+    json.EndObject();
+  }
 }
 
 int RunInfo(const QStringList& arguments, CommandContext& context) {
@@ -94,8 +157,12 @@ int RunInfo(const QStringList& arguments, CommandContext& context) {
   parser.setApplicationDescription(QStringLiteral(
       "Capture time, camera, size and orientation of photos, and any position they hold."));
   parser.addOption(kJsonOption);
-  parser.addPositionalArgument(QStringLiteral("PHOTO"), QStringLiteral("JPEG photos."),
-                               QStringLiteral("PHOTO..."));
+  parser.addPositionalArgument(
+      QStringLiteral("PHOTO"),
+      QStringLiteral("Photos: JPEG, camera RAW (CR2, CR3, NEF, ARW, DNG, ORF, RW2, PEF), "
+                     "HEIF/HEIC, AVIF, WebP, PNG, TIFF; the position of an XMP sidecar beside "
+                     "one (IMG_1.CR3.xmp or IMG_1.xmp) is shown too."),
+      QStringLiteral("PHOTO..."));
   if (const std::optional<int> done =
           ParseCommandLine(parser, QStringLiteral("photo info"), arguments, context)) {
     return *done;
@@ -112,23 +179,25 @@ int RunInfo(const QStringList& arguments, CommandContext& context) {
     json.BeginArray();
   }
   for (const QString& path : photos) {
-    ExifFile photo(path, ExifFile::kReadOnly);
-    const bool read = photo.ReadSections();
-    if (!read) {
-      context.Error(QStringLiteral("%1: %2").arg(path, ReadProblem(photo)));
+    const PhotoMetadata photo = ReadPhotoMetadata(path);
+    const QString problem =
+        photo.problem.isEmpty() ? QStringLiteral("cannot be read as a photo") : photo.problem;
+    if (!photo.read) {
+      context.Error(QStringLiteral("%1: %2").arg(path, problem));
       exitCode = kUserError;
     }
+    const SidecarFound sidecar = photo.read ? FindSidecar(path) : SidecarFound{};
     if (asJson) {
       json.BeginObject();
       json.Field("photo", path);
-      if (read) {
-        WriteInfoJson(photo.info(), photo.existingGps(), json);
+      if (photo.read) {
+        WriteInfoJson(photo, sidecar, json);
       } else {
-        json.Field("error", ReadProblem(photo));
+        json.Field("error", problem);
       }
       json.EndObject();
-    } else if (read) {
-      WriteInfoText(path, photo.info(), photo.existingGps(), context.out);
+    } else if (photo.read) {
+      WriteInfoText(path, photo, sidecar, context.out);
     }
   }
   if (asJson) {

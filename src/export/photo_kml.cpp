@@ -125,7 +125,7 @@ PhotoKmlReport SavePhotosWithKml(PhotoList& photos, LogLibrary& library,
 
   PlacemarkSink sink(writer, archive.get(), options, correction, report.problems);
   report.save = SaveTaggedPhotos(photos, library, settings, options.mode, options.saveFolder,
-                                 progress, &sink);
+                                 progress, &sink, options.sidecars);
 
   writer.EndFolder();
   WriteKmlRoute(writer, options.trackFolderName, source);

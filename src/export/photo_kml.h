@@ -23,6 +23,7 @@ struct PhotoKmlOptions {
   int imageWidth = 800;     // 10..1000; below 10 the photo's own width
   QString photoFolderName;  // name of the photo folder
   QString trackFolderName;  // name of the route folder
+  SidecarChoice sidecars;   // which photos get XMP sidecars, and their names
 };
 
 struct PhotoKmlReport {

@@ -7,7 +7,7 @@
 #include "core/geodesy.h"
 #include "core/nmea_fields.h"
 #include "core/track_walk.h"
-#include "tagging/exif_file.h"
+#include "tagging/photo_metadata.h"
 
 namespace trevalo {
 namespace {
@@ -126,14 +126,13 @@ MatchResult MatchPhoto(LogLibrary& library, const QString& photoPath,
   if (library.empty()) {
     return {};
   }
-  ExifFile photo(photoPath, ExifFile::kReadOnly);
-  if (!photo.ReadSections()) {
+  const PhotoMetadata photo = ReadPhotoMetadata(photoPath);
+  if (!photo.read) {
     MatchResult result;
-    result.readProblem =
-        photo.errorText().isEmpty() ? QStringLiteral("cannot be read") : photo.errorText();
+    result.readProblem = photo.problem.isEmpty() ? QStringLiteral("cannot be read") : photo.problem;
     return result;
   }
-  return MatchPhotoTime(library, photo.info().dateTime, settings);
+  return MatchPhotoTime(library, photo.info.dateTime, settings);
 }
 
 QString CoordinateText(double packed, const std::string& reference, int correction, bool latitude,

@@ -130,6 +130,10 @@ GpsCoordinate CoordinateRationals(double packed, const std::string& reference, i
   return result;
 }
 
+Rational AltitudeRational(double altitude) {
+  return {Scaled(altitude, 10), 10};
+}
+
 std::vector<std::uint8_t> BuildGpsDirectory(const TrackPoint& point, int latitudeCorrection,
                                             int longitudeCorrection, ByteOrder order,
                                             std::uint32_t base) {
@@ -149,7 +153,7 @@ std::vector<std::uint8_t> BuildGpsDirectory(const TrackPoint& point, int latitud
   if (full) {
     const auto timeOfDay = static_cast<std::uint32_t>(std::max(point.utcTimeOfDay, 0));
     writer.Bytes(5, {point.altitudeBelowSea});
-    writer.Rationals(6, {{Scaled(point.altitude, 10), 10}});
+    writer.Rationals(6, {AltitudeRational(point.altitude)});
     writer.Rationals(7,
                      {{timeOfDay / 10000, 1}, {timeOfDay % 10000 / 100, 1}, {timeOfDay % 100, 1}});
     writer.Ascii(8, point.satelliteText);

@@ -34,6 +34,9 @@ GpsCoordinate CoordinateRationals(double packed, const std::string& reference, i
                                   bool latitude,
                                   std::uint32_t secondsDenominator = kFixSecondsDenominator);
 
+// The altitude as written: whole tenths of a metre, without its sign.
+Rational AltitudeRational(double altitude);
+
 // The directory for a point, laid out to start at `base` (an even offset from the TIFF
 // header): 19 entries when the point's GGA data belongs to its RMC epoch, else 5.
 // Corrections are hundredths of an arc second on each axis.

@@ -13,8 +13,8 @@
 #include "app/image_capture.h"
 #include "app/language.h"
 #include "app/settings.h"
-#include "tagging/exif_file.h"
 #include "tagging/photo_details.h"
+#include "tagging/photo_metadata.h"
 
 namespace trevalo {
 
@@ -88,9 +88,8 @@ void FileInfoDlg::BuildView() {
   const PhotoRow& row = photos_.rows()[row_];
   setWindowTitle(texts_.Text(QStringLiteral("IMGINFO_TITLE")) + QStringLiteral(" - ") +
                  row.fileName);
-  ExifFile photo(row.path, ExifFile::kReadOnly);
-  const bool readable = photo.ReadSections();
-  const std::optional<PhotoInfo> info = readable ? std::optional(photo.info()) : std::nullopt;
+  const PhotoMetadata photo = ReadPhotoMetadata(row.path);
+  const std::optional<PhotoInfo> info = photo.read ? std::optional(photo.info) : std::nullopt;
   const std::vector<DetailRow> rows = PhotoDetailRows(row, info);
   details_->setRowCount(static_cast<int>(rows.size()));
   for (int r = 0; r < static_cast<int>(rows.size()); ++r) {

@@ -6,7 +6,7 @@
 
 #include "core/file_identity.h"
 #include "core/nmea_fields.h"
-#include "tagging/exif_file.h"
+#include "tagging/photo_metadata.h"
 
 namespace trevalo {
 namespace {
@@ -38,6 +38,11 @@ void PhotoList::Match(PhotoRow& row, LogLibrary& library, const MatchSettings& s
   row.problem = !result.dateProblem.isEmpty()
                     ? QStringLiteral("the capture date %1 is impossible").arg(result.dateProblem)
                     : result.logProblem;
+  // A JPEG without a date is simply not matched, as it always was; any other photo is
+  // told why its sidecar cannot be written.
+  if (row.problem.isEmpty() && !row.jpeg && row.exifDate.empty()) {
+    row.problem = QString::fromLatin1(kNoCaptureTime);
+  }
   if (row.matched) {
     row.latitudeText = LatitudeText(result.point, settings, formats.longLatFormat);
     row.longitudeText = LongitudeText(result.point, settings, formats.longLatFormat);
@@ -59,10 +64,10 @@ PhotoList::AddResult PhotoList::AddPhoto(const QString& path, LogLibrary& librar
                   [&](const PhotoRow& row) { return row.identity == identity; })) {
     return AddResult::kAlreadyThere;
   }
-  ExifFile photo(path, ExifFile::kReadOnly);
-  if (!photo.ReadSections()) {
+  const PhotoMetadata photo = ReadPhotoMetadata(path);
+  if (!photo.read) {
     if (problem != nullptr) {
-      *problem = photo.errorText();
+      *problem = photo.problem;
     }
     return AddResult::kUnreadable;
   }
@@ -70,7 +75,9 @@ PhotoList::AddResult PhotoList::AddPhoto(const QString& path, LogLibrary& librar
   row.path = path;
   row.identity = identity;
   row.fileName = QFileInfo(path).fileName();
-  row.exifDate = photo.info().dateTime;
+  row.exifDate = photo.info.dateTime;
+  row.jpeg = photo.jpeg;
+  row.pixelWidth = photo.info.width;
   Match(row, library, settings, formats);
   rows_.push_back(std::move(row));
   return AddResult::kAdded;
@@ -79,10 +86,10 @@ PhotoList::AddResult PhotoList::AddPhoto(const QString& path, LogLibrary& librar
 void PhotoList::RematchAll(LogLibrary& library, const MatchSettings& settings,
                            const DisplayFormats& formats) {
   for (PhotoRow& row : rows_) {
-    ExifFile photo(row.path, ExifFile::kReadOnly);
-    if (!photo.ReadSections()) {
+    const PhotoMetadata photo = ReadPhotoMetadata(row.path);
+    if (!photo.read) {
       // No stale position stays on a photo that can no longer be read.
-      row.problem = photo.errorText();
+      row.problem = photo.problem;
       row.matched = false;
       row.latitudeText.clear();
       row.longitudeText.clear();
@@ -91,7 +98,9 @@ void PhotoList::RematchAll(LogLibrary& library, const MatchSettings& settings,
       continue;
     }
     row.problem.clear();
-    row.exifDate = photo.info().dateTime;
+    row.exifDate = photo.info.dateTime;
+    row.jpeg = photo.jpeg;
+    row.pixelWidth = photo.info.width;
     Match(row, library, settings, formats);
   }
 }

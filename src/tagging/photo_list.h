@@ -18,7 +18,9 @@ struct PhotoRow {
   QString path;
   QString identity;  // FileIdentity of the path: one row per photo file
   QString fileName;
-  std::string exifDate;       // the capture date-time text as the photo holds it
+  std::string exifDate;  // the capture date-time text as the photo holds it
+  bool jpeg = true;      // a JPEG; any other photo's position goes into a sidecar
+  int pixelWidth = 0;
   TimeValue captureTime = 0;  // with the camera correction; 0 without a usable date
   QString dateText;           // captureTime in the display format; empty without a date
   bool matched = false;
@@ -30,6 +32,9 @@ struct PhotoRow {
   // its capture date is impossible, or the points of the log it falls on cannot be read.
   QString problem;
 };
+
+// Why a photo without a capture time gets no position.
+inline constexpr char kNoCaptureTime[] = "it has no capture time";
 
 class PhotoList {
  public:

@@ -30,6 +30,7 @@
 #include "tagging/correction_dialog.h"
 #include "tagging/correction_summary.h"
 #include "tagging/photo_detail_dialog.h"
+#include "tagging/photo_metadata.h"
 #include "tagging/save_dialog.h"
 #include "tagging/table_dialog.h"
 
@@ -283,7 +284,9 @@ void CRAZIvozezDlg::ChoosePhotos() {
   const QStringList paths = QFileDialog::getOpenFileNames(
       this, texts_.Text(QStringLiteral("MAIN_BUTTON_IMAGEADD")),
       settings_.ReadSetting(setting::kPathOpen, setting::kFolderCapacity),
-      QStringLiteral("JPEG (*.jpg *.jpeg)"));
+      QStringLiteral("%1 (%2);;JPEG (*.jpg *.jpeg);;%3 (*)")
+          .arg(texts_.Text(QStringLiteral("MAIN_FILTER_PHOTOS")), PhotoFilePatterns().join(u' '),
+               texts_.Text(QStringLiteral("MAIN_FILTER_ALL"))));
   if (!paths.isEmpty()) {
     AddPhotos(paths);
   }

@@ -28,7 +28,7 @@ QString CompatibilityMessage(const QString& photo, const QString& reason) {
 
 SaveReport SaveTaggedPhotos(PhotoList& photos, LogLibrary& library, const MatchSettings& settings,
                             SaveMode mode, const QString& saveFolder, const SaveProgress& progress,
-                            SavedPhotoSink* sink) {
+                            SavedPhotoSink* sink, const SidecarChoice& sidecars) {
   SaveReport report;
   const std::size_t total = photos.size();
   std::size_t done = 0;
@@ -50,6 +50,26 @@ SaveReport SaveTaggedPhotos(PhotoList& photos, LogLibrary& library, const MatchS
       fail(!match.readProblem.isEmpty()  ? match.readProblem
            : !match.logProblem.isEmpty() ? match.logProblem
                                          : QStringLiteral("no longer matches a log"));
+      continue;
+    }
+    if (sidecars.For(row)) {
+      const QString sidecar = SidecarPath(row.path, sidecars.naming);
+      if (progress) {
+        progress(done, total, sidecar);
+      }
+      if (const QString problem =
+              WriteSidecar(sidecar, SidecarGpsOfPoint(match.point, settings.latitudeCorrection(),
+                                                      settings.longitudeCorrection()));
+          !problem.isEmpty()) {
+        fail(problem);
+        continue;
+      }
+      ++done;
+      if (sink != nullptr) {
+        sink->PhotoSaved(row, match.point, row.path, row.pixelWidth);
+      }
+      report.items.push_back({row.path, sidecar, QString(), false});
+      photos.Remove(index);
       continue;
     }
     ExifFile photo(row.path, ExifFile::kRewrite);

@@ -12,17 +12,28 @@
 #include "library/log_library.h"
 #include "library/match_settings.h"
 #include "tagging/photo_list.h"
+#include "tagging/xmp_sidecar.h"
 
 namespace trevalo {
 
 enum class SaveMode { kCopy, kInPlace };
+
+// Which photos keep their position in an XMP sidecar beside them instead of in the file:
+// always those that are not JPEG files (RAW, HEIF, ...), and JPEGs too on request. A photo
+// written through a sidecar is never changed itself, whatever the save mode.
+struct SidecarChoice {
+  bool everyPhoto = false;
+  SidecarNaming naming = SidecarNaming::kFullName;
+  bool For(const PhotoRow& row) const { return everyPhoto || !row.jpeg; }
+};
 
 // Told of every photo that was written, for the KML document and the KMZ package that may
 // go with the photos.
 class SavedPhotoSink {
  public:
   virtual ~SavedPhotoSink() = default;
-  // `written` is the tagged file, `pixelWidth` the photo's width.
+  // `written` is the tagged file (the photo itself when its position went into a sidecar),
+  // `pixelWidth` the photo's width.
   virtual void PhotoSaved(const PhotoRow& row, const TrackPoint& point, const QString& written,
                           int pixelWidth) = 0;
 };
@@ -30,7 +41,7 @@ class SavedPhotoSink {
 struct SaveReport {
   struct Item {
     QString photo;
-    QString written;            // empty when it failed
+    QString written;            // the tagged file or the sidecar; empty when it failed
     QString problem;            // empty when it was written
     bool incompatible = false;  // the photo could not be read for rewriting (problem: why)
   };
@@ -50,6 +61,7 @@ using SaveProgress = Progress;
 
 SaveReport SaveTaggedPhotos(PhotoList& photos, LogLibrary& library, const MatchSettings& settings,
                             SaveMode mode, const QString& saveFolder,
-                            const SaveProgress& progress = {}, SavedPhotoSink* sink = nullptr);
+                            const SaveProgress& progress = {}, SavedPhotoSink* sink = nullptr,
+                            const SidecarChoice& sidecars = {});
 
 }  // namespace trevalo

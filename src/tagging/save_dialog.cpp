@@ -59,7 +59,8 @@ CGPSSaveConfirmDlg::CGPSSaveConfirmDlg(const Settings& settings, const LanguageT
           texts.Text(QStringLiteral("SAVE_TEXT_KMLFILENAME")) + QStringLiteral(" :"), this)),
       kmlName_(Named(new QLineEdit(this), "kmlName")),
       urlPrefix_(Named(new QLineEdit(this), "urlPrefix")),
-      width_(Named(new QLineEdit(QString::number(kDefaultWidth), this), "imageWidth")) {
+      width_(Named(new QLineEdit(QString::number(kDefaultWidth), this), "imageWidth")),
+      sidecarNote_(Named(NewPlainLabel(this), "sidecarNote")) {
   setObjectName(QStringLiteral("saveDialog"));
   setWindowTitle(texts.Text(QStringLiteral("SAVE_TITLE")));
   kmlName_->setMaxLength(kTextCapacity);
@@ -101,6 +102,7 @@ CGPSSaveConfirmDlg::CGPSSaveConfirmDlg(const Settings& settings, const LanguageT
   layout->addWidget(kml_);
   layout->addWidget(kmz_);
   layout->addLayout(kmlGrid);
+  layout->addWidget(sidecarNote_);
   layout->addLayout(buttons);
   setMinimumWidth(520);
 
@@ -112,6 +114,27 @@ CGPSSaveConfirmDlg::CGPSSaveConfirmDlg(const Settings& settings, const LanguageT
 
   SetSaveFolder(StartFolder(settings, setting::kPathSave, setting::kSaveFolderCapacity));
   ApplyKmlCheck();
+  ShowSidecars();
+}
+
+SidecarChoice CGPSSaveConfirmDlg::Sidecars() const {
+  return {.everyPhoto = false,
+          .naming = settings_.ReadFlag(setting::kSidecarBaseName) ? SidecarNaming::kBaseName
+                                                                  : SidecarNaming::kFullName};
+}
+
+void CGPSSaveConfirmDlg::ShowSidecars() {
+  const SidecarChoice sidecars = Sidecars();
+  QStringList lines;
+  for (const PhotoRow& row : photos_.rows()) {
+    if (row.matched && sidecars.For(row)) {
+      lines << QStringLiteral("%1 \u2192 %2")
+                   .arg(row.fileName, QFileInfo(SidecarPath(row.path, sidecars.naming)).fileName());
+    }
+  }
+  sidecarNote_->setVisible(!lines.isEmpty());
+  sidecarNote_->setText(texts_.Text(QStringLiteral("SAVE_TEXT_SIDECAR")) + u'\n' +
+                        lines.join(u'\n'));
 }
 
 void CGPSSaveConfirmDlg::SetSaveFolder(const QString& folder) {
@@ -185,6 +208,7 @@ void CGPSSaveConfirmDlg::Save() {
   options.imageWidth = width;
   options.photoFolderName = texts_.Text(QStringLiteral("KML_STRING_PHOTO"));
   options.trackFolderName = texts_.Text(QStringLiteral("KML_STRING_TRACK"));
+  options.sidecars = Sidecars();
   if (options.kml && options.kmlName.isEmpty()) {
     Tell(texts_.Text(QStringLiteral("SAVE_TEXT_NOKMLNAME")), QMessageBox::Information);
     return;

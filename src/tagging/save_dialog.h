@@ -6,6 +6,7 @@
 
 #include "library/match_settings.h"
 #include "tagging/photo_list.h"
+#include "tagging/photo_save.h"
 
 #include <QMessageBox>
 
@@ -38,6 +39,9 @@ class CGPSSaveConfirmDlg : public QDialog {
 
  private:
   void ApplyKmlCheck();
+  // The photos that are not written themselves but get sidecars, named as the settings say.
+  SidecarChoice Sidecars() const;
+  void ShowSidecars();
   void ChooseFolder();
   // Shows a message; the dialog stays open.
   void Tell(const QString& text, QMessageBox::Icon icon);
@@ -59,6 +63,7 @@ class CGPSSaveConfirmDlg : public QDialog {
   QLineEdit* kmlName_;
   QLineEdit* urlPrefix_;
   QLineEdit* width_;
+  QLabel* sidecarNote_;
 };
 
 }  // namespace trevalo

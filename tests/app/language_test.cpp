@@ -138,6 +138,8 @@ const char* const kWindowKeys[] = {
     "ABOUT_STRING_UPGRADE",
     // photo page
     "MAIN_BUTTON_IMAGEADD",
+    "MAIN_FILTER_PHOTOS",
+    "MAIN_FILTER_ALL",
     "MAIN_BUTTON_GPSIMPORT",
     "MAIN_BUTTON_MAPVIEW",
     "MAIN_BUTTON_DETAIL",
@@ -207,6 +209,7 @@ const char* const kWindowKeys[] = {
     // saving and KML
     "SAVE_TITLE",
     "SAVE_TEXT_ASK",
+    "SAVE_TEXT_SIDECAR",
     "SAVE_BUTTON_OVERWRITE",
     "SAVE_BUTTON_SAVECOPY",
     "SAVE_TEXT_SAVEPATH",
@@ -339,6 +342,9 @@ const char* const kWindowKeys[] = {
     "SETTING_GROUP_SHOWTRACK",
     "SETTING_CHECK_SHOWTRACK",
     "SETTING_SUMMERTIME",
+    "SETTING_GROUP_SIDECAR",
+    "SETTING_TEXT_SIDECAR",
+    "SETTING_SIDECAR_BASENAME",
     "IDC_SETTING_GROUP_KML",
     "IDC_SETTING_KML_WAYPOINT",
     "SETTING_TEXT_CONNECTED",

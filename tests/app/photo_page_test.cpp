@@ -16,6 +16,7 @@
 
 #include "app/language.h"
 #include "app/settings.h"
+#include "core/native_files.h"
 #include "device/log_import_dialog.h"
 #include "library/log_library.h"
 #include "library/log_manager_dialog.h"
@@ -558,6 +559,63 @@ TEST_F(PhotoPageTest, TheLogManagerOpensFromThePhotoPageWithoutALogger) {
   });
   page.findChild<QPushButton*>(QStringLiteral("logManagerButton"))->click();
   EXPECT_TRUE(opened);
+}
+
+}  // namespace
+}  // namespace trevalo
+
+namespace trevalo {
+namespace {
+
+// A RAW photo is listed and matched like a JPEG; the save window says it gets a sidecar,
+// named as the settings say, and saving writes that sidecar and leaves the photo alone.
+TEST_F(PhotoPageTest, ARawPhotoIsMatchedAndSavedThroughASidecar) {
+  const QString raw = work_.filePath(QStringLiteral("IMG_0042.CR3"));
+  const QString jpeg = work_.filePath(QStringLiteral("IMG_0043.jpg"));
+  ASSERT_TRUE(test::MakeOtherPhoto(raw, "2009:05:17 21:01:00"));
+  if (!test::MakePhotoTakenAt(jpeg, "2009:05:17 21:02:00")) {
+    GTEST_SKIP() << "exiftool is not installed";
+  }
+  const QString log = work_.filePath(QStringLiteral("0517.LOG"));
+  test::WriteFile(log, test::GenerateLog({.hour = 12, .epochs = 300}));
+  settings_->WriteSetting(setting::kSidecarBaseName, QStringLiteral("1"));
+  CRAZIvozezDlg page(*settings_, texts_, nullptr, Tree());
+  page.resize(1100, 500);
+  page.show();
+  ASSERT_TRUE(page.library().AddLog(log, 0, 0, 900).done());
+  page.AddPhotos({raw, jpeg});
+  ASSERT_EQ(page.photos().size(), 2u);
+  EXPECT_TRUE(page.photos().rows()[0].matched);
+  EXPECT_FALSE(page.photos().rows()[0].jpeg);
+  auto* list = page.findChild<QTableWidget*>(QStringLiteral("photoList"));
+  ASSERT_NE(list, nullptr);
+  EXPECT_EQ(list->item(0, 1)->text(), QStringLiteral("IMG_0042.CR3"));
+  EXPECT_FALSE(list->item(0, 3)->text().isEmpty());  // its latitude
+  page.grab().save(test::BinaryFolder() + QStringLiteral("/../test-output/photo-page-raw.png"));
+
+  const QByteArray before = test::ReadFile(raw);
+  const QString out = work_.filePath(QStringLiteral("out"));
+  QDir().mkpath(out);
+  QString note;
+  OnNextModal([&](QWidget* window) {
+    auto* dialog = qobject_cast<CGPSSaveConfirmDlg*>(window);
+    ASSERT_NE(dialog, nullptr);
+    auto* label = dialog->findChild<QLabel*>(QStringLiteral("sidecarNote"));
+    ASSERT_NE(label, nullptr);
+    note = label->isVisible() ? label->text() : QString();
+    dialog->grab().save(test::BinaryFolder() +
+                        QStringLiteral("/../test-output/save-dialog-sidecar.png"));
+    dialog->SetSaveFolder(out);
+    dialog->Save();
+  });
+  page.SavePhotos();
+  EXPECT_EQ(note, texts_.Text(QStringLiteral("SAVE_TEXT_SIDECAR")) +
+                      QStringLiteral("\nIMG_0042.CR3 \u2192 IMG_0042.xmp"));
+  EXPECT_TRUE(PathExists(work_.filePath(QStringLiteral("IMG_0042.xmp"))));
+  EXPECT_EQ(test::ReadFile(raw), before);
+  EXPECT_TRUE(PathExists(out + QStringLiteral("/IMG_0043.jpg")));
+  EXPECT_FALSE(PathExists(out + QStringLiteral("/IMG_0042.CR3")));
+  EXPECT_TRUE(page.photos().empty());
 }
 
 }  // namespace

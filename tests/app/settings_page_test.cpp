@@ -170,6 +170,19 @@ TEST_F(SettingsPageTest, PositionsBetweenFixesAreStoredAndMatchThePhotosAgain) {
   interpolate->click();
   EXPECT_FALSE(settings_->ReadFlag(setting::kInterpolate));
   EXPECT_FALSE(photos->matchSettings().interpolate);
+
+TEST_F(SettingsPageTest, TheSidecarNamingIsStoredAsAFlag) {
+  CGPSSettingDlg page(*settings_, texts_, nullptr);
+  auto* baseName = Find<QCheckBox>(page, "sidecarBaseName");
+  ASSERT_NE(baseName, nullptr);
+  EXPECT_FALSE(baseName->isChecked());
+  baseName->click();
+  EXPECT_EQ(settings_->ReadSetting(setting::kSidecarBaseName, 8), QStringLiteral("1"));
+  baseName->click();
+  EXPECT_EQ(settings_->ReadSetting(setting::kSidecarBaseName, 8), QStringLiteral("0"));
+  settings_->WriteSetting(setting::kSidecarBaseName, QStringLiteral("1"));
+  CGPSSettingDlg again(*settings_, texts_, nullptr);
+  EXPECT_TRUE(Find<QCheckBox>(again, "sidecarBaseName")->isChecked());
 }
 
 TEST_F(SettingsPageTest, AModelALoggersSettingsAreShownAndAppliedToItsFile) {

@@ -11,6 +11,7 @@
 
 #include "core/calendar_time.h"
 #include "support/test_files.h"
+#include "tagging/tiff_data.h"
 
 namespace trevalo::test {
 
@@ -141,6 +142,96 @@ bool MakePhotoTakenAt(const QString& path, const char* dateTime) {
       {QStringLiteral("-q"), QStringLiteral("-overwrite_original"),
        QStringLiteral("-DateTimeOriginal#=") + QString::fromLatin1(dateTime), path},
       &code);
+  return code == 0;
+}
+
+namespace {
+
+void AppendBigEndian32(QByteArray& bytes, std::uint32_t value) {
+  for (int shift = 24; shift >= 0; shift -= 8) {
+    bytes.append(static_cast<char>(value >> shift & 0xFF));
+  }
+}
+
+QByteArray Box(const char* type, const QByteArray& payload) {
+  QByteArray box;
+  AppendBigEndian32(box, static_cast<std::uint32_t>(8 + payload.size()));
+  box.append(type, 4);
+  return box + payload;
+}
+
+// Little-endian TIFF data with one directory of ASCII entries (ascending tags).
+QByteArray AsciiTiff(const std::vector<std::pair<std::uint16_t, std::string>>& entries) {
+  std::vector<std::uint8_t> tiff = {'I', 'I', 42, 0, 8, 0, 0, 0};
+  const std::size_t count = entries.size();
+  std::vector<std::uint8_t> table(2 + 12 * count + 4, 0);
+  std::vector<std::uint8_t> values;
+  PutU16(table.data(), static_cast<std::uint16_t>(count), ByteOrder::kLittle);
+  for (std::size_t i = 0; i < count; ++i) {
+    const std::string& text = entries[i].second;
+    std::uint8_t* entry = table.data() + 2 + 12 * i;
+    PutU16(entry, entries[i].first, ByteOrder::kLittle);
+    PutU16(entry + 2, 2, ByteOrder::kLittle);
+    PutU32(entry + 4, static_cast<std::uint32_t>(text.size() + 1), ByteOrder::kLittle);
+    PutU32(entry + 8, static_cast<std::uint32_t>(8 + table.size() + values.size()),
+           ByteOrder::kLittle);
+    values.insert(values.end(), text.begin(), text.end());
+    values.push_back(0);
+    if (values.size() % 2 != 0) {
+      values.push_back(0);
+    }
+  }
+  tiff.insert(tiff.end(), table.begin(), table.end());
+  tiff.insert(tiff.end(), values.begin(), values.end());
+  return QByteArray(reinterpret_cast<const char*>(tiff.data()),
+                    static_cast<qsizetype>(tiff.size()));
+}
+
+QByteArray CanonCr3(const char* dateTime) {
+  std::vector<std::pair<std::uint16_t, std::string>> ifd0 = {{0x010F, "Canon"},
+                                                             {0x0110, "Canon EOS R5"}};
+  std::vector<std::pair<std::uint16_t, std::string>> exif;
+  if (*dateTime != '\0') {
+    exif.push_back({0x9003, dateTime});
+  }
+  const QByteArray canonUuid =
+      QByteArray::fromHex("85c0b687820f11e08111f4ce462b6a48");  // Canon's metadata box
+  const QByteArray canon =
+      Box("uuid", canonUuid + Box("CNCV", "CanonCR3_001/00.09.00/00.00.00") +
+                      Box("CMT1", AsciiTiff(ifd0)) + Box("CMT2", AsciiTiff(exif)));
+  QByteArray brand("crx ");
+  AppendBigEndian32(brand, 1);
+  return Box("ftyp", brand + "crx isom") + Box("moov", canon);
+}
+
+}  // namespace
+
+bool MakeOtherPhoto(const QString& path, const char* dateTime) {
+  QFile::remove(path);
+  if (path.endsWith(QStringLiteral(".cr3"), Qt::CaseInsensitive)) {
+    WriteFile(path, CanonCr3(dateTime).toStdString());
+    return true;
+  }
+  if (!HaveProgram(QStringLiteral("convert")) || !HaveProgram(QStringLiteral("exiftool"))) {
+    return false;
+  }
+  const bool dng = path.endsWith(QStringLiteral(".dng"), Qt::CaseInsensitive);
+  const QString drawn = dng ? path + QStringLiteral(".tif") : path;
+  int code = -1;
+  Run(QStringLiteral("convert"),
+      {QStringLiteral("-size"), QStringLiteral("16x12"), QStringLiteral("xc:teal"), drawn}, &code);
+  if (code != 0 || (dng && !QFile::rename(drawn, path))) {
+    return false;
+  }
+  QStringList arguments{QStringLiteral("-q"), QStringLiteral("-overwrite_original"),
+                        QStringLiteral("-Make=Trevalo"), QStringLiteral("-Model=Test")};
+  if (*dateTime != '\0') {
+    arguments << QStringLiteral("-DateTimeOriginal#=") + QString::fromLatin1(dateTime);
+  }
+  if (dng) {
+    arguments << QStringLiteral("-DNGVersion=1.4.0.0");
+  }
+  Run(QStringLiteral("exiftool"), arguments << path, &code);
   return code == 0;
 }
 

@@ -38,6 +38,13 @@ QString SeedPhotosMissing();
 // photo without one); false when exiftool is missing.
 bool MakePhotoTakenAt(const QString& path, const char* dateTime);
 
+// A small photo of another kind at `path`, chosen by its extension: .png, .webp, .tif and
+// .dng are drawn by ImageMagick and dated by exiftool (a DNG is a TIFF with DNGVersion), .cr3
+// is laid out here as Canon's ISO base media file (CMT1 and CMT2 boxes holding TIFF data).
+// `dateTime` is DateTimeOriginal ("YYYY:MM:DD HH:MM:SS"), none when empty. False when a
+// tool it needs is missing.
+bool MakeOtherPhoto(const QString& path, const char* dateTime);
+
 // The segments of a JPEG file as marker and bytes (length bytes and payload), walked from
 // segment to segment; the image data after the start of scan comes last, with marker 0.
 std::vector<std::pair<int, QByteArray>> Segments(const QByteArray& file);

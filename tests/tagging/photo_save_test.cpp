@@ -7,6 +7,7 @@
 
 #include "core/atomic_file.h"
 #include "core/geodesy.h"
+#include "core/native_files.h"
 #include "support/hostile_tiff.h"
 #include "support/log_generator.h"
 #include "support/test_files.h"
@@ -16,6 +17,7 @@
 #include "tagging/photo_details.h"
 #include "tagging/photo_list.h"
 #include "tagging/photo_save.h"
+#include "tagging/xmp_sidecar.h"
 
 namespace trevalo {
 namespace {
@@ -285,6 +287,73 @@ TEST(AtomicFile, AFailedWriteLeavesTheFileAsItWas) {
   EXPECT_EQ(problem, QStringLiteral("the disk is full"));
   EXPECT_EQ(test::ReadFile(path), "the original");
   EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
+}
+
+}  // namespace
+}  // namespace trevalo
+
+namespace trevalo {
+namespace {
+
+// Photos that are not JPEG files, and JPEGs on request, keep their positions in sidecars;
+// the photo files themselves are never written.
+TEST_F(PhotoSave, OtherKindsOfPhotosGetSidecarsAndStayUntouched) {
+  const QString raw = dir_.filePath(QStringLiteral("photos/IMG_1.cr3"));
+  const QString webp = dir_.filePath(QStringLiteral("photos/IMG_2.webp"));
+  const QString undated = dir_.filePath(QStringLiteral("photos/IMG_3.cr3"));
+  ASSERT_TRUE(test::MakeOtherPhoto(raw, "2009:05:17 10:30:10"));
+  if (!test::MakeOtherPhoto(webp, "2009:05:17 10:40:10")) {
+    GTEST_SKIP() << "ImageMagick is not installed";
+  }
+  ASSERT_TRUE(test::MakeOtherPhoto(undated, ""));
+  const QString jpeg = Photo("IMG_4.jpg", "2009:05:17 10:50:10");
+  for (const QString& photo : {raw, webp, undated, jpeg}) {
+    Add(photo);
+  }
+  EXPECT_FALSE(photos_.rows()[0].jpeg);
+  EXPECT_EQ(photos_.rows()[2].problem, QStringLiteral("it has no capture time"));
+  EXPECT_FALSE(photos_.rows()[2].matched);
+  const QByteArray rawBefore = test::ReadFile(raw);
+  const QByteArray jpegBefore = test::ReadFile(jpeg);
+
+  const SaveReport report =
+      SaveTaggedPhotos(photos_, *library_, settings_, SaveMode::kInPlace, QString(), {}, nullptr,
+                       SidecarChoice{.everyPhoto = true, .naming = SidecarNaming::kBaseName});
+  ASSERT_EQ(report.items.size(), 3u);
+  EXPECT_EQ(report.notMatched, 1);
+  EXPECT_EQ(report.items[0].written, dir_.filePath(QStringLiteral("photos/IMG_1.xmp")));
+  EXPECT_EQ(report.items[1].written, dir_.filePath(QStringLiteral("photos/IMG_2.xmp")));
+  EXPECT_EQ(report.items[2].written, dir_.filePath(QStringLiteral("photos/IMG_4.xmp")));
+  EXPECT_EQ(test::ReadFile(raw), rawBefore);
+  EXPECT_EQ(test::ReadFile(jpeg), jpegBefore);
+  EXPECT_FALSE(PathExists(dir_.filePath(QStringLiteral("photos/IMG_3.xmp"))));
+  // The sidecar holds the point the lookup gives at the photo's time, in whole tenths of
+  // an arc second as the JPEG writer writes it.
+  const MatchResult match = MatchPhotoTime(*library_, "2009:05:17 10:30:10", settings_);
+  ASSERT_TRUE(match.matched);
+  const SidecarRead read =
+      ReadSidecarPosition(test::ReadFile(report.items[0].written).toStdString());
+  ASSERT_TRUE(read.position);
+  CCoordinate expected(match.point);
+  expected.Convert(0, 0);
+  EXPECT_NEAR(read.position->latitude, expected.latitudeDegrees, 0.1 / 3600);
+  EXPECT_NEAR(read.position->longitude, expected.longitudeDegrees, 0.1 / 3600);
+  ASSERT_EQ(photos_.size(), 1u);  // the undated photo stays
+}
+
+TEST_F(PhotoSave, JpegsKeepTheirOwnWriterUnlessSidecarsAreAsked) {
+  const QString raw = dir_.filePath(QStringLiteral("photos/IMG_1.CR3"));
+  ASSERT_TRUE(test::MakeOtherPhoto(raw, "2009:05:17 10:30:10"));
+  const QString jpeg = Photo("IMG_2.jpg", "2009:05:17 10:50:10");
+  Add(raw);
+  Add(jpeg);
+  const SaveReport report = SaveTaggedPhotos(photos_, *library_, settings_, SaveMode::kCopy,
+                                             dir_.filePath(QStringLiteral("out")));
+  ASSERT_EQ(report.items.size(), 2u);
+  EXPECT_EQ(report.items[0].written, raw + QStringLiteral(".xmp"));
+  EXPECT_EQ(report.items[1].written, dir_.filePath(QStringLiteral("out/IMG_2.jpg")));
+  EXPECT_FALSE(PathExists(dir_.filePath(QStringLiteral("out/IMG_1.CR3"))));
+  EXPECT_FALSE(PathExists(jpeg + QStringLiteral(".xmp")));
 }
 
 }  // namespace

@@ -1,0 +1,158 @@
+#include "tagging/photo_metadata.h"
+
+#include <memory>
+
+#include <QFile>
+
+#include <exiv2/exiv2.hpp>
+
+#include "core/native_files.h"
+#include "core/native_path.h"
+#include "tagging/exif_file.h"
+#include "tagging/exiv2_support.h"
+#include "tagging/tiff_structure.h"
+
+namespace trevalo {
+namespace {
+
+PhotoMetadata ReadJpeg(const QString& path) {
+  PhotoMetadata result;
+  result.jpeg = true;
+  result.format = QStringLiteral("JPEG");
+  ExifFile photo(path, ExifFile::kReadOnly);
+  result.read = photo.ReadSections();
+  result.info = photo.info();
+  result.gps = photo.existingGps();
+  result.problem = photo.errorText();
+  result.invalidDateTime = photo.invalidDateTime();
+  return result;
+}
+
+// "YYYY-MM-DDThh:mm:ss..." of XMP as the EXIF form "YYYY:MM:DD hh:mm:ss"; empty when the
+// text holds no time of day.
+std::string ExifDateOfXmp(const std::string& text) {
+  if (text.size() < 19 || text[4] != '-' || text[7] != '-' || text[10] != 'T') {
+    return {};
+  }
+  std::string date = text.substr(0, 19);
+  date[4] = ':';
+  date[7] = ':';
+  date[10] = ' ';
+  return date;
+}
+
+// The time the photo was taken, never the time it was last changed (IFD0's DateTime, which
+// image editors set): a photo that has only that is refused rather than placed where its
+// editor was. JPEG photos keep the rules of our own reader.
+std::string ExifCaptureDate(const Exiv2::ExifData& exif) {
+  for (const char* key : {"Exif.Photo.DateTimeOriginal", "Exif.Photo.DateTimeDigitized"}) {
+    const auto datum = exif.findKey(Exiv2::ExifKey(key));
+    if (datum != exif.end() && datum->size() >= 19) {
+      return datum->toString().substr(0, 19);
+    }
+  }
+  return {};
+}
+
+// An image that carries its capture time only in XMP (as some PNG and WebP writers do).
+std::string XmpCaptureDate(const Exiv2::XmpData& xmp) {
+  for (const char* key :
+       {"Xmp.exif.DateTimeOriginal", "Xmp.photoshop.DateCreated", "Xmp.xmp.CreateDate"}) {
+    const auto datum = xmp.findKey(Exiv2::XmpKey(key));
+    if (datum != xmp.end()) {
+      if (std::string date = ExifDateOfXmp(datum->toString()); !date.empty()) {
+        return date;
+      }
+    }
+  }
+  return {};
+}
+
+bool IsKnownImage(const std::string& file) {
+  try {
+    return Exiv2::ImageFactory::getType(file) != Exiv2::ImageType::none;
+  } catch (const std::exception&) {
+    return false;  // too short to tell
+  }
+}
+
+PhotoMetadata ReadWithExiv2(const QString& path) {
+  PhotoMetadata result;
+  PrepareExiv2();
+  try {
+    const std::string file = NativePath(path).toStdString();
+    if (!IsKnownImage(file)) {
+      // Neither a JPEG nor any other kind of photo: told as it always was.
+      result.problem = QStringLiteral("not a JPEG file");
+      return result;
+    }
+    const std::unique_ptr<Exiv2::Image> image(Exiv2::ImageFactory::open(file).release());
+    image->readMetadata();
+    result.format = QString::fromStdString(image->mimeType());
+    // The EXIF data laid out as TIFF again and summarised by the reader JPEG photos use, so
+    // that every kind of photo is read by the same rules.
+    Exiv2::Blob tiff;
+    if (!image->exifData().empty()) {
+      Exiv2::ExifParser::encode(tiff, Exiv2::littleEndian, image->exifData());
+    }
+    if (!tiff.empty()) {
+      const TiffReadResult read = ReadTiff(tiff, result.info, [](std::string_view) {});
+      result.gps = read.gps;
+    }
+    result.info.dateTime = ExifCaptureDate(image->exifData());
+    if (result.info.dateTime.empty()) {
+      result.info.dateTime = XmpCaptureDate(image->xmpData());
+    }
+    if (image->pixelWidth() > 0 && image->pixelHeight() > 0) {
+      result.info.width = static_cast<int>(image->pixelWidth());
+      result.info.height = static_cast<int>(image->pixelHeight());
+    }
+  } catch (const std::exception& error) {
+    result.problem = Exiv2Problem(error);
+    return result;
+  }
+  if (!result.info.dateTime.empty() && result.info.dateTime[0] == '0') {
+    result.invalidDateTime = true;
+    result.problem = QString::fromLatin1(kInvalidDateTimeMessage);
+    return result;
+  }
+  result.read = true;
+  return result;
+}
+
+}  // namespace
+
+bool IsJpegFile(const QString& path) {
+  QFile file;
+  if (!OpenForReading(file, path).isEmpty()) {
+    return false;
+  }
+  const QByteArray start = file.read(2);
+  return start.size() == 2 && static_cast<unsigned char>(start[0]) == 0xFF &&
+         static_cast<unsigned char>(start[1]) == 0xD8;
+}
+
+PhotoMetadata ReadPhotoMetadata(const QString& path) {
+  QFile file;
+  if (const QString problem = OpenForReading(file, path); !problem.isEmpty()) {
+    PhotoMetadata result;
+    result.problem = problem;
+    return result;
+  }
+  file.close();
+  return IsJpegFile(path) ? ReadJpeg(path) : ReadWithExiv2(path);
+}
+
+QStringList PhotoFilePatterns() {
+  static const char* const kExtensions[] = {"jpg",  "jpeg", "cr2", "cr3", "nef",  "arw",
+                                            "dng",  "orf",  "rw2", "pef", "heic", "heif",
+                                            "avif", "webp", "png", "tif", "tiff"};
+  QStringList patterns;
+  for (const char* extension : kExtensions) {
+    patterns << QStringLiteral("*.") + QLatin1String(extension)
+             << QStringLiteral("*.") + QString::fromLatin1(extension).toUpper();
+  }
+  return patterns;
+}
+
+}  // namespace trevalo
