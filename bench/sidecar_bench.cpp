@@ -132,3 +132,11 @@ void BM_ExifToolGeotagSidecars(benchmark::State& state) {
 
 BENCHMARK(BM_TrevaloSidecars)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 BENCHMARK(BM_ExifToolGeotagSidecars)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  trevalo::bench::ComparingReporter reporter("BM_TrevaloSidecars", "BM_ExifToolGeotagSidecars");
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  benchmark::Shutdown();
+  return 0;
+}

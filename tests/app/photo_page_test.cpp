@@ -597,6 +597,7 @@ TEST_F(PhotoPageTest, ARawPhotoIsMatchedAndSavedThroughASidecar) {
   const QString out = work_.filePath(QStringLiteral("out"));
   QDir().mkpath(out);
   QString note;
+  QString summary;
   OnNextModal([&](QWidget* window) {
     auto* dialog = qobject_cast<CGPSSaveConfirmDlg*>(window);
     ASSERT_NE(dialog, nullptr);
@@ -606,9 +607,15 @@ TEST_F(PhotoPageTest, ARawPhotoIsMatchedAndSavedThroughASidecar) {
     dialog->grab().save(test::BinaryFolder() +
                         QStringLiteral("/../test-output/save-dialog-sidecar.png"));
     dialog->SetSaveFolder(out);
+    test::AnswerWhenShown<QMessageBox>(dialog, [&summary](QMessageBox* box) {
+      summary = box->text();
+      box->button(QMessageBox::Ok)->click();
+    });
     dialog->Save();
   });
   page.SavePhotos();
+  // The sidecar beside the RAW photo and the JPEG's copy: two files in two folders.
+  EXPECT_EQ(summary, QStringLiteral("2 file(s) written in 2 folders."));
   EXPECT_EQ(note, texts_.Text(QStringLiteral("SAVE_TEXT_SIDECAR")) +
                       QStringLiteral("\nIMG_0042.CR3 \u2192 IMG_0042.xmp"));
   EXPECT_TRUE(PathExists(work_.filePath(QStringLiteral("IMG_0042.xmp"))));

@@ -170,6 +170,7 @@ TEST_F(SettingsPageTest, PositionsBetweenFixesAreStoredAndMatchThePhotosAgain) {
   interpolate->click();
   EXPECT_FALSE(settings_->ReadFlag(setting::kInterpolate));
   EXPECT_FALSE(photos->matchSettings().interpolate);
+}
 
 TEST_F(SettingsPageTest, TheSidecarNamingIsStoredAsAFlag) {
   CGPSSettingDlg page(*settings_, texts_, nullptr);
