@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "core/nmea_talker.h"
 #include "core/sentence_counter.h"
 #include "core/sentence_reader.h"
 
@@ -81,7 +82,10 @@ inline CountedKind Classify(const char* bytes, std::size_t available) {
     word = __builtin_bswap64(word);
   }
   word &= 0x00FFFFFFFFFFFFFFu;
-  if (word == Packed("$GPRMC,")) {
+  // A point sentence may come from any talker: the two talker bytes are compared apart.
+  constexpr std::uint64_t kTalkerBytes = 0x0000000000FFFF00u;
+  if ((word & ~kTalkerBytes) == (Packed("$GPRMC,") & ~kTalkerBytes) &&
+      IsNavigationTalker(bytes[1], bytes[2])) {
     return CountedKind::kPoint;
   }
   if (word == Packed("@TRRMC,")) {

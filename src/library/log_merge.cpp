@@ -13,11 +13,13 @@
 #include "core/log_reader.h"
 #include "core/native_files.h"
 #include "core/native_path.h"
+#include "core/nmea_talker.h"
 
 namespace trevalo {
 namespace {
 
-// The position of the first sentence start that begins a part: "$GP", "@TR" or "@QN".
+// The position of the first sentence start that begins a part: '$' with a talker, "@TR" or
+// "@QN".
 qsizetype FirstPartStart(const QByteArray& bytes) {
   for (qsizetype i = 0; i + 2 < bytes.size(); ++i) {
     const char c = bytes[i];
@@ -26,7 +28,7 @@ qsizetype FirstPartStart(const QByteArray& bytes) {
     }
     const char a = bytes[i + 1];
     const char b = bytes[i + 2];
-    if ((c == '$' && a == 'G' && b == 'P') ||
+    if ((c == '$' && IsNavigationTalker(a, b)) ||
         (c == '@' && ((a == 'T' && b == 'R') || (a == 'Q' && b == 'N')))) {
       return i;
     }

@@ -123,6 +123,23 @@ TEST_F(LogMerge, JoinsTheSentenceStreamsAndReplacesTheSources) {
   EXPECT_EQ(MergeLogs(library, {0}, merged).result, MergeOutcome::kOutputInLibrary);
 }
 
+TEST_F(LogMerge, JoinsLogsOfAMultiSystemReceiver) {
+  const QString a = dir_.filePath(QStringLiteral("a.nmea"));
+  const QString b = dir_.filePath(QStringLiteral("b.nmea"));
+  test::WriteFile(
+      a, "\xb5\x62 binary start\r\n" + test::GenerateMultiSystemLog({.hour = 10, .epochs = 20}));
+  test::WriteFile(b, test::GenerateMultiSystemLog({.hour = 11, .epochs = 30}));
+  LogLibrary library = Library();
+  ASSERT_TRUE(library.AddLog(a, 0, 0, 900).done());
+  ASSERT_TRUE(library.AddLog(b, 0, 0, 900).done());
+  const QString merged = dir_.filePath(QStringLiteral("m.nmea"));
+  const MergeOutcome outcome = MergeLogs(library, {0, 1}, merged);
+  ASSERT_EQ(outcome.result, MergeOutcome::kMerged) << outcome.problem.toStdString();
+  ASSERT_EQ(library.size(), 1u);
+  EXPECT_EQ(library.log(0).pointCount(), 50u);
+  EXPECT_TRUE(test::ReadFile(merged).startsWith("$GNTXT"));
+}
+
 TEST_F(LogMerge, SourcesStayWhenTheMergedLogCannotBeAdded) {
   LogLibrary library = Library();
   const QString a = Log(QStringLiteral("a.log"), 10, 0, 10);
