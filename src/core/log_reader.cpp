@@ -223,6 +223,8 @@ bool IsPackedCoordinate(double packed, double mostDegrees) {
   return minutes < 60 && degrees + minutes / 60 <= mostDegrees;
 }
 
+}  // namespace
+
 // A completed point whose numbers cannot be measurements (a position off the globe, a
 // value that is not finite, an altitude or speed beyond any receiver) is no usable point:
 // its position is dropped (both coordinates 0, which every walk skips) and each such number
@@ -251,8 +253,6 @@ void DropImplausibleFix(TrackPoint& point) {
     point.longitude = 0;
   }
 }
-
-}  // namespace
 
 ScanResult ScanLog(ByteSource& source, int effectiveZone) {
   ScanResult result;
@@ -441,6 +441,10 @@ std::string ScanProblemText(ScanProblem problem) {
       return "the first or last timed sentence is cut off by the end of the file";
     case ScanProblem::kInvalidDateTime:
       return "a start or end date or time is out of range";
+    case ScanProblem::kNoTimedPoint:
+      return "no track point or waypoint with a time";
+    case ScanProblem::kMalformed:
+      return "not a well-formed GPX document";
   }
   return {};
 }

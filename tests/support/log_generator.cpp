@@ -218,6 +218,51 @@ std::string GenerateMultiSystemLog(const LogPlan& plan, std::vector<GeneratedFix
   return log;
 }
 
+std::string GenerateGpx(const LogPlan& plan, int version, int segments,
+                        std::vector<GeneratedFix>* fixes) {
+  const bool old = version == 10;
+  std::string gpx = Format(
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+      "<gpx version=\"%s\" creator=\"trevalo tests\" xmlns=\"http://www.topografix.com/GPX/%s\">\n",
+      old ? "1.0" : "1.1", old ? "1/0" : "1/1");
+  gpx.reserve(static_cast<std::size_t>(plan.epochs) * (old ? 260 : 120));
+  const auto timeText = [](TimeValue t) {
+    const CalendarFields f = *BreakDown(t);
+    return Format("%04d-%02d-%02dT%02d:%02d:%02dZ", f.year, f.month, f.day, f.hour, f.minute,
+                  f.second);
+  };
+  for (const int k : plan.waypointEpochs) {
+    const EpochMotion m = MotionOf(plan, k);
+    gpx += Format(
+        "<wpt lat=\"%.7f\" lon=\"%.7f\"><ele>%.1f</ele><time>%s</time><name>W%d</name></wpt>\n",
+        m.latitude, m.longitude, m.altitude, timeText(m.time).c_str(), k);
+  }
+  gpx += "<trk><name>generated</name><trkseg>\n";
+  const int perSegment = std::max(1, (plan.epochs + segments - 1) / std::max(segments, 1));
+  for (int k = 0; k < plan.epochs; ++k) {
+    if (k > 0 && k % perSegment == 0) {
+      gpx += "</trkseg><trkseg>\n";
+    }
+    const EpochMotion m = MotionOf(plan, k);
+    gpx += Format("<trkpt lat=\"%.7f\" lon=\"%.7f\"><ele>%.1f</ele><time>%s</time>", m.latitude,
+                  m.longitude, m.altitude, timeText(m.time).c_str());
+    if (old) {
+      gpx += Format(
+          "<course>%.1f</course><speed>%.3f</speed><fix>3d</fix><sat>%d</sat>"
+          "<hdop>1.3</hdop><pdop>2.5</pdop>",
+          m.course, m.speedKnots * 1.852 / 3.6, plan.satellites);
+    }
+    gpx += "</trkpt>\n";
+    if (fixes != nullptr) {
+      fixes->push_back(GeneratedFix{std::round(m.latitude * 1e7) / 1e7,
+                                    std::round(m.longitude * 1e7) / 1e7, m.altitude, m.time,
+                                    timeText(m.time)});
+    }
+  }
+  gpx += "</trkseg></trk>\n</gpx>\n";
+  return gpx;
+}
+
 std::vector<ReplacedFields> UnmeasurableFields(int firstEpoch) {
   std::vector<ReplacedFields> fields{
       {.latitude = "nan"},

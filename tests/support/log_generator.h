@@ -60,6 +60,13 @@ std::string GenerateLog(const LogPlan& plan, std::vector<GeneratedFix>* fixes = 
 inline constexpr int kMultiSystemSatellites = 22;
 std::string GenerateMultiSystemLog(const LogPlan& plan, std::vector<GeneratedFix>* fixes = nullptr);
 
+// The fixes of a plan as a GPX document: 1.0 with speed, course, fix, sat, hdop and pdop,
+// 1.1 as phone apps write it (ele and time only). `segments` splits the track into that
+// many segments of equal length; the plan's waypoint epochs become <wpt> elements (before
+// the track, as the schema orders them) at the same place and time.
+std::string GenerateGpx(const LogPlan& plan, int version = 11, int segments = 1,
+                        std::vector<GeneratedFix>* fixes = nullptr);
+
 // Fields no receiver writes, one kind in each epoch from `firstEpoch` on: nan, inf and 1e308
 // in the numbers, latitude 95, longitude 181, minutes of 60.
 std::vector<ReplacedFields> UnmeasurableFields(int firstEpoch);
