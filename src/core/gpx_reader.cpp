@@ -44,17 +44,26 @@ struct GpxFix {
 
 enum class Field { kNone, kTime, kElevation, kFix, kSatellites, kHdop, kPdop, kSpeed, kCourse };
 
+// Names are compared by length first: most elements of a track are not of interest.
 Field FieldOf(QStringView name) {
-  static constexpr std::pair<QStringView, Field> kFields[] = {
-      {u"time", Field::kTime},      {u"ele", Field::kElevation}, {u"fix", Field::kFix},
-      {u"sat", Field::kSatellites}, {u"hdop", Field::kHdop},     {u"pdop", Field::kPdop},
-      {u"speed", Field::kSpeed},    {u"course", Field::kCourse}};
-  for (const auto& [text, field] : kFields) {
-    if (name == text) {
-      return field;
-    }
+  switch (name.size()) {
+    case 3:
+      return name == u"ele"   ? Field::kElevation
+             : name == u"fix" ? Field::kFix
+             : name == u"sat" ? Field::kSatellites
+                              : Field::kNone;
+    case 4:
+      return name == u"time"   ? Field::kTime
+             : name == u"hdop" ? Field::kHdop
+             : name == u"pdop" ? Field::kPdop
+                               : Field::kNone;
+    case 5:
+      return name == u"speed" ? Field::kSpeed : Field::kNone;
+    case 6:
+      return name == u"course" ? Field::kCourse : Field::kNone;
+    default:
+      return Field::kNone;
   }
-  return Field::kNone;
 }
 
 std::optional<double> ReadNumber(QStringView text) {
@@ -116,7 +125,8 @@ std::optional<TimeValue> ParseGpxTime(QStringView text) {
   }
   const std::optional<TimeValue> written =
       MakeTime(fields[0], fields[1], fields[2], fields[3], fields[4], fields[5]);
-  if (!written) {
+  // The calendar moves 30 February on to March; a GPX time must name a real day.
+  if (!written || BreakDown(*written)->day != fields[2]) {
     return std::nullopt;
   }
   return ShiftByZone(*written, -offset);
@@ -170,9 +180,12 @@ struct ReadStatus {
   std::string problem;  // why the reading stopped before the end of the document
 };
 
+// What a pass needs of each point: the scan only its time, the parse everything.
+enum class Detail { kTimes, kAll };
+
 // Reads the document and calls onFix for every <trkpt> and <wpt> with a usable time, in
 // file order.
-template <typename OnFix>
+template <Detail detail, typename OnFix>
 ReadStatus ReadGpx(ByteSource& source, OnFix&& onFix) {
   ReadStatus status;
   QXmlStreamReader xml;
@@ -246,7 +259,10 @@ ReadStatus ReadGpx(ByteSource& source, OnFix&& onFix) {
           }
         } else if (depth == pointDepth + 1) {
           field = FieldOf(name);
-          text.clear();
+          if (detail == Detail::kTimes && field != Field::kTime) {
+            field = Field::kNone;
+          }
+          text.truncate(0);  // keeps its room for the next value
         }
         break;
       }
@@ -293,10 +309,11 @@ void FillPoint(const GpxFix& fix, int effectiveZone, TrackPoint& point) {
   point.localTime = ShiftByZone(point.utcTime, effectiveZone);
   point.dateStampText = DateStampText(point.localTime);
   if (const std::optional<CalendarFields> utc = BreakDown(point.utcTime)) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%02d%02d%02d", utc->hour, utc->minute, utc->second);
-    point.rmcTimeText = text;
     point.utcTimeOfDay = utc->hour * 10000 + utc->minute * 100 + utc->second;
+    point.rmcTimeText.resize(6);
+    for (int i = 5, value = point.utcTimeOfDay; i >= 0; --i, value /= 10) {
+      point.rmcTimeText[static_cast<std::size_t>(i)] = static_cast<char>('0' + value % 10);
+    }
   }
   const bool placed = std::fabs(fix.latitude) <= 90 && std::fabs(fix.longitude) <= 180;
   if (placed) {
@@ -360,7 +377,7 @@ ScanResult ScanGpx(ByteSource& source, int effectiveZone) {
   TimeValue latestTrack = 0;
   std::optional<TimeValue> earliestWaypoint;
   TimeValue latestWaypoint = 0;
-  const ReadStatus status = ReadGpx(source, [&](const GpxFix& fix) {
+  const ReadStatus status = ReadGpx<Detail::kTimes>(source, [&](const GpxFix& fix) {
     const TimeValue t = *fix.utc;
     ++result.pointCount;
     if (fix.waypoint) {
@@ -402,51 +419,55 @@ ScanResult ScanGpx(ByteSource& source, int effectiveZone) {
 ParseResult ParseGpx(ByteSource& source, std::uint32_t pointCount, int effectiveZone,
                      std::vector<TrackPoint>& points) {
   ParseResult result;
-  std::vector<TrackPoint> track;
-  std::vector<bool> trackSpeedGiven;
-  std::vector<TrackPoint> waypoints;
-  std::vector<bool> waypointSpeedGiven;
-  track.reserve(pointCount);
-  std::uint32_t taken = 0;
-  const ReadStatus status = ReadGpx(source, [&](const GpxFix& fix) {
-    if (taken == pointCount) {
-      return;  // the file grew since the scan
-    }
-    ++taken;
-    std::vector<TrackPoint>& into = fix.waypoint ? waypoints : track;
-    FillPoint(fix, effectiveZone, into.emplace_back());
-    (fix.waypoint ? waypointSpeedGiven : trackSpeedGiven).push_back(fix.speed.has_value());
-  });
-  result.readFailed = status.readFailed;
-
-  // Each waypoint goes before the first track point later than it; waypoints of the same
-  // place keep their file order.
-  std::vector<std::size_t> order(waypoints.size());
-  for (std::size_t i = 0; i < order.size(); ++i) {
-    order[i] = i;
-  }
-  std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-    return waypoints[a].utcTime < waypoints[b].utcTime;
-  });
+  // Track points go straight into place; the few waypoints are merged in afterwards.
   points.clear();
   points.reserve(pointCount);
   std::vector<bool> speedGiven;
   speedGiven.reserve(pointCount);
-  std::size_t w = 0;
-  const auto takeWaypoint = [&] {
-    points.push_back(std::move(waypoints[order[w]]));
-    speedGiven.push_back(waypointSpeedGiven[order[w]]);
-    ++w;
-  };
-  for (std::size_t t = 0; t < track.size(); ++t) {
-    while (w < order.size() && waypoints[order[w]].utcTime < track[t].utcTime) {
+  std::vector<TrackPoint> waypoints;
+  std::vector<bool> waypointSpeedGiven;
+  std::uint32_t taken = 0;
+  const ReadStatus status = ReadGpx<Detail::kAll>(source, [&](const GpxFix& fix) {
+    if (taken == pointCount) {
+      return;  // the file grew since the scan
+    }
+    ++taken;
+    FillPoint(fix, effectiveZone, (fix.waypoint ? waypoints : points).emplace_back());
+    (fix.waypoint ? waypointSpeedGiven : speedGiven).push_back(fix.speed.has_value());
+  });
+  result.readFailed = status.readFailed;
+
+  if (!waypoints.empty()) {
+    // Each waypoint goes before the first track point later than it; waypoints of the same
+    // time keep their file order.
+    std::vector<std::size_t> order(waypoints.size());
+    for (std::size_t i = 0; i < order.size(); ++i) {
+      order[i] = i;
+    }
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+      return waypoints[a].utcTime < waypoints[b].utcTime;
+    });
+    std::vector<TrackPoint> track = std::move(points);
+    const std::vector<bool> trackSpeedGiven = std::move(speedGiven);
+    points.clear();
+    points.reserve(pointCount);
+    speedGiven.clear();
+    std::size_t w = 0;
+    const auto takeWaypoint = [&] {
+      points.push_back(std::move(waypoints[order[w]]));
+      speedGiven.push_back(waypointSpeedGiven[order[w]]);
+      ++w;
+    };
+    for (std::size_t t = 0; t < track.size(); ++t) {
+      while (w < order.size() && waypoints[order[w]].utcTime < track[t].utcTime) {
+        takeWaypoint();
+      }
+      points.push_back(std::move(track[t]));
+      speedGiven.push_back(trackSpeedGiven[t]);
+    }
+    while (w < order.size()) {
       takeWaypoint();
     }
-    points.push_back(std::move(track[t]));
-    speedGiven.push_back(trackSpeedGiven[t]);
-  }
-  while (w < order.size()) {
-    takeWaypoint();
   }
   FillMissingSpeeds(points, speedGiven);
   points.resize(pointCount);  // a file that lost points since the scan leaves the rest zeroed

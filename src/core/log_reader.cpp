@@ -118,13 +118,15 @@ class SatelliteSummary {
     const int groups = number < total ? 4 : (number == total ? remaining : 0);
     if (number == 1) {
       StartSequence(
-          Sequence{std::string(text.substr(0, 2)), std::string(SignalId(text, groups)), count},
+          Sequence{std::string(text.substr(0, 2)), std::string(SignalId(text, groups)),
+                   std::clamp(count, 0, 255)},
           f[3]);
     }
     if (skipping_) {
       return;
     }
-    point.satellitesInView = earlierCount_ + count;
+    // One system's count as written; counts of several are summed within what can be real.
+    point.satellitesInView = earlierCount_ == 0 ? count : earlierCount_ + std::clamp(count, 0, 255);
     AppendSatelliteGroups(f, groups, groups_);
     if (number == total) {
       point.satelliteText = countText_ + groups_;
