@@ -33,7 +33,7 @@ void GPSLog::Scan() {
     scan_.problem = ScanProblem::kUnreadable;
     return;
   }
-  scan_ = LogFormatFor(filePath_).Scan(file, effectiveZone());
+  scan_ = LogFormatFor(file).Scan(file, effectiveZone());
   if (scan_.problem == ScanProblem::kUnreadable) {
     openError_ = file.errorText();
   }
@@ -55,7 +55,7 @@ bool GPSLog::LoadPoints() {
     return false;
   }
   const ParseResult parsed =
-      LogFormatFor(filePath_).Parse(file, scan_.pointCount, effectiveZone(), points_);
+      LogFormatFor(file).Parse(file, scan_.pointCount, effectiveZone(), points_);
   if (!parsed.ok || parsed.readFailed) {
     points_.clear();
     points_.shrink_to_fit();

@@ -1,5 +1,7 @@
 #include "core/log_format.h"
 
+#include <string_view>
+
 #include "core/gpx_reader.h"
 
 namespace trevalo {
@@ -43,8 +45,18 @@ bool IsGpxFileName(const QString& filePath) {
   return filePath.endsWith(QStringLiteral(".gpx"), Qt::CaseInsensitive);
 }
 
-const LogFormat& LogFormatFor(const QString& filePath) {
-  return IsGpxFileName(filePath) ? GpxLogFormat() : NmeaLogFormat();
+const LogFormat& LogFormatFor(ByteSource& source) {
+  char head[64];
+  const std::int64_t read = source.ReadAt(0, head, sizeof head);
+  std::string_view text(head, read > 0 ? static_cast<std::size_t>(read) : 0);
+  if (text.starts_with("\xEF\xBB\xBF")) {
+    text.remove_prefix(3);
+  }
+  while (!text.empty() &&
+         (text[0] == ' ' || text[0] == '\t' || text[0] == '\r' || text[0] == '\n')) {
+    text.remove_prefix(1);
+  }
+  return text.starts_with("<?xml") || text.starts_with("<gpx") ? GpxLogFormat() : NmeaLogFormat();
 }
 
 }  // namespace trevalo

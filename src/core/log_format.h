@@ -4,6 +4,9 @@
 // and finds the start and end time without keeping any point, and the parse, which fills
 // exactly the counted points in the same order. A further format is one more reader and
 // one more line in LogFormatFor.
+//
+// The reader is chosen by what the file holds, not by its name: a logger's log renamed
+// "*.gpx" stays an NMEA log, and a GPX track keeps being read whatever it is called.
 
 #include <cstdint>
 #include <vector>
@@ -31,10 +34,11 @@ const LogFormat& NmeaLogFormat();
 // The reader of GPX 1.0 and 1.1 files.
 const LogFormat& GpxLogFormat();
 
-// The reader for a file, by its name: "*.gpx" (any case) is GPX, everything else NMEA.
-const LogFormat& LogFormatFor(const QString& filePath);
+// The reader for the data: an XML document (its first bytes, after a byte order mark and
+// white space, are "<?xml" or "<gpx") is GPX, everything else NMEA.
+const LogFormat& LogFormatFor(ByteSource& source);
 
-// Whether the file is read as a GPX file.
+// The file's name says GPX ("*.gpx", any case): for choosing files, never for reading them.
 bool IsGpxFileName(const QString& filePath);
 
 }  // namespace trevalo

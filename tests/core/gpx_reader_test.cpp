@@ -239,6 +239,32 @@ TEST(GpxReader, HostileDocumentsStopTheReading) {
   }
 }
 
+TEST(GpxReader, TheFormatIsWhatTheFileHoldsWhateverItsName) {
+  test::TemporaryFolder folder;
+  const std::string gpx = test::GenerateGpx({.epochs = 5});
+  const std::string nmea = test::GenerateLog({.epochs = 7});
+  const struct {
+    const char* name;
+    std::string bytes;
+    std::uint32_t points;
+  } files[] = {
+      {"track.gpx", gpx, 5},
+      {"track.log", gpx, 5},
+      {"bom.GPX", "\xEF\xBB\xBF" + gpx, 5},
+      {"bare.nmea", "\r\n " + gpx.substr(gpx.find("<gpx")), 5},
+      {"logger.gpx", nmea, 7},
+      {"logger.log", nmea, 7},
+  };
+  for (const auto& file : files) {
+    const QString path = folder.filePath(QString::fromLatin1(file.name));
+    test::WriteFile(path, file.bytes);
+    GPSLog log(path, 0, 0, {}, 0, 0);
+    EXPECT_EQ(log.pointCount(), file.points) << file.name;
+    EXPECT_TRUE(log.LoadPoints()) << file.name;
+    EXPECT_EQ(log.points().size(), file.points) << file.name;
+  }
+}
+
 // gpsbabel turns a real NMEA log into GPX 1.0 and 1.1: each of its track points must be the
 // point our NMEA reader gives for the same fix, at the same local time.
 TEST(GpxReader, AgreesWithTheNmeaLogItWasMadeFrom) {
