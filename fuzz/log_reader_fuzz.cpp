@@ -83,16 +83,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::vector<std::string_view> pointTimes;
   std::int32_t laps = 0;
   std::int32_t waypoints = 0;
-  const auto timed = [](const Seen& s, std::string_view tag) {
-    return s.text.size() >= 7 && s.text.compare(0, 6, tag) == 0 && s.text[6] >= '0' &&
-           s.text[6] <= '9';
+  const auto timed = [](std::string_view text, std::string_view tag) {
+    return text.size() > tag.size() && text.substr(0, tag.size()) == tag &&
+           text[tag.size()] >= '0' && text[tag.size()] <= '9';
   };
   for (const Seen& s : sentences) {
-    if (s.start == '$' && timed(s, "GPRMC,")) {
+    // A point sentence comes from any talker: two capitals, not a proprietary 'P'.
+    const bool talker = s.text.size() >= 2 && s.text[0] >= 'A' && s.text[0] <= 'Z' &&
+                        s.text[0] != 'P' && s.text[1] >= 'A' && s.text[1] <= 'Z';
+    if (s.start == '$' && talker && timed(s.text.substr(2), "RMC,")) {
       pointTimes.push_back(trevalo::SentenceFields(s.text)[1]);
-    } else if (s.start == '@' && timed(s, "TRRMC,")) {
+    } else if (s.start == '@' && timed(s.text, "TRRMC,")) {
       ++laps;
-    } else if (s.start == '@' && timed(s, "WPRMC,")) {
+    } else if (s.start == '@' && timed(s.text, "WPRMC,")) {
       ++waypoints;
     }
   }

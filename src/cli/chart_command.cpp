@@ -46,7 +46,8 @@ int RunChartCommand(const QStringList& arguments, CommandContext& context) {
   parser.addOptions({out, summer, json,
                      ZoneOptionDefinition(QStringLiteral(
                          "Time zone of the log (default: the computer's standard zone)."))});
-  parser.addPositionalArgument(QStringLiteral("LOG"), QStringLiteral("A log file."));
+  parser.addPositionalArgument(QStringLiteral("LOG"),
+                               QStringLiteral("A log file: an NMEA log or a GPX track."));
   if (const std::optional<int> done =
           ParseCommandLine(parser, QStringLiteral("chart"), arguments, context)) {
     return *done;

@@ -31,7 +31,8 @@ int RunExportCommand(const QStringList& arguments, CommandContext& context) {
                      ZoneOptionDefinition(QStringLiteral(
                          "Time zone of the logs (default: the computer's standard zone)."))});
   parser.addOptions(PositionOffsetOptions());
-  parser.addPositionalArgument(QStringLiteral("LOG"), QStringLiteral("Log files."),
+  parser.addPositionalArgument(QStringLiteral("LOG"),
+                               QStringLiteral("Log files: NMEA logs or GPX tracks."),
                                QStringLiteral("LOG..."));
   if (const std::optional<int> done =
           ParseCommandLine(parser, QStringLiteral("export"), arguments, context)) {

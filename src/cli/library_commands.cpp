@@ -82,7 +82,8 @@ int RunAdd(const QStringList& arguments, CommandContext& context) {
   parser.setApplicationDescription(QStringLiteral("Adds log files to the library."));
   parser.addOption(ZoneOptionDefinition(
       QStringLiteral("Time zone of the logs (default: the computer's standard zone).")));
-  parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("Log files."),
+  parser.addPositionalArgument(QStringLiteral("FILE"),
+                               QStringLiteral("Log files: NMEA logs or GPX tracks."),
                                QStringLiteral("FILE..."));
   if (const std::optional<int> done =
           ParseCommandLine(parser, QStringLiteral("library add"), arguments, context)) {
@@ -131,7 +132,8 @@ int RunRemove(const QStringList& arguments, CommandContext& context) {
   QCommandLineParser parser;
   parser.setApplicationDescription(
       QStringLiteral("Removes logs from the library; their files stay on disk."));
-  parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("Log files."),
+  parser.addPositionalArgument(QStringLiteral("FILE"),
+                               QStringLiteral("Log files: NMEA logs or GPX tracks."),
                                QStringLiteral("FILE..."));
   if (const std::optional<int> done =
           ParseCommandLine(parser, QStringLiteral("library remove"), arguments, context)) {

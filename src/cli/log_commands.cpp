@@ -61,7 +61,8 @@ int RunInfo(const QStringList& arguments, CommandContext& context) {
       QStringLiteral("Time zone of the logs (default: the computer's standard zone).")));
   parser.addOption(kSummerOption);
   parser.addOption(kJsonOption);
-  parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("Log files."),
+  parser.addPositionalArgument(QStringLiteral("FILE"),
+                               QStringLiteral("Log files: NMEA logs or GPX tracks."),
                                QStringLiteral("FILE..."));
   if (const std::optional<int> done =
           ParseCommandLine(parser, QStringLiteral("log info"), arguments, context)) {
@@ -240,7 +241,8 @@ int RunPoints(const QStringList& arguments, CommandContext& context) {
       QStringLiteral("Time zone of the log (default: the computer's standard zone).")));
   parser.addOption(kSummerOption);
   parser.addOption(kJsonOption);
-  parser.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("A log file."));
+  parser.addPositionalArgument(QStringLiteral("FILE"),
+                               QStringLiteral("A log file: an NMEA log or a GPX track."));
   if (const std::optional<int> done =
           ParseCommandLine(parser, QStringLiteral("log points"), arguments, context)) {
     return *done;

@@ -30,7 +30,9 @@ void PrintUsage(trevalo::cli::Output& out) {
   }
   out << "\nRun 'trevalo-cli COMMAND --help' for a command's arguments.\n"
          "--library DIR  use the log library in DIR instead of the one in the documents "
-         "folder\n";
+         "folder\n"
+         "\nLogs are NMEA 0183 logs (the logger's own and any receiver's, every talker) and "
+         "GPX 1.0 and 1.1 tracks.\n";
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <QFileInfo>
 
 #include "core/byte_source.h"
+#include "core/log_format.h"
 
 namespace trevalo {
 
@@ -32,7 +33,7 @@ void GPSLog::Scan() {
     scan_.problem = ScanProblem::kUnreadable;
     return;
   }
-  scan_ = ScanLog(file, effectiveZone());
+  scan_ = LogFormatFor(file).Scan(file, effectiveZone());
   if (scan_.problem == ScanProblem::kUnreadable) {
     openError_ = file.errorText();
   }
@@ -53,7 +54,8 @@ bool GPSLog::LoadPoints() {
     loadProblem_ = QString::fromStdString(file.errorText());
     return false;
   }
-  const ParseResult parsed = ParseLog(file, scan_.pointCount, effectiveZone(), points_);
+  const ParseResult parsed =
+      LogFormatFor(file).Parse(file, scan_.pointCount, effectiveZone(), points_);
   if (!parsed.ok || parsed.readFailed) {
     points_.clear();
     points_.shrink_to_fit();
@@ -104,6 +106,9 @@ QString GPSLog::scanProblem() const {
     return QString::fromStdString(openError_);
   }
   QString text = QString::fromStdString(ScanProblemText(scan_.problem));
+  if (!scan_.problemDetail.empty()) {
+    text += QStringLiteral(" (%1)").arg(QString::fromStdString(scan_.problemDetail));
+  }
   if (scan_.problem == ScanProblem::kTruncated || scan_.problem == ScanProblem::kInvalidDateTime) {
     text += QStringLiteral(" (sentence at byte %1)").arg(scan_.problemOffset);
   }

@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <optional>
 
 #include "core/nmea_fields.h"
+#include "core/nmea_talker.h"
 #include "core/sentence_counter.h"
 #include "core/sentence_reader.h"
 #include "core/time_zone.h"
@@ -99,6 +101,94 @@ void AppendSatelliteGroups(const SentenceFields& fields, int groups, std::string
   }
 }
 
+// The satellites in view of one epoch, from its GSV sequences. A receiver of several systems
+// writes one sequence per system (GPGSV, GLGSV, GAGSV, ...) and, from NMEA 4.10 on, one per
+// signal of a system as well, which lists the same satellites again: the summary takes each
+// system once, from the first signal it reports, and puts the count of all first. A sequence
+// of a system already taken with the same signal starts the summary afresh, as the only
+// sequence of a single-system receiver does in every epoch.
+class SatelliteSummary {
+ public:
+  void Take(std::string_view text, TrackPoint& point) {
+    const SentenceFields f(text);
+    const int total = ReadInt(f[1]);
+    const int number = ReadInt(f[2]);
+    const int count = ReadInt(f[3]);
+    const int remaining = count <= 0 ? 0 : (count % 4 == 0 ? 4 : count % 4);
+    const int groups = number < total ? 4 : (number == total ? remaining : 0);
+    if (number == 1) {
+      StartSequence(
+          Sequence{std::string(text.substr(0, 2)), std::string(SignalId(text, groups)),
+                   std::clamp(count, 0, 255)},
+          f[3]);
+    }
+    if (skipping_) {
+      return;
+    }
+    // One system's count as written; counts of several are summed within what can be real.
+    point.satellitesInView = earlierCount_ == 0 ? count : earlierCount_ + std::clamp(count, 0, 255);
+    AppendSatelliteGroups(f, groups, groups_);
+    if (number == total) {
+      point.satelliteText = countText_ + groups_;
+    }
+  }
+
+  // The next GSV sequence belongs to a new epoch.
+  void NextEpoch() { sequences_.clear(); }
+
+ private:
+  struct Sequence {
+    std::string talker;
+    std::string signal;
+    int count;
+  };
+
+  // The signal id: a field after the last satellite group, before the checksum (NMEA 4.10
+  // on); empty for a sentence without one.
+  static std::string_view SignalId(std::string_view text, int groups) {
+    const std::string_view body = text.substr(0, text.find('*'));
+    if (std::count(body.begin(), body.end(), ',') != 4 + groups * 4) {
+      return {};
+    }
+    return body.substr(body.rfind(',') + 1);
+  }
+
+  void StartSequence(Sequence sequence, std::string_view countField) {
+    skipping_ = false;
+    bool systemTaken = false;
+    bool signalTaken = false;
+    int takenCount = 0;
+    for (const Sequence& s : sequences_) {
+      takenCount += s.count;
+      if (s.talker == sequence.talker) {
+        systemTaken = true;
+        signalTaken = signalTaken || s.signal == sequence.signal;
+      }
+    }
+    if (sequences_.empty() || signalTaken) {
+      sequences_.clear();
+      earlierCount_ = 0;
+      countText_.assign(countField);
+      groups_.clear();
+    } else if (systemTaken) {
+      skipping_ = true;
+      return;
+    } else {
+      earlierCount_ = takenCount;
+      char text[16];
+      std::snprintf(text, sizeof text, "%02d", std::max(0, takenCount + sequence.count));
+      countText_ = text;
+    }
+    sequences_.push_back(std::move(sequence));
+  }
+
+  std::vector<Sequence> sequences_;
+  std::string countText_;
+  std::string groups_;
+  int earlierCount_ = 0;
+  bool skipping_ = false;
+};
+
 // The decimal integer between the second and third comma of a device sentence, or nullopt
 // when the sentence has fewer than three commas.
 std::optional<std::int32_t> DeviceValue(std::string_view text) {
@@ -135,6 +225,8 @@ bool IsPackedCoordinate(double packed, double mostDegrees) {
   return minutes < 60 && degrees + minutes / 60 <= mostDegrees;
 }
 
+}  // namespace
+
 // A completed point whose numbers cannot be measurements (a position off the globe, a
 // value that is not finite, an altitude or speed beyond any receiver) is no usable point:
 // its position is dropped (both coordinates 0, which every walk skips) and each such number
@@ -163,8 +255,6 @@ void DropImplausibleFix(TrackPoint& point) {
     point.longitude = 0;
   }
 }
-
-}  // namespace
 
 ScanResult ScanLog(ByteSource& source, int effectiveZone) {
   ScanResult result;
@@ -243,42 +333,44 @@ ParseResult ParseLog(ByteSource& source, std::uint32_t pointCount, int effective
   Sentence sentence;
   std::size_t p = 0;
   bool rmcSeen = false;
-  std::string satText;
-  while (p < pointCount && reader.Next(sentence)) {
+  SatelliteSummary satellites;
+  // Most receivers, the logger among them, write an epoch's RMC last; others (u-blox) write
+  // it first. The first GGA after the first point tells: when it carries that point's time
+  // and none came before it, the GGA, GSA and GSV sentences after each RMC belong to it.
+  bool orderKnown = false;
+  bool rmcFirst = false;
+  while ((p < pointCount || rmcFirst) && reader.Next(sentence)) {
     const std::string_view text = sentence.text;
-    TrackPoint& point = points[p];
+    TrackPoint* const filling = p < pointCount ? &points[p] : nullptr;
+    TrackPoint& epoch = rmcFirst ? points[p - 1] : *filling;
     if (sentence.start == '$') {
-      if (HasTag(text, "GPGGA")) {
+      if (HasSentenceType(text, "GGA")) {
         const SentenceFields f(text);
+        if (!orderKnown && p > 0) {
+          orderKnown = true;
+          rmcFirst = p == 1 && points[0].ggaMatchesRmc == 0 && !f[1].empty() &&
+                     f[1] == points[0].rmcTimeText;
+        }
+        TrackPoint& point = rmcFirst ? points[p - 1] : *filling;
         point.ggaTimeText.assign(f[1]);
         const double altitude = ReadReal(f[9]);
         point.altitudeBelowSea = altitude < 0 ? 1 : 0;
         point.altitude = altitude < 0 ? -altitude : altitude;
         point.differential = ReadInt(f[6]) == 2 ? 1 : 0;
-      } else if (HasTag(text, "GPGSV")) {
-        const SentenceFields f(text);
-        const int total = ReadInt(f[1]);
-        const int number = ReadInt(f[2]);
-        const int count = ReadInt(f[3]);
-        point.satellitesInView = count;
-        if (number == 1) {
-          satText.assign(f[3]);
+        if (rmcFirst) {
+          point.ggaMatchesRmc = point.ggaTimeText == point.rmcTimeText ? 1 : 0;
         }
-        if (number < total) {
-          AppendSatelliteGroups(f, 4, satText);
-        } else if (number == total) {
-          const int remaining = count <= 0 ? 0 : (count % 4 == 0 ? 4 : count % 4);
-          AppendSatelliteGroups(f, remaining, satText);
-          point.satelliteText = satText;
-        }
-      } else if (HasTag(text, "GPGSA")) {
+      } else if (HasSentenceType(text, "GSV")) {
+        satellites.Take(text, epoch);
+      } else if (HasSentenceType(text, "GSA")) {
         const SentenceFields f(text);
-        point.gsaMode.assign(f[1]);
+        epoch.gsaMode.assign(f[1]);
         const int fixType = ReadInt(f[2]);
-        point.fixTypeText = std::to_string(fixType);
-        point.dop = fixType == 2 ? ReadReal(f[16]) : ReadReal(f[15]);
-        point.hdop = ReadReal(f[16]);
-      } else if (Classify(sentence) == CountedKind::kPoint) {
+        epoch.fixTypeText = std::to_string(fixType);
+        epoch.dop = fixType == 2 ? ReadReal(f[16]) : ReadReal(f[15]);
+        epoch.hdop = ReadReal(f[16]);
+      } else if (filling != nullptr && Classify(sentence) == CountedKind::kPoint) {
+        TrackPoint& point = *filling;
         const SentenceFields f(text);
         rmcSeen = true;
         point.rmcTimeText.assign(f[1]);
@@ -302,7 +394,11 @@ ParseResult ParseLog(ByteSource& source, std::uint32_t pointCount, int effective
         point.speed = ReadReal(f[7]) * 1.852;
         point.courseRef = "T";
         point.course = ReadReal(f[8]);
+        if (rmcFirst) {
+          DropImplausibleFix(points[p - 1]);  // its epoch is complete now
+        }
         DropImplausibleFix(point);
+        satellites.NextEpoch();
         ++p;
       }
     } else if (HasTag(text, "QNDBG")) {
@@ -313,13 +409,15 @@ ParseResult ParseLog(ByteSource& source, std::uint32_t pointCount, int effective
           points[p - 1].deviceValue = *value;
         }
       }
-    } else if (HasTag(text, "TRRMC")) {
-      point.isLap = 1;
-    } else if (HasTag(text, "WPRMC")) {
-      point.isWaypoint = 1;
+    } else if (filling != nullptr && HasTag(text, "TRRMC")) {
+      filling->isLap = 1;
+    } else if (filling != nullptr && HasTag(text, "WPRMC")) {
+      filling->isWaypoint = 1;
     }
   }
-  if (p < pointCount) {
+  if (rmcFirst) {
+    DropImplausibleFix(points[p - 1]);  // the sentences after the last point are read
+  } else if (p < pointCount) {
     DropImplausibleFix(points[p]);  // the data ended (or changed) inside an epoch
   }
   result.readFailed = reader.readFailed();
@@ -345,6 +443,10 @@ std::string ScanProblemText(ScanProblem problem) {
       return "the first or last timed sentence is cut off by the end of the file";
     case ScanProblem::kInvalidDateTime:
       return "a start or end date or time is out of range";
+    case ScanProblem::kNoTimedPoint:
+      return "no track point or waypoint with a time";
+    case ScanProblem::kMalformed:
+      return "not a well-formed GPX document";
   }
   return {};
 }

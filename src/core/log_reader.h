@@ -20,6 +20,8 @@ enum class ScanProblem {
   kNoPointSentence,  // no RMC sentence with a time
   kTruncated,        // the first or last counted sentence is cut off by the end of the file
   kInvalidDateTime,  // a start or end date or time out of range
+  kNoTimedPoint,     // (GPX) no track point or waypoint with a usable time
+  kMalformed,        // (GPX) the document stops being well-formed before any timed point
 };
 
 struct ScanResult {
@@ -32,6 +34,7 @@ struct ScanResult {
   TimeValue localEnd = 0;
   ScanProblem problem = ScanProblem::kNone;
   std::uint64_t problemOffset = 0;  // where the offending sentence starts
+  std::string problemDetail;        // what the reader found, when it says more than the kind
 };
 
 // Counts the sentences and reads the start and end time, shifted by `effectiveZone`.
@@ -63,6 +66,10 @@ struct ParseResult {
 // coordinates 0, which makes it unusable to every walk) and reads each such number as 0.
 ParseResult ParseLog(ByteSource& source, std::uint32_t pointCount, int effectiveZone,
                      std::vector<TrackPoint>& points);
+
+// Takes away what cannot be a measurement from a completed point (see ParseLog); every log
+// format applies it to the points it reads.
+void DropImplausibleFix(TrackPoint& point);
 
 // A plain description of a scan problem, for messages.
 std::string ScanProblemText(ScanProblem problem);

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "core/nmea_talker.h"
 #include "core/sentence_counter.h"
 #include "core/sentence_reader.h"
 
@@ -89,6 +90,13 @@ inline CountedKind Classify(const char* bytes, std::size_t available) {
   }
   if (word == Packed("@WPRMC,")) {
     return CountedKind::kWaypoint;
+  }
+  // A point sentence may come from any talker: the two talker bytes are compared apart
+  // (after the logger's own, which are by far the most).
+  constexpr std::uint64_t kTalkerBytes = 0x0000000000FFFF00u;
+  if ((word & ~kTalkerBytes) == (Packed("$GPRMC,") & ~kTalkerBytes) &&
+      IsNavigationTalker(bytes[1], bytes[2])) {
+    return CountedKind::kPoint;
   }
   return CountedKind::kNone;
 }

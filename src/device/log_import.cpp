@@ -68,10 +68,19 @@ QString DeleteFromLogger(const QString& path) {
 QStringList LoggerLogFiles(const QString& drive) {
   const QString folder = LoggerPath(drive, QStringLiteral("GPS"));
   QStringList names = FolderEntries(folder);
-  names.removeIf([&](const QString& name) {
-    return !name.endsWith(QStringLiteral(".log"), Qt::CaseInsensitive) ||
-           IsFolder(folder + u'/' + name);
-  });
+  // Beside its own "*.log", files other loggers and apps leave there: NMEA logs and GPX
+  // tracks.
+  const auto isLog = [](const QString& name) {
+    for (const QLatin1StringView suffix :
+         {QLatin1StringView(".log"), QLatin1StringView(".nmea"), QLatin1StringView(".gpx")}) {
+      if (name.endsWith(suffix, Qt::CaseInsensitive)) {
+        return true;
+      }
+    }
+    return false;
+  };
+  names.removeIf(
+      [&](const QString& name) { return !isLog(name) || IsFolder(folder + u'/' + name); });
   std::ranges::stable_sort(names, [](const QString& a, const QString& b) {
     return a.compare(b, Qt::CaseInsensitive) < 0;
   });

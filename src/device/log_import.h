@@ -14,7 +14,8 @@ namespace trevalo {
 
 class LogLibrary;
 
-// The logger's logs: the "*.log" files (any case) of its "GPS" folder (any case), by name.
+// The logger's logs: the "*.log" files (any case) of its "GPS" folder (any case), and the
+// "*.nmea" and "*.gpx" files other devices leave there, by name.
 QStringList LoggerLogFiles(const QString& drive);
 
 struct ImportOptions {

@@ -444,11 +444,18 @@ void CGPSManDlg::ShowTracks() {
   }
 }
 
+QString LogFileFilter(const LanguageTexts& texts) {
+  return QStringList{
+      texts.Text(QStringLiteral("GPSMAN_FILTER_LOGS")) + QStringLiteral(" (*.log *.nmea *.gpx)"),
+      texts.Text(QStringLiteral("GPSMAN_FILTER_GPX")) + QStringLiteral(" (*.gpx)"),
+      texts.Text(QStringLiteral("GPSMAN_FILTER_ALL")) + QStringLiteral(" (*)")}
+      .join(QStringLiteral(";;"));
+}
+
 void CGPSManDlg::ChooseLogs() {
   const QStringList paths = QFileDialog::getOpenFileNames(
       this, texts_.Text(QStringLiteral("GPSMAN_BUTTON_ADDLOG")),
-      settings_.ReadSetting(setting::kPathLog, setting::kFolderCapacity),
-      QStringLiteral("LOG (*.log)"));
+      settings_.ReadSetting(setting::kPathLog, setting::kFolderCapacity), LogFileFilter(texts_));
   if (!paths.isEmpty()) {
     AddLogs(paths);
   }

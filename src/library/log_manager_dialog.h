@@ -20,6 +20,10 @@ class CListCtrlEx;
 class LibraryProblemsLabel;
 class Settings;
 
+// The Add dialog's file types: the logs the library reads (NMEA logs and GPX tracks), GPX
+// tracks alone, and every file.
+QString LogFileFilter(const LanguageTexts& texts);
+
 class CGPSManDlg : public QDialog {
   Q_OBJECT
 

@@ -3,21 +3,28 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
+#include <optional>
+#include <string>
 
 #include <QFile>
 #include <QFileInfo>
 
 #include "core/atomic_file.h"
 #include "core/byte_source.h"
+#include "core/gps_log.h"
+#include "core/log_format.h"
 #include "core/log_reader.h"
 #include "core/native_files.h"
 #include "core/native_path.h"
+#include "core/nmea_talker.h"
 
 namespace trevalo {
 namespace {
 
-// The position of the first sentence start that begins a part: "$GP", "@TR" or "@QN".
+// The position of the first sentence start that begins a part: '$' with a talker, "@TR" or
+// "@QN".
 qsizetype FirstPartStart(const QByteArray& bytes) {
   for (qsizetype i = 0; i + 2 < bytes.size(); ++i) {
     const char c = bytes[i];
@@ -26,12 +33,80 @@ qsizetype FirstPartStart(const QByteArray& bytes) {
     }
     const char a = bytes[i + 1];
     const char b = bytes[i + 2];
-    if ((c == '$' && a == 'G' && b == 'P') ||
+    if ((c == '$' && IsNavigationTalker(a, b)) ||
         (c == '@' && ((a == 'T' && b == 'R') || (a == 'Q' && b == 'N')))) {
       return i;
     }
   }
   return -1;
+}
+
+void AppendSentence(QByteArray& out, char start, const std::string& body) {
+  out += start;
+  out += QByteArray::fromStdString(body);
+  if (start == '$') {
+    unsigned char checksum = 0;
+    for (const char c : body) {
+      checksum ^= static_cast<unsigned char>(c);
+    }
+    out += QByteArray::number(checksum, 16).toUpper().rightJustified(2, '0').prepend('*');
+  }
+  out += "\r\n";
+}
+
+// Packed ddmm.mmmmmm of a point's coordinate, as the NMEA fields carry it.
+std::string PackedText(double packed, int degreeDigits) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%0*.6f", degreeDigits + 10, packed);
+  return text;
+}
+
+// A log of another format as the sentences of a logger log: per point the GGA (when it has
+// an altitude) and the RMC, each mark before the RMC it marks, all in UTC. The merged log is
+// an NMEA log and reads back as the same points.
+QByteArray SentencesOf(const QString& path, QStringList* skipped) {
+  GPSLog log(path, 0, 0, {}, 0, 0);
+  if (!log.LoadPoints()) {
+    if (skipped != nullptr) {
+      skipped->append(QStringLiteral("%1: %2").arg(path, log.loadProblem()));
+    }
+    return {};
+  }
+  QByteArray out;
+  for (const TrackPoint& p : log.points()) {
+    const std::optional<CalendarFields> t = BreakDown(p.utcTime);
+    if (!t) {
+      continue;
+    }
+    char time[16];
+    char date[16];
+    std::snprintf(time, sizeof time, "%02d%02d%02d.000", t->hour, t->minute, t->second);
+    std::snprintf(date, sizeof date, "%02d%02d%02d", t->day, t->month, t->year % 100);
+    const bool placed = p.latitude != 0 || p.longitude != 0;
+    const std::string place = placed ? PackedText(p.latitude, 2) + "," + p.latitudeRef + "," +
+                                           PackedText(p.longitude, 3) + "," + p.longitudeRef
+                                     : std::string(",,,");
+    char motion[64];
+    std::snprintf(motion, sizeof motion, "%.3f,%.2f", p.speed / 1.852, p.course);
+    const std::string rmc = std::string(time) + (p.isValid ? ",A," : ",V,") + place + "," + motion +
+                            "," + date + ",,,A";
+    if (p.ggaMatchesRmc) {
+      char altitude[32];
+      std::snprintf(altitude, sizeof altitude, "%.1f", p.SignedAltitude());
+      AppendSentence(out, '$',
+                     "GPGGA," + std::string(time) + "," + place + "," +
+                         (p.isValid ? (p.differential ? "2" : "1") : "0") + "," +
+                         std::to_string(p.satellitesInView) + ",," + altitude + ",M,,M,,");
+    }
+    if (p.isLap) {
+      AppendSentence(out, '@', "TRRMC," + rmc);
+    }
+    if (p.isWaypoint) {
+      AppendSentence(out, '@', "WPRMC," + rmc);
+    }
+    AppendSentence(out, '$', "GPRMC," + rmc);
+  }
+  return out;
 }
 
 }  // namespace
@@ -74,6 +149,13 @@ QByteArray MergedLogBytes(const QStringList& sources, QStringList* skipped) {
         skipped->append(QStringLiteral("%1: %2").arg(source, reason));
       }
       continue;
+    }
+    {
+      FileByteSource head(source);
+      if (&LogFormatFor(head) != &NmeaLogFormat()) {
+        merged += SentencesOf(source, skipped);
+        continue;
+      }
     }
     const QByteArray bytes = file.readAll();
     const qsizetype start = FirstPartStart(bytes);

@@ -23,8 +23,9 @@ struct MergePlan {
 // Checks the logs at `rows` (library indices, in list order) before a merge.
 MergePlan PrepareMerge(const LogLibrary& library, std::vector<std::size_t> rows);
 
-// The merged log: each source from its first sentence start ("$GP", "@TR" or "@QN") on,
-// zero bytes left out, ended by CR LF when its last byte is no line feed. `skipped` lists
+// The merged log: each NMEA source from its first sentence start ('$' with a talker, "@TR"
+// or "@QN") on, zero bytes left out, ended by CR LF when its last byte is no line feed; each
+// source of another format (GPX) as GGA and RMC sentences of its points. `skipped` lists
 // sources that could not be read (they contribute nothing).
 QByteArray MergedLogBytes(const QStringList& sources, QStringList* skipped);
 

@@ -84,6 +84,11 @@ TEST_F(LogManagerTest, ListsTheLibraryInOrderWithItsTexts) {
             (std::vector<int>{200, 50, 50, 200, 200, 200, 200, 400}));
 }
 
+TEST_F(LogManagerTest, TheAddDialogOffersLogsGpxAndAllFiles) {
+  EXPECT_EQ(LogFileFilter(texts_).toStdString(),
+            "Logs and GPX tracks (*.log *.nmea *.gpx);;GPX tracks (*.gpx);;All files (*)");
+}
+
 TEST_F(LogManagerTest, AddsEachLogOnceAndRemovesAfterAsking) {
   LogLibrary library(home_.filePath(QStringLiteral("Wayfable Logs")), 0);
   CGPSManDlg manager(*settings_, texts_, library, match_);

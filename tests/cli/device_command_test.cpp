@@ -127,6 +127,19 @@ TEST_F(DeviceCommand, ImportCopiesTheLogsWithProgressAndASummary) {
   EXPECT_EQ(test::ReadFile(library_ + QStringLiteral("/A.LOG")), test::ReadFile(first));
 }
 
+TEST_F(DeviceCommand, ImportTakesGpxTracksAndNmeaLogsBesideTheLoggersOwn) {
+  LoggerLog(QStringLiteral("A.LOG"), 8);
+  test::WriteFile(drive_ + QStringLiteral("/GPS/b.gpx"),
+                  test::GenerateGpx({.hour = 9, .epochs = 10}, 10));
+  test::WriteFile(drive_ + QStringLiteral("/GPS/c.NMEA"),
+                  test::GenerateMultiSystemLog({.hour = 10, .epochs = 10}));
+  const auto imported =
+      Cli(QStringLiteral("import"), {QStringLiteral("--zone"), QStringLiteral("900")});
+  ASSERT_EQ(imported.exitCode, 0) << imported.err.toStdString();
+  EXPECT_EQ(imported.out, "[1/3] A.LOG\n[2/3] b.gpx\n[3/3] c.NMEA\nimported 3 of 3 logs into " +
+                              library_.toUtf8() + "\n");
+}
+
 // A model B settings file of 300 bytes with the format version and every setting byte 1.
 QByteArray ModelBFile(const char* version) {
   QByteArray bytes(300, '\x01');

@@ -67,6 +67,45 @@ TEST_F(LogCommand, InfoAsJsonWithSummerTimeAndTheComputersZone) {
   EXPECT_EQ(log[QStringLiteral("startText")].toString(), QStringLiteral("2009-05-18 09:59:00"));
 }
 
+// The same track as a u-blox M9 writes it, as GPX 1.0 and as GPX 1.1: the same counts and
+// the same local times as the logger's own log of it.
+TEST_F(LogCommand, LogsOfOtherReceiversAndGpxTracksReadAsTheLoggersOwn) {
+  const test::LogPlan plan{.hour = 23, .minute = 59, .epochs = 90, .waypointEpochs = {20}};
+  const QString ublox = dir_.filePath(QStringLiteral("m9.nmea"));
+  const QString gpx10 = dir_.filePath(QStringLiteral("track10.gpx"));
+  const QString gpx11 = dir_.filePath(QStringLiteral("track11.gpx"));
+  test::WriteFile(ublox, test::GenerateMultiSystemLog(plan));
+  test::WriteFile(gpx10, test::GenerateGpx(plan, 10, 2));
+  test::WriteFile(gpx11, test::GenerateGpx(plan, 11, 2));
+  const auto result =
+      RunCli({QStringLiteral("log"), QStringLiteral("info"), QStringLiteral("--json"),
+              QStringLiteral("--zone"), QStringLiteral("-330"), good_, ublox, gpx10, gpx11},
+             Home());
+  ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
+  const QJsonArray logs = result.Json().array();
+  ASSERT_EQ(logs.size(), 4);
+  for (const QJsonValue& value : logs) {
+    const QJsonObject log = value.toObject();
+    const QString file = log[QStringLiteral("file")].toString();
+    const bool isGpx = file.endsWith(QStringLiteral(".gpx"));
+    EXPECT_TRUE(log[QStringLiteral("hasTimes")].toBool()) << file.toStdString();
+    if (file != good_) {  // the logger's log has marks of its own
+      // A GPX waypoint is a point of its own; a segment after the first starts a lap.
+      EXPECT_EQ(log[QStringLiteral("pointCount")].toInt(), isGpx ? 91 : 90) << file.toStdString();
+      EXPECT_EQ(log[QStringLiteral("lapCount")].toInt(), isGpx ? 1 : 0) << file.toStdString();
+      EXPECT_EQ(log[QStringLiteral("waypointCount")].toInt(), isGpx ? 1 : 0) << file.toStdString();
+    }
+    EXPECT_EQ(log[QStringLiteral("localStart")].toString(), QStringLiteral("2009-05-17 20:29:00"));
+    EXPECT_EQ(log[QStringLiteral("localEnd")].toString(), QStringLiteral("2009-05-17 20:30:29"));
+  }
+  const auto points =
+      RunCli({QStringLiteral("log"), QStringLiteral("points"), QStringLiteral("--json"),
+              QStringLiteral("--zone"), QStringLiteral("-330"), ublox},
+             Home());
+  ASSERT_EQ(points.exitCode, 0) << points.err.toStdString();
+  EXPECT_EQ(points.Json().array().size(), 90);
+}
+
 TEST_F(LogCommand, BadFilesAreNamedAndTheOthersStillReported) {
   const QString missing = dir_.filePath(QStringLiteral("missing.log"));
   const auto result = RunCli({QStringLiteral("log"), QStringLiteral("info"),

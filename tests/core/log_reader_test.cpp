@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
 
+#include "core/geodesy.h"
 #include "core/log_reader.h"
 #include "core/time_zone.h"
 #include "core/track_walk.h"
@@ -308,6 +310,82 @@ TEST(LogReader, GeneratedLoggerLayout) {
   }
   EXPECT_EQ(log.scan.utcStart, fixes.front().utcSeconds);
   EXPECT_EQ(log.scan.localEnd, ShiftByZone(fixes.back().utcSeconds, 900));
+}
+
+// A u-blox M9 writes every sentence with the talker of its system (GN for the fix), the RMC
+// first in the epoch, and the fields of NMEA 4.11.
+TEST(LogReader, MultiSystemReceiverLayout) {
+  test::LogPlan plan;
+  plan.epochs = 40;
+  std::vector<test::GeneratedFix> fixes;
+  const ReadLog log = Read(test::GenerateMultiSystemLog(plan, &fixes), 900);
+  ASSERT_EQ(log.scan.problem, ScanProblem::kNone);
+  ASSERT_EQ(log.scan.pointCount, 40u);
+  EXPECT_EQ(log.scan.utcStart, fixes.front().utcSeconds);
+  EXPECT_EQ(log.scan.localEnd, ShiftByZone(fixes.back().utcSeconds, 900));
+  ASSERT_TRUE(log.parse.ok);
+  for (std::size_t k = 0; k < fixes.size(); ++k) {
+    const TrackPoint& p = log.points[k];
+    EXPECT_EQ(p.utcTime, fixes[k].utcSeconds) << k;
+    EXPECT_EQ(p.rmcTimeText, fixes[k].rmcTime) << k;
+    EXPECT_EQ(p.isValid, 1) << k;
+    EXPECT_NEAR(PackedToDegrees(p.latitude), fixes[k].latitude, 1e-9) << k;
+    EXPECT_NEAR(PackedToDegrees(p.longitude), fixes[k].longitude, 1e-9) << k;
+    // The GGA after the RMC is of the same epoch, the last one's as well.
+    EXPECT_EQ(p.ggaTimeText, p.rmcTimeText) << k;
+    EXPECT_EQ(p.ggaMatchesRmc, 1) << k;
+    EXPECT_NEAR(p.altitude, fixes[k].altitude, 1e-9) << k;
+    EXPECT_EQ(p.differential, 1) << k;
+    EXPECT_EQ(p.fixTypeText, "3") << k;
+    EXPECT_DOUBLE_EQ(p.dop, 1.02) << k;
+    EXPECT_DOUBLE_EQ(p.hdop, 0.58) << k;
+    // Every system's satellites, each once, the signal ids never taken as satellites.
+    EXPECT_EQ(p.satellitesInView, test::kMultiSystemSatellites) << k;
+    ASSERT_EQ(p.satelliteText.substr(0, 3), "22,") << k;
+    EXPECT_EQ(std::count(p.satelliteText.begin(), p.satelliteText.end(), ','),
+              4 * test::kMultiSystemSatellites)
+        << k;
+  }
+  EXPECT_EQ(log.points[0].satelliteText.substr(3, 6), "02,10,");  // the first GPS satellite
+}
+
+TEST(LogReader, SatellitesOfSeveralSignalsOfOneSystemCountOnce) {
+  // NMEA 4.10 dual-band: GPS L1 (signal 1) and L2 (signal 6) list the same two satellites.
+  const std::string epoch =
+      Rmc("120000.00", "170509") +
+      NmeaSentence("GNGGA,120000.00,3723.4567,N,12658.1234,E,1,03,0.9,45.3,M,18.2,M,,") +
+      NmeaSentence("GPGSV,1,1,02,01,40,083,46,02,17,308,41,1") +
+      NmeaSentence("GPGSV,1,1,02,01,40,083,40,02,17,308,38,6") +
+      NmeaSentence("GLGSV,1,1,01,65,20,100,30,1");
+  const ReadLog log = Read(epoch + Rmc("120001.00", "170509"));
+  ASSERT_EQ(log.points.size(), 2u);
+  EXPECT_EQ(log.points[0].satellitesInView, 3);
+  EXPECT_EQ(log.points[0].satelliteText, "03,01,40,083,46,02,17,308,41,65,20,100,30");
+  EXPECT_EQ(log.points[0].ggaMatchesRmc, 1);
+}
+
+TEST(LogReader, ASecondSequenceOfOneSystemInAnEpochReplacesTheFirst) {
+  // A single-system receiver that lost an RMC: the newer sequence is the one kept.
+  const std::string data = NmeaSentence("GPGSV,1,1,02,01,40,083,46,02,17,308,41") +
+                           NmeaSentence("GPGSV,1,1,01,03,20,100,30") + Rmc("120000", "170509");
+  const ReadLog log = Read(data);
+  ASSERT_EQ(log.points.size(), 1u);
+  EXPECT_EQ(log.points[0].satellitesInView, 1);
+  EXPECT_EQ(log.points[0].satelliteText, "01,03,20,100,30");
+}
+
+TEST(LogReader, AGgaAfterTheRmcOfALoggerLogStaysWithTheNextPoint) {
+  // The logger writes the RMC last: a GGA after it belongs to the next epoch.
+  const std::string data =
+      NmeaSentence("GPGGA,120000,3723.4567,N,12658.1234,E,1,08,0.9,10.0,M,18.2,M,,") +
+      Rmc("120000", "170509") +
+      NmeaSentence("GPGGA,120001,3723.4567,N,12658.1234,E,1,08,0.9,20.0,M,18.2,M,,") +
+      Rmc("120001", "170509");
+  const ReadLog log = Read(data);
+  ASSERT_EQ(log.points.size(), 2u);
+  EXPECT_DOUBLE_EQ(log.points[0].altitude, 10.0);
+  EXPECT_DOUBLE_EQ(log.points[1].altitude, 20.0);
+  EXPECT_EQ(log.points[1].ggaMatchesRmc, 1);
 }
 
 TEST(LogReader, AFixWithNumbersNoReceiverWritesIsNoUsablePoint) {

@@ -121,10 +121,10 @@ TEST(SentenceReader, AgreesWithTheByteByByteGrammarOnRandomData) {
 
 TEST(SentenceCounter, AgreesWithTheGrammarOnRandomData) {
   std::mt19937 random(51709);
-  const std::string pieces[] = {"$",        "@",        "\r",      "\n",     "\r\n",
-                                "GPRMC,1",  "TRRMC,2",  "WPRMC,3", "GPRMC,", "x",
-                                "$GPRMC,4", "@TRRMC,5", "@WPRMC,6"};
-  std::discrete_distribution<int> pick({3, 2, 1, 2, 3, 4, 2, 2, 1, 6, 4, 2, 2});
+  const std::string pieces[] = {
+      "$",      "@", "\r",       "\n",       "\r\n",     "GPRMC,1",  "TRRMC,2", "WPRMC,3",
+      "GPRMC,", "x", "$GPRMC,4", "@TRRMC,5", "@WPRMC,6", "$GNRMC,7", "GLRMC,8", "$PGRMC,9"};
+  std::discrete_distribution<int> pick({3, 2, 1, 2, 3, 4, 2, 2, 1, 6, 4, 2, 2, 3, 2, 1});
   std::uniform_int_distribution<int> runLength(0, 300);
   for (int round = 0; round < 4; ++round) {
     std::string data;
@@ -138,6 +138,7 @@ TEST(SentenceCounter, AgreesWithTheGrammarOnRandomData) {
     std::int32_t waypoints = 0;
     std::uint64_t first = 0;
     std::uint64_t last = 0;
+    bool counted = false;
     for (const Seen& s : ReadAllByteByByte(data)) {
       const std::string bytes = std::string(1, s.start) + s.text;
       const CountedKind kind = ClassifySentence(bytes.data(), bytes.size());
@@ -145,7 +146,8 @@ TEST(SentenceCounter, AgreesWithTheGrammarOnRandomData) {
       laps += kind == CountedKind::kLap ? 1 : 0;
       waypoints += kind == CountedKind::kWaypoint ? 1 : 0;
       if (kind != CountedKind::kNone) {
-        first = first == 0 ? s.offset - 1 : first;
+        first = counted ? first : s.offset - 1;
+        counted = true;
         last = s.offset - 1;
       }
     }
@@ -157,6 +159,20 @@ TEST(SentenceCounter, AgreesWithTheGrammarOnRandomData) {
     EXPECT_EQ(count.firstCounted, first);
     EXPECT_EQ(count.Recent(0), last);
     EXPECT_EQ(count.dataSize, data.size());
+  }
+}
+
+TEST(SentenceCounter, PointSentencesOfEveryTalker) {
+  const auto kind = [](std::string_view bytes) {
+    return ClassifySentence(bytes.data(), bytes.size());
+  };
+  for (const char* talker : {"GP", "GN", "GL", "GA", "GB", "BD", "GQ", "GI"}) {
+    EXPECT_EQ(kind(std::string("$") + talker + "RMC,1"), CountedKind::kPoint) << talker;
+  }
+  // Proprietary sentences and lower-case or other bytes are not talkers.
+  for (const char* other : {"$PGRMC,1", "$gnRMC,1", "$G1RMC,1", "$G,RMC,1", "$GNRMD,1", "$GNRMC,,",
+                            "@GNRMC,1", "$GNRMC"}) {
+    EXPECT_EQ(kind(other), CountedKind::kNone) << other;
   }
 }
 

@@ -3,6 +3,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 #include <csignal>
+#include <map>
 
 #include <QDir>
 #include <QFile>
@@ -75,6 +76,30 @@ TEST_F(LogImport, CopiesEveryLogOfTheGpsFolderIntoTheLibraryWithTheZone) {
   EXPECT_TRUE(QFile::exists(first)) << "the logger keeps its logs unless asked";
   // The library was saved: a new reading finds the same logs.
   EXPECT_EQ(LibraryNames(LogLibrary(LibraryFolder(), 0)), LibraryNames(library));
+}
+
+TEST_F(LogImport, TakesNmeaLogsAndGpxTracksOfOtherDevicesToo) {
+  LoggerLog(QStringLiteral("GPS/0517.log"), 9);
+  test::WriteFile(QDir(Drive()).filePath(QStringLiteral("GPS/phone.GPX")),
+                  test::GenerateGpx({.hour = 10, .epochs = 12}));
+  test::WriteFile(QDir(Drive()).filePath(QStringLiteral("GPS/receiver.nmea")),
+                  test::GenerateMultiSystemLog({.hour = 11, .epochs = 15}));
+  test::WriteFile(QDir(Drive()).filePath(QStringLiteral("GPS/route.kml")), "<kml/>");
+  QDir(Drive()).mkpath(QStringLiteral("GPS/folder.gpx"));
+  LogLibrary library(LibraryFolder(), 0);
+  const ImportResult result = ImportLogs(Drive(), library, {.timeZone = 900});
+  EXPECT_EQ(result.copiedCount(), 3);
+  EXPECT_EQ(result.failedCount(), 0);
+  ASSERT_EQ(LibraryNames(library),
+            (QStringList{QStringLiteral("0517.log"), QStringLiteral("phone.GPX"),
+                         QStringLiteral("receiver.nmea")}));
+  std::map<QString, std::uint32_t> points;
+  for (std::size_t i = 0; i < library.size(); ++i) {
+    points[library.log(i).fileName()] = library.log(i).pointCount();
+  }
+  EXPECT_EQ(points[QStringLiteral("0517.log")], 20u);
+  EXPECT_EQ(points[QStringLiteral("phone.GPX")], 12u);
+  EXPECT_EQ(points[QStringLiteral("receiver.nmea")], 15u);
 }
 
 TEST_F(LogImport, ReplacesALogAlreadyInTheLibrary) {

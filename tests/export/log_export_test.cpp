@@ -241,6 +241,25 @@ TEST_F(PeerTest, GpsbabelReadsOurGpxAndKmlPointForPoint) {
   }
 }
 
+TEST_F(PeerTest, GpsbabelReadsWhatWeExportFromGpxTracksAndMultiSystemLogs) {
+  std::vector<test::GeneratedFix> track;
+  std::vector<test::GeneratedFix> receiver;
+  const QString gpx = dir_.filePath(QStringLiteral("logs/phone.gpx"));
+  const QString nmea = dir_.filePath(QStringLiteral("logs/m9.nmea"));
+  test::WriteFile(gpx, test::GenerateGpx({.hour = 8, .epochs = 50}, 11, 2, &track));
+  test::WriteFile(nmea, test::GenerateMultiSystemLog({.hour = 10, .epochs = 40}, &receiver));
+  LogLibrary library = LogLibrary::InMemory({{gpx, 0, 0, {}, 900}, {nmea, 1, 1, {}, 900}}, 0);
+  std::vector<test::GeneratedFix> fixes = track;
+  fixes.insert(fixes.end(), receiver.begin(), receiver.end());
+  for (const ExportFormat format : {ExportFormat::kGpx, ExportFormat::kKml}) {
+    options_.format = format;
+    const QString path = Out(QStringLiteral("others") + ExportExtension(format));
+    ASSERT_TRUE(ExportLogs(library, All(library), path, QStringLiteral("others"), options_)
+                    .problems.isEmpty());
+    ExpectPeersRead(path, format, fixes);
+  }
+}
+
 TEST_F(PeerTest, GpxWithItsHeaderElementsIsStillGpx10) {
   std::vector<test::GeneratedFix> fixes;
   LogLibrary library = LogLibrary::InMemory(

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include "core/gps_log.h"
 #include "library/log_merge.h"
 #include "support/log_generator.h"
 #include "support/test_files.h"
@@ -121,6 +122,56 @@ TEST_F(LogMerge, JoinsTheSentenceStreamsAndReplacesTheSources) {
   EXPECT_TRUE(QFile::exists(a));
   EXPECT_TRUE(QFile::exists(b));
   EXPECT_EQ(MergeLogs(library, {0}, merged).result, MergeOutcome::kOutputInLibrary);
+}
+
+TEST_F(LogMerge, JoinsLogsOfAMultiSystemReceiver) {
+  const QString a = dir_.filePath(QStringLiteral("a.nmea"));
+  const QString b = dir_.filePath(QStringLiteral("b.nmea"));
+  test::WriteFile(
+      a, "\xb5\x62 binary start\r\n" + test::GenerateMultiSystemLog({.hour = 10, .epochs = 20}));
+  test::WriteFile(b, test::GenerateMultiSystemLog({.hour = 11, .epochs = 30}));
+  LogLibrary library = Library();
+  ASSERT_TRUE(library.AddLog(a, 0, 0, 900).done());
+  ASSERT_TRUE(library.AddLog(b, 0, 0, 900).done());
+  const QString merged = dir_.filePath(QStringLiteral("m.nmea"));
+  const MergeOutcome outcome = MergeLogs(library, {0, 1}, merged);
+  ASSERT_EQ(outcome.result, MergeOutcome::kMerged) << outcome.problem.toStdString();
+  ASSERT_EQ(library.size(), 1u);
+  EXPECT_EQ(library.log(0).pointCount(), 50u);
+  EXPECT_TRUE(test::ReadFile(merged).startsWith("$GNTXT"));
+}
+
+TEST_F(LogMerge, AGpxTrackJoinsAsSentencesOfItsPoints) {
+  const QString logger = Log(QStringLiteral("a.log"), 8, 0, 10);
+  const QString gpx = dir_.filePath(QStringLiteral("phone.gpx"));
+  test::WriteFile(gpx, test::GenerateGpx({.hour = 9, .epochs = 30, .waypointEpochs = {12}}, 10, 2));
+  LogLibrary library = Library();
+  ASSERT_TRUE(library.AddLog(logger, 0, 0, 900).done());
+  ASSERT_TRUE(library.AddLog(gpx, 0, 0, 900).done());
+  GPSLog track(gpx, 0, 0, {}, 900, 0);
+  ASSERT_TRUE(track.LoadPoints());
+  const QString merged = dir_.filePath(QStringLiteral("M_a.log"));
+  const MergeOutcome outcome = MergeLogs(library, {0, 1}, merged);
+  ASSERT_EQ(outcome.result, MergeOutcome::kMerged) << outcome.problem.toStdString();
+  ASSERT_EQ(library.size(), 1u);
+  GPSLog& log = library.log(0);
+  ASSERT_EQ(log.pointCount(), 11u + 31u);
+  EXPECT_EQ(log.lapCount(), 1);
+  EXPECT_EQ(log.waypointCount(), 1);
+  ASSERT_TRUE(log.LoadPoints());
+  for (std::size_t i = 0; i < track.points().size(); ++i) {
+    const TrackPoint& expected = track.points()[i];
+    const TrackPoint& p = log.points()[11 + i];
+    EXPECT_EQ(p.localTime, expected.localTime) << i;
+    EXPECT_NEAR(p.latitude, expected.latitude, 1e-5) << i;
+    EXPECT_NEAR(p.longitude, expected.longitude, 1e-5) << i;
+    EXPECT_EQ(p.latitudeRef, expected.latitudeRef) << i;
+    EXPECT_NEAR(p.altitude, expected.altitude, 1e-9) << i;
+    EXPECT_NEAR(p.speed, expected.speed, 0.01) << i;
+    EXPECT_EQ(p.isLap, expected.isLap) << i;
+    EXPECT_EQ(p.isWaypoint, expected.isWaypoint) << i;
+    EXPECT_EQ(p.ggaMatchesRmc, 1) << i;
+  }
 }
 
 TEST_F(LogMerge, SourcesStayWhenTheMergedLogCannotBeAdded) {

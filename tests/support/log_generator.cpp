@@ -24,16 +24,55 @@ constexpr double kMetresPerDegree = 111320.0;
 
 // Packed ddmm.mmmm (or dddmm.mmmm) of an unsigned decimal value, with the value it reads
 // back as.
-std::string Packed(double degrees, int degreeDigits, double* writtenDegrees) {
+std::string Packed(double degrees, int degreeDigits, double* writtenDegrees,
+                   int minuteDecimals = 4) {
   const double magnitude = std::fabs(degrees);
   int whole = static_cast<int>(magnitude);
-  double minutes = std::round((magnitude - whole) * 60 * 10000) / 10000;
+  const double scale = std::pow(10, minuteDecimals);
+  double minutes = std::round((magnitude - whole) * 60 * scale) / scale;
   if (minutes >= 60) {
     minutes -= 60;
     ++whole;
   }
   *writtenDegrees = (whole + minutes / 60) * (degrees < 0 ? -1 : 1);
-  return Format(degreeDigits == 2 ? "%02d%07.4f" : "%03d%07.4f", whole, minutes);
+  return Format(degreeDigits == 2 ? "%02d%0*.*f" : "%03d%0*.*f", whole, minuteDecimals + 3,
+                minuteDecimals, minutes);
+}
+
+// The place and motion of epoch k of a plan.
+struct EpochMotion {
+  TimeValue time;
+  double latitude;
+  double longitude;
+  double altitude;  // rounded to decimetres, as written
+  double speedKnots;
+  double course;
+};
+
+EpochMotion MotionOf(const LogPlan& plan, int k) {
+  const TimeValue start =
+      *MakeTime(plan.year, plan.month, plan.day, plan.hour, plan.minute, plan.second);
+  EpochMotion motion{};
+  motion.time = start + static_cast<TimeValue>(k) * plan.intervalSeconds;
+  motion.latitude = plan.latitude + k * plan.northMetresPerEpoch / kMetresPerDegree;
+  motion.longitude =
+      plan.longitude + k * plan.eastMetresPerEpoch /
+                           (kMetresPerDegree * std::cos(plan.latitude * 3.141592653589793 / 180));
+  // A walk across the 180 degree meridian goes on at the other side, as a receiver says.
+  if (motion.longitude > 180) {
+    motion.longitude -= 360;
+  } else if (motion.longitude < -180) {
+    motion.longitude += 360;
+  }
+  motion.altitude =
+      std::round((plan.altitude + k * plan.climbPerEpoch + 5 * std::sin(k / 20.0)) * 10) / 10;
+  motion.speedKnots = std::hypot(plan.northMetresPerEpoch, plan.eastMetresPerEpoch) /
+                      std::max(plan.intervalSeconds, 1) * 3.6 /
+                      1.852;  // epochs in one second: as if a second apart
+  motion.course = std::fmod(
+      std::atan2(plan.eastMetresPerEpoch, plan.northMetresPerEpoch) * 180 / 3.141592653589793 + 360,
+      360);
+  return motion;
 }
 
 }  // namespace
@@ -52,43 +91,27 @@ std::string NmeaSentence(std::string_view body) {
 std::string GenerateLog(const LogPlan& plan, std::vector<GeneratedFix>* fixes) {
   std::string log;
   log.reserve(static_cast<std::size_t>(plan.epochs) * 480);
-  const TimeValue start =
-      *MakeTime(plan.year, plan.month, plan.day, plan.hour, plan.minute, plan.second);
   std::size_t nextLap = 0;
   std::size_t nextWaypoint = 0;
   for (int k = 0; k < plan.epochs; ++k) {
-    const TimeValue t = start + static_cast<TimeValue>(k) * plan.intervalSeconds;
-    const CalendarFields f = *BreakDown(t);
+    const EpochMotion motion = MotionOf(plan, k);
+    const CalendarFields f = *BreakDown(motion.time);
     const int milliseconds = (k * 37) % 1000;
     std::string time = Format("%02d%02d%02d.%03d", f.hour, f.minute, f.second, milliseconds);
     const std::string date = Format("%02d%02d%02d", f.day, f.month, f.year % 100);
-    const double lat = plan.latitude + k * plan.northMetresPerEpoch / kMetresPerDegree;
-    double lon =
-        plan.longitude + k * plan.eastMetresPerEpoch /
-                             (kMetresPerDegree * std::cos(plan.latitude * 3.141592653589793 / 180));
-    // A walk across the 180 degree meridian goes on at the other side, as a receiver says.
-    if (lon > 180) {
-      lon -= 360;
-    } else if (lon < -180) {
-      lon += 360;
-    }
+    const double lat = motion.latitude;
+    const double lon = motion.longitude;
     GeneratedFix fix{};
     std::string latText = Packed(lat, 2, &fix.latitude);
     std::string lonText = Packed(lon, 3, &fix.longitude);
     const char ns = lat < 0 ? 'S' : 'N';
     const char ew = lon < 0 ? 'W' : 'E';
-    const double altitude =
-        std::round((plan.altitude + k * plan.climbPerEpoch + 5 * std::sin(k / 20.0)) * 10) / 10;
+    const double altitude = motion.altitude;
     fix.altitude = altitude;
-    fix.utcSeconds = t;
+    fix.utcSeconds = motion.time;
     fix.rmcTime = time;
-    const double speedKnots = std::hypot(plan.northMetresPerEpoch, plan.eastMetresPerEpoch) /
-                              std::max(plan.intervalSeconds, 1) * 3.6 /
-                              1.852;  // epochs in one second: as if a second apart
-    const double course = std::fmod(
-        std::atan2(plan.eastMetresPerEpoch, plan.northMetresPerEpoch) * 180 / 3.141592653589793 +
-            360,
-        360);
+    const double speedKnots = motion.speedKnots;
+    const double course = motion.course;
     std::string altitudeText = Format("%.1f", altitude);
     std::string speedText = Format("%.2f", speedKnots);
     std::string courseText = Format("%.1f", course);
@@ -138,6 +161,112 @@ std::string GenerateLog(const LogPlan& plan, std::vector<GeneratedFix>* fixes) {
     }
   }
   return log;
+}
+
+std::string GenerateMultiSystemLog(const LogPlan& plan, std::vector<GeneratedFix>* fixes) {
+  // Satellites in view per system: talker, NMEA system id, signal id, count, first number.
+  struct System {
+    const char* talker;
+    int systemId;
+    int signalId;
+    int count;
+    int firstNumber;
+  };
+  static constexpr System kSystems[] = {
+      {"GP", 1, 1, 7, 2}, {"GL", 2, 1, 5, 65}, {"GA", 3, 7, 6, 3}, {"GB", 4, 1, 4, 11}};
+  std::string log = NmeaSentence("GNTXT,01,01,02,u-blox AG - www.u-blox.com");
+  log += NmeaSentence("GNTXT,01,01,02,HW UBX 00190000");
+  log.reserve(static_cast<std::size_t>(plan.epochs) * 1400);
+  for (int k = 0; k < plan.epochs; ++k) {
+    const EpochMotion motion = MotionOf(plan, k);
+    const CalendarFields f = *BreakDown(motion.time);
+    const std::string time = Format("%02d%02d%02d.00", f.hour, f.minute, f.second);
+    const std::string date = Format("%02d%02d%02d", f.day, f.month, f.year % 100);
+    GeneratedFix fix{};
+    const std::string lat = Packed(motion.latitude, 2, &fix.latitude, 5);
+    const std::string lon = Packed(motion.longitude, 3, &fix.longitude, 5);
+    const char ns = motion.latitude < 0 ? 'S' : 'N';
+    const char ew = motion.longitude < 0 ? 'W' : 'E';
+    fix.altitude = motion.altitude;
+    fix.utcSeconds = motion.time;
+    fix.rmcTime = time;
+    const std::string place = Format("%s,%c,%s,%c", lat.c_str(), ns, lon.c_str(), ew);
+    // RMC first and the navigational status after the mode, as NMEA 4.11 has it.
+    log += NmeaSentence(Format("GNRMC,%s,A,%s,%.3f,%.2f,%s,,,D,V", time.c_str(), place.c_str(),
+                               motion.speedKnots, motion.course, date.c_str()));
+    log += NmeaSentence(Format("GNVTG,%.2f,T,,M,%.3f,N,%.3f,K,D", motion.course, motion.speedKnots,
+                               motion.speedKnots * 1.852));
+    log += NmeaSentence(Format("GNGGA,%s,%s,2,%02d,0.58,%.1f,M,18.2,M,,", time.c_str(),
+                               place.c_str(), 12, motion.altitude));
+    for (const System& system : kSystems) {
+      std::string body = "GNGSA,A,3";
+      for (int s = 0; s < 12; ++s) {
+        body += s < system.count - 2 ? Format(",%02d", system.firstNumber + s) : ",";
+      }
+      log += NmeaSentence(body + Format(",1.02,0.58,0.84,%d", system.systemId));
+    }
+    for (const System& system : kSystems) {
+      const int messages = (system.count + 3) / 4;
+      for (int m = 1; m <= messages; ++m) {
+        std::string body = Format("%sGSV,%d,%d,%02d", system.talker, messages, m, system.count);
+        for (int s = (m - 1) * 4; s < std::min(m * 4, system.count); ++s) {
+          body += Format(",%02d,%02d,%03d,%02d", system.firstNumber + s, 10 + (s * 13) % 80,
+                         (s * 47 + k) % 360, 25 + (s * 3) % 25);
+        }
+        log += NmeaSentence(body + Format(",%d", system.signalId));
+      }
+    }
+    log += NmeaSentence(Format("GNGLL,%s,%s,A,D", place.c_str(), time.c_str()));
+    if (fixes != nullptr) {
+      fixes->push_back(fix);
+    }
+  }
+  return log;
+}
+
+std::string GenerateGpx(const LogPlan& plan, int version, int segments,
+                        std::vector<GeneratedFix>* fixes) {
+  const bool old = version == 10;
+  std::string gpx = Format(
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+      "<gpx version=\"%s\" creator=\"trevalo tests\" xmlns=\"http://www.topografix.com/GPX/%s\">\n",
+      old ? "1.0" : "1.1", old ? "1/0" : "1/1");
+  gpx.reserve(static_cast<std::size_t>(plan.epochs) * (old ? 260 : 120));
+  const auto timeText = [](TimeValue t) {
+    const CalendarFields f = *BreakDown(t);
+    return Format("%04d-%02d-%02dT%02d:%02d:%02dZ", f.year, f.month, f.day, f.hour, f.minute,
+                  f.second);
+  };
+  for (const int k : plan.waypointEpochs) {
+    const EpochMotion m = MotionOf(plan, k);
+    gpx += Format(
+        "<wpt lat=\"%.7f\" lon=\"%.7f\"><ele>%.1f</ele><time>%s</time><name>W%d</name></wpt>\n",
+        m.latitude, m.longitude, m.altitude, timeText(m.time).c_str(), k);
+  }
+  gpx += "<trk><name>generated</name><trkseg>\n";
+  const int perSegment = std::max(1, (plan.epochs + segments - 1) / std::max(segments, 1));
+  for (int k = 0; k < plan.epochs; ++k) {
+    if (k > 0 && k % perSegment == 0) {
+      gpx += "</trkseg><trkseg>\n";
+    }
+    const EpochMotion m = MotionOf(plan, k);
+    gpx += Format("<trkpt lat=\"%.7f\" lon=\"%.7f\"><ele>%.1f</ele><time>%s</time>", m.latitude,
+                  m.longitude, m.altitude, timeText(m.time).c_str());
+    if (old) {
+      gpx += Format(
+          "<course>%.1f</course><speed>%.3f</speed><fix>3d</fix><sat>%d</sat>"
+          "<hdop>1.3</hdop><pdop>2.5</pdop>",
+          m.course, m.speedKnots * 1.852 / 3.6, plan.satellites);
+    }
+    gpx += "</trkpt>\n";
+    if (fixes != nullptr) {
+      fixes->push_back(GeneratedFix{std::round(m.latitude * 1e7) / 1e7,
+                                    std::round(m.longitude * 1e7) / 1e7, m.altitude, m.time,
+                                    timeText(m.time)});
+    }
+  }
+  gpx += "</trkseg></trk>\n</gpx>\n";
+  return gpx;
 }
 
 std::vector<ReplacedFields> UnmeasurableFields(int firstEpoch) {

@@ -53,6 +53,20 @@ struct GeneratedFix {
 
 std::string GenerateLog(const LogPlan& plan, std::vector<GeneratedFix>* fixes = nullptr);
 
+// A log as a u-blox M9 writes it (NMEA 4.11): per epoch GNRMC first (mode and navigational
+// status), GNVTG, GNGGA, one GNGSA per system, GPGSV, GLGSV, GAGSV and GBGSV sequences with
+// their signal ids (22 satellites in all), GNGLL. Lap, waypoint, device and replaced fields
+// of the plan are not written.
+inline constexpr int kMultiSystemSatellites = 22;
+std::string GenerateMultiSystemLog(const LogPlan& plan, std::vector<GeneratedFix>* fixes = nullptr);
+
+// The fixes of a plan as a GPX document: 1.0 with speed, course, fix, sat, hdop and pdop,
+// 1.1 as phone apps write it (ele and time only). `segments` splits the track into that
+// many segments of equal length; the plan's waypoint epochs become <wpt> elements (before
+// the track, as the schema orders them) at the same place and time.
+std::string GenerateGpx(const LogPlan& plan, int version = 11, int segments = 1,
+                        std::vector<GeneratedFix>* fixes = nullptr);
+
 // Fields no receiver writes, one kind in each epoch from `firstEpoch` on: nan, inf and 1e308
 // in the numbers, latitude 95, longitude 181, minutes of 60.
 std::vector<ReplacedFields> UnmeasurableFields(int firstEpoch);

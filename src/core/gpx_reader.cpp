@@ -1,0 +1,477 @@
+#include "core/gpx_reader.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+#include <optional>
+#include <string>
+
+#include <QByteArray>
+#include <QXmlStreamReader>
+
+#include "core/geodesy.h"
+#include "core/time_zone.h"
+
+namespace trevalo {
+namespace {
+
+// Large blocks keep the reads few; the XML reader decodes them as they come.
+constexpr std::size_t kBlockSize = 4 * 1024 * 1024;
+// GPX nests five deep (gpx, trk, trkseg, trkpt, time) plus what extensions add; a document
+// nested far deeper is no track, and the reader would keep every open element.
+constexpr int kMostDepth = 64;
+// No value of a point element is longer; a longer text is no value either.
+constexpr qsizetype kMostValueText = 64;
+
+enum class FixKind { kUnknown, kNone, k2d, k3d, kDgps, kPps };
+
+// One <trkpt> or <wpt> as read.
+struct GpxFix {
+  bool waypoint = false;
+  bool startsSegment = false;
+  std::optional<TimeValue> utc;
+  double latitude = std::numeric_limits<double>::quiet_NaN();
+  double longitude = std::numeric_limits<double>::quiet_NaN();
+  std::optional<double> elevation;
+  FixKind fix = FixKind::kUnknown;
+  int satellites = -1;
+  std::optional<double> hdop;
+  std::optional<double> pdop;
+  std::optional<double> speed;  // metres per second
+  std::optional<double> course;
+};
+
+enum class Field { kNone, kTime, kElevation, kFix, kSatellites, kHdop, kPdop, kSpeed, kCourse };
+
+// Names are compared by length first: most elements of a track are not of interest.
+Field FieldOf(QStringView name) {
+  switch (name.size()) {
+    case 3:
+      return name == u"ele"   ? Field::kElevation
+             : name == u"fix" ? Field::kFix
+             : name == u"sat" ? Field::kSatellites
+                              : Field::kNone;
+    case 4:
+      return name == u"time"   ? Field::kTime
+             : name == u"hdop" ? Field::kHdop
+             : name == u"pdop" ? Field::kPdop
+                               : Field::kNone;
+    case 5:
+      return name == u"speed" ? Field::kSpeed : Field::kNone;
+    case 6:
+      return name == u"course" ? Field::kCourse : Field::kNone;
+    default:
+      return Field::kNone;
+  }
+}
+
+std::optional<double> ReadNumber(QStringView text) {
+  bool ok = false;
+  const double value = text.trimmed().toDouble(&ok);
+  return ok && std::isfinite(value) ? std::optional<double>(value) : std::nullopt;
+}
+
+// Decimal digits at `at`, or -1.
+int Digits(QStringView text, qsizetype at, int count) {
+  int value = 0;
+  for (int i = 0; i < count; ++i) {
+    const QChar c = text[at + i];
+    if (c < u'0' || c > u'9') {
+      return -1;
+    }
+    value = value * 10 + (c.unicode() - u'0');
+  }
+  return value;
+}
+
+}  // namespace
+
+// See the header.
+std::optional<TimeValue> ParseGpxTime(QStringView text) {
+  text = text.trimmed();
+  if (text.size() < 19 || text[4] != u'-' || text[7] != u'-' ||
+      (text[10] != u'T' && text[10] != u't' && text[10] != u' ') || text[13] != u':' ||
+      text[16] != u':') {
+    return std::nullopt;
+  }
+  const int fields[] = {Digits(text, 0, 4),  Digits(text, 5, 2),  Digits(text, 8, 2),
+                        Digits(text, 11, 2), Digits(text, 14, 2), Digits(text, 17, 2)};
+  if (std::any_of(std::begin(fields), std::end(fields), [](int f) { return f < 0; })) {
+    return std::nullopt;
+  }
+  qsizetype at = 19;
+  if (at < text.size() && text[at] == u'.') {
+    ++at;
+    while (at < text.size() && text[at] >= u'0' && text[at] <= u'9') {
+      ++at;
+    }
+  }
+  int offset = 0;
+  const QStringView zone = text.sliced(at);
+  if (zone == u"Z" || zone == u"z") {
+    offset = 0;
+  } else if (!zone.isEmpty()) {
+    const bool colon = zone.size() == 6 && zone[3] == u':';
+    if ((zone[0] != u'+' && zone[0] != u'-') || (zone.size() != 5 && !colon)) {
+      return std::nullopt;
+    }
+    const int hours = Digits(zone, 1, 2);
+    const int minutes = Digits(zone, colon ? 4 : 3, 2);
+    if (hours < 0 || minutes < 0 || hours > 14 || minutes >= 60) {
+      return std::nullopt;
+    }
+    offset = (zone[0] == u'-' ? -1 : 1) * (hours * 100 + minutes);
+  }
+  const std::optional<TimeValue> written =
+      MakeTime(fields[0], fields[1], fields[2], fields[3], fields[4], fields[5]);
+  // The calendar moves 30 February on to March; a GPX time must name a real day.
+  if (!written || BreakDown(*written)->day != fields[2]) {
+    return std::nullopt;
+  }
+  return ShiftByZone(*written, -offset);
+}
+
+namespace {
+
+void ApplyField(Field field, QStringView text, GpxFix& fix) {
+  switch (field) {
+    case Field::kNone:
+      return;
+    case Field::kTime:
+      fix.utc = ParseGpxTime(text);
+      return;
+    case Field::kElevation:
+      fix.elevation = ReadNumber(text);
+      return;
+    case Field::kFix: {
+      const QStringView kind = text.trimmed();
+      fix.fix = kind == u"none"   ? FixKind::kNone
+                : kind == u"2d"   ? FixKind::k2d
+                : kind == u"3d"   ? FixKind::k3d
+                : kind == u"dgps" ? FixKind::kDgps
+                : kind == u"pps"  ? FixKind::kPps
+                                  : FixKind::kUnknown;
+      return;
+    }
+    case Field::kSatellites: {
+      bool ok = false;
+      const int count = text.trimmed().toInt(&ok);
+      fix.satellites = ok && count >= 0 ? count : -1;
+      return;
+    }
+    case Field::kHdop:
+      fix.hdop = ReadNumber(text);
+      return;
+    case Field::kPdop:
+      fix.pdop = ReadNumber(text);
+      return;
+    case Field::kSpeed:
+      fix.speed = ReadNumber(text);
+      return;
+    case Field::kCourse:
+      fix.course = ReadNumber(text);
+      return;
+  }
+}
+
+struct ReadStatus {
+  bool readFailed = false;
+  std::string problem;  // why the reading stopped before the end of the document
+};
+
+// What a pass needs of each point: the scan only its time, the parse everything.
+enum class Detail { kTimes, kAll };
+
+// Reads the document and calls onFix for every <trkpt> and <wpt> with a usable time, in
+// file order.
+template <Detail detail, typename OnFix>
+ReadStatus ReadGpx(ByteSource& source, OnFix&& onFix) {
+  ReadStatus status;
+  QXmlStreamReader xml;
+  const auto blockSize = static_cast<std::size_t>(
+      std::min<std::uint64_t>(kBlockSize, std::max<std::uint64_t>(source.SizeHint(), 4096)));
+  std::uint64_t offset = 0;
+  bool sourceEnded = false;
+  const auto feed = [&] {
+    QByteArray block(static_cast<qsizetype>(blockSize), Qt::Uninitialized);
+    const std::int64_t read = source.ReadAt(offset, block.data(), blockSize);
+    if (read <= 0) {
+      status.readFailed = read < 0;
+      sourceEnded = true;
+      return;
+    }
+    block.truncate(static_cast<qsizetype>(read));
+    offset += static_cast<std::uint64_t>(read);
+    xml.addData(block);
+  };
+  feed();
+
+  int depth = 0;
+  int pointDepth = 0;  // depth of the open <trkpt> or <wpt>; 0 outside one
+  Field field = Field::kNone;
+  QString text;
+  GpxFix fix;
+  bool trackPointTaken = false;
+  bool segmentPending = false;
+  for (;;) {
+    switch (xml.readNext()) {
+      case QXmlStreamReader::Invalid:
+        if (xml.error() == QXmlStreamReader::PrematureEndOfDocumentError && !sourceEnded) {
+          feed();
+          continue;
+        }
+        if (!status.readFailed) {
+          status.problem = QStringLiteral("line %1: %2")
+                               .arg(xml.lineNumber())
+                               .arg(xml.errorString())
+                               .toStdString();
+        }
+        return status;
+      case QXmlStreamReader::DTD:
+        status.problem = "a document type declaration";
+        return status;
+      case QXmlStreamReader::EndDocument:
+        return status;
+      case QXmlStreamReader::StartElement: {
+        if (++depth > kMostDepth) {
+          status.problem = "elements nested too deeply";
+          return status;
+        }
+        const QStringView name = xml.name();
+        if (depth == 1) {
+          if (name != u"gpx") {
+            status.problem = "the document is not GPX";
+            return status;
+          }
+        } else if (pointDepth == 0) {
+          if (name == u"trkpt" || (depth == 2 && name == u"wpt")) {
+            fix = GpxFix{};
+            fix.waypoint = name == u"wpt";
+            const QXmlStreamAttributes attributes = xml.attributes();
+            fix.latitude =
+                ReadNumber(attributes.value(QLatin1StringView("lat"))).value_or(fix.latitude);
+            fix.longitude =
+                ReadNumber(attributes.value(QLatin1StringView("lon"))).value_or(fix.longitude);
+            pointDepth = depth;
+          } else if (name == u"trkseg" || name == u"trk") {
+            segmentPending = trackPointTaken;
+          }
+        } else if (depth == pointDepth + 1) {
+          field = FieldOf(name);
+          if (detail == Detail::kTimes && field != Field::kTime) {
+            field = Field::kNone;
+          }
+          text.truncate(0);  // keeps its room for the next value
+        }
+        break;
+      }
+      case QXmlStreamReader::Characters:
+        if (field != Field::kNone && depth == pointDepth + 1) {
+          text.append(xml.text().left(kMostValueText + 1 - text.size()));
+        }
+        break;
+      case QXmlStreamReader::EndElement:
+        if (pointDepth != 0 && depth == pointDepth + 1 && field != Field::kNone) {
+          if (text.size() <= kMostValueText) {
+            ApplyField(field, text, fix);
+          }
+          field = Field::kNone;
+        } else if (pointDepth != 0 && depth == pointDepth) {
+          pointDepth = 0;
+          if (fix.utc) {
+            if (!fix.waypoint) {
+              fix.startsSegment = segmentPending;
+              segmentPending = false;
+              trackPointTaken = true;
+            }
+            onFix(fix);
+          }
+        }
+        --depth;
+        break;
+      default:
+        break;
+    }
+  }
+}
+
+// Packed ddmm.mmmm of unsigned degrees, as the NMEA reader keeps positions.
+double PackDegrees(double degrees) {
+  const double whole = std::trunc(degrees);
+  return whole * 100 + (degrees - whole) * 60;
+}
+
+void FillPoint(const GpxFix& fix, int effectiveZone, TrackPoint& point) {
+  point.isWaypoint = fix.waypoint ? 1 : 0;
+  point.isLap = fix.startsSegment ? 1 : 0;
+  point.utcTime = *fix.utc;
+  point.localTime = ShiftByZone(point.utcTime, effectiveZone);
+  point.dateStampText = DateStampText(point.localTime);
+  if (const std::optional<CalendarFields> utc = BreakDown(point.utcTime)) {
+    point.utcTimeOfDay = utc->hour * 10000 + utc->minute * 100 + utc->second;
+    point.rmcTimeText.resize(6);
+    for (int i = 5, value = point.utcTimeOfDay; i >= 0; --i, value /= 10) {
+      point.rmcTimeText[static_cast<std::size_t>(i)] = static_cast<char>('0' + value % 10);
+    }
+  }
+  const bool placed = std::fabs(fix.latitude) <= 90 && std::fabs(fix.longitude) <= 180;
+  if (placed) {
+    point.latitude = PackDegrees(std::fabs(fix.latitude));
+    point.latitudeRef = fix.latitude < 0 ? "S" : "N";
+    point.longitude = PackDegrees(std::fabs(fix.longitude));
+    point.longitudeRef = fix.longitude < 0 ? "W" : "E";
+  }
+  point.isValid = placed && fix.fix != FixKind::kNone ? 1 : 0;
+  if (fix.elevation) {
+    // An altitude makes the fix as complete as an NMEA epoch with its GGA.
+    point.ggaTimeText = point.rmcTimeText;
+    point.ggaMatchesRmc = 1;
+    point.altitudeBelowSea = *fix.elevation < 0 ? 1 : 0;
+    point.altitude = std::fabs(*fix.elevation);
+  }
+  point.satellitesInView = std::max(fix.satellites, 0);
+  const bool twoDimensional = fix.fix == FixKind::k2d;
+  if (fix.fix != FixKind::kUnknown && fix.fix != FixKind::kNone) {
+    point.fixTypeText = twoDimensional ? "2" : "3";
+  }
+  point.differential = fix.fix == FixKind::kDgps ? 1 : 0;
+  point.hdop = fix.hdop.value_or(0);
+  point.dop = twoDimensional || !fix.pdop ? point.hdop : *fix.pdop;
+  point.speedRef = "K";
+  point.speed = fix.speed.value_or(0) * 3.6;
+  point.courseRef = "T";
+  point.course = fix.course.value_or(0);
+  DropImplausibleFix(point);
+}
+
+// GPX 1.1 has no speed: a track point without one gets the average speed of the leg that
+// ends at it, so that speed charts and statistics work as on NMEA logs.
+void FillMissingSpeeds(std::vector<TrackPoint>& points, const std::vector<bool>& speedGiven) {
+  const TrackPoint* previous = nullptr;
+  for (std::size_t i = 0; i < points.size(); ++i) {
+    TrackPoint& point = points[i];
+    if (point.latitude == 0 && point.longitude == 0) {
+      continue;
+    }
+    if (!speedGiven[i] && previous != nullptr && point.utcTime > previous->utcTime) {
+      CCoordinate a(*previous);
+      CCoordinate b(point);
+      a.Convert(0, 0);
+      b.Convert(0, 0);
+      const double metres =
+          Distance(a.latitudeDegrees, a.longitudeDegrees, b.latitudeDegrees, b.longitudeDegrees);
+      point.speed = metres / static_cast<double>(point.utcTime - previous->utcTime) * 3.6;
+      DropImplausibleFix(point);
+    }
+    previous = &point;
+  }
+}
+
+}  // namespace
+
+ScanResult ScanGpx(ByteSource& source, int effectiveZone) {
+  ScanResult result;
+  std::optional<TimeValue> firstTrack;
+  TimeValue lastTrack = 0;
+  TimeValue latestTrack = 0;
+  std::optional<TimeValue> earliestWaypoint;
+  TimeValue latestWaypoint = 0;
+  const ReadStatus status = ReadGpx<Detail::kTimes>(source, [&](const GpxFix& fix) {
+    const TimeValue t = *fix.utc;
+    ++result.pointCount;
+    if (fix.waypoint) {
+      ++result.waypointCount;
+      latestWaypoint = earliestWaypoint ? std::max(latestWaypoint, t) : t;
+      earliestWaypoint = earliestWaypoint ? std::min(*earliestWaypoint, t) : t;
+      return;
+    }
+    result.lapCount += fix.startsSegment ? 1 : 0;
+    latestTrack = firstTrack ? std::max(latestTrack, t) : t;
+    firstTrack = firstTrack.value_or(t);
+    lastTrack = t;
+  });
+  if (status.readFailed) {
+    result.problem = ScanProblem::kUnreadable;
+    return result;
+  }
+  if (result.pointCount == 0) {
+    result.problem = status.problem.empty() ? ScanProblem::kNoTimedPoint : ScanProblem::kMalformed;
+    result.problemDetail = status.problem;
+    return result;
+  }
+  // Where the waypoints fall among the track points (see ParseGpx): the earliest is first
+  // when it is earlier than the first track point, the latest last when no track point is
+  // later.
+  TimeValue start = firstTrack.value_or(*earliestWaypoint);
+  TimeValue end = firstTrack ? lastTrack : latestWaypoint;
+  if (earliestWaypoint && firstTrack) {
+    start = *earliestWaypoint < *firstTrack ? *earliestWaypoint : start;
+    end = latestWaypoint >= latestTrack ? latestWaypoint : end;
+  }
+  result.utcStart = start;
+  result.localStart = ShiftByZone(start, effectiveZone);
+  result.localEnd = ShiftByZone(end, effectiveZone);
+  result.hasTimes = true;
+  return result;
+}
+
+ParseResult ParseGpx(ByteSource& source, std::uint32_t pointCount, int effectiveZone,
+                     std::vector<TrackPoint>& points) {
+  ParseResult result;
+  // Track points go straight into place; the few waypoints are merged in afterwards.
+  points.clear();
+  points.reserve(pointCount);
+  std::vector<bool> speedGiven;
+  speedGiven.reserve(pointCount);
+  std::vector<TrackPoint> waypoints;
+  std::vector<bool> waypointSpeedGiven;
+  std::uint32_t taken = 0;
+  const ReadStatus status = ReadGpx<Detail::kAll>(source, [&](const GpxFix& fix) {
+    if (taken == pointCount) {
+      return;  // the file grew since the scan
+    }
+    ++taken;
+    FillPoint(fix, effectiveZone, (fix.waypoint ? waypoints : points).emplace_back());
+    (fix.waypoint ? waypointSpeedGiven : speedGiven).push_back(fix.speed.has_value());
+  });
+  result.readFailed = status.readFailed;
+
+  if (!waypoints.empty()) {
+    // Each waypoint goes before the first track point later than it; waypoints of the same
+    // time keep their file order.
+    std::vector<std::size_t> order(waypoints.size());
+    for (std::size_t i = 0; i < order.size(); ++i) {
+      order[i] = i;
+    }
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+      return waypoints[a].utcTime < waypoints[b].utcTime;
+    });
+    std::vector<TrackPoint> track = std::move(points);
+    const std::vector<bool> trackSpeedGiven = std::move(speedGiven);
+    points.clear();
+    points.reserve(pointCount);
+    speedGiven.clear();
+    std::size_t w = 0;
+    const auto takeWaypoint = [&] {
+      points.push_back(std::move(waypoints[order[w]]));
+      speedGiven.push_back(waypointSpeedGiven[order[w]]);
+      ++w;
+    };
+    for (std::size_t t = 0; t < track.size(); ++t) {
+      while (w < order.size() && waypoints[order[w]].utcTime < track[t].utcTime) {
+        takeWaypoint();
+      }
+      points.push_back(std::move(track[t]));
+      speedGiven.push_back(trackSpeedGiven[t]);
+    }
+    while (w < order.size()) {
+      takeWaypoint();
+    }
+  }
+  FillMissingSpeeds(points, speedGiven);
+  points.resize(pointCount);  // a file that lost points since the scan leaves the rest zeroed
+  return result;
+}
+
+}  // namespace trevalo

@@ -1,0 +1,62 @@
+#include "core/log_format.h"
+
+#include <string_view>
+
+#include "core/gpx_reader.h"
+
+namespace trevalo {
+namespace {
+
+class NmeaFormat final : public LogFormat {
+ public:
+  ScanResult Scan(ByteSource& source, int effectiveZone) const override {
+    return ScanLog(source, effectiveZone);
+  }
+  ParseResult Parse(ByteSource& source, std::uint32_t pointCount, int effectiveZone,
+                    std::vector<TrackPoint>& points) const override {
+    return ParseLog(source, pointCount, effectiveZone, points);
+  }
+};
+
+class GpxFormat final : public LogFormat {
+ public:
+  ScanResult Scan(ByteSource& source, int effectiveZone) const override {
+    return ScanGpx(source, effectiveZone);
+  }
+  ParseResult Parse(ByteSource& source, std::uint32_t pointCount, int effectiveZone,
+                    std::vector<TrackPoint>& points) const override {
+    return ParseGpx(source, pointCount, effectiveZone, points);
+  }
+};
+
+}  // namespace
+
+const LogFormat& NmeaLogFormat() {
+  static const NmeaFormat format;
+  return format;
+}
+
+const LogFormat& GpxLogFormat() {
+  static const GpxFormat format;
+  return format;
+}
+
+bool IsGpxFileName(const QString& filePath) {
+  return filePath.endsWith(QStringLiteral(".gpx"), Qt::CaseInsensitive);
+}
+
+const LogFormat& LogFormatFor(ByteSource& source) {
+  char head[64];
+  const std::int64_t read = source.ReadAt(0, head, sizeof head);
+  std::string_view text(head, read > 0 ? static_cast<std::size_t>(read) : 0);
+  if (text.starts_with("\xEF\xBB\xBF")) {
+    text.remove_prefix(3);
+  }
+  while (!text.empty() &&
+         (text[0] == ' ' || text[0] == '\t' || text[0] == '\r' || text[0] == '\n')) {
+    text.remove_prefix(1);
+  }
+  return text.starts_with("<?xml") || text.starts_with("<gpx") ? GpxLogFormat() : NmeaLogFormat();
+}
+
+}  // namespace trevalo
