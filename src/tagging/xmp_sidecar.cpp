@@ -159,7 +159,7 @@ SidecarGps SidecarGpsOfPoint(const TrackPoint& point, int latitudeCorrection,
     if (date.size() == 10 && t < 240000) {
       date[4] = '-';
       date[7] = '-';
-      char time[16];
+      char time[48];  // room for any int, though t is below 240000
       std::snprintf(time, sizeof time, "T%02d:%02d:%02dZ", t / 10000, t % 10000 / 100, t % 100);
       gps.timeStamp = date + time;
     }
