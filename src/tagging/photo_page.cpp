@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QDirIterator>
 #include <QDragEnterEvent>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -36,6 +37,27 @@
 
 namespace trevalo {
 namespace {
+
+// The photos the given paths stand for: a file as it is, a folder by the photos anywhere
+// inside it (by their names; links to folders are not followed, so a loop cannot trap it).
+QStringList PhotosIn(const QStringList& paths) {
+  QStringList photos;
+  for (const QString& path : paths) {
+    if (!QFileInfo(path).isDir()) {
+      photos << path;
+      continue;
+    }
+    QStringList inside;
+    QDirIterator walk(path, PhotoFilePatterns(), QDir::Files | QDir::NoDotAndDotDot,
+                      QDirIterator::Subdirectories);
+    while (walk.hasNext()) {
+      inside << walk.next();
+    }
+    inside.sort();
+    photos << inside;
+  }
+  return photos;
+}
 
 // The header keys in column order.
 QString ColumnKey(int column) {
@@ -263,6 +285,24 @@ void CRAZIvozezDlg::keyPressEvent(QKeyEvent* event) {
     event->accept();
     return;
   }
+  // The keys of every list of photos (keys the list itself does not take come here).
+  if (event->matches(QKeySequence::Open)) {
+    event->accept();
+    ChoosePhotos();
+    return;
+  }
+  if (event->matches(QKeySequence::SelectAll)) {
+    event->accept();
+    list_->selectAll();
+    return;
+  }
+  if (event->matches(QKeySequence::Delete)) {
+    event->accept();
+    if (removeButton_->isEnabled()) {
+      RemoveSelected();
+    }
+    return;
+  }
   QWidget::keyPressEvent(event);
 }
 
@@ -298,7 +338,8 @@ void CRAZIvozezDlg::PickUpLibraryChanges() {
   }
 }
 
-void CRAZIvozezDlg::AddPhotos(const QStringList& paths) {
+void CRAZIvozezDlg::AddPhotos(const QStringList& given) {
+  const QStringList paths = PhotosIn(given);
   PickUpLibraryChanges();
   QStringList notAdded;
   {
@@ -313,9 +354,9 @@ void CRAZIvozezDlg::AddPhotos(const QStringList& paths) {
       }
     }
   }
-  if (!paths.isEmpty()) {
+  if (!given.isEmpty()) {
     settings_.WriteSetting(setting::kPathOpen,
-                           QFileInfo(paths.back()).absolutePath() + QDir::separator());
+                           QFileInfo(given.back()).absolutePath() + QDir::separator());
   }
   photos_.Sort();
   ShowRows();

@@ -57,8 +57,8 @@ class CRAZIvozezDlg : public QWidget {
   // from this tab to the map tab.
   void ShowMapView();
 
-  // Adds photos with the progress window, then sorts and refreshes (the file dialog and
-  // drops end here).
+  // Adds photos with the progress window, then sorts and refreshes (the file dialog, drops
+  // and "Open with" end here); a folder stands for the photos anywhere inside it.
   void AddPhotos(const QStringList& paths);
   void RemoveSelected();
   // Matches every photo again with the current library and settings.

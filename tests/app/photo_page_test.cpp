@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QFileDialog>
 #include <QHeaderView>
 #include <QImage>
 #include <QLabel>
@@ -12,6 +13,7 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 
 #include "app/language.h"
@@ -623,6 +625,50 @@ TEST_F(PhotoPageTest, ARawPhotoIsMatchedAndSavedThroughASidecar) {
   EXPECT_TRUE(PathExists(out + QStringLiteral("/IMG_0043.jpg")));
   EXPECT_FALSE(PathExists(out + QStringLiteral("/IMG_0042.CR3")));
   EXPECT_TRUE(page.photos().empty());
+}
+
+TEST_F(PhotoPageTest, AFolderAddsThePhotosInsideItAndTheKeysOfAListWork) {
+  // Photos two folders deep beside a text file, and one more in a second folder.
+  const QString trip = work_.filePath(QStringLiteral("trip"));
+  const QStringList photos{trip + QStringLiteral("/day1/a.jpg"),
+                           trip + QStringLiteral("/day1/b.JPG"),
+                           trip + QStringLiteral("/day2/raw/c.jpg")};
+  for (const QString& photo : photos) {
+    QDir().mkpath(QFileInfo(photo).absolutePath());
+    if (!test::MakePhotoTakenAt(photo, "2009:05:17 21:01:00")) {
+      GTEST_SKIP() << "exiftool is not installed";
+    }
+  }
+  test::WriteFile(trip + QStringLiteral("/day1/notes.txt"), "not a photo");
+  CRAZIvozezDlg page(*settings_, texts_, nullptr, Tree());
+  page.show();
+  page.activateWindow();
+  {
+    const test::MessageBoxes told;
+    page.AddPhotos({trip});
+    EXPECT_TRUE(told.texts().isEmpty()) << "the text file is no photo to tell of";
+  }
+  ASSERT_EQ(page.photos().size(), 3u);
+  for (const QString& photo : photos) {
+    EXPECT_TRUE(page.photos().Find(photo).has_value()) << photo.toStdString();
+  }
+
+  QTableWidget* list = List(page);
+  list->setFocus();
+  QTest::keyClick(list, Qt::Key_A, Qt::ControlModifier);
+  EXPECT_EQ(list->selectionModel()->selectedRows().size(), 3);
+  list->clearSelection();
+  list->selectRow(1);
+  QTest::keyClick(list, Qt::Key_Delete);
+  EXPECT_EQ(page.photos().size(), 2u);
+
+  bool chooserShown = false;
+  OnNextModal([&chooserShown](QWidget* chooser) {
+    chooserShown = qobject_cast<QFileDialog*>(chooser) != nullptr;
+    chooser->close();
+  });
+  QTest::keyClick(list, Qt::Key_O, Qt::ControlModifier);
+  EXPECT_TRUE(chooserShown);
 }
 
 }  // namespace
