@@ -1,4 +1,4 @@
-#include "app/instance_channel.h"
+#include "desktop/instance_channel.h"
 
 #include <QDataStream>
 #include <QDeadlineTimer>

@@ -13,9 +13,9 @@
 
 #include "app/app_folders.h"
 #include "app/app_icon.h"
-#include "app/instance_channel.h"
+#include "desktop/instance_channel.h"
 #include "app/language.h"
-#include "app/main_window.h"
+#include "desktop/main_window.h"
 #include "app/page_scheme.h"
 #include "app/settings.h"
 

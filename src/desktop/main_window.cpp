@@ -1,4 +1,4 @@
-#include "app/main_window.h"
+#include "desktop/main_window.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -10,7 +10,7 @@
 
 #include "app/app_icon.h"
 #include "app/plain_text.h"
-#include "app/settings_page.h"
+#include "desktop/settings_page.h"
 #include "app/settings_warning.h"
 #include "device/logger_detection.h"
 #include "map/map_page.h"

@@ -1,4 +1,4 @@
-#include "app/settings_page.h"
+#include "desktop/settings_page.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>

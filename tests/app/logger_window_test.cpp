@@ -12,7 +12,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
-#include "app/main_window.h"
+#include "desktop/main_window.h"
 #include "device/log_import_dialog.h"
 #include "library/log_library.h"
 #include "support/fake_device_tree.h"

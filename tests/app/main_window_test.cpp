@@ -23,8 +23,8 @@
 #include <QTimeEdit>
 #include <QTimer>
 
-#include "app/main_window.h"
-#include "app/settings_page.h"
+#include "desktop/main_window.h"
+#include "desktop/settings_page.h"
 #include "device/log_import_dialog.h"
 #include "map/map_page.h"
 #include "support/event_wait.h"

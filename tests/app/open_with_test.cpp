@@ -9,8 +9,8 @@
 #include <QTemporaryDir>
 #include <QThread>
 
-#include "app/instance_channel.h"
-#include "app/main_window.h"
+#include "desktop/instance_channel.h"
+#include "desktop/main_window.h"
 #include "support/test_files.h"
 #include "support/test_photos.h"
 #include "tagging/photo_page.h"

@@ -16,8 +16,8 @@
 #include <QThread>
 
 #include "app/language.h"
-#include "app/main_window.h"
-#include "app/settings_page.h"
+#include "desktop/main_window.h"
+#include "desktop/settings_page.h"
 #include "support/event_wait.h"
 #include "support/test_files.h"
 #include "tagging/photo_page.h"

@@ -16,7 +16,7 @@
 #include <QTemporaryDir>
 
 #include "app/language.h"
-#include "app/settings_page.h"
+#include "desktop/settings_page.h"
 #include "core/geodesy.h"
 #include "support/fake_device_tree.h"
 #include "support/log_generator.h"
