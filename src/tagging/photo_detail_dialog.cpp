@@ -1,7 +1,10 @@
 #include "tagging/photo_detail_dialog.h"
 
+#include <algorithm>
+
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPixmap>
 #include <QPushButton>
@@ -32,6 +35,7 @@ FileInfoDlg::FileInfoDlg(const Settings& settings, const LanguageTexts& texts, P
   preview_->setFixedSize(640, 480);
   preview_->setAlignment(Qt::AlignCenter);
   details_->setObjectName(QStringLiteral("detailList"));
+  details_->installEventFilter(this);
   details_->setColumnCount(2);
   details_->setHorizontalHeaderLabels({texts.Text(QStringLiteral("IMGINFO_LIST_INFO")),
                                        texts.Text(QStringLiteral("IMGINFO_LIST_DETAIL"))});
@@ -113,6 +117,56 @@ void FileInfoDlg::ShowNext() {
     ++row_;
     BuildView();
   }
+}
+
+void FileInfoDlg::ShowRow(std::size_t row) {
+  if (photos_.empty()) {
+    return;
+  }
+  row = std::min(row, photos_.size() - 1);
+  if (row != row_) {
+    row_ = row;
+    BuildView();
+  }
+}
+
+bool FileInfoDlg::StepByKey(const QKeyEvent& event) {
+  switch (event.key()) {
+    case Qt::Key_Left:
+    case Qt::Key_Up:
+    case Qt::Key_PageUp:
+      ShowPrevious();
+      return true;
+    case Qt::Key_Right:
+    case Qt::Key_Down:
+    case Qt::Key_PageDown:
+      ShowNext();
+      return true;
+    case Qt::Key_Home:
+      ShowRow(0);
+      return true;
+    case Qt::Key_End:
+      ShowRow(photos_.size() - 1);
+      return true;
+    default:
+      return false;
+  }
+}
+
+void FileInfoDlg::keyPressEvent(QKeyEvent* event) {
+  if (StepByKey(*event)) {
+    event->accept();
+    return;
+  }
+  QDialog::keyPressEvent(event);
+}
+
+bool FileInfoDlg::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == details_ && event->type() == QEvent::KeyPress &&
+      StepByKey(*static_cast<QKeyEvent*>(event))) {
+    return true;
+  }
+  return QDialog::eventFilter(watched, event);
 }
 
 void FileInfoDlg::RemoveCurrent() {

@@ -25,15 +25,22 @@ class FileInfoDlg : public QDialog {
   std::size_t currentRow() const { return row_; }
   void ShowPrevious();
   void ShowNext();
+  // Shows another photo of the list (a row past the end shows the last).
+  void ShowRow(std::size_t row);
   // Takes the shown photo out of the list; closes when the list is then empty.
   void RemoveCurrent();
 
  protected:
   void wheelEvent(QWheelEvent* event) override;
+  // Arrows, Page Up and Page Down step through the list, Home and End go to its ends, here
+  // and in the detail list, which would otherwise take them for its own cells.
+  void keyPressEvent(QKeyEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
   void showEvent(QShowEvent* event) override;
 
  private:
   void BuildView();
+  bool StepByKey(const QKeyEvent& event);
 
   const Settings& settings_;
   const LanguageTexts& texts_;

@@ -5,6 +5,7 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include "app/image_capture.h"
 #include "app/language.h"
@@ -62,6 +63,30 @@ TEST_F(PhotoDetailTest, StepsThroughTheListAndStopsAtItsEnds) {
   EXPECT_EQ(dialog.currentRow(), 0u);
   EXPECT_EQ(ShownPath(dialog), photos_.rows()[0].path);
   EXPECT_FALSE(dialog.findChild<QLabel*>(QStringLiteral("preview"))->pixmap().isNull());
+}
+
+TEST_F(PhotoDetailTest, KeysStepThroughTheListFromTheDialogAndFromItsDetailList) {
+  if (!MakeList(4)) {
+    GTEST_SKIP() << "exiftool is not installed";
+  }
+  FileInfoDlg dialog(*settings_, texts_, photos_, 0);
+  auto* details = dialog.findChild<QTableWidget*>(QStringLiteral("detailList"));
+  // The row shown after a key.
+  const auto press = [&dialog](QWidget* target, Qt::Key key) {
+    QTest::keyClick(target, key);
+    return dialog.currentRow();
+  };
+  EXPECT_EQ(press(&dialog, Qt::Key_Right), 1u);
+  EXPECT_EQ(press(details, Qt::Key_Down), 2u);
+  EXPECT_EQ(press(details, Qt::Key_PageDown), 3u);
+  EXPECT_EQ(press(&dialog, Qt::Key_Right), 3u) << "stops at the end";
+  EXPECT_EQ(press(details, Qt::Key_Home), 0u);
+  EXPECT_EQ(ShownPath(dialog), photos_.rows()[0].path);
+  EXPECT_EQ(press(&dialog, Qt::Key_End), 3u);
+  EXPECT_EQ(press(details, Qt::Key_Up), 2u);
+  EXPECT_EQ(press(&dialog, Qt::Key_PageUp), 1u);
+  EXPECT_EQ(press(&dialog, Qt::Key_Left), 0u);
+  EXPECT_EQ(ShownPath(dialog), photos_.rows()[0].path);
 }
 
 TEST_F(PhotoDetailTest, RemovingTheLastShowsTheNewLastAndTheOnlyOneCloses) {
