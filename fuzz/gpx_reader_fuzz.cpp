@@ -9,7 +9,9 @@
 #include <string_view>
 #include <vector>
 
+#include <QByteArray>
 #include <QUtf8StringView>
+#include <QXmlStreamReader>
 
 #include "core/gpx_reader.h"
 #include "core/time_zone.h"
@@ -41,6 +43,15 @@ struct Read {
   trevalo::ScanResult scan;
   std::vector<trevalo::TrackPoint> points;
 };
+
+// Whether Qt's reader reads the whole document, given at once, without an error.
+bool WellFormed(std::string_view bytes) {
+  QXmlStreamReader xml(QByteArray::fromRawData(bytes.data(), static_cast<qsizetype>(bytes.size())));
+  while (!xml.atEnd()) {
+    xml.readNext();
+  }
+  return !xml.hasError();
+}
 
 Read ReadAll(trevalo::ByteSource& source, int zone) {
   Read read;
@@ -94,8 +105,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   TrickleSource trickle(bytes, 1 + size % 97);
   const Read pieces = ReadAll(trickle, zone);
-  Check(pieces.scan.pointCount == scan.pointCount && pieces.scan.problem == scan.problem);
-  for (std::size_t i = 0; i < read.points.size(); ++i) {
+  // Where Qt's reader notices that a document is not well formed can move with the pieces
+  // (a character XML does not allow, say): the points before it are the same either way.
+  if (WellFormed(bytes)) {
+    Check(pieces.scan.pointCount == scan.pointCount && pieces.scan.problem == scan.problem);
+  }
+  const std::size_t common = std::min(read.points.size(), pieces.points.size());
+  for (std::size_t i = 0; i < common; ++i) {
     const trevalo::TrackPoint& a = read.points[i];
     const trevalo::TrackPoint& b = pieces.points[i];
     Check(a.utcTime == b.utcTime && a.latitude == b.latitude && a.longitude == b.longitude &&

@@ -5,6 +5,7 @@
 #include <QFileInfo>
 
 #include "core/file_identity.h"
+#include "core/geodesy.h"
 #include "core/nmea_fields.h"
 #include "tagging/photo_metadata.h"
 
@@ -109,6 +110,127 @@ void PhotoList::Sort() {
   std::stable_sort(rows_.begin(), rows_.end(), [](const PhotoRow& a, const PhotoRow& b) {
     return QStringView(a.dateText).compare(QStringView(b.dateText), Qt::CaseSensitive) < 0;
   });
+}
+
+namespace {
+
+// The number a row is ordered by in a numeric column; nullopt when it has none.
+std::optional<double> NumberOf(const PhotoRow& row, PhotoList::Order order) {
+  using Order = PhotoList::Order;
+  if (order == Order::kDateTaken) {
+    return row.captureTime != 0 ? std::optional<double>(static_cast<double>(row.captureTime))
+                                : std::nullopt;
+  }
+  if (!row.matched) {
+    return std::nullopt;
+  }
+  CCoordinate position(row.point);
+  position.Convert(0, 0);
+  switch (order) {
+    case Order::kLatitude:
+      return position.latitudeDegrees;
+    case Order::kLongitude:
+      return position.longitudeDegrees;
+    default:
+      return position.altitudeMetres;
+  }
+}
+
+// Names in the order people read them: runs of digits by their value (IMG_9 before IMG_10),
+// the rest without regard to case. The same on every system, whatever its locale.
+int NaturalCompare(QStringView a, QStringView b) {
+  qsizetype i = 0;
+  qsizetype j = 0;
+  while (i < a.size() && j < b.size()) {
+    if (a[i].isDigit() && b[j].isDigit()) {
+      qsizetype endA = i;
+      qsizetype endB = j;
+      while (endA < a.size() && a[endA].isDigit()) {
+        ++endA;
+      }
+      while (endB < b.size() && b[endB].isDigit()) {
+        ++endB;
+      }
+      // Without leading zeros, the longer run is the larger number.
+      QStringView digitsA = a.sliced(i, endA - i);
+      QStringView digitsB = b.sliced(j, endB - j);
+      while (digitsA.size() > 1 && digitsA.front() == u'0') {
+        digitsA = digitsA.sliced(1);
+      }
+      while (digitsB.size() > 1 && digitsB.front() == u'0') {
+        digitsB = digitsB.sliced(1);
+      }
+      if (digitsA.size() != digitsB.size()) {
+        return digitsA.size() < digitsB.size() ? -1 : 1;
+      }
+      if (const int compared = digitsA.compare(digitsB); compared != 0) {
+        return compared;
+      }
+      i = endA;
+      j = endB;
+      continue;
+    }
+    const QChar left = a[i].toCaseFolded();
+    const QChar right = b[j].toCaseFolded();
+    if (left != right) {
+      return left < right ? -1 : 1;
+    }
+    ++i;
+    ++j;
+  }
+  if (a.size() - i != b.size() - j) {
+    return a.size() - i < b.size() - j ? -1 : 1;
+  }
+  return 0;
+}
+
+const QString& TextOf(const PhotoRow& row, PhotoList::Order order) {
+  switch (order) {
+    case PhotoList::Order::kFileName:
+      return row.fileName;
+    case PhotoList::Order::kPath:
+      return row.path;
+    default:
+      return row.logFile;
+  }
+}
+
+}  // namespace
+
+void PhotoList::SortBy(Order order, bool descending) {
+  const auto ordered = [descending](const auto& a, const auto& b) {
+    return descending ? b < a : a < b;
+  };
+  switch (order) {
+    case Order::kMatch:
+      std::stable_sort(rows_.begin(), rows_.end(), [&](const PhotoRow& a, const PhotoRow& b) {
+        return ordered(a.matched, b.matched);
+      });
+      return;
+    case Order::kFileName:
+    case Order::kPath:
+    case Order::kLogFile: {
+      std::stable_sort(rows_.begin(), rows_.end(), [&](const PhotoRow& a, const PhotoRow& b) {
+        const QString& left = TextOf(a, order);
+        const QString& right = TextOf(b, order);
+        if (left.isEmpty() != right.isEmpty()) {
+          return right.isEmpty();
+        }
+        const int compared = NaturalCompare(left, right);
+        return descending ? compared > 0 : compared < 0;
+      });
+      return;
+    }
+    default:
+      std::stable_sort(rows_.begin(), rows_.end(), [&](const PhotoRow& a, const PhotoRow& b) {
+        const std::optional<double> left = NumberOf(a, order);
+        const std::optional<double> right = NumberOf(b, order);
+        if (left.has_value() != right.has_value()) {
+          return left.has_value();
+        }
+        return left.has_value() && ordered(*left, *right);
+      });
+  }
 }
 
 void PhotoList::Remove(std::size_t index) {

@@ -54,6 +54,22 @@ class PhotoList {
                   const DisplayFormats& formats);
   // Ascending by the date text, compared as UTF-16 code units.
   void Sort();
+  // The columns the list can be ordered by, in the photo page's order.
+  enum class Order {
+    kMatch,
+    kFileName,
+    kDateTaken,
+    kLatitude,
+    kLongitude,
+    kAltitude,
+    kPath,
+    kLogFile
+  };
+  // Orders the rows by a column's own value, keeping the order of equal rows: the match,
+  // the capture time, signed degrees and metres, or the text (numbers inside names by their
+  // value, so IMG_9 comes before IMG_10). Rows without the value (no date, no position) come
+  // last either way.
+  void SortBy(Order order, bool descending);
   void Remove(std::size_t index);
   // The row of this photo file, by any path to it.
   std::optional<std::size_t> Find(const QString& path) const;

@@ -181,6 +181,10 @@ CRAZIvozezDlg::CRAZIvozezDlg(const Settings& settings, const LanguageTexts& text
   }
   list_->setHorizontalHeaderLabels(headers);
   list_->horizontalHeader()->setStretchLastSection(false);
+  // A click on a column's header orders the photos by it; a second click turns the order.
+  list_->horizontalHeader()->setSectionsClickable(true);
+  connect(list_->horizontalHeader(), &QHeaderView::sectionClicked, this,
+          &CRAZIvozezDlg::SortByColumn);
   list_->setIconSize(QSize(16, 16));
   list_->setItemDelegateForColumn(kStatus, new CentredIconDelegate(list_));
 
@@ -359,11 +363,29 @@ void CRAZIvozezDlg::AddPhotos(const QStringList& given) {
                            QFileInfo(given.back()).absolutePath() + QDir::separator());
   }
   photos_.Sort();
+  // Added photos take their place by date, as the list's own order has it.
+  list_->horizontalHeader()->setSortIndicatorShown(false);
+  sortColumn_ = -1;
   ShowRows();
   RefreshPageState();
   if (!notAdded.isEmpty()) {
     TellNotAdded(notAdded);
   }
+}
+
+void CRAZIvozezDlg::SortByColumn(int column) {
+  static_assert(static_cast<int>(PhotoList::Order::kLogFile) == kLogFile);
+  if (column < 0 || column >= kColumnCount) {
+    return;
+  }
+  sortDescending_ = column == sortColumn_ && !sortDescending_;
+  sortColumn_ = column;
+  photos_.SortBy(static_cast<PhotoList::Order>(column), sortDescending_);
+  list_->horizontalHeader()->setSortIndicatorShown(true);
+  list_->horizontalHeader()->setSortIndicator(
+      column, sortDescending_ ? Qt::DescendingOrder : Qt::AscendingOrder);
+  ShowRows();
+  RefreshPageState();
 }
 
 void CRAZIvozezDlg::TellNotAdded(const QStringList& lines) {

@@ -61,6 +61,8 @@ class CRAZIvozezDlg : public QWidget {
   // and "Open with" end here); a folder stands for the photos anywhere inside it.
   void AddPhotos(const QStringList& paths);
   void RemoveSelected();
+  // Orders the photos by a column (a second time on the same column, the other way).
+  void SortByColumn(int column);
   // Matches every photo again with the current library and settings.
   void RematchAll();
   void RefreshPageState();
@@ -128,6 +130,8 @@ class CRAZIvozezDlg : public QWidget {
   MatchSettings& match_;
   ConnectedLogger logger_;
   bool columnsSized_ = false;
+  int sortColumn_ = -1;  // the column the user ordered by, -1 for the list's own order
+  bool sortDescending_ = false;
   MapRequest pendingTracks_;  // left by the log manager's show-tracks command
 
   CListCtrlEx* list_;

@@ -671,5 +671,56 @@ TEST_F(PhotoPageTest, AFolderAddsThePhotosInsideItAndTheKeysOfAListWork) {
   EXPECT_TRUE(chooserShown);
 }
 
+TEST_F(PhotoPageTest, HeadersOrderThePhotosByTheirOwnValues) {
+  // A walk north from 21:00 (log time); photos at 21:03, 21:01 and 21:02, and one taken a
+  // month later that matches nothing.
+  const QStringList names{QStringLiteral("IMG_10.jpg"), QStringLiteral("IMG_9.jpg"),
+                          QStringLiteral("img_2.jpg"), QStringLiteral("later.jpg")};
+  const char* const times[] = {"2009:05:17 21:03:00", "2009:05:17 21:01:00", "2009:05:17 21:02:00",
+                               "2009:06:17 21:02:00"};
+  QStringList photos;
+  for (int i = 0; i < 4; ++i) {
+    photos << work_.filePath(names[i]);
+    if (!test::MakePhotoTakenAt(photos.back(), times[i])) {
+      GTEST_SKIP() << "exiftool is not installed";
+    }
+  }
+  const QString log = work_.filePath(QStringLiteral("0517.LOG"));
+  test::WriteFile(log, test::GenerateLog({.hour = 12, .epochs = 300, .northMetresPerEpoch = 3}));
+  CRAZIvozezDlg page(*settings_, texts_, nullptr, Tree());
+  page.show();
+  ASSERT_TRUE(page.library().AddLog(log, 0, 0, 900).done());
+  page.AddPhotos(photos);
+  QTableWidget* list = List(page);
+  const auto shownNames = [&] {
+    QStringList shown;
+    for (int r = 0; r < list->rowCount(); ++r) {
+      shown << list->item(r, CRAZIvozezDlg::kFileName)->text();
+    }
+    return shown.join(u' ').toStdString();
+  };
+  QHeaderView* header = list->horizontalHeader();
+  const auto click = [&](int column) {
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                      QPoint(header->sectionViewportPosition(column) + 5, header->height() / 2));
+    return shownNames();
+  };
+  ASSERT_EQ(shownNames(), "IMG_9.jpg img_2.jpg IMG_10.jpg later.jpg") << "by date at first";
+  EXPECT_EQ(click(CRAZIvozezDlg::kFileName), "img_2.jpg IMG_9.jpg IMG_10.jpg later.jpg");
+  EXPECT_EQ(click(CRAZIvozezDlg::kFileName), "later.jpg IMG_10.jpg IMG_9.jpg img_2.jpg");
+  // Northward: latitude grows with time; the photo without a position stays last.
+  EXPECT_EQ(click(CRAZIvozezDlg::kLatitude), "IMG_9.jpg img_2.jpg IMG_10.jpg later.jpg");
+  EXPECT_EQ(click(CRAZIvozezDlg::kLatitude), "IMG_10.jpg img_2.jpg IMG_9.jpg later.jpg");
+  EXPECT_EQ(click(CRAZIvozezDlg::kStatus), "later.jpg IMG_10.jpg img_2.jpg IMG_9.jpg");
+  EXPECT_TRUE(header->isSortIndicatorShown());
+
+  // Photos added afterwards take the list's own order again.
+  const QString more = work_.filePath(QStringLiteral("a.jpg"));
+  ASSERT_TRUE(test::MakePhotoTakenAt(more, "2009:05:17 21:00:30"));
+  page.AddPhotos({more});
+  EXPECT_EQ(shownNames(), "a.jpg IMG_9.jpg img_2.jpg IMG_10.jpg later.jpg");
+  EXPECT_FALSE(header->isSortIndicatorShown());
+}
+
 }  // namespace
 }  // namespace trevalo
