@@ -93,4 +93,13 @@ void ComparingReporter::Finalize() {
   }
 }
 
+void MeasurePlainRead(benchmark::State& state, const std::string& path) {
+  std::size_t bytes = 0;
+  for (auto _ : state) {
+    bytes = ReadWholeFile(path);
+    benchmark::DoNotOptimize(bytes);
+  }
+  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(bytes));
+}
+
 }  // namespace trevalo::bench

@@ -18,6 +18,9 @@ std::string DataFile(const std::string& name, std::size_t minimumSize,
 // Reads a file once in 1 MiB blocks; returns the bytes read.
 std::size_t ReadWholeFile(const std::string& path);
 
+// Reads the file once per iteration, counting its bytes: the floor a reader is compared with.
+void MeasurePlainRead(benchmark::State& state, const std::string& path);
+
 // Runs a command through the shell; true when it exits with 0.
 bool RunCommand(const std::string& command);
 bool HaveProgram(const std::string& name);

@@ -6,6 +6,7 @@
 
 #include "bench_support.h"
 #include "core/gps_log.h"
+#include "log_scan.h"
 #include "support/log_generator.h"
 
 namespace {
@@ -30,22 +31,11 @@ std::int64_t FileSize() {
 }
 
 void BM_PlainRead(benchmark::State& state) {
-  for (auto _ : state) {
-    benchmark::DoNotOptimize(trevalo::bench::ReadWholeFile(GpxFile()));
-  }
-  state.SetBytesProcessed(state.iterations() * FileSize());
+  trevalo::bench::MeasurePlainRead(state, GpxFile());
 }
 
 void BM_GpxScan(benchmark::State& state) {
-  const QString path = QString::fromStdString(GpxFile());
-  std::uint32_t points = 0;
-  for (auto _ : state) {
-    const trevalo::GPSLog log(path, 0, 0, {}, 900, 0);
-    points = log.pointCount();
-    benchmark::DoNotOptimize(points);
-  }
-  state.SetBytesProcessed(state.iterations() * FileSize());
-  state.counters["points"] = points;
+  trevalo::bench::MeasureLogScan(state, GpxFile());
 }
 
 void BM_GpxOpen(benchmark::State& state) {
