@@ -1,6 +1,7 @@
-// Reading a 100 MB GPX 1.1 track: the scan a library does when it opens, and the whole open
-// (scan and points), beside the plain cost of reading the file and beside gpsbabel reading it
-// (its data dropped by a filter, so that nothing is written).
+// Reading a 100 MB GPX 1.1 track: the scan a library does when it opens, the whole open (scan
+// and points in one reading) and the load of a scanned log's points, beside the plain cost of
+// reading the file and beside gpsbabel reading it (its data dropped by a filter, so that
+// nothing is written).
 
 #include <QString>
 
@@ -38,10 +39,28 @@ void BM_GpxScan(benchmark::State& state) {
   trevalo::bench::MeasureLogScan(state, GpxFile());
 }
 
+// Opening the file to use its points at once, as `log points` and a merge do.
 void BM_GpxOpen(benchmark::State& state) {
   const QString path = QString::fromStdString(GpxFile());
   for (auto _ : state) {
+    trevalo::GPSLog log(path, 900, 0, trevalo::GPSLog::ReadAtOnce{});
+    if (!log.pointsLoaded()) {
+      state.SkipWithError("the log did not load");
+      break;
+    }
+    benchmark::DoNotOptimize(log.points().data());
+  }
+  state.SetBytesProcessed(state.iterations() * FileSize());
+}
+
+// Loading the points of a log of the library, scanned when the library opened, as the map,
+// the charts and matching do.
+void BM_GpxLoadScanned(benchmark::State& state) {
+  const QString path = QString::fromStdString(GpxFile());
+  for (auto _ : state) {
+    state.PauseTiming();
     trevalo::GPSLog log(path, 0, 0, {}, 900, 0);
+    state.ResumeTiming();
     if (!log.LoadPoints()) {
       state.SkipWithError("the log did not load");
       break;
@@ -70,6 +89,7 @@ void BM_GpsbabelReadGpx(benchmark::State& state) {
 BENCHMARK(BM_PlainRead)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_GpxScan)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_GpxOpen)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_GpxLoadScanned)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_GpsbabelReadGpx)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
 
 }  // namespace

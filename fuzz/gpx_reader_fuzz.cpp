@@ -1,5 +1,5 @@
 // Any bytes as a GPX file: the scan and the parse must not crash or run away, must agree
-// with each other, must not depend on how UTF-8 data is cut into reads, and must give only
+// with each other and with the reading in one pass, must not depend on how UTF-8 data is cut into reads, and must give only
 // points that can be measurements.
 
 #include <algorithm>
@@ -96,6 +96,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
   }
   Check(laps == scan.lapCount && waypoints == scan.waypointCount);
+
+  std::vector<trevalo::TrackPoint> oncePoints;
+  trevalo::ParseResult onceParse;
+  Check(trevalo::ReadGpxLog(whole, zone, oncePoints, onceParse) == scan);
+  Check(!onceParse.readFailed && oncePoints == read.points);
 
   // The same document read in small pieces gives the same points. (Qt's decoder may see
   // bytes that are not UTF-8 differently where a piece ends; any block size is the same

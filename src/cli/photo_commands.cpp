@@ -266,7 +266,7 @@ int RunSetGps(const QStringList& arguments, CommandContext& context) {
     return kUsageError;
   }
   const QString logPath = parser.value(log);
-  GPSLog track(logPath, 0, 0, {}, *zone, 0);
+  GPSLog track(logPath, *zone, 0, GPSLog::ReadAtOnce{});
   if (!track.hasTimes()) {
     context.Error(QStringLiteral("%1: %2").arg(logPath, track.scanProblem()));
     return kUserError;

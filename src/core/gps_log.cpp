@@ -4,13 +4,17 @@
 
 #include <QFileInfo>
 
-#include "core/byte_source.h"
 #include "core/log_format.h"
 
 namespace trevalo {
 
 GPSLog::GPSLog(QString filePath, int colorIndex, int lineWidthIndex, QString comment, int timeZone,
                int summerTime)
+    : GPSLog(std::move(filePath), colorIndex, lineWidthIndex, std::move(comment), timeZone,
+             summerTime, true) {}
+
+GPSLog::GPSLog(QString filePath, int colorIndex, int lineWidthIndex, QString comment, int timeZone,
+               int summerTime, bool scan)
     : filePath_(std::move(filePath)),
       fileName_(QFileInfo(filePath_).fileName()),
       colorIndex_(colorIndex),
@@ -18,7 +22,32 @@ GPSLog::GPSLog(QString filePath, int colorIndex, int lineWidthIndex, QString com
       comment_(std::move(comment)),
       timeZone_(timeZone),
       summerTime_(summerTime) {
-  Scan();
+  if (scan) {
+    Scan();
+  }
+}
+
+GPSLog::GPSLog(QString filePath, int timeZone, int summerTime, ReadAtOnce)
+    : GPSLog(std::move(filePath), 0, 0, {}, timeZone, summerTime, false) {
+  scanned_ = true;
+  fileStamp_ = StampOf(filePath_);
+  FileByteSource file(filePath_);
+  if (!file.isOpen()) {
+    openError_ = file.errorText();
+    scan_.problem = ScanProblem::kUnreadable;
+    loadProblem_ = scanProblem();
+    return;
+  }
+  ParseResult parsed;
+  scan_ = LogFormatFor(file).ScanAndParse(file, effectiveZone(), points_, parsed);
+  if (scan_.problem == ScanProblem::kUnreadable) {
+    openError_ = file.errorText();
+    points_.clear();
+    points_.shrink_to_fit();
+    loadProblem_ = scanProblem();
+    return;
+  }
+  FinishLoad(parsed, file);
 }
 
 void GPSLog::Scan() {
@@ -54,8 +83,11 @@ bool GPSLog::LoadPoints() {
     loadProblem_ = QString::fromStdString(file.errorText());
     return false;
   }
-  const ParseResult parsed =
-      LogFormatFor(file).Parse(file, scan_.pointCount, effectiveZone(), points_);
+  FinishLoad(LogFormatFor(file).Parse(file, scan_.pointCount, effectiveZone(), points_), file);
+  return pointsLoaded_;
+}
+
+void GPSLog::FinishLoad(const ParseResult& parsed, const FileByteSource& file) {
   if (!parsed.ok || parsed.readFailed) {
     points_.clear();
     points_.shrink_to_fit();
@@ -63,11 +95,10 @@ bool GPSLog::LoadPoints() {
                        ? QString::fromStdString(file.errorText())
                        : QStringLiteral("date or time out of range in the sentence at byte %1")
                              .arg(parsed.problemOffset);
-    return false;
+    return;
   }
   deviceValueCount_ = parsed.deviceValueCount;
   pointsLoaded_ = true;
-  return true;
 }
 
 void GPSLog::ReleasePoints() {

@@ -11,6 +11,7 @@
 
 #include <QString>
 
+#include "core/byte_source.h"
 #include "core/calendar_time.h"
 #include "core/file_identity.h"
 #include "core/log_reader.h"
@@ -25,6 +26,12 @@ class GPSLog {
   // time, leaves hasTimes() false; scanProblem() says why.
   GPSLog(QString filePath, int colorIndex, int lineWidthIndex, QString comment, int timeZone,
          int summerTime);
+
+  // For a log whose points are wanted at once: the scan and the points come from one
+  // reading of the file where its format allows. pointsLoaded() and loadProblem() say how
+  // the reading went, as after LoadPoints().
+  struct ReadAtOnce {};
+  GPSLog(QString filePath, int timeZone, int summerTime, ReadAtOnce);
 
   GPSLog(const GPSLog&) = delete;
   GPSLog& operator=(const GPSLog&) = delete;
@@ -83,6 +90,11 @@ class GPSLog {
   QString loadProblem() const { return loadProblem_; }
 
  private:
+  GPSLog(QString filePath, int colorIndex, int lineWidthIndex, QString comment, int timeZone,
+         int summerTime, bool scan);
+  // Takes the outcome of a parse of `file` into the points or the load problem.
+  void FinishLoad(const ParseResult& parsed, const FileByteSource& file);
+
   QString filePath_;
   QString fileName_;
   int colorIndex_;

@@ -1,6 +1,7 @@
 #include "core/gpx_reader.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -23,6 +24,8 @@ constexpr std::size_t kBlockSize = 4 * 1024 * 1024;
 constexpr int kMostDepth = 64;
 // No value of a point element is longer; a longer text is no value either.
 constexpr qsizetype kMostValueText = 64;
+// A read that takes every point of the file.
+constexpr std::uint32_t kNoLimit = std::numeric_limits<std::uint32_t>::max();
 
 enum class FixKind { kUnknown, kNone, k2d, k3d, kDgps, kPps };
 
@@ -66,10 +69,33 @@ Field FieldOf(QStringView name) {
   }
 }
 
+// A decimal number (xsd:decimal or xsd:double, white space around it allowed); nullopt for
+// anything else or a number beyond a double. Millions of them are read per file, so the text
+// is converted here rather than through QString's locale-aware conversion.
 std::optional<double> ReadNumber(QStringView text) {
-  bool ok = false;
-  const double value = text.trimmed().toDouble(&ok);
-  return ok && std::isfinite(value) ? std::optional<double>(value) : std::nullopt;
+  text = text.trimmed();
+  // from_chars takes a minus sign but no plus sign.
+  if (text.startsWith(u'+') && !text.startsWith(u"+-")) {
+    text = text.sliced(1);
+  }
+  char ascii[kMostValueText];
+  if (text.isEmpty() || text.size() > kMostValueText) {
+    return std::nullopt;
+  }
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    const char16_t c = text[i].unicode();
+    if (c > 0x7f) {
+      return std::nullopt;
+    }
+    ascii[i] = static_cast<char>(c);
+  }
+  double value = 0;
+  const char* end = ascii + text.size();
+  const auto [stop, error] = std::from_chars(ascii, end, value);
+  if (error != std::errc() || stop != end || !std::isfinite(value)) {
+    return std::nullopt;
+  }
+  return value;
 }
 
 // Decimal digits at `at`, or -1.
@@ -248,11 +274,13 @@ ReadStatus ReadGpx(ByteSource& source, OnFix&& onFix) {
           if (name == u"trkpt" || (depth == 2 && name == u"wpt")) {
             fix = GpxFix{};
             fix.waypoint = name == u"wpt";
-            const QXmlStreamAttributes attributes = xml.attributes();
-            fix.latitude =
-                ReadNumber(attributes.value(QLatin1StringView("lat"))).value_or(fix.latitude);
-            fix.longitude =
-                ReadNumber(attributes.value(QLatin1StringView("lon"))).value_or(fix.longitude);
+            if constexpr (detail == Detail::kAll) {
+              const QXmlStreamAttributes attributes = xml.attributes();
+              fix.latitude =
+                  ReadNumber(attributes.value(QLatin1StringView("lat"))).value_or(fix.latitude);
+              fix.longitude =
+                  ReadNumber(attributes.value(QLatin1StringView("lon"))).value_or(fix.longitude);
+            }
             pointDepth = depth;
           } else if (name == u"trkseg" || name == u"trk") {
             segmentPending = trackPointTaken;
@@ -368,75 +396,106 @@ void FillMissingSpeeds(std::vector<TrackPoint>& points, const std::vector<bool>&
   }
 }
 
-}  // namespace
-
-ScanResult ScanGpx(ByteSource& source, int effectiveZone) {
-  ScanResult result;
-  std::optional<TimeValue> firstTrack;
-  TimeValue lastTrack = 0;
-  TimeValue latestTrack = 0;
-  std::optional<TimeValue> earliestWaypoint;
-  TimeValue latestWaypoint = 0;
-  const ReadStatus status = ReadGpx<Detail::kTimes>(source, [&](const GpxFix& fix) {
-    const TimeValue t = *fix.utc;
-    ++result.pointCount;
-    if (fix.waypoint) {
-      ++result.waypointCount;
-      latestWaypoint = earliestWaypoint ? std::max(latestWaypoint, t) : t;
-      earliestWaypoint = earliestWaypoint ? std::min(*earliestWaypoint, t) : t;
-      return;
-    }
-    result.lapCount += fix.startsSegment ? 1 : 0;
-    latestTrack = firstTrack ? std::max(latestTrack, t) : t;
-    firstTrack = firstTrack.value_or(t);
-    lastTrack = t;
-  });
-  if (status.readFailed) {
-    result.problem = ScanProblem::kUnreadable;
-    return result;
+// Inserts inserted(k) before the element at before[k] (ascending; the size for the end), moving
+// the elements in place: a track of millions of points is not copied for a few waypoints.
+template <typename Vector, typename Inserted>
+void InsertBefore(Vector& elements, const std::vector<std::size_t>& before, Inserted&& inserted) {
+  std::size_t end = elements.size();
+  elements.resize(elements.size() + before.size());
+  for (std::size_t k = before.size(); k-- > 0;) {
+    std::move_backward(elements.begin() + static_cast<std::ptrdiff_t>(before[k]),
+                       elements.begin() + static_cast<std::ptrdiff_t>(end),
+                       elements.begin() + static_cast<std::ptrdiff_t>(end + k + 1));
+    elements[before[k] + k] = inserted(k);
+    end = before[k];
   }
-  if (result.pointCount == 0) {
-    result.problem = status.problem.empty() ? ScanProblem::kNoTimedPoint : ScanProblem::kMalformed;
-    result.problemDetail = status.problem;
-    return result;
-  }
-  // Where the waypoints fall among the track points (see ParseGpx): the earliest is first
-  // when it is earlier than the first track point, the latest last when no track point is
-  // later.
-  TimeValue start = firstTrack.value_or(*earliestWaypoint);
-  TimeValue end = firstTrack ? lastTrack : latestWaypoint;
-  if (earliestWaypoint && firstTrack) {
-    start = *earliestWaypoint < *firstTrack ? *earliestWaypoint : start;
-    end = latestWaypoint >= latestTrack ? latestWaypoint : end;
-  }
-  result.utcStart = start;
-  result.localStart = ShiftByZone(start, effectiveZone);
-  result.localEnd = ShiftByZone(end, effectiveZone);
-  result.hasTimes = true;
-  return result;
 }
 
-ParseResult ParseGpx(ByteSource& source, std::uint32_t pointCount, int effectiveZone,
-                     std::vector<TrackPoint>& points) {
-  ParseResult result;
+// What the scan keeps of the points it passes: their counts and the times of the ends.
+class GpxSpan {
+ public:
+  void Add(const GpxFix& fix) {
+    const TimeValue t = *fix.utc;
+    ++pointCount_;
+    if (fix.waypoint) {
+      ++waypointCount_;
+      latestWaypoint_ = earliestWaypoint_ ? std::max(latestWaypoint_, t) : t;
+      earliestWaypoint_ = earliestWaypoint_ ? std::min(*earliestWaypoint_, t) : t;
+      return;
+    }
+    lapCount_ += fix.startsSegment ? 1 : 0;
+    latestTrack_ = firstTrack_ ? std::max(latestTrack_, t) : t;
+    firstTrack_ = firstTrack_.value_or(t);
+    lastTrack_ = t;
+  }
+
+  ScanResult Result(const ReadStatus& status, int effectiveZone) const {
+    ScanResult result;
+    result.pointCount = pointCount_;
+    result.lapCount = lapCount_;
+    result.waypointCount = waypointCount_;
+    if (status.readFailed) {
+      result.problem = ScanProblem::kUnreadable;
+      return result;
+    }
+    if (pointCount_ == 0) {
+      result.problem =
+          status.problem.empty() ? ScanProblem::kNoTimedPoint : ScanProblem::kMalformed;
+      result.problemDetail = status.problem;
+      return result;
+    }
+    // Where the waypoints fall among the track points (see ParseGpx): the earliest is first
+    // when it is earlier than the first track point, the latest last when no track point is
+    // later.
+    TimeValue start = firstTrack_.value_or(*earliestWaypoint_);
+    TimeValue end = firstTrack_ ? lastTrack_ : latestWaypoint_;
+    if (earliestWaypoint_ && firstTrack_) {
+      start = *earliestWaypoint_ < *firstTrack_ ? *earliestWaypoint_ : start;
+      end = latestWaypoint_ >= latestTrack_ ? latestWaypoint_ : end;
+    }
+    result.utcStart = start;
+    result.localStart = ShiftByZone(start, effectiveZone);
+    result.localEnd = ShiftByZone(end, effectiveZone);
+    result.hasTimes = true;
+    return result;
+  }
+
+ private:
+  std::uint32_t pointCount_ = 0;
+  std::int32_t lapCount_ = 0;
+  std::int32_t waypointCount_ = 0;
+  std::optional<TimeValue> firstTrack_;
+  TimeValue lastTrack_ = 0;
+  TimeValue latestTrack_ = 0;
+  std::optional<TimeValue> earliestWaypoint_;
+  TimeValue latestWaypoint_ = 0;
+};
+
+// Reads the points, at most `limit` of them, in the order ParseGpx gives; `span`, when
+// given, takes every point read.
+ReadStatus ReadPoints(ByteSource& source, std::uint32_t limit, int effectiveZone,
+                      std::vector<TrackPoint>& points, GpxSpan* span) {
   // Track points go straight into place; the few waypoints are merged in afterwards.
   points.clear();
-  points.reserve(pointCount);
+  if (limit != kNoLimit) {
+    points.reserve(limit);
+  }
   std::vector<bool> speedGiven;
-  speedGiven.reserve(pointCount);
+  speedGiven.reserve(points.capacity());
   std::vector<TrackPoint> waypoints;
   std::vector<bool> waypointSpeedGiven;
   std::uint32_t taken = 0;
   const ReadStatus status = ReadGpx<Detail::kAll>(source, [&](const GpxFix& fix) {
-    if (taken == pointCount) {
+    if (taken == limit) {
       return;  // the file grew since the scan
     }
     ++taken;
+    if (span != nullptr) {
+      span->Add(fix);
+    }
     FillPoint(fix, effectiveZone, (fix.waypoint ? waypoints : points).emplace_back());
     (fix.waypoint ? waypointSpeedGiven : speedGiven).push_back(fix.speed.has_value());
   });
-  result.readFailed = status.readFailed;
-
   if (!waypoints.empty()) {
     // Each waypoint goes before the first track point later than it; waypoints of the same
     // time keep their file order.
@@ -447,31 +506,44 @@ ParseResult ParseGpx(ByteSource& source, std::uint32_t pointCount, int effective
     std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
       return waypoints[a].utcTime < waypoints[b].utcTime;
     });
-    std::vector<TrackPoint> track = std::move(points);
-    const std::vector<bool> trackSpeedGiven = std::move(speedGiven);
-    points.clear();
-    points.reserve(pointCount);
-    speedGiven.clear();
+    std::vector<std::size_t> before(order.size(), points.size());
     std::size_t w = 0;
-    const auto takeWaypoint = [&] {
-      points.push_back(std::move(waypoints[order[w]]));
-      speedGiven.push_back(waypointSpeedGiven[order[w]]);
-      ++w;
-    };
-    for (std::size_t t = 0; t < track.size(); ++t) {
-      while (w < order.size() && waypoints[order[w]].utcTime < track[t].utcTime) {
-        takeWaypoint();
+    for (std::size_t t = 0; t < points.size() && w < order.size(); ++t) {
+      while (w < order.size() && waypoints[order[w]].utcTime < points[t].utcTime) {
+        before[w++] = t;
       }
-      points.push_back(std::move(track[t]));
-      speedGiven.push_back(trackSpeedGiven[t]);
     }
-    while (w < order.size()) {
-      takeWaypoint();
-    }
+    InsertBefore(points, before, [&](std::size_t k) { return std::move(waypoints[order[k]]); });
+    InsertBefore(speedGiven, before, [&](std::size_t k) { return waypointSpeedGiven[order[k]]; });
   }
   FillMissingSpeeds(points, speedGiven);
+  return status;
+}
+
+}  // namespace
+
+ScanResult ScanGpx(ByteSource& source, int effectiveZone) {
+  GpxSpan span;
+  const ReadStatus status =
+      ReadGpx<Detail::kTimes>(source, [&](const GpxFix& fix) { span.Add(fix); });
+  return span.Result(status, effectiveZone);
+}
+
+ParseResult ParseGpx(ByteSource& source, std::uint32_t pointCount, int effectiveZone,
+                     std::vector<TrackPoint>& points) {
+  ParseResult result;
+  result.readFailed = ReadPoints(source, pointCount, effectiveZone, points, nullptr).readFailed;
   points.resize(pointCount);  // a file that lost points since the scan leaves the rest zeroed
   return result;
+}
+
+ScanResult ReadGpxLog(ByteSource& source, int effectiveZone, std::vector<TrackPoint>& points,
+                      ParseResult& parsed) {
+  GpxSpan span;
+  const ReadStatus status = ReadPoints(source, kNoLimit, effectiveZone, points, &span);
+  parsed = ParseResult{};
+  parsed.readFailed = status.readFailed;
+  return span.Result(status, effectiveZone);
 }
 
 }  // namespace trevalo

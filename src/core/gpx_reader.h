@@ -37,4 +37,9 @@ ScanResult ScanGpx(ByteSource& source, int effectiveZone);
 ParseResult ParseGpx(ByteSource& source, std::uint32_t pointCount, int effectiveZone,
                      std::vector<TrackPoint>& points);
 
+// The scan and the parse in one reading: what ScanGpx returns, with every point ParseGpx
+// would fill (`parsed` says whether the reading failed).
+ScanResult ReadGpxLog(ByteSource& source, int effectiveZone, std::vector<TrackPoint>& points,
+                      ParseResult& parsed);
+
 }  // namespace trevalo

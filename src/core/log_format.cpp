@@ -27,9 +27,23 @@ class GpxFormat final : public LogFormat {
                     std::vector<TrackPoint>& points) const override {
     return ParseGpx(source, pointCount, effectiveZone, points);
   }
+  ScanResult ScanAndParse(ByteSource& source, int effectiveZone, std::vector<TrackPoint>& points,
+                          ParseResult& parsed) const override {
+    return ReadGpxLog(source, effectiveZone, points, parsed);
+  }
 };
 
 }  // namespace
+
+ScanResult LogFormat::ScanAndParse(ByteSource& source, int effectiveZone,
+                                   std::vector<TrackPoint>& points, ParseResult& parsed) const {
+  const ScanResult scan = Scan(source, effectiveZone);
+  parsed = ParseResult{};
+  if (scan.problem != ScanProblem::kUnreadable) {
+    parsed = Parse(source, scan.pointCount, effectiveZone, points);
+  }
+  return scan;
+}
 
 const LogFormat& NmeaLogFormat() {
   static const NmeaFormat format;

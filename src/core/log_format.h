@@ -27,6 +27,10 @@ class LogFormat {
   // counted.
   virtual ParseResult Parse(ByteSource& source, std::uint32_t pointCount, int effectiveZone,
                             std::vector<TrackPoint>& points) const = 0;
+  // Both passes for a log wanted whole at once: the scan's result, and the points unless
+  // the file cannot be read. A format whose parse can count as it goes reads the file once.
+  virtual ScanResult ScanAndParse(ByteSource& source, int effectiveZone,
+                                  std::vector<TrackPoint>& points, ParseResult& parsed) const;
 };
 
 // The reader of NMEA 0183 logs (the logger's own and any receiver's).

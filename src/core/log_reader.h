@@ -35,6 +35,7 @@ struct ScanResult {
   ScanProblem problem = ScanProblem::kNone;
   std::uint64_t problemOffset = 0;  // where the offending sentence starts
   std::string problemDetail;        // what the reader found, when it says more than the kind
+  bool operator==(const ScanResult&) const = default;
 };
 
 // Counts the sentences and reads the start and end time, shifted by `effectiveZone`.

@@ -42,6 +42,7 @@ struct TrackPoint {
   std::uint8_t isInterpolated = 0;
 
   double SignedAltitude() const { return altitudeBelowSea ? -altitude : altitude; }
+  bool operator==(const TrackPoint&) const = default;
 };
 
 }  // namespace trevalo

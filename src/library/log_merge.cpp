@@ -65,7 +65,7 @@ std::string PackedText(double packed, int degreeDigits) {
 // an altitude) and the RMC, each mark before the RMC it marks, all in UTC. The merged log is
 // an NMEA log and reads back as the same points.
 QByteArray SentencesOf(const QString& path, QStringList* skipped) {
-  GPSLog log(path, 0, 0, {}, 0, 0);
+  GPSLog log(path, 0, 0, GPSLog::ReadAtOnce{});
   if (!log.LoadPoints()) {
     if (skipped != nullptr) {
       skipped->append(QStringLiteral("%1: %2").arg(path, log.loadProblem()));

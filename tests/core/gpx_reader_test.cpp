@@ -22,11 +22,19 @@ struct ReadGpx {
   std::vector<TrackPoint> points;
 };
 
+// The scan and the parse, each pass on its own; every case also checks that the reading in
+// one pass gives exactly the same.
 ReadGpx Read(const std::string& data, int zone = 900) {
   MemoryByteSource source(data);
   ReadGpx gpx;
   gpx.scan = ScanGpx(source, zone);
   gpx.parse = ParseGpx(source, gpx.scan.pointCount, zone, gpx.points);
+
+  ReadGpx once;
+  once.scan = ReadGpxLog(source, zone, once.points, once.parse);
+  EXPECT_EQ(once.scan, gpx.scan);
+  EXPECT_EQ(once.parse.readFailed, gpx.parse.readFailed);
+  EXPECT_TRUE(once.points == gpx.points) << "the reading in one pass differs";
   return gpx;
 }
 
@@ -173,6 +181,30 @@ TEST(GpxReader, PointsWithoutAUsableTimeArePassedOver) {
       ScanProblem::kNoTimedPoint);
 }
 
+TEST(GpxReader, NumbersAreDecimalsInAnyOfTheirWrittenForms) {
+  const std::string time = "<time>2009-05-17T12:00:00Z</time>";
+  const struct {
+    const char* written;
+    double degrees;  // 0: no number
+  } cases[] = {
+      {"37.5", 37.5},    {"+37.5", 37.5},   {" 37.5 ", 37.5}, {"3.75e1", 37.5}, {"37.", 37},
+      {".5", 0.5},       {"-.5", -0.5},     {"1,5", 0},       {"0x10", 0},      {"+-5", 0},
+      {"++5", 0},        {"5 5", 0},        {"", 0},          {"inf", 0},       {"1e400", 0},
+      {"\xD9\xA3", 0},  // an Arabic-Indic digit three
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.written);
+    const ReadGpx gpx =
+        Read(Document("<trk><trkseg>" + TrackPoint(c.written, "10", time) + "</trkseg></trk>"));
+    ASSERT_EQ(gpx.points.size(), 1u);
+    if (c.degrees == 0) {
+      EXPECT_EQ(gpx.points[0].latitude, 0);
+    } else {
+      EXPECT_NEAR(SignedLatitude(gpx.points[0]), c.degrees, 1e-9);
+    }
+  }
+}
+
 TEST(GpxReader, PositionsAndValuesNoReceiverGivesAreNoPosition) {
   const std::string time = "<time>2009-05-17T12:00:00Z</time>";
   const std::string data =
@@ -262,7 +294,17 @@ TEST(GpxReader, TheFormatIsWhatTheFileHoldsWhateverItsName) {
     EXPECT_EQ(log.pointCount(), file.points) << file.name;
     EXPECT_TRUE(log.LoadPoints()) << file.name;
     EXPECT_EQ(log.points().size(), file.points) << file.name;
+    // Read at once, the log is the same in one reading (GPX) or two (NMEA).
+    GPSLog atOnce(path, 0, 0, GPSLog::ReadAtOnce{});
+    EXPECT_TRUE(atOnce.pointsLoaded()) << file.name;
+    EXPECT_EQ(atOnce.pointCount(), file.points) << file.name;
+    EXPECT_EQ(atOnce.localEnd(), log.localEnd()) << file.name;
+    EXPECT_TRUE(atOnce.points() == log.points()) << file.name;
   }
+  GPSLog missing(folder.filePath(QStringLiteral("gone.gpx")), 0, 0, GPSLog::ReadAtOnce{});
+  EXPECT_FALSE(missing.pointsLoaded());
+  EXPECT_FALSE(missing.fileReadable());
+  EXPECT_FALSE(missing.loadProblem().isEmpty());
 }
 
 // gpsbabel turns a real NMEA log into GPX 1.0 and 1.1: each of its track points must be the
