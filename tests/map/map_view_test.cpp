@@ -158,6 +158,35 @@ TEST_F(MapView, TheTracksPageDrawsTheLogsLapsAndWaypoints) {
   page.grab().save(shot);
 }
 
+TEST_F(MapView, AGpxTrackIsDrawnWithItsSegmentsAndWaypoints) {
+  const QString gpx = dir_.filePath(QStringLiteral("walk.gpx"));
+  test::WriteFile(gpx, test::GenerateGpx({.epochs = 600,
+                                          .northMetresPerEpoch = 6.0,
+                                          .waypointEpochs = {100, 300}},
+                                         11, 3));
+  LogLibrary library = LogLibrary::InMemory({{gpx, 2, 1, {}, 0}}, 0);
+  const MapRequest request =
+      ShowLogsOnMap(library, {0}, settings_->folders().cacheFolder, PositionCorrection{});
+  ASSERT_TRUE(request.show);
+  ASSERT_TRUE(request.problems.isEmpty()) << request.problems.join(u'\n').toStdString();
+
+  CHtmlDlg page(*settings_, texts_);
+  page.resize(900, 600);
+  page.show();
+  page.Show(request);
+  ASSERT_TRUE(WaitUntilDrawn(page.view()));
+  // One line, the starts of the second and third segments as laps, and two waypoints.
+  const int shapes = RunScript(page.view(), QStringLiteral("document.querySelectorAll("
+                                                           "'.leaflet-overlay-pane path').length"))
+                         .toInt();
+  EXPECT_EQ(shapes, 1 + 2 + 2);
+
+  Wait([](auto done) { QTimer::singleShot(500, done); });
+  const QString shot = test::BinaryFolder() + QStringLiteral("/../test-output/map-gpx.png");
+  QDir().mkpath(QFileInfo(shot).absolutePath());
+  page.grab().save(shot);
+}
+
 TEST_F(MapView, ThePhotoPageOpensOnThePhotoItWasAskedFor) {
   test::WriteFile(settings_->folders().cacheFolder + QStringLiteral("/TRXMLIMG.xml"),
                   "<markers>\n\t<marker lat='37.500000' lng='127.000000' html='/p/a&amp;b.jpg' "
