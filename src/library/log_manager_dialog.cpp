@@ -1,5 +1,8 @@
 #include "library/log_manager_dialog.h"
 
+#include <algorithm>
+#include <optional>
+
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -25,6 +28,7 @@
 #include "charts/chart_page.h"
 #include "charts/chart_window.h"
 #include "core/native_files.h"
+#include "core/natural_order.h"
 #include "export/export_dialog.h"
 #include "library/library_problems_label.h"
 #include "library/log_info_dialog.h"
@@ -147,6 +151,7 @@ CGPSManDlg::CGPSManDlg(const Settings& settings, const LanguageTexts& texts, Log
   connect(closeButton, &QPushButton::clicked, this, &QDialog::accept);
   connect(list_, &QTableWidget::itemSelectionChanged, this, &CGPSManDlg::UpdateButtons);
   connect(list_, &CListCtrlEx::filesDropped, this, &CGPSManDlg::AddLogs);
+  connect(list_->horizontalHeader(), &QHeaderView::sectionClicked, this, &CGPSManDlg::SortByColumn);
   RefreshList();
 }
 
@@ -201,6 +206,92 @@ void CGPSManDlg::keyPressEvent(QKeyEvent* event) {
   QDialog::keyPressEvent(event);
 }
 
+std::vector<std::size_t> CGPSManDlg::OrderedEntries() const {
+  std::vector<std::size_t> entries(library_.size() + library_.unavailable().size());
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    entries[i] = i;
+  }
+  if (sortColumn_ < 0) {
+    return entries;
+  }
+  // What each column orders by; an unavailable log has no times.
+  struct Values {
+    QString fileName, comment, path;
+    int color = 0, width = 0, zone = 0;
+    std::optional<TimeValue> start, end;
+  };
+  std::vector<Values> values;
+  values.reserve(entries.size());
+  for (std::size_t i = 0; i < library_.size(); ++i) {
+    const GPSLog& log = library_.log(i);
+    Values& v = values.emplace_back(Values{log.fileName(), log.comment(), log.filePath(),
+                                           log.colorIndex(), log.lineWidthIndex(), log.timeZone(),
+                                           std::nullopt, std::nullopt});
+    if (log.hasTimes()) {
+      v.start = log.localStart();
+      v.end = log.localEnd();
+    }
+  }
+  for (const LogRecord& record : library_.unavailable()) {
+    values.push_back(Values{QFileInfo(record.filePath).fileName(), record.comment, record.filePath,
+                            record.colorIndex, record.lineWidthIndex, record.timeZone, std::nullopt,
+                            std::nullopt});
+  }
+  const auto compare = [column = sortColumn_](const Values& a, const Values& b) -> int {
+    const auto numbers = [](auto x, auto y) { return x < y ? -1 : (y < x ? 1 : 0); };
+    switch (column) {
+      case kFileName:
+        return NaturalCompare(a.fileName, b.fileName);
+      case kColor:
+        return numbers(a.color, b.color);
+      case kWidth:
+        return numbers(a.width, b.width);
+      case kComment:
+        return NaturalCompare(a.comment, b.comment);
+      case kTimeZone:
+        return numbers(a.zone, b.zone);
+      case kStart:
+        return numbers(*a.start, *b.start);
+      case kEnd:
+        return numbers(*a.end, *b.end);
+      default:
+        return NaturalCompare(a.path, b.path);
+    }
+  };
+  const bool timeColumn = sortColumn_ == kStart || sortColumn_ == kEnd;
+  std::ranges::stable_sort(entries, [&](std::size_t left, std::size_t right) {
+    const Values& a = values[left];
+    const Values& b = values[right];
+    if (timeColumn && a.start.has_value() != b.start.has_value()) {
+      return a.start.has_value();
+    }
+    if (timeColumn && !a.start) {
+      return false;
+    }
+    const int compared = compare(a, b);
+    return sortDescending_ ? compared > 0 : compared < 0;
+  });
+  return entries;
+}
+
+void CGPSManDlg::SortByColumn(int column) {
+  if (column < 0 || column >= kColumnCount) {
+    return;
+  }
+  sortDescending_ = column == sortColumn_ && !sortDescending_;
+  sortColumn_ = column;
+  list_->horizontalHeader()->setSortIndicatorShown(true);
+  list_->horizontalHeader()->setSortIndicator(
+      column, sortDescending_ ? Qt::DescendingOrder : Qt::AscendingOrder);
+  RefreshList();
+}
+
+std::size_t CGPSManDlg::EntryOfRow(int row) const {
+  return row >= 0 && static_cast<std::size_t>(row) < rowEntries_.size()
+             ? rowEntries_[static_cast<std::size_t>(row)]
+             : static_cast<std::size_t>(row);
+}
+
 void CGPSManDlg::RefreshList() {
   const QSignalBlocker quiet(list_);
   QSet<QString> selected;
@@ -210,11 +301,18 @@ void CGPSManDlg::RefreshList() {
     }
   }
   list_->clearSelection();
-  const int available = static_cast<int>(library_.size());
-  list_->setRowCount(available + static_cast<int>(library_.unavailable().size()));
+  list_->clearSpans();
+  rowEntries_ = OrderedEntries();
+  list_->setRowCount(static_cast<int>(rowEntries_.size()));
   const QString gmt = QStringLiteral("GMT");
-  for (int row = 0; row < available; ++row) {
-    const GPSLog& log = library_.log(static_cast<std::size_t>(row));
+  const QString why = PlainToolTip(texts_.MultiLineText(QStringLiteral("GPSMAN_TEXT_UNAVAILABLE")));
+  for (int row = 0; row < list_->rowCount(); ++row) {
+    const std::size_t entry = rowEntries_[static_cast<std::size_t>(row)];
+    if (entry >= library_.size()) {
+      ShowUnavailable(row, library_.unavailable()[entry - library_.size()], gmt, why);
+      continue;
+    }
+    const GPSLog& log = library_.log(entry);
     list_->setItem(row, kFileName, Cell(log.fileName()));
     // The colour cell is a swatch: text and background in the log's colour.
     QTableWidgetItem* color = Cell(QString::number(log.colorIndex()), Qt::AlignHCenter);
@@ -228,32 +326,6 @@ void CGPSManDlg::RefreshList() {
     list_->setItem(row, kEnd, Cell(log.EndTimeText(formats_.timeFormat)));
     list_->setItem(row, kPath, Cell(log.filePath()));
   }
-  // Logs on a drive that is not mounted, say: kept, shown greyed with why, and removable.
-  // Their times are not known, so the start and end columns say why instead.
-  list_->clearSpans();
-  const QString why = PlainToolTip(texts_.MultiLineText(QStringLiteral("GPSMAN_TEXT_UNAVAILABLE")));
-  for (std::size_t i = 0; i < library_.unavailable().size(); ++i) {
-    const LogRecord& record = library_.unavailable()[i];
-    const int row = available + static_cast<int>(i);
-    const QString state =
-        texts_.Text(PathExists(record.filePath) ? QStringLiteral("GPSMAN_TEXT_FILEUNREADABLE")
-                                                : QStringLiteral("GPSMAN_TEXT_FILEMISSING"));
-    const QString texts[kColumnCount] = {QFileInfo(record.filePath).fileName(),
-                                         QString::number(record.colorIndex),
-                                         LineWidthText(record.lineWidthIndex),
-                                         record.comment,
-                                         ZoneText(record.timeZone, gmt),
-                                         state,
-                                         {},
-                                         record.filePath};
-    for (int column = 0; column < kColumnCount; ++column) {
-      QTableWidgetItem* item = Cell(texts[column]);
-      item->setForeground(palette().color(QPalette::Disabled, QPalette::Text));
-      item->setToolTip(why);
-      list_->setItem(row, column, item);
-    }
-    list_->setSpan(row, kStart, 1, 2);
-  }
   for (int row = 0; row < list_->rowCount(); ++row) {
     if (selected.contains(list_->item(row, kPath)->text())) {
       list_->selectionModel()->select(list_->model()->index(row, 0),
@@ -262,6 +334,30 @@ void CGPSManDlg::RefreshList() {
   }
   fileProblems_->ShowProblemsOf(library_);
   UpdateButtons();
+}
+
+// A log on a drive that is not mounted, say: kept, shown greyed with why, and removable.
+// Its times are not known, so the start and end columns say why instead.
+void CGPSManDlg::ShowUnavailable(int row, const LogRecord& record, const QString& gmt,
+                                 const QString& why) {
+  const QString state =
+      texts_.Text(PathExists(record.filePath) ? QStringLiteral("GPSMAN_TEXT_FILEUNREADABLE")
+                                              : QStringLiteral("GPSMAN_TEXT_FILEMISSING"));
+  const QString texts[kColumnCount] = {QFileInfo(record.filePath).fileName(),
+                                       QString::number(record.colorIndex),
+                                       LineWidthText(record.lineWidthIndex),
+                                       record.comment,
+                                       ZoneText(record.timeZone, gmt),
+                                       state,
+                                       {},
+                                       record.filePath};
+  for (int column = 0; column < kColumnCount; ++column) {
+    QTableWidgetItem* item = Cell(texts[column]);
+    item->setForeground(palette().color(QPalette::Disabled, QPalette::Text));
+    item->setToolTip(why);
+    list_->setItem(row, column, item);
+  }
+  list_->setSpan(row, kStart, 1, 2);
 }
 
 void CGPSManDlg::UpdateButtons() {
@@ -292,12 +388,16 @@ void CGPSManDlg::EditDetails() {
 
 std::vector<std::size_t> CGPSManDlg::SelectedLogs() const {
   std::vector<std::size_t> rows;
+  std::vector<int> shown;
   for (const QModelIndex& index : list_->selectionModel()->selectedRows()) {
-    if (static_cast<std::size_t>(index.row()) < library_.size()) {
-      rows.push_back(static_cast<std::size_t>(index.row()));
+    shown.push_back(index.row());
+  }
+  std::ranges::sort(shown);
+  for (const int row : shown) {
+    if (const std::size_t entry = EntryOfRow(row); entry < library_.size()) {
+      rows.push_back(entry);
     }
   }
-  std::ranges::sort(rows);
   return rows;
 }
 
@@ -511,9 +611,9 @@ void CGPSManDlg::RemoveSelected() {
   }
   QStringList paths;
   for (const QModelIndex& index : selected) {
-    const auto row = static_cast<std::size_t>(index.row());
-    paths << (row < library_.size() ? library_.log(row).filePath()
-                                    : library_.unavailable()[row - library_.size()].filePath);
+    const std::size_t entry = EntryOfRow(index.row());
+    paths << (entry < library_.size() ? library_.log(entry).filePath()
+                                      : library_.unavailable()[entry - library_.size()].filePath);
   }
   const LogLibrary::Change change = library_.RemoveLogsByPath(paths);
   RefreshList();

@@ -1,6 +1,7 @@
 #pragma once
-// The log manager window: the logs of the library in library order, with their colour,
-// line width, comment, zone and times; logs are added from disk and removed here.
+// The log manager window: the logs of the library in library order (or in the order of a
+// column whose header was clicked), with their colour, line width, comment, zone and times;
+// logs are added from disk and removed here.
 
 #include <QDialog>
 
@@ -35,9 +36,13 @@ class CGPSManDlg : public QDialog {
   CGPSManDlg(const Settings& settings, const LanguageTexts& texts, LogLibrary& library,
              const MatchSettings& match, QWidget* parent = nullptr);
 
-  // One row per log in library order, then the logs whose files cannot be read now. The
-  // selection stays on the same logs.
+  // One row per log in library order, then the logs whose files cannot be read now; in the
+  // order of the sorted column when there is one. The selection stays on the same logs.
   void RefreshList();
+  // Orders the rows by the column's value (times, numbers, names with their numbers by
+  // value); the same column again orders them the other way. Rows without a value (the
+  // times of an unavailable log) come last either way.
+  void SortByColumn(int column);
   // Reads the library again when another program changed it, and shows it.
   void PickUpOutsideChanges();
   void UpdateButtons();
@@ -72,8 +77,14 @@ class CGPSManDlg : public QDialog {
   void ChooseLogs();
   // Tells a change that was not made, or a copy kept of a damaged database.
   void Tell(const LogLibrary::Change& change, const QString& objectName);
-  // The selected rows that are logs (not unavailable records), in list order.
+  // The library indices of the selected rows that are logs (not unavailable records), in
+  // the order the rows are shown.
   std::vector<std::size_t> SelectedLogs() const;
+  void ShowUnavailable(int row, const LogRecord& record, const QString& gmt, const QString& why);
+  // What a row shows: a log's index, or the library's size plus an unavailable record's.
+  std::size_t EntryOfRow(int row) const;
+  // The entries in the order of the sorted column, or the library's.
+  std::vector<std::size_t> OrderedEntries() const;
 
   const Settings& settings_;
   const LanguageTexts& texts_;
@@ -81,6 +92,9 @@ class CGPSManDlg : public QDialog {
   const MatchSettings& match_;
   DisplayFormats formats_;
   bool columnsSized_ = false;
+  std::vector<std::size_t> rowEntries_;
+  int sortColumn_ = -1;  // none: the library's order
+  bool sortDescending_ = false;
   // While a command runs, rows must stay where they are: changes of others are picked up
   // once it ends.
   class Busy;

@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -194,6 +195,56 @@ TEST_F(LogManagerTest, ALogWhoseFileIsGoneIsListedAndCanBeRemoved) {
   manager.RemoveSelected();
   EXPECT_EQ(Column(list, CGPSManDlg::kFileName), "here.log");
   EXPECT_TRUE(library.unavailable().empty());
+}
+
+TEST_F(LogManagerTest, AColumnsHeaderOrdersTheRowsByItsValueAndCommandsFollowTheRows) {
+  const QString gone = Log(QStringLiteral("day10.log"), 7, 10);
+  {
+    LogLibrary library(home_.filePath(QStringLiteral("Wayfable Logs")), 0);
+    library.AddLog(gone, 3, 1, 100);
+    library.AddLog(Log(QStringLiteral("day9.log"), 11, 10), 6, 0, -330);
+    library.AddLog(Log(QStringLiteral("Day11.log"), 8, 30), 0, 2, 0);
+    library.AddLog(Log(QStringLiteral("day100.log"), 9, 10), 1, 0, 900);
+  }
+  QFile::remove(gone);
+  LogLibrary library(home_.filePath(QStringLiteral("Wayfable Logs")), 0);
+  CGPSManDlg manager(*settings_, texts_, library, match_);
+  auto* list = manager.findChild<QTableWidget*>(QStringLiteral("logList"));
+  // The library's own order (by start), the unavailable log last.
+  EXPECT_EQ(Column(list, CGPSManDlg::kFileName), "Day11.log|day100.log|day9.log|day10.log");
+
+  auto* header = list->horizontalHeader();
+  const auto click = [&](int column) { Q_EMIT header->sectionClicked(column); };
+  click(CGPSManDlg::kFileName);  // numbers by value, case aside
+  EXPECT_EQ(Column(list, CGPSManDlg::kFileName), "day9.log|day10.log|Day11.log|day100.log");
+  EXPECT_EQ(header->sortIndicatorSection(), CGPSManDlg::kFileName);
+  click(CGPSManDlg::kFileName);
+  EXPECT_EQ(Column(list, CGPSManDlg::kFileName), "day100.log|Day11.log|day10.log|day9.log");
+  EXPECT_EQ(header->sortIndicatorOrder(), Qt::DescendingOrder);
+  click(CGPSManDlg::kTimeZone);  // by the zone's value, not its text
+  EXPECT_EQ(Column(list, CGPSManDlg::kTimeZone), "GMT -03:30|GMT|GMT +01:00|GMT +09:00");
+  click(CGPSManDlg::kColor);
+  EXPECT_EQ(Column(list, CGPSManDlg::kColor), "0|1|3|6");
+  // Times as shown, local to each log's zone; a log without them comes last both ways.
+  click(CGPSManDlg::kEnd);
+  EXPECT_EQ(Column(list, CGPSManDlg::kFileName), "day9.log|Day11.log|day100.log|day10.log");
+  click(CGPSManDlg::kEnd);
+  EXPECT_EQ(Column(list, CGPSManDlg::kFileName), "day100.log|Day11.log|day9.log|day10.log");
+
+  // The commands take the logs the rows show, and the order stays through a change.
+  list->selectRow(0);
+  test::AnswerWhenShown<QMessageBox>(
+      &manager, [](QMessageBox* box) { box->button(QMessageBox::Yes)->click(); });
+  manager.RemoveSelected();
+  EXPECT_EQ(Column(list, CGPSManDlg::kFileName), "Day11.log|day9.log|day10.log");
+  list->selectRow(1);
+  test::AnswerWhenShown<CGPSManInfoDlg>(&manager, [](CGPSManInfoDlg* editor) {
+    EXPECT_TRUE(editor->findChild<QLineEdit*>(QStringLiteral("path"))
+                    ->text()
+                    .endsWith(QStringLiteral("/day9.log")));
+    editor->reject();
+  });
+  manager.EditDetails();
 }
 
 TEST_F(LogManagerTest, MergingJoinsLogsThatDoNotOverlapAndRefusesThoseThatDo) {
