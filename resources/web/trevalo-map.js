@@ -70,6 +70,72 @@ var TrevaloMap = (function () {
     return html;
   }
 
+  // A photo's popup: its name, a small preview the program makes of it (asked for when the
+  // popup first opens, and left out when the photo cannot be shown), and its path.
+  function bindPhotoPopup(marker, name, path) {
+    var box = document.createElement('div');
+    box.innerHTML = '<b>' + text(name) + '</b><br>';
+    var preview = document.createElement('img');
+    preview.className = 'trevalo-preview';
+    preview.alt = '';
+    preview.onload = function () {
+      preview.setAttribute('data-state', 'loaded');
+      marker.getPopup().update();  // fitted to the preview's size
+    };
+    preview.onerror = function () {
+      preview.setAttribute('data-state', 'failed');
+      preview.style.display = 'none';
+    };
+    box.appendChild(preview);
+    var where = document.createElement('span');
+    where.className = 'trevalo-path';
+    where.textContent = path;
+    box.appendChild(document.createElement('br'));
+    box.appendChild(where);
+    marker.bindPopup(box, { minWidth: 160 });
+    marker.on('popupopen', function () {
+      if (!preview.getAttribute('src')) {
+        preview.src = 'trevalo://previews/photo?path=' + encodeURIComponent(path);
+      }
+    });
+  }
+
+  // The background comes from the tile server the program names (OpenStreetMap's unless the
+  // user gives another). When none of its tiles loads, a note says that the background
+  // needs a network; the tracks and markers are drawn all the same.
+  function addTiles(map) {
+    var source = window.TrevaloTiles ||
+                 { url: 'https://tile.openstreetmap.org/{z}/{x}/{y}.png',
+                   attribution: '\u00a9 OpenStreetMap contributors' };
+    var tiles = L.tileLayer(source.url, { maxZoom: 19, attribution: text(source.attribution) });
+    var note = L.control({ position: 'topright' });
+    note.onAdd = function () {
+      var div = L.DomUtil.create('div', 'trevalo-no-tiles');
+      div.textContent = label('MAP_LABEL_NOTILES',
+                              'The map background needs a network connection: ' +
+                              'tracks and markers are drawn without it.');
+      return div;
+    };
+    var loaded = 0;
+    var shown = false;
+    tiles.on('tileload', function () {
+      loaded += 1;
+      document.body.setAttribute('data-tiles', 'loaded');
+      if (shown) {
+        note.remove();
+        shown = false;
+      }
+    });
+    tiles.on('tileerror', function () {
+      if (loaded === 0 && !shown) {
+        note.addTo(map);
+        shown = true;
+        document.body.setAttribute('data-tiles', 'failed');
+      }
+    });
+    tiles.addTo(map);
+  }
+
   function draw(map, xml, wanted) {
     var bounds = L.latLngBounds([]);
     var opened = null;
@@ -87,8 +153,7 @@ var TrevaloMap = (function () {
                                           fillColor: '#e4572e', fillOpacity: 1,
                                           pane: 'photos' }).addTo(map);
         var path = element.getAttribute('html');
-        marker.bindPopup('<b>' + text(element.getAttribute('label')) + '</b><br>' +
-                         '<span class="trevalo-path">' + text(path) + '</span>');
+        bindPhotoPopup(marker, element.getAttribute('label'), path);
         bounds.extend(at);
         if (wanted && path === wanted) {
           opened = marker;
@@ -138,10 +203,7 @@ var TrevaloMap = (function () {
     var centre = [isNaN(p.latitude) ? 35.624931 : p.latitude,
                   isNaN(p.longitude) ? 139.571926 : p.longitude];
     var map = L.map('map', { zoomControl: true }).setView(centre, 13);
-    L.tileLayer('https://tile.openstreetmap.org/{z}/{x}/{y}.png', {
-      maxZoom: 19,
-      attribution: '&copy; OpenStreetMap contributors'
-    }).addTo(map);
+    addTiles(map);
     window.trevaloMap = map;
     if (!markerFile) {
       document.body.setAttribute('data-state', 'drawn');

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QUrlQuery>
 #include <QWebEngineProfile>
 #include <QWebEngineUrlRequestJob>
 #include <QWebEngineUrlScheme>
@@ -13,6 +14,7 @@ namespace {
 
 constexpr char kScheme[] = "trevalo";
 constexpr char kHost[] = "pages";
+constexpr char kPreviewHost[] = "previews";
 
 QByteArray MimeType(const QString& name) {
   const QString suffix = QFileInfo(name).suffix().toLower();
@@ -55,10 +57,33 @@ QUrl PageUrl(const QString& name, const QString& query) {
   return url;
 }
 
-PageSchemeHandler::PageSchemeHandler(QStringList folders, QObject* parent)
-    : QWebEngineUrlSchemeHandler(parent), folders_(std::move(folders)) {}
+PageSchemeHandler::PageSchemeHandler(QStringList folders, PhotoPreviewMaker previews,
+                                     QObject* parent)
+    : QWebEngineUrlSchemeHandler(parent),
+      folders_(std::move(folders)),
+      previews_(std::move(previews)) {}
+
+void PageSchemeHandler::ServePreview(QWebEngineUrlRequestJob* job) {
+  const QString path =
+      QUrlQuery(job->requestUrl()).queryItemValue(QStringLiteral("path"), QUrl::FullyDecoded);
+  const QByteArray jpeg = previews_ && job->requestUrl().path() == u"/photo" && !path.isEmpty()
+                              ? previews_(path)
+                              : QByteArray();
+  if (jpeg.isEmpty()) {
+    job->fail(QWebEngineUrlRequestJob::UrlNotFound);
+    return;
+  }
+  auto* buffer = new QBuffer(job);
+  buffer->setData(jpeg);
+  buffer->open(QIODevice::ReadOnly);
+  job->reply("image/jpeg", buffer);
+}
 
 void PageSchemeHandler::requestStarted(QWebEngineUrlRequestJob* job) {
+  if (job->requestUrl().host() == QLatin1String(kPreviewHost)) {
+    ServePreview(job);
+    return;
+  }
   // Only plain names: nothing outside the folders can be reached.
   const QString name = job->requestUrl().path().mid(1);
   if (job->requestUrl().host() != QLatin1String(kHost) || name.isEmpty() || name.contains(u'/') ||
@@ -85,13 +110,15 @@ QStringList ProgramPageFolders(const AppFolders& folders) {
           QStringLiteral("/usr/share/javascript/leaflet"), folders.cacheFolder};
 }
 
-void InstallPageScheme(QWebEngineProfile* profile, const QStringList& folders) {
+void InstallPageScheme(QWebEngineProfile* profile, const QStringList& folders,
+                       PhotoPreviewMaker previews) {
   // A profile keeps the first handler of a scheme: an earlier one is taken away first.
   if (const QWebEngineUrlSchemeHandler* earlier = profile->urlSchemeHandler(kScheme)) {
     profile->removeUrlScheme(kScheme);
     delete earlier;
   }
-  profile->installUrlSchemeHandler(kScheme, new PageSchemeHandler(folders, profile));
+  profile->installUrlSchemeHandler(kScheme,
+                                   new PageSchemeHandler(folders, std::move(previews), profile));
 }
 
 }  // namespace trevalo

@@ -18,6 +18,8 @@ inline const QString kInterpolate = QStringLiteral("OPT_INTERPOLATE");
 inline const QString kInterpolateMaxGap = QStringLiteral("INTERPOLATE_MAX_GAP");
 // "1": XMP sidecars are named IMG_1.xmp (Adobe); otherwise IMG_1.CR3.xmp.
 inline const QString kSidecarBaseName = QStringLiteral("OPT_SIDECAR_BASENAME");
+// The map's tile server address ({z}/{x}/{y}); empty: OpenStreetMap.
+inline const QString kMapTileServer = QStringLiteral("MAP_TILE_SERVER");
 inline const QString kWindowRect = QStringLiteral("WINDOW_RECT");
 inline const QString kWindowPlacementLeft = QStringLiteral("WINDOW_PLACEMENT_LEFT");
 inline const QString kWindowPlacementTop = QStringLiteral("WINDOW_PLACEMENT_TOP");

@@ -13,11 +13,12 @@
 
 #include "app/app_folders.h"
 #include "app/app_icon.h"
-#include "desktop/instance_channel.h"
 #include "app/language.h"
-#include "desktop/main_window.h"
 #include "app/page_scheme.h"
 #include "app/settings.h"
+#include "desktop/instance_channel.h"
+#include "desktop/main_window.h"
+#include "tagging/photo_preview.h"
 
 int main(int argc, char* argv[]) {
   // The web engine refuses to run as root with its sandbox on.
@@ -63,7 +64,8 @@ int main(int argc, char* argv[]) {
 
   QDir().mkpath(folders.cacheFolder);
   trevalo::InstallPageScheme(QWebEngineProfile::defaultProfile(),
-                             trevalo::ProgramPageFolders(folders));
+                             trevalo::ProgramPageFolders(folders),
+                             [](const QString& path) { return trevalo::PhotoPreviewJpeg(path); });
 
   trevalo::CTrevaloDlg window{trevalo::Settings(folders), trevalo::SystemLanguageIsKorean()};
   window.ShowAsStored();

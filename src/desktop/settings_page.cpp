@@ -8,6 +8,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
@@ -20,6 +21,7 @@
 #include "app/plain_text.h"
 #include "app/settings.h"
 #include "device/logger_detection.h"
+#include "map/tile_source.h"
 #include "tagging/photo_page.h"
 
 namespace trevalo {
@@ -76,6 +78,7 @@ CGPSSettingDlg::CGPSSettingDlg(const Settings& settings, const LanguageTexts& te
   left->addWidget(BuildMatching());
   left->addWidget(BuildInterpolation());
   left->addWidget(BuildOptions());
+  left->addWidget(BuildMapTiles());
   left->addStretch(1);
   auto* right = new QVBoxLayout;
   right->addWidget(BuildModelA());
@@ -253,6 +256,44 @@ QWidget* CGPSSettingDlg::BuildInterpolation() {
     apply();
   });
   return group;
+}
+
+QWidget* CGPSSettingDlg::BuildMapTiles() {
+  auto* group = new QGroupBox(texts_.Text(QStringLiteral("SETTING_GROUP_MAPTILES")));
+  auto* note = new QLabel(texts_.Text(QStringLiteral("SETTING_TEXT_MAPTILES")));
+  note->setWordWrap(true);
+  tileServer_ = Named(new QLineEdit, "tileServer");
+  tileServer_->setPlaceholderText(OpenStreetMapTiles().urlTemplate);
+  tileServer_->setText(settings_.ReadSetting(setting::kMapTileServer));
+  auto* column = new QVBoxLayout(group);
+  column->addWidget(note);
+  column->addWidget(tileServer_);
+  connect(tileServer_, &QLineEdit::editingFinished, this, &CGPSSettingDlg::ApplyTileServer);
+  return group;
+}
+
+void CGPSSettingDlg::ApplyTileServer() {
+  // The warning takes the focus from the field, which finishes its editing once more.
+  if (applyingTileServer_) {
+    return;
+  }
+  applyingTileServer_ = true;
+  const QString stored = settings_.ReadSetting(setting::kMapTileServer);
+  const QString address = tileServer_->text().trimmed();
+  if (address != stored) {
+    if (address.isEmpty() || IsTileAddress(address)) {
+      Store(setting::kMapTileServer, address);
+    } else {
+      PlainMessageBox box(QMessageBox::Warning, texts_.Text(QStringLiteral("SETTING_TITLE")),
+                          texts_.MultiLineText(QStringLiteral("SETTING_MAPTILES_INVALID")) +
+                              QStringLiteral("\n\n") + address,
+                          QMessageBox::Ok, this);
+      box.setObjectName(QStringLiteral("tileServerInvalid"));
+      box.exec();
+      tileServer_->setText(stored);
+    }
+  }
+  applyingTileServer_ = false;
 }
 
 QWidget* CGPSSettingDlg::BuildOptions() {

@@ -14,6 +14,7 @@ class QCheckBox;
 class QComboBox;
 class QGroupBox;
 class QLabel;
+class QLineEdit;
 class QPushButton;
 class QRadioButton;
 class QSlider;
@@ -56,6 +57,10 @@ class CGPSSettingDlg : public QWidget {
   // page.
   QWidget* BuildInterpolation();
   QWidget* BuildOptions();
+  // The map's tile server address.
+  QWidget* BuildMapTiles();
+  // Stores the address typed, or says why it cannot be one and puts the stored one back.
+  void ApplyTileServer();
   QWidget* BuildModelA();
   QWidget* BuildModelB();
   void RefreshDeviceGroups();
@@ -96,6 +101,8 @@ class CGPSSettingDlg : public QWidget {
   QList<QWidget*> correctionControls_;
   QCheckBox* interpolate_ = nullptr;
   QSpinBox* maxGap_ = nullptr;
+  QLineEdit* tileServer_ = nullptr;
+  bool applyingTileServer_ = false;
   QGroupBox* modelAGroup_ = nullptr;
   QComboBox* interval_ = nullptr;
   QComboBox* ledMode_ = nullptr;

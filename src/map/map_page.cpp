@@ -10,12 +10,14 @@
 #include <QVBoxLayout>
 #include <QWebEngineScript>
 #include <QWebEngineScriptCollection>
+#include <QWebEngineSettings>
 #include <QWebEngineView>
 
 #include "app/image_capture.h"
 #include "app/language.h"
 #include "app/page_scheme.h"
 #include "app/settings.h"
+#include "map/tile_source.h"
 
 namespace trevalo {
 namespace {
@@ -33,7 +35,7 @@ QWebEngineScript LabelScript(const LanguageTexts& texts) {
       "MAP_LABEL_START",   "MAP_LABEL_END",      "MAP_LABEL_LAP",     "MAP_LABEL_TOTAL",
       "MAP_LABEL_TIME",    "MAP_LABEL_DISTANCE", "MAP_LABEL_ELAPSED", "MAP_LABEL_SPEED",
       "MAP_LABEL_MAXALT",  "MAP_LABEL_MINALT",   "MAP_LABEL_AVGALT",  "MAP_LABEL_ASCENT",
-      "MAP_LABEL_DESCENT", "MAP_LABEL_ALTITUDE"};
+      "MAP_LABEL_DESCENT", "MAP_LABEL_ALTITUDE", "MAP_LABEL_NOTILES"};
   QJsonObject labels;
   for (const char* key : kLabelKeys) {
     const QString text = texts.Text(QLatin1String(key));
@@ -48,6 +50,22 @@ QWebEngineScript LabelScript(const LanguageTexts& texts) {
   script.setSourceCode(
       QStringLiteral("window.TrevaloLabels = %1;")
           .arg(QString::fromUtf8(QJsonDocument(labels).toJson(QJsonDocument::Compact))));
+  return script;
+}
+
+// The tile server of the settings, for the page's script.
+QWebEngineScript TilesScript(const Settings& settings) {
+  const TileSource source = TileSourceFor(settings.ReadSetting(setting::kMapTileServer));
+  QJsonObject tiles;
+  tiles.insert(QStringLiteral("url"), source.urlTemplate);
+  tiles.insert(QStringLiteral("attribution"), source.attribution);
+  QWebEngineScript script;
+  script.setName(QStringLiteral("trevalo-tiles"));
+  script.setInjectionPoint(QWebEngineScript::DocumentCreation);
+  script.setWorldId(QWebEngineScript::MainWorld);
+  script.setSourceCode(
+      QStringLiteral("window.TrevaloTiles = %1;")
+          .arg(QString::fromUtf8(QJsonDocument(tiles).toJson(QJsonDocument::Compact))));
   return script;
 }
 
@@ -102,6 +120,8 @@ CHtmlDlg::CHtmlDlg(const Settings& settings, const LanguageTexts& texts, QWidget
   page->scripts().insert(LabelScript(texts));
   connect(page, &CMyVw::aboutRequested, this, &CHtmlDlg::aboutRequested);
   view_->setPage(page);
+  // The program's pages are local; the map's background tiles come from a tile server.
+  page->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, true);
   view_->setObjectName(QStringLiteral("mapView"));
   auto* capture = new QPushButton(QStringLiteral("Capture"), this);
   capture->setObjectName(QStringLiteral("captureButton"));
@@ -128,6 +148,12 @@ QUrl CHtmlDlg::PageAddress(const QString& page, double latitude, double longitud
 
 void CHtmlDlg::Navigate(const QUrl& address) {
   currentAddress_ = address;
+  // The tile server may have changed on the settings page since the last page.
+  QWebEngineScriptCollection& scripts = view_->page()->scripts();
+  for (const QWebEngineScript& earlier : scripts.find(QStringLiteral("trevalo-tiles"))) {
+    scripts.remove(earlier);
+  }
+  scripts.insert(TilesScript(settings_));
   view_->setUrl(address);
 }
 

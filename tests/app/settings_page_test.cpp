@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
@@ -18,6 +19,7 @@
 #include "app/language.h"
 #include "desktop/settings_page.h"
 #include "core/geodesy.h"
+#include "support/event_wait.h"
 #include "support/fake_device_tree.h"
 #include "support/log_generator.h"
 #include "support/test_files.h"
@@ -184,6 +186,35 @@ TEST_F(SettingsPageTest, TheSidecarNamingIsStoredAsAFlag) {
   settings_->WriteSetting(setting::kSidecarBaseName, QStringLiteral("1"));
   CGPSSettingDlg again(*settings_, texts_, nullptr);
   EXPECT_TRUE(Find<QCheckBox>(again, "sidecarBaseName")->isChecked());
+}
+
+TEST_F(SettingsPageTest, TheTileServerIsStoredOnlyWhenItIsOne) {
+  CGPSSettingDlg page(*settings_, texts_, nullptr);
+  auto* field = Find<QLineEdit>(page, "tileServer");
+  ASSERT_NE(field, nullptr);
+  EXPECT_TRUE(field->text().isEmpty());
+  EXPECT_TRUE(field->placeholderText().contains(QStringLiteral("openstreetmap")));
+  const auto type = [&](const QString& text) {
+    field->setText(text);
+    Q_EMIT field->editingFinished();
+  };
+  const QString own = QStringLiteral("http://localhost:8080/tiles/{z}/{x}/{y}.png");
+  type(own);
+  EXPECT_EQ(settings_->ReadSetting(setting::kMapTileServer), own);
+
+  // Not an address: said, and the stored one stays and is shown again.
+  test::MessageBoxes boxes;
+  type(QStringLiteral("localhost:8080/tiles"));
+  ASSERT_EQ(boxes.texts().size(), 1);
+  EXPECT_TRUE(boxes.texts()[0].endsWith(QStringLiteral("localhost:8080/tiles")));
+  EXPECT_EQ(settings_->ReadSetting(setting::kMapTileServer), own);
+  EXPECT_EQ(field->text(), own);
+
+  type(QString());  // back to OpenStreetMap
+  EXPECT_TRUE(settings_->ReadSetting(setting::kMapTileServer).isEmpty());
+  EXPECT_EQ(boxes.texts().size(), 1);
+  CGPSSettingDlg again(*settings_, texts_, nullptr);
+  EXPECT_TRUE(Find<QLineEdit>(again, "tileServer")->text().isEmpty());
 }
 
 TEST_F(SettingsPageTest, AModelALoggersSettingsAreShownAndAppliedToItsFile) {

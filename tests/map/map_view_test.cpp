@@ -6,9 +6,14 @@
 #include <tuple>
 
 #include <QApplication>
+#include <QBuffer>
 #include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
+#include <QImage>
+#include <QRegularExpression>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QWebEnginePage>
@@ -24,6 +29,8 @@
 #include "support/event_wait.h"
 #include "support/log_generator.h"
 #include "support/test_files.h"
+#include "support/test_photos.h"
+#include "tagging/photo_preview.h"
 
 namespace trevalo {
 namespace {
@@ -85,6 +92,65 @@ QStringList TopmostAtShape(QWebEngineView* view, const QString& fill) {
       .toStringList();
 }
 
+// What the page says of itself in an attribute of its body, once it says `value` or after
+// ten seconds.
+QString WaitForBodyAttribute(QWebEngineView* view, const QString& name, const QString& value) {
+  QString said;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    said = RunScript(view,
+                     QStringLiteral("document.body && document.body.getAttribute('%1')").arg(name))
+               .toString();
+    if (said == value) {
+      break;
+    }
+    Wait([](auto done) { QTimer::singleShot(100, done); });
+  }
+  return said;
+}
+
+// A tile server on this computer: every request gets the same plain tile, and its request
+// line is kept.
+class TileServer : public QObject {
+ public:
+  TileServer() {
+    QImage tile(256, 256, QImage::Format_RGB32);
+    tile.fill(QColor(205, 230, 205));
+    QBuffer buffer(&png_);
+    buffer.open(QIODevice::WriteOnly);
+    tile.save(&buffer, "PNG");
+    server_.listen(QHostAddress::LocalHost);
+    connect(&server_, &QTcpServer::newConnection, this, [this] {
+      while (QTcpSocket* socket = server_.nextPendingConnection()) {
+        connect(socket, &QTcpSocket::readyRead, this, [this, socket] { Answer(socket); });
+        connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+      }
+    });
+  }
+  quint16 port() const { return server_.serverPort(); }
+  const QStringList& requests() const { return requests_; }
+
+ private:
+  void Answer(QTcpSocket* socket) {
+    QByteArray& pending = pending_[socket];
+    pending += socket->readAll();
+    if (!pending.contains("\r\n\r\n")) {
+      return;
+    }
+    requests_ << QString::fromLatin1(pending.left(pending.indexOf("\r\n")));
+    pending_.remove(socket);
+    socket->write(
+        "HTTP/1.1 200 OK\r\nContent-Type: image/png\r\nConnection: close\r\n"
+        "Access-Control-Allow-Origin: *\r\nContent-Length: " +
+        QByteArray::number(png_.size()) + "\r\n\r\n" + png_);
+    socket->disconnectFromHost();
+  }
+
+  QTcpServer server_;
+  QByteArray png_;
+  QHash<QTcpSocket*, QByteArray> pending_;
+  QStringList requests_;
+};
+
 class MapView : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -99,7 +165,8 @@ class MapView : public ::testing::Test {
     settings_->WriteSetting(setting::kLangFile, QStringLiteral("LANG_ENG.INI"));
     texts_ = LanguageTexts::LoadFile(test::SourceFolder() +
                                      QStringLiteral("/resources/Lang/LANG_ENG.INI"));
-    InstallPageScheme(QWebEngineProfile::defaultProfile(), ProgramPageFolders(folders));
+    InstallPageScheme(QWebEngineProfile::defaultProfile(), ProgramPageFolders(folders),
+                      [](const QString& path) { return PhotoPreviewJpeg(path); });
   }
 
   QTemporaryDir dir_;
@@ -160,10 +227,9 @@ TEST_F(MapView, TheTracksPageDrawsTheLogsLapsAndWaypoints) {
 
 TEST_F(MapView, AGpxTrackIsDrawnWithItsSegmentsAndWaypoints) {
   const QString gpx = dir_.filePath(QStringLiteral("walk.gpx"));
-  test::WriteFile(gpx, test::GenerateGpx({.epochs = 600,
-                                          .northMetresPerEpoch = 6.0,
-                                          .waypointEpochs = {100, 300}},
-                                         11, 3));
+  test::WriteFile(
+      gpx, test::GenerateGpx(
+               {.epochs = 600, .northMetresPerEpoch = 6.0, .waypointEpochs = {100, 300}}, 11, 3));
   LogLibrary library = LogLibrary::InMemory({{gpx, 2, 1, {}, 0}}, 0);
   const MapRequest request =
       ShowLogsOnMap(library, {0}, settings_->folders().cacheFolder, PositionCorrection{});
@@ -330,6 +396,154 @@ TEST_F(MapView, PopupsSpeakTheLanguageOfTheLanguageFile) {
     EXPECT_TRUE(popup.contains(QString::fromUtf8(distance))) << file << ": " << popup.toStdString();
     EXPECT_TRUE(popup.contains(QString::fromUtf8(speed))) << file << ": " << popup.toStdString();
   }
+}
+
+TEST_F(MapView, WithoutTilesTheMapSaysTheBackgroundNeedsANetworkAndStillDraws) {
+  // Nothing listens on port 9 here: every tile fails at once, as without a network.
+  settings_->WriteSetting(setting::kMapTileServer,
+                          QStringLiteral("http://127.0.0.1:9/{z}/{x}/{y}.png"));
+  const QString log = dir_.filePath(QStringLiteral("ride.log"));
+  test::WriteFile(log, test::GenerateLog({.epochs = 60, .northMetresPerEpoch = 6.0}));
+  LogLibrary library = LogLibrary::InMemory({{log, 5, 1, {}, 0}}, 0);
+  const MapRequest request =
+      ShowLogsOnMap(library, {0}, settings_->folders().cacheFolder, PositionCorrection{});
+  CHtmlDlg page(*settings_, texts_);
+  page.resize(800, 600);
+  page.show();
+  page.Show(request);
+  ASSERT_TRUE(WaitUntilDrawn(page.view()));
+  EXPECT_EQ(
+      WaitForBodyAttribute(page.view(), QStringLiteral("data-tiles"), QStringLiteral("failed")),
+      QStringLiteral("failed"));
+  EXPECT_EQ(RunScript(page.view(),
+                      QStringLiteral("document.querySelector('.trevalo-no-tiles').textContent"))
+                .toString(),
+            texts_.Text(QStringLiteral("MAP_LABEL_NOTILES")));
+  EXPECT_EQ(RunScript(page.view(), QStringLiteral("document.querySelectorAll("
+                                                  "'.leaflet-overlay-pane path').length"))
+                .toInt(),
+            1)
+      << "the track is drawn all the same";
+  Wait([](auto done) { QTimer::singleShot(500, done); });
+  page.grab().save(test::BinaryFolder() + QStringLiteral("/../test-output/map-no-tiles.png"));
+}
+
+TEST_F(MapView, TheBackgroundComesFromTheTileServerTheSettingsName) {
+  TileServer server;
+  ASSERT_NE(server.port(), 0);
+  settings_->WriteSetting(
+      setting::kMapTileServer,
+      QStringLiteral("http://127.0.0.1:%1/tiles/{z}/{x}/{y}.png").arg(server.port()));
+  CHtmlDlg page(*settings_, texts_);
+  page.resize(800, 600);
+  page.show();
+  page.ShowTracksPage(37.5, 127.0);
+  EXPECT_EQ(
+      WaitForBodyAttribute(page.view(), QStringLiteral("data-tiles"), QStringLiteral("loaded")),
+      QStringLiteral("loaded"));
+  ASSERT_FALSE(server.requests().isEmpty());
+  const QRegularExpression tile(QStringLiteral("^GET /tiles/13/\\d+/\\d+\\.png HTTP/1\\.1$"));
+  for (const QString& line : server.requests()) {
+    EXPECT_TRUE(tile.match(line).hasMatch()) << line.toStdString();
+  }
+  EXPECT_EQ(RunScript(page.view(), QStringLiteral("document.querySelectorAll('.trevalo-no-tiles')"
+                                                  ".length"))
+                .toInt(),
+            0);
+  EXPECT_TRUE(
+      RunScript(page.view(), QStringLiteral("document.querySelector('.leaflet-control-attribution')"
+                                            ".textContent"))
+          .toString()
+          .contains(QStringLiteral("Tiles: 127.0.0.1")));
+
+  // The next page takes a changed setting.
+  settings_->WriteSetting(setting::kMapTileServer,
+                          QStringLiteral("http://127.0.0.1:9/{z}/{x}/{y}.png"));
+  page.ShowTracksPage(37.5, 127.0);
+  EXPECT_EQ(
+      WaitForBodyAttribute(page.view(), QStringLiteral("data-tiles"), QStringLiteral("failed")),
+      QStringLiteral("failed"));
+}
+
+TEST_F(MapView, APhotosPopupShowsASmallPreviewOfIt) {
+  const QString data = test::TestDataFolder();
+  if (data.isEmpty()) {
+    GTEST_SKIP() << "no shared test data";
+  }
+  const QString photo = data + QStringLiteral("/jpeg/ianare_gps_DSCN0010.jpg");  // 640 x 480
+  const QString notAPhoto = dir_.filePath(QStringLiteral("notes.jpg"));
+  test::WriteFile(notAPhoto, "a text, named like a photo");
+  const auto showPopupOf = [&](CHtmlDlg& page, const QString& path) {
+    test::WriteFile(settings_->folders().cacheFolder + QStringLiteral("/TRXMLIMG.xml"),
+                    "<markers>\n\t<marker lat='37.500000' lng='127.000000' html='" +
+                        path.toStdString() + "' label = 'photo'/>\n</markers>");
+    // The page shown before says "drawn" until the new one replaces it.
+    RunScript(page.view(), QStringLiteral("document.body && document.body.removeAttribute("
+                                          "'data-state')"));
+    page.ShowPhotoPage(37.5, 127.0, path);
+    EXPECT_TRUE(WaitUntilDrawn(page.view()));
+    QVariantList preview;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+      preview =
+          RunScript(page.view(),
+                    QStringLiteral("(() => { const img = document.querySelector("
+                                   "'.leaflet-popup .trevalo-preview');"
+                                   " if (!img) return [];"
+                                   " return [img.getAttribute('data-state'), img.naturalWidth,"
+                                   "   img.naturalHeight, getComputedStyle(img).display,"
+                                   "   document.querySelector('.leaflet-popup-content')"
+                                   "       .getBoundingClientRect().width]; })()"))
+              .toList();
+      if (preview.size() == 5 && !preview[0].toString().isEmpty()) {
+        break;
+      }
+      Wait([](auto done) { QTimer::singleShot(100, done); });
+    }
+    return preview;
+  };
+  CHtmlDlg page(*settings_, texts_);
+  page.resize(800, 600);
+  page.show();
+  const QVariantList shown = showPopupOf(page, photo);
+  ASSERT_EQ(shown.size(), 5);
+  EXPECT_EQ(shown[0].toString(), QStringLiteral("loaded"));
+  EXPECT_EQ(shown[1].toInt(), 160);
+  EXPECT_EQ(shown[2].toInt(), 120);
+  EXPECT_GE(shown[4].toDouble(), 160) << "the popup is fitted to its preview";
+  Wait([](auto done) { QTimer::singleShot(300, done); });
+  page.grab().save(test::BinaryFolder() + QStringLiteral("/../test-output/map-preview.png"));
+
+  const QVariantList none = showPopupOf(page, notAPhoto);
+  ASSERT_EQ(none.size(), 5);
+  EXPECT_EQ(none[0].toString(), QStringLiteral("failed"));
+  EXPECT_EQ(none[3].toString(), QStringLiteral("none"));
+}
+
+TEST(PhotoPreview, IsSmallUprightAndMadeOnlyOfPhotos) {
+  const QString data = test::TestDataFolder();
+  if (data.isEmpty() || !test::HaveProgram(QStringLiteral("exiftool"))) {
+    GTEST_SKIP() << "no shared test data or no exiftool";
+  }
+  QTemporaryDir dir;
+  const QString turned = dir.filePath(QStringLiteral("turned.jpg"));
+  ASSERT_TRUE(QFile::copy(data + QStringLiteral("/jpeg/ianare_gps_DSCN0010.jpg"), turned));
+  int exitCode = -1;
+  test::Run(QStringLiteral("exiftool"),
+            {QStringLiteral("-q"), QStringLiteral("-overwrite_original"),
+             QStringLiteral("-Orientation#=6"), turned},
+            &exitCode);
+  ASSERT_EQ(exitCode, 0);
+  const QImage upright = QImage::fromData(PhotoPreviewJpeg(turned));
+  EXPECT_EQ(upright.size(), QSize(120, 160)) << "a photo the camera held upright stands";
+  // A small photo is not enlarged.
+  EXPECT_EQ(QImage::fromData(PhotoPreviewJpeg(data + QStringLiteral("/jpeg/ianare_Canon_40D.jpg")))
+                .size(),
+            QSize(100, 68));
+
+  const QString text = dir.filePath(QStringLiteral("passwords.jpg"));
+  test::WriteFile(text, "secret: 1234\n");
+  EXPECT_TRUE(PhotoPreviewJpeg(text).isEmpty());
+  EXPECT_TRUE(PhotoPreviewJpeg(dir.filePath(QStringLiteral("missing.jpg"))).isEmpty());
 }
 
 }  // namespace
