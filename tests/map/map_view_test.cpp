@@ -456,7 +456,18 @@ TEST_F(MapView, TheBackgroundComesFromTheTileServerTheSettingsName) {
           .toString()
           .contains(QStringLiteral("Tiles: 127.0.0.1")));
 
-  // The next page takes a changed setting.
+  // The next page takes a changed setting: tiles kept on this computer, then none.
+  QImage white(256, 256, QImage::Format_RGB32);
+  white.fill(Qt::white);
+  ASSERT_TRUE(white.save(dir_.filePath(QStringLiteral("tile.png"))));
+  settings_->WriteSetting(
+      setting::kMapTileServer,
+      QUrl::fromLocalFile(dir_.filePath(QStringLiteral("tile.png"))).toString() +
+          QStringLiteral("?{z}/{x}/{y}"));
+  page.ShowTracksPage(37.5, 127.0);
+  EXPECT_EQ(
+      WaitForBodyAttribute(page.view(), QStringLiteral("data-tiles"), QStringLiteral("loaded")),
+      QStringLiteral("loaded"));
   settings_->WriteSetting(setting::kMapTileServer,
                           QStringLiteral("http://127.0.0.1:9/{z}/{x}/{y}.png"));
   page.ShowTracksPage(37.5, 127.0);
