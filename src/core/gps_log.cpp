@@ -98,27 +98,25 @@ void GPSLog::FinishLoad(const ParseResult& parsed, const FileByteSource& file) {
     return;
   }
   deviceValueCount_ = parsed.deviceValueCount;
+  timeIndex_ = TimeIndex(points_);
   pointsLoaded_ = true;
 }
 
 void GPSLog::ReleasePoints() {
   points_.clear();
   points_.shrink_to_fit();
+  timeIndex_ = TimeIndex();
   pointsLoaded_ = false;
 }
 
 std::size_t GPSLog::NearestPointIndex(TimeValue localTime) {
   LoadPoints();
-  std::size_t best = 0;
-  TimeValue bestDistance = 0;
-  for (std::size_t i = 0; i < points_.size(); ++i) {
-    const TimeValue distance = std::llabs(points_[i].localTime - localTime);
-    if (i == 0 || distance < bestDistance) {
-      best = i;
-      bestDistance = distance;
-    }
-  }
-  return best;
+  return timeIndex_.Nearest(points_, localTime);
+}
+
+std::optional<FixesAround> GPSLog::FixesAroundTime(TimeValue localTime) {
+  LoadPoints();
+  return timeIndex_.Around(points_, localTime);
 }
 
 QString GPSLog::StartTimeText(const QString& timeFormat) const {

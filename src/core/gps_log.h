@@ -6,6 +6,7 @@
 // holds no file handles.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,7 @@
 #include "core/calendar_time.h"
 #include "core/file_identity.h"
 #include "core/log_reader.h"
+#include "core/time_index.h"
 #include "core/time_zone.h"
 #include "core/track_point.h"
 
@@ -44,9 +46,11 @@ class GPSLog {
   // A date or time out of range abandons the parse: no points, and loadProblem() says where.
   bool LoadPoints();
   void ReleasePoints();
-  // Index of the point whose local time is closest to `localTime` (the earlier on a tie);
-  // 0 when the log has no points.
+  // Index of the point whose local time is closest to `localTime` (the earlier in the file
+  // on a tie); 0 when the log has no points. Loads the points first.
   std::size_t NearestPointIndex(TimeValue localTime);
+  // The fixes around `localTime` (see TimeIndex::Around); none without points.
+  std::optional<FixesAround> FixesAroundTime(TimeValue localTime);
 
   // Local start and end with a display format; empty when they cannot be formatted.
   QString StartTimeText(const QString& timeFormat) const;
@@ -108,6 +112,7 @@ class GPSLog {
   std::string openError_;
   bool pointsLoaded_ = false;
   std::vector<TrackPoint> points_;
+  TimeIndex timeIndex_;  // over points_, built with them
   std::int32_t deviceValueCount_ = 0;
   QString loadProblem_;
 };

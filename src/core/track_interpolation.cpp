@@ -22,27 +22,6 @@ void SetPacked(double degrees, double& packed, std::string& reference, const cha
 
 }  // namespace
 
-std::optional<FixesAround> FindFixesAround(const std::vector<TrackPoint>& points,
-                                           TimeValue localTime) {
-  std::optional<std::size_t> before;
-  std::optional<std::size_t> after;
-  for (std::size_t i = 0; i < points.size(); ++i) {
-    const TimeValue t = points[i].localTime;
-    if (t == localTime) {
-      return std::nullopt;
-    }
-    if (t < localTime && (!before || t > points[*before].localTime)) {
-      before = i;
-    } else if (t > localTime && (!after || t < points[*after].localTime)) {
-      after = i;
-    }
-  }
-  if (!before || !after) {
-    return std::nullopt;
-  }
-  return FixesAround{*before, *after};
-}
-
 TrackPoint InterpolatedPoint(const TrackPoint& before, const TrackPoint& after,
                              const TrackPoint& nearer, TimeValue localTime) {
   const double share = static_cast<double>(localTime - before.localTime) /

@@ -6,20 +6,10 @@
 #include <optional>
 #include <vector>
 
+#include "core/time_index.h"
 #include "core/track_point.h"
 
 namespace trevalo {
-
-struct FixesAround {
-  std::size_t before;  // the last fix before the time
-  std::size_t after;   // the first fix after it
-};
-
-// The fixes whose local times come last before `localTime` and first after it (of fixes
-// with the same time, the earlier in the file). None when a fix lies exactly at that time,
-// or when the time is not between two fixes.
-std::optional<FixesAround> FindFixesAround(const std::vector<TrackPoint>& points,
-                                           TimeValue localTime);
 
 // The point at `localTime` (strictly between the local times of `before` and `after`):
 // latitude, longitude (the short way round, across the 180° meridian when that is shorter)

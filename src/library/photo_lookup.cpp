@@ -19,9 +19,10 @@ int Digits(const std::string& text, std::size_t at, std::size_t count) {
 // The position between the two fixes around the photo's time, when both have a position
 // and they lie close enough in time that the receiver's path between them is plausibly
 // straight; false leaves the nearest fix in place.
-bool PlaceBetweenFixes(const std::vector<TrackPoint>& points, TimeValue photoTime,
-                       const MatchSettings& settings, MatchResult& result) {
-  const std::optional<FixesAround> around = FindFixesAround(points, photoTime);
+bool PlaceBetweenFixes(GPSLog& log, TimeValue photoTime, const MatchSettings& settings,
+                       MatchResult& result) {
+  const std::optional<FixesAround> around = log.FixesAroundTime(photoTime);
+  const std::vector<TrackPoint>& points = log.points();
   if (!around) {
     return false;
   }
@@ -54,7 +55,7 @@ bool Use(LogLibrary& library, std::size_t index, TimeValue photoTime, const Matc
   }
   result.pointIndex = log.NearestPointIndex(photoTime);
   result.point = log.points()[result.pointIndex];
-  if (settings.interpolate && PlaceBetweenFixes(log.points(), photoTime, settings, result)) {
+  if (settings.interpolate && PlaceBetweenFixes(log, photoTime, settings, result)) {
     return true;
   }
   if (!IsUsable(result.point)) {

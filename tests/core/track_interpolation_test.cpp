@@ -45,20 +45,20 @@ TimeValue At(int localSeconds) {
 TEST(FixesAround, TheNearestFixesInTimeEitherSideWhateverTheFileOrder) {
   const std::vector<TrackPoint> points{Fix(1, 1, 0), Fix(1, 1, 30), Fix(1, 1, 10), Fix(1, 1, 20),
                                        Fix(1, 1, 20)};
-  const std::optional<FixesAround> around = FindFixesAround(points, At(15));
+  const std::optional<FixesAround> around = TimeIndex(points).Around(points, At(15));
   ASSERT_TRUE(around);
   EXPECT_EQ(around->before, 2u);
   EXPECT_EQ(around->after, 3u);  // of two fixes at 20 s, the earlier in the file
-  EXPECT_EQ(FindFixesAround(points, At(25))->before, 3u);
+  EXPECT_EQ(TimeIndex(points).Around(points, At(25))->before, 3u);
 }
 
 TEST(FixesAround, NoneAtAFixOrOutsideTheFixes) {
   const std::vector<TrackPoint> points{Fix(1, 1, 0), Fix(1, 1, 10)};
-  EXPECT_FALSE(FindFixesAround(points, At(0)));
-  EXPECT_FALSE(FindFixesAround(points, At(10)));
-  EXPECT_FALSE(FindFixesAround(points, At(-1)));
-  EXPECT_FALSE(FindFixesAround(points, At(11)));
-  EXPECT_FALSE(FindFixesAround({}, At(5)));
+  EXPECT_FALSE(TimeIndex(points).Around(points, At(0)));
+  EXPECT_FALSE(TimeIndex(points).Around(points, At(10)));
+  EXPECT_FALSE(TimeIndex(points).Around(points, At(-1)));
+  EXPECT_FALSE(TimeIndex(points).Around(points, At(11)));
+  EXPECT_FALSE(TimeIndex().Around({}, At(5)));
 }
 
 TEST(InterpolatedPoint, PositionAndAltitudeInProportionToTime) {
