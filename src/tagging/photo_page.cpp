@@ -28,10 +28,10 @@
 #include "library/library_problems_label.h"
 #include "library/log_database.h"
 #include "library/log_manager_dialog.h"
+#include "photo/photo_metadata.h"
 #include "tagging/correction_dialog.h"
 #include "tagging/correction_summary.h"
 #include "tagging/photo_detail_dialog.h"
-#include "tagging/photo_metadata.h"
 #include "tagging/save_dialog.h"
 #include "tagging/table_dialog.h"
 
