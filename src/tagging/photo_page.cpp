@@ -32,6 +32,7 @@
 #include "tagging/correction_dialog.h"
 #include "tagging/correction_summary.h"
 #include "tagging/photo_detail_dialog.h"
+#include "tagging/photos_on_map.h"
 #include "tagging/save_dialog.h"
 #include "tagging/table_dialog.h"
 
