@@ -27,7 +27,7 @@
 #include "device/log_import_dialog.h"
 #include "library/library_problems_label.h"
 #include "library/log_database.h"
-#include "library/log_manager_dialog.h"
+#include "log_manager/log_manager_dialog.h"
 #include "photo/photo_metadata.h"
 #include "tagging/correction_dialog.h"
 #include "tagging/correction_summary.h"
