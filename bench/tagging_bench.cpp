@@ -11,8 +11,8 @@
 #include <fstream>
 
 #include "bench_support.h"
+#include "photo/exif_file.h"
 #include "support/sample_point.h"
-#include "tagging/exif_file.h"
 
 namespace {
 

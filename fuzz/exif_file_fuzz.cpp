@@ -12,8 +12,8 @@
 #include <QString>
 
 #include "fuzz_check.h"
+#include "photo/exif_file.h"
 #include "support/sample_point.h"
-#include "tagging/exif_file.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "fuzz_check.h"
-#include "tagging/xmp_sidecar.h"
+#include "photo/xmp_sidecar.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view existing(reinterpret_cast<const char*>(data), size);

@@ -10,10 +10,10 @@
 #include "cli/command.h"
 #include "core/geodesy.h"
 #include "core/native_files.h"
-#include "export/photo_kml.h"
 #include "library/log_library.h"
+#include "photo/photo_metadata.h"
+#include "tagging/photo_kml.h"
 #include "tagging/photo_list.h"
-#include "tagging/photo_metadata.h"
 #include "tagging/photo_save.h"
 
 namespace trevalo::cli {

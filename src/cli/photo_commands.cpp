@@ -5,9 +5,9 @@
 #include "cli/command.h"
 #include "core/geodesy.h"
 #include "core/gps_log.h"
-#include "tagging/exif_file.h"
-#include "tagging/photo_metadata.h"
-#include "tagging/xmp_sidecar.h"
+#include "photo/exif_file.h"
+#include "photo/photo_metadata.h"
+#include "photo/xmp_sidecar.h"
 
 namespace trevalo::cli {
 namespace {

@@ -7,7 +7,7 @@
 #include "core/geodesy.h"
 #include "core/nmea_fields.h"
 #include "core/track_walk.h"
-#include "tagging/photo_metadata.h"
+#include "photo/photo_metadata.h"
 
 namespace trevalo {
 namespace {

@@ -2,13 +2,12 @@
 
 #include "app/palette.h"
 #include "core/calendar_time.h"
-#include "library/photo_lookup.h"
 
 namespace trevalo {
 
 std::optional<CCoordinate> DrawLogsOnMap(CMapMarkerWriter& writer, LogLibrary& library,
-                                         PositionCorrection correction,
-                                         const QString& timeFormat, QStringList& problems) {
+                                         PositionCorrection correction, const QString& timeFormat,
+                                         QStringList& problems) {
   std::optional<CCoordinate> last;
   for (const std::size_t index : library.activeLogs()) {
     library.LoadHeld(index, problems);
@@ -21,9 +20,8 @@ std::optional<CCoordinate> DrawLogsOnMap(CMapMarkerWriter& writer, LogLibrary& l
     const auto timeText = [&](const TrackPoint* point) {
       return point != nullptr ? FormatTime(point->localTime, timeFormat) : QString();
     };
-    writer.WriteLineInfo(timeText(track.first), timeText(track.last),
-                         DistanceText(track.distance), DurationText(elapsed),
-                         SpeedText(track.distance, SpeedSeconds(elapsed)));
+    writer.WriteLineInfo(timeText(track.first), timeText(track.last), DistanceText(track.distance),
+                         DurationText(elapsed), SpeedText(track.distance, SpeedSeconds(elapsed)));
     writer.EndLine();
     const LapWalkResult walk = WalkLaps(
         log.points(), log.lapCount(), correction, WaypointRule::kMarkedApart,
@@ -79,52 +77,6 @@ MapRequest ShowLogsOnMap(LogLibrary& library, const std::vector<std::size_t>& ro
     request.latitude = centre->latitudeDegrees;
     request.longitude = centre->longitudeDegrees;
   }
-  return request;
-}
-
-MapRequest ShowPhotosOnMap(LogLibrary& library, const PhotoList& photos,
-                           const std::vector<std::size_t>& rows, const MatchSettings& settings,
-                           bool showTracks, const QString& timeFormat, const QString& folder) {
-  MapRequest request;
-  const PositionCorrection correction{settings.latitudeCorrection(),
-                                      settings.longitudeCorrection()};
-  std::vector<const PhotoRow*> located;
-  for (const std::size_t row : rows) {
-    if (row < photos.size() && photos.rows()[row].matched) {
-      located.push_back(&photos.rows()[row]);
-    }
-  }
-  if (located.empty()) {
-    return request;
-  }
-  library.ClearActiveLogs();
-  request.file = showTracks ? MarkerFile::kPhotosAndTracks : MarkerFile::kPhotos;
-  CMapMarkerWriter writer(folder, request.file);
-  writer.WriteMarkersStart();
-  bool centred = false;
-  for (const PhotoRow* row : located) {
-    const MatchResult match = MatchPhoto(library, row->path, settings);
-    if (!match.logIndex) {
-      continue;  // the photo can no longer be read
-    }
-    const CCoordinate position = BuildPosition(match.point, correction);
-    if (!centred) {
-      centred = true;
-      request.latitude = position.latitudeDegrees;
-      request.longitude = position.longitudeDegrees;
-      request.photoPath = row->path;
-    }
-    writer.WritePhotoMarker(position.latitudeDegrees, position.longitudeDegrees, row->path);
-  }
-  if (showTracks) {
-    DrawLogsOnMap(writer, library, correction, timeFormat, request.problems);
-    library.ClearActiveLogs();
-  }
-  writer.WriteMarkersEnd();
-  if (const QString problem = writer.Close(); !problem.isEmpty()) {
-    request.problems << problem;
-  }
-  request.show = true;
   return request;
 }
 

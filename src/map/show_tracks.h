@@ -1,6 +1,7 @@
 #pragma once
-// What the two map commands write before the map page opens: the tracks of the logs
-// selected in the log manager, or the selected photos (with the tracks of their logs).
+// What the map commands write before the map page opens: the log manager's command (the
+// tracks of the logs selected there), and the drawing of logs and the request that the
+// photo page's command (tagging/photos_on_map.h) shares.
 
 #include <optional>
 #include <vector>
@@ -10,9 +11,7 @@
 
 #include "core/track_walk.h"
 #include "library/log_library.h"
-#include "library/match_settings.h"
 #include "map/marker_writer.h"
-#include "tagging/photo_list.h"
 
 namespace trevalo {
 
@@ -20,8 +19,8 @@ namespace trevalo {
 // waypoint markers. Returns the position built last (for the last log: its last lap mark,
 // waypoint or run point, else its last usable point); nullopt when no log has a usable point.
 std::optional<CCoordinate> DrawLogsOnMap(CMapMarkerWriter& writer, LogLibrary& library,
-                                         PositionCorrection correction,
-                                         const QString& timeFormat, QStringList& problems);
+                                         PositionCorrection correction, const QString& timeFormat,
+                                         QStringList& problems);
 
 struct MapRequest {
   bool show = false;  // false: nothing was selected, the map stays as it is
@@ -35,11 +34,5 @@ struct MapRequest {
 // The log manager's command: the logs at `rows` into the tracks file in `folder`.
 MapRequest ShowLogsOnMap(LogLibrary& library, const std::vector<std::size_t>& rows,
                          const QString& folder, PositionCorrection correction);
-
-// The photo page's command: the matched photos among `rows` of the list into the photos
-// file, or with `showTracks` into the photos-and-tracks file with the tracks of their logs.
-MapRequest ShowPhotosOnMap(LogLibrary& library, const PhotoList& photos,
-                           const std::vector<std::size_t>& rows, const MatchSettings& settings,
-                           bool showTracks, const QString& timeFormat, const QString& folder);
 
 }  // namespace trevalo

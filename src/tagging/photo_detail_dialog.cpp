@@ -16,8 +16,8 @@
 #include "app/image_capture.h"
 #include "app/language.h"
 #include "app/settings.h"
+#include "photo/photo_metadata.h"
 #include "tagging/photo_details.h"
-#include "tagging/photo_metadata.h"
 
 namespace trevalo {
 

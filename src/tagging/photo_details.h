@@ -7,7 +7,7 @@
 
 #include <QString>
 
-#include "tagging/photo_info.h"
+#include "photo/photo_info.h"
 #include "tagging/photo_list.h"
 
 namespace trevalo {

@@ -8,7 +8,7 @@
 #include "core/geodesy.h"
 #include "core/natural_order.h"
 #include "core/nmea_fields.h"
-#include "tagging/photo_metadata.h"
+#include "photo/photo_metadata.h"
 
 namespace trevalo {
 namespace {

@@ -8,7 +8,7 @@
 #include <QTransform>
 
 #include "core/native_path.h"
-#include "tagging/exiv2_support.h"
+#include "photo/exiv2_support.h"
 
 namespace trevalo {
 namespace {

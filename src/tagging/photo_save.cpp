@@ -4,7 +4,7 @@
 
 #include "core/native_files.h"
 #include "library/photo_lookup.h"
-#include "tagging/exif_file.h"
+#include "photo/exif_file.h"
 
 namespace trevalo {
 

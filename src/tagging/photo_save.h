@@ -11,8 +11,8 @@
 #include "core/progress.h"
 #include "library/log_library.h"
 #include "library/match_settings.h"
+#include "photo/xmp_sidecar.h"
 #include "tagging/photo_list.h"
-#include "tagging/xmp_sidecar.h"
 
 namespace trevalo {
 

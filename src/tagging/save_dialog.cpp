@@ -21,7 +21,7 @@
 #include "app/save_folder.h"
 #include "app/settings.h"
 #include "app/written_summary.h"
-#include "export/photo_kml.h"
+#include "tagging/photo_kml.h"
 
 namespace trevalo {
 namespace {

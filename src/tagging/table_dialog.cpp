@@ -17,7 +17,7 @@
 #include "app/settings.h"
 #include "app/written_summary.h"
 #include "core/file_names.h"
-#include "export/table_export.h"
+#include "tagging/photo_table.h"
 
 namespace trevalo {
 

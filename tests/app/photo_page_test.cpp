@@ -21,7 +21,7 @@
 #include "core/native_files.h"
 #include "device/log_import_dialog.h"
 #include "library/log_library.h"
-#include "library/log_manager_dialog.h"
+#include "log_manager/log_manager_dialog.h"
 #include "support/event_wait.h"
 #include "support/fake_device_tree.h"
 #include "support/log_generator.h"

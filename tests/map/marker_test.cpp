@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <cstring>
@@ -195,70 +194,6 @@ TEST_F(ShowTracksTest, SingleLapMarkIsOnlyAStartAndSameSecondLapsCountOneSecond)
       Distance(fixes[0].latitude, fixes[0].longitude, fixes[1].latitude, fixes[1].longitude);
   EXPECT_TRUE(markers.contains("ET='0 Day, 00:00:00' AS='" + SpeedText(leg, 1).toUtf8() + "'"))
       << markers.toStdString();
-}
-
-TEST_F(ShowTracksTest, PhotosOfOneLogDrawThatLogOnce) {
-  if (!test::HaveProgram(QStringLiteral("exiftool"))) {
-    GTEST_SKIP() << "exiftool is not installed";
-  }
-  const QString log =
-      Log(QStringLiteral("walk.log"), {.hour = 10, .epochs = 61, .intervalSeconds = 60});
-  LogLibrary library = LogLibrary::InMemory({{log, 0, 0, {}, 0}}, 0);
-  const DisplayFormats formats{QStringLiteral("%Y-%m-%d %H:%M:%S"),
-                               QStringLiteral("%s %d %02d %05.2f")};
-  MatchSettings settings;
-  PhotoList photos;
-  const char* times[] = {"2009:05:17 10:10:00", "2009:05:17 10:20:00", "2009:05:17 18:00:00"};
-  for (int i = 0; i < 3; ++i) {
-    const QString path = dir_.filePath(QStringLiteral("p%1 & co.jpg").arg(i));
-    ASSERT_TRUE(test::MakePhotoTakenAt(path, times[i]));
-    photos.AddPhoto(path, library, settings, formats);
-  }
-  photos.Sort();
-  MapRequest request = ShowPhotosOnMap(library, photos, {0, 1, 2}, settings, true,
-                                       QStringLiteral("%H:%M"), dir_.path());
-  ASSERT_TRUE(request.show);
-  EXPECT_EQ(request.file, MarkerFile::kPhotosAndTracks);
-  EXPECT_EQ(request.photoPath, photos.rows()[0].path);
-  QByteArray markers = Markers(MarkerFile::kPhotosAndTracks);
-  EXPECT_EQ(markers.count("<marker "), 2);  // the photo outside the log has no position
-  EXPECT_EQ(markers.count("<line "), 1);
-  EXPECT_TRUE(markers.contains("label = 'p0 &amp; co.jpg'"));
-  EXPECT_TRUE(markers.contains("STIME='10:00' ETIME='11:00'"));  // the page's time format
-  EXPECT_TRUE(library.activeLogs().empty());
-
-  request =
-      ShowPhotosOnMap(library, photos, {1}, settings, false, QStringLiteral("%H:%M"), dir_.path());
-  EXPECT_EQ(request.file, MarkerFile::kPhotos);
-  markers = Markers(MarkerFile::kPhotos);
-  EXPECT_EQ(markers.count("<marker "), 1);
-  EXPECT_FALSE(markers.contains("<line "));
-  EXPECT_FALSE(ShowPhotosOnMap(library, photos, {2}, settings, true, {}, dir_.path()).show);
-}
-
-TEST_F(ShowTracksTest, APhotoBetweenFixesIsMarkedWhereItWasPlaced) {
-  if (!test::HaveProgram(QStringLiteral("exiftool"))) {
-    GTEST_SKIP() << "exiftool is not installed";
-  }
-  std::vector<test::GeneratedFix> fixes;
-  const QString log =
-      Log(QStringLiteral("walk.log"), {.hour = 10, .epochs = 30, .intervalSeconds = 10}, &fixes);
-  LogLibrary library = LogLibrary::InMemory({{log, 0, 0, {}, 0}}, 0);
-  MatchSettings settings;
-  settings.interpolate = true;
-  PhotoList photos;
-  const QString path = dir_.filePath(QStringLiteral("p.jpg"));
-  ASSERT_TRUE(test::MakePhotoTakenAt(path, "2009:05:17 10:00:13"));
-  photos.AddPhoto(path, library, settings, {QStringLiteral("%H:%M:%S"), QStringLiteral("%s")});
-  ASSERT_TRUE(ShowPhotosOnMap(library, photos, {0}, settings, false, {}, dir_.path()).show);
-  static const QRegularExpression marker(
-      QStringLiteral("<marker lat='([-0-9.]+)' lng='([-0-9.]+)'"));
-  const QRegularExpressionMatch m = marker.match(QString::fromUtf8(Markers(MarkerFile::kPhotos)));
-  ASSERT_TRUE(m.hasMatch());
-  EXPECT_NEAR(m.captured(1).toDouble(),
-              fixes[1].latitude + 0.3 * (fixes[2].latitude - fixes[1].latitude), 1e-6);
-  EXPECT_NEAR(m.captured(2).toDouble(),
-              fixes[1].longitude + 0.3 * (fixes[2].longitude - fixes[1].longitude), 1e-6);
 }
 
 }  // namespace

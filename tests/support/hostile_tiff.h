@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "tagging/tiff_data.h"
+#include "photo/tiff_data.h"
 
 namespace trevalo::test {
 

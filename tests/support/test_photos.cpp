@@ -10,8 +10,8 @@
 #include <QTemporaryDir>
 
 #include "core/calendar_time.h"
+#include "photo/tiff_data.h"
 #include "support/test_files.h"
-#include "tagging/tiff_data.h"
 
 namespace trevalo::test {
 

@@ -4,8 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "photo/exif_file.h"
 #include "support/test_files.h"
-#include "tagging/exif_file.h"
 
 namespace trevalo {
 namespace {

@@ -8,16 +8,16 @@
 #include "core/atomic_file.h"
 #include "core/geodesy.h"
 #include "core/native_files.h"
+#include "photo/exif_file.h"
+#include "photo/xmp_sidecar.h"
 #include "support/hostile_tiff.h"
 #include "support/log_generator.h"
 #include "support/test_files.h"
 #include "support/test_photos.h"
 #include "tagging/camera_correction.h"
-#include "tagging/exif_file.h"
 #include "tagging/photo_details.h"
 #include "tagging/photo_list.h"
 #include "tagging/photo_save.h"
-#include "tagging/xmp_sidecar.h"
 
 namespace trevalo {
 namespace {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "tagging/gps_directory.h"
-#include "tagging/tiff_data.h"
+#include "photo/gps_directory.h"
+#include "photo/tiff_data.h"
 
 namespace trevalo {
 namespace {

@@ -5,9 +5,9 @@
 #include <map>
 #include <string>
 
+#include "photo/exif_gps_writer.h"
+#include "photo/gps_directory.h"
 #include "support/tiff_builder.h"
-#include "tagging/exif_gps_writer.h"
-#include "tagging/gps_directory.h"
 
 namespace trevalo {
 namespace {

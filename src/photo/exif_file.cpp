@@ -1,4 +1,4 @@
-#include "tagging/exif_file.h"
+#include "photo/exif_file.h"
 
 #include <sys/stat.h>
 #include <cerrno>
@@ -6,8 +6,8 @@
 
 #include "core/atomic_file.h"
 #include "core/native_files.h"
-#include "tagging/exif_gps_writer.h"
-#include "tagging/gps_directory.h"
+#include "photo/exif_gps_writer.h"
+#include "photo/gps_directory.h"
 
 namespace trevalo {
 namespace {

@@ -9,8 +9,8 @@
 #include <span>
 #include <string_view>
 
-#include "tagging/photo_info.h"
-#include "tagging/tiff_data.h"
+#include "photo/photo_info.h"
+#include "photo/tiff_data.h"
 
 namespace trevalo {
 

@@ -1,4 +1,4 @@
-#include "tagging/xmp_sidecar.h"
+#include "photo/xmp_sidecar.h"
 
 #include <charconv>
 #include <cmath>
@@ -9,8 +9,8 @@
 #include "core/atomic_file.h"
 #include "core/calendar_time.h"
 #include "core/native_files.h"
-#include "tagging/exiv2_support.h"
-#include "tagging/gps_directory.h"
+#include "photo/exiv2_support.h"
+#include "photo/gps_directory.h"
 
 namespace trevalo {
 namespace {

@@ -5,10 +5,10 @@
 
 #include <QTemporaryDir>
 
+#include "photo/exif_file.h"
+#include "photo/photo_metadata.h"
 #include "support/test_files.h"
 #include "support/test_photos.h"
-#include "tagging/exif_file.h"
-#include "tagging/photo_metadata.h"
 
 namespace trevalo {
 namespace {

@@ -4,11 +4,11 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
+#include "photo/exif_file.h"
 #include "support/hostile_tiff.h"
 #include "support/test_files.h"
 #include "support/test_photos.h"
 #include "support/tiff_builder.h"
-#include "tagging/exif_file.h"
 
 namespace trevalo {
 namespace {

@@ -1,4 +1,4 @@
-#include "tagging/gps_directory.h"
+#include "photo/gps_directory.h"
 
 #include <algorithm>
 #include <cmath>

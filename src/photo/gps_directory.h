@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "core/track_point.h"
-#include "tagging/tiff_data.h"
+#include "photo/tiff_data.h"
 
 namespace trevalo {
 

@@ -11,11 +11,11 @@
 #include <QJsonObject>
 #include <QTemporaryDir>
 
+#include "photo/exif_file.h"
+#include "photo/xmp_sidecar.h"
 #include "support/sample_point.h"
 #include "support/test_files.h"
 #include "support/test_photos.h"
-#include "tagging/exif_file.h"
-#include "tagging/xmp_sidecar.h"
 
 namespace trevalo {
 namespace {

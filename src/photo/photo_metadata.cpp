@@ -1,4 +1,4 @@
-#include "tagging/photo_metadata.h"
+#include "photo/photo_metadata.h"
 
 #include <memory>
 
@@ -8,9 +8,9 @@
 
 #include "core/native_files.h"
 #include "core/native_path.h"
-#include "tagging/exif_file.h"
-#include "tagging/exiv2_support.h"
-#include "tagging/tiff_structure.h"
+#include "photo/exif_file.h"
+#include "photo/exiv2_support.h"
+#include "photo/tiff_structure.h"
 
 namespace trevalo {
 namespace {

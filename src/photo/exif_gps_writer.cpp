@@ -1,4 +1,4 @@
-#include "tagging/exif_gps_writer.h"
+#include "photo/exif_gps_writer.h"
 
 #include <algorithm>
 #include <cstring>

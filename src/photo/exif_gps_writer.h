@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "tagging/tiff_structure.h"
+#include "photo/tiff_structure.h"
 
 namespace trevalo {
 

@@ -7,7 +7,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "tagging/photo_info.h"
+#include "photo/photo_info.h"
 
 namespace trevalo {
 

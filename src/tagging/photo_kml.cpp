@@ -1,4 +1,4 @@
-#include "export/photo_kml.h"
+#include "tagging/photo_kml.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "tagging/tiff_structure.h"
+#include "photo/tiff_structure.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "library/log_manager_dialog.h"
+#include "log_manager/log_manager_dialog.h"
 
 #include <algorithm>
 #include <optional>

@@ -5,10 +5,10 @@
 #include <QTemporaryDir>
 #include <QUrl>
 
-#include "export/photo_kml.h"
 #include "support/log_generator.h"
 #include "support/test_files.h"
 #include "support/test_photos.h"
+#include "tagging/photo_kml.h"
 
 namespace trevalo {
 namespace {

@@ -14,10 +14,10 @@
 #include <QJsonObject>
 #include <QTemporaryDir>
 
+#include "photo/exif_file.h"
+#include "photo/tiff_data.h"
 #include "support/test_files.h"
 #include "support/test_photos.h"
-#include "tagging/exif_file.h"
-#include "tagging/tiff_data.h"
 
 namespace trevalo {
 namespace {

@@ -1,4 +1,4 @@
-#include "tagging/exiv2_support.h"
+#include "photo/exiv2_support.h"
 
 #include <mutex>
 

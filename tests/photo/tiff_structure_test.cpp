@@ -6,9 +6,9 @@
 
 #include <stdexcept>
 
+#include "photo/tiff_structure.h"
 #include "support/hostile_tiff.h"
 #include "support/tiff_builder.h"
-#include "tagging/tiff_structure.h"
 
 namespace trevalo {
 namespace {

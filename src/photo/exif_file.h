@@ -17,8 +17,8 @@
 #include <QString>
 
 #include "core/track_point.h"
-#include "tagging/photo_info.h"
-#include "tagging/tiff_structure.h"
+#include "photo/photo_info.h"
+#include "photo/tiff_structure.h"
 
 namespace trevalo {
 

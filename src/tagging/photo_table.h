@@ -1,0 +1,19 @@
+#pragma once
+// The photo list as a comma-separated table.
+
+#include <QString>
+
+#include <vector>
+
+#include "core/progress.h"
+#include "tagging/photo_list.h"
+
+namespace trevalo {
+
+// The photo list as a table at `path`: the header text as it is, then per row its number
+// (from 1) and its file name, date, latitude, longitude, altitude, path and log. Returns
+// the empty text on success, else why the file could not be written.
+QString WritePhotoTable(const QString& path, const QString& header,
+                        const std::vector<PhotoRow>& rows, const Progress& progress = {});
+
+}  // namespace trevalo

@@ -1,0 +1,53 @@
+#include "tagging/photos_on_map.h"
+
+#include "library/photo_lookup.h"
+
+namespace trevalo {
+
+MapRequest ShowPhotosOnMap(LogLibrary& library, const PhotoList& photos,
+                           const std::vector<std::size_t>& rows, const MatchSettings& settings,
+                           bool showTracks, const QString& timeFormat, const QString& folder) {
+  MapRequest request;
+  const PositionCorrection correction{settings.latitudeCorrection(),
+                                      settings.longitudeCorrection()};
+  std::vector<const PhotoRow*> located;
+  for (const std::size_t row : rows) {
+    if (row < photos.size() && photos.rows()[row].matched) {
+      located.push_back(&photos.rows()[row]);
+    }
+  }
+  if (located.empty()) {
+    return request;
+  }
+  library.ClearActiveLogs();
+  request.file = showTracks ? MarkerFile::kPhotosAndTracks : MarkerFile::kPhotos;
+  CMapMarkerWriter writer(folder, request.file);
+  writer.WriteMarkersStart();
+  bool centred = false;
+  for (const PhotoRow* row : located) {
+    const MatchResult match = MatchPhoto(library, row->path, settings);
+    if (!match.logIndex) {
+      continue;  // the photo can no longer be read
+    }
+    const CCoordinate position = BuildPosition(match.point, correction);
+    if (!centred) {
+      centred = true;
+      request.latitude = position.latitudeDegrees;
+      request.longitude = position.longitudeDegrees;
+      request.photoPath = row->path;
+    }
+    writer.WritePhotoMarker(position.latitudeDegrees, position.longitudeDegrees, row->path);
+  }
+  if (showTracks) {
+    DrawLogsOnMap(writer, library, correction, timeFormat, request.problems);
+    library.ClearActiveLogs();
+  }
+  writer.WriteMarkersEnd();
+  if (const QString problem = writer.Close(); !problem.isEmpty()) {
+    request.problems << problem;
+  }
+  request.show = true;
+  return request;
+}
+
+}  // namespace trevalo
