@@ -1,11 +1,14 @@
 // Opening a library of 5,000 logs of 1,000 points each (every file scanned, none parsed),
-// and geotagging 1,000 photos: against that library, and against one log beside exiftool's
+// adding 2,000 of them to an empty library in one command beside scanning them, and
+// geotagging 1,000 photos: against that library, and against one log beside exiftool's
 // -geotag on the same photos and log.
 
 #include <QDir>
 #include <QFile>
 #include <QString>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -42,7 +45,8 @@ trevalo::test::LogPlan PlanOf(int k) {
 }
 
 void WriteBytes(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  std::ofstream(path, std::ios::binary)
+      .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
 // The library folder with its logs and database, written once.
@@ -71,7 +75,8 @@ const QString& LibraryFolder() {
 
 std::uint64_t LibraryBytes() {
   std::uint64_t total = 0;
-  for (const auto& entry : std::filesystem::directory_iterator(LibraryFolder().toStdString() + "/logs")) {
+  for (const auto& entry :
+       std::filesystem::directory_iterator(LibraryFolder().toStdString() + "/logs")) {
     total += entry.file_size();
   }
   return total;
@@ -87,15 +92,16 @@ const std::vector<QString>& Photos(int log) {
   }
   const std::string dir = Folder() + "/photos_" + std::to_string(log);
   std::filesystem::create_directories(dir);
-  std::ifstream seed(std::string(TREVALO_SOURCE_DIR) + "/fuzz/corpus/exif_file/le.jpg", std::ios::binary);
+  std::ifstream seed(std::string(TREVALO_SOURCE_DIR) + "/fuzz/corpus/exif_file/le.jpg",
+                     std::ios::binary);
   const std::string original((std::istreambuf_iterator<char>(seed)), {});
   const std::size_t date = original.find("2009:05:17 12:00:00");
   const trevalo::test::LogPlan plan = PlanOf(log);
   for (int i = 0; i < kPhotos; ++i) {
     std::string bytes = original;
     char text[20];
-    std::snprintf(text, sizeof text, "%04d:%02d:%02d %02d:%02d:%02d", plan.year, plan.month, plan.day,
-                  8, i / 60, i % 60);
+    std::snprintf(text, sizeof text, "%04d:%02d:%02d %02d:%02d:%02d", plan.year, plan.month,
+                  plan.day, 8, i / 60, i % 60);
     bytes.replace(date, 19, text);
     char name[32];
     std::snprintf(name, sizeof name, "/p%04d.jpg", i);
@@ -116,8 +122,67 @@ void BM_OpenLibrary(benchmark::State& state) {
   state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(LibraryBytes()));
 }
 
+constexpr int kAddedLogs = 2000;
+
+std::vector<QString> AddedLogPaths() {
+  std::vector<QString> paths;
+  for (int k = 0; k < kAddedLogs; ++k) {
+    paths.push_back(LibraryFolder() +
+                    QStringLiteral("/logs/log_%1.log").arg(k, 4, 10, QLatin1Char('0')));
+  }
+  return paths;
+}
+
+// The floor of an add: the scan every added log needs.
+double ScanSeconds(const std::vector<QString>& paths) {
+  const auto start = std::chrono::steady_clock::now();
+  for (const QString& path : paths) {
+    const trevalo::GPSLog log(path, 0, 0, {}, 0, 0);
+    benchmark::DoNotOptimize(log.pointCount());
+  }
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+void BM_ScanLogs(benchmark::State& state) {
+  const std::vector<QString> paths = AddedLogPaths();
+  for (auto _ : state) {
+    ScanSeconds(paths);
+  }
+  state.SetItemsProcessed(state.iterations() * kAddedLogs);
+}
+
+// `library add` of 2,000 logs: one change of the library (one lock, one save); "x_scan"
+// is its time over the scan of the same logs.
+void BM_AddLogs(benchmark::State& state) {
+  const std::vector<QString> paths = AddedLogPaths();
+  std::vector<trevalo::LogLibrary::NewLog> logs;
+  for (const QString& path : paths) {
+    logs.push_back({path, 0, 0, 0});
+  }
+  const QString folder = QString::fromStdString(Folder() + "/added_library");
+  double addSeconds = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    QDir(folder).removeRecursively();
+    state.ResumeTiming();
+    const auto start = std::chrono::steady_clock::now();
+    trevalo::LogLibrary library(folder, 0);
+    const std::vector<trevalo::LogLibrary::Change> changes = library.AddLogs(logs);
+    addSeconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    if (library.size() != paths.size() ||
+        std::any_of(changes.begin(), changes.end(), [](const auto& c) { return !c.done(); })) {
+      state.SkipWithError("not every log was added");
+      return;
+    }
+  }
+  state.counters["x_scan"] =
+      addSeconds / static_cast<double>(state.iterations()) / ScanSeconds(paths);
+  state.SetItemsProcessed(state.iterations() * kAddedLogs);
+}
+
 // Geotags photos into a fresh folder; `library` is set up outside the timing.
-void Geotag(benchmark::State& state, trevalo::LogLibrary& library, const std::vector<QString>& photos) {
+void Geotag(benchmark::State& state, trevalo::LogLibrary& library,
+            const std::vector<QString>& photos) {
   const std::string out = Folder() + "/geotagged";
   for (auto _ : state) {
     state.PauseTiming();
@@ -158,7 +223,8 @@ void BM_ExifToolGeotag(benchmark::State& state) {
   }
   const std::string out = Folder() + "/exiftool_geotagged";
   const std::string command = "TZ=UTC exiftool -q -geotag '" + LibraryFolder().toStdString() +
-                              "/logs/log_2500.log' -o '" + out + "/' '" + Folder() + "/photos_2500'";
+                              "/logs/log_2500.log' -o '" + out + "/' '" + Folder() +
+                              "/photos_2500'";
   Photos(2500);
   for (auto _ : state) {
     state.PauseTiming();
@@ -173,6 +239,8 @@ void BM_ExifToolGeotag(benchmark::State& state) {
 }
 
 BENCHMARK(BM_OpenLibrary)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(3);
+BENCHMARK(BM_ScanLogs)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_AddLogs)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_GeotagAgainstTheLibrary)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_GeotagAgainstOneLog)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_ExifToolGeotag)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
