@@ -1,6 +1,7 @@
 #include "core/gps_log.h"
 
 #include <cstdlib>
+#include <memory>
 
 #include <QFileInfo>
 
@@ -29,15 +30,12 @@ GPSLog::GPSLog(QString filePath, int colorIndex, int lineWidthIndex, QString com
 
 GPSLog::GPSLog(QString filePath, int timeZone, int summerTime, ReadAtOnce)
     : GPSLog(std::move(filePath), 0, 0, {}, timeZone, summerTime, false) {
-  scanned_ = true;
-  fileStamp_ = StampOf(filePath_);
-  FileByteSource file(filePath_);
-  if (!file.isOpen()) {
-    openError_ = file.errorText();
-    scan_.problem = ScanProblem::kUnreadable;
+  const std::unique_ptr<FileByteSource> opened = OpenForScan();
+  if (!opened) {
     loadProblem_ = scanProblem();
     return;
   }
+  FileByteSource& file = *opened;
   ParseResult parsed;
   scan_ = LogFormatFor(file).ScanAndParse(file, effectiveZone(), points_, parsed);
   if (scan_.problem == ScanProblem::kUnreadable) {
@@ -50,18 +48,27 @@ GPSLog::GPSLog(QString filePath, int timeZone, int summerTime, ReadAtOnce)
   FinishLoad(parsed, file);
 }
 
+std::unique_ptr<FileByteSource> GPSLog::OpenForScan() {
+  scanned_ = true;
+  fileStamp_ = StampOf(filePath_);
+  auto file = std::make_unique<FileByteSource>(filePath_);
+  if (!file->isOpen()) {
+    openError_ = file->errorText();
+    scan_.problem = ScanProblem::kUnreadable;
+    return nullptr;
+  }
+  return file;
+}
+
 void GPSLog::Scan() {
   if (scanned_) {
     return;
   }
-  scanned_ = true;
-  fileStamp_ = StampOf(filePath_);
-  FileByteSource file(filePath_);
-  if (!file.isOpen()) {
-    openError_ = file.errorText();
-    scan_.problem = ScanProblem::kUnreadable;
+  const std::unique_ptr<FileByteSource> opened = OpenForScan();
+  if (!opened) {
     return;
   }
+  FileByteSource& file = *opened;
   scan_ = LogFormatFor(file).Scan(file, effectiveZone());
   if (scan_.problem == ScanProblem::kUnreadable) {
     openError_ = file.errorText();

@@ -6,6 +6,7 @@
 // holds no file handles.
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -96,6 +97,9 @@ class GPSLog {
  private:
   GPSLog(QString filePath, int colorIndex, int lineWidthIndex, QString comment, int timeZone,
          int summerTime, bool scan);
+  // Marks the log scanned as of the file's present stamp and opens the file; null (and the
+  // scan says why) when it cannot be opened.
+  std::unique_ptr<FileByteSource> OpenForScan();
   // Takes the outcome of a parse of `file` into the points or the load problem.
   void FinishLoad(const ParseResult& parsed, const FileByteSource& file);
 

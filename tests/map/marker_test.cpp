@@ -8,6 +8,7 @@
 #include "map/marker_writer.h"
 #include "map/show_tracks.h"
 #include "support/log_generator.h"
+#include "support/marker_folder.h"
 #include "support/sample_point.h"
 #include "support/test_files.h"
 #include "support/test_photos.h"
@@ -99,17 +100,7 @@ TEST(MarkerWriter, ColoursAreRedGreenBlueAndWidthsCountFromFive) {
   EXPECT_EQ(widthFor(6), "1");
 }
 
-class ShowTracksTest : public ::testing::Test {
- protected:
-  QString Log(const QString& name, const test::LogPlan& plan,
-              std::vector<test::GeneratedFix>* fixes = nullptr) {
-    return test::WriteGeneratedLog(dir_.path(), name, plan, fixes);
-  }
-  QByteArray Markers(MarkerFile file) const {
-    return test::ReadFile(dir_.filePath(MarkerFileName(file)));
-  }
-  QTemporaryDir dir_;
-};
+using ShowTracksTest = test::MarkerFolderTest;
 
 TEST_F(ShowTracksTest, LapsAreStartMiddleFinalAndWaypointsAreMarkedApart) {
   std::vector<test::GeneratedFix> fixes;

@@ -4,6 +4,7 @@
 #include <QTemporaryDir>
 
 #include "support/log_generator.h"
+#include "support/marker_folder.h"
 #include "support/test_files.h"
 #include "support/test_photos.h"
 #include "tagging/photos_on_map.h"
@@ -11,17 +12,7 @@
 namespace trevalo {
 namespace {
 
-class PhotosOnMapTest : public ::testing::Test {
- protected:
-  QString Log(const QString& name, const test::LogPlan& plan,
-              std::vector<test::GeneratedFix>* fixes = nullptr) {
-    return test::WriteGeneratedLog(dir_.path(), name, plan, fixes);
-  }
-  QByteArray Markers(MarkerFile file) const {
-    return test::ReadFile(dir_.filePath(MarkerFileName(file)));
-  }
-  QTemporaryDir dir_;
-};
+using PhotosOnMapTest = test::MarkerFolderTest;
 
 TEST_F(PhotosOnMapTest, PhotosOfOneLogDrawThatLogOnce) {
   if (!test::HaveProgram(QStringLiteral("exiftool"))) {
