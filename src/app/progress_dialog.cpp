@@ -24,17 +24,22 @@ CProgressDlg::CProgressDlg(const QString& title, QWidget* over)
   if (over != nullptr) {
     move(over->mapToGlobal(over->rect().center()) - rect().center());
   }
+  setWindowModality(Qt::ApplicationModal);
   show();
   QApplication::processEvents();
 }
 
 void CProgressDlg::Step(int percent, const QString& text) {
+  Show(percent, text);
+  QApplication::processEvents();
+}
+
+void CProgressDlg::Show(int percent, const QString& text) {
   bar_->setValue(percent);
   // Long paths are shortened in the middle, where they differ least.
   line_->setText(line_->fontMetrics().elidedText(text, Qt::ElideMiddle, line_->width()));
   line_->setToolTip(PlainToolTip(text));
   text_ = text;
-  QApplication::processEvents();
 }
 
 Progress CProgressDlg::AsProgress(bool showItems) {

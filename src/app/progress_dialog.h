@@ -1,6 +1,7 @@
 #pragma once
 // The progress window of long operations: a bar and one line of text, shown without
 // blocking its caller, which steps it once per item and lets the window system breathe.
+// It is modal: while it shows, the user cannot start anything else in the program.
 
 #include <QDialog>
 
@@ -20,6 +21,8 @@ class CProgressDlg : public QDialog {
 
   // Moves the bar (0..100) and shows the item, then lets pending window events run.
   void Step(int percent, const QString& text);
+  // Moves the bar and shows the item, for a caller whose event loop runs anyway.
+  void Show(int percent, const QString& text);
   // A progress callback stepping this window: item k of n moves the bar to k * 100 / n.
   // With `showItems` false the line stays empty.
   Progress AsProgress(bool showItems = true);

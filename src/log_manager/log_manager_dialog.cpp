@@ -156,6 +156,11 @@ CGPSManDlg::CGPSManDlg(const Settings& settings, const LanguageTexts& texts, Log
 }
 
 void CGPSManDlg::PickUpOutsideChanges() {
+  // Closed, the window leaves the library alone (work of the photo page may be using it);
+  // showing it again reads any change.
+  if (!isVisible()) {
+    return;
+  }
   if (busy_ > 0) {
     outsideChange_ = true;
     return;

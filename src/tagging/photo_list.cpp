@@ -27,8 +27,9 @@ std::optional<TimeValue> CaptureTime(const std::string& text) {
 
 }  // namespace
 
-void PhotoList::Match(PhotoRow& row, LogLibrary& library, const MatchSettings& settings,
-                      const DisplayFormats& formats) const {
+std::optional<std::size_t> PhotoList::Match(PhotoRow& row, LogLibrary& library,
+                                            const MatchSettings& settings,
+                                            const DisplayFormats& formats) const {
   const std::optional<TimeValue> time = CaptureTime(row.exifDate);
   row.captureTime = time ? *time + (settings.cameraCorrection ? settings.cameraSpan : 0) : 0;
   // A photo without a date shows none, rather than the start of the calendar.
@@ -56,6 +57,7 @@ void PhotoList::Match(PhotoRow& row, LogLibrary& library, const MatchSettings& s
     row.altitudeText.clear();
     row.logFile.clear();
   }
+  return result.logIndex;
 }
 
 PhotoList::AddResult PhotoList::AddPhoto(const QString& path, LogLibrary& library,
@@ -86,8 +88,14 @@ PhotoList::AddResult PhotoList::AddPhoto(const QString& path, LogLibrary& librar
 }
 
 void PhotoList::RematchAll(LogLibrary& library, const MatchSettings& settings,
-                           const DisplayFormats& formats) {
-  for (PhotoRow& row : rows_) {
+                           const DisplayFormats& formats, const Progress& progress) {
+  std::vector<std::size_t> readable;
+  readable.reserve(rows_.size());
+  for (std::size_t i = 0; i < rows_.size(); ++i) {
+    PhotoRow& row = rows_[i];
+    if (progress) {
+      progress(i, rows_.size(), row.path);
+    }
     const PhotoMetadata photo = ReadPhotoMetadata(row.path);
     if (!photo.read) {
       // No stale position stays on a photo that can no longer be read.
@@ -103,7 +111,31 @@ void PhotoList::RematchAll(LogLibrary& library, const MatchSettings& settings,
     row.exifDate = photo.info.dateTime;
     row.jpeg = photo.jpeg;
     row.pixelWidth = photo.info.width;
-    Match(row, library, settings, formats);
+    readable.push_back(i);
+  }
+  // EXIF dates ("YYYY:MM:DD hh:mm:ss") order as the times they name; the camera correction
+  // moves them all alike.
+  std::stable_sort(readable.begin(), readable.end(), [&](std::size_t a, std::size_t b) {
+    return rows_[a].exifDate < rows_[b].exifDate;
+  });
+  const std::vector<std::size_t> activeBefore = library.activeLogs();
+  std::vector<std::optional<std::size_t>> used(rows_.size());
+  for (const std::size_t i : readable) {
+    used[i] = Match(rows_[i], library, settings, formats);
+  }
+  // Later work (a photo document's line styles and laps) takes the active logs in the order
+  // the lookups first used them: the order of the rows, as it always was.
+  library.ClearActiveLogs();
+  for (const std::size_t index : activeBefore) {
+    library.AddActiveLog(index);
+  }
+  for (const std::optional<std::size_t>& index : used) {
+    if (index) {
+      library.AddActiveLog(*index);
+    }
+  }
+  if (progress) {
+    progress(rows_.size(), rows_.size(), {});
   }
 }
 

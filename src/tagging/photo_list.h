@@ -8,6 +8,7 @@
 #include <QString>
 
 #include "app/language.h"
+#include "core/progress.h"
 #include "library/log_library.h"
 #include "library/match_settings.h"
 #include "library/photo_lookup.h"
@@ -49,9 +50,12 @@ class PhotoList {
   AddResult AddPhoto(const QString& path, LogLibrary& library, const MatchSettings& settings,
                      const DisplayFormats& formats, QString* problem = nullptr);
   // Reads every photo again and matches it with the current settings. A photo that can no
-  // longer be read is shown as not matched, with the reason, and the pass goes on.
-  void RematchAll(LogLibrary& library, const MatchSettings& settings,
-                  const DisplayFormats& formats);
+  // longer be read is shown as not matched, with the reason, and the pass goes on. The
+  // photos are matched in the order of their capture times, so that each log is loaded at
+  // most once in the pass however the rows are ordered; the rows keep their order, and the
+  // library's active logs are left as a pass in row order leaves them.
+  void RematchAll(LogLibrary& library, const MatchSettings& settings, const DisplayFormats& formats,
+                  const Progress& progress = {});
   // Ascending by the date text, compared as UTF-16 code units.
   void Sort();
   // The columns the list can be ordered by, in the photo page's order.
@@ -77,8 +81,10 @@ class PhotoList {
   bool AnyMatched() const;
 
  private:
-  void Match(PhotoRow& row, LogLibrary& library, const MatchSettings& settings,
-             const DisplayFormats& formats) const;
+  // Matches the row; the log the lookup used, when any.
+  std::optional<std::size_t> Match(PhotoRow& row, LogLibrary& library,
+                                   const MatchSettings& settings,
+                                   const DisplayFormats& formats) const;
 
   std::vector<PhotoRow> rows_;
 };

@@ -1,5 +1,7 @@
 #include "tagging/photo_page.h"
 
+#include <utility>
+
 #include <QApplication>
 #include <QDir>
 #include <QDirIterator>
@@ -16,8 +18,10 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QStyledItemDelegate>
+#include <QTimer>
 #include <QVBoxLayout>
 
+#include "app/background_work.h"
 #include "app/column_widths.h"
 #include "app/file_drop_list.h"
 #include "app/plain_text.h"
@@ -69,7 +73,7 @@ QString ColumnKey(int column) {
 }
 
 // The status mark: a green dot for a photo with a position, a hollow grey ring without.
-QIcon StatusIcon(bool matched) {
+QIcon DrawStatusIcon(bool matched) {
   QPixmap pixmap(16, 16);
   pixmap.fill(Qt::transparent);
   QPainter painter(&pixmap);
@@ -83,6 +87,13 @@ QIcon StatusIcon(bool matched) {
   }
   painter.drawEllipse(QRectF(2.5, 2.5, 11, 11));
   return QIcon(pixmap);
+}
+
+// Drawn once: a list of thousands of rows shows the same two marks.
+const QIcon& StatusIcon(bool matched) {
+  static const QIcon yes = DrawStatusIcon(true);
+  static const QIcon no = DrawStatusIcon(false);
+  return matched ? yes : no;
 }
 
 // Draws the status mark in the middle of its cell, where an item view would put an icon at
@@ -339,11 +350,31 @@ void CRAZIvozezDlg::ChoosePhotos() {
 
 void CRAZIvozezDlg::PickUpLibraryChanges() {
   if (library_.Refresh()) {
-    photos_.RematchAll(library_, match_, formats_);
+    MatchAllInBackground();
+  }
+}
+
+void CRAZIvozezDlg::MatchAllInBackground() {
+  if (photos_.empty()) {
+    return;
+  }
+  matching_ = true;
+  RunInBackground(texts_.Text(QStringLiteral("MAIN_SUB_PROCESS_MATCH")), this,
+                  [this](const Progress& progress) {
+                    photos_.RematchAll(library_, match_, formats_, progress);
+                  });
+  matching_ = false;
+  // Photos handed over meanwhile (a later start of the program) are added now.
+  if (!photosWaiting_.isEmpty()) {
+    QTimer::singleShot(0, this, [this] { AddPhotos(std::exchange(photosWaiting_, {})); });
   }
 }
 
 void CRAZIvozezDlg::AddPhotos(const QStringList& given) {
+  if (matching_) {
+    photosWaiting_ << given;
+    return;
+  }
   const QStringList paths = PhotosIn(given);
   PickUpLibraryChanges();
   QStringList notAdded;
@@ -413,7 +444,7 @@ void CRAZIvozezDlg::RemoveSelected() {
 
 void CRAZIvozezDlg::RematchAll() {
   library_.Refresh();
-  photos_.RematchAll(library_, match_, formats_);
+  MatchAllInBackground();
   ShowRows();
   RefreshPageState();
 }
@@ -439,13 +470,18 @@ void CRAZIvozezDlg::ShowRows() {
         {},       row.fileName, row.dateText, row.latitudeText, row.longitudeText, row.altitudeText,
         row.path, row.logFile};
     for (int column = 0; column < kColumnCount; ++column) {
-      auto* item = new QTableWidgetItem(texts[column]);
+      // Items of an earlier showing are written over: making them anew costs far more.
+      QTableWidgetItem* item = list_->item(r, column);
+      if (item == nullptr) {
+        item = new QTableWidgetItem;
+        list_->setItem(r, column, item);
+      }
+      item->setText(texts[column]);
       if (column == kStatus) {
         item->setIcon(StatusIcon(row.matched));
         item->setData(Qt::UserRole, row.matched);
         item->setToolTip(PlainToolTip(row.problem));
       }
-      list_->setItem(r, column, item);
     }
     if (state_->selection.contains(row.identity)) {
       stillListed.insert(row.identity);

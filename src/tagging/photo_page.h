@@ -109,6 +109,9 @@ class CRAZIvozezDlg : public QWidget {
   void mapRequested(const MapRequest& request);
 
  private:
+  // Matches every photo again off the window's thread (see RunInBackground); photos handed
+  // to AddPhotos meanwhile wait until it is done.
+  void MatchAllInBackground();
   void ChoosePhotos();
   // Fills the list from the photos; the photos selected before stay selected.
   void ShowRows();
@@ -133,6 +136,8 @@ class CRAZIvozezDlg : public QWidget {
   int sortColumn_ = -1;  // the column the user ordered by, -1 for the list's own order
   bool sortDescending_ = false;
   MapRequest pendingTracks_;  // left by the log manager's show-tracks command
+  bool matching_ = false;     // the photos are being matched off the window's thread
+  QStringList photosWaiting_;
 
   CListCtrlEx* list_;
   QLabel* step1_;

@@ -157,6 +157,7 @@ const char* const kWindowKeys[] = {
     "MAIN_LIST_PATH",
     "MAIN_LIST_LOGFILE",
     "MAIN_SUB_PROCESS_ADD",
+    "MAIN_SUB_PROCESS_MATCH",
     "MAIN_TEXT_STEP1",
     "MAIN_TEXT_STEP2",
     "MAIN_TEXT_STEP3_FILEADD",

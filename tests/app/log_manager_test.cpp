@@ -135,6 +135,7 @@ TEST_F(LogManagerTest, ShowsWhatOtherProgramsChangeAndKeepsTheSelection) {
   LogLibrary library(folder, 0);
   library.AddLog(Log(QStringLiteral("b.log"), 9, 10), 0, 0, 0);
   CGPSManDlg manager(*settings_, texts_, library, match_);
+  manager.show();
   auto* list = manager.findChild<QTableWidget*>(QStringLiteral("logList"));
   list->selectRow(0);
   // trevalo-cli, say, adds an earlier log: the list shows it, and b.log stays selected.

@@ -15,6 +15,7 @@
 #include "desktop/main_window.h"
 #include "device/log_import_dialog.h"
 #include "library/log_library.h"
+#include "support/event_wait.h"
 #include "support/fake_device_tree.h"
 #include "support/log_generator.h"
 #include "support/test_files.h"
@@ -23,6 +24,8 @@
 
 namespace trevalo {
 namespace {
+
+using test::OnNextModal;
 
 // Sets an environment variable for the life of the object.
 class ScopedVariable {
@@ -35,14 +38,6 @@ class ScopedVariable {
  private:
   const char* name_;
 };
-
-void OnNextModal(std::function<void(QWidget*)> action) {
-  QTimer::singleShot(0, [action = std::move(action)] {
-    QWidget* modal = QApplication::activeModalWidget();
-    ASSERT_NE(modal, nullptr);
-    action(modal);
-  });
-}
 
 TEST(LoggerWindowTest, TwoLogsComeFromAFakeLoggerThroughTheImportWindowAndLeaveIt) {
   QTemporaryDir home;

@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QImage>
@@ -35,14 +36,7 @@
 namespace trevalo {
 namespace {
 
-// Runs `action` on the next modal window once it is up (the window's own event loop runs it).
-void OnNextModal(std::function<void(QWidget*)> action) {
-  QTimer::singleShot(0, [action = std::move(action)] {
-    QWidget* modal = QApplication::activeModalWidget();
-    ASSERT_NE(modal, nullptr);
-    action(modal);
-  });
-}
+using test::OnNextModal;
 
 class PhotoPageTest : public ::testing::Test {
  protected:
@@ -198,6 +192,50 @@ TEST_F(PhotoPageTest, TheImportWindowTellsALogTheLibraryRefuses) {
       << told.texts()[0].toStdString();
   EXPECT_FALSE(told.texts()[0].contains(QStringLiteral("0517.LOG")));
   EXPECT_EQ(page.library().size(), 1u);
+}
+
+TEST_F(PhotoPageTest, TheWindowKeepsAnsweringWhileTenThousandPhotosAreMatchedAgain) {
+  if (const QString missing = test::SeedPhotosMissing(); !missing.isEmpty()) {
+    GTEST_SKIP() << missing.toStdString();
+  }
+  // Photos taken every second of a long log, and the log: 21:00 in Seoul is 12:00 UTC.
+  constexpr int kPhotos = 10000;
+  const QStringList photos =
+      test::MakePhotosASecondApart(work_.path(), kPhotos, *MakeTime(2009, 5, 17, 21, 0, 0));
+  ASSERT_EQ(photos.size(), kPhotos);
+  const QString log = work_.filePath(QStringLiteral("0517.LOG"));
+  test::WriteFile(log, test::GenerateLog({.hour = 12, .epochs = kPhotos + 100}));
+  CRAZIvozezDlg page(*settings_, texts_, nullptr, Tree());
+  page.show();
+  ASSERT_TRUE(page.library().AddLog(log, 0, 0, 900).done());
+  page.AddPhotos(photos);
+  ASSERT_EQ(page.photos().size(), static_cast<std::size_t>(kPhotos));
+  ASSERT_TRUE(page.photos().rows().back().matched);
+
+  // A tick every 10 ms: the longest gap between ticks is the longest the window was deaf.
+  QElapsedTimer clock;
+  qint64 last = 0;
+  qint64 longestGap = 0;
+  QTimer tick;
+  QObject::connect(&tick, &QTimer::timeout, [&] {
+    const qint64 now = clock.elapsed();
+    longestGap = std::max(longestGap, now - last);
+    last = now;
+  });
+  clock.start();
+  tick.start(10);
+  page.SetTolerance(0);  // the photos are matched again with the new tolerance
+  const qint64 took = clock.elapsed();
+  test::Wait([](auto done) { QTimer::singleShot(50, done); });
+#if !defined(__SANITIZE_ADDRESS__)  // instrumented code is several times slower
+  EXPECT_LT(longestGap, 200) << "the window did not answer for " << longestGap
+                             << " ms of a re-match that took " << took << " ms";
+#else
+  (void)took;
+#endif
+  EXPECT_EQ(page.photos().size(), static_cast<std::size_t>(kPhotos));
+  EXPECT_TRUE(page.photos().rows().front().matched);
+  EXPECT_EQ(List(page)->rowCount(), kPhotos);
 }
 
 TEST_F(PhotoPageTest, TheSelectionFollowsItsPhotosThroughEveryRebuild) {

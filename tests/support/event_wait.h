@@ -2,10 +2,13 @@
 // Waiting for asynchronous work (a web page loading, a script answering) in tests that run
 // an event loop.
 
+#include <functional>
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QEventLoop>
 #include <QMessageBox>
+#include <QPointer>
 #include <QStringList>
 #include <QTimer>
 #include <QWidget>
@@ -41,6 +44,25 @@ void AnswerWhenShown(QObject* owner, Answer answer) {
       poll->deleteLater();
       answer(window);
     }
+  });
+  poll->start(10);
+}
+
+// Runs `action` on the next modal window that comes up (looked for every 10 ms while an
+// event loop runs): not the one active when it is called, nor a progress window, which
+// work that goes on in the background shows before the window the test waits for.
+inline void OnNextModal(std::function<void(QWidget*)> action) {
+  QPointer<QWidget> before = QApplication::activeModalWidget();
+  auto* poll = new QTimer;
+  QObject::connect(poll, &QTimer::timeout, poll, [poll, before, action = std::move(action)] {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (modal == nullptr || modal == before ||
+        modal->objectName() == QLatin1String("progressDialog")) {
+      return;
+    }
+    poll->stop();
+    poll->deleteLater();
+    action(modal);
   });
   poll->start(10);
 }

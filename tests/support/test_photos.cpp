@@ -145,6 +145,35 @@ bool MakePhotoTakenAt(const QString& path, const char* dateTime) {
   return code == 0;
 }
 
+QStringList MakePhotosASecondApart(const QString& folder, int count, TimeValue first) {
+  QFile seed(SeedPhoto("le.jpg"));
+  if (!seed.open(QIODevice::ReadOnly)) {
+    return {};
+  }
+  const QByteArray original = seed.readAll();
+  const qsizetype date = original.indexOf("2009:05:17 12:00:00");  // its DateTimeOriginal
+  QStringList paths;
+  for (int i = 0; i < count; ++i) {
+    const CalendarFields t = *BreakDown(first + i);
+    QByteArray bytes = original;
+    bytes.replace(date, 19,
+                  QStringLiteral("%1:%2:%3 %4:%5:%6")
+                      .arg(t.year, 4, 10, QLatin1Char('0'))
+                      .arg(t.month, 2, 10, QLatin1Char('0'))
+                      .arg(t.day, 2, 10, QLatin1Char('0'))
+                      .arg(t.hour, 2, 10, QLatin1Char('0'))
+                      .arg(t.minute, 2, 10, QLatin1Char('0'))
+                      .arg(t.second, 2, 10, QLatin1Char('0'))
+                      .toLatin1());
+    paths << folder + QStringLiteral("/photo%1.jpg").arg(i, 5, 10, QLatin1Char('0'));
+    QFile out(paths.back());
+    if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size()) {
+      return {};
+    }
+  }
+  return paths;
+}
+
 namespace {
 
 void AppendBigEndian32(QByteArray& bytes, std::uint32_t value) {

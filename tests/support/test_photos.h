@@ -14,6 +14,8 @@
 #include "support/sample_point.h"
 #include "support/test_files.h"
 
+#include "core/calendar_time.h"
+
 namespace trevalo::test {
 
 // A folder of generated photos (made once per run); empty when ImageMagick or exiftool is
@@ -37,6 +39,10 @@ QString SeedPhotosMissing();
 // ("YYYY:MM:DD HH:MM:SS", written as it is, even an impossible date; an empty text gives a
 // photo without one); false when exiftool is missing.
 bool MakePhotoTakenAt(const QString& path, const char* dateTime);
+
+// `count` small photos photo00000.jpg, ... in `folder`, taken a second apart from
+// `first` on (their DateTimeOriginal), made without any tool: for lists of thousands.
+QStringList MakePhotosASecondApart(const QString& folder, int count, TimeValue first);
 
 // A small photo of another kind at `path`, chosen by its extension: .png, .webp, .tif and
 // .dng are drawn by ImageMagick and dated by exiftool (a DNG is a TIFF with DNGVersion), .cr3
