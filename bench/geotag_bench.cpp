@@ -165,12 +165,14 @@ QStringList GeotagArguments() {
           QStringLiteral("0")};
 }
 
-// A fresh, empty folder for the copies.
+// A fresh, empty folder for the copies, with what earlier runs wrote on the disk, so that
+// no run pays for another's.
 QString FreshOutputFolder(benchmark::State& state) {
   state.PauseTiming();
   const std::string folder = Folder() + "/geotag_out";
   std::filesystem::remove_all(folder);
   std::filesystem::create_directories(folder);
+  trevalo::bench::RunCommand("sync");
   state.ResumeTiming();
   return QString::fromStdString(folder);
 }
@@ -189,8 +191,11 @@ void BM_ReadExif(benchmark::State& state) {
 }
 
 void BM_DryRun(benchmark::State& state) {
-  const QStringList arguments =
-      GeotagArguments() + QStringList{QStringLiteral("--dry-run")} + SmallPhotos();
+  std::filesystem::create_directories(Folder() + "/geotag_out");
+  const QStringList arguments = GeotagArguments() +
+                                QStringList{QStringLiteral("--dry-run"), QStringLiteral("--out"),
+                                            QString::fromStdString(Folder() + "/geotag_out")} +
+                                SmallPhotos();
   for (auto _ : state) {
     if (!Run(Cli(), arguments)) {
       state.SkipWithError("trevalo-cli geotag failed");
