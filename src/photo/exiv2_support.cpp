@@ -9,7 +9,7 @@ namespace {
 
 // Photos are read on several threads: the XMP toolkit registers the namespaces it meets
 // in packets in tables of its own, one thread at a time under this lock.
-std::mutex xmpLock;
+std::recursive_mutex xmpLock;
 
 void LockXmp(void*, bool lock) {
   if (lock) {
