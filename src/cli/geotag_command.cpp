@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QHash>
 
 #include "app/language.h"
 #include "app/settings.h"
@@ -276,18 +277,20 @@ int RunGeotagCommand(const QStringList& arguments, CommandContext& context) {
   kmlOptions.trackFolderName = texts.Text(QStringLiteral("KML_STRING_TRACK"));
   PhotoList photos;
   std::vector<PhotoOutcome> outcomes;  // in the order the photos were given
-  for (const QString& photo : parser.positionalArguments()) {
-    QString problem;
-    if (photos.AddPhoto(photo, *library, match, formats, &problem) ==
-        PhotoList::AddResult::kUnreadable) {
-      outcomes.push_back({photo, false, {}, 0, 0, 0, {}, problem});
+  const QStringList given = parser.positionalArguments();
+  const std::vector<PhotoList::Added> added = photos.AddPhotos(given, *library, match, formats);
+  // The place of each matched log in the library, found once rather than once per photo.
+  QHash<QString, std::optional<std::size_t>> logIndex;
+  for (qsizetype i = 0; i < given.size(); ++i) {
+    const PhotoList::Added& add = added[static_cast<std::size_t>(i)];
+    if (add.result == PhotoList::AddResult::kUnreadable) {
+      outcomes.push_back({given[i], false, {}, 0, 0, 0, {}, add.problem});
       exitCode = kUserError;
       continue;
     }
     // What the photo matched, before saving takes it off the list.
-    const auto row = std::find_if(photos.rows().begin(), photos.rows().end(),
-                                  [&](const PhotoRow& r) { return r.path == photo; });
-    if (row == photos.rows().end()) {
+    const PhotoRow* row = &photos.rows()[add.row];
+    if (row->path != given[i]) {
       continue;  // the same photo given twice
     }
     // A row not matched for a reason (the points of its log cannot be read) is a problem.
@@ -302,8 +305,12 @@ int RunGeotagCommand(const QStringList& arguments, CommandContext& context) {
       position.Convert(match.longitudeCorrection(), match.latitudeCorrection());
       o.latitude = position.latitudeDegrees;
       o.longitude = position.longitudeDegrees;
-      if (const std::optional<std::size_t> index = library->Find(row->logFile)) {
-        o.pointIndex = library->log(*index).NearestPointIndex(row->captureTime);
+      auto index = logIndex.constFind(row->logFile);
+      if (index == logIndex.cend()) {
+        index = logIndex.insert(row->logFile, library->Find(row->logFile));
+      }
+      if (*index) {
+        o.pointIndex = library->log(**index).NearestPointIndex(row->captureTime);
       }
     }
     outcomes.push_back(o);
@@ -322,15 +329,18 @@ int RunGeotagCommand(const QStringList& arguments, CommandContext& context) {
         documents << kmlReport.kmzPath;
       }
     }
+    QHash<QString, std::vector<std::size_t>> outcomesOfPhoto;
+    for (std::size_t k = 0; k < outcomes.size(); ++k) {
+      outcomesOfPhoto[outcomes[k].photo].push_back(k);
+    }
     for (const SaveReport::Item& item : kmlReport.save.items) {
-      for (PhotoOutcome& o : outcomes) {
-        if (o.photo == item.photo) {
-          o.written = item.written;
-          o.error = item.incompatible
-                        ? QStringLiteral("File has compatibility problem: %1").arg(item.problem)
-                        : item.problem;
-          exitCode = item.problem.isEmpty() ? exitCode : kUserError;
-        }
+      for (const std::size_t k : outcomesOfPhoto.value(item.photo)) {
+        PhotoOutcome& o = outcomes[k];
+        o.written = item.written;
+        o.error = item.incompatible
+                      ? QStringLiteral("File has compatibility problem: %1").arg(item.problem)
+                      : item.problem;
+        exitCode = item.problem.isEmpty() ? exitCode : kUserError;
       }
     }
   }

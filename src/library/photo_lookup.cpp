@@ -127,7 +127,14 @@ MatchResult MatchPhoto(LogLibrary& library, const QString& photoPath,
   if (library.empty()) {
     return {};
   }
-  const PhotoMetadata photo = ReadPhotoMetadata(photoPath);
+  return MatchReadPhoto(library, ReadPhotoMetadata(photoPath), settings);
+}
+
+MatchResult MatchReadPhoto(LogLibrary& library, const PhotoMetadata& photo,
+                           const MatchSettings& settings) {
+  if (library.empty()) {
+    return {};
+  }
   if (!photo.read) {
     MatchResult result;
     result.readProblem = photo.problem.isEmpty() ? QStringLiteral("cannot be read") : photo.problem;

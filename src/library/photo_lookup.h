@@ -11,6 +11,7 @@
 #include "core/track_point.h"
 #include "library/log_library.h"
 #include "library/match_settings.h"
+#include "photo/photo_metadata.h"
 
 namespace trevalo {
 
@@ -40,6 +41,9 @@ MatchResult MatchPhotoTime(LogLibrary& library, const std::string& dateTime,
 // The same for a photo file, reading its capture time from its EXIF data.
 MatchResult MatchPhoto(LogLibrary& library, const QString& photoPath,
                        const MatchSettings& settings);
+// MatchPhoto for a photo already read: `photo` is what ReadPhotoMetadata gave for it.
+MatchResult MatchReadPhoto(LogLibrary& library, const PhotoMetadata& photo,
+                           const MatchSettings& settings);
 
 // Position texts of a point with the display format (COMMON_LONGLATFORMAT), moved by the
 // position correction when it is on.

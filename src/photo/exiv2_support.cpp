@@ -5,6 +5,21 @@
 #include <exiv2/exiv2.hpp>
 
 namespace trevalo {
+namespace {
+
+// Photos are read on several threads: the XMP toolkit registers the namespaces it meets
+// in packets in tables of its own, one thread at a time under this lock.
+std::recursive_mutex xmpLock;
+
+void LockXmp(void*, bool lock) {
+  if (lock) {
+    xmpLock.lock();
+  } else {
+    xmpLock.unlock();
+  }
+}
+
+}  // namespace
 
 void PrepareExiv2() {
   static std::once_flag once;
@@ -13,7 +28,7 @@ void PrepareExiv2() {
     Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute);
     // Debian's build has it, but leaves it off until asked.
     Exiv2::enableBMFF(true);
-    Exiv2::XmpParser::initialize();
+    Exiv2::XmpParser::initialize(LockXmp);
   });
 }
 

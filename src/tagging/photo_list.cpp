@@ -1,6 +1,7 @@
 #include "tagging/photo_list.h"
 
 #include <algorithm>
+#include <unordered_map>
 
 #include <QFileInfo>
 
@@ -8,6 +9,7 @@
 #include "core/geodesy.h"
 #include "core/natural_order.h"
 #include "core/nmea_fields.h"
+#include "core/parallel_work.h"
 #include "photo/photo_metadata.h"
 
 namespace trevalo {
@@ -63,40 +65,108 @@ std::optional<std::size_t> PhotoList::Match(PhotoRow& row, LogLibrary& library,
 PhotoList::AddResult PhotoList::AddPhoto(const QString& path, LogLibrary& library,
                                          const MatchSettings& settings,
                                          const DisplayFormats& formats, QString* problem) {
-  const QString identity = FileIdentity(path);
-  if (std::any_of(rows_.begin(), rows_.end(),
-                  [&](const PhotoRow& row) { return row.identity == identity; })) {
-    return AddResult::kAlreadyThere;
+  Added added = AddPhotos({path}, library, settings, formats).front();
+  if (problem != nullptr && added.result == AddResult::kUnreadable) {
+    *problem = std::move(added.problem);
   }
-  const PhotoMetadata photo = ReadPhotoMetadata(path);
-  if (!photo.read) {
-    if (problem != nullptr) {
-      *problem = photo.problem;
+  return added.result;
+}
+
+std::vector<PhotoList::Added> PhotoList::AddPhotos(const QStringList& paths, LogLibrary& library,
+                                                   const MatchSettings& settings,
+                                                   const DisplayFormats& formats,
+                                                   const Progress& progress) {
+  const auto count = static_cast<std::size_t>(paths.size());
+  std::vector<QString> identities(count);
+  ForEachInParallel(count, [&](std::size_t i) {
+    identities[i] = FileIdentity(paths[static_cast<qsizetype>(i)]);
+  });
+  // A photo listed before is not read again; one given twice here is read for each path,
+  // as its problem names the path.
+  std::vector<PhotoMetadata> photos(count);
+  ForEachInParallel(
+      count,
+      [&](std::size_t i) {
+        if (!rowOfIdentity_.contains(identities[i])) {
+          photos[i] = ReadPhotoMetadata(paths[static_cast<qsizetype>(i)]);
+        }
+      },
+      [&](std::size_t i) {
+        if (progress) {
+          progress(i, count, paths[static_cast<qsizetype>(i)]);
+        }
+      });
+  std::vector<Added> added(count);
+  std::vector<std::size_t> newRows;
+  for (std::size_t i = 0; i < count; ++i) {
+    if (const auto row = rowOfIdentity_.constFind(identities[i]); row != rowOfIdentity_.cend()) {
+      added[i] = {AddResult::kAlreadyThere, *row, {}};
+      continue;
     }
-    return AddResult::kUnreadable;
+    const PhotoMetadata& photo = photos[i];
+    if (!photo.read) {
+      added[i] = {AddResult::kUnreadable, 0, photo.problem};
+      continue;
+    }
+    PhotoRow row;
+    row.path = paths[static_cast<qsizetype>(i)];
+    row.identity = identities[i];
+    row.fileName = QFileInfo(row.path).fileName();
+    row.exifDate = photo.info.dateTime;
+    row.jpeg = photo.jpeg;
+    row.pixelWidth = photo.info.width;
+    rowOfIdentity_.insert(row.identity, rows_.size());
+    added[i] = {AddResult::kAdded, rows_.size(), {}};
+    newRows.push_back(rows_.size());
+    rows_.push_back(std::move(row));
   }
-  PhotoRow row;
-  row.path = path;
-  row.identity = identity;
-  row.fileName = QFileInfo(path).fileName();
-  row.exifDate = photo.info.dateTime;
-  row.jpeg = photo.jpeg;
-  row.pixelWidth = photo.info.width;
-  Match(row, library, settings, formats);
-  rows_.push_back(std::move(row));
-  return AddResult::kAdded;
+  MatchInTimeOrder(newRows, library, settings, formats);
+  return added;
+}
+
+void PhotoList::MatchInTimeOrder(const std::vector<std::size_t>& indices, LogLibrary& library,
+                                 const MatchSettings& settings, const DisplayFormats& formats) {
+  // EXIF dates ("YYYY:MM:DD hh:mm:ss") order as the times they name; the camera correction
+  // moves them all alike.
+  std::vector<std::size_t> byTime = indices;
+  std::stable_sort(byTime.begin(), byTime.end(), [&](std::size_t a, std::size_t b) {
+    return rows_[a].exifDate < rows_[b].exifDate;
+  });
+  const std::vector<std::size_t> activeBefore = library.activeLogs();
+  std::unordered_map<std::size_t, std::size_t> used;  // row -> the log its lookup used
+  for (const std::size_t i : byTime) {
+    if (const std::optional<std::size_t> log = Match(rows_[i], library, settings, formats)) {
+      used[i] = *log;
+    }
+  }
+  // Later work (a photo document's line styles and laps) takes the active logs in the order
+  // the lookups first used them: the order of the rows, as it always was.
+  library.ClearActiveLogs();
+  for (const std::size_t index : activeBefore) {
+    library.AddActiveLog(index);
+  }
+  for (const std::size_t i : indices) {
+    if (const auto log = used.find(i); log != used.end()) {
+      library.AddActiveLog(log->second);
+    }
+  }
 }
 
 void PhotoList::RematchAll(LogLibrary& library, const MatchSettings& settings,
                            const DisplayFormats& formats, const Progress& progress) {
+  std::vector<PhotoMetadata> photos(rows_.size());
+  ForEachInParallel(
+      rows_.size(), [&](std::size_t i) { photos[i] = ReadPhotoMetadata(rows_[i].path); },
+      [&](std::size_t i) {
+        if (progress) {
+          progress(i, rows_.size(), rows_[i].path);
+        }
+      });
   std::vector<std::size_t> readable;
   readable.reserve(rows_.size());
   for (std::size_t i = 0; i < rows_.size(); ++i) {
     PhotoRow& row = rows_[i];
-    if (progress) {
-      progress(i, rows_.size(), row.path);
-    }
-    const PhotoMetadata photo = ReadPhotoMetadata(row.path);
+    const PhotoMetadata& photo = photos[i];
     if (!photo.read) {
       // No stale position stays on a photo that can no longer be read.
       row.problem = photo.problem;
@@ -113,27 +183,7 @@ void PhotoList::RematchAll(LogLibrary& library, const MatchSettings& settings,
     row.pixelWidth = photo.info.width;
     readable.push_back(i);
   }
-  // EXIF dates ("YYYY:MM:DD hh:mm:ss") order as the times they name; the camera correction
-  // moves them all alike.
-  std::stable_sort(readable.begin(), readable.end(), [&](std::size_t a, std::size_t b) {
-    return rows_[a].exifDate < rows_[b].exifDate;
-  });
-  const std::vector<std::size_t> activeBefore = library.activeLogs();
-  std::vector<std::optional<std::size_t>> used(rows_.size());
-  for (const std::size_t i : readable) {
-    used[i] = Match(rows_[i], library, settings, formats);
-  }
-  // Later work (a photo document's line styles and laps) takes the active logs in the order
-  // the lookups first used them: the order of the rows, as it always was.
-  library.ClearActiveLogs();
-  for (const std::size_t index : activeBefore) {
-    library.AddActiveLog(index);
-  }
-  for (const std::optional<std::size_t>& index : used) {
-    if (index) {
-      library.AddActiveLog(*index);
-    }
-  }
+  MatchInTimeOrder(readable, library, settings, formats);
   if (progress) {
     progress(rows_.size(), rows_.size(), {});
   }
@@ -143,6 +193,7 @@ void PhotoList::Sort() {
   std::stable_sort(rows_.begin(), rows_.end(), [](const PhotoRow& a, const PhotoRow& b) {
     return QStringView(a.dateText).compare(QStringView(b.dateText), Qt::CaseSensitive) < 0;
   });
+  IndexRows();
 }
 
 namespace {
@@ -183,6 +234,11 @@ const QString& TextOf(const PhotoRow& row, PhotoList::Order order) {
 }  // namespace
 
 void PhotoList::SortBy(Order order, bool descending) {
+  SortRowsBy(order, descending);
+  IndexRows();
+}
+
+void PhotoList::SortRowsBy(Order order, bool descending) {
   const auto ordered = [descending](const auto& a, const auto& b) {
     return descending ? b < a : a < b;
   };
@@ -221,16 +277,35 @@ void PhotoList::SortBy(Order order, bool descending) {
 void PhotoList::Remove(std::size_t index) {
   if (index < rows_.size()) {
     rows_.erase(rows_.begin() + static_cast<std::ptrdiff_t>(index));
+    IndexRows();
+  }
+}
+
+void PhotoList::RemoveRows(const std::vector<bool>& remove) {
+  std::size_t kept = 0;
+  for (std::size_t i = 0; i < rows_.size(); ++i) {
+    if (i >= remove.size() || !remove[i]) {
+      if (kept != i) {
+        rows_[kept] = std::move(rows_[i]);
+      }
+      ++kept;
+    }
+  }
+  rows_.resize(kept);
+  IndexRows();
+}
+
+void PhotoList::IndexRows() {
+  rowOfIdentity_.clear();
+  rowOfIdentity_.reserve(static_cast<qsizetype>(rows_.size()));
+  for (std::size_t i = 0; i < rows_.size(); ++i) {
+    rowOfIdentity_.insert(rows_[i].identity, i);
   }
 }
 
 std::optional<std::size_t> PhotoList::Find(const QString& path) const {
-  const QString identity = FileIdentity(path);
-  const auto row = std::find_if(rows_.begin(), rows_.end(),
-                                [&](const PhotoRow& r) { return r.identity == identity; });
-  return row == rows_.end()
-             ? std::nullopt
-             : std::optional<std::size_t>(static_cast<std::size_t>(row - rows_.begin()));
+  const auto row = rowOfIdentity_.constFind(FileIdentity(path));
+  return row == rowOfIdentity_.cend() ? std::nullopt : std::optional<std::size_t>(*row);
 }
 
 bool PhotoList::AnyMatched() const {

@@ -5,7 +5,9 @@
 #include <optional>
 #include <vector>
 
+#include <QHash>
 #include <QString>
+#include <QStringList>
 
 #include "app/language.h"
 #include "core/progress.h"
@@ -49,6 +51,17 @@ class PhotoList {
   // not added. `problem` receives why a photo could not be read.
   AddResult AddPhoto(const QString& path, LogLibrary& library, const MatchSettings& settings,
                      const DisplayFormats& formats, QString* problem = nullptr);
+  // What became of one path given to AddPhotos.
+  struct Added {
+    AddResult result = AddResult::kUnreadable;
+    std::size_t row = 0;  // kAdded, kAlreadyThere: the row of the photo file
+    QString problem;      // kUnreadable: why
+  };
+  // AddPhoto for each path in turn, with the same results; the photos are read on all
+  // cores first, then matched in the order of their capture times (see RematchAll).
+  std::vector<Added> AddPhotos(const QStringList& paths, LogLibrary& library,
+                               const MatchSettings& settings, const DisplayFormats& formats,
+                               const Progress& progress = {});
   // Reads every photo again and matches it with the current settings. A photo that can no
   // longer be read is shown as not matched, with the reason, and the pass goes on. The
   // photos are matched in the order of their capture times, so that each log is loaded at
@@ -75,6 +88,9 @@ class PhotoList {
   // last either way.
   void SortBy(Order order, bool descending);
   void Remove(std::size_t index);
+  // Removes every row whose place in `remove` is true, in one pass; the others keep their
+  // order. `remove` has a place for each row.
+  void RemoveRows(const std::vector<bool>& remove);
   // The row of this photo file, by any path to it.
   std::optional<std::size_t> Find(const QString& path) const;
   // At least one row is matched.
@@ -85,8 +101,18 @@ class PhotoList {
   std::optional<std::size_t> Match(PhotoRow& row, LogLibrary& library,
                                    const MatchSettings& settings,
                                    const DisplayFormats& formats) const;
+  // Matches the rows at `indices` (in the order a pass over them takes) in the order of
+  // their capture times, so that each log is loaded at most once however the rows are
+  // ordered; the library's active logs end as the pass in the given order leaves them.
+  void MatchInTimeOrder(const std::vector<std::size_t>& indices, LogLibrary& library,
+                        const MatchSettings& settings, const DisplayFormats& formats);
+  void SortRowsBy(Order order, bool descending);
+  void IndexRows();
 
   std::vector<PhotoRow> rows_;
+  // Each row's identity and its place, so that a photo given again (by any path) is known
+  // without a walk over the rows: built again whenever rows move.
+  QHash<QString, std::size_t> rowOfIdentity_;
 };
 
 }  // namespace trevalo

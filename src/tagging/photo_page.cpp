@@ -358,11 +358,15 @@ void CRAZIvozezDlg::MatchAllInBackground() {
   if (photos_.empty()) {
     return;
   }
+  WorkOnPhotos(QStringLiteral("MAIN_SUB_PROCESS_MATCH"), [this](const Progress& progress) {
+    photos_.RematchAll(library_, match_, formats_, progress);
+  });
+}
+
+void CRAZIvozezDlg::WorkOnPhotos(const QString& titleKey,
+                                 const std::function<void(const Progress&)>& work) {
   matching_ = true;
-  RunInBackground(texts_.Text(QStringLiteral("MAIN_SUB_PROCESS_MATCH")), this,
-                  [this](const Progress& progress) {
-                    photos_.RematchAll(library_, match_, formats_, progress);
-                  });
+  RunInBackground(texts_.Text(titleKey), this, work);
   matching_ = false;
   // Photos handed over meanwhile (a later start of the program) are added now.
   if (!photosWaiting_.isEmpty()) {
@@ -378,15 +382,16 @@ void CRAZIvozezDlg::AddPhotos(const QStringList& given) {
   const QStringList paths = PhotosIn(given);
   PickUpLibraryChanges();
   QStringList notAdded;
-  {
-    CProgressDlg progress(texts_.Text(QStringLiteral("MAIN_SUB_PROCESS_ADD")), this);
-    for (qsizetype k = 0; k < paths.size(); ++k) {
-      progress.Step(static_cast<int>(k * 100 / paths.size()), paths[k]);
-      QString problem;
-      if (photos_.AddPhoto(paths[k], library_, match_, formats_, &problem) ==
-          PhotoList::AddResult::kUnreadable) {
+  if (!paths.isEmpty()) {
+    std::vector<PhotoList::Added> added;
+    WorkOnPhotos(QStringLiteral("MAIN_SUB_PROCESS_ADD"), [&](const Progress& progress) {
+      added = photos_.AddPhotos(paths, library_, match_, formats_, progress);
+    });
+    for (std::size_t k = 0; k < added.size(); ++k) {
+      if (added[k].result == PhotoList::AddResult::kUnreadable) {
         notAdded << QStringLiteral("%1: %2").arg(
-            paths[k], problem.isEmpty() ? QStringLiteral("cannot be read") : problem);
+            paths[static_cast<qsizetype>(k)],
+            added[k].problem.isEmpty() ? QStringLiteral("cannot be read") : added[k].problem);
       }
     }
   }

@@ -3,6 +3,7 @@
 // matched from the log library, and the steps that lead the user through adding photos and
 // bringing in logs. The page holds the library and the matching settings other pages read.
 
+#include <functional>
 #include <memory>
 
 #include <QSet>
@@ -112,6 +113,9 @@ class CRAZIvozezDlg : public QWidget {
   // Matches every photo again off the window's thread (see RunInBackground); photos handed
   // to AddPhotos meanwhile wait until it is done.
   void MatchAllInBackground();
+  // Runs work on the photos and the library off the window's thread, under a progress
+  // window titled by `titleKey`; photos handed over meanwhile are added afterwards.
+  void WorkOnPhotos(const QString& titleKey, const std::function<void(const Progress&)>& work);
   void ChoosePhotos();
   // Fills the list from the photos; the photos selected before stay selected.
   void ShowRows();

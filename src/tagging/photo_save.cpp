@@ -1,8 +1,13 @@
 #include "tagging/photo_save.h"
 
 #include <QDir>
+#include <QFileInfo>
+#include <QHash>
+
+#include <vector>
 
 #include "core/native_files.h"
+#include "core/parallel_work.h"
 #include "library/photo_lookup.h"
 #include "photo/exif_file.h"
 
@@ -26,77 +31,138 @@ QString CompatibilityMessage(const QString& photo, const QString& reason) {
   return text;
 }
 
+namespace {
+
+// What became of one matched row.
+struct RowSave {
+  MatchResult match;
+  QString written;  // empty when it failed
+  QString problem;
+  bool incompatible = false;
+  int pixelWidth = 0;
+};
+
+// The rows whose files could meet: the same file name, but for the "_" that WrittenPath puts
+// in front and for case, which some file systems ignore. Such rows are written one after the
+// other, in list order, so that each finds the names taken before it as a single pass would.
+QString MeetingKey(const QString& fileName) {
+  qsizetype underscores = 0;
+  while (underscores < fileName.size() && fileName[underscores] == u'_') {
+    ++underscores;
+  }
+  return fileName.mid(underscores).toCaseFolded();
+}
+
+void SaveRow(const PhotoRow& row, const MatchSettings& settings, SaveMode mode,
+             const QString& saveFolder, const SidecarChoice& sidecars, RowSave& save) {
+  if (sidecars.For(row)) {
+    const QString sidecar = SidecarPath(row.path, sidecars.naming);
+    save.problem =
+        WriteSidecar(sidecar, SidecarGpsOfPoint(save.match.point, settings.latitudeCorrection(),
+                                                settings.longitudeCorrection()));
+    if (save.problem.isEmpty()) {
+      save.written = sidecar;
+      save.pixelWidth = row.pixelWidth;
+    }
+    return;
+  }
+  ExifFile photo(row.path, ExifFile::kRewrite);
+  photo.SetPositionCorrection(settings.latitudeCorrection(), settings.longitudeCorrection());
+  photo.SetPositionSource(save.match.point);
+  if (!photo.ReadSections()) {
+    save.problem = photo.errorText();
+    save.incompatible = true;
+    return;
+  }
+  const QString written =
+      mode == SaveMode::kCopy ? WrittenPath(saveFolder, row.fileName) : row.path;
+  // In place, the new file reaches the disk before it replaces the photo.
+  save.problem = photo.WriteFile(written, mode == SaveMode::kInPlace);
+  if (save.problem.isEmpty()) {
+    save.written = written;
+    save.pixelWidth = photo.info().width;
+  }
+}
+
+}  // namespace
+
 SaveReport SaveTaggedPhotos(PhotoList& photos, LogLibrary& library, const MatchSettings& settings,
                             SaveMode mode, const QString& saveFolder, const SaveProgress& progress,
                             SavedPhotoSink* sink, const SidecarChoice& sidecars) {
   SaveReport report;
-  const std::size_t total = photos.size();
-  std::size_t done = 0;
-  std::size_t index = 0;
-  while (index < photos.size()) {
-    const PhotoRow row = photos.rows()[index];
-    if (!row.matched) {
+  const std::vector<PhotoRow>& rows = photos.rows();
+  std::vector<std::size_t> matched;  // the rows to save, in list order
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    if (rows[i].matched) {
+      matched.push_back(i);
+    } else {
       ++report.notMatched;
-      ++index;
-      continue;
     }
-    const auto fail = [&](const QString& problem, bool incompatible = false) {
-      report.items.push_back({row.path, QString(), problem, incompatible});
-      ++index;
-    };
-    // The point comes from a fresh lookup, as the library may have changed since.
-    const MatchResult match = MatchPhoto(library, row.path, settings);
-    if (!match.matched) {
-      fail(!match.readProblem.isEmpty()  ? match.readProblem
-           : !match.logProblem.isEmpty() ? match.logProblem
-                                         : QStringLiteral("no longer matches a log"));
-      continue;
-    }
-    if (sidecars.For(row)) {
-      const QString sidecar = SidecarPath(row.path, sidecars.naming);
-      if (progress) {
-        progress(done, total, sidecar);
-      }
-      if (const QString problem =
-              WriteSidecar(sidecar, SidecarGpsOfPoint(match.point, settings.latitudeCorrection(),
-                                                      settings.longitudeCorrection()));
-          !problem.isEmpty()) {
-        fail(problem);
-        continue;
-      }
-      ++done;
-      if (sink != nullptr) {
-        sink->PhotoSaved(row, match.point, row.path, row.pixelWidth);
-      }
-      report.items.push_back({row.path, sidecar, QString(), false});
-      photos.Remove(index);
-      continue;
-    }
-    ExifFile photo(row.path, ExifFile::kRewrite);
-    photo.SetPositionCorrection(settings.latitudeCorrection(), settings.longitudeCorrection());
-    photo.SetPositionSource(match.point);
-    if (!photo.ReadSections()) {
-      fail(photo.errorText(), true);
-      continue;
-    }
-    const QString written =
-        mode == SaveMode::kCopy ? WrittenPath(saveFolder, row.fileName) : row.path;
-    if (progress) {
-      progress(done, total, mode == SaveMode::kCopy ? written : row.path);
-    }
-    // In place, the new file reaches the disk before it replaces the photo.
-    if (const QString problem = photo.WriteFile(written, mode == SaveMode::kInPlace);
-        !problem.isEmpty()) {
-      fail(problem);
-      continue;
-    }
-    ++done;
-    if (sink != nullptr) {
-      sink->PhotoSaved(row, match.point, written, photo.info().width);
-    }
-    report.items.push_back({row.path, written, QString(), false});
-    photos.Remove(index);  // the next row moves into this place
   }
+  // The point comes from a fresh lookup, as the library may have changed since: the photos
+  // are read on all cores, and matched in list order, as the library holds one log at a time.
+  std::vector<RowSave> saves(matched.size());
+  {
+    std::vector<PhotoMetadata> read(library.empty() ? 0 : matched.size());
+    ForEachInParallel(read.size(),
+                      [&](std::size_t k) { read[k] = ReadPhotoMetadata(rows[matched[k]].path); });
+    for (std::size_t k = 0; k < read.size(); ++k) {
+      saves[k].match = MatchReadPhoto(library, read[k], settings);
+    }
+  }
+  // The rows that are written, in groups whose files could meet.
+  std::vector<std::vector<std::size_t>> groups;
+  QHash<QString, std::size_t> groupOfKey;
+  for (std::size_t k = 0; k < matched.size(); ++k) {
+    RowSave& save = saves[k];
+    if (!save.match.matched) {
+      save.problem = !save.match.readProblem.isEmpty()  ? save.match.readProblem
+                     : !save.match.logProblem.isEmpty() ? save.match.logProblem
+                                                        : QStringLiteral("no longer matches a log");
+      continue;
+    }
+    const PhotoRow& row = rows[matched[k]];
+    const QString key =
+        MeetingKey(sidecars.For(row) ? QFileInfo(SidecarPath(row.path, sidecars.naming)).fileName()
+                                     : row.fileName);
+    auto group = groupOfKey.constFind(key);
+    if (group == groupOfKey.cend()) {
+      group = groupOfKey.insert(key, groups.size());
+      groups.emplace_back();
+    }
+    groups[*group].push_back(k);
+  }
+  const std::size_t total = rows.size();
+  std::size_t done = 0;
+  ForEachInParallel(
+      groups.size(),
+      [&](std::size_t g) {
+        for (const std::size_t k : groups[g]) {
+          SaveRow(rows[matched[k]], settings, mode, saveFolder, sidecars, saves[k]);
+        }
+      },
+      [&](std::size_t g) {
+        for (const std::size_t k : groups[g]) {
+          if (progress && !saves[k].written.isEmpty()) {
+            progress(done++, total, saves[k].written);
+          }
+        }
+      });
+  // The report, the sink and the list in list order, as the writes would have come one by one.
+  std::vector<bool> saved(rows.size(), false);
+  for (std::size_t k = 0; k < matched.size(); ++k) {
+    const PhotoRow& row = rows[matched[k]];
+    const RowSave& save = saves[k];
+    report.items.push_back({row.path, save.written, save.problem, save.incompatible});
+    if (save.written.isEmpty()) {
+      continue;
+    }
+    if (sink != nullptr) {
+      sink->PhotoSaved(row, save.match.point, save.written, save.pixelWidth);
+    }
+    saved[matched[k]] = true;
+  }
+  photos.RemoveRows(saved);
   return report;
 }
 

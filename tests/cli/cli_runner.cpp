@@ -15,10 +15,13 @@ QJsonDocument CliResult::Json() const {
   return document;
 }
 
-CliResult RunCli(const QStringList& arguments, const QString& home) {
-  const ProgramResult run =
-      RunProgram(BinaryFolder() + QStringLiteral("/trevalo-cli"), arguments,
-                 {QStringLiteral("TREVALO_HOME=") + home, QStringLiteral("TZ=Asia/Seoul")}, 120);
+CliResult RunCli(const QStringList& arguments, const QString& home,
+                 const QStringList& environment) {
+  const ProgramResult run = RunProgram(
+      BinaryFolder() + QStringLiteral("/trevalo-cli"), arguments,
+      QStringList{QStringLiteral("TREVALO_HOME=") + home, QStringLiteral("TZ=Asia/Seoul")} +
+          environment,
+      120);
   EXPECT_GE(run.exitCode, 0) << "trevalo-cli did not finish";
   return {run.exitCode, run.out, run.err};
 }

@@ -15,7 +15,9 @@ struct CliResult {
   QJsonDocument Json() const;
 };
 
-// Each argument reaches trevalo-cli as the bytes it stands for (NativePath).
-CliResult RunCli(const QStringList& arguments, const QString& home);
+// Each argument reaches trevalo-cli as the bytes it stands for (NativePath). `environment`
+// adds variables ("NAME=value").
+CliResult RunCli(const QStringList& arguments, const QString& home,
+                 const QStringList& environment = {});
 
 }  // namespace trevalo::test

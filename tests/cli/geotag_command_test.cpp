@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonObject>
+#include <QMap>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -96,6 +97,80 @@ TEST_F(Geotag, CopiesCarryTheMatchedPositions) {
   }
   EXPECT_FALSE(outcomes[5].toObject()[QStringLiteral("matched")].toBool());
   EXPECT_FALSE(QFile::exists(dir_.filePath(QStringLiteral("out/late.jpg"))));
+}
+
+// Photos are read and written on several threads; what comes out is what one thread
+// makes: the output, the names the copies take, and their bytes.
+TEST_F(Geotag, ManyThreadsWriteWhatOneThreadWrites) {
+  const QString seed = Photo(QStringLiteral("seed.jpg"), 5);
+  const QByteArray seedBytes = test::ReadFile(seed);
+  ASSERT_TRUE(seedBytes.contains("2009:05:17 19:05:00"));
+  QStringList photos;
+  // The capture time patched into a copy of the seed photo.
+  const auto photo = [&](const QString& name, int minutes) {
+    QByteArray bytes = seedBytes;
+    bytes.replace("2009:05:17 19:05:00", QStringLiteral("2009:05:17 %1:%2:00")
+                                             .arg(19 + minutes / 60)
+                                             .arg(minutes % 60, 2, 10, QChar(u'0'))
+                                             .toLatin1());
+    const QString path = dir_.filePath(name);
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    test::WriteFile(path, bytes.toStdString());
+    return path;
+  };
+  for (int i = 0; i < 30; ++i) {
+    photos << photo(QStringLiteral("photos/p%1.jpg").arg(i), i * 2);
+  }
+  // Names that meet in the output folder, from several folders; "_" names as the copies of
+  // taken names get.
+  for (const char* folder : {"a", "b", "c", "d", "e", "f", "g", "h"}) {
+    photos << photo(QStringLiteral("%1/IMG.jpg").arg(QLatin1String(folder)), 31);
+    photos << photo(QStringLiteral("%1/_IMG.jpg").arg(QLatin1String(folder)), 32);
+  }
+  photos << photo(QStringLiteral("c/img.JPG"), 33);
+  photos << photo(QStringLiteral("photos/late.jpg"), 150) << photo(QStringLiteral("b/late.jpg"), 7);
+  const QString text = dir_.filePath(QStringLiteral("photos/text.jpg"));
+  test::WriteFile(text, "not a photo");
+  const QString cut = dir_.filePath(QStringLiteral("photos/cut.jpg"));
+  test::WriteFile(cut, seedBytes.left(seedBytes.size() / 40).toStdString());
+  const QString link = dir_.filePath(QStringLiteral("photos/link.jpg"));
+  ASSERT_TRUE(QFile::link(photos[3], link));
+  photos.insert(10, text);
+  photos.insert(20, cut);
+  photos << photos[5] << link << dir_.filePath(QStringLiteral("photos/missing.jpg"));
+  const auto run = [&](const QString& threads) {
+    const QString out = dir_.filePath(QStringLiteral("out_") + threads);
+    QDir().mkpath(out);
+    test::WriteFile(out + QStringLiteral("/IMG.jpg"), "taken");
+    test::WriteFile(out + QStringLiteral("/__IMG.jpg"), "taken too");
+    auto result =
+        RunCli(QStringList{QStringLiteral("geotag"), QStringLiteral("--log"), log_,
+                           QStringLiteral("--zone"), QStringLiteral("900"), QStringLiteral("--out"),
+                           out, QStringLiteral("--kml"), QStringLiteral("doc")} +
+                   photos,
+               Home(), {QStringLiteral("TREVALO_THREADS=") + threads});
+    result.out.replace(out.toUtf8(), "OUT");
+    result.err.replace(out.toUtf8(), "OUT");
+    QMap<QString, QByteArray> files;
+    for (const QString& name : QDir(out).entryList(QDir::Files | QDir::Hidden)) {
+      QByteArray bytes = test::ReadFile(out + u'/' + name);
+      files[name] = bytes.replace(out.toUtf8(), "OUT");
+    }
+    return std::make_pair(result, files);
+  };
+  const auto [single, singleFiles] = run(QStringLiteral("1"));
+  EXPECT_EQ(single.exitCode, 1);
+  EXPECT_TRUE(single.out.contains("OUT/_IMG.jpg")) << single.out.toStdString();
+  EXPECT_TRUE(single.out.contains("not matched")) << single.out.toStdString();
+  EXPECT_GE(singleFiles.size(), 48);
+  for (const QString& threads : {QStringLiteral("2"), QStringLiteral("7")}) {
+    const auto [many, manyFiles] = run(threads);
+    EXPECT_EQ(many.exitCode, single.exitCode);
+    EXPECT_EQ(many.out, single.out);
+    EXPECT_EQ(many.err, single.err);
+    EXPECT_EQ(manyFiles.keys(), singleFiles.keys());
+    EXPECT_TRUE(manyFiles == singleFiles) << threads.toStdString();
+  }
 }
 
 TEST_F(Geotag, APhotoOnALogWhosePointsCannotBeReadIsToldAndLeftAlone) {

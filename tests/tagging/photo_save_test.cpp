@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -168,6 +170,62 @@ TEST_F(PhotoSave, CopiesSaveMatchedRowsAndKeepTheOthers) {
   ExifFile copy(report.items[0].written, ExifFile::kReadOnly);
   ASSERT_TRUE(copy.ReadSections());
   EXPECT_TRUE(copy.existingGps().latitudeDegrees.has_value());
+}
+
+// The list knows its photos by file, not by path, through adds, removals, sorting and a
+// save that takes rows out of its middle.
+TEST_F(PhotoSave, APhotoIsKnownUnderAnyPathThroughRemovalsAndSaves) {
+  const QString first = Photo("first.jpg", "2009:05:17 10:10:00");
+  const QString unmatched = Photo("unmatched.jpg", "2009:05:17 15:00:00");
+  const QString second = Photo("second.jpg", "2009:05:17 10:40:00");
+  const QString gone = Photo("gone.jpg", "2009:05:17 10:50:00");
+  const QString late = Photo("late.jpg", "2009:05:17 16:00:00");
+  const auto hardLink = [&](const QString& photo, const char* name) {
+    const QString link = dir_.filePath(QString::fromLatin1(name));
+    EXPECT_EQ(::link(QFile::encodeName(photo).constData(), QFile::encodeName(link).constData()), 0);
+    return link;
+  };
+  const auto symbolicLink = [&](const QString& photo, const char* name) {
+    const QString link = dir_.filePath(QString::fromLatin1(name));
+    EXPECT_TRUE(QFile::link(photo, link));
+    return link;
+  };
+  const std::vector<PhotoList::Added> added = photos_.AddPhotos(
+      {late, first, unmatched, second, gone, symbolicLink(second, "second_link.jpg"), late},
+      *library_, settings_, kFormats);
+  ASSERT_EQ(added.size(), 7u);
+  EXPECT_EQ(added[5].result, PhotoList::AddResult::kAlreadyThere);
+  EXPECT_EQ(added[5].row, 3u);
+  EXPECT_EQ(added[6].result, PhotoList::AddResult::kAlreadyThere);
+  EXPECT_EQ(added[6].row, 0u);
+  photos_.Sort();  // first, second, gone, unmatched, late
+  ASSERT_EQ(*photos_.Find(gone), 2u);
+  photos_.Remove(2);
+  // The removed photo may come again; the others stay known under other paths.
+  EXPECT_EQ(photos_.AddPhoto(hardLink(gone, "gone_link.jpg"), *library_, settings_, kFormats),
+            PhotoList::AddResult::kAdded);
+  EXPECT_EQ(
+      photos_.AddPhoto(hardLink(unmatched, "unmatched_link.jpg"), *library_, settings_, kFormats),
+      PhotoList::AddResult::kAlreadyThere);
+  const SaveReport report = SaveTaggedPhotos(photos_, *library_, settings_, SaveMode::kCopy,
+                                             dir_.filePath(QStringLiteral("out")));
+  ASSERT_EQ(report.items.size(), 3u);  // first, second and gone (by its link)
+  ASSERT_EQ(photos_.size(), 2u);
+  EXPECT_EQ(photos_.rows()[0].path, unmatched);
+  EXPECT_EQ(photos_.rows()[1].path, late);
+  EXPECT_EQ(*photos_.Find(symbolicLink(late, "late_link.jpg")), 1u);
+  EXPECT_EQ(*photos_.Find(hardLink(unmatched, "unmatched_link2.jpg")), 0u);
+  EXPECT_FALSE(photos_.Find(second).has_value());
+  EXPECT_EQ(photos_.AddPhoto(hardLink(late, "late_link2.jpg"), *library_, settings_, kFormats),
+            PhotoList::AddResult::kAlreadyThere);
+  EXPECT_EQ(photos_.AddPhoto(symbolicLink(first, "first_link.jpg"), *library_, settings_, kFormats),
+            PhotoList::AddResult::kAdded);
+  photos_.SortBy(PhotoList::Order::kFileName, true);
+  photos_.RemoveRows({true, false, false});  // unmatched.jpg, late.jpg, first_link.jpg
+  ASSERT_EQ(photos_.size(), 2u);
+  EXPECT_EQ(photos_.rows()[0].path, late);
+  EXPECT_EQ(*photos_.Find(first), 1u);
+  EXPECT_FALSE(photos_.Find(unmatched).has_value());
 }
 
 TEST_F(PhotoSave, ACopyThatCannotBeWrittenStaysInTheList) {
