@@ -238,11 +238,21 @@ int MeasureOne(int points) {
                                                 " document.body && document.body.getAttribute("
                                                 "'data-state') === 'drawn'"));
   const double drawMs = static_cast<double>(drawing.nsecsElapsed()) / 1e6;
+  // What the page holds of the line, and draws of it at the fitted zoom (-1: not known).
+  const QVariantList line =
+      RunScript(
+          page.view(),
+          QStringLiteral("(() => { const lines = TrevaloMap.drawn ? TrevaloMap.drawn.lines : [];"
+                         " if (lines.length !== 1) return [-1, -1];"
+                         " return [lines[0].pointCount(),"
+                         "         lines[0].levelPoints(trevaloMap.getZoom()).length]; })()"))
+          .toList();
   const double zoomMs = ZoomStepMilliseconds(page.view());
   std::printf(
       "%9d points  %7.1f MB file  write %8.0f ms  draw %8.0f ms  zoom step %7.0f ms"
-      "  renderer peak %6ld MB  program after writing %6ld MB\n",
-      points, fileMb, writeMs, drawMs, zoomMs, RendererPeakKilobytes() / 1024, keptKb / 1024);
+      "  renderer peak %6ld MB  program after writing %6ld MB  line %d points, %d drawn\n",
+      points, fileMb, writeMs, drawMs, zoomMs, RendererPeakKilobytes() / 1024, keptKb / 1024,
+      line.value(0).toInt(), line.value(1).toInt());
   std::fflush(stdout);
   return drawMs >= 0 ? 0 : 1;
 }
