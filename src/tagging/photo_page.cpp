@@ -18,6 +18,7 @@
 #include <QStyledItemDelegate>
 #include <QVBoxLayout>
 
+#include "app/background_work.h"
 #include "app/column_widths.h"
 #include "app/file_drop_list.h"
 #include "app/plain_text.h"
@@ -578,9 +579,11 @@ void CRAZIvozezDlg::ShowMapView() {
   std::ranges::sort(rows);
   PickUpLibraryChanges();
   QDir().mkpath(settings_.folders().cacheFolder);
-  const MapRequest request =
-      ShowPhotosOnMap(library_, photos_, rows, match_, settings_.ReadFlag(setting::kShowTrack),
-                      formats_.timeFormat, settings_.folders().cacheFolder);
+  const bool showTracks = settings_.ReadFlag(setting::kShowTrack);
+  const MapRequest request = RunWhileAnswering([&] {
+    return ShowPhotosOnMap(library_, photos_, rows, match_, showTracks, formats_.timeFormat,
+                           settings_.folders().cacheFolder);
+  });
   if (request.show) {
     Q_EMIT mapRequested(request);
   }
