@@ -30,7 +30,7 @@ var TrevaloMarkers = (function () {
 
   // The attributes of a start tag's text after its name, by name.
   function attributes(text) {
-    var found = {};
+    var found = Object.create(null);  // a name such as "constructor" is only an attribute
     var match;
     ATTRIBUTE.lastIndex = 0;
     while ((match = ATTRIBUTE.exec(text)) !== null) {
