@@ -40,12 +40,8 @@ var TrevaloMap = (function () {
     return html + '</table>';
   }
 
-  function position(element) {
-    return [parseFloat(element.getAttribute('lat')), parseFloat(element.getAttribute('lng'))];
-  }
-
   function lapPopup(lap) {
-    var a = function (name) { return lap.getAttribute(name); };
+    var a = function (name) { return lap[name]; };
     var kind = { S: label('MAP_LABEL_START', 'Start'),
                  N: label('MAP_LABEL_LAP', 'Lap') + ' ' + a('index'),
                  F: label('MAP_LABEL_END', 'End') }[a('Type')] || label('MAP_LABEL_LAP', 'Lap');
@@ -136,62 +132,71 @@ var TrevaloMap = (function () {
     tiles.addTo(map);
   }
 
-  function draw(map, xml, wanted) {
+  function position(attributes) {
+    return [parseFloat(attributes.lat), parseFloat(attributes.lng)];
+  }
+
+  // What the page drew, for the program's tests and benchmarks: the layers by kind.
+  var drawn = { photos: [], lines: [], laps: [], waypoints: [] };
+
+  function draw(map, items, wanted) {
     var bounds = L.latLngBounds([]);
     var opened = null;
-    var root = xml && xml.documentElement;
-    if (!root) {
-      return { bounds: bounds, opened: opened };
-    }
     // Photos come first in a marker file; in a pane of their own above the track lines'
-    // (the overlay pane) they stay visible and clickable where a line runs over them.
+    // (the overlay pane) they stay visible and clickable where a line runs over them. Lap
+    // and waypoint marks lie between the two, above every line.
     map.createPane('photos').style.zIndex = 450;
-    Array.prototype.forEach.call(root.children, function (element) {
-      if (element.tagName === 'marker') {
-        var at = position(element);
+    map.createPane('marks').style.zIndex = 440;
+    // Lines on one canvas: a long track as SVG is a path of millions of coordinates, which
+    // the browser lays out again at every zoom step.
+    var lines = L.canvas({ padding: 0.5 });
+    items.forEach(function (item) {
+      var a = item.attributes;
+      if (item.kind === 'marker') {
+        var at = position(a);
         var marker = L.circleMarker(at, { radius: 8, color: '#ffffff', weight: 2,
                                           fillColor: '#e4572e', fillOpacity: 1,
                                           pane: 'photos' }).addTo(map);
-        var path = element.getAttribute('html');
-        bindPhotoPopup(marker, element.getAttribute('label'), path);
+        var path = a.html;
+        bindPhotoPopup(marker, a.label, path);
         bounds.extend(at);
+        drawn.photos.push(marker);
         if (wanted && path === wanted) {
           opened = marker;
         }
-      } else if (element.tagName === 'line') {
-        var points = [];
-        var info = null;
-        Array.prototype.forEach.call(element.children, function (child) {
-          if (child.tagName === 'point') {
-            points.push(position(child));
-          } else if (child.tagName === 'Info') {
-            info = child;
-          }
-        });
-        var line = L.polyline(points, { color: element.getAttribute('colour') || '#17eeee',
-                                        weight: parseInt(element.getAttribute('width'), 10) + 2,
-                                        opacity: 0.9 }).addTo(map);
-        if (info) {
-          var i = function (name) { return info.getAttribute(name); };
-          line.bindPopup(table([[label('MAP_LABEL_START', 'Start'), i('STIME')],
-                                [label('MAP_LABEL_END', 'End'), i('ETIME')],
-                                [label('MAP_LABEL_DISTANCE', 'Distance'), i('AD')],
-                                [label('MAP_LABEL_ELAPSED', 'Elapsed'), i('ET')],
-                                [label('MAP_LABEL_SPEED', 'Speed'), i('AS')]]));
+      } else if (item.kind === 'line') {
+        if (!item.lat.length) {
+          return;
         }
-        points.forEach(function (p) { bounds.extend(p); });
-      } else if (element.tagName === 'Lap') {
-        var lapAt = position(element);
-        L.circleMarker(lapAt, { radius: 6, color: '#1b4965', weight: 2, fillColor: '#ffffff',
-                                fillOpacity: 1 }).addTo(map).bindPopup(lapPopup(element));
+        var line = TrevaloTrackLine.line(item.lat, item.lng,
+                                         { color: a.colour || '#17eeee',
+                                           weight: parseInt(a.width, 10) + 2, opacity: 0.9,
+                                           renderer: lines }).addTo(map);
+        var i = item.info;
+        if (i) {
+          line.bindPopup(table([[label('MAP_LABEL_START', 'Start'), i.STIME],
+                                [label('MAP_LABEL_END', 'End'), i.ETIME],
+                                [label('MAP_LABEL_DISTANCE', 'Distance'), i.AD],
+                                [label('MAP_LABEL_ELAPSED', 'Elapsed'), i.ET],
+                                [label('MAP_LABEL_SPEED', 'Speed'), i.AS]]));
+        }
+        bounds.extend(line.getBounds());
+        drawn.lines.push(line);
+      } else if (item.kind === 'Lap') {
+        var lapAt = position(a);
+        drawn.laps.push(L.circleMarker(lapAt, { radius: 6, color: '#1b4965', weight: 2,
+                                                fillColor: '#ffffff', fillOpacity: 1,
+                                                pane: 'marks' })
+                          .addTo(map).bindPopup(lapPopup(a)));
         bounds.extend(lapAt);
-      } else if (element.tagName === 'WayPoint') {
-        var pointAt = position(element);
-        L.circleMarker(pointAt, { radius: 5, color: '#5a189a', weight: 2, fillColor: '#c77dff',
-                                  fillOpacity: 1 }).addTo(map)
-          .bindPopup('<b>Waypoint ' + text(element.getAttribute('index')) + '</b>' +
-                     table([[label('MAP_LABEL_TIME', 'Time'), element.getAttribute('Time')],
-                            [label('MAP_LABEL_ALTITUDE', 'Altitude'), element.getAttribute('alt')]]));
+      } else if (item.kind === 'WayPoint') {
+        var pointAt = position(a);
+        drawn.waypoints.push(
+          L.circleMarker(pointAt, { radius: 5, color: '#5a189a', weight: 2, fillColor: '#c77dff',
+                                    fillOpacity: 1, pane: 'marks' }).addTo(map)
+            .bindPopup('<b>Waypoint ' + text(a.index) + '</b>' +
+                       table([[label('MAP_LABEL_TIME', 'Time'), a.Time],
+                              [label('MAP_LABEL_ALTITUDE', 'Altitude'), a.alt]])));
         bounds.extend(pointAt);
       }
     });
@@ -209,18 +214,18 @@ var TrevaloMap = (function () {
       document.body.setAttribute('data-state', 'drawn');
       return;
     }
-    // Marker files are read with XMLHttpRequest: fetch() is refused on the program's scheme.
+    // Marker files are read with XMLHttpRequest (fetch() is refused on the program's
+    // scheme), as text: the page reads them itself (trevalo-markers.js).
     var request = new XMLHttpRequest();
     request.open('GET', markerFile + '?' + Date.now());
+    request.overrideMimeType('text/plain; charset=utf-8');
     request.onload = function () {
-      var xml = request.responseXML ||
-                new DOMParser().parseFromString(request.responseText, 'application/xml');
-      var drawn = draw(map, xml, p.photoPath);
-      if (drawn.bounds.isValid() && !p.photoPath) {
-        map.fitBounds(drawn.bounds, { padding: [24, 24], maxZoom: 17 });
+      var result = draw(map, TrevaloMarkers.parse(request.responseText), p.photoPath);
+      if (result.bounds.isValid() && !p.photoPath) {
+        map.fitBounds(result.bounds, { padding: [24, 24], maxZoom: 17 });
       }
-      if (drawn.opened) {
-        drawn.opened.openPopup();
+      if (result.opened) {
+        result.opened.openPopup();
       }
       document.body.setAttribute('data-state', 'drawn');
     };
@@ -228,5 +233,5 @@ var TrevaloMap = (function () {
     request.send();
   }
 
-  return { show: show, parameters: parameters };
+  return { show: show, parameters: parameters, drawn: drawn };
 }());

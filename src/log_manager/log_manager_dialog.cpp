@@ -17,6 +17,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "app/background_work.h"
 #include "app/column_widths.h"
 #include "app/file_drop_list.h"
 #include "app/local_zone.h"
@@ -538,9 +539,12 @@ void CGPSManDlg::MergeSelected() {
 void CGPSManDlg::ShowTracks() {
   const std::vector<std::size_t> rows = SelectedLogs();
   QDir().mkpath(settings_.folders().cacheFolder);
-  const MapRequest request =
-      ShowLogsOnMap(library_, rows, settings_.folders().cacheFolder,
-                    PositionCorrection{match_.latitudeCorrection(), match_.longitudeCorrection()});
+  MapRequest request;
+  RunInBackground(texts_.Text(QStringLiteral("MAIN_SUB_PROCESS_MAP")), this, [&](const Progress&) {
+    request = ShowLogsOnMap(
+        library_, rows, settings_.folders().cacheFolder,
+        PositionCorrection{match_.latitudeCorrection(), match_.longitudeCorrection()});
+  });
   if (!request.problems.isEmpty()) {
     ShowPlainWarning(this, windowTitle(), request.problems.join(u'\n'));
   }

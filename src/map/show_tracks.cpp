@@ -71,6 +71,8 @@ MapRequest ShowLogsOnMap(LogLibrary& library, const std::vector<std::size_t>& ro
     request.problems << problem;
   }
   library.ClearActiveLogs();
+  // The page reads the file; a long log's points would only wait for the next lookup.
+  library.HoldLog(std::nullopt);
   request.show = true;
   request.file = MarkerFile::kTracks;
   if (centre) {

@@ -31,7 +31,8 @@ struct MapRequest {
   QStringList problems;  // the marker file could not be written, logs unreadable
 };
 
-// The log manager's command: the logs at `rows` into the tracks file in `folder`.
+// The log manager's command: the logs at `rows` into the tracks file in `folder`. No log
+// keeps its points loaded afterwards.
 MapRequest ShowLogsOnMap(LogLibrary& library, const std::vector<std::size_t>& rows,
                          const QString& folder, PositionCorrection correction);
 

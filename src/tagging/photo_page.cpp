@@ -619,9 +619,12 @@ void CRAZIvozezDlg::ShowMapView() {
   std::ranges::sort(rows);
   PickUpLibraryChanges();
   QDir().mkpath(settings_.folders().cacheFolder);
-  const MapRequest request =
-      ShowPhotosOnMap(library_, photos_, rows, match_, settings_.ReadFlag(setting::kShowTrack),
-                      formats_.timeFormat, settings_.folders().cacheFolder);
+  const bool showTracks = settings_.ReadFlag(setting::kShowTrack);
+  MapRequest request;
+  WorkOnPhotos(QStringLiteral("MAIN_SUB_PROCESS_MAP"), [&](const Progress&) {
+    request = ShowPhotosOnMap(library_, photos_, rows, match_, showTracks, formats_.timeFormat,
+                              settings_.folders().cacheFolder);
+  });
   if (request.show) {
     Q_EMIT mapRequested(request);
   }

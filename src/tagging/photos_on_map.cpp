@@ -46,6 +46,8 @@ MapRequest ShowPhotosOnMap(LogLibrary& library, const PhotoList& photos,
   if (const QString problem = writer.Close(); !problem.isEmpty()) {
     request.problems << problem;
   }
+  // The page reads the file; a long log's points would only wait for the next lookup.
+  library.HoldLog(std::nullopt);
   request.show = true;
   return request;
 }

@@ -15,6 +15,7 @@ namespace trevalo {
 
 // The photo page's command: the matched photos among `rows` of the list into the photos
 // file, or with `showTracks` into the photos-and-tracks file with the tracks of their logs.
+// No log keeps its points loaded afterwards (the next lookup loads what it needs).
 MapRequest ShowPhotosOnMap(LogLibrary& library, const PhotoList& photos,
                            const std::vector<std::size_t>& rows, const MatchSettings& settings,
                            bool showTracks, const QString& timeFormat, const QString& folder);

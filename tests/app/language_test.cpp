@@ -158,6 +158,7 @@ const char* const kWindowKeys[] = {
     "MAIN_LIST_LOGFILE",
     "MAIN_SUB_PROCESS_ADD",
     "MAIN_SUB_PROCESS_MATCH",
+    "MAIN_SUB_PROCESS_MAP",
     "MAIN_TEXT_STEP1",
     "MAIN_TEXT_STEP2",
     "MAIN_TEXT_STEP3_FILEADD",

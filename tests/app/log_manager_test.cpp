@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -15,6 +16,7 @@
 #include <QTimer>
 
 #include <map>
+#include <optional>
 
 #include "app/language.h"
 #include "app/settings.h"
@@ -60,6 +62,44 @@ class LogManagerTest : public ::testing::Test {
   LanguageTexts texts_;
   MatchSettings match_;
 };
+
+TEST_F(LogManagerTest, TheWindowAnswersWhileALongTrackIsWrittenForTheMap) {
+  const QString path = home_.filePath(QStringLiteral("day.log"));
+  test::WriteFile(path, test::GenerateLog(
+                            {.epochs = 200'000, .climbPerEpoch = 0.001, .deviceSentences = false}));
+  LogLibrary library(home_.filePath(QStringLiteral("Wayfable Logs")), 0);
+  library.AddLog(path, 5, 1, 0);
+  CGPSManDlg manager(*settings_, texts_, library, match_);
+  manager.show();
+  manager.findChild<QTableWidget*>(QStringLiteral("logList"))->selectRow(0);
+  std::optional<MapRequest> shown;
+  QObject::connect(&manager, &CGPSManDlg::tracksRequested,
+                   [&](const MapRequest& request) { shown = request; });
+  // A timer of the window thread: while the file is written it keeps firing.
+  QElapsedTimer clock;
+  qint64 last = 0;
+  qint64 longestGap = 0;
+  int ticks = 0;
+  QTimer timer;
+  QObject::connect(&timer, &QTimer::timeout, [&] {
+    longestGap = std::max(longestGap, clock.elapsed() - last);
+    last = clock.elapsed();
+    ++ticks;
+  });
+  timer.start(10);
+  clock.start();
+  manager.findChild<QPushButton*>(QStringLiteral("showTracksButton"))->click();
+  const qint64 took = clock.elapsed();
+  longestGap = std::max(longestGap, took - last);
+  ASSERT_TRUE(shown.has_value());
+  EXPECT_TRUE(shown->problems.isEmpty()) << shown->problems.join(u'\n').toStdString();
+  EXPECT_EQ(
+      test::ReadFile(settings_->folders().cacheFolder + QStringLiteral("/TRXMLONLYTRACKS.xml"))
+          .count("<point "),
+      200'000);
+  EXPECT_GE(ticks, 5) << "the command took " << took << " ms";
+  EXPECT_LT(longestGap, 200) << "the command took " << took << " ms";
+}
 
 TEST_F(LogManagerTest, ListsTheLibraryInOrderWithItsTexts) {
   LogLibrary library(home_.filePath(QStringLiteral("Wayfable Logs")), 0);

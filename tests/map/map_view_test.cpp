@@ -11,6 +11,8 @@
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QRegularExpression>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -23,8 +25,10 @@
 #include "app/language.h"
 #include "app/page_scheme.h"
 #include "app/settings.h"
+#include "core/calendar_time.h"
 #include "library/log_library.h"
 #include "map/map_page.h"
+#include "map/marker_writer.h"
 #include "map/show_tracks.h"
 #include "support/event_wait.h"
 #include "support/log_generator.h"
@@ -50,11 +54,50 @@ QVariant RunScript(QWebEngineView* view, const QString& script) {
   return value;
 }
 
+// What the page drew: [the lines drawn (on the lines' canvas), the lap and waypoint marks
+// (vector shapes above the lines), the first line's colour, its height on screen, and the
+// colour the canvas shows at the middle point it draws of that line].
+QVariantList DrawnShapes(QWebEngineView* view) {
+  return RunScript(
+             view,
+             QStringLiteral(
+                 "(() => { const drawn = TrevaloMap.drawn, map = trevaloMap;"
+                 " const marks = document.querySelectorAll('.leaflet-marks-pane path').length;"
+                 " const line = drawn.lines[0];"
+                 " if (!line) return [0, marks, '', 0, ''];"
+                 " const bounds = line.getBounds();"
+                 " const height = map.latLngToContainerPoint(bounds.getSouthWest()).y -"
+                 "     map.latLngToContainerPoint(bounds.getNorthEast()).y;"
+                 " const shown = line.levelPoints(map.getZoom());"
+                 " return [drawn.lines.length, marks, line.options.color, height,"
+                 "         CanvasColourAt(line.pointAt(shown[shown.length >> 1]))]; })()"))
+      .toList();
+}
+
+// Defines CanvasColourAt(latLng) in the page: '#rrggbb' of the lines' canvas at a place of
+// the map, '' where nothing is drawn.
+void DefineCanvasColourAt(QWebEngineView* view) {
+  RunScript(view,
+            QStringLiteral("window.CanvasColourAt = (at) => {"
+                           " const canvas = document.querySelector('.leaflet-overlay-pane canvas');"
+                           " const box = canvas.getBoundingClientRect();"
+                           " const map = trevaloMap.getContainer().getBoundingClientRect();"
+                           " const p = trevaloMap.latLngToContainerPoint(at);"
+                           " const scale = canvas.width / box.width;"
+                           " const pixel = canvas.getContext('2d').getImageData("
+                           "     Math.round((p.x + map.left - box.left) * scale),"
+                           "     Math.round((p.y + map.top - box.top) * scale), 1, 1).data;"
+                           " if (pixel[3] === 0) return '';"
+                           " return '#' + [pixel[0], pixel[1], pixel[2]].map("
+                           "     v => v.toString(16).padStart(2, '0')).join(''); }; true"));
+}
+
 // Waits until the page says it has drawn its marker file.
 bool WaitUntilDrawn(QWebEngineView* view) {
   for (int attempt = 0; attempt < 100; ++attempt) {
     if (RunScript(view, QStringLiteral("document.body && document.body.getAttribute('data-state')"))
             .toString() == u"drawn") {
+      DefineCanvasColourAt(view);
       return true;
     }
     Wait([](auto done) { QTimer::singleShot(100, done); });
@@ -205,18 +248,14 @@ TEST_F(MapView, TheTracksPageDrawsTheLogsLapsAndWaypoints) {
   EXPECT_TRUE(page.currentAddress().path().endsWith(QStringLiteral("MapViewXmlTracks.trh")));
   ASSERT_TRUE(WaitUntilDrawn(page.view()));
 
-  // One line, four lap marks and two waypoints, all drawn as vector shapes.
-  const QVariantList drawn =
-      RunScript(page.view(),
-                QStringLiteral(
-                    "(() => { const shapes = document.querySelectorAll("
-                    "'.leaflet-overlay-pane path');"
-                    " const line = shapes[0].getBBox();"
-                    " return [shapes.length, line.height, shapes[0].getAttribute('stroke')]; })()"))
-          .toList();
-  ASSERT_EQ(drawn.size(), 3);
-  EXPECT_EQ(drawn[0].toInt(), 1 + 4 + 2);
-  EXPECT_GT(drawn[1].toDouble(), 100) << "the map is fitted to the track";
+  // One line on the lines' canvas, in its colour; four lap marks and two waypoints as
+  // vector shapes above it.
+  const QVariantList drawn = DrawnShapes(page.view());
+  ASSERT_EQ(drawn.size(), 5);
+  EXPECT_EQ(drawn[0].toInt(), 1);
+  EXPECT_EQ(drawn[1].toInt(), 4 + 2);
+  EXPECT_GT(drawn[3].toDouble(), 100) << "the map is fitted to the track";
+  EXPECT_EQ(drawn[4].toString(), QStringLiteral("#00ff00"));
   EXPECT_EQ(drawn[2].toString(), QStringLiteral("#00ff00"));  // colour index 5
 
   Wait([](auto done) { QTimer::singleShot(500, done); });
@@ -242,10 +281,11 @@ TEST_F(MapView, AGpxTrackIsDrawnWithItsSegmentsAndWaypoints) {
   page.Show(request);
   ASSERT_TRUE(WaitUntilDrawn(page.view()));
   // One line, the starts of the second and third segments as laps, and two waypoints.
-  const int shapes = RunScript(page.view(), QStringLiteral("document.querySelectorAll("
-                                                           "'.leaflet-overlay-pane path').length"))
-                         .toInt();
-  EXPECT_EQ(shapes, 1 + 2 + 2);
+  const QVariantList drawn = DrawnShapes(page.view());
+  ASSERT_EQ(drawn.size(), 5);
+  EXPECT_EQ(drawn[0].toInt(), 1);
+  EXPECT_EQ(drawn[1].toInt(), 2 + 2);
+  EXPECT_EQ(drawn[4].toString(), drawn[2].toString()) << "the line is drawn in its colour";
 
   Wait([](auto done) { QTimer::singleShot(500, done); });
   const QString shot = test::BinaryFolder() + QStringLiteral("/../test-output/map-gpx.png");
@@ -376,10 +416,14 @@ TEST_F(MapView, PopupsSpeakTheLanguageOfTheLanguageFile) {
       ShowLogsOnMap(library, {0}, settings_->folders().cacheFolder, PositionCorrection{});
   ASSERT_TRUE(request.show);
   const QString openLinePopup = QStringLiteral(
-      "(() => { const line = document.querySelector('.leaflet-overlay-pane path');"
-      " const box = line.getBoundingClientRect();"
-      " const x = box.left + box.width / 2, y = box.top + box.height / 2;"
-      " line.dispatchEvent(new MouseEvent('click', {bubbles: true, clientX: x, clientY: y}));"
+      "(() => { const line = TrevaloMap.drawn.lines[0], map = trevaloMap;"
+      " const shown = line.levelPoints(map.getZoom());"
+      " const p = map.latLngToContainerPoint(line.pointAt(shown[shown.length >> 1]));"
+      " const box = map.getContainer().getBoundingClientRect();"
+      " const x = box.left + p.x, y = box.top + p.y;"
+      " const canvas = document.elementFromPoint(x, y);"
+      " if (canvas.tagName !== 'CANVAS') return 'the line is covered by ' + canvas.tagName;"
+      " canvas.dispatchEvent(new MouseEvent('click', {bubbles: true, clientX: x, clientY: y}));"
       " const popup = document.querySelector('.leaflet-popup-content');"
       " return popup ? popup.textContent : 'no popup'; })()");
 
@@ -419,11 +463,10 @@ TEST_F(MapView, WithoutTilesTheMapSaysTheBackgroundNeedsANetworkAndStillDraws) {
                       QStringLiteral("document.querySelector('.trevalo-no-tiles').textContent"))
                 .toString(),
             texts_.Text(QStringLiteral("MAP_LABEL_NOTILES")));
-  EXPECT_EQ(RunScript(page.view(), QStringLiteral("document.querySelectorAll("
-                                                  "'.leaflet-overlay-pane path').length"))
-                .toInt(),
-            1)
-      << "the track is drawn all the same";
+  const QVariantList drawn = DrawnShapes(page.view());
+  ASSERT_EQ(drawn.size(), 5);
+  EXPECT_EQ(drawn[0].toInt(), 1) << "the track is drawn all the same";
+  EXPECT_EQ(drawn[4].toString(), drawn[2].toString());
   Wait([](auto done) { QTimer::singleShot(500, done); });
   page.grab().save(test::BinaryFolder() + QStringLiteral("/../test-output/map-no-tiles.png"));
 }
@@ -528,6 +571,211 @@ TEST_F(MapView, APhotosPopupShowsASmallPreviewOfIt) {
   ASSERT_EQ(none.size(), 5);
   EXPECT_EQ(none[0].toString(), QStringLiteral("failed"));
   EXPECT_EQ(none[3].toString(), QStringLiteral("none"));
+}
+
+// The coordinates of the elements of a marker file the program wrote, by element name, in
+// the file's order: what the page's reading of it must give.
+QMap<QString, QList<QPointF>> WrittenPositions(const QString& path) {
+  QMap<QString, QList<QPointF>> positions;
+  static const QRegularExpression element(
+      QStringLiteral("<(\\w+)[^>]* lat='([-0-9.]+)' lng='([-0-9.]+)'"));
+  for (auto match = element.globalMatch(QString::fromUtf8(test::ReadFile(path)));
+       match.hasNext();) {
+    const QRegularExpressionMatch found = match.next();
+    positions[found.captured(1)] << QPointF(found.captured(2).toDouble(),
+                                            found.captured(3).toDouble());
+  }
+  return positions;
+}
+
+TEST_F(MapView, ALongTrackIsDrawnWhole) {
+  constexpr int kPoints = 100'000;
+  const QString log = dir_.filePath(QStringLiteral("day.log"));
+  test::WriteFile(log, test::GenerateLog({.epochs = kPoints,
+                                          .northMetresPerEpoch = 1.5,
+                                          .eastMetresPerEpoch = -0.8,
+                                          .climbPerEpoch = 0.001,
+                                          .deviceSentences = false,
+                                          .lapEpochs = {0, 50'000, kPoints - 1},
+                                          .waypointEpochs = {25'000}}));
+  LogLibrary library = LogLibrary::InMemory({{log, 3, 1, {}, 0}}, 0);
+  const MapRequest request =
+      ShowLogsOnMap(library, {0}, settings_->folders().cacheFolder, PositionCorrection{});
+  ASSERT_TRUE(request.problems.isEmpty()) << request.problems.join(u'\n').toStdString();
+  const QMap<QString, QList<QPointF>> written =
+      WrittenPositions(settings_->folders().cacheFolder + QStringLiteral("/TRXMLONLYTRACKS.xml"));
+  ASSERT_EQ(written.value(QStringLiteral("point")).size(), kPoints);
+
+  CHtmlDlg page(*settings_, texts_);
+  page.resize(900, 600);
+  page.show();
+  page.Show(request);
+  ASSERT_TRUE(WaitUntilDrawn(page.view()));
+  // The line holds every point of the file; its ends are the file's ends, drawn where they
+  // lie on the map, and every point lies within a pixel and a half of what is drawn (the
+  // line is simplified to the screen, not cut or moved).
+  const QVariantList line =
+      RunScript(
+          page.view(),
+          QStringLiteral(
+              "(() => { const map = trevaloMap, line = TrevaloMap.drawn.lines[0];"
+              " const shown = line.levelPoints(map.getZoom()), count = line.pointCount();"
+              " const first = line.pointAt(0), last = line.pointAt(count - 1);"
+              " const at = (i) => map.latLngToContainerPoint(line.pointAt(i));"
+              " let worst = 0;"
+              " for (let j = 0; j + 1 < shown.length; ++j) {"
+              "   const a = at(shown[j]), b = at(shown[j + 1]);"
+              "   for (let i = shown[j] + 1; i < shown[j + 1]; ++i) {"
+              "     const p = at(i), dx = b.x - a.x, dy = b.y - a.y;"
+              "     const t = Math.max(0, Math.min(1, ((p.x - a.x) * dx + (p.y - a.y) * dy) /"
+              "                                       ((dx * dx + dy * dy) || 1)));"
+              "     worst = Math.max(worst, Math.hypot(p.x - a.x - t * dx, p.y - a.y - t * dy));"
+              "   }"
+              " }"
+              " return [count, shown.length, shown[0], shown[shown.length - 1],"
+              "         first.lat, first.lng, last.lat, last.lng, worst,"
+              "         map.getBounds().contains(first) && map.getBounds().contains(last),"
+              "         CanvasColourAt(first), CanvasColourAt(last), line.options.color,"
+              "         TrevaloMap.drawn.laps.length, TrevaloMap.drawn.waypoints.length]; })()"))
+          .toList();
+  ASSERT_EQ(line.size(), 15);
+  EXPECT_EQ(line[0].toInt(), kPoints);
+  EXPECT_LT(line[1].toInt(), kPoints / 10) << "drawn at the screen's resolution";
+  EXPECT_EQ(line[2].toInt(), 0);
+  EXPECT_EQ(line[3].toInt(), kPoints - 1);
+  const QPointF first = written.value(QStringLiteral("point")).first();
+  const QPointF last = written.value(QStringLiteral("point")).last();
+  EXPECT_EQ(line[4].toDouble(), first.x());
+  EXPECT_EQ(line[5].toDouble(), first.y());
+  EXPECT_EQ(line[6].toDouble(), last.x());
+  EXPECT_EQ(line[7].toDouble(), last.y());
+  EXPECT_LE(line[8].toDouble(), 1.5) << "pixels between a point and the drawn line";
+  EXPECT_TRUE(line[9].toBool()) << "the map is fitted to the whole track";
+  EXPECT_EQ(line[10].toString(), line[12].toString()) << "the start is drawn";
+  EXPECT_EQ(line[11].toString(), line[12].toString()) << "the end is drawn";
+  EXPECT_EQ(line[13].toInt(), written.value(QStringLiteral("Lap")).size());
+  EXPECT_EQ(line[14].toInt(), written.value(QStringLiteral("WayPoint")).size());
+
+  // Closer in, more of the points are drawn, and the ends stay.
+  const QVariantList closer =
+      RunScript(page.view(),
+                QStringLiteral("(() => { const map = trevaloMap, line = TrevaloMap.drawn.lines[0];"
+                               " const before = line.levelPoints(map.getZoom()).length;"
+                               " map.setZoom(map.getZoom() + 3, {animate: false});"
+                               " const shown = line.levelPoints(map.getZoom());"
+                               " return [before, shown.length, shown[0],"
+                               "         shown[shown.length - 1]]; })()"))
+          .toList();
+  ASSERT_EQ(closer.size(), 4);
+  EXPECT_GT(closer[1].toInt(), closer[0].toInt());
+  EXPECT_EQ(closer[2].toInt(), 0);
+  EXPECT_EQ(closer[3].toInt(), kPoints - 1);
+}
+
+// The page's reading of a marker file against the browser's XML parser, which the page
+// used before: the same elements with the same attributes and points.
+constexpr char kReadBothWays[] =
+    "(text) => {"
+    " const dom = new DOMParser().parseFromString(text, 'application/xml').documentElement;"
+    " const named = (e) => Object.fromEntries(Array.from(e.attributes, a => [a.name, a.value]));"
+    " const fromDom = Array.from(dom.children).filter("
+    "     e => ['marker', 'line', 'Lap', 'WayPoint'].includes(e.tagName)).map(e => {"
+    "   if (e.tagName !== 'line') return {kind: e.tagName, attributes: named(e)};"
+    "   const kids = Array.from(e.children), info = kids.find(k => k.tagName === 'Info');"
+    "   const points = kids.filter(k => k.tagName === 'point');"
+    "   return {kind: 'line', attributes: named(e), info: info ? named(info) : null,"
+    "           lat: points.map(p => parseFloat(p.getAttribute('lat'))),"
+    "           lng: points.map(p => parseFloat(p.getAttribute('lng')))}; });"
+    " const fromPage = TrevaloMarkers.parse(text).map(item => item.kind !== 'line' ? item :"
+    "     Object.assign({}, item, {lat: Array.from(item.lat), lng: Array.from(item.lng)}));"
+    " return [JSON.stringify(fromDom), JSON.stringify(fromPage)]; }";
+
+TEST_F(MapView, ThePageReadsMarkerFilesAsTheXmlParserDoes) {
+  // A file of the program: photos with names that need escaping, two logs with laps and
+  // waypoints.
+  const QString cache = settings_->folders().cacheFolder;
+  CMapMarkerWriter writer(cache, MarkerFile::kPhotosAndTracks);
+  writer.WriteMarkersStart();
+  writer.WritePhotoMarker(37.5, 127.0, QStringLiteral("/p/a&b <c> 'd' \"e\"\tf.jpg"));
+  writer.WritePhotoMarker(-33.8675, 151.207, QStringLiteral("/사진/서울 1.jpg"));
+  for (const auto& [name, laps] : {std::pair{"ride.log", std::vector<int>{0, 100, 299}},
+                                   std::pair{"walk.log", std::vector<int>{}}}) {
+    const QString log = dir_.filePath(QLatin1String(name));
+    test::WriteFile(
+        log, test::GenerateLog({.epochs = 300, .lapEpochs = laps, .waypointEpochs = {50, 150}}));
+    LogLibrary library = LogLibrary::InMemory({{log, 4, 2, {}, 0}}, 0);
+    library.AddActiveLog(0);
+    QStringList problems;
+    DrawLogsOnMap(writer, library, {}, UsTimeFormat(), problems);
+  }
+  writer.WriteMarkersEnd();
+  ASSERT_TRUE(writer.Close().isEmpty());
+  const QMap<QString, QList<QPointF>> written =
+      WrittenPositions(cache + QStringLiteral("/TRXML.xml"));
+
+  CHtmlDlg page(*settings_, texts_);
+  page.resize(800, 600);
+  page.show();
+  page.ShowPhotoTracksPage(37.5, 127.0, QStringLiteral("/p/a&b <c> 'd' \"e\"\tf.jpg"));
+  ASSERT_TRUE(WaitUntilDrawn(page.view()));
+  const QStringList read =
+      RunScript(page.view(),
+                QStringLiteral("(() => { const request = new XMLHttpRequest();"
+                               " request.open('GET', 'TRXML.xml', false);"
+                               " request.overrideMimeType('text/plain; charset=utf-8');"
+                               " request.send(); return (%1)(request.responseText); })()")
+                    .arg(QLatin1String(kReadBothWays)))
+          .toStringList();
+  ASSERT_EQ(read.size(), 2);
+  EXPECT_EQ(read[1].toStdString(), read[0].toStdString());
+  EXPECT_TRUE(read[1].contains(QStringLiteral("a&b <c> 'd' \\\"e\\\" f.jpg")))
+      << read[1].left(400).toStdString();
+  // And what the page drew of it: as many of each as the program wrote, where it wrote them.
+  const QVariantList drawn =
+      RunScript(page.view(),
+                QStringLiteral("(() => { const d = TrevaloMap.drawn;"
+                               " const p = d.photos[1].getLatLng(), w = d.waypoints[3].getLatLng();"
+                               " return [d.photos.length, d.lines.length,"
+                               "   d.lines[0].pointCount() + d.lines[1].pointCount(),"
+                               "   d.laps.length, d.waypoints.length, p.lat, p.lng, w.lat, w.lng,"
+                               "   d.lines[1].pointAt(299).lat]; })()"))
+          .toList();
+  ASSERT_EQ(drawn.size(), 10);
+  EXPECT_EQ(drawn[0].toInt(), written.value(QStringLiteral("marker")).size());
+  EXPECT_EQ(drawn[0].toInt(), 2);
+  EXPECT_EQ(drawn[1].toInt(), 2);
+  EXPECT_EQ(drawn[2].toInt(), written.value(QStringLiteral("point")).size());
+  EXPECT_EQ(drawn[3].toInt(), written.value(QStringLiteral("Lap")).size());
+  EXPECT_EQ(drawn[4].toInt(), written.value(QStringLiteral("WayPoint")).size());
+  EXPECT_EQ(drawn[4].toInt(), 4);
+  EXPECT_EQ(QPointF(drawn[5].toDouble(), drawn[6].toDouble()),
+            written.value(QStringLiteral("marker"))[1]);
+  EXPECT_EQ(QPointF(drawn[7].toDouble(), drawn[8].toDouble()),
+            written.value(QStringLiteral("WayPoint"))[3]);
+  EXPECT_EQ(drawn[9].toDouble(), written.value(QStringLiteral("point"))[599].x());
+
+  // Files written by hand: either quote, spaces around '=', comments, a declaration,
+  // elements over several lines, line ends of either kind, references of every kind, and
+  // what is not a number or not where it belongs.
+  const QString byHand = QStringLiteral(
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<!-- made by hand -->\r\n<markers>\r\n"
+      "<marker lat=\"1.5\" lng = \"-2.25\" html=\"a&#x41;&#66;&apos;&quot;&lt;&gt;\r\nz\""
+      " label='x'/>\n<line colour=\"#123456\" width=\"3\">\n<point lat='1e-3' lng=' 7'/>\n"
+      "<!-- <point lat='9' lng='9'/> -->\n<point\n  lat='0.1234567890123456789'\n"
+      "  lng='-0'/>\n<Info STIME='a' ETIME=\"b\"/>\n<point lat='2' lng='3'></point>\n"
+      "</line>\n<Lap Type='S' index='1' lat='1' lng='2' Time='t'/>\n"
+      "<WayPoint index='1' lat='3' lng='4'/>\n</markers>");
+  const QStringList handRead =
+      RunScript(page.view(),
+                QStringLiteral("(%1)(%2)")
+                    .arg(QLatin1String(kReadBothWays))
+                    .arg(QString::fromUtf8(
+                             QJsonDocument(QJsonArray{byHand}).toJson(QJsonDocument::Compact))
+                             .mid(1)
+                             .chopped(1)))
+          .toStringList();
+  ASSERT_EQ(handRead.size(), 2);
+  EXPECT_EQ(handRead[1].toStdString(), handRead[0].toStdString());
 }
 
 TEST(PhotoPreview, IsSmallUprightAndMadeOnlyOfPhotos) {

@@ -112,6 +112,9 @@ TEST_F(ShowTracksTest, LapsAreStartMiddleFinalAndWaypointsAreMarkedApart) {
   ASSERT_TRUE(request.show);
   EXPECT_TRUE(request.problems.isEmpty());
   EXPECT_TRUE(library.activeLogs().empty());
+  // Once the file is written, the points are let go (the page reads the file).
+  EXPECT_EQ(library.heldLog(), std::nullopt);
+  EXPECT_FALSE(library.log(0).pointsLoaded());
   const QByteArray markers = Markers(MarkerFile::kTracks);
   EXPECT_EQ(markers.count("\t\t<point "), 30);
   EXPECT_EQ(markers.count("<marker "), 0);

@@ -43,6 +43,9 @@ TEST_F(PhotosOnMapTest, PhotosOfOneLogDrawThatLogOnce) {
   EXPECT_TRUE(markers.contains("label = 'p0 &amp; co.jpg'"));
   EXPECT_TRUE(markers.contains("STIME='10:00' ETIME='11:00'"));  // the page's time format
   EXPECT_TRUE(library.activeLogs().empty());
+  // Once the file is written, the points are let go (the page reads the file).
+  EXPECT_EQ(library.heldLog(), std::nullopt);
+  EXPECT_FALSE(library.log(0).pointsLoaded());
 
   request =
       ShowPhotosOnMap(library, photos, {1}, settings, false, QStringLiteral("%H:%M"), dir_.path());
@@ -50,6 +53,7 @@ TEST_F(PhotosOnMapTest, PhotosOfOneLogDrawThatLogOnce) {
   markers = Markers(MarkerFile::kPhotos);
   EXPECT_EQ(markers.count("<marker "), 1);
   EXPECT_FALSE(markers.contains("<line "));
+  EXPECT_EQ(library.heldLog(), std::nullopt);
   EXPECT_FALSE(ShowPhotosOnMap(library, photos, {2}, settings, true, {}, dir_.path()).show);
 }
 
