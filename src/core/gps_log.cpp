@@ -107,6 +107,7 @@ void GPSLog::FinishLoad(const ParseResult& parsed, const FileByteSource& file) {
   deviceValueCount_ = parsed.deviceValueCount;
   timeIndex_ = TimeIndex(points_);
   pointsLoaded_ = true;
+  ++timesLoaded_;
 }
 
 void GPSLog::ReleasePoints() {

@@ -87,6 +87,8 @@ class GPSLog {
   void setTimeZone(int zone) { timeZone_ = zone; }
 
   bool pointsLoaded() const { return pointsLoaded_; }
+  // How many times the points were read from the file (each load after a release counts).
+  std::uint32_t timesLoaded() const { return timesLoaded_; }
   // Exactly pointCount() points once loaded; empty otherwise.
   const std::vector<TrackPoint>& points() const { return points_; }
 
@@ -117,6 +119,7 @@ class GPSLog {
   bool pointsLoaded_ = false;
   std::vector<TrackPoint> points_;
   TimeIndex timeIndex_;  // over points_, built with them
+  std::uint32_t timesLoaded_ = 0;
   std::int32_t deviceValueCount_ = 0;
   QString loadProblem_;
 };

@@ -5,7 +5,6 @@
 #include <chrono>
 #include <unordered_set>
 
-
 #include "app/palette.h"
 #include "core/native_files.h"
 #include "library/library_file.h"
@@ -401,6 +400,13 @@ std::vector<LogRecord> LogLibrary::Records() const {
 void LogLibrary::AddActiveLog(std::size_t index) {
   if (std::find(activeLogs_.begin(), activeLogs_.end(), index) == activeLogs_.end()) {
     activeLogs_.push_back(index);
+  }
+}
+
+void LogLibrary::SetActiveLogs(const std::vector<std::size_t>& logs) {
+  activeLogs_.clear();
+  for (const std::size_t index : logs) {
+    AddActiveLog(index);
   }
 }
 

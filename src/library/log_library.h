@@ -125,6 +125,9 @@ class LogLibrary {
   const std::vector<std::size_t>& activeLogs() const { return activeLogs_; }
   void ClearActiveLogs() { activeLogs_.clear(); }
   void AddActiveLog(std::size_t index);
+  // The active logs as a pass that used `logs` in this order leaves them (each once, first
+  // use first), for a pass that did its lookups in another order (of capture times, say).
+  void SetActiveLogs(const std::vector<std::size_t>& logs);
 
   // Keeps the points of one log loaded for the photo lookup, releasing the log held before
   // when `held` moves to another log; nullopt releases whatever is held.

@@ -132,7 +132,7 @@ void PhotoList::MatchInTimeOrder(const std::vector<std::size_t>& indices, LogLib
   std::stable_sort(byTime.begin(), byTime.end(), [&](std::size_t a, std::size_t b) {
     return rows_[a].exifDate < rows_[b].exifDate;
   });
-  const std::vector<std::size_t> activeBefore = library.activeLogs();
+  std::vector<std::size_t> active = library.activeLogs();
   std::unordered_map<std::size_t, std::size_t> used;  // row -> the log its lookup used
   for (const std::size_t i : byTime) {
     if (const std::optional<std::size_t> log = Match(rows_[i], library, settings, formats)) {
@@ -141,15 +141,12 @@ void PhotoList::MatchInTimeOrder(const std::vector<std::size_t>& indices, LogLib
   }
   // Later work (a photo document's line styles and laps) takes the active logs in the order
   // the lookups first used them: the order of the rows, as it always was.
-  library.ClearActiveLogs();
-  for (const std::size_t index : activeBefore) {
-    library.AddActiveLog(index);
-  }
   for (const std::size_t i : indices) {
     if (const auto log = used.find(i); log != used.end()) {
-      library.AddActiveLog(log->second);
+      active.push_back(log->second);
     }
   }
+  library.SetActiveLogs(active);
 }
 
 void PhotoList::RematchAll(LogLibrary& library, const MatchSettings& settings,

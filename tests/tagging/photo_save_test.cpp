@@ -57,6 +57,57 @@ class PhotoSave : public ::testing::Test {
   PhotoList photos_;
 };
 
+// Photos of two days whose rows alternate between the days: every pass over them (add,
+// matching again, save) loads each day's log once, and leaves the same results, and the
+// same active logs in the order of the rows, as a pass in row order.
+TEST(PhotoPasses, EachLogIsLoadedOncePerPassWhateverTheOrderOfTheRows) {
+  if (const QString missing = test::SeedPhotosMissing(); !missing.isEmpty()) {
+    GTEST_SKIP() << missing.toStdString();
+  }
+  QTemporaryDir dir;
+  const QString dayOne = dir.filePath(QStringLiteral("0517.log"));
+  const QString dayTwo = dir.filePath(QStringLiteral("0518.log"));
+  test::WriteFile(dayTwo, test::GenerateLog({.day = 18, .hour = 10, .epochs = 100}));
+  test::WriteFile(dayOne, test::GenerateLog({.day = 17, .hour = 10, .epochs = 100}));
+  LogLibrary library = LogLibrary::InMemory({{dayTwo, 0, 0, {}, 0}, {dayOne, 0, 0, {}, 0}}, 0);
+  QDir().mkpath(dir.filePath(QStringLiteral("one")));
+  QDir().mkpath(dir.filePath(QStringLiteral("two")));
+  const QStringList first = test::MakePhotosASecondApart(dir.filePath(QStringLiteral("one")), 10,
+                                                         *MakeTime(2009, 5, 17, 10, 0, 10));
+  const QStringList second = test::MakePhotosASecondApart(dir.filePath(QStringLiteral("two")), 10,
+                                                          *MakeTime(2009, 5, 18, 10, 0, 10));
+  QStringList alternating;
+  for (int i = 0; i < 10; ++i) {
+    alternating << second[i] << first[i];
+  }
+  const auto loads = [&] { return library.log(0).timesLoaded() + library.log(1).timesLoaded(); };
+  // The first row is of the second day: a pass in row order uses its log first, one in
+  // time order second.
+  const std::vector<std::size_t> rowOrder{*library.Find(dayTwo), *library.Find(dayOne)};
+  const MatchSettings settings;
+  PhotoList photos;
+  photos.AddPhotos(alternating, library, settings, kFormats);
+  EXPECT_EQ(loads(), 2u);
+  ASSERT_EQ(photos.size(), 20u);
+  for (std::size_t i = 0; i < 20; ++i) {
+    EXPECT_TRUE(photos.rows()[i].matched) << i;
+    EXPECT_EQ(photos.rows()[i].logFile, i % 2 == 0 ? dayTwo : dayOne) << i;
+  }
+  EXPECT_EQ(library.activeLogs(), rowOrder);
+
+  photos.RematchAll(library, settings, kFormats);
+  EXPECT_EQ(loads(), 4u) << "the pass ends on the other log than it began with";
+  EXPECT_EQ(library.activeLogs(), rowOrder);
+
+  library.ClearActiveLogs();
+  QDir().mkpath(dir.filePath(QStringLiteral("out")));
+  const SaveReport report = SaveTaggedPhotos(photos, library, settings, SaveMode::kCopy,
+                                             dir.filePath(QStringLiteral("out")));
+  EXPECT_EQ(report.items.size(), 20u);
+  EXPECT_LE(loads(), 6u);
+  EXPECT_EQ(library.activeLogs(), rowOrder);
+}
+
 TEST(WrittenPath, UnderscoresWhileANameIsTaken) {
   QTemporaryDir dir;
   EXPECT_EQ(WrittenPath(dir.path(), QStringLiteral("IMG_1.JPG")),
