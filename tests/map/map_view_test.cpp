@@ -212,6 +212,15 @@ class MapView : public ::testing::Test {
                       [](const QString& path) { return PhotoPreviewJpeg(path); });
   }
 
+  // The tracks of one log (`bytes` written to `name`, drawn in colour `colour`) written as
+  // the log manager's Show Tracks writes them.
+  MapRequest TracksOf(const QString& name, const std::string& bytes, int colour) {
+    const QString log = dir_.filePath(name);
+    test::WriteFile(log, bytes);
+    LogLibrary library = LogLibrary::InMemory({{log, colour, 1, {}, 0}}, 0);
+    return ShowLogsOnMap(library, {0}, settings_->folders().cacheFolder, PositionCorrection{});
+  }
+
   QTemporaryDir dir_;
   std::unique_ptr<Settings> settings_;
   LanguageTexts texts_;
@@ -230,14 +239,12 @@ TEST_F(MapView, PageAddressesCarryEncodedParameters) {
 }
 
 TEST_F(MapView, TheTracksPageDrawsTheLogsLapsAndWaypoints) {
-  const QString log = dir_.filePath(QStringLiteral("ride.log"));
-  test::WriteFile(log, test::GenerateLog({.epochs = 600,
-                                          .northMetresPerEpoch = 6.0,
-                                          .lapEpochs = {0, 200, 400, 599},
-                                          .waypointEpochs = {100, 300}}));
-  LogLibrary library = LogLibrary::InMemory({{log, 5, 1, {}, 0}}, 0);
-  const MapRequest request =
-      ShowLogsOnMap(library, {0}, settings_->folders().cacheFolder, PositionCorrection{});
+  const MapRequest request = TracksOf(QStringLiteral("ride.log"),
+                                      test::GenerateLog({.epochs = 600,
+                                                         .northMetresPerEpoch = 6.0,
+                                                         .lapEpochs = {0, 200, 400, 599},
+                                                         .waypointEpochs = {100, 300}}),
+                                      5);
   ASSERT_TRUE(request.show);
   ASSERT_TRUE(request.problems.isEmpty()) << request.problems.join(u'\n').toStdString();
 
@@ -265,13 +272,11 @@ TEST_F(MapView, TheTracksPageDrawsTheLogsLapsAndWaypoints) {
 }
 
 TEST_F(MapView, AGpxTrackIsDrawnWithItsSegmentsAndWaypoints) {
-  const QString gpx = dir_.filePath(QStringLiteral("walk.gpx"));
-  test::WriteFile(
-      gpx, test::GenerateGpx(
-               {.epochs = 600, .northMetresPerEpoch = 6.0, .waypointEpochs = {100, 300}}, 11, 3));
-  LogLibrary library = LogLibrary::InMemory({{gpx, 2, 1, {}, 0}}, 0);
-  const MapRequest request =
-      ShowLogsOnMap(library, {0}, settings_->folders().cacheFolder, PositionCorrection{});
+  const MapRequest request = TracksOf(
+      QStringLiteral("walk.gpx"),
+      test::GenerateGpx({.epochs = 600, .northMetresPerEpoch = 6.0, .waypointEpochs = {100, 300}},
+                        11, 3),
+      2);
   ASSERT_TRUE(request.show);
   ASSERT_TRUE(request.problems.isEmpty()) << request.problems.join(u'\n').toStdString();
 
@@ -409,11 +414,9 @@ TEST_F(MapView, PhotosStayAboveTheTracksAndTheirPathsWrapInTheirBubble) {
 }
 
 TEST_F(MapView, PopupsSpeakTheLanguageOfTheLanguageFile) {
-  const QString log = dir_.filePath(QStringLiteral("ride.log"));
-  test::WriteFile(log, test::GenerateLog({.epochs = 300, .northMetresPerEpoch = 6.0}));
-  LogLibrary library = LogLibrary::InMemory({{log, 5, 1, {}, 0}}, 0);
   const MapRequest request =
-      ShowLogsOnMap(library, {0}, settings_->folders().cacheFolder, PositionCorrection{});
+      TracksOf(QStringLiteral("ride.log"),
+               test::GenerateLog({.epochs = 300, .northMetresPerEpoch = 6.0}), 5);
   ASSERT_TRUE(request.show);
   const QString openLinePopup = QStringLiteral(
       "(() => { const line = TrevaloMap.drawn.lines[0], map = trevaloMap;"
@@ -446,11 +449,8 @@ TEST_F(MapView, WithoutTilesTheMapSaysTheBackgroundNeedsANetworkAndStillDraws) {
   // Nothing listens on port 9 here: every tile fails at once, as without a network.
   settings_->WriteSetting(setting::kMapTileServer,
                           QStringLiteral("http://127.0.0.1:9/{z}/{x}/{y}.png"));
-  const QString log = dir_.filePath(QStringLiteral("ride.log"));
-  test::WriteFile(log, test::GenerateLog({.epochs = 60, .northMetresPerEpoch = 6.0}));
-  LogLibrary library = LogLibrary::InMemory({{log, 5, 1, {}, 0}}, 0);
-  const MapRequest request =
-      ShowLogsOnMap(library, {0}, settings_->folders().cacheFolder, PositionCorrection{});
+  const MapRequest request = TracksOf(
+      QStringLiteral("ride.log"), test::GenerateLog({.epochs = 60, .northMetresPerEpoch = 6.0}), 5);
   CHtmlDlg page(*settings_, texts_);
   page.resize(800, 600);
   page.show();
@@ -590,17 +590,15 @@ QMap<QString, QList<QPointF>> WrittenPositions(const QString& path) {
 
 TEST_F(MapView, ALongTrackIsDrawnWhole) {
   constexpr int kPoints = 100'000;
-  const QString log = dir_.filePath(QStringLiteral("day.log"));
-  test::WriteFile(log, test::GenerateLog({.epochs = kPoints,
-                                          .northMetresPerEpoch = 1.5,
-                                          .eastMetresPerEpoch = -0.8,
-                                          .climbPerEpoch = 0.001,
-                                          .deviceSentences = false,
-                                          .lapEpochs = {0, 50'000, kPoints - 1},
-                                          .waypointEpochs = {25'000}}));
-  LogLibrary library = LogLibrary::InMemory({{log, 3, 1, {}, 0}}, 0);
-  const MapRequest request =
-      ShowLogsOnMap(library, {0}, settings_->folders().cacheFolder, PositionCorrection{});
+  const MapRequest request = TracksOf(QStringLiteral("day.log"),
+                                      test::GenerateLog({.epochs = kPoints,
+                                                         .northMetresPerEpoch = 1.5,
+                                                         .eastMetresPerEpoch = -0.8,
+                                                         .climbPerEpoch = 0.001,
+                                                         .deviceSentences = false,
+                                                         .lapEpochs = {0, 50'000, kPoints - 1},
+                                                         .waypointEpochs = {25'000}}),
+                                      3);
   ASSERT_TRUE(request.problems.isEmpty()) << request.problems.join(u'\n').toStdString();
   const QMap<QString, QList<QPointF>> written =
       WrittenPositions(settings_->folders().cacheFolder + QStringLiteral("/TRXMLONLYTRACKS.xml"));
