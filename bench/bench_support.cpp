@@ -1,5 +1,7 @@
 #include "bench_support.h"
 
+#include <sys/resource.h>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -100,6 +102,14 @@ void MeasurePlainRead(benchmark::State& state, const std::string& path) {
     benchmark::DoNotOptimize(bytes);
   }
   state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(bytes));
+}
+
+void CountPointMemory(benchmark::State& state, std::size_t pointBytes, std::size_t points) {
+  state.counters["point_bytes"] =
+      points == 0 ? 0 : static_cast<double>(pointBytes) / static_cast<double>(points);
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  state.counters["peak_MB"] = static_cast<double>(usage.ru_maxrss) / 1024;
 }
 
 }  // namespace trevalo::bench

@@ -21,6 +21,10 @@ std::size_t ReadWholeFile(const std::string& path);
 // Reads the file once per iteration, counting its bytes: the floor a reader is compared with.
 void MeasurePlainRead(benchmark::State& state, const std::string& path);
 
+// Counters of a loaded log: the bytes its points hold per point, and the process's peak
+// resident memory so far (MB).
+void CountPointMemory(benchmark::State& state, std::size_t pointBytes, std::size_t points);
+
 // Runs a command through the shell; true when it exits with 0.
 bool RunCommand(const std::string& command);
 bool HaveProgram(const std::string& name);

@@ -48,7 +48,8 @@ void BM_GpxOpen(benchmark::State& state) {
       state.SkipWithError("the log did not load");
       break;
     }
-    benchmark::DoNotOptimize(log.points().data());
+    benchmark::DoNotOptimize(log.points().size());
+    trevalo::bench::CountPointMemory(state, log.points().memoryBytes(), log.points().size());
   }
   state.SetBytesProcessed(state.iterations() * FileSize());
 }
@@ -65,7 +66,8 @@ void BM_GpxLoadScanned(benchmark::State& state) {
       state.SkipWithError("the log did not load");
       break;
     }
-    benchmark::DoNotOptimize(log.points().data());
+    benchmark::DoNotOptimize(log.points().size());
+    trevalo::bench::CountPointMemory(state, log.points().memoryBytes(), log.points().size());
   }
   state.SetBytesProcessed(state.iterations() * FileSize());
 }

@@ -45,8 +45,9 @@ void BM_Parse(benchmark::State& state) {
       state.SkipWithError("the log did not load");
       break;
     }
-    benchmark::DoNotOptimize(log.points().data());
+    benchmark::DoNotOptimize(log.points().size());
     state.PauseTiming();
+    trevalo::bench::CountPointMemory(state, log.points().memoryBytes(), log.points().size());
     log.ReleasePoints();
     state.ResumeTiming();
   }

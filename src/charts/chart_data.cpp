@@ -30,11 +30,10 @@ class SeriesWalk {
       : altitude_(altitude), speed_(speed), lowest_(lowest), highest_(highest) {}
 
   template <typename Advance>
-  void Walk(const std::vector<TrackPoint>& points, const ChartAltitude& altitudeOf,
-            Advance&& advance) {
-    const TrackPoint* previous = nullptr;
+  void Walk(const PackedPoints& points, const ChartAltitude& altitudeOf, Advance&& advance) {
+    std::optional<TrackPoint> previous;
     const double step = altitude_.sampleStep;
-    for (const TrackPoint& point : points) {
+    for (TrackPoint point : points) {
       if (!IsUsable(point)) {
         continue;
       }
@@ -42,14 +41,14 @@ class SeriesWalk {
       altitudeSum_ += altitude;
       speedSum_ += point.speed;
       ++count_;
-      if (previous == nullptr) {
-        previous = &point;
+      if (!previous) {
+        previous = std::move(point);
         continue;
       }
       accumulated_ += advance(*previous, point);
-      previous = &point;
       sawHighest_ = sawHighest_ || altitude == highest_;
       sawLowest_ = sawLowest_ || altitude == lowest_;
+      previous = std::move(point);
       while (step > 0 && accumulated_ >= step) {
         PushWindow();
         accumulated_ -= step;
@@ -109,7 +108,7 @@ void FinishSpeed(CAltitudeArray& series) {
 }  // namespace
 
 ChartAltitude::ChartAltitude(const GPSLog& log) : useDevice_(log.deviceValueCount() != 0) {
-  const std::vector<TrackPoint>& points = log.points();
+  const PackedPoints& points = log.points();
   if (!useDevice_ || points.empty()) {
     return;
   }
@@ -129,10 +128,11 @@ double ChartAltitude::operator()(const TrackPoint& point) const {
 
 std::unique_ptr<ChartData> ComputeCharts(const GPSLog& log, const QString& fileName) {
   auto data = std::make_unique<ChartData>();
-  const std::vector<TrackPoint>& points = log.points();
+  const PackedPoints& points = log.points();
   const ChartAltitude altitudeOf(log);
 
-  const TrackSummary track = SummarizeTrack(points, {}, [](const TrackPoint&, const CCoordinate&) {});
+  const TrackSummary track =
+      SummarizeTrack(points, {}, [](const TrackPoint&, const CCoordinate&) {});
   data->totalDistance = track.distance;
   data->timeSpan = track.elapsed();
 
@@ -165,8 +165,7 @@ std::unique_ptr<ChartData> ComputeCharts(const GPSLog& log, const QString& fileN
     walk.Walk(points, altitudeOf, [](const TrackPoint& from, const TrackPoint& to) {
       const CCoordinate a = BuildPosition(from, {});
       const CCoordinate b = BuildPosition(to, {});
-      return Distance(a.latitudeDegrees, a.longitudeDegrees, b.latitudeDegrees,
-                      b.longitudeDegrees);
+      return Distance(a.latitudeDegrees, a.longitudeDegrees, b.latitudeDegrees, b.longitudeDegrees);
     });
     walk.PushRemainder();
     FinishAltitude(data->distanceAltitude);
@@ -200,8 +199,8 @@ std::unique_ptr<ChartData> ComputeCharts(const GPSLog& log, const QString& fileN
   s.speedAverage = SpeedText(track.distance, data->timeSpan);
   s.totalDistance = DistanceText(track.distance);
   s.elapsedTime = DurationText(data->timeSpan);
-  s.startTime = UsTimeText(track.first->localTime);
-  s.endTime = UsTimeText(track.last->localTime);
+  s.startTime = UsTimeText(track.firstTime);
+  s.endTime = UsTimeText(track.lastTime);
   s.fileName = fileName;
   return data;
 }

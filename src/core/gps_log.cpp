@@ -40,8 +40,7 @@ GPSLog::GPSLog(QString filePath, int timeZone, int summerTime, ReadAtOnce)
   scan_ = LogFormatFor(file).ScanAndParse(file, effectiveZone(), points_, parsed);
   if (scan_.problem == ScanProblem::kUnreadable) {
     openError_ = file.errorText();
-    points_.clear();
-    points_.shrink_to_fit();
+    points_.Clear();
     loadProblem_ = scanProblem();
     return;
   }
@@ -96,8 +95,7 @@ bool GPSLog::LoadPoints() {
 
 void GPSLog::FinishLoad(const ParseResult& parsed, const FileByteSource& file) {
   if (!parsed.ok || parsed.readFailed) {
-    points_.clear();
-    points_.shrink_to_fit();
+    points_.Clear();
     loadProblem_ = parsed.readFailed
                        ? QString::fromStdString(file.errorText())
                        : QStringLiteral("date or time out of range in the sentence at byte %1")
@@ -111,8 +109,7 @@ void GPSLog::FinishLoad(const ParseResult& parsed, const FileByteSource& file) {
 }
 
 void GPSLog::ReleasePoints() {
-  points_.clear();
-  points_.shrink_to_fit();
+  points_.Clear();
   timeIndex_ = TimeIndex();
   pointsLoaded_ = false;
 }

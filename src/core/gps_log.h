@@ -17,6 +17,7 @@
 #include "core/calendar_time.h"
 #include "core/file_identity.h"
 #include "core/log_reader.h"
+#include "core/packed_points.h"
 #include "core/time_index.h"
 #include "core/time_zone.h"
 #include "core/track_point.h"
@@ -90,7 +91,7 @@ class GPSLog {
   // How many times the points were read from the file (each load after a release counts).
   std::uint32_t timesLoaded() const { return timesLoaded_; }
   // Exactly pointCount() points once loaded; empty otherwise.
-  const std::vector<TrackPoint>& points() const { return points_; }
+  const PackedPoints& points() const { return points_; }
 
   // Why the log has no times, or why the last load failed: empty when there is no problem.
   QString scanProblem() const;
@@ -117,7 +118,7 @@ class GPSLog {
   FileStamp fileStamp_;
   std::string openError_;
   bool pointsLoaded_ = false;
-  std::vector<TrackPoint> points_;
+  PackedPoints points_;
   TimeIndex timeIndex_;  // over points_, built with them
   std::uint32_t timesLoaded_ = 0;
   std::int32_t deviceValueCount_ = 0;

@@ -13,8 +13,11 @@ class NmeaFormat final : public LogFormat {
     return ScanLog(source, effectiveZone);
   }
   ParseResult Parse(ByteSource& source, std::uint32_t pointCount, int effectiveZone,
-                    std::vector<TrackPoint>& points) const override {
-    return ParseLog(source, pointCount, effectiveZone, points);
+                    PackedPoints& points) const override {
+    PointWindow window(points);
+    const ParseResult parsed = ParseLog(source, pointCount, effectiveZone, window);
+    window.Finish();
+    return parsed;
   }
 };
 
@@ -24,19 +27,25 @@ class GpxFormat final : public LogFormat {
     return ScanGpx(source, effectiveZone);
   }
   ParseResult Parse(ByteSource& source, std::uint32_t pointCount, int effectiveZone,
-                    std::vector<TrackPoint>& points) const override {
-    return ParseGpx(source, pointCount, effectiveZone, points);
+                    PackedPoints& points) const override {
+    std::vector<TrackPoint> read;
+    const ParseResult parsed = ParseGpx(source, pointCount, effectiveZone, read);
+    points = PackedPoints(read);
+    return parsed;
   }
-  ScanResult ScanAndParse(ByteSource& source, int effectiveZone, std::vector<TrackPoint>& points,
+  ScanResult ScanAndParse(ByteSource& source, int effectiveZone, PackedPoints& points,
                           ParseResult& parsed) const override {
-    return ReadGpxLog(source, effectiveZone, points, parsed);
+    std::vector<TrackPoint> read;
+    const ScanResult scan = ReadGpxLog(source, effectiveZone, read, parsed);
+    points = PackedPoints(read);
+    return scan;
   }
 };
 
 }  // namespace
 
-ScanResult LogFormat::ScanAndParse(ByteSource& source, int effectiveZone,
-                                   std::vector<TrackPoint>& points, ParseResult& parsed) const {
+ScanResult LogFormat::ScanAndParse(ByteSource& source, int effectiveZone, PackedPoints& points,
+                                   ParseResult& parsed) const {
   const ScanResult scan = Scan(source, effectiveZone);
   parsed = ParseResult{};
   if (scan.problem != ScanProblem::kUnreadable) {

@@ -15,6 +15,7 @@
 
 #include "core/byte_source.h"
 #include "core/log_reader.h"
+#include "core/packed_points.h"
 #include "core/track_point.h"
 
 namespace trevalo {
@@ -23,14 +24,14 @@ class LogFormat {
  public:
   virtual ~LogFormat() = default;
   virtual ScanResult Scan(ByteSource& source, int effectiveZone) const = 0;
-  // Fills `points` (resized to `pointCount`): the n-th point is the n-th point the scan
+  // Fills `points` (`pointCount` of them): the n-th point is the n-th point the scan
   // counted.
   virtual ParseResult Parse(ByteSource& source, std::uint32_t pointCount, int effectiveZone,
-                            std::vector<TrackPoint>& points) const = 0;
+                            PackedPoints& points) const = 0;
   // Both passes for a log wanted whole at once: the scan's result, and the points unless
   // the file cannot be read. A format whose parse can count as it goes reads the file once.
-  virtual ScanResult ScanAndParse(ByteSource& source, int effectiveZone,
-                                  std::vector<TrackPoint>& points, ParseResult& parsed) const;
+  virtual ScanResult ScanAndParse(ByteSource& source, int effectiveZone, PackedPoints& points,
+                                  ParseResult& parsed) const;
 };
 
 // The reader of NMEA 0183 logs (the logger's own and any receiver's).

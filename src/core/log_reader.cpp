@@ -8,6 +8,7 @@
 
 #include "core/nmea_fields.h"
 #include "core/nmea_talker.h"
+#include "core/packed_points.h"
 #include "core/sentence_counter.h"
 #include "core/sentence_reader.h"
 #include "core/time_zone.h"
@@ -117,10 +118,9 @@ class SatelliteSummary {
     const int remaining = count <= 0 ? 0 : (count % 4 == 0 ? 4 : count % 4);
     const int groups = number < total ? 4 : (number == total ? remaining : 0);
     if (number == 1) {
-      StartSequence(
-          Sequence{std::string(text.substr(0, 2)), std::string(SignalId(text, groups)),
-                   std::clamp(count, 0, 255)},
-          f[3]);
+      StartSequence(Sequence{std::string(text.substr(0, 2)), std::string(SignalId(text, groups)),
+                             std::clamp(count, 0, 255)},
+                    f[3]);
     }
     if (skipping_) {
       return;
@@ -325,8 +325,9 @@ ScanResult ScanLog(ByteSource& source, int effectiveZone) {
   return result;
 }
 
+template <class Points>
 ParseResult ParseLog(ByteSource& source, std::uint32_t pointCount, int effectiveZone,
-                     std::vector<TrackPoint>& points) {
+                     Points& points) {
   ParseResult result;
   points.assign(pointCount, TrackPoint{});
   SentenceReader reader(source);
@@ -430,6 +431,9 @@ ParseResult ParseLog(ByteSource& source, std::uint32_t pointCount, int effective
   }
   return result;
 }
+
+template ParseResult ParseLog(ByteSource&, std::uint32_t, int, std::vector<TrackPoint>&);
+template ParseResult ParseLog(ByteSource&, std::uint32_t, int, PointWindow&);
 
 std::string ScanProblemText(ScanProblem problem) {
   switch (problem) {

@@ -65,8 +65,10 @@ struct ParseResult {
 // off the globe or minutes of 60 or more, a value that is not finite, an altitude, speed,
 // course, DOP or satellite count beyond the bounds above) keeps no position (both
 // coordinates 0, which makes it unusable to every walk) and reads each such number as 0.
+// `Points` is a std::vector<TrackPoint> or a PointWindow.
+template <class Points>
 ParseResult ParseLog(ByteSource& source, std::uint32_t pointCount, int effectiveZone,
-                     std::vector<TrackPoint>& points);
+                     Points& points);
 
 // Takes away what cannot be a measurement from a completed point (see ParseLog); every log
 // format applies it to the points it reads.

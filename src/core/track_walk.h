@@ -34,32 +34,34 @@ inline std::int64_t SpeedSeconds(std::int64_t elapsed) {
 
 // The usable points of a log from the first to the last, and the distance along them.
 struct TrackSummary {
-  const TrackPoint* first = nullptr;  // null when no point is usable
-  const TrackPoint* last = nullptr;
+  bool usable = false;      // some point is usable
+  TimeValue firstTime = 0;  // the local times of the first and the last usable point
+  TimeValue lastTime = 0;
   double distance = 0;
   CCoordinate lastPosition;
-  std::int64_t elapsed() const { return first ? last->localTime - first->localTime : 0; }
+  std::int64_t elapsed() const { return lastTime - firstTime; }
 };
 
 // Builds the position of every usable point, calls visit(point, position) for each in file
-// order, and sums the distances between consecutive ones.
-template <typename Visit>
-TrackSummary SummarizeTrack(const std::vector<TrackPoint>& points, PositionCorrection correction,
-                            Visit&& visit) {
+// order, and sums the distances between consecutive ones. `Points` is a list of TrackPoint
+// (a log's points, or a vector).
+template <typename Points, typename Visit>
+TrackSummary SummarizeTrack(const Points& points, PositionCorrection correction, Visit&& visit) {
   TrackSummary summary;
   for (const TrackPoint& point : points) {
     if (!IsUsable(point)) {
       continue;
     }
     const CCoordinate position = BuildPosition(point, correction);
-    if (summary.first == nullptr) {
-      summary.first = &point;
+    if (!summary.usable) {
+      summary.usable = true;
+      summary.firstTime = point.localTime;
     } else {
       summary.distance +=
           Distance(summary.lastPosition.latitudeDegrees, summary.lastPosition.longitudeDegrees,
                    position.latitudeDegrees, position.longitudeDegrees);
     }
-    summary.last = &point;
+    summary.lastTime = point.localTime;
     visit(point, position);
     summary.lastPosition = position;
   }
@@ -86,16 +88,16 @@ RunTexts MakeRunTexts(double distance, std::int64_t elapsed, const CAltitude& al
 struct LapMark {
   enum class Kind { kStart, kMiddle, kFinal };
   Kind kind = Kind::kStart;
-  int number = 1;  // 1 for the start, k for the k-th lap mark
-  const TrackPoint* point = nullptr;
+  int number = 1;                     // 1 for the start, k for the k-th lap mark
+  const TrackPoint* point = nullptr;  // valid while the mark is handed on
   CCoordinate position;
   RunTexts lap;    // middle and final marks: the lap this mark closes
   RunTexts total;  // final mark: the run from the start to here
 };
 
 struct WaypointMark {
-  int number = 1;  // from 1 in each log
-  const TrackPoint* point = nullptr;
+  int number = 1;                     // from 1 in each log
+  const TrackPoint* point = nullptr;  // valid while the mark is handed on
   CCoordinate position;
 };
 
@@ -111,10 +113,9 @@ struct LapWalkResult {
 // Walks the usable points once: onLap(const LapMark&) for every lap mark from the first,
 // and, with kMarkedApart, onWaypoint(const WaypointMark&) for every waypoint that is no lap
 // mark. `lapCount` is the log's lap-mark count. Returns the last position built.
-template <typename OnLap, typename OnWaypoint>
-LapWalkResult WalkLaps(const std::vector<TrackPoint>& points, std::int32_t lapCount,
-                       PositionCorrection correction, WaypointRule rule, OnLap&& onLap,
-                       OnWaypoint&& onWaypoint) {
+template <typename Points, typename OnLap, typename OnWaypoint>
+LapWalkResult WalkLaps(const Points& points, std::int32_t lapCount, PositionCorrection correction,
+                       WaypointRule rule, OnLap&& onLap, OnWaypoint&& onWaypoint) {
   LapWalkResult result;
   bool started = false;
   double lapDistance = 0;
@@ -122,7 +123,7 @@ LapWalkResult WalkLaps(const std::vector<TrackPoint>& points, std::int32_t lapCo
   std::int64_t totalElapsed = 0;
   int lapCounter = 0;
   int waypointCounter = 0;
-  const TrackPoint* lapStart = nullptr;
+  TimeValue lapStartTime = 0;
   CAltitude lapAltitudes;
   CAltitude totalAltitudes;
   const auto build = [&](const TrackPoint& point) {
@@ -155,10 +156,10 @@ LapWalkResult WalkLaps(const std::vector<TrackPoint>& points, std::int32_t lapCo
       mark.position = result.lastPosition;
       onLap(static_cast<const LapMark&>(mark));
       started = true;
-      lapStart = &point;
+      lapStartTime = point.localTime;
     } else if (point.isLap) {
       extendRun(build(point));
-      const std::int64_t lapElapsed = point.localTime - lapStart->localTime;
+      const std::int64_t lapElapsed = point.localTime - lapStartTime;
       totalElapsed += lapElapsed;
       LapMark mark;
       mark.number = lapCounter + 1;
@@ -173,7 +174,7 @@ LapWalkResult WalkLaps(const std::vector<TrackPoint>& points, std::int32_t lapCo
       ++lapCounter;
       lapDistance = 0;
       lapAltitudes.Start(result.lastPosition.altitudeMetres);
-      lapStart = &point;
+      lapStartTime = point.localTime;
     } else if (point.isWaypoint && rule == WaypointRule::kMarkedApart) {
       build(point);
       WaypointMark mark;

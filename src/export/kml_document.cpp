@@ -19,8 +19,7 @@ void ForEachSelectedLog(const KmlSource& source, Visit&& visit) {
 }  // namespace
 
 QString TrackName(const GPSLog& log) {
-  return log.comment().isEmpty() ? log.fileName()
-                                 : log.fileName() + u'(' + log.comment() + u')';
+  return log.comment().isEmpty() ? log.fileName() : log.fileName() + u'(' + log.comment() + u')';
 }
 
 void WriteKmlLineStyles(CKmlWriter& writer, const KmlSource& source) {
@@ -33,7 +32,7 @@ void WriteKmlLineStyles(CKmlWriter& writer, const KmlSource& source) {
 
 void WriteKmlLaps(CKmlWriter& writer, const KmlSource& source) {
   writer.BeginLapFolder();
-  ForEachSelectedLog(source, [&](const GPSLog& log, const std::vector<TrackPoint>& points) {
+  ForEachSelectedLog(source, [&](const GPSLog& log, const PackedPoints& points) {
     if (points.empty()) {
       return;
     }
@@ -62,7 +61,7 @@ void WriteKmlLaps(CKmlWriter& writer, const KmlSource& source) {
 
 void WriteKmlWaypoints(CKmlWriter& writer, const KmlSource& source) {
   writer.BeginWaypointFolder();
-  ForEachSelectedLog(source, [&](const GPSLog& log, const std::vector<TrackPoint>& points) {
+  ForEachSelectedLog(source, [&](const GPSLog& log, const PackedPoints& points) {
     if (points.empty()) {
       return;
     }
@@ -80,23 +79,20 @@ void WriteKmlWaypoints(CKmlWriter& writer, const KmlSource& source) {
 }
 
 void WriteKmlTracks(CKmlWriter& writer, const KmlSource& source) {
-  ForEachSelectedLog(source, [&](const GPSLog& log, const std::vector<TrackPoint>& points) {
+  ForEachSelectedLog(source, [&](const GPSLog& log, const PackedPoints& points) {
     writer.BeginTrackLine(TrackName(log), log.colorIndex());
-    const TrackSummary track =
-        SummarizeTrack(points, source.correction,
-                       [&](const TrackPoint&, const CCoordinate& position) {
-                         writer.AddTrackPoint(position);
-                       });
+    const TrackSummary track = SummarizeTrack(
+        points, source.correction,
+        [&](const TrackPoint&, const CCoordinate& position) { writer.AddTrackPoint(position); });
     writer.EndTrackLine();
-    if (track.first == nullptr) {
+    if (!track.usable) {
       return;  // no usable point: nothing to summarise, and no place to put a summary
     }
     const std::int64_t elapsed = track.elapsed();
-    writer.WriteRouteSummary(QStringLiteral("Info:") + log.fileName(),
-                             UsTimeText(track.first->localTime), UsTimeText(track.last->localTime),
-                             DurationText(elapsed), DistanceText(track.distance),
-                             SpeedText(track.distance, SpeedSeconds(elapsed)),
-                             track.lastPosition);
+    writer.WriteRouteSummary(QStringLiteral("Info:") + log.fileName(), UsTimeText(track.firstTime),
+                             UsTimeText(track.lastTime), DurationText(elapsed),
+                             DistanceText(track.distance),
+                             SpeedText(track.distance, SpeedSeconds(elapsed)), track.lastPosition);
   });
   source.library.ClearActiveLogs();
 }

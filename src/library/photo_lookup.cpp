@@ -22,12 +22,12 @@ int Digits(const std::string& text, std::size_t at, std::size_t count) {
 bool PlaceBetweenFixes(GPSLog& log, TimeValue photoTime, const MatchSettings& settings,
                        MatchResult& result) {
   const std::optional<FixesAround> around = log.FixesAroundTime(photoTime);
-  const std::vector<TrackPoint>& points = log.points();
+  const PackedPoints& points = log.points();
   if (!around) {
     return false;
   }
-  const TrackPoint& before = points[around->before];
-  const TrackPoint& after = points[around->after];
+  const TrackPoint before = points[around->before];
+  const TrackPoint after = points[around->after];
   if (!IsUsable(before) || !IsUsable(after) ||
       after.localTime - before.localTime > settings.maxGapSeconds) {
     return false;

@@ -17,11 +17,12 @@ std::optional<CCoordinate> DrawLogsOnMap(CMapMarkerWriter& writer, LogLibrary& l
         log.points(), correction,
         [&](const TrackPoint& point, const CCoordinate&) { writer.WriteLinePoint(point); });
     const std::int64_t elapsed = track.elapsed();
-    const auto timeText = [&](const TrackPoint* point) {
-      return point != nullptr ? FormatTime(point->localTime, timeFormat) : QString();
+    const auto timeText = [&](TimeValue time) {
+      return track.usable ? FormatTime(time, timeFormat) : QString();
     };
-    writer.WriteLineInfo(timeText(track.first), timeText(track.last), DistanceText(track.distance),
-                         DurationText(elapsed), SpeedText(track.distance, SpeedSeconds(elapsed)));
+    writer.WriteLineInfo(timeText(track.firstTime), timeText(track.lastTime),
+                         DistanceText(track.distance), DurationText(elapsed),
+                         SpeedText(track.distance, SpeedSeconds(elapsed)));
     writer.EndLine();
     const LapWalkResult walk = WalkLaps(
         log.points(), log.lapCount(), correction, WaypointRule::kMarkedApart,
@@ -45,7 +46,7 @@ std::optional<CCoordinate> DrawLogsOnMap(CMapMarkerWriter& writer, LogLibrary& l
         });
     if (walk.built) {
       last = walk.lastPosition;
-    } else if (track.first != nullptr) {
+    } else if (track.usable) {
       last = track.lastPosition;
     }
   }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -35,6 +36,10 @@ ReadGpx Read(const std::string& data, int zone = 900) {
   EXPECT_EQ(once.scan, gpx.scan);
   EXPECT_EQ(once.parse.readFailed, gpx.parse.readFailed);
   EXPECT_TRUE(once.points == gpx.points) << "the reading in one pass differs";
+
+  const PackedPoints packed(gpx.points);
+  EXPECT_TRUE(std::equal(packed.begin(), packed.end(), gpx.points.begin(), gpx.points.end()))
+      << "the packed points differ from the parsed ones";
   return gpx;
 }
 
@@ -186,12 +191,13 @@ TEST(GpxReader, NumbersAreDecimalsInAnyOfTheirWrittenForms) {
   const struct {
     const char* written;
     double degrees;  // 0: no number
-  } cases[] = {
-      {"37.5", 37.5},    {"+37.5", 37.5},   {" 37.5 ", 37.5}, {"3.75e1", 37.5}, {"37.", 37},
-      {".5", 0.5},       {"-.5", -0.5},     {"1,5", 0},       {"0x10", 0},      {"+-5", 0},
-      {"++5", 0},        {"5 5", 0},        {"", 0},          {"inf", 0},       {"1e400", 0},
-      {"\xD9\xA3", 0},  // an Arabic-Indic digit three
-  };
+  } cases[] =
+      {
+          {"37.5", 37.5},  {"+37.5", 37.5}, {" 37.5 ", 37.5}, {"3.75e1", 37.5}, {"37.", 37},
+          {".5", 0.5},     {"-.5", -0.5},   {"1,5", 0},       {"0x10", 0},      {"+-5", 0},
+          {"++5", 0},      {"5 5", 0},      {"", 0},          {"inf", 0},       {"1e400", 0},
+          {"\xD9\xA3", 0},  // an Arabic-Indic digit three
+      };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.written);
     const ReadGpx gpx =

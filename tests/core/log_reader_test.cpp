@@ -7,6 +7,7 @@
 
 #include "core/geodesy.h"
 #include "core/log_reader.h"
+#include "core/packed_points.h"
 #include "core/time_zone.h"
 #include "core/track_walk.h"
 #include "support/log_generator.h"
@@ -27,6 +28,18 @@ ReadLog Read(const std::string& data, int zone = 900) {
   ReadLog log;
   log.scan = ScanLog(source, zone);
   log.parse = ParseLog(source, log.scan.pointCount, zone, log.points);
+
+  // A loaded log packs the points as the parse leaves them behind: every case checks that
+  // it keeps exactly what the parse gives.
+  PackedPoints packed;
+  PointWindow window(packed);
+  const ParseResult windowed = ParseLog(source, log.scan.pointCount, zone, window);
+  window.Finish();
+  EXPECT_EQ(windowed.ok, log.parse.ok);
+  EXPECT_EQ(windowed.deviceValueCount, log.parse.deviceValueCount);
+  EXPECT_TRUE(!log.parse.ok ||
+              std::equal(packed.begin(), packed.end(), log.points.begin(), log.points.end()))
+      << "the packed points differ from the parsed ones";
   return log;
 }
 

@@ -58,7 +58,7 @@ TEST(FixesAround, NoneAtAFixOrOutsideTheFixes) {
   EXPECT_FALSE(TimeIndex(points).Around(points, At(10)));
   EXPECT_FALSE(TimeIndex(points).Around(points, At(-1)));
   EXPECT_FALSE(TimeIndex(points).Around(points, At(11)));
-  EXPECT_FALSE(TimeIndex().Around({}, At(5)));
+  EXPECT_FALSE(TimeIndex().Around(std::vector<TrackPoint>{}, At(5)));
 }
 
 TEST(InterpolatedPoint, PositionAndAltitudeInProportionToTime) {
