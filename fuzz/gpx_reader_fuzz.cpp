@@ -1,6 +1,6 @@
 // Any bytes as a GPX file: the scan and the parse must not crash or run away, must agree
-// with each other and with the reading in one pass, must not depend on how UTF-8 data is cut into reads, and must give only
-// points that can be measurements.
+// with each other and with the reading in one pass, must not depend on how UTF-8 data is cut into
+// reads, and must give only points that can be measurements.
 
 #include <algorithm>
 #include <cmath>
@@ -41,7 +41,7 @@ class TrickleSource final : public trevalo::ByteSource {
 
 struct Read {
   trevalo::ScanResult scan;
-  std::vector<trevalo::TrackPoint> points;
+  trevalo::PackedPoints points;
 };
 
 // Whether Qt's reader reads the whole document, given at once, without an error.
@@ -97,7 +97,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   Check(laps == scan.lapCount && waypoints == scan.waypointCount);
 
-  std::vector<trevalo::TrackPoint> oncePoints;
+  trevalo::PackedPoints oncePoints;
   trevalo::ParseResult onceParse;
   Check(trevalo::ReadGpxLog(whole, zone, oncePoints, onceParse) == scan);
   Check(!onceParse.readFailed && oncePoints == read.points);

@@ -374,42 +374,30 @@ void FillPoint(const GpxFix& fix, int effectiveZone, TrackPoint& point) {
 }
 
 // GPX 1.1 has no speed: a track point without one gets the average speed of the leg that
-// ends at it, so that speed charts and statistics work as on NMEA logs.
-void FillMissingSpeeds(std::vector<TrackPoint>& points, const std::vector<bool>& speedGiven) {
-  const TrackPoint* previous = nullptr;
-  for (std::size_t i = 0; i < points.size(); ++i) {
-    TrackPoint& point = points[i];
+// ends at it, so that speed charts and statistics work as on NMEA logs. Takes the points
+// in their final order, one at a time.
+class MissingSpeeds {
+ public:
+  void Fill(TrackPoint& point, bool speedGiven) {
     if (point.latitude == 0 && point.longitude == 0) {
-      continue;
+      return;
     }
-    if (!speedGiven[i] && previous != nullptr && point.utcTime > previous->utcTime) {
-      CCoordinate a(*previous);
+    if (!speedGiven && previous_ && point.utcTime > previous_->utcTime) {
+      CCoordinate a(*previous_);
       CCoordinate b(point);
       a.Convert(0, 0);
       b.Convert(0, 0);
       const double metres =
           Distance(a.latitudeDegrees, a.longitudeDegrees, b.latitudeDegrees, b.longitudeDegrees);
-      point.speed = metres / static_cast<double>(point.utcTime - previous->utcTime) * 3.6;
+      point.speed = metres / static_cast<double>(point.utcTime - previous_->utcTime) * 3.6;
       DropImplausibleFix(point);
     }
-    previous = &point;
+    previous_ = point;
   }
-}
 
-// Inserts inserted(k) before the element at before[k] (ascending; the size for the end), moving
-// the elements in place: a track of millions of points is not copied for a few waypoints.
-template <typename Vector, typename Inserted>
-void InsertBefore(Vector& elements, const std::vector<std::size_t>& before, Inserted&& inserted) {
-  std::size_t end = elements.size();
-  elements.resize(elements.size() + before.size());
-  for (std::size_t k = before.size(); k-- > 0;) {
-    std::move_backward(elements.begin() + static_cast<std::ptrdiff_t>(before[k]),
-                       elements.begin() + static_cast<std::ptrdiff_t>(end),
-                       elements.begin() + static_cast<std::ptrdiff_t>(end + k + 1));
-    elements[before[k] + k] = inserted(k);
-    end = before[k];
-  }
-}
+ private:
+  std::optional<TrackPoint> previous_;
+};
 
 // What the scan keeps of the points it passes: their counts and the times of the ends.
 class GpxSpan {
@@ -474,14 +462,15 @@ class GpxSpan {
 // Reads the points, at most `limit` of them, in the order ParseGpx gives; `span`, when
 // given, takes every point read.
 ReadStatus ReadPoints(ByteSource& source, std::uint32_t limit, int effectiveZone,
-                      std::vector<TrackPoint>& points, GpxSpan* span) {
-  // Track points go straight into place; the few waypoints are merged in afterwards.
-  points.clear();
-  if (limit != kNoLimit) {
-    points.reserve(limit);
-  }
+                      PackedPoints& points, GpxSpan* span) {
+  // Track points are packed as they come; the few waypoints are merged in afterwards, when
+  // their places are known, and the speeds are filled in that final order.
+  PackedPoints track;
   std::vector<bool> speedGiven;
-  speedGiven.reserve(points.capacity());
+  if (limit != kNoLimit) {
+    track.Reserve(limit);
+    speedGiven.reserve(limit);
+  }
   std::vector<TrackPoint> waypoints;
   std::vector<bool> waypointSpeedGiven;
   std::uint32_t taken = 0;
@@ -493,30 +482,44 @@ ReadStatus ReadPoints(ByteSource& source, std::uint32_t limit, int effectiveZone
     if (span != nullptr) {
       span->Add(fix);
     }
-    FillPoint(fix, effectiveZone, (fix.waypoint ? waypoints : points).emplace_back());
-    (fix.waypoint ? waypointSpeedGiven : speedGiven).push_back(fix.speed.has_value());
+    TrackPoint point;
+    FillPoint(fix, effectiveZone, point);
+    if (fix.waypoint) {
+      waypoints.push_back(std::move(point));
+      waypointSpeedGiven.push_back(fix.speed.has_value());
+    } else {
+      track.Append(point);
+      speedGiven.push_back(fix.speed.has_value());
+    }
   });
-  if (!waypoints.empty()) {
-    // Each waypoint goes before the first track point later than it; waypoints of the same
-    // time keep their file order.
-    std::vector<std::size_t> order(waypoints.size());
-    for (std::size_t i = 0; i < order.size(); ++i) {
-      order[i] = i;
-    }
-    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-      return waypoints[a].utcTime < waypoints[b].utcTime;
-    });
-    std::vector<std::size_t> before(order.size(), points.size());
-    std::size_t w = 0;
-    for (std::size_t t = 0; t < points.size() && w < order.size(); ++t) {
-      while (w < order.size() && waypoints[order[w]].utcTime < points[t].utcTime) {
-        before[w++] = t;
-      }
-    }
-    InsertBefore(points, before, [&](std::size_t k) { return std::move(waypoints[order[k]]); });
-    InsertBefore(speedGiven, before, [&](std::size_t k) { return waypointSpeedGiven[order[k]]; });
+  // Each waypoint goes before the first track point later than it; waypoints of the same
+  // time keep their file order.
+  std::vector<std::size_t> order(waypoints.size());
+  for (std::size_t i = 0; i < order.size(); ++i) {
+    order[i] = i;
   }
-  FillMissingSpeeds(points, speedGiven);
+  std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+    return waypoints[a].utcTime < waypoints[b].utcTime;
+  });
+  points.Clear();
+  points.Reserve(track.size() + waypoints.size());
+  MissingSpeeds speeds;
+  std::size_t w = 0;
+  const auto put = [&](TrackPoint& point, bool given) {
+    speeds.Fill(point, given);
+    points.Append(point);
+  };
+  for (std::size_t t = 0; t < track.size(); ++t) {
+    TrackPoint point = track[t];
+    while (w < order.size() && waypoints[order[w]].utcTime < point.utcTime) {
+      put(waypoints[order[w]], waypointSpeedGiven[order[w]]);
+      ++w;
+    }
+    put(point, speedGiven[t]);
+  }
+  for (; w < order.size(); ++w) {
+    put(waypoints[order[w]], waypointSpeedGiven[order[w]]);
+  }
   return status;
 }
 
@@ -530,14 +533,16 @@ ScanResult ScanGpx(ByteSource& source, int effectiveZone) {
 }
 
 ParseResult ParseGpx(ByteSource& source, std::uint32_t pointCount, int effectiveZone,
-                     std::vector<TrackPoint>& points) {
+                     PackedPoints& points) {
   ParseResult result;
   result.readFailed = ReadPoints(source, pointCount, effectiveZone, points, nullptr).readFailed;
-  points.resize(pointCount);  // a file that lost points since the scan leaves the rest zeroed
+  while (points.size() < pointCount) {
+    points.Append(TrackPoint{});  // a file that lost points since the scan leaves the rest zeroed
+  }
   return result;
 }
 
-ScanResult ReadGpxLog(ByteSource& source, int effectiveZone, std::vector<TrackPoint>& points,
+ScanResult ReadGpxLog(ByteSource& source, int effectiveZone, PackedPoints& points,
                       ParseResult& parsed) {
   GpxSpan span;
   const ReadStatus status = ReadPoints(source, kNoLimit, effectiveZone, points, &span);

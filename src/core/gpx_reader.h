@@ -23,6 +23,7 @@
 #include "core/byte_source.h"
 #include "core/calendar_time.h"
 #include "core/log_reader.h"
+#include "core/packed_points.h"
 #include "core/track_point.h"
 
 namespace trevalo {
@@ -35,11 +36,11 @@ std::optional<TimeValue> ParseGpxTime(QStringView text);
 ScanResult ScanGpx(ByteSource& source, int effectiveZone);
 
 ParseResult ParseGpx(ByteSource& source, std::uint32_t pointCount, int effectiveZone,
-                     std::vector<TrackPoint>& points);
+                     PackedPoints& points);
 
 // The scan and the parse in one reading: what ScanGpx returns, with every point ParseGpx
 // would fill (`parsed` says whether the reading failed).
-ScanResult ReadGpxLog(ByteSource& source, int effectiveZone, std::vector<TrackPoint>& points,
+ScanResult ReadGpxLog(ByteSource& source, int effectiveZone, PackedPoints& points,
                       ParseResult& parsed);
 
 }  // namespace trevalo

@@ -28,17 +28,11 @@ class GpxFormat final : public LogFormat {
   }
   ParseResult Parse(ByteSource& source, std::uint32_t pointCount, int effectiveZone,
                     PackedPoints& points) const override {
-    std::vector<TrackPoint> read;
-    const ParseResult parsed = ParseGpx(source, pointCount, effectiveZone, read);
-    points = PackedPoints(read);
-    return parsed;
+    return ParseGpx(source, pointCount, effectiveZone, points);
   }
   ScanResult ScanAndParse(ByteSource& source, int effectiveZone, PackedPoints& points,
                           ParseResult& parsed) const override {
-    std::vector<TrackPoint> read;
-    const ScanResult scan = ReadGpxLog(source, effectiveZone, read, parsed);
-    points = PackedPoints(read);
-    return scan;
+    return ReadGpxLog(source, effectiveZone, points, parsed);
   }
 };
 
