@@ -632,9 +632,9 @@ void CRAZIvozezDlg::ShowMapView() {
   QDir().mkpath(settings_.folders().cacheFolder);
   const bool showTracks = settings_.ReadFlag(setting::kShowTrack);
   MapRequest request;
-  WorkOnPhotos(QStringLiteral("MAIN_SUB_PROCESS_MAP"), [&](const Progress&) {
+  WorkOnPhotos(QStringLiteral("MAIN_SUB_PROCESS_MAP"), [&](const Progress& progress) {
     request = ShowPhotosOnMap(library_, photos_, rows, match_, showTracks, formats_.timeFormat,
-                              settings_.folders().cacheFolder);
+                              settings_.folders().cacheFolder, progress);
   });
   if (request.show) {
     Q_EMIT mapRequested(request);
