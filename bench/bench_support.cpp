@@ -14,10 +14,14 @@
 
 namespace trevalo::bench {
 
+std::string DataFolder() {
+  const char* folder = std::getenv("TREVALO_BENCH_DIR");
+  return folder != nullptr ? folder : "/tmp/trevalo-bench";
+}
+
 std::string DataFile(const std::string& name, std::size_t minimumSize,
                      const std::function<std::string()>& make) {
-  const char* folder = std::getenv("TREVALO_BENCH_DIR");
-  const std::filesystem::path dir = folder != nullptr ? folder : "/tmp/trevalo-bench";
+  const std::filesystem::path dir = DataFolder();
   std::filesystem::create_directories(dir);
   const std::filesystem::path path = dir / name;
   std::error_code error;

@@ -10,8 +10,11 @@
 
 namespace trevalo::bench {
 
-// A data file in the benchmark data folder (TREVALO_BENCH_DIR, or /tmp/trevalo-bench),
-// written by `make` unless a file of at least `minimumSize` bytes is there already.
+// The benchmark data folder: TREVALO_BENCH_DIR, or /tmp/trevalo-bench.
+std::string DataFolder();
+
+// A data file in the benchmark data folder, written by `make` unless a file of at least
+// `minimumSize` bytes is there already.
 std::string DataFile(const std::string& name, std::size_t minimumSize,
                      const std::function<std::string()>& make);
 

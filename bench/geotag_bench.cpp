@@ -5,15 +5,14 @@
 
 #include <QByteArray>
 #include <QCoreApplication>
-#include <QProcess>
 #include <QString>
 #include <QStringList>
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 
 #include "bench_support.h"
+#include "geotag_support.h"
 #include "photo/photo_metadata.h"
 #include "support/log_generator.h"
 
@@ -22,8 +21,7 @@ namespace {
 constexpr int kDryRunPhotos = 20000;
 
 std::string Folder() {
-  const char* folder = std::getenv("TREVALO_BENCH_DIR");
-  return folder != nullptr ? folder : "/tmp/trevalo-bench";
+  return trevalo::bench::DataFolder();
 }
 
 int EnvironmentNumber(const char* name, int otherwise) {
@@ -41,16 +39,6 @@ int PhonePhotoWidth() {
   return EnvironmentNumber("TREVALO_BENCH_PHONE_WIDTH", 3000);
 }
 
-void WriteBytes(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary)
-      .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-std::string ReadBytes(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(file), {}};
-}
-
 // One point a second from 2009-05-17 12:00:00 UTC, covering every photo.
 const QString& LogFile() {
   static const QString path =
@@ -60,59 +48,15 @@ const QString& LogFile() {
   return path;
 }
 
-// `count` copies of `seed` in `folder`, photo i taken i seconds after 12:00:00; the seed's
-// capture time is "2009:05:17 12:00:00". Written once.
-QStringList PhotoCopies(const std::string& folder, const std::string& seed, int count) {
-  const std::string marker = folder + "/complete";
-  QStringList paths;
-  const bool made = std::filesystem::exists(marker);
-  std::string bytes;
-  std::size_t date = std::string::npos;
-  if (!made) {
-    std::fprintf(stderr, "writing %d photos into %s ...\n", count, folder.c_str());
-    std::filesystem::remove_all(folder);
-    std::filesystem::create_directories(folder);
-    bytes = ReadBytes(seed);
-    date = bytes.find("2009:05:17 12:00:00");
-    if (date == std::string::npos) {
-      std::fprintf(stderr, "%s has no capture time to patch\n", seed.c_str());
-      std::exit(1);
-    }
-  }
-  for (int i = 0; i < count; ++i) {
-    char name[32];
-    std::snprintf(name, sizeof name, "/IMG_%05d.JPG", i);
-    if (!made) {
-      char text[32];
-      std::snprintf(text, sizeof text, "2009:05:17 %02d:%02d:%02d", 12 + i / 3600, i / 60 % 60,
-                    i % 60);
-      bytes.replace(date, 19, text);
-      WriteBytes(folder + name, bytes);
-    }
-    paths << QString::fromStdString(folder + name);
-  }
-  if (!made) {
-    WriteBytes(marker, "");
-  }
-  return paths;
+// Photo i taken i seconds after 12:00:00 UTC.
+QStringList CopiesASecondApart(const std::string& folder, const std::string& seed, int count) {
+  return trevalo::bench::PhotoCopies(folder, seed, count, *trevalo::MakeTime(2009, 5, 17, 12, 0, 0),
+                                     1);
 }
 
 const QStringList& SmallPhotos() {
-  static const QStringList photos = [] {
-    const std::string seed = Folder() + "/small_seed.jpg";
-    if (!std::filesystem::exists(seed)) {
-      std::string bytes =
-          ReadBytes(std::string(TREVALO_SOURCE_DIR) + "/fuzz/corpus/exif_file/le.jpg");
-      // The seed's own capture time, moved to the start of the log.
-      const std::size_t date = bytes.find("2009:05:17 12:00:00");
-      if (date == std::string::npos) {
-        std::fprintf(stderr, "the seed photo has no capture time\n");
-        std::exit(1);
-      }
-      WriteBytes(seed, bytes);
-    }
-    return PhotoCopies(Folder() + "/dry_run_photos", seed, kDryRunPhotos);
-  }();
+  static const QStringList photos = CopiesASecondApart(
+      Folder() + "/dry_run_photos", trevalo::bench::SmallSeedPhoto(), kDryRunPhotos);
   return photos;
 }
 
@@ -132,32 +76,11 @@ const QStringList& PhonePhotos() {
         std::exit(1);
       }
     }
-    return PhotoCopies(Folder() + "/phone_photos_" + std::to_string(width) + "_" +
-                           std::to_string(PhonePhotoCount()),
-                       seed, PhonePhotoCount());
+    return CopiesASecondApart(Folder() + "/phone_photos_" + std::to_string(width) + "_" +
+                                  std::to_string(PhonePhotoCount()),
+                              seed, PhonePhotoCount());
   }();
   return photos;
-}
-
-QString Cli() {
-  const char* given = std::getenv("TREVALO_CLI");
-  return given != nullptr ? QString::fromLocal8Bit(given)
-                          : QCoreApplication::applicationDirPath() + QStringLiteral("/trevalo-cli");
-}
-
-// Runs the program with its output thrown away; false when it does not exit with 0.
-bool Run(const QString& program, const QStringList& arguments) {
-  QProcess process;
-  process.setProgram(program);
-  process.setArguments(arguments);
-  process.setStandardOutputFile(QProcess::nullDevice());
-  process.setStandardErrorFile(QProcess::nullDevice());
-  QStringList environment = QProcess::systemEnvironment();
-  environment << QStringLiteral("TREVALO_HOME=") + QString::fromStdString(Folder() + "/home");
-  process.setEnvironment(environment);
-  process.start();
-  return process.waitForFinished(-1) && process.exitStatus() == QProcess::NormalExit &&
-         process.exitCode() == 0;
 }
 
 QStringList GeotagArguments() {
@@ -170,9 +93,7 @@ QStringList GeotagArguments() {
 QString FreshOutputFolder(benchmark::State& state) {
   state.PauseTiming();
   const std::string folder = Folder() + "/geotag_out";
-  std::filesystem::remove_all(folder);
-  std::filesystem::create_directories(folder);
-  trevalo::bench::RunCommand("sync");
+  trevalo::bench::EmptyFolder(folder);
   state.ResumeTiming();
   return QString::fromStdString(folder);
 }
@@ -197,7 +118,7 @@ void BM_DryRun(benchmark::State& state) {
                                             QString::fromStdString(Folder() + "/geotag_out")} +
                                 SmallPhotos();
   for (auto _ : state) {
-    if (!Run(Cli(), arguments)) {
+    if (!trevalo::bench::RunQuietly(trevalo::bench::Cli(), arguments)) {
       state.SkipWithError("trevalo-cli geotag failed");
       return;
     }
@@ -216,7 +137,8 @@ std::int64_t PhoneBytes() {
 void BM_CopyPhonePhotos(benchmark::State& state) {
   for (auto _ : state) {
     const QString out = FreshOutputFolder(state);
-    if (!Run(QStringLiteral("cp"), QStringList{QStringLiteral("-t"), out} + PhonePhotos())) {
+    if (!trevalo::bench::RunQuietly(QStringLiteral("cp"),
+                                    QStringList{QStringLiteral("-t"), out} + PhonePhotos())) {
       state.SkipWithError("cp failed");
       return;
     }
@@ -227,8 +149,9 @@ void BM_CopyPhonePhotos(benchmark::State& state) {
 void BM_GeotagPhonePhotos(benchmark::State& state) {
   for (auto _ : state) {
     const QString out = FreshOutputFolder(state);
-    if (!Run(Cli(),
-             GeotagArguments() + QStringList{QStringLiteral("--out"), out} + PhonePhotos())) {
+    if (!trevalo::bench::RunQuietly(
+            trevalo::bench::Cli(),
+            GeotagArguments() + QStringList{QStringLiteral("--out"), out} + PhonePhotos())) {
       state.SkipWithError("trevalo-cli geotag failed");
       return;
     }
@@ -246,7 +169,7 @@ BENCHMARK(BM_GeotagPhonePhotos)->Unit(benchmark::kMillisecond)->UseRealTime()->I
 int main(int argc, char** argv) {
   QCoreApplication application(argc, argv);
   benchmark::Initialize(&argc, argv);
-  std::printf("trevalo-cli: %s\n", Cli().toLocal8Bit().constData());
+  std::printf("trevalo-cli: %s\n", trevalo::bench::Cli().toLocal8Bit().constData());
   // Made before the timing; the small photos read once, so that every run finds them in the
   // cache (the phone photos may not fit in it).
   for (const QString& photo : SmallPhotos()) {

@@ -1,11 +1,14 @@
 #include "library/photo_lookup.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <numeric>
 
 #include "app/display_format.h"
 #include "core/geodesy.h"
 #include "core/nmea_fields.h"
+#include "core/parallel_work.h"
 #include "core/track_walk.h"
 #include "photo/photo_metadata.h"
 
@@ -141,6 +144,44 @@ MatchResult MatchReadPhoto(LogLibrary& library, const PhotoMetadata& photo,
     return result;
   }
   return MatchPhotoTime(library, photo.info.dateTime, settings);
+}
+
+std::vector<MatchResult> MatchPhotosInTimeOrder(LogLibrary& library,
+                                                const std::vector<QString>& paths,
+                                                const MatchSettings& settings,
+                                                const Progress& progress) {
+  std::vector<MatchResult> results(paths.size());
+  if (library.empty()) {
+    return results;  // nothing to look up: the photos need not be read
+  }
+  std::vector<PhotoMetadata> photos(paths.size());
+  ForEachInParallel(
+      paths.size(), [&](std::size_t i) { photos[i] = ReadPhotoMetadata(paths[i]); },
+      [&](std::size_t i) {
+        if (progress) {
+          progress(i, paths.size(), paths[i]);
+        }
+      });
+  // EXIF dates ("YYYY:MM:DD hh:mm:ss") order as the times they name; the camera correction
+  // moves them all alike.
+  std::vector<std::size_t> byTime(paths.size());
+  std::iota(byTime.begin(), byTime.end(), std::size_t{0});
+  std::stable_sort(byTime.begin(), byTime.end(), [&](std::size_t a, std::size_t b) {
+    return photos[a].info.dateTime < photos[b].info.dateTime;
+  });
+  std::vector<std::size_t> active = library.activeLogs();
+  for (const std::size_t i : byTime) {
+    results[i] = MatchReadPhoto(library, photos[i], settings);
+  }
+  // Later work (a photo document's tracks, the map's) takes the active logs in the order
+  // the lookups first used them: the order of the paths, as it always was.
+  for (const MatchResult& result : results) {
+    if (result.logIndex) {
+      active.push_back(*result.logIndex);
+    }
+  }
+  library.SetActiveLogs(active);
+  return results;
 }
 
 QString CoordinateText(double packed, const std::string& reference, int correction, bool latitude,

@@ -4,9 +4,11 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include <QString>
 
+#include "core/progress.h"
 #include "core/track_interpolation.h"
 #include "core/track_point.h"
 #include "library/log_library.h"
@@ -44,6 +46,14 @@ MatchResult MatchPhoto(LogLibrary& library, const QString& photoPath,
 // MatchPhoto for a photo already read: `photo` is what ReadPhotoMetadata gave for it.
 MatchResult MatchReadPhoto(LogLibrary& library, const PhotoMetadata& photo,
                            const MatchSettings& settings);
+// MatchPhoto for each of `paths`, with the results in their order. The photos are read on
+// all cores (progress is told as each is read), then looked up in the order of their
+// capture times, so that each log is loaded at most once however the paths are ordered;
+// the library's active logs end as lookups in the order of the paths leave them.
+std::vector<MatchResult> MatchPhotosInTimeOrder(LogLibrary& library,
+                                                const std::vector<QString>& paths,
+                                                const MatchSettings& settings,
+                                                const Progress& progress = {});
 
 // Position texts of a point with the display format (COMMON_LONGLATFORMAT), moved by the
 // position correction when it is on.

@@ -1,5 +1,6 @@
 #include "tagging/photo_page.h"
 
+#include <algorithm>
 #include <utility>
 
 #include <QApplication>
@@ -154,6 +155,23 @@ std::shared_ptr<PhotoPageState> PreparedState(std::shared_ptr<PhotoPageState> st
         QDir(settings.folders().documentsFolder).filePath(kLibraryFolderName), summerTimeOffset);
   }
   return state;
+}
+
+// A place for each of the list's `rowCount` rows, true where the row is selected. The list
+// selects whole rows, so its selection's ranges name them at once (selectedRows() checks
+// every row against every range: seconds for thousands of scattered rows).
+std::vector<bool> SelectedRows(const QTableWidget& list, std::size_t rowCount) {
+  std::vector<bool> selected(rowCount, false);
+  for (const QItemSelectionRange& range : list.selectionModel()->selection()) {
+    if (range.left() != 0 || range.right() != list.columnCount() - 1) {
+      continue;  // part of a row
+    }
+    for (int row = std::max(range.top(), 0);
+         row <= range.bottom() && static_cast<std::size_t>(row) < rowCount; ++row) {
+      selected[static_cast<std::size_t>(row)] = true;
+    }
+  }
+  return selected;
 }
 
 }  // namespace
@@ -434,15 +452,7 @@ void CRAZIvozezDlg::TellNotAdded(const QStringList& lines) {
 }
 
 void CRAZIvozezDlg::RemoveSelected() {
-  const QModelIndexList selected = list_->selectionModel()->selectedRows();
-  std::vector<int> rows;
-  for (const QModelIndex& index : selected) {
-    rows.push_back(index.row());
-  }
-  std::ranges::sort(rows, std::greater<>());
-  for (const int row : rows) {
-    photos_.Remove(static_cast<std::size_t>(row));
-  }
+  photos_.RemoveRows(SelectedRows(*list_, photos_.size()));
   ShowRows();
   RefreshPageState();
 }
@@ -456,9 +466,10 @@ void CRAZIvozezDlg::RematchAll() {
 
 void CRAZIvozezDlg::NoteSelection() {
   state_->selection.clear();
-  for (const QModelIndex& index : list_->selectionModel()->selectedRows()) {
-    if (static_cast<std::size_t>(index.row()) < photos_.size()) {
-      state_->selection.insert(photos_.rows()[static_cast<std::size_t>(index.row())].identity);
+  const std::vector<bool> selected = SelectedRows(*list_, photos_.size());
+  for (std::size_t row = 0; row < selected.size(); ++row) {
+    if (selected[row]) {
+      state_->selection.insert(photos_.rows()[row].identity);
     }
   }
 }
@@ -581,15 +592,13 @@ void CRAZIvozezDlg::CorrectCameraTime() {
 }
 
 void CRAZIvozezDlg::ShowDetails() {
-  const QModelIndexList selected = list_->selectionModel()->selectedRows();
-  if (selected.isEmpty()) {
+  const std::vector<bool> selected = SelectedRows(*list_, photos_.size());
+  const auto first = std::ranges::find(selected, true);
+  if (first == selected.end()) {
     return;
   }
-  int first = selected.front().row();
-  for (const QModelIndex& index : selected) {
-    first = std::min(first, index.row());
-  }
-  FileInfoDlg dialog(settings_, texts_, photos_, static_cast<std::size_t>(first), this);
+  FileInfoDlg dialog(settings_, texts_, photos_, static_cast<std::size_t>(first - selected.begin()),
+                     this);
   dialog.exec();
   ShowRows();
   RefreshPageState();
@@ -613,17 +622,19 @@ void CRAZIvozezDlg::SavePhotos() {
 
 void CRAZIvozezDlg::ShowMapView() {
   std::vector<std::size_t> rows;
-  for (const QModelIndex& index : list_->selectionModel()->selectedRows()) {
-    rows.push_back(static_cast<std::size_t>(index.row()));
+  const std::vector<bool> selected = SelectedRows(*list_, photos_.size());
+  for (std::size_t row = 0; row < selected.size(); ++row) {
+    if (selected[row]) {
+      rows.push_back(row);
+    }
   }
-  std::ranges::sort(rows);
   PickUpLibraryChanges();
   QDir().mkpath(settings_.folders().cacheFolder);
   const bool showTracks = settings_.ReadFlag(setting::kShowTrack);
   MapRequest request;
-  WorkOnPhotos(QStringLiteral("MAIN_SUB_PROCESS_MAP"), [&](const Progress&) {
+  WorkOnPhotos(QStringLiteral("MAIN_SUB_PROCESS_MAP"), [&](const Progress& progress) {
     request = ShowPhotosOnMap(library_, photos_, rows, match_, showTracks, formats_.timeFormat,
-                              settings_.folders().cacheFolder);
+                              settings_.folders().cacheFolder, progress);
   });
   if (request.show) {
     Q_EMIT mapRequested(request);

@@ -5,7 +5,6 @@
 #include <QHash>
 
 #include <algorithm>
-#include <numeric>
 #include <vector>
 
 #include "core/native_files.h"
@@ -101,30 +100,19 @@ SaveReport SaveTaggedPhotos(PhotoList& photos, LogLibrary& library, const MatchS
       ++report.notMatched;
     }
   }
-  // The point comes from a fresh lookup, as the library may have changed since: the photos
-  // are read on all cores, and matched in the order of their capture times, as the library
-  // holds one log at a time; the active logs end as a pass in list order leaves them (the
-  // document's tracks follow them).
+  // The point comes from a fresh lookup, as the library may have changed since; the active
+  // logs end as a pass in list order leaves them (the document's tracks follow them).
   std::vector<RowSave> saves(matched.size());
   {
-    std::vector<PhotoMetadata> read(library.empty() ? 0 : matched.size());
-    ForEachInParallel(read.size(),
-                      [&](std::size_t k) { read[k] = ReadPhotoMetadata(rows[matched[k]].path); });
-    std::vector<std::size_t> byTime(read.size());
-    std::iota(byTime.begin(), byTime.end(), std::size_t{0});
-    std::stable_sort(byTime.begin(), byTime.end(), [&](std::size_t a, std::size_t b) {
-      return read[a].info.dateTime < read[b].info.dateTime;
-    });
-    std::vector<std::size_t> active = library.activeLogs();
-    for (const std::size_t k : byTime) {
-      saves[k].match = MatchReadPhoto(library, read[k], settings);
+    std::vector<QString> paths;
+    paths.reserve(matched.size());
+    for (const std::size_t row : matched) {
+      paths.push_back(rows[row].path);
     }
-    for (const RowSave& save : saves) {
-      if (save.match.logIndex) {
-        active.push_back(*save.match.logIndex);
-      }
+    std::vector<MatchResult> results = MatchPhotosInTimeOrder(library, paths, settings);
+    for (std::size_t k = 0; k < matched.size(); ++k) {
+      saves[k].match = std::move(results[k]);
     }
-    library.SetActiveLogs(active);
   }
   // The rows that are written, in groups whose files could meet.
   std::vector<std::vector<std::size_t>> groups;

@@ -6,26 +6,33 @@ namespace trevalo {
 
 MapRequest ShowPhotosOnMap(LogLibrary& library, const PhotoList& photos,
                            const std::vector<std::size_t>& rows, const MatchSettings& settings,
-                           bool showTracks, const QString& timeFormat, const QString& folder) {
+                           bool showTracks, const QString& timeFormat, const QString& folder,
+                           const Progress& progress) {
   MapRequest request;
   const PositionCorrection correction{settings.latitudeCorrection(),
                                       settings.longitudeCorrection()};
   std::vector<const PhotoRow*> located;
+  std::vector<QString> paths;
   for (const std::size_t row : rows) {
     if (row < photos.size() && photos.rows()[row].matched) {
       located.push_back(&photos.rows()[row]);
+      paths.push_back(photos.rows()[row].path);
     }
   }
   if (located.empty()) {
     return request;
   }
   library.ClearActiveLogs();
+  // Fresh lookups, as the library may have changed since the rows were matched; the tracks
+  // then follow the logs in the order the rows first use them.
+  const std::vector<MatchResult> matches =
+      MatchPhotosInTimeOrder(library, paths, settings, progress);
   request.file = showTracks ? MarkerFile::kPhotosAndTracks : MarkerFile::kPhotos;
   CMapMarkerWriter writer(folder, request.file);
   writer.WriteMarkersStart();
   bool centred = false;
-  for (const PhotoRow* row : located) {
-    const MatchResult match = MatchPhoto(library, row->path, settings);
+  for (std::size_t k = 0; k < located.size(); ++k) {
+    const MatchResult& match = matches[k];
     if (!match.logIndex) {
       continue;  // the photo can no longer be read
     }
@@ -34,9 +41,9 @@ MapRequest ShowPhotosOnMap(LogLibrary& library, const PhotoList& photos,
       centred = true;
       request.latitude = position.latitudeDegrees;
       request.longitude = position.longitudeDegrees;
-      request.photoPath = row->path;
+      request.photoPath = located[k]->path;
     }
-    writer.WritePhotoMarker(position.latitudeDegrees, position.longitudeDegrees, row->path);
+    writer.WritePhotoMarker(position.latitudeDegrees, position.longitudeDegrees, located[k]->path);
   }
   if (showTracks) {
     DrawLogsOnMap(writer, library, correction, timeFormat, request.problems);

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+
+#include "core/calendar_time.h"
 
 #include "support/log_generator.h"
 #include "support/marker_folder.h"
@@ -13,6 +16,14 @@ namespace trevalo {
 namespace {
 
 using PhotosOnMapTest = test::MarkerFolderTest;
+
+// What a marker file holds inside its markers element.
+QByteArray Inside(const QByteArray& file) {
+  static const QByteArray start("<markers>\n");
+  static const QByteArray end("</markers>");
+  EXPECT_TRUE(file.startsWith(start) && file.endsWith(end)) << file.toStdString();
+  return file.mid(start.size(), file.size() - start.size() - end.size());
+}
 
 TEST_F(PhotosOnMapTest, PhotosOfOneLogDrawThatLogOnce) {
   if (!test::HaveProgram(QStringLiteral("exiftool"))) {
@@ -80,6 +91,65 @@ TEST_F(PhotosOnMapTest, APhotoBetweenFixesIsMarkedWhereItWasPlaced) {
               fixes[1].latitude + 0.3 * (fixes[2].latitude - fixes[1].latitude), 1e-6);
   EXPECT_NEAR(m.captured(2).toDouble(),
               fixes[1].longitude + 0.3 * (fixes[2].longitude - fixes[1].longitude), 1e-6);
+}
+
+// Rows alternating between the logs of two days: the file holds the markers in the order of
+// the rows and the tracks in the order the rows first use their logs, as one lookup per row
+// writes them, while the lookups load each log once.
+TEST_F(PhotosOnMapTest, RowsAlternatingBetweenTwoLogsKeepTheirOrderAndLoadEachLogOnce) {
+  if (const QString missing = test::SeedPhotosMissing(); !missing.isEmpty()) {
+    GTEST_SKIP() << missing.toStdString();
+  }
+  const QString dayOne = Log(QStringLiteral("0517.log"), {.day = 17, .hour = 10, .epochs = 100});
+  const QString dayTwo = Log(QStringLiteral("0518.log"), {.day = 18, .hour = 10, .epochs = 100});
+  LogLibrary library = LogLibrary::InMemory({{dayTwo, 0, 0, {}, 0}, {dayOne, 0, 0, {}, 0}}, 0);
+  QDir().mkpath(dir_.filePath(QStringLiteral("one")));
+  QDir().mkpath(dir_.filePath(QStringLiteral("two")));
+  const QStringList first = test::MakePhotosASecondApart(dir_.filePath(QStringLiteral("one")), 10,
+                                                         *MakeTime(2009, 5, 17, 10, 0, 10));
+  const QStringList second = test::MakePhotosASecondApart(dir_.filePath(QStringLiteral("two")), 10,
+                                                          *MakeTime(2009, 5, 18, 10, 0, 10));
+  QStringList alternating;
+  for (int i = 0; i < 10; ++i) {
+    alternating << second[i] << first[i];
+  }
+  MatchSettings settings;
+  settings.positionCorrection = true;
+  settings.latitudeOffset = 150;
+  PhotoList photos;
+  photos.AddPhotos(alternating, library, settings,
+                   {QStringLiteral("%Y-%m-%d %H:%M:%S"), QStringLiteral("%s %d %02d %05.2f")});
+  ASSERT_EQ(photos.size(), 20u);
+  std::vector<std::size_t> rows;
+  for (std::size_t row = 1; row < 20; ++row) {
+    if (row != 6) {
+      rows.push_back(row);  // the first row is of the second day, as is row 6
+    }
+  }
+  QByteArray markers;
+  for (const std::size_t row : rows) {
+    ASSERT_TRUE(ShowPhotosOnMap(library, photos, {row}, settings, false, {}, dir_.path()).show);
+    markers += Inside(Markers(MarkerFile::kPhotos));
+  }
+  const std::vector<std::size_t> firstUsed{*library.Find(dayOne), *library.Find(dayTwo)};
+  ASSERT_TRUE(ShowLogsOnMap(library, firstUsed, dir_.path(),
+                            {settings.latitudeCorrection(), settings.longitudeCorrection()})
+                  .show);
+  const QByteArray tracks = Inside(Markers(MarkerFile::kTracks));
+  const auto loads = [&] { return library.log(0).timesLoaded() + library.log(1).timesLoaded(); };
+
+  std::uint32_t before = loads();
+  MapRequest request = ShowPhotosOnMap(library, photos, rows, settings, false, {}, dir_.path());
+  EXPECT_EQ(loads() - before, 2u);
+  EXPECT_EQ(request.photoPath, photos.rows()[1].path);
+  EXPECT_EQ(Markers(MarkerFile::kPhotos), "<markers>\n" + markers + "</markers>");
+
+  before = loads();
+  request = ShowPhotosOnMap(library, photos, rows, settings, true, UsTimeFormat(), dir_.path());
+  // Drawing the tracks loads a log again when it is not the one the lookups ended on.
+  EXPECT_LE(loads() - before, 4u);
+  EXPECT_EQ(Markers(MarkerFile::kPhotosAndTracks), "<markers>\n" + markers + tracks + "</markers>");
+  EXPECT_EQ(library.heldLog(), std::nullopt);
 }
 
 }  // namespace
