@@ -20,16 +20,21 @@ bool IsDigit(char c) {
 
 }  // namespace
 
-SentenceFields::SentenceFields(std::string_view text) {
+SentenceFields::SentenceFields(std::string_view text) : text_(text) {
+  const char* const data = text.data();
+  const std::size_t size = text.size();
   std::size_t begin = 0;
-  for (std::size_t i = 0; i < text.size() && count_ < kMaxFields; ++i) {
-    if (text[i] == ',' || text[i] == '*') {
-      fields_[count_++] = text.substr(begin, i - begin);
+  for (std::size_t i = 0; i < size && count_ < kMaxFields; ++i) {
+    const char c = data[i];
+    if (c == ',' || c == '*') {
+      begin_[count_] = static_cast<std::uint32_t>(begin);
+      end_[count_++] = static_cast<std::uint32_t>(i);
       begin = i + 1;
     }
   }
   if (count_ < kMaxFields) {
-    fields_[count_++] = text.substr(begin);
+    begin_[count_] = static_cast<std::uint32_t>(begin);
+    end_[count_++] = static_cast<std::uint32_t>(size);
   }
 }
 

@@ -23,11 +23,16 @@ class SentenceFields {
 
   // Field n, or the empty text when the sentence has fewer fields (or n >= kMaxFields).
   std::string_view operator[](std::size_t n) const {
-    return n < kMaxFields && n < count_ ? fields_[n] : std::string_view();
+    return n < kMaxFields && n < count_ ? text_.substr(begin_[n], end_[n] - begin_[n])
+                                        : std::string_view();
   }
 
  private:
-  std::array<std::string_view, kMaxFields> fields_{};
+  // Where each field begins and ends in the text; only the first count_ are set (every
+  // sentence is split, most for a few fields: nothing else is written).
+  std::string_view text_;
+  std::array<std::uint32_t, kMaxFields> begin_;
+  std::array<std::uint32_t, kMaxFields> end_;
   std::size_t count_ = 0;
 };
 
