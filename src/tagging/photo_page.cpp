@@ -605,7 +605,9 @@ void CRAZIvozezDlg::SavePhotos() {
     return;
   }
   PickUpLibraryChanges();
-  CGPSSaveConfirmDlg dialog(settings_, texts_, photos_, library_, match_, this);
+  CGPSSaveConfirmDlg dialog(
+      settings_, texts_, photos_, library_, match_,
+      [this](const QString& titleKey, const auto& work) { WorkOnPhotos(titleKey, work); }, this);
   dialog.exec();
   ShowRows();
   RefreshPageState();
