@@ -679,6 +679,32 @@ TEST_F(PhotoPageTest, TheLogManagerOpensFromThePhotoPageWithoutALogger) {
   EXPECT_TRUE(opened);
 }
 
+TEST_F(PhotoPageTest, PhotosHandedOverWhileTheLogManagerIsOpenWaitUntilItCloses) {
+  const QString photo = work_.filePath(QStringLiteral("a.jpg"));
+  if (!test::MakePhotoTakenAt(photo, "2009:05:17 21:01:00")) {
+    GTEST_SKIP() << "exiftool is not installed";
+  }
+  const QString log = work_.filePath(QStringLiteral("0517.LOG"));
+  test::WriteFile(log, test::GenerateLog({.hour = 12, .epochs = 300}));
+  CRAZIvozezDlg page(*settings_, texts_, nullptr, Tree());
+  page.show();
+  ASSERT_TRUE(page.library().AddLog(log, 0, 0, 900).done());
+  std::size_t listedWhileOpen = 99;
+  OnNextModal([&](QWidget* manager) {
+    // Another start of the program hands the photo over: the manager's commands may be
+    // using the library, so it is not added yet.
+    page.AddPhotos({photo});
+    listedWhileOpen = page.photos().size();
+    manager->findChild<QPushButton*>(QStringLiteral("closeButton"))->click();
+  });
+  page.ShowLogManager();
+  EXPECT_EQ(listedWhileOpen, 0u);
+  test::Wait([](auto done) { QTimer::singleShot(50, done); });
+  ASSERT_EQ(page.photos().size(), 1u);
+  EXPECT_TRUE(page.photos().rows()[0].matched);
+  EXPECT_EQ(List(page)->rowCount(), 1);
+}
+
 }  // namespace
 }  // namespace trevalo
 
