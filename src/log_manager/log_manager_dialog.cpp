@@ -462,13 +462,22 @@ void CGPSManDlg::ShowChart() {
     return;
   }
   const Busy busy(*this);
+  const std::size_t first = rows.front();
+  const QString cacheFolder = settings_.folders().cacheFolder;
   QStringList problems;
   std::unique_ptr<ChartData> data;
-  if (library_.LoadHeld(rows.front(), problems)) {
-    const GPSLog& log = library_.log(rows.front());
-    data = ComputeCharts(log, log.fileName());
-  }
-  library_.HoldLog(std::nullopt);
+  // A long log takes seconds to load and chart: the window keeps answering meanwhile.
+  RunInBackground(texts_.Text(QStringLiteral("CHART_SUB_PROCESS")), this, [&](const Progress&) {
+    if (library_.LoadHeld(first, problems)) {
+      const GPSLog& log = library_.log(first);
+      data = ComputeCharts(log, log.fileName());
+    }
+    library_.HoldLog(std::nullopt);
+    if (data && data->hasTimeCharts) {
+      QDir().mkpath(cacheFolder);
+      WriteChartPages(*data, cacheFolder, problems);
+    }
+  });
   if (!data) {
     ShowPlainWarning(this, windowTitle(), problems.join(u'\n'));
     return;
@@ -479,8 +488,6 @@ void CGPSManDlg::ShowChart() {
   if (!data->hasTimeCharts) {
     return;
   }
-  QDir().mkpath(settings_.folders().cacheFolder);
-  WriteChartPages(*data, settings_.folders().cacheFolder, problems);
   if (!problems.isEmpty()) {
     ShowPlainWarning(this, windowTitle(), problems.join(u'\n'));
   }

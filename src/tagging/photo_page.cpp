@@ -386,9 +386,16 @@ void CRAZIvozezDlg::WorkOnPhotos(const QString& titleKey,
   matching_ = true;
   RunInBackground(texts_.Text(titleKey), this, work);
   matching_ = false;
-  // Photos handed over meanwhile (a later start of the program) are added now.
+  AddPhotosThatWaited();
+}
+
+void CRAZIvozezDlg::AddPhotosThatWaited() {
   if (!photosWaiting_.isEmpty()) {
-    QTimer::singleShot(0, this, [this] { AddPhotos(std::exchange(photosWaiting_, {})); });
+    QTimer::singleShot(0, this, [this] {
+      if (!photosWaiting_.isEmpty()) {
+        AddPhotos(std::exchange(photosWaiting_, {}));
+      }
+    });
   }
 }
 
@@ -548,9 +555,16 @@ void CRAZIvozezDlg::ImportFromLogger() {
 
 void CRAZIvozezDlg::ShowLogManager() {
   logManager_->RefreshList();
-  logManager_->exec();
+  {
+    // The manager's commands use the library off the window's thread (charts, tracks for
+    // the map): photos handed over while it is open wait until it closes.
+    const bool wasMatching = std::exchange(matching_, true);
+    logManager_->exec();
+    matching_ = wasMatching;
+  }
   // Logs added or removed there change what the photos match.
   RematchAll();
+  AddPhotosThatWaited();
   if (pendingTracks_.show) {
     const MapRequest request = std::exchange(pendingTracks_, MapRequest{});
     Q_EMIT mapRequested(request);
@@ -614,7 +628,9 @@ void CRAZIvozezDlg::SavePhotos() {
     return;
   }
   PickUpLibraryChanges();
-  CGPSSaveConfirmDlg dialog(settings_, texts_, photos_, library_, match_, this);
+  CGPSSaveConfirmDlg dialog(
+      settings_, texts_, photos_, library_, match_,
+      [this](const QString& titleKey, const auto& work) { WorkOnPhotos(titleKey, work); }, this);
   dialog.exec();
   ShowRows();
   RefreshPageState();

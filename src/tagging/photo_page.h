@@ -116,6 +116,8 @@ class CRAZIvozezDlg : public QWidget {
   // Runs work on the photos and the library off the window's thread, under a progress
   // window titled by `titleKey`; photos handed over meanwhile are added afterwards.
   void WorkOnPhotos(const QString& titleKey, const std::function<void(const Progress&)>& work);
+  // Adds the photos handed over while work or the log manager kept them waiting.
+  void AddPhotosThatWaited();
   void ChoosePhotos();
   // Fills the list from the photos; the photos selected before stay selected.
   void ShowRows();
@@ -140,7 +142,7 @@ class CRAZIvozezDlg : public QWidget {
   int sortColumn_ = -1;  // the column the user ordered by, -1 for the list's own order
   bool sortDescending_ = false;
   MapRequest pendingTracks_;  // left by the log manager's show-tracks command
-  bool matching_ = false;     // the photos are being matched off the window's thread
+  bool matching_ = false;     // photos handed over wait: work on them, or the log manager, runs
   QStringList photosWaiting_;
 
   CListCtrlEx* list_;

@@ -1,6 +1,7 @@
 #include "tagging/save_dialog.h"
 
 #include <algorithm>
+#include <utility>
 
 #include <QCheckBox>
 #include <QDir>
@@ -17,7 +18,6 @@
 
 #include "app/language.h"
 #include "app/plain_text.h"
-#include "app/progress_dialog.h"
 #include "app/save_folder.h"
 #include "app/settings.h"
 #include "app/written_summary.h"
@@ -39,13 +39,15 @@ Widget* Named(Widget* widget, const char* name) {
 
 CGPSSaveConfirmDlg::CGPSSaveConfirmDlg(const Settings& settings, const LanguageTexts& texts,
                                        PhotoList& photos, LogLibrary& library,
-                                       const MatchSettings& match, QWidget* parent)
+                                       const MatchSettings& match, PhotoWork runWork,
+                                       QWidget* parent)
     : QDialog(parent),
       settings_(settings),
       texts_(texts),
       photos_(photos),
       library_(library),
       match_(match),
+      runWork_(std::move(runWork)),
       overwrite_(Named(new QRadioButton(texts.Text(QStringLiteral("SAVE_BUTTON_OVERWRITE")), this),
                        "overwriteMode")),
       copy_(Named(new QRadioButton(texts.Text(QStringLiteral("SAVE_BUTTON_SAVECOPY")), this),
@@ -224,10 +226,9 @@ void CGPSSaveConfirmDlg::Save() {
     }
   }
   PhotoKmlReport report;
-  {
-    CProgressDlg progress(texts_.Text(QStringLiteral("SAVE_SUB_PROCESS_SAVE")), this);
-    report = SavePhotosWithKml(photos_, library_, match_, options, progress.AsProgress());
-  }
+  runWork_(QStringLiteral("SAVE_SUB_PROCESS_SAVE"), [&](const Progress& progress) {
+    report = SavePhotosWithKml(photos_, library_, match_, options, progress);
+  });
   problems_ = report.problems;
   for (const SaveReport::Item& item : report.save.items) {
     if (item.incompatible) {

@@ -2,6 +2,8 @@
 // The save window of the photo page: where the tagged copies go, and whether a KML
 // document (or a KMZ package with the photos) of them is written too.
 
+#include <functional>
+
 #include <QDialog>
 
 #include "library/match_settings.h"
@@ -21,12 +23,20 @@ class LanguageTexts;
 class LogLibrary;
 class Settings;
 
+// Runs work on the photos and the library off the window's thread, under a progress window
+// titled with the language text `titleKey`, and returns when it is done.
+using PhotoWork =
+    std::function<void(const QString& titleKey, const std::function<void(const Progress&)>& work)>;
+
 class CGPSSaveConfirmDlg : public QDialog {
   Q_OBJECT
 
  public:
+  // The save runs through `runWork`: the photo page's keeps what it must out of the photos
+  // until the save is done.
   CGPSSaveConfirmDlg(const Settings& settings, const LanguageTexts& texts, PhotoList& photos,
-                     LogLibrary& library, const MatchSettings& match, QWidget* parent = nullptr);
+                     LogLibrary& library, const MatchSettings& match, PhotoWork runWork,
+                     QWidget* parent = nullptr);
 
   const QString& saveFolder() const { return saveFolder_; }
   // Sets the save folder (the folder browser ends here).
@@ -51,6 +61,7 @@ class CGPSSaveConfirmDlg : public QDialog {
   PhotoList& photos_;
   LogLibrary& library_;
   const MatchSettings& match_;
+  PhotoWork runWork_;
   QString saveFolder_;
   QStringList problems_;
 

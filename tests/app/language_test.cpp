@@ -317,6 +317,7 @@ const char* const kWindowKeys[] = {
     "CHART_BTN_GRAPH1",
     "CHART_BTN_GRAPH2",
     "CHART_CLOSE",
+    "CHART_SUB_PROCESS",
     // settings page
     "SETTING_TITLE",
     "SETTING_TEXT_TOLERANCE",
