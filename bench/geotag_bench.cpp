@@ -63,19 +63,7 @@ const QStringList& SmallPhotos() {
 const QStringList& PhonePhotos() {
   static const QStringList photos = [] {
     const int width = PhonePhotoWidth();
-    const std::string seed = Folder() + "/phone_seed_" + std::to_string(width) + ".jpg";
-    if (!std::filesystem::exists(seed)) {
-      char command[1024];
-      std::snprintf(command, sizeof command,
-                    "convert -seed 7 -size %dx%d plasma:fractal -attenuate 0.25 +noise Gaussian "
-                    "-quality 91 '%s' && exiftool -q -overwrite_original "
-                    "-DateTimeOriginal='2009:05:17 12:00:00' '%s'",
-                    width, width * 3 / 4, seed.c_str(), seed.c_str());
-      if (!trevalo::bench::RunCommand(command)) {
-        std::fprintf(stderr, "the phone photo could not be made (ImageMagick, exiftool)\n");
-        std::exit(1);
-      }
-    }
+    const std::string seed = trevalo::bench::PhoneSeedPhoto(width);
     return CopiesASecondApart(Folder() + "/phone_photos_" + std::to_string(width) + "_" +
                                   std::to_string(PhonePhotoCount()),
                               seed, PhonePhotoCount());

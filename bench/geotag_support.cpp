@@ -67,6 +67,23 @@ std::string SmallSeedPhoto() {
   return std::string(TREVALO_SOURCE_DIR) + "/fuzz/corpus/exif_file/le.jpg";
 }
 
+std::string PhoneSeedPhoto(int width) {
+  const std::string seed = DataFolder() + "/phone_seed_" + std::to_string(width) + ".jpg";
+  if (!std::filesystem::exists(seed)) {
+    char command[1024];
+    std::snprintf(command, sizeof command,
+                  "convert -seed 7 -size %dx%d plasma:fractal -attenuate 0.25 +noise Gaussian "
+                  "-quality 91 '%s' && exiftool -q -overwrite_original "
+                  "-DateTimeOriginal='2009:05:17 12:00:00' '%s'",
+                  width, width * 3 / 4, seed.c_str(), seed.c_str());
+    if (!RunCommand(command)) {
+      std::fprintf(stderr, "the phone photo could not be made (ImageMagick, exiftool)\n");
+      std::exit(1);
+    }
+  }
+  return seed;
+}
+
 QString Cli() {
   const char* given = std::getenv("TREVALO_CLI");
   return given != nullptr ? QString::fromLocal8Bit(given)

@@ -20,6 +20,11 @@ QStringList PhotoCopies(const std::string& folder, const std::string& seed, int 
 // The small camera photo of the source folder, dated "2009:05:17 12:00:00".
 std::string SmallSeedPhoto();
 
+// A photo as a phone takes it, `width` pixels wide (2,000: about 1.3 MB; 3,000: about
+// 3 MB), dated "2009:05:17 12:00:00"; made once with ImageMagick and exiftool (the program
+// ends when it cannot be made).
+std::string PhoneSeedPhoto(int width);
+
 // TREVALO_CLI when set (to compare builds), else the trevalo-cli built beside the benchmark.
 QString Cli();
 

@@ -36,13 +36,15 @@ QString LogOf(int points, int interval) {
       [&] { return trevalo::test::GenerateLog(plan); }));
 }
 
-// `count` photos spread evenly over `span` seconds from the logs' start.
-QStringList PhotosOver(int count, int span) {
+// `count` photos spread evenly over `span` seconds from the logs' start: copies of the small
+// camera photo, whose own cost is next to nothing, or of a phone-size one (1.3 MB), as
+// users geotag.
+QStringList PhotosOver(int count, int span, bool phoneSize = false) {
   const int step = span / count;
   return trevalo::bench::PhotoCopies(
       DataFolder() + "/long_log_photos_" + std::to_string(count) + "_every_" +
-          std::to_string(step) + "s",
-      trevalo::bench::SmallSeedPhoto(), count,
+          std::to_string(step) + (phoneSize ? "s_phone" : "s"),
+      phoneSize ? trevalo::bench::PhoneSeedPhoto(2000) : trevalo::bench::SmallSeedPhoto(), count,
       *trevalo::MakeTime(kStart.year, kStart.month, kStart.day, kStart.hour, 0, 0) + step / 2,
       step);
 }
@@ -89,6 +91,14 @@ void BM_Geotag200On300kPoints(benchmark::State& state) {
   Geotag(state, LogOf(300000, 1), PhotosOver(200, kSpan));
 }
 
+void BM_Geotag200PhoneSizeOn3kPoints(benchmark::State& state) {
+  Geotag(state, LogOf(3000, kSpan / 3000), PhotosOver(200, kSpan, true));
+}
+
+void BM_Geotag200PhoneSizeOn300kPoints(benchmark::State& state) {
+  Geotag(state, LogOf(300000, 1), PhotosOver(200, kSpan, true));
+}
+
 constexpr int kMillion = 1000000;
 
 void BM_Geotag1000On1MPoints(benchmark::State& state) {
@@ -123,6 +133,14 @@ void BM_ExifToolGeotag1000On1MPoints(benchmark::State& state) {
 
 BENCHMARK(BM_Geotag200On3kPoints)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 BENCHMARK(BM_Geotag200On300kPoints)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+BENCHMARK(BM_Geotag200PhoneSizeOn3kPoints)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(3);
+BENCHMARK(BM_Geotag200PhoneSizeOn300kPoints)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(3);
 BENCHMARK(BM_Geotag1000On1MPoints)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 BENCHMARK(BM_ExifToolGeotag1000On1MPoints)
     ->Unit(benchmark::kMillisecond)

@@ -102,11 +102,62 @@ std::optional<double> RationalValue(std::string_view text) {
   return *numerator / *denominator;
 }
 
+// Exiv2 keeps, for the whole program, the namespace a packet binds to each prefix: a
+// packet that binds one of Exiv2's own prefixes ("exif", "tiff", ...) to another namespace
+// takes that prefix over for every later packet, and Exiv2 then writes broken XML. Such a
+// binding (a mistyped address, say) is found in the text before Exiv2 sees it: the prefix,
+// or empty when there is none.
+std::string PrefixTakenOver(std::string_view text) {
+  static constexpr std::string_view kDeclaration = "xmlns:";
+  for (std::size_t at = text.find(kDeclaration); at != std::string_view::npos;
+       at = text.find(kDeclaration, at + 1)) {
+    std::size_t i = at + kDeclaration.size();
+    const std::size_t nameStart = i;
+    while (i < text.size() && (std::isalnum(static_cast<unsigned char>(text[i])) ||
+                               text[i] == '_' || text[i] == '-' || text[i] == '.')) {
+      ++i;
+    }
+    const std::string prefix(text.substr(nameStart, i - nameStart));
+    while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) {
+      ++i;
+    }
+    if (prefix.empty() || i >= text.size() || text[i] != '=') {
+      continue;
+    }
+    ++i;
+    while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) {
+      ++i;
+    }
+    if (i >= text.size() || (text[i] != '"' && text[i] != '\'')) {
+      continue;
+    }
+    const std::size_t end = text.find(text[i], i + 1);
+    if (end == std::string_view::npos) {
+      continue;  // the XML parser refuses it
+    }
+    const std::string_view uri = text.substr(i + 1, end - i - 1);
+    std::string own;
+    try {
+      own = Exiv2::XmpProperties::ns(prefix);
+    } catch (const std::exception&) {
+      continue;  // a prefix Exiv2 does not know: the packet's own
+    }
+    if (uri != own) {
+      return prefix;
+    }
+  }
+  return {};
+}
+
 // Reads an XMP packet; false with `error` set when it is not one.
 bool Decode(std::string_view text, Exiv2::XmpData& xmp, std::string& error) {
   PrepareExiv2();
   if (text.find_first_not_of(" \t\r\n") == std::string_view::npos) {
     return true;
+  }
+  if (const std::string prefix = PrefixTakenOver(text); !prefix.empty()) {
+    error = "it binds the prefix \"" + prefix + "\" to another namespace than XMP's own";
+    return false;
   }
   try {
     if (Exiv2::XmpParser::decode(xmp, std::string(text)) != 0) {
@@ -185,6 +236,14 @@ SidecarText SetSidecarGps(std::string_view existing, const SidecarGps& gps) {
     if (Exiv2::XmpParser::encode(
             packet, xmp,
             Exiv2::XmpParser::omitPacketWrapper | Exiv2::XmpParser::useCompactFormat) != 0) {
+      result.error = "its properties cannot be written as XMP";
+      return result;
+    }
+    // What is written must read back as set: nothing else may replace the user's file.
+    Exiv2::XmpData written;
+    std::string unreadable;
+    if (!Decode(packet, written, unreadable) || Value(written, kLatitude) != gps.latitude ||
+        Value(written, kLongitude) != gps.longitude) {
       result.error = "its properties cannot be written as XMP";
       return result;
     }

@@ -78,30 +78,19 @@ TEST_F(LogManagerTest, TheWindowAnswersWhileALongTrackIsWrittenForTheMap) {
   std::optional<MapRequest> shown;
   QObject::connect(&manager, &CGPSManDlg::tracksRequested,
                    [&](const MapRequest& request) { shown = request; });
-  // A timer of the window thread: while the file is written it keeps firing.
-  QElapsedTimer clock;
-  qint64 last = 0;
-  qint64 longestGap = 0;
-  int ticks = 0;
-  QTimer timer;
-  QObject::connect(&timer, &QTimer::timeout, [&] {
-    longestGap = std::max(longestGap, clock.elapsed() - last);
-    last = clock.elapsed();
-    ++ticks;
-  });
-  timer.start(10);
-  clock.start();
+  // While the file is written the window's thread keeps answering.
+  test::AnswerGaps gaps;
+  gaps.Start();
   manager.findChild<QPushButton*>(QStringLiteral("showTracksButton"))->click();
-  const qint64 took = clock.elapsed();
-  longestGap = std::max(longestGap, took - last);
+  const qint64 took = gaps.Stop();
   ASSERT_TRUE(shown.has_value());
   EXPECT_TRUE(shown->problems.isEmpty()) << shown->problems.join(u'\n').toStdString();
   EXPECT_EQ(
       test::ReadFile(settings_->folders().cacheFolder + QStringLiteral("/TRXMLONLYTRACKS.xml"))
           .count("<point "),
       200'000);
-  EXPECT_GE(ticks, 5) << "the command took " << took << " ms";
-  EXPECT_LT(longestGap, 200) << "the command took " << took << " ms";
+  EXPECT_GE(gaps.ticks(), 5) << "the command took " << took << " ms";
+  EXPECT_LT(gaps.longest(), 200) << "the command took " << took << " ms";
 }
 
 TEST_F(LogManagerTest, TheWindowAnswersWhileTheChartsOfALongLogArePrepared) {
@@ -115,29 +104,18 @@ TEST_F(LogManagerTest, TheWindowAnswersWhileTheChartsOfALongLogArePrepared) {
   // The browser engine starts once per program, the first time a web view is made: not
   // part of the command.
   { const QWebEngineView warm; }
-  // Ticks of the window's thread until the chart window is up.
-  QElapsedTimer clock;
-  qint64 last = 0;
-  qint64 longestGap = 0;
-  bool chartUp = false;
-  QTimer timer;
-  QObject::connect(&timer, &QTimer::timeout, [&] {
-    if (!chartUp) {
-      longestGap = std::max(longestGap, clock.elapsed() - last);
-      last = clock.elapsed();
-      chartUp = manager.findChild<DlgAltitudeGraph*>() != nullptr;
-    }
-  });
+  // The window's thread answers until the chart window is up.
+  test::AnswerGaps gaps;
+  qint64 took = 0;
   QString fileNameShown;
   test::AnswerWhenShown<DlgAltitudeGraph>(&manager, [&](DlgAltitudeGraph* window) {
+    took = gaps.Stop();
     const auto* statistics = window->findChild<QTableWidget*>(QStringLiteral("statistics"));
     fileNameShown = statistics->item(statistics->rowCount() - 1, 1)->text();
     window->accept();
   });
-  timer.start(10);
-  clock.start();
+  gaps.Start();
   manager.findChild<QPushButton*>(QStringLiteral("chartButton"))->click();
-  const qint64 took = clock.elapsed();
   EXPECT_EQ(fileNameShown, QStringLiteral("day.log"));
   for (const char* page :
        {"CHT_DISTALT.cht", "CHT_TIMEALT.cht", "CHT_DISTSPD.cht", "CHT_TIMESPD.cht"}) {
@@ -145,7 +123,7 @@ TEST_F(LogManagerTest, TheWindowAnswersWhileTheChartsOfALongLogArePrepared) {
         << page;
   }
 #if !defined(__SANITIZE_ADDRESS__)  // instrumented code is several times slower
-  EXPECT_LT(longestGap, 200) << "the command took " << took << " ms";
+  EXPECT_LT(gaps.longest(), 200) << "the command took " << took << " ms";
 #else
   (void)took;
 #endif

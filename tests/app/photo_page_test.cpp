@@ -240,24 +240,14 @@ TEST_F(PhotoPageTest, TheWindowKeepsAnsweringWhileTenThousandPhotosAreMatchedAga
   ASSERT_EQ(page.photos().size(), static_cast<std::size_t>(kPhotos));
   ASSERT_TRUE(page.photos().rows().back().matched);
 
-  // A tick every 10 ms: the longest gap between ticks is the longest the window was deaf.
-  QElapsedTimer clock;
-  qint64 last = 0;
-  qint64 longestGap = 0;
-  QTimer tick;
-  QObject::connect(&tick, &QTimer::timeout, [&] {
-    const qint64 now = clock.elapsed();
-    longestGap = std::max(longestGap, now - last);
-    last = now;
-  });
-  clock.start();
-  tick.start(10);
+  test::AnswerGaps gaps;
+  gaps.Start();
   page.SetTolerance(0);  // the photos are matched again with the new tolerance
-  const qint64 took = clock.elapsed();
   test::Wait([](auto done) { QTimer::singleShot(50, done); });
+  const qint64 took = gaps.Stop();
 #if !defined(__SANITIZE_ADDRESS__)  // instrumented code is several times slower
-  EXPECT_LT(longestGap, 200) << "the window did not answer for " << longestGap
-                             << " ms of a re-match that took " << took << " ms";
+  EXPECT_LT(gaps.longest(), 200) << "the window did not answer for " << gaps.longest()
+                                 << " ms of a re-match that took " << took << " ms";
 #else
   (void)took;
 #endif
@@ -294,19 +284,8 @@ TEST_F(PhotoPageTest, TheWindowKeepsAnsweringWhileManyPhotosAreSaved) {
   List(page)->selectRow(0);
   page.ShowMapView();
 
-  // A tick every 10 ms from the click on Save until the summary of what was written.
-  QElapsedTimer clock;
-  qint64 last = 0;
-  qint64 longestGap = 0;
-  bool saving = false;
-  QTimer tick;
-  QObject::connect(&tick, &QTimer::timeout, [&] {
-    if (saving) {
-      longestGap = std::max(longestGap, clock.elapsed() - last);
-      last = clock.elapsed();
-    }
-  });
-  tick.start(10);
+  // From the click on Save until the summary of what was written.
+  test::AnswerGaps gaps;
   QString summary;
   qint64 took = 0;
   OnNextModal([&](QWidget* window) {
@@ -316,15 +295,12 @@ TEST_F(PhotoPageTest, TheWindowKeepsAnsweringWhileManyPhotosAreSaved) {
     dialog->findChild<QCheckBox*>(QStringLiteral("kmlCreate"))->setChecked(true);
     dialog->findChild<QLineEdit*>(QStringLiteral("kmlName"))->setText(QStringLiteral("day"));
     test::AnswerWhenShown<QMessageBox>(dialog, [&](QMessageBox* box) {
-      saving = false;
-      took = clock.elapsed();
-      longestGap = std::max(longestGap, took - last);
+      took = gaps.Stop();
       summary = box->text();
       box->button(QMessageBox::Ok)->click();
     });
     QTimer::singleShot(100, &page, [&] { page.AddPhotos(handedOver); });
-    saving = true;
-    clock.start();
+    gaps.Start();
     dialog->Save();
   });
   page.SavePhotos();
@@ -339,8 +315,8 @@ TEST_F(PhotoPageTest, TheWindowKeepsAnsweringWhileManyPhotosAreSaved) {
   EXPECT_TRUE(page.photos().rows()[0].matched);
   EXPECT_EQ(List(page)->rowCount(), 1);
 #if !defined(__SANITIZE_ADDRESS__)  // instrumented code is several times slower
-  EXPECT_LT(longestGap, 200) << "the window did not answer for " << longestGap
-                             << " ms of a save that took " << took << " ms";
+  EXPECT_LT(gaps.longest(), 200) << "the window did not answer for " << gaps.longest()
+                                 << " ms of a save that took " << took << " ms";
 #endif
 }
 

@@ -237,6 +237,37 @@ TEST(XmpSidecar, AFileThatIsNoSidecarIsLeftAsItIs) {
   }
 }
 
+TEST(XmpSidecar, ASidecarThatBindsXmpsOwnPrefixElsewhereIsLeftAndSpoilsNoOther) {
+  // A mistyped address for the exif prefix (".cok"): Exiv2 would take the prefix over for
+  // every later packet and write broken XML, into this sidecar and the next ones.
+  QTemporaryDir dir;
+  const SidecarGps gps = SidecarGpsOfPoint(test::SamplePoint(), 0, 0);
+  const QString mistyped = dir.filePath(QStringLiteral("IMG_1.CR3.xmp"));
+  const QByteArray content =
+      "<x:xmpmeta xmlns:x='adobe:ns:meta/'><rdf:RDF "
+      "xmlns:rdf='http://www.w3.org/1999/02/22-rdf-syntax-ns#'><rdf:Description rdf:about='' "
+      "xmlns:exif = \"http://ns.adobe.cok/exif/1.0/\" xmlns:tiff='http://ns.adobe.com/tiff/1.0/' "
+      "exif:ColorSpace='1' tiff:Make='Test'/></rdf:RDF></x:xmpmeta>";
+  test::WriteFile(mistyped, content.toStdString());
+  const QString problem = WriteSidecar(mistyped, gps);
+  EXPECT_TRUE(problem.contains(QStringLiteral("\"exif\""))) << problem.toStdString();
+  EXPECT_EQ(test::ReadFile(mistyped), content);
+  EXPECT_FALSE(ReadSidecarPosition(content.toStdString()).error.empty());
+
+  // The next sidecar is written as ever, and reads back.
+  const QString next = dir.filePath(QStringLiteral("IMG_2.CR3.xmp"));
+  test::WriteFile(next,
+                  "<x:xmpmeta xmlns:x='adobe:ns:meta/'><rdf:RDF "
+                  "xmlns:rdf='http://www.w3.org/1999/02/22-rdf-syntax-ns#'><rdf:Description "
+                  "rdf:about='' xmlns:exif='http://ns.adobe.com/exif/1.0/' "
+                  "exif:ColorSpace='1'/></rdf:RDF></x:xmpmeta>");
+  ASSERT_EQ(WriteSidecar(next, gps), QString());
+  const SidecarRead read = ReadSidecarPosition(test::ReadFile(next).toStdString());
+  ASSERT_TRUE(read.error.empty() && read.position.has_value()) << read.error;
+  EXPECT_NEAR(read.position->latitude, -(37 + 23.4567 / 60), 1e-6);
+  EXPECT_TRUE(test::ReadFile(next).contains("exif:ColorSpace=\"1\""));
+}
+
 TEST(XmpSidecar, ANewSidecarHoldsOnlyThePosition) {
   QTemporaryDir dir;
   const QString path = dir.filePath(QStringLiteral("IMG_1.CR3.xmp"));

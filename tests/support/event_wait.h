@@ -2,10 +2,12 @@
 // Waiting for asynchronous work (a web page loading, a script answering) in tests that run
 // an event loop.
 
+#include <algorithm>
 #include <functional>
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QMessageBox>
 #include <QPointer>
@@ -86,6 +88,54 @@ class MessageBoxes {
  private:
   QTimer poll_;
   QStringList texts_;
+};
+
+// How long the window's thread went without answering during a command: a timer of that
+// thread ticks every 10 ms from Start() to Stop(), and the longest time between two ticks
+// (or from the last tick to Stop()) is the longest the window was deaf.
+class AnswerGaps {
+ public:
+  AnswerGaps() {
+    QObject::connect(&timer_, &QTimer::timeout, [this] { Tick(); });
+  }
+  void Start() {
+    clock_.start();
+    last_ = longest_ = took_ = 0;
+    ticks_ = 0;
+    running_ = true;
+    timer_.start(10);
+  }
+  // Ends the watch (a second call changes nothing); the time since Start().
+  qint64 Stop() {
+    if (running_) {
+      Tick();
+      running_ = false;
+      timer_.stop();
+      took_ = clock_.elapsed();
+    }
+    return took_;
+  }
+  qint64 longest() const { return longest_; }
+  int ticks() const { return ticks_; }
+
+ private:
+  void Tick() {
+    if (!running_) {
+      return;
+    }
+    const qint64 now = clock_.elapsed();
+    longest_ = std::max(longest_, now - last_);
+    last_ = now;
+    ++ticks_;
+  }
+
+  QTimer timer_;
+  QElapsedTimer clock_;
+  bool running_ = false;
+  qint64 last_ = 0;
+  qint64 longest_ = 0;
+  qint64 took_ = 0;
+  int ticks_ = 0;
 };
 
 }  // namespace trevalo::test
