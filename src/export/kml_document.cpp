@@ -6,13 +6,17 @@
 namespace trevalo {
 namespace {
 
-// Calls visit(log, points) for each selected log in order, its points loaded.
+// Calls visit(log, points) for each selected log in order, its points loaded. Without a
+// file to write (a save without a document), the logs are loaded all the same, and their
+// problems told, but their points are not walked for nothing.
 template <typename Visit>
-void ForEachSelectedLog(const KmlSource& source, Visit&& visit) {
+void ForEachSelectedLog(const CKmlWriter& writer, const KmlSource& source, Visit&& visit) {
   for (const std::size_t index : source.library.activeLogs()) {
     source.library.LoadHeld(index, source.problems);
-    GPSLog& log = source.library.log(index);
-    visit(log, log.points());
+    if (writer.hasFile()) {
+      GPSLog& log = source.library.log(index);
+      visit(log, log.points());
+    }
   }
 }
 
@@ -32,7 +36,7 @@ void WriteKmlLineStyles(CKmlWriter& writer, const KmlSource& source) {
 
 void WriteKmlLaps(CKmlWriter& writer, const KmlSource& source) {
   writer.BeginLapFolder();
-  ForEachSelectedLog(source, [&](const GPSLog& log, const PackedPoints& points) {
+  ForEachSelectedLog(writer, source, [&](const GPSLog& log, const PackedPoints& points) {
     if (points.empty()) {
       return;
     }
@@ -61,7 +65,7 @@ void WriteKmlLaps(CKmlWriter& writer, const KmlSource& source) {
 
 void WriteKmlWaypoints(CKmlWriter& writer, const KmlSource& source) {
   writer.BeginWaypointFolder();
-  ForEachSelectedLog(source, [&](const GPSLog& log, const PackedPoints& points) {
+  ForEachSelectedLog(writer, source, [&](const GPSLog& log, const PackedPoints& points) {
     if (points.empty()) {
       return;
     }
@@ -79,7 +83,7 @@ void WriteKmlWaypoints(CKmlWriter& writer, const KmlSource& source) {
 }
 
 void WriteKmlTracks(CKmlWriter& writer, const KmlSource& source) {
-  ForEachSelectedLog(source, [&](const GPSLog& log, const PackedPoints& points) {
+  ForEachSelectedLog(writer, source, [&](const GPSLog& log, const PackedPoints& points) {
     writer.BeginTrackLine(TrackName(log), log.colorIndex());
     const TrackSummary track = SummarizeTrack(
         points, source.correction,
