@@ -100,7 +100,9 @@ const QString& UsTimeFormat() {
   return format;
 }
 
-QString UsTimeText(TimeValue time) { return FormatTime(time, UsTimeFormat()); }
+QString UsTimeText(TimeValue time) {
+  return FormatTime(time, UsTimeFormat());
+}
 
 QString FormatTime(TimeValue time, const QString& format) {
   const std::optional<CalendarFields> fields = BreakDown(time);
@@ -182,6 +184,16 @@ std::string DateStampText(TimeValue time) {
   text.push_back(':');
   AppendDigits(text, f->day, 2);
   return text;
+}
+
+const std::string& DateStamps::Of(TimeValue time) {
+  constexpr TimeValue kSecondsPerDay = 86400;
+  const TimeValue day = time / kSecondsPerDay - (time % kSecondsPerDay < 0 ? 1 : 0);
+  if (day_ != day) {
+    day_ = day;
+    text_ = DateStampText(time);
+  }
+  return text_;
 }
 
 }  // namespace trevalo

@@ -58,4 +58,15 @@ std::string IsoTimeText(TimeValue time);
 // "YYYY:MM:DD", the date stamp form of track points; empty when it cannot be broken down.
 std::string DateStampText(TimeValue time);
 
+// DateStampText of times that mostly fall on the day of the one before, as a log's points
+// do: the text is made again only when the day changes.
+class DateStamps {
+ public:
+  const std::string& Of(TimeValue time);
+
+ private:
+  std::optional<TimeValue> day_;
+  std::string text_;
+};
+
 }  // namespace trevalo

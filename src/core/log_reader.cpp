@@ -89,15 +89,21 @@ std::optional<TimeValue> EndpointTime(const std::optional<KeptSentence>& complet
 }
 
 void AppendSatelliteGroups(const SentenceFields& fields, int groups, std::string& text) {
-  for (int g = 0; g < groups; ++g) {
-    for (int k = 0; k < 4; ++k) {
-      const std::string_view field = fields[static_cast<std::size_t>(4 + g * 4 + k)];
-      text.push_back(',');
-      if (field.empty()) {
-        text.push_back('0');
-      } else {
-        text.append(field);
-      }
+  const std::size_t fieldCount = static_cast<std::size_t>(groups) * 4;
+  std::size_t length = 0;
+  for (std::size_t n = 0; n < fieldCount; ++n) {
+    length += 1 + std::max<std::size_t>(fields[4 + n].size(), 1);
+  }
+  std::size_t at = text.size();
+  text.resize(at + length);
+  for (std::size_t n = 0; n < fieldCount; ++n) {
+    const std::string_view field = fields[4 + n];
+    text[at++] = ',';
+    if (field.empty()) {
+      text[at++] = '0';
+    } else {
+      std::memcpy(&text[at], field.data(), field.size());
+      at += field.size();
     }
   }
 }
@@ -129,7 +135,7 @@ class SatelliteSummary {
     point.satellitesInView = earlierCount_ == 0 ? count : earlierCount_ + std::clamp(count, 0, 255);
     AppendSatelliteGroups(f, groups, groups_);
     if (number == total) {
-      point.satelliteText = countText_ + groups_;
+      point.satelliteText.assign(countText_).append(groups_);
     }
   }
 
@@ -335,6 +341,7 @@ ParseResult ParseLog(ByteSource& source, std::uint32_t pointCount, int effective
   std::size_t p = 0;
   bool rmcSeen = false;
   SatelliteSummary satellites;
+  DateStamps dateStamps;
   // Most receivers, the logger among them, write an epoch's RMC last; others (u-blox) write
   // it first. The first GGA after the first point tells: when it carries that point's time
   // and none came before it, the GGA, GSA and GSV sentences after each RMC belong to it.
@@ -385,7 +392,7 @@ ParseResult ParseLog(ByteSource& source, std::uint32_t pointCount, int effective
         point.utcTime = *utc;
         point.utcTimeOfDay = TruncateToInt32(ReadReal(f[1]));
         point.localTime = ShiftByZone(*utc, effectiveZone);
-        point.dateStampText = DateStampText(point.localTime);
+        point.dateStampText = dateStamps.Of(point.localTime);
         point.isValid = f[2] == "A" ? 1 : 0;
         point.latitude = ReadReal(f[3]);
         point.latitudeRef.assign(f[4]);

@@ -142,7 +142,7 @@ void PackedPoints::Append(const TrackPoint& point) {
 bool PackedPoints::Pack(const TrackPoint& p, Record& r) {
   TimeValue offset = 0;
   if (__builtin_sub_overflow(p.localTime, p.utcTime, &offset) || offset != zoneOffset_ ||
-      p.dateStampText != DateStampText(p.localTime)) {
+      p.dateStampText != dateStamps_.Of(p.localTime)) {
     return false;
   }
   r.utcTime = p.utcTime;

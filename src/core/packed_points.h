@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "core/calendar_time.h"
 #include "core/track_point.h"
 
 namespace trevalo {
@@ -124,6 +125,7 @@ class PackedPoints {
   // Local time minus UTC of the first point: the log's zone, the same for every point the
   // readers make.
   TimeValue zoneOffset_ = 0;
+  DateStamps dateStamps_;
 };
 
 // The points of a reader that fills them in order and goes back at most a few points: the

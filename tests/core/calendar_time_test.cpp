@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include <cstdlib>
 #include <ctime>
 
@@ -107,6 +109,22 @@ TEST(CalendarTime, UnformattableValuesGiveTheEmptyText) {
 TEST(CalendarTime, DateStampAndIsoTexts) {
   EXPECT_EQ(DateStampText(At(2009, 5, 18, 5, 0, 0)), "2009:05:18");
   EXPECT_EQ(IsoTimeText(At(2009, 1, 2, 3, 4, 5)), "2009-01-02 03:04:05");
+}
+
+// The remembered text must change at every midnight, before 1970 and at the ends of the
+// calendar as well, and for a time that goes back a day.
+TEST(CalendarTime, DateStampsOfSuccessiveTimesAreTheirOwnDates) {
+  DateStamps stamps;
+  const TimeValue midnight = At(2009, 5, 18, 0, 0, 0);
+  const TimeValue beforeEpoch = At(1969, 12, 31, 23, 59, 58);
+  const TimeValue lastOfCalendar = At(9999, 12, 31, 23, 59, 58);
+  for (const TimeValue time :
+       {midnight - 2, midnight - 1, midnight, midnight + 1, midnight - 1, midnight + 86400,
+        beforeEpoch, beforeEpoch + 1, beforeEpoch + 2, beforeEpoch + 3, lastOfCalendar,
+        lastOfCalendar + 1, lastOfCalendar + 2, lastOfCalendar + 3, TimeValue{-1} << 60,
+        std::numeric_limits<TimeValue>::min(), std::numeric_limits<TimeValue>::max(), midnight}) {
+    EXPECT_EQ(stamps.Of(time), DateStampText(time)) << time;
+  }
 }
 
 TEST(TimeZone, ShiftsByHoursAndMinutes) {

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <random>
 #include <string>
+#include <vector>
 
 #include "core/nmea_fields.h"
 
@@ -28,6 +30,55 @@ TEST(SentenceFields, KeepsTwentyFields) {
   const SentenceFields f(text);
   EXPECT_EQ(f[19], "19");
   EXPECT_EQ(f[20], "");
+}
+
+// Field by field as a plain byte-by-byte split gives them, for texts of every length around
+// the sixteen bytes the splitter takes at a time, with separators at every place.
+TEST(SentenceFields, AgreeWithAPlainSplitAtEveryLength) {
+  std::mt19937 random(7);
+  const char alphabet[] = {',', '*', 'a', '1', ','};
+  for (int round = 0; round < 4000; ++round) {
+    std::string text(random() % 90, 'x');
+    for (char& c : text) {
+      c = alphabet[random() % sizeof alphabet];
+    }
+    std::vector<std::string> expected(1);
+    for (const char c : text) {
+      if (c == ',' || c == '*') {
+        expected.emplace_back();
+      } else {
+        expected.back().push_back(c);
+      }
+    }
+    const SentenceFields fields(text);
+    for (std::size_t n = 0; n < SentenceFields::kMaxFields + 2; ++n) {
+      const std::string want =
+          n < expected.size() && n < SentenceFields::kMaxFields ? expected[n] : std::string();
+      ASSERT_EQ(fields[n], want) << text << " field " << n;
+    }
+  }
+}
+
+// Decimals as logs write them, of up to 20 digits with the point anywhere: each must read as
+// the very double the C library gives.
+TEST(Numbers, DecimalsReadToTheSameDoubleAsStrtod) {
+  std::mt19937_64 random(11);
+  for (int round = 0; round < 200000; ++round) {
+    const int digits = 1 + static_cast<int>(random() % 20);
+    std::string text;
+    for (int i = 0; i < digits; ++i) {
+      text.push_back(static_cast<char>('0' + random() % 10));
+    }
+    if (random() % 4 != 0) {
+      text.insert(random() % (text.size() + 1), 1, '.');
+    }
+    if (random() % 16 == 0) {
+      text += "e" + std::to_string(static_cast<int>(random() % 40) - 20);
+    }
+    const double expected = std::strtod(text.c_str(), nullptr);
+    ASSERT_EQ(ReadReal(text), expected) << text;
+    ASSERT_EQ(ReadReal("-" + text), -expected) << text;
+  }
 }
 
 // The C library is the reference for how numbers read.
