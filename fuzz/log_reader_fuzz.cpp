@@ -1,6 +1,7 @@
 // Any bytes as a log: the two passes must not crash, must agree with each other, and must
 // read sentences and numbers exactly as the plain byte-by-byte grammar and the C library do.
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -10,7 +11,9 @@
 #include "core/log_reader.h"
 #include "core/nmea_fields.h"
 #include "core/packed_points.h"
+#include "core/sentence_counter.h"
 #include "core/sentence_reader.h"
+#include "core/split_log_parse.h"
 #include "core/track_walk.h"
 #include "fuzz_check.h"
 
@@ -124,6 +127,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       Check(packed.size() == points.size());
       for (std::size_t i = 0; i < points.size(); ++i) {
         Check(packed[i] == points[i] && packed.localTimeAt(i) == points[i].localTime);
+      }
+      // A long log is counted and parsed in two parts on two threads: wherever the split
+      // falls, the result is the one thread's.
+      const trevalo::PackedPoints whole(points);
+      const trevalo::SentenceCount count = trevalo::CountSentencesIn(source, 0, UINT64_MAX);
+      for (const std::uint64_t splitNear :
+           {bytes.size() / 2, bytes.size() * (size > 0 ? data[0] % 8 : 0) / 8}) {
+        const trevalo::SentenceCount split = trevalo::CountSentencesOnTwoThreads(source, splitNear);
+        Check(split.pointCount == count.pointCount && split.lapCount == count.lapCount &&
+              split.waypointCount == count.waypointCount &&
+              split.firstCounted == count.firstCounted && split.recentCount == count.recentCount);
+        for (std::size_t i = 0; i < std::min(count.recentCount, count.kRecent); ++i) {
+          Check(split.Recent(i) == count.Recent(i));
+        }
+        trevalo::PackedPoints parts;
+        const trevalo::ParseResult joined =
+            trevalo::ParseLogOnTwoThreads(source, scan.pointCount, zone, parts, splitNear);
+        Check(joined.ok && joined.deviceValueCount == parse.deviceValueCount);
+        Check(parts == whole);
       }
     }
     for (std::size_t i = 0; i < points.size(); ++i) {

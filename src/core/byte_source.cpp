@@ -10,6 +10,23 @@
 
 namespace trevalo {
 
+std::optional<std::uint64_t> NextLineStart(ByteSource& source, std::uint64_t from) {
+  constexpr std::uint64_t kMostSearch = 1024 * 1024;
+  char block[16 * 1024];
+  for (std::uint64_t at = from; at < from + kMostSearch;) {
+    const std::int64_t read = source.ReadAt(at, block, sizeof block);
+    if (read <= 0) {
+      return std::nullopt;
+    }
+    const void* found = std::memchr(block, '\n', static_cast<std::size_t>(read));
+    if (found != nullptr) {
+      return at + static_cast<std::uint64_t>(static_cast<const char*>(found) - block) + 1;
+    }
+    at += static_cast<std::uint64_t>(read);
+  }
+  return std::nullopt;
+}
+
 std::int64_t MemoryByteSource::ReadAt(std::uint64_t offset, char* buffer, std::size_t size) {
   if (offset >= bytes_.size()) {
     return 0;
@@ -23,7 +40,7 @@ FileByteSource::FileByteSource(const QString& path) {
   const QByteArray name = NativePath(path);
   fd_ = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
   if (fd_ < 0) {
-    errorText_ = std::strerror(errno);
+    error_ = errno;
     return;
   }
   struct stat status {};
@@ -49,10 +66,15 @@ std::int64_t FileByteSource::ReadAt(std::uint64_t offset, char* buffer, std::siz
       return count;
     }
     if (errno != EINTR) {
-      errorText_ = std::strerror(errno);
+      error_ = errno;
       return -1;
     }
   }
+}
+
+std::string FileByteSource::errorText() const {
+  const int error = error_;
+  return error == 0 ? std::string() : std::string(std::strerror(error));
 }
 
 }  // namespace trevalo

@@ -1,8 +1,10 @@
 #pragma once
 // Random-access byte sources for the log reader: a file on disk, or bytes in memory.
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -18,13 +20,20 @@ class ByteSource {
   virtual std::int64_t ReadAt(std::uint64_t offset, char* buffer, std::size_t size) = 0;
   // The size of the data when it is known, so that readers of small data allocate little.
   virtual std::uint64_t SizeHint() const { return UINT64_MAX; }
+  // Whether two threads may read at once.
+  virtual bool allowsConcurrentReads() const { return false; }
 };
+
+// The position after the first line break at or after `from` (looked for over 1 MB), or
+// nullopt when there is none.
+std::optional<std::uint64_t> NextLineStart(ByteSource& source, std::uint64_t from);
 
 class MemoryByteSource final : public ByteSource {
  public:
   explicit MemoryByteSource(std::string_view bytes) : bytes_(bytes) {}
   std::int64_t ReadAt(std::uint64_t offset, char* buffer, std::size_t size) override;
   std::uint64_t SizeHint() const override { return bytes_.size(); }
+  bool allowsConcurrentReads() const override { return true; }
 
  private:
   std::string_view bytes_;
@@ -39,15 +48,16 @@ class FileByteSource final : public ByteSource {
   FileByteSource& operator=(const FileByteSource&) = delete;
 
   bool isOpen() const { return fd_ >= 0; }
-  // Why the open or the last read failed (the system's text).
-  const std::string& errorText() const { return errorText_; }
+  // Why the open or a read failed (the system's text).
+  std::string errorText() const;
   std::int64_t ReadAt(std::uint64_t offset, char* buffer, std::size_t size) override;
   std::uint64_t SizeHint() const override { return size_; }
+  bool allowsConcurrentReads() const override { return true; }
 
  private:
   int fd_ = -1;
   std::uint64_t size_ = UINT64_MAX;
-  std::string errorText_;
+  std::atomic<int> error_ = 0;  // the errno of the failed open or read
 };
 
 }  // namespace trevalo

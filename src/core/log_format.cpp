@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "core/gpx_reader.h"
+#include "core/split_log_parse.h"
 
 namespace trevalo {
 namespace {
@@ -14,10 +15,7 @@ class NmeaFormat final : public LogFormat {
   }
   ParseResult Parse(ByteSource& source, std::uint32_t pointCount, int effectiveZone,
                     PackedPoints& points) const override {
-    PointWindow window(points);
-    const ParseResult parsed = ParseLog(source, pointCount, effectiveZone, window);
-    window.Finish();
-    return parsed;
+    return ParsePackedLog(source, pointCount, effectiveZone, points);
   }
 };
 

@@ -2,28 +2,18 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 #include <optional>
 
 #include "core/nmea_fields.h"
-#include "core/nmea_talker.h"
 #include "core/packed_points.h"
+#include "core/point_parser.h"
 #include "core/sentence_counter.h"
 #include "core/sentence_reader.h"
 #include "core/time_zone.h"
 
 namespace trevalo {
 namespace {
-
-bool HasTag(std::string_view text, const char (&tag)[6]) {
-  return text.size() >= 5 && std::memcmp(text.data(), tag, 5) == 0;
-}
-
-// A sentence's kind; the start character sits just before the text in the reader's buffer.
-CountedKind Classify(const Sentence& s) {
-  return ClassifySentence(s.text.data() - 1, s.text.size() + 1);
-}
 
 // A copy of a counted sentence, kept past the reader's buffer.
 struct KeptSentence {
@@ -86,138 +76,6 @@ std::optional<TimeValue> EndpointTime(const std::optional<KeptSentence>& complet
     result.problemOffset = chosen.offset - 1;
   }
   return time;
-}
-
-void AppendSatelliteGroups(const SentenceFields& fields, int groups, std::string& text) {
-  const std::size_t fieldCount = static_cast<std::size_t>(groups) * 4;
-  std::size_t length = 0;
-  for (std::size_t n = 0; n < fieldCount; ++n) {
-    length += 1 + std::max<std::size_t>(fields[4 + n].size(), 1);
-  }
-  std::size_t at = text.size();
-  text.resize(at + length);
-  for (std::size_t n = 0; n < fieldCount; ++n) {
-    const std::string_view field = fields[4 + n];
-    text[at++] = ',';
-    if (field.empty()) {
-      text[at++] = '0';
-    } else {
-      std::memcpy(&text[at], field.data(), field.size());
-      at += field.size();
-    }
-  }
-}
-
-// The satellites in view of one epoch, from its GSV sequences. A receiver of several systems
-// writes one sequence per system (GPGSV, GLGSV, GAGSV, ...) and, from NMEA 4.10 on, one per
-// signal of a system as well, which lists the same satellites again: the summary takes each
-// system once, from the first signal it reports, and puts the count of all first. A sequence
-// of a system already taken with the same signal starts the summary afresh, as the only
-// sequence of a single-system receiver does in every epoch.
-class SatelliteSummary {
- public:
-  void Take(std::string_view text, TrackPoint& point) {
-    const SentenceFields f(text);
-    const int total = ReadInt(f[1]);
-    const int number = ReadInt(f[2]);
-    const int count = ReadInt(f[3]);
-    const int remaining = count <= 0 ? 0 : (count % 4 == 0 ? 4 : count % 4);
-    const int groups = number < total ? 4 : (number == total ? remaining : 0);
-    if (number == 1) {
-      StartSequence(Sequence{std::string(text.substr(0, 2)), std::string(SignalId(text, groups)),
-                             std::clamp(count, 0, 255)},
-                    f[3]);
-    }
-    if (skipping_) {
-      return;
-    }
-    // One system's count as written; counts of several are summed within what can be real.
-    point.satellitesInView = earlierCount_ == 0 ? count : earlierCount_ + std::clamp(count, 0, 255);
-    AppendSatelliteGroups(f, groups, groups_);
-    if (number == total) {
-      point.satelliteText.assign(countText_).append(groups_);
-    }
-  }
-
-  // The next GSV sequence belongs to a new epoch.
-  void NextEpoch() { sequences_.clear(); }
-
- private:
-  struct Sequence {
-    std::string talker;
-    std::string signal;
-    int count;
-  };
-
-  // The signal id: a field after the last satellite group, before the checksum (NMEA 4.10
-  // on); empty for a sentence without one.
-  static std::string_view SignalId(std::string_view text, int groups) {
-    const std::string_view body = text.substr(0, text.find('*'));
-    if (std::count(body.begin(), body.end(), ',') != 4 + groups * 4) {
-      return {};
-    }
-    return body.substr(body.rfind(',') + 1);
-  }
-
-  void StartSequence(Sequence sequence, std::string_view countField) {
-    skipping_ = false;
-    bool systemTaken = false;
-    bool signalTaken = false;
-    int takenCount = 0;
-    for (const Sequence& s : sequences_) {
-      takenCount += s.count;
-      if (s.talker == sequence.talker) {
-        systemTaken = true;
-        signalTaken = signalTaken || s.signal == sequence.signal;
-      }
-    }
-    if (sequences_.empty() || signalTaken) {
-      sequences_.clear();
-      earlierCount_ = 0;
-      countText_.assign(countField);
-      groups_.clear();
-    } else if (systemTaken) {
-      skipping_ = true;
-      return;
-    } else {
-      earlierCount_ = takenCount;
-      char text[16];
-      std::snprintf(text, sizeof text, "%02d", std::max(0, takenCount + sequence.count));
-      countText_ = text;
-    }
-    sequences_.push_back(std::move(sequence));
-  }
-
-  std::vector<Sequence> sequences_;
-  std::string countText_;
-  std::string groups_;
-  int earlierCount_ = 0;
-  bool skipping_ = false;
-};
-
-// The decimal integer between the second and third comma of a device sentence, or nullopt
-// when the sentence has fewer than three commas.
-std::optional<std::int32_t> DeviceValue(std::string_view text) {
-  std::size_t comma = std::string_view::npos;
-  std::size_t begin = 0;
-  for (int n = 0; n < 3; ++n) {
-    comma = text.find(',', comma == std::string_view::npos ? 0 : comma + 1);
-    if (comma == std::string_view::npos) {
-      return std::nullopt;
-    }
-    if (n == 1) {
-      begin = comma + 1;
-    }
-  }
-  return ReadInt(text.substr(begin, std::min<std::size_t>(comma - begin, 99)));
-}
-
-// The integer part of a real, kept within the 32-bit range (0 for NaN).
-std::int32_t TruncateToInt32(double value) {
-  if (!(value == value)) {
-    return 0;
-  }
-  return static_cast<std::int32_t>(std::clamp(value, -2147483648.0, 2147483647.0));
 }
 
 // A packed ddmm.mmmm (or dddmm.mmmm) value that names a place: finite, not negative,
@@ -287,7 +145,7 @@ ScanResult ScanLog(ByteSource& source, int effectiveZone) {
     SentenceReader reader(source, count.firstCounted);
     Sentence s;
     while (reader.Next(s)) {
-      if (Classify(s) != CountedKind::kNone && HasCompleteTimeFields(s.text)) {
+      if (KindOf(s) != CountedKind::kNone && HasCompleteTimeFields(s.text)) {
         firstComplete.emplace().Keep(s);
         break;
       }
@@ -309,7 +167,7 @@ ScanResult ScanLog(ByteSource& source, int effectiveZone) {
       SentenceReader reader(source, firstComplete->offset - 1);
       Sentence s;
       while (reader.Next(s)) {
-        if (Classify(s) != CountedKind::kNone && HasCompleteTimeFields(s.text)) {
+        if (KindOf(s) != CountedKind::kNone && HasCompleteTimeFields(s.text)) {
           lastComplete.emplace().Keep(s);
         }
       }
@@ -334,109 +192,17 @@ ScanResult ScanLog(ByteSource& source, int effectiveZone) {
 template <class Points>
 ParseResult ParseLog(ByteSource& source, std::uint32_t pointCount, int effectiveZone,
                      Points& points) {
-  ParseResult result;
   points.assign(pointCount, TrackPoint{});
+  PointParser<Points> parser(pointCount, effectiveZone, points);
   SentenceReader reader(source);
   Sentence sentence;
-  std::size_t p = 0;
-  bool rmcSeen = false;
-  SatelliteSummary satellites;
-  DateStamps dateStamps;
-  // Most receivers, the logger among them, write an epoch's RMC last; others (u-blox) write
-  // it first. The first GGA after the first point tells: when it carries that point's time
-  // and none came before it, the GGA, GSA and GSV sentences after each RMC belong to it.
-  bool orderKnown = false;
-  bool rmcFirst = false;
-  while ((p < pointCount || rmcFirst) && reader.Next(sentence)) {
-    const std::string_view text = sentence.text;
-    TrackPoint* const filling = p < pointCount ? &points[p] : nullptr;
-    TrackPoint& epoch = rmcFirst ? points[p - 1] : *filling;
-    if (sentence.start == '$') {
-      if (HasSentenceType(text, "GGA")) {
-        const SentenceFields f(text);
-        if (!orderKnown && p > 0) {
-          orderKnown = true;
-          rmcFirst = p == 1 && points[0].ggaMatchesRmc == 0 && !f[1].empty() &&
-                     f[1] == points[0].rmcTimeText;
-        }
-        TrackPoint& point = rmcFirst ? points[p - 1] : *filling;
-        point.ggaTimeText.assign(f[1]);
-        const double altitude = ReadReal(f[9]);
-        point.altitudeBelowSea = altitude < 0 ? 1 : 0;
-        point.altitude = altitude < 0 ? -altitude : altitude;
-        point.differential = ReadInt(f[6]) == 2 ? 1 : 0;
-        if (rmcFirst) {
-          point.ggaMatchesRmc = point.ggaTimeText == point.rmcTimeText ? 1 : 0;
-        }
-      } else if (HasSentenceType(text, "GSV")) {
-        satellites.Take(text, epoch);
-      } else if (HasSentenceType(text, "GSA")) {
-        const SentenceFields f(text);
-        epoch.gsaMode.assign(f[1]);
-        const int fixType = ReadInt(f[2]);
-        epoch.fixTypeText = std::to_string(fixType);
-        epoch.dop = fixType == 2 ? ReadReal(f[16]) : ReadReal(f[15]);
-        epoch.hdop = ReadReal(f[16]);
-      } else if (filling != nullptr && Classify(sentence) == CountedKind::kPoint) {
-        TrackPoint& point = *filling;
-        const SentenceFields f(text);
-        rmcSeen = true;
-        point.rmcTimeText.assign(f[1]);
-        point.ggaMatchesRmc = point.ggaTimeText == point.rmcTimeText ? 1 : 0;
-        const std::optional<TimeValue> utc = SentenceDateTime(f[1], f[9]);
-        if (!utc) {
-          result.ok = false;
-          result.problemOffset = sentence.offset - 1;
-          return result;
-        }
-        point.utcTime = *utc;
-        point.utcTimeOfDay = TruncateToInt32(ReadReal(f[1]));
-        point.localTime = ShiftByZone(*utc, effectiveZone);
-        point.dateStampText = dateStamps.Of(point.localTime);
-        point.isValid = f[2] == "A" ? 1 : 0;
-        point.latitude = ReadReal(f[3]);
-        point.latitudeRef.assign(f[4]);
-        point.longitude = ReadReal(f[5]);
-        point.longitudeRef.assign(f[6]);
-        point.speedRef = "K";
-        point.speed = ReadReal(f[7]) * 1.852;
-        point.courseRef = "T";
-        point.course = ReadReal(f[8]);
-        if (rmcFirst) {
-          DropImplausibleFix(points[p - 1]);  // its epoch is complete now
-        }
-        DropImplausibleFix(point);
-        satellites.NextEpoch();
-        ++p;
-      }
-    } else if (HasTag(text, "QNDBG")) {
-      if (rmcSeen) {
-        ++result.deviceValueCount;
-        rmcSeen = false;
-        if (const std::optional<std::int32_t> value = DeviceValue(text)) {
-          points[p - 1].deviceValue = *value;
-        }
-      }
-    } else if (filling != nullptr && HasTag(text, "TRRMC")) {
-      filling->isLap = 1;
-    } else if (filling != nullptr && HasTag(text, "WPRMC")) {
-      filling->isWaypoint = 1;
+  while (parser.wantsMore() && reader.Next(sentence)) {
+    if (!parser.Take(sentence)) {
+      return parser.result();
     }
   }
-  if (rmcFirst) {
-    DropImplausibleFix(points[p - 1]);  // the sentences after the last point are read
-  } else if (p < pointCount) {
-    DropImplausibleFix(points[p]);  // the data ended (or changed) inside an epoch
-  }
-  result.readFailed = reader.readFailed();
-  // The loop ends at the last point sentence, so the device sentence after it is never
-  // read: the last point takes the value of the one before.
-  if (result.deviceValueCount != 0 &&
-      pointCount == static_cast<std::uint32_t>(result.deviceValueCount) + 1) {
-    points[pointCount - 1].deviceValue = points[pointCount - 2].deviceValue;
-    result.deviceValueCount = static_cast<std::int32_t>(pointCount);
-  }
-  return result;
+  parser.Finish(reader.readFailed());
+  return parser.result();
 }
 
 template ParseResult ParseLog(ByteSource&, std::uint32_t, int, std::vector<TrackPoint>&);

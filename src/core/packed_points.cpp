@@ -323,7 +323,7 @@ std::size_t PackedPoints::memoryBytes() const {
 
 void PointWindow::assign(std::size_t count, const TrackPoint& value) {
   packed_.Clear();
-  packed_.Reserve(count);
+  packed_.Reserve(count - std::min(count, firstIndex_));
   count_ = count;
   start_ = value;
   for (TrackPoint& slot : slots_) {
@@ -332,25 +332,74 @@ void PointWindow::assign(std::size_t count, const TrackPoint& value) {
 }
 
 TrackPoint& PointWindow::operator[](std::size_t index) {
-  if (index < packed_.size() || index >= count_) {
+  if (index < packedEnd() || index >= count_) {
     std::abort();  // a reader going back further than the window: a fault of the reader
   }
-  while (index >= packed_.size() + kSpan) {
+  while (index >= packedEnd() + kSpan) {
     PackOne();
   }
   return slots_[index % kSpan];
 }
 
 void PointWindow::PackOne() {
-  TrackPoint& slot = slots_[packed_.size() % kSpan];
+  TrackPoint& slot = slots_[packedEnd() % kSpan];
   packed_.Append(slot);
   slot = start_;
 }
 
 void PointWindow::Finish() {
-  while (packed_.size() < count_) {
+  while (packedEnd() < count_) {
     PackOne();
   }
+}
+
+void PointWindow::DropPacked() {
+  firstIndex_ = packedEnd();
+  packed_.Clear();
+  packed_.Reserve(count_ - std::min(count_, firstIndex_));
+}
+
+PointWindow::OpenPoints PointWindow::openPoints() const {
+  OpenPoints open{packedEnd(), {}};
+  for (std::size_t index = packedEnd(); index < count_ && index < packedEnd() + kSpan; ++index) {
+    open.points.push_back(slots_[index % kSpan]);
+  }
+  return open;
+}
+
+void PackedPoints::Append(PackedPoints&& tail) {
+  if (records_.empty()) {
+    *this = std::move(tail);
+    tail.Clear();
+    return;
+  }
+  const std::size_t indexShift = records_.size();
+  const std::size_t textShift = texts_.size();
+  // Records of another zone, or texts that would not fit together, are packed again.
+  if (tail.zoneOffset_ != zoneOffset_ ||
+      texts_.size() + tail.texts_.size() >= std::numeric_limits<std::uint32_t>::max()) {
+    for (std::size_t i = 0; i < tail.size(); ++i) {
+      Append(tail[i]);
+    }
+    tail.Clear();
+    return;
+  }
+  records_.reserve(records_.size() + tail.records_.size());
+  for (Record record : tail.records_) {
+    if (record.satelliteText != 0) {
+      record.satelliteText += static_cast<std::uint32_t>(textShift);
+    }
+    records_.push_back(record);
+  }
+  for (WholePoint& whole : tail.wholePoints_) {
+    whole.index += indexShift;
+    wholePoints_.push_back(std::move(whole));
+  }
+  texts_ += tail.texts_;
+  if (tail.lastText_ != 0) {
+    lastText_ = tail.lastText_ + static_cast<std::uint32_t>(textShift);
+  }
+  tail.Clear();
 }
 
 bool PackedPoints::operator==(const PackedPoints& other) const {

@@ -29,6 +29,8 @@ class PackedPoints {
 
   void Reserve(std::size_t count) { records_.reserve(count); }
   void Append(const TrackPoint& point);
+  // Appends every point of `tail` in its order, leaving it empty.
+  void Append(PackedPoints&& tail);
   // Gives back all memory.
   void Clear();
 
@@ -131,15 +133,29 @@ class PackedPoints {
 // The points of a reader that fills them in order and goes back at most a few points: the
 // points it has left behind are packed as it goes, so that a long log is never held
 // unpacked in full. Used as the reader's vector: assign() once, then [] at or after the
-// last packed point; Finish() packs the rest.
+// last packed point; Finish() packs the rest. A window may start at a later point: the
+// points before `firstIndex` are another reader's, and the packed points start there.
 class PointWindow {
  public:
-  explicit PointWindow(PackedPoints& packed) : packed_(packed) {}
-  // `count` points, each `value`.
+  explicit PointWindow(PackedPoints& packed, std::size_t firstIndex = 0)
+      : packed_(packed), firstIndex_(firstIndex) {}
+  // `count` points in all (those before the first index included), each `value`.
   void assign(std::size_t count, const TrackPoint& value);
   // A point not yet packed; asking for one packs those more than kSpan points before it.
   TrackPoint& operator[](std::size_t index);
   void Finish();
+
+  // The index of the first point not yet packed.
+  std::size_t packedEnd() const { return firstIndex_ + packed_.size(); }
+  // Drops the points packed so far: the packed points start at packedEnd() from now on.
+  void DropPacked();
+  // The points not yet packed, from packedEnd() on.
+  struct OpenPoints {
+    std::size_t packedEnd = 0;
+    std::vector<TrackPoint> points;
+    bool operator==(const OpenPoints&) const = default;
+  };
+  OpenPoints openPoints() const;
 
   static constexpr std::size_t kSpan = 4;
 
@@ -147,6 +163,7 @@ class PointWindow {
   void PackOne();
 
   PackedPoints& packed_;
+  std::size_t firstIndex_;
   std::size_t count_ = 0;
   TrackPoint start_;
   TrackPoint slots_[kSpan];

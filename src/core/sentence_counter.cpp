@@ -1,7 +1,12 @@
 #include "core/sentence_counter.h"
 
+#include <algorithm>
 #include <memory>
+#include <optional>
+#include <thread>
+#include <vector>
 
+#include "core/parallel_work.h"
 #include "core/sentence_counter_scan.h"
 
 #if defined(__SSE2__)
@@ -53,13 +58,41 @@ GroupScanner ChooseGroupScanner() {
   return ScanGroupsBaseline;
 }
 
+// Logs shorter than this are counted on one thread.
+constexpr std::uint64_t kLeastSplitCountBytes = 8 * 1024 * 1024;
+
+// The count of data whose two parts were counted apart, `first` before `second`.
+SentenceCount Joined(const SentenceCount& first, const SentenceCount& second) {
+  SentenceCount joined = second;
+  joined.pointCount = first.pointCount + second.pointCount;
+  joined.lapCount = first.lapCount + second.lapCount;
+  joined.waypointCount = first.waypointCount + second.waypointCount;
+  joined.readFailed = first.readFailed || second.readFailed;
+  if (first.countedTotal() != 0) {
+    joined.firstCounted = first.firstCounted;
+  }
+  // The newest counted sentences: the second part's, then as many of the first's as fit.
+  std::vector<std::uint64_t> newestFirst;
+  for (const SentenceCount* part : {&second, &first}) {
+    const std::size_t kept = std::min(part->recentCount, SentenceCount::kRecent);
+    for (std::size_t i = 0; i < kept && newestFirst.size() < SentenceCount::kRecent; ++i) {
+      newestFirst.push_back(part->Recent(i));
+    }
+  }
+  joined.recentCount = first.recentCount + second.recentCount;
+  for (std::size_t i = 0; i < newestFirst.size(); ++i) {
+    joined.recent[(joined.recentCount - 1 - i) % SentenceCount::kRecent] = newestFirst[i];
+  }
+  return joined;
+}
+
 }  // namespace
 
 CountedKind ClassifySentence(const char* bytes, std::size_t available) {
   return Classify(bytes, available);
 }
 
-SentenceCount CountSentences(ByteSource& source) {
+SentenceCount CountSentencesIn(ByteSource& source, std::uint64_t from, std::uint64_t end) {
   static const GroupScanner scanGroups = ChooseGroupScanner();
   // Small logs need no more than their own size (they may grow while being read: the
   // block size only limits each read).
@@ -70,6 +103,8 @@ SentenceCount CountSentences(ByteSource& source) {
   char* data = buffer.get();
   ScanState state;
   state.data = data;
+  state.base = from;
+  state.start = from;
   std::size_t next = 0;  // bytes before it are done
   bool atEnd = false;
   while (!atEnd) {
@@ -79,7 +114,13 @@ SentenceCount CountSentences(ByteSource& source) {
     state.base += keepFrom;
     state.end -= keepFrom;
     next -= keepFrom;
-    const std::int64_t read = source.ReadAt(state.base + state.end, data + state.end, blockSize);
+    const std::uint64_t position = state.base + state.end;
+    const std::int64_t read =
+        position >= end
+            ? 0
+            : source.ReadAt(
+                  position, data + state.end,
+                  static_cast<std::size_t>(std::min<std::uint64_t>(blockSize, end - position)));
     if (read < 0) {
       state.count.readFailed = true;
       atEnd = true;
@@ -97,6 +138,28 @@ SentenceCount CountSentences(ByteSource& source) {
   }
   state.count.dataSize = state.base + state.end;
   return state.count;
+}
+
+SentenceCount CountSentences(ByteSource& source) {
+  const std::uint64_t size = source.SizeHint();
+  if (WorkerThreadCount() < 2 || !source.allowsConcurrentReads() || size == UINT64_MAX ||
+      size < kLeastSplitCountBytes) {
+    return CountSentencesIn(source, 0, UINT64_MAX);
+  }
+  return CountSentencesOnTwoThreads(source, size / 2);
+}
+
+SentenceCount CountSentencesOnTwoThreads(ByteSource& source, std::uint64_t splitNear) {
+  // No sentence is open at the start of a line, so the part from there on counts alone.
+  const std::optional<std::uint64_t> split = NextLineStart(source, splitNear);
+  if (!split) {
+    return CountSentencesIn(source, 0, UINT64_MAX);
+  }
+  SentenceCount first;
+  std::thread thread([&] { first = CountSentencesIn(source, 0, *split); });
+  const SentenceCount second = CountSentencesIn(source, *split, UINT64_MAX);
+  thread.join();
+  return Joined(first, second);
 }
 
 }  // namespace trevalo

@@ -40,6 +40,16 @@ struct SentenceCount {
 // bytes; fewer than 8 bytes never count).
 CountedKind ClassifySentence(const char* bytes, std::size_t available);
 
+// Counts the whole data; a long log is counted in two parts on two threads when the machine
+// has more than one core and the source allows it.
 SentenceCount CountSentences(ByteSource& source);
+
+// Counts the bytes from `from` (0 or the start of a line, where no sentence can be open)
+// up to `end`, on the calling thread; positions stay those of the whole data.
+SentenceCount CountSentencesIn(ByteSource& source, std::uint64_t from, std::uint64_t end);
+
+// Counts the whole data in two parts, the second from the first line that starts at or after
+// `splitNear`, on two threads. `source` must allow reads from two threads at once.
+SentenceCount CountSentencesOnTwoThreads(ByteSource& source, std::uint64_t splitNear);
 
 }  // namespace trevalo

@@ -17,7 +17,8 @@ namespace trevalo {
 struct ScanState {
   const char* data = nullptr;  // data[0] is the byte at position `base`
   std::uint64_t base = 0;
-  std::size_t end = 0;  // bytes in data
+  std::uint64_t start = 0;  // where the counting began: the start of the data or of a line
+  std::size_t end = 0;      // bytes in data
   // The sentence that may still be open: its start character's position and kind.
   bool open = false;
   std::uint64_t openStart = 0;
@@ -45,7 +46,7 @@ inline void OpenSentence(ScanState& s, std::uint64_t position, char kind) {
 // lies within the 255 text bytes of the open sentence with no line break between.
 inline bool StartsSentence(ScanState& s, std::uint64_t position) {
   const char* at = s.data + (position - s.base);
-  if (position == 0 || IsLineBreak(at[-1]) || !s.open ||
+  if (position == s.start || IsLineBreak(at[-1]) || !s.open ||
       position - s.openStart > kMaxSentenceText) {
     OpenSentence(s, position, *at);
     return true;

@@ -2,12 +2,14 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "core/geodesy.h"
 #include "core/log_reader.h"
 #include "core/packed_points.h"
+#include "core/satellite_summary.h"
 #include "core/time_zone.h"
 #include "core/track_walk.h"
 #include "support/log_generator.h"
@@ -385,6 +387,29 @@ TEST(LogReader, ASecondSequenceOfOneSystemInAnEpochReplacesTheFirst) {
   ASSERT_EQ(log.points.size(), 1u);
   EXPECT_EQ(log.points[0].satellitesInView, 1);
   EXPECT_EQ(log.points[0].satelliteText, "01,03,20,100,30");
+}
+
+// Messages that never start a sequence again add to the summary of the last first message,
+// as the grammar says, but only up to a bound: a damaged or hostile log of a million such
+// epochs must not hold (and copy for every point) a summary of a million groups.
+TEST(LogReader, SequencesThatNeverStartAgainAddToOneBoundedSummary) {
+  const std::string last =
+      NmeaSentence("GPGSV,2,2,08,15,10,100,30,16,20,200,31,17,30,300,32,18,40,040,33");
+  std::string data =
+      NmeaSentence("GPGSV,2,1,08,01,40,083,46,02,17,308,41,12,07,344,39,14,22,228,45") + last +
+      Rmc("120000", "170509");
+  for (int epoch = 1; epoch < 3000; ++epoch) {
+    char time[8];
+    std::snprintf(time, sizeof time, "%06d", 120000 + (epoch / 60) * 100 + epoch % 60);
+    data += last + Rmc(time, "170509");
+  }
+  const ReadLog log = Read(data);
+  ASSERT_EQ(log.points.size(), 3000u);
+  const std::string groupsOfLast = ",15,10,100,30,16,20,200,31,17,30,300,32,18,40,040,33";
+  EXPECT_EQ(log.points[1].satelliteText, log.points[0].satelliteText + groupsOfLast);
+  EXPECT_LE(log.points.back().satelliteText.size(),
+            2 + kMostSatelliteGroupBytes + groupsOfLast.size());
+  EXPECT_GE(log.points.back().satelliteText.size(), kMostSatelliteGroupBytes);
 }
 
 TEST(LogReader, AGgaAfterTheRmcOfALoggerLogStaysWithTheNextPoint) {

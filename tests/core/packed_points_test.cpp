@@ -160,6 +160,37 @@ TEST(PackedPoints, EveryPointReadsBackExactlyWhateverItHolds) {
   ExpectKeptExactly({OddPoints()[0]});
 }
 
+// Two parts packed apart and joined read back as the whole packed at once: records with
+// their satellite texts, whole points at their places, a tail of another zone.
+TEST(PackedPoints, PartsJoinedReadBackAsTheWhole) {
+  std::vector<TrackPoint> points = OddPoints();
+  TrackPoint otherZone = test::SamplePoint();
+  otherZone.localTime += 7200;
+  otherZone.dateStampText = DateStampText(otherZone.localTime);
+  for (const std::size_t at : {std::size_t{0}, std::size_t{1}, std::size_t{17}, points.size() / 2,
+                               points.size() - 1, points.size()}) {
+    for (const bool tailInAnotherZone : {false, true}) {
+      std::vector<TrackPoint> whole = points;
+      if (tailInAnotherZone) {
+        whole.insert(whole.begin() + static_cast<std::ptrdiff_t>(at), otherZone);
+      }
+      PackedPoints head(std::vector<TrackPoint>(whole.begin(), whole.begin() + at));
+      PackedPoints tail(std::vector<TrackPoint>(whole.begin() + at, whole.end()));
+      head.Append(std::move(tail));
+      EXPECT_TRUE(tail.empty());
+      ASSERT_EQ(head.size(), whole.size()) << at;
+      for (std::size_t i = 0; i < whole.size(); ++i) {
+        ExpectIdentical(head[i], whole[i], i);
+        EXPECT_EQ(head.localTimeAt(i), whole[i].localTime);
+      }
+      // Points appended after the join still share and keep their texts.
+      head.Append(points[1]);
+      head.Append(points[1]);
+      ExpectIdentical(head[whole.size() + 1], points[1], whole.size() + 1);
+    }
+  }
+}
+
 TEST(PackedPoints, ReceiversLogsFitTheirRecords) {
   // The logger's layout (with its device sentences, laps and waypoints), a u-blox receiver
   // of four systems, GPX 1.0 and 1.1 of the same walk, and the real logs of other receivers.

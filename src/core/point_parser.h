@@ -1,0 +1,71 @@
+#pragma once
+// The reading of a logger log's sentences into points, one sentence at a time: what ParseLog
+// runs from the first sentence to the last, and what a log read on two threads runs over
+// each part, comparing the parsers' states where the parts meet.
+
+#include <cstdint>
+
+#include "core/calendar_time.h"
+#include "core/log_reader.h"
+#include "core/satellite_summary.h"
+#include "core/sentence_counter.h"
+#include "core/sentence_reader.h"
+
+namespace trevalo {
+
+// A sentence's kind; the start character sits just before the text in the reader's buffer.
+inline CountedKind KindOf(const Sentence& s) {
+  return ClassifySentence(s.text.data() - 1, s.text.size() + 1);
+}
+
+// `Points` is a std::vector<TrackPoint> or a PointWindow, assigned pointCount points.
+template <class Points>
+class PointParser {
+ public:
+  // `firstPoint` is the index of the next point sentence: the count of point sentences
+  // before the first sentence this parser takes (0 from the start of the data).
+  PointParser(std::uint32_t pointCount, int effectiveZone, Points& points,
+              std::uint32_t firstPoint = 0)
+      : pointCount_(pointCount), effectiveZone_(effectiveZone), points_(points) {
+    state_.p = firstPoint;
+  }
+
+  // Whether the sentences still to come are read.
+  bool wantsMore() const { return state_.p < pointCount_ || state_.rmcFirst; }
+  // Takes the next sentence; false when a date or time out of range stops the parse (the
+  // result says where).
+  bool Take(const Sentence& sentence);
+  // After the last sentence taken: completes the open epoch and the last point's device
+  // value.
+  void Finish(bool readFailed);
+
+  ParseResult& result() { return result_; }
+  // The point sentences taken so far, those before `firstPoint` included.
+  std::uint32_t pointsTaken() const { return state_.p; }
+
+  // What decides how the next sentences are read, beside the open points: two parsers in
+  // the same state with the same open points read every further sentence alike.
+  struct State {
+    std::uint32_t p = 0;
+    bool rmcSeen = false;
+    // Most receivers, the logger among them, write an epoch's RMC last; others (u-blox)
+    // write it first. The first GGA after the first point tells: when it carries that
+    // point's time and none came before it, the GGA, GSA and GSV sentences after each RMC
+    // belong to it.
+    bool orderKnown = false;
+    bool rmcFirst = false;
+    SatelliteSummary satellites;
+    bool operator==(const State&) const = default;
+  };
+  const State& state() const { return state_; }
+
+ private:
+  const std::uint32_t pointCount_;
+  const int effectiveZone_;
+  Points& points_;
+  ParseResult result_;
+  State state_;
+  DateStamps dateStamps_;
+};
+
+}  // namespace trevalo

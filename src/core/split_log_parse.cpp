@@ -1,0 +1,215 @@
+#include "core/split_log_parse.h"
+
+#include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <vector>
+
+#include "core/parallel_work.h"
+#include "core/point_parser.h"
+#include "core/sentence_counter.h"
+#include "core/sentence_reader.h"
+
+namespace trevalo {
+namespace {
+
+// The second parser's state is compared after this many points of its own part: enough for
+// it to have read whole epochs and for every open point to be one it filled itself.
+constexpr std::uint32_t kPointsBeforeMeeting = PointWindow::kSpan + 4;
+
+// The point sentences a parse takes before `end`, the start of a line (at most
+// `pointCount`), or nullopt when the data cannot be read.
+std::optional<std::uint32_t> PointSentencesBefore(ByteSource& source, std::uint64_t end,
+                                                  std::uint32_t pointCount) {
+  const SentenceCount count = CountSentencesIn(source, 0, end);
+  if (count.readFailed) {
+    return std::nullopt;
+  }
+  return std::min(count.pointCount, pointCount);
+}
+
+// Where the two parsers meet: the second parser's state just after the last point sentence
+// before `offset`, which the first parser compares with its own when it gets there.
+struct Meeting {
+  std::uint64_t offset = 0;  // the first parser stops before the sentence at or after it
+  PointParser<PointWindow>::State state;
+  PointWindow::OpenPoints openPoints;
+  std::int32_t deviceValueCount = 0;  // the second parser's count at the meeting
+};
+
+// What the second thread tells the first, once: where to meet, or that there is no meeting.
+class MeetingPlace {
+ public:
+  void Tell(std::optional<Meeting> meeting) {
+    {
+      const std::lock_guard lock(mutex_);
+      meeting_ = std::move(meeting);
+      told_ = true;
+    }
+    told_changed_.notify_one();
+  }
+  const std::optional<Meeting>& Await() {
+    std::unique_lock lock(mutex_);
+    told_changed_.wait(lock, [this] { return told_; });
+    return meeting_;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable told_changed_;
+  bool told_ = false;
+  std::optional<Meeting> meeting_;
+};
+
+// The second part: from the line at `split` to the end of the data.
+class SecondPart {
+ public:
+  SecondPart(ByteSource& source, std::uint32_t pointCount, int effectiveZone, std::uint64_t split)
+      : source_(source), pointCount_(pointCount), effectiveZone_(effectiveZone), split_(split) {}
+
+  void Run(MeetingPlace& place, const std::atomic<bool>& abandoned) {
+    const std::optional<std::uint32_t> firstPoint =
+        PointSentencesBefore(source_, split_, pointCount_);
+    // A fresh parser must not reach back to the first part's points, as it would when the
+    // order of the epochs' sentences is decided in its part (at the second point).
+    if (!firstPoint || *firstPoint < 2 || *firstPoint + kPointsBeforeMeeting >= pointCount_) {
+      place.Tell(std::nullopt);
+      return;
+    }
+    window_.emplace(points_, *firstPoint);
+    window_->assign(pointCount_, TrackPoint{});
+    parser_.emplace(pointCount_, effectiveZone_, *window_, *firstPoint);
+    SentenceReader reader(source_, split_);
+    Sentence sentence;
+    const std::uint32_t meetingPoint = *firstPoint + kPointsBeforeMeeting;
+    bool met = false;
+    while (parser_->wantsMore() && !abandoned.load(std::memory_order_relaxed) &&
+           reader.Next(sentence)) {
+      if (!parser_->Take(sentence)) {
+        break;  // a date out of range; the first parser finds it too when it is past the meeting
+      }
+      if (!met && parser_->pointsTaken() == meetingPoint) {
+        met = true;
+        place.Tell(Meeting{sentence.offset, parser_->state(), window_->openPoints(),
+                           parser_->result().deviceValueCount});
+        window_->DropPacked();
+      }
+    }
+    if (!met) {
+      place.Tell(std::nullopt);
+    }
+    readFailed_ = reader.readFailed();
+  }
+
+  // Completes the part once the first part has met it: the result of the whole parse.
+  ParseResult Join(const Meeting& meeting, std::int32_t firstPartDeviceValues,
+                   PackedPoints& points) {
+    ParseResult& result = parser_->result();
+    result.deviceValueCount += firstPartDeviceValues - meeting.deviceValueCount;
+    if (result.ok) {
+      parser_->Finish(readFailed_);
+    }
+    window_->Finish();
+    points.Append(std::move(points_));
+    return result;
+  }
+
+ private:
+  ByteSource& source_;
+  const std::uint32_t pointCount_;
+  const int effectiveZone_;
+  const std::uint64_t split_;
+  PackedPoints points_;
+  std::optional<PointWindow> window_;
+  std::optional<PointParser<PointWindow>> parser_;
+  bool readFailed_ = false;
+};
+
+}  // namespace
+
+ParseResult ParsePackedLog(ByteSource& source, std::uint32_t pointCount, int effectiveZone,
+                           PackedPoints& points) {
+  const std::uint64_t size = source.SizeHint();
+  if (WorkerThreadCount() > 1 && source.allowsConcurrentReads() && size != UINT64_MAX &&
+      size >= kLeastSplitLogBytes) {
+    // The second thread counts the points before its part first: its part is the smaller.
+    return ParseLogOnTwoThreads(source, pointCount, effectiveZone, points, size / 20 * 11);
+  }
+  PointWindow window(points);
+  const ParseResult parsed = ParseLog(source, pointCount, effectiveZone, window);
+  window.Finish();
+  return parsed;
+}
+
+ParseResult ParseLogOnTwoThreads(ByteSource& source, std::uint32_t pointCount, int effectiveZone,
+                                 PackedPoints& points, std::uint64_t splitNear, bool* partsJoined) {
+  if (partsJoined != nullptr) {
+    *partsJoined = false;
+  }
+  PointWindow window(points);
+  window.assign(pointCount, TrackPoint{});
+  PointParser<PointWindow> parser(pointCount, effectiveZone, window);
+  SentenceReader reader(source);
+  Sentence sentence;
+  const auto finishAlone = [&] {
+    if (parser.result().ok) {
+      parser.Finish(reader.readFailed());
+    }
+    window.Finish();
+    return parser.result();
+  };
+  const std::optional<std::uint64_t> split = NextLineStart(source, splitNear);
+  if (!split) {
+    while (parser.wantsMore() && reader.Next(sentence) && parser.Take(sentence)) {
+    }
+    return finishAlone();
+  }
+
+  SecondPart second(source, pointCount, effectiveZone, *split);
+  MeetingPlace place;
+  std::atomic<bool> abandoned = false;
+  std::thread thread([&] { second.Run(place, abandoned); });
+  const auto abandonSecond = [&] {
+    abandoned = true;
+    thread.join();
+  };
+
+  const Meeting* meeting = nullptr;
+  bool waited = false;
+  bool pending = false;  // `sentence` is read but not yet taken
+  while (parser.wantsMore() && reader.Next(sentence)) {
+    // Until the split the meeting is not needed; it lies beyond it.
+    if (!waited && sentence.offset > *split) {
+      waited = true;
+      const std::optional<Meeting>& told = place.Await();
+      meeting = told ? &*told : nullptr;
+    }
+    if (meeting != nullptr && sentence.offset > meeting->offset) {
+      pending = true;
+      break;
+    }
+    if (!parser.Take(sentence)) {
+      abandonSecond();
+      return finishAlone();
+    }
+  }
+  if (meeting != nullptr && pending && parser.state() == meeting->state &&
+      window.openPoints() == meeting->openPoints) {
+    thread.join();
+    if (partsJoined != nullptr) {
+      *partsJoined = true;
+    }
+    return second.Join(*meeting, parser.result().deviceValueCount, points);
+  }
+  abandonSecond();
+  if (pending && parser.Take(sentence)) {
+    while (parser.wantsMore() && reader.Next(sentence) && parser.Take(sentence)) {
+    }
+  }
+  return finishAlone();
+}
+
+}  // namespace trevalo
