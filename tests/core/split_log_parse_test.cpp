@@ -5,6 +5,9 @@
 #include <string>
 #include <vector>
 
+#include <QFileInfo>
+
+#include "core/gps_log.h"
 #include "core/log_reader.h"
 #include "core/packed_points.h"
 #include "core/sentence_counter.h"
@@ -178,6 +181,38 @@ TEST(SplitLogParse, OtherReceiversLogsGiveTheSamePoints) {
     ASSERT_FALSE(bytes.isEmpty());
     ExpectSameOnTwoThreads(bytes.toStdString(), 24);
   }
+}
+
+// A long log file loads through the two threads as through one: its scan, its points, its
+// device values.
+TEST(SplitLogParse, ALongLogFileLoadsAsOnOneThread) {
+  test::TemporaryFolder folder;
+  test::LogPlan plan = LoggerPlan(30'000);
+  const QString path = test::WriteGeneratedLog(folder.path(), QStringLiteral("long.log"), plan);
+  ASSERT_GE(QFileInfo(path).size(), static_cast<qint64>(kLeastSplitLogBytes));
+  struct Loaded {
+    std::uint32_t pointCount;
+    TimeValue start;
+    TimeValue end;
+    std::int32_t deviceValues;
+    PackedPoints points;
+  };
+  const auto load = [&](const char* threads) {
+    qputenv("TREVALO_THREADS", threads);
+    GPSLog log(path, 0, 0, {}, 900, 0);
+    EXPECT_TRUE(log.LoadPoints()) << log.loadProblem().toStdString();
+    qunsetenv("TREVALO_THREADS");
+    return Loaded{log.pointCount(), log.localStart(), log.localEnd(), log.deviceValueCount(),
+                  log.points()};
+  };
+  const Loaded one = load("1");
+  const Loaded two = load("2");
+  EXPECT_EQ(one.pointCount, 30'000u);
+  EXPECT_EQ(two.pointCount, one.pointCount);
+  EXPECT_EQ(two.start, one.start);
+  EXPECT_EQ(two.end, one.end);
+  EXPECT_EQ(two.deviceValues, one.deviceValues);
+  EXPECT_TRUE(two.points == one.points);
 }
 
 }  // namespace
