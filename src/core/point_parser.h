@@ -30,6 +30,13 @@ class PointParser {
     state_.p = firstPoint;
   }
 
+  // Reads the epochs in the order another parser of the same log decided, before any
+  // sentence is taken.
+  void AssumeOrder(bool rmcFirst) {
+    state_.orderKnown = true;
+    state_.rmcFirst = rmcFirst;
+  }
+
   // Whether the sentences still to come are read.
   bool wantsMore() const { return state_.p < pointCount_ || state_.rmcFirst; }
   // Takes the next sentence; false when a date or time out of range stops the parse (the

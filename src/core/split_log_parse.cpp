@@ -40,28 +40,43 @@ struct Meeting {
   std::int32_t deviceValueCount = 0;  // the second parser's count at the meeting
 };
 
-// What the second thread tells the first, once: where to meet, or that there is no meeting.
+// What the threads tell each other, once each: the first, the order of the epochs'
+// sentences, which it decides within the first points (nullopt when it has not when it
+// reaches the split); the second, where to meet, or that there is no meeting.
 class MeetingPlace {
  public:
-  void Tell(std::optional<Meeting> meeting) {
-    {
-      const std::lock_guard lock(mutex_);
-      meeting_ = std::move(meeting);
-      told_ = true;
-    }
-    told_changed_.notify_one();
-  }
-  const std::optional<Meeting>& Await() {
-    std::unique_lock lock(mutex_);
-    told_changed_.wait(lock, [this] { return told_; });
-    return meeting_;
-  }
+  void TellOrder(std::optional<bool> rmcFirst) { Tell(order_, rmcFirst); }
+  std::optional<bool> AwaitOrder() { return Await(order_); }
+  void TellMeeting(std::optional<Meeting> meeting) { Tell(meeting_, std::move(meeting)); }
+  const std::optional<Meeting>& AwaitMeeting() { return Await(meeting_); }
 
  private:
+  template <class T>
+  struct Message {
+    bool told = false;
+    std::optional<T> value;
+  };
+
+  template <class T>
+  void Tell(Message<T>& message, std::optional<T> value) {
+    {
+      const std::lock_guard lock(mutex_);
+      message.value = std::move(value);
+      message.told = true;
+    }
+    told_.notify_all();
+  }
+  template <class T>
+  const std::optional<T>& Await(Message<T>& message) {
+    std::unique_lock lock(mutex_);
+    told_.wait(lock, [&message] { return message.told; });
+    return message.value;
+  }
+
   std::mutex mutex_;
-  std::condition_variable told_changed_;
-  bool told_ = false;
-  std::optional<Meeting> meeting_;
+  std::condition_variable told_;
+  Message<bool> order_;
+  Message<Meeting> meeting_;
 };
 
 // The second part: from the line at `split` to the end of the data.
@@ -76,12 +91,18 @@ class SecondPart {
     // A fresh parser must not reach back to the first part's points, as it would when the
     // order of the epochs' sentences is decided in its part (at the second point).
     if (!firstPoint || *firstPoint < 2 || *firstPoint + kPointsBeforeMeeting >= pointCount_) {
-      place.Tell(std::nullopt);
+      place.TellMeeting(std::nullopt);
       return;
     }
-    window_.emplace(points_, *firstPoint);
+    // A receiver that writes the RMC first completes the point before the split with the
+    // sentences after it.
+    const std::optional<bool> rmcFirst = place.AwaitOrder();
+    window_.emplace(points_, *firstPoint - (rmcFirst.value_or(false) ? 1 : 0));
     window_->assign(pointCount_, TrackPoint{});
     parser_.emplace(pointCount_, effectiveZone_, *window_, *firstPoint);
+    if (rmcFirst) {
+      parser_->AssumeOrder(*rmcFirst);
+    }
     SentenceReader reader(source_, split_);
     Sentence sentence;
     const std::uint32_t meetingPoint = *firstPoint + kPointsBeforeMeeting;
@@ -93,13 +114,13 @@ class SecondPart {
       }
       if (!met && parser_->pointsTaken() == meetingPoint) {
         met = true;
-        place.Tell(Meeting{sentence.offset, parser_->state(), window_->openPoints(),
-                           parser_->result().deviceValueCount});
+        place.TellMeeting(Meeting{sentence.offset, parser_->state(), window_->openPoints(),
+                                  parser_->result().deviceValueCount});
         window_->DropPacked();
       }
     }
     if (!met) {
-      place.Tell(std::nullopt);
+      place.TellMeeting(std::nullopt);
     }
     readFailed_ = reader.readFailed();
   }
@@ -172,7 +193,15 @@ ParseResult ParseLogOnTwoThreads(ByteSource& source, std::uint32_t pointCount, i
   MeetingPlace place;
   std::atomic<bool> abandoned = false;
   std::thread thread([&] { second.Run(place, abandoned); });
+  bool orderTold = false;
+  const auto tellOrder = [&](std::optional<bool> rmcFirst) {
+    if (!orderTold) {
+      orderTold = true;
+      place.TellOrder(rmcFirst);
+    }
+  };
   const auto abandonSecond = [&] {
+    tellOrder(std::nullopt);  // the second thread may be waiting for it
     abandoned = true;
     thread.join();
   };
@@ -181,10 +210,14 @@ ParseResult ParseLogOnTwoThreads(ByteSource& source, std::uint32_t pointCount, i
   bool waited = false;
   bool pending = false;  // `sentence` is read but not yet taken
   while (parser.wantsMore() && reader.Next(sentence)) {
+    if (!orderTold && parser.state().orderKnown) {
+      tellOrder(parser.state().rmcFirst);
+    }
     // Until the split the meeting is not needed; it lies beyond it.
     if (!waited && sentence.offset > *split) {
       waited = true;
-      const std::optional<Meeting>& told = place.Await();
+      tellOrder(std::nullopt);
+      const std::optional<Meeting>& told = place.AwaitMeeting();
       meeting = told ? &*told : nullptr;
     }
     if (meeting != nullptr && sentence.offset > meeting->offset) {

@@ -1,12 +1,12 @@
 #pragma once
 // A logger log parsed on two threads. The second thread counts the point sentences before a
-// line near `splitNear` and parses from there with a fresh parser; the calling thread parses
-// from the start. A few points into its part, the second parser leaves its state where the
-// first will find it: when the first parser arrives there in the same state, the second
-// parser's points from there on are the ones a single parse makes, and the two parts are
-// joined. Otherwise (a receiver's order the fresh parser cannot know, an epoch cut by the
-// split) the first parser simply reads on to the end. Either way the points and the result
-// are exactly those of ParseLog.
+// line near `splitNear` and parses from there with a fresh parser, which takes the order of
+// the epochs' sentences the first decided; the calling thread parses from the start. A few
+// points into its part, the second parser leaves its state where the first will find it:
+// when the first parser arrives there in the same state, the second parser's points from
+// there on are the ones a single parse makes, and the two parts are joined. Otherwise (a
+// satellite summary carried over the split, say) the first parser simply reads on to the
+// end. Either way the points and the result are exactly those of ParseLog.
 
 #include <cstdint>
 
