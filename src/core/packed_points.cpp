@@ -296,7 +296,7 @@ TimeValue PackedPoints::localTimeAt(std::size_t index) const {
 }
 
 void PackedPoints::Clear() {
-  records_ = {};
+  records_.Clear();
   wholePoints_ = {};
   texts_ = {};
   lastText_ = 0;
@@ -308,8 +308,8 @@ std::size_t PackedPoints::memoryBytes() const {
   const auto heapBytes = [](const std::string& text) {
     return text.capacity() > std::string().capacity() ? text.capacity() + 1 : 0;
   };
-  std::size_t bytes = records_.capacity() * sizeof(Record) + heapBytes(texts_) +
-                      wholePoints_.capacity() * sizeof(WholePoint);
+  std::size_t bytes =
+      records_.memoryBytes() + heapBytes(texts_) + wholePoints_.capacity() * sizeof(WholePoint);
   for (const WholePoint& whole : wholePoints_) {
     const TrackPoint& p = whole.point;
     for (const std::string* text :
@@ -384,12 +384,17 @@ void PackedPoints::Append(PackedPoints&& tail) {
     tail.Clear();
     return;
   }
-  records_.reserve(records_.size() + tail.records_.size());
-  for (Record record : tail.records_) {
+  for (std::size_t i = 0; i < tail.records_.size(); ++i) {
+    Record& record = tail.records_[i];
     if (record.satelliteText != 0) {
       record.satelliteText += static_cast<std::uint32_t>(textShift);
     }
-    records_.push_back(record);
+  }
+  if (records_.size() % kJoinWithoutCopy == 0) {
+    records_.Splice(std::move(tail.records_));
+  } else {
+    records_.Reserve(records_.size() + tail.records_.size());
+    tail.records_.Drain([this](const Record& record) { records_.push_back(record); });
   }
   for (WholePoint& whole : tail.wholePoints_) {
     whole.index += indexShift;

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "core/block_list.h"
 #include "core/calendar_time.h"
 #include "core/track_point.h"
 
@@ -27,10 +28,12 @@ class PackedPoints {
   PackedPoints() = default;
   explicit PackedPoints(const std::vector<TrackPoint>& points);
 
-  void Reserve(std::size_t count) { records_.reserve(count); }
+  void Reserve(std::size_t count) { records_.Reserve(count); }
   void Append(const TrackPoint& point);
-  // Appends every point of `tail` in its order, leaving it empty.
+  // Appends every point of `tail` in its order, leaving it empty. When this holds a multiple
+  // of kJoinWithoutCopy points, the tail's records are taken over without being copied.
   void Append(PackedPoints&& tail);
+  static constexpr std::size_t kJoinWithoutCopy = 256;
   // Gives back all memory.
   void Clear();
 
@@ -118,7 +121,7 @@ class PackedPoints {
   // point before is shared. None when the text cannot be kept there.
   std::optional<std::uint32_t> KeepSatelliteText(const std::string& text);
 
-  std::vector<Record> records_;
+  BlockList<Record, kJoinWithoutCopy> records_;
   // Points that do not fit a record, by their index, in the order appended.
   std::vector<WholePoint> wholePoints_;
   // The satellite summaries, each a 16-bit length and the text.

@@ -112,7 +112,12 @@ class SecondPart {
       if (!parser_->Take(sentence)) {
         break;  // a date out of range; the first parser finds it too when it is past the meeting
       }
-      if (!met && parser_->pointsTaken() == meetingPoint) {
+      // The parts meet where the first part's packed points end at a whole number of
+      // blocks, so that the second's are joined without being copied (and held twice),
+      // unless too few points are left for that.
+      if (!met && parser_->pointsTaken() >= meetingPoint &&
+          (window_->packedEnd() % PackedPoints::kJoinWithoutCopy == 0 ||
+           pointCount_ - parser_->pointsTaken() < 2 * PackedPoints::kJoinWithoutCopy)) {
         met = true;
         place.TellMeeting(Meeting{sentence.offset, parser_->state(), window_->openPoints(),
                                   parser_->result().deviceValueCount});
