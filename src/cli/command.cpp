@@ -1,5 +1,8 @@
 #include "cli/command.h"
 
+#include <memory>
+#include <vector>
+
 #include <QDir>
 #include <QFileInfo>
 
@@ -118,17 +121,19 @@ LogLibrary LibraryOfFiles(const QStringList& files, int zone, bool summerTime,
                           const CommandContext& context, bool& failed) {
   const int summer = summerTime ? 100 : 0;
   std::vector<LogRecord> records;
+  std::vector<std::unique_ptr<GPSLog>> scanned;  // each file is scanned once
   for (const QString& file : files) {
     const QString path = AbsolutePath(file);
-    const GPSLog log(path, 0, 0, {}, zone, summer);
-    if (!log.hasTimes()) {
-      context.Error(QStringLiteral("%1: %2").arg(path, log.scanProblem()));
+    auto log = std::make_unique<GPSLog>(path, 0, 0, QString(), zone, summer);
+    if (!log->hasTimes()) {
+      context.Error(QStringLiteral("%1: %2").arg(path, log->scanProblem()));
       failed = true;
       continue;
     }
     records.push_back({path, 0, 0, {}, zone});
+    scanned.push_back(std::move(log));
   }
-  return LogLibrary::InMemory(records, summer);
+  return LogLibrary::InMemory(records, summer, std::move(scanned));
 }
 
 QString LibraryFolder(const CommandContext& context) {

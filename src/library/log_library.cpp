@@ -49,8 +49,13 @@ LogLibrary::LogLibrary(LogLibrary&&) noexcept = default;
 LogLibrary& LogLibrary::operator=(LogLibrary&&) noexcept = default;
 LogLibrary::~LogLibrary() = default;
 
-LogLibrary LogLibrary::InMemory(const std::vector<LogRecord>& records, int summerTimeOffset) {
+LogLibrary LogLibrary::InMemory(const std::vector<LogRecord>& records, int summerTimeOffset,
+                                std::vector<std::unique_ptr<GPSLog>> scanned) {
   LogLibrary library(QString(), summerTimeOffset, false);
+  for (std::unique_ptr<GPSLog>& log : scanned) {
+    const QString path = log->filePath();
+    library.scanned_[path] = std::move(log);
+  }
   library.Load(records);
   library.scanned_.clear();
   return library;

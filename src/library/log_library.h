@@ -38,8 +38,11 @@ class LogLibrary {
   // A library in `folder` ("<documents>/Wayfable Logs"): reads its database, writes
   // nothing. `summerTimeOffset` is 100 while the summer-time option is on, else 0.
   LogLibrary(QString folder, int summerTimeOffset);
-  // A library in memory only, of the given logs; it never touches a database file.
-  static LogLibrary InMemory(const std::vector<LogRecord>& records, int summerTimeOffset);
+  // A library in memory only, of the given logs; it never touches a database file. Logs
+  // the caller has scanned already (`scanned`) are taken instead of being scanned again
+  // while their files are as they were.
+  static LogLibrary InMemory(const std::vector<LogRecord>& records, int summerTimeOffset,
+                             std::vector<std::unique_ptr<GPSLog>> scanned = {});
   LogLibrary(LogLibrary&&) noexcept;
   LogLibrary& operator=(LogLibrary&&) noexcept;
   ~LogLibrary();

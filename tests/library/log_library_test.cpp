@@ -5,6 +5,9 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
+#include <memory>
+#include <vector>
+
 #include "library/log_library.h"
 #include "library/time_zone_list.h"
 #include "support/log_generator.h"
@@ -218,6 +221,41 @@ TEST_F(LogLibraryTest, InMemoryLibrariesWriteNothing) {
   LogLibrary library = LogLibrary::InMemory({{a, 0, 0, {}, 900}}, 0);
   EXPECT_EQ(library.size(), 1u);
   EXPECT_FALSE(QDir(Folder()).exists());
+}
+
+// A log the caller scanned is taken as it is, not scanned again; one whose file changed
+// since, or of another zone, is scanned anew.
+TEST_F(LogLibraryTest, InMemoryLibrariesTakeLogsScannedAlready) {
+  const QString a = Log(QStringLiteral("a.log"), 9, 0, 5);
+  const QString b = Log(QStringLiteral("b.log"), 11, 0, 5);
+  const QString c = Log(QStringLiteral("c.log"), 13, 0, 5);
+  // Each scanned log is marked by a load of its points, which a fresh scan has not had.
+  std::vector<std::unique_ptr<GPSLog>> scanned;
+  for (const QString& path : {a, b, c}) {
+    scanned.push_back(std::make_unique<GPSLog>(path, 0, 0, QString(), 900, 0));
+    ASSERT_TRUE(scanned.back()->LoadPoints());
+    scanned.back()->ReleasePoints();
+  }
+  test::WriteFile(b, test::GenerateLog({.hour = 15, .epochs = 6}));
+  LogLibrary library = LogLibrary::InMemory(
+      {{a, 0, 0, {}, 900}, {b, 0, 0, {}, 900}, {c, 0, 0, {}, 540}}, 0, std::move(scanned));
+  ASSERT_EQ(library.size(), 3u);
+  const auto logOf = [&library](const QString& path) -> const GPSLog* {
+    for (std::size_t i = 0; i < library.size(); ++i) {
+      if (library.log(i).filePath() == path) {
+        return &library.log(i);
+      }
+    }
+    return nullptr;
+  };
+  ASSERT_NE(logOf(a), nullptr);
+  EXPECT_EQ(logOf(a)->timesLoaded(), 1u);
+  ASSERT_NE(logOf(b), nullptr);
+  EXPECT_EQ(logOf(b)->timesLoaded(), 0u);
+  EXPECT_EQ(logOf(b)->pointCount(), 6u);
+  ASSERT_NE(logOf(c), nullptr);
+  EXPECT_EQ(logOf(c)->timesLoaded(), 0u);
+  EXPECT_EQ(logOf(c)->timeZone(), 540);
 }
 
 TEST_F(LogLibraryTest, ReadingNeverWrites) {
