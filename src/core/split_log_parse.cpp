@@ -31,10 +31,10 @@ std::optional<std::uint32_t> PointSentencesBefore(ByteSource& source, std::uint6
   return std::min(count.pointCount, pointCount);
 }
 
-// Where the two parsers meet: the second parser's state just after the last point sentence
-// before `offset`, which the first parser compares with its own when it gets there.
+// Where the two parsers meet: the second parser's state just after it took the sentence at
+// `offset`, which the first parser compares with its own when it has taken that sentence.
 struct Meeting {
-  std::uint64_t offset = 0;  // the first parser stops before the sentence at or after it
+  std::uint64_t offset = 0;  // the first parser takes no sentence after this one
   PointParser<PointWindow>::State state;
   PointWindow::OpenPoints openPoints;
   std::int32_t deviceValueCount = 0;  // the second parser's count at the meeting
