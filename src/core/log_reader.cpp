@@ -195,14 +195,7 @@ ParseResult ParseLog(ByteSource& source, std::uint32_t pointCount, int effective
   points.assign(pointCount, TrackPoint{});
   PointParser<Points> parser(pointCount, effectiveZone, points);
   SentenceReader reader(source);
-  Sentence sentence;
-  while (parser.wantsMore() && reader.Next(sentence)) {
-    if (!parser.Take(sentence)) {
-      return parser.result();
-    }
-  }
-  parser.Finish(reader.readFailed());
-  return parser.result();
+  return parser.ReadOn(reader);
 }
 
 template ParseResult ParseLog(ByteSource&, std::uint32_t, int, std::vector<TrackPoint>&);

@@ -142,9 +142,22 @@ void PointParser<Points>::Finish(bool readFailed) {
   }
 }
 
+template <class Points>
+ParseResult& PointParser<Points>::ReadOn(SentenceReader& reader) {
+  Sentence sentence;
+  while (wantsMore() && reader.Next(sentence) && Take(sentence)) {
+  }
+  if (result_.ok) {
+    Finish(reader.readFailed());
+  }
+  return result_;
+}
+
 template bool PointParser<std::vector<TrackPoint>>::Take(const Sentence&);
 template void PointParser<std::vector<TrackPoint>>::Finish(bool);
 template bool PointParser<PointWindow>::Take(const Sentence&);
 template void PointParser<PointWindow>::Finish(bool);
+template ParseResult& PointParser<std::vector<TrackPoint>>::ReadOn(SentenceReader&);
+template ParseResult& PointParser<PointWindow>::ReadOn(SentenceReader&);
 
 }  // namespace trevalo

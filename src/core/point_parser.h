@@ -45,6 +45,9 @@ class PointParser {
   // After the last sentence taken: completes the open epoch and the last point's device
   // value.
   void Finish(bool readFailed);
+  // Takes the reader's sentences until the parse is over and completes it (unless a date
+  // stopped it): what is left of a parse that has not failed.
+  ParseResult& ReadOn(SentenceReader& reader);
 
   ParseResult& result() { return result_; }
   // The point sentences taken so far, those before `firstPoint` included.

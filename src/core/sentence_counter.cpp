@@ -140,13 +140,17 @@ SentenceCount CountSentencesIn(ByteSource& source, std::uint64_t from, std::uint
   return state.count;
 }
 
-SentenceCount CountSentences(ByteSource& source) {
+bool WorthTwoThreads(const ByteSource& source, std::uint64_t leastBytes) {
   const std::uint64_t size = source.SizeHint();
-  if (WorkerThreadCount() < 2 || !source.allowsConcurrentReads() || size == UINT64_MAX ||
-      size < kLeastSplitCountBytes) {
+  return size != UINT64_MAX && size >= leastBytes && source.allowsConcurrentReads() &&
+         WorkerThreadCount() > 1;
+}
+
+SentenceCount CountSentences(ByteSource& source) {
+  if (!WorthTwoThreads(source, kLeastSplitCountBytes)) {
     return CountSentencesIn(source, 0, UINT64_MAX);
   }
-  return CountSentencesOnTwoThreads(source, size / 2);
+  return CountSentencesOnTwoThreads(source, source.SizeHint() / 2);
 }
 
 SentenceCount CountSentencesOnTwoThreads(ByteSource& source, std::uint64_t splitNear) {

@@ -40,6 +40,11 @@ struct SentenceCount {
 // bytes; fewer than 8 bytes never count).
 CountedKind ClassifySentence(const char* bytes, std::size_t available);
 
+// Whether reading `source` is worth two threads: its size is known and at least
+// `leastBytes`, the machine has more than one core and the source can be read from two
+// threads at once.
+bool WorthTwoThreads(const ByteSource& source, std::uint64_t leastBytes);
+
 // Counts the whole data; a long log is counted in two parts on two threads when the machine
 // has more than one core and the source allows it.
 SentenceCount CountSentences(ByteSource& source);

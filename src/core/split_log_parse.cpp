@@ -8,7 +8,6 @@
 #include <thread>
 #include <vector>
 
-#include "core/parallel_work.h"
 #include "core/point_parser.h"
 #include "core/sentence_counter.h"
 #include "core/sentence_reader.h"
@@ -158,11 +157,10 @@ class SecondPart {
 
 ParseResult ParsePackedLog(ByteSource& source, std::uint32_t pointCount, int effectiveZone,
                            PackedPoints& points) {
-  const std::uint64_t size = source.SizeHint();
-  if (WorkerThreadCount() > 1 && source.allowsConcurrentReads() && size != UINT64_MAX &&
-      size >= kLeastSplitLogBytes) {
+  if (WorthTwoThreads(source, kLeastSplitLogBytes)) {
     // The second thread counts the points before its part first: its part is the smaller.
-    return ParseLogOnTwoThreads(source, pointCount, effectiveZone, points, size / 20 * 11);
+    return ParseLogOnTwoThreads(source, pointCount, effectiveZone, points,
+                                source.SizeHint() / 20 * 11);
   }
   PointWindow window(points);
   const ParseResult parsed = ParseLog(source, pointCount, effectiveZone, window);
@@ -180,17 +178,14 @@ ParseResult ParseLogOnTwoThreads(ByteSource& source, std::uint32_t pointCount, i
   PointParser<PointWindow> parser(pointCount, effectiveZone, window);
   SentenceReader reader(source);
   Sentence sentence;
+  // What is left when the first thread reads on alone.
   const auto finishAlone = [&] {
-    if (parser.result().ok) {
-      parser.Finish(reader.readFailed());
-    }
+    const ParseResult result = parser.result().ok ? parser.ReadOn(reader) : parser.result();
     window.Finish();
-    return parser.result();
+    return result;
   };
   const std::optional<std::uint64_t> split = NextLineStart(source, splitNear);
   if (!split) {
-    while (parser.wantsMore() && reader.Next(sentence) && parser.Take(sentence)) {
-    }
     return finishAlone();
   }
 
@@ -243,9 +238,8 @@ ParseResult ParseLogOnTwoThreads(ByteSource& source, std::uint32_t pointCount, i
     return second.Join(*meeting, parser.result().deviceValueCount, points);
   }
   abandonSecond();
-  if (pending && parser.Take(sentence)) {
-    while (parser.wantsMore() && reader.Next(sentence) && parser.Take(sentence)) {
-    }
+  if (pending) {
+    parser.Take(sentence);  // a failure is in the result, which finishAlone keeps
   }
   return finishAlone();
 }
