@@ -1,6 +1,10 @@
 #include "app/background_work.h"
 
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include <atomic>
+#include <cerrno>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -46,6 +50,19 @@ constexpr int kLookEveryMs = 30;
 // Work shorter than this is done before a window could be read: none is shown.
 constexpr int kWindowAfterMs = 250;
 
+// Lowers the calling thread's priority (and that of the threads it starts, which inherit it)
+// below the window's: on a machine whose cores the work fills, the window's thread still
+// runs whenever it has something to do.
+void YieldToTheWindow() {
+  constexpr int kBackgroundNice = 10;
+  const auto thread = static_cast<id_t>(::gettid());
+  errno = 0;
+  const int current = ::getpriority(PRIO_PROCESS, thread);
+  if (errno == 0 && current < kBackgroundNice) {
+    ::setpriority(PRIO_PROCESS, thread, kBackgroundNice);
+  }
+}
+
 }  // namespace
 
 void RunInBackground(const QString& title, QWidget* over,
@@ -53,6 +70,7 @@ void RunInBackground(const QString& title, QWidget* over,
   SharedProgress shared;
   std::atomic<bool> finished = false;
   std::thread worker([&] {
+    YieldToTheWindow();
     work([&shared](std::size_t done, std::size_t total, const QString& item) {
       shared.Set(done, total, item);
     });

@@ -15,7 +15,8 @@ class QWidget;
 
 namespace trevalo {
 
-// Runs `work` and returns when it is done; a progress window titled `title`, over `over`,
+// Runs `work` and returns when it is done, on a thread of lower priority than the window's
+// (as are the threads it starts); a progress window titled `title`, over `over`,
 // shows when it runs longer than a quarter of a second. `work` may call the Progress it is
 // given from its own thread; the window is stepped on the window's thread. `work` must not
 // touch windows, and must not throw.
