@@ -24,6 +24,11 @@ std::string ReadBytes(const std::string& path) {
   return {std::istreambuf_iterator<char>(file), {}};
 }
 
+// The TREVALO_HOME of the program's runs.
+std::string HomeFolder() {
+  return DataFolder() + "/home";
+}
+
 }  // namespace
 
 QStringList PhotoCopies(const std::string& folder, const std::string& seed, int count,
@@ -97,11 +102,15 @@ bool RunQuietly(const QString& program, const QStringList& arguments) {
   process.setStandardOutputFile(QProcess::nullDevice());
   process.setStandardErrorFile(QProcess::nullDevice());
   QStringList environment = QProcess::systemEnvironment();
-  environment << QStringLiteral("TREVALO_HOME=") + QString::fromStdString(DataFolder() + "/home");
+  environment << QStringLiteral("TREVALO_HOME=") + QString::fromStdString(HomeFolder());
   process.setEnvironment(environment);
   process.start();
   return process.waitForFinished(-1) && process.exitStatus() == QProcess::NormalExit &&
          process.exitCode() == 0;
+}
+
+std::string PointsCacheFolder() {
+  return HomeFolder() + "/points";
 }
 
 void EmptyFolder(const std::string& folder) {

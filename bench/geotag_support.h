@@ -32,6 +32,9 @@ QString Cli();
 // when it does not exit with 0.
 bool RunQuietly(const QString& program, const QStringList& arguments);
 
+// The cache of loaded logs of the program's runs (in their TREVALO_HOME).
+std::string PointsCacheFolder();
+
 // Empties `folder` (making it when missing) and flushes what earlier runs wrote, so that
 // no run pays for another's. Call it with the timing paused.
 void EmptyFolder(const std::string& folder);

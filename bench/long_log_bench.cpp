@@ -1,8 +1,10 @@
 // trevalo-cli geotag on long logs: 200 photos on a log of 300,000 points beside the same
 // photos on a log of 3,000 points over the same span (the lookup's cost should hardly grow
 // with the log), and 1,000 photos on a log of 1,000,000 points beside exiftool's -geotag of
-// the same photos and log. Each run is a fresh process, so every run reads its log. The
-// program run is TREVALO_CLI when set, else the one built beside this benchmark.
+// the same photos and log. Each run is a fresh process. A long log is read from its file
+// the first time and from the cache of loaded logs afterwards: the runs empty the cache
+// first unless their name says the log was loaded before. The program run is TREVALO_CLI
+// when set, else the one built beside this benchmark.
 
 #include <QCoreApplication>
 #include <QString>
@@ -57,19 +59,30 @@ std::size_t FilesIn(const std::string& folder) {
   return files;
 }
 
+enum class LoadedBefore { kNo, kYes };
+
 // trevalo-cli geotag of `photos` on `log` into a fresh folder; every photo must be written.
-void Geotag(benchmark::State& state, const QString& log, const QStringList& photos) {
+void Geotag(benchmark::State& state, const QString& log, const QStringList& photos,
+            LoadedBefore loadedBefore = LoadedBefore::kNo) {
   const std::string out = DataFolder() + "/long_log_out";
+  const QStringList arguments =
+      QStringList{QStringLiteral("geotag"),   QStringLiteral("--log"), log,
+                  QStringLiteral("--zone"),   QStringLiteral("0"),     QStringLiteral("--out"),
+                  QString::fromStdString(out)} +
+      photos;
+  trevalo::bench::EmptyFolder(trevalo::bench::PointsCacheFolder());
+  if (loadedBefore == LoadedBefore::kYes) {
+    trevalo::bench::EmptyFolder(out);
+    trevalo::bench::RunQuietly(trevalo::bench::Cli(), arguments);
+  }
   for (auto _ : state) {
     state.PauseTiming();
     trevalo::bench::EmptyFolder(out);
+    if (loadedBefore == LoadedBefore::kNo) {
+      trevalo::bench::EmptyFolder(trevalo::bench::PointsCacheFolder());
+    }
     state.ResumeTiming();
-    if (!trevalo::bench::RunQuietly(
-            trevalo::bench::Cli(),
-            QStringList{QStringLiteral("geotag"), QStringLiteral("--log"), log,
-                        QStringLiteral("--zone"), QStringLiteral("0"), QStringLiteral("--out"),
-                        QString::fromStdString(out)} +
-                photos)) {
+    if (!trevalo::bench::RunQuietly(trevalo::bench::Cli(), arguments)) {
       state.SkipWithError("trevalo-cli geotag failed");
       return;
     }
@@ -89,6 +102,10 @@ void BM_Geotag200On3kPoints(benchmark::State& state) {
 
 void BM_Geotag200On300kPoints(benchmark::State& state) {
   Geotag(state, LogOf(300000, 1), PhotosOver(200, kSpan));
+}
+
+void BM_Geotag200On300kPointsLoadedBefore(benchmark::State& state) {
+  Geotag(state, LogOf(300000, 1), PhotosOver(200, kSpan), LoadedBefore::kYes);
 }
 
 void BM_Geotag200PhoneSizeOn3kPoints(benchmark::State& state) {
@@ -133,6 +150,10 @@ void BM_ExifToolGeotag1000On1MPoints(benchmark::State& state) {
 
 BENCHMARK(BM_Geotag200On3kPoints)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 BENCHMARK(BM_Geotag200On300kPoints)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
+BENCHMARK(BM_Geotag200On300kPointsLoadedBefore)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(3);
 BENCHMARK(BM_Geotag200PhoneSizeOn3kPoints)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()

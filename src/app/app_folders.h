@@ -13,7 +13,7 @@ namespace trevalo {
 struct AppFolders {
   QString dataFolder;       // holds Lang/ and web/
   QString configFolder;     // the settings file
-  QString cacheFolder;      // marker files, chart pages, temporary files
+  QString cacheFolder;      // marker files, chart pages, temporary files, loaded logs (points/)
   QString documentsFolder;  // holds the log library folder
   QString picturesFolder;
   QString runtimeFolder;  // the single-instance lock

@@ -124,7 +124,7 @@ LogLibrary LibraryOfFiles(const QStringList& files, int zone, bool summerTime,
   std::vector<std::unique_ptr<GPSLog>> scanned;  // each file is scanned once
   for (const QString& file : files) {
     const QString path = AbsolutePath(file);
-    auto log = std::make_unique<GPSLog>(path, 0, 0, QString(), zone, summer);
+    auto log = std::make_unique<GPSLog>(path, 0, 0, QString(), zone, summer, context.pointsCache);
     if (!log->hasTimes()) {
       context.Error(QStringLiteral("%1: %2").arg(path, log->scanProblem()));
       failed = true;
@@ -133,7 +133,7 @@ LogLibrary LibraryOfFiles(const QStringList& files, int zone, bool summerTime,
     records.push_back({path, 0, 0, {}, zone});
     scanned.push_back(std::move(log));
   }
-  return LogLibrary::InMemory(records, summer, std::move(scanned));
+  return LogLibrary::InMemory(records, summer, std::move(scanned), context.pointsCache);
 }
 
 QString LibraryFolder(const CommandContext& context) {
@@ -144,7 +144,7 @@ QString LibraryFolder(const CommandContext& context) {
 
 LogLibrary OpenLibrary(const CommandContext& context) {
   const int summerTimeOffset = Settings(context.folders).ReadFlag(setting::kSummerTime) ? 100 : 0;
-  return LogLibrary(LibraryFolder(context), summerTimeOffset);
+  return LogLibrary(LibraryFolder(context), summerTimeOffset, context.pointsCache);
 }
 
 bool ReportLibraryProblem(const LogLibrary& library, const CommandContext& context) {

@@ -2,6 +2,7 @@
 // What every subcommand of trevalo-cli gets, and the helpers they share.
 
 #include <initializer_list>
+#include <memory>
 #include <optional>
 
 #include <QCommandLineParser>
@@ -10,6 +11,7 @@
 
 #include "app/app_folders.h"
 #include "cli/output.h"
+#include "core/points_cache.h"
 #include "core/track_walk.h"
 #include "library/log_library.h"
 
@@ -22,6 +24,8 @@ struct CommandContext {
   QString libraryFolder;  // --library, or empty for the default
   Output& out;
   Output& err;
+  // Logs once loaded, kept in the cache folder (see PointsCache).
+  std::shared_ptr<const PointsCache> pointsCache;
 
   // "trevalo-cli: <message>" on stderr.
   void Error(const QString& message) const;

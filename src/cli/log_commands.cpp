@@ -256,7 +256,8 @@ int RunPoints(const QStringList& arguments, CommandContext& context) {
     return kUsageError;
   }
   const QString file = parser.positionalArguments().front();
-  GPSLog log(file, *zone, parser.isSet(kSummerOption) ? 100 : 0, GPSLog::ReadAtOnce{});
+  GPSLog log(file, *zone, parser.isSet(kSummerOption) ? 100 : 0, GPSLog::ReadAtOnce{},
+             context.pointsCache);
   if (!log.hasTimes()) {
     context.Error(QStringLiteral("%1: %2").arg(file, log.scanProblem()));
     return kUserError;

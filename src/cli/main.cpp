@@ -1,5 +1,6 @@
 // trevalo-cli: the command-line tool over the engine.
 
+#include <memory>
 #include <span>
 
 #include <QCoreApplication>
@@ -44,7 +45,13 @@ int main(int argc, char* argv[]) {
 
   trevalo::cli::Output out(stdout);
   trevalo::cli::Output err(stderr);
-  trevalo::cli::CommandContext context{trevalo::AppFolders::FromEnvironment(), {}, out, err};
+  const trevalo::AppFolders folders = trevalo::AppFolders::FromEnvironment();
+  trevalo::cli::CommandContext context{
+      folders,
+      {},
+      out,
+      err,
+      std::make_shared<trevalo::PointsCache>(folders.cacheFolder + QStringLiteral("/points"))};
 
   // File names are taken as the bytes given (QCoreApplication::arguments() would read them
   // as UTF-8 and lose what is not).

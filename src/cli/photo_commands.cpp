@@ -266,7 +266,7 @@ int RunSetGps(const QStringList& arguments, CommandContext& context) {
     return kUsageError;
   }
   const QString logPath = parser.value(log);
-  GPSLog track(logPath, *zone, 0, GPSLog::ReadAtOnce{});
+  GPSLog track(logPath, *zone, 0, GPSLog::ReadAtOnce{}, context.pointsCache);
   if (!track.hasTimes()) {
     context.Error(QStringLiteral("%1: %2").arg(logPath, track.scanProblem()));
     return kUserError;

@@ -94,6 +94,15 @@ class BlockList {
     Clear();
   }
 
+  // Calls `visit(values, count)` for the values of each block in order.
+  template <class Visit>
+  void ForEachRun(Visit visit) const {
+    for (std::size_t b = 0; b < blocks_.size(); ++b) {
+      visit(static_cast<const T*>(blocks_[b].get()),
+            std::min(kBlockCount, size_ - b * kBlockCount));
+    }
+  }
+
   // Bytes held, for measurements.
   std::size_t memoryBytes() const {
     return blocks_.size() * kBlockCount * sizeof(T) +

@@ -10,6 +10,8 @@
 
 #include <QString>
 
+#include "core/file_identity.h"
+
 namespace trevalo {
 
 class ByteSource {
@@ -53,6 +55,8 @@ class FileByteSource final : public ByteSource {
   std::int64_t ReadAt(std::uint64_t offset, char* buffer, std::size_t size) override;
   std::uint64_t SizeHint() const override { return size_; }
   bool allowsConcurrentReads() const override { return true; }
+  // The open file's stamp now.
+  FileStamp stamp() const { return StampOf(fd_); }
 
  private:
   int fd_ = -1;

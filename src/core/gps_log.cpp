@@ -10,26 +10,42 @@
 namespace trevalo {
 
 GPSLog::GPSLog(QString filePath, int colorIndex, int lineWidthIndex, QString comment, int timeZone,
-               int summerTime)
+               int summerTime, std::shared_ptr<const PointsCache> pointsCache)
     : GPSLog(std::move(filePath), colorIndex, lineWidthIndex, std::move(comment), timeZone,
-             summerTime, true) {}
+             summerTime, std::move(pointsCache), true) {}
 
 GPSLog::GPSLog(QString filePath, int colorIndex, int lineWidthIndex, QString comment, int timeZone,
-               int summerTime, bool scan)
+               int summerTime, std::shared_ptr<const PointsCache> pointsCache, bool scan)
     : filePath_(std::move(filePath)),
       fileName_(QFileInfo(filePath_).fileName()),
       colorIndex_(colorIndex),
       lineWidthIndex_(lineWidthIndex),
       comment_(std::move(comment)),
       timeZone_(timeZone),
-      summerTime_(summerTime) {
+      summerTime_(summerTime),
+      pointsCache_(std::move(pointsCache)) {
   if (scan) {
     Scan();
   }
 }
 
-GPSLog::GPSLog(QString filePath, int timeZone, int summerTime, ReadAtOnce)
-    : GPSLog(std::move(filePath), 0, 0, {}, timeZone, summerTime, false) {
+GPSLog::GPSLog(QString filePath, int timeZone, int summerTime, ReadAtOnce,
+               std::shared_ptr<const PointsCache> pointsCache)
+    : GPSLog(std::move(filePath), 0, 0, {}, timeZone, summerTime, std::move(pointsCache), false) {
+  if (pointsCache_) {
+    scanned_ = true;
+    scanZone_ = effectiveZone();
+    fileStamp_ = StampOf(filePath_);
+    if (std::optional<PointsCache::Entry> entry = pointsCache_->Find(fileStamp_, scanZone_)) {
+      scan_ = std::move(entry->scan);
+      points_ = std::move(entry->points);
+      deviceValueCount_ = entry->deviceValueCount;
+      timeIndex_ = TimeIndex(points_);
+      pointsLoaded_ = true;
+      ++timesLoaded_;
+      return;
+    }
+  }
   const std::unique_ptr<FileByteSource> opened = OpenForScan();
   if (!opened) {
     loadProblem_ = scanProblem();
@@ -45,10 +61,12 @@ GPSLog::GPSLog(QString filePath, int timeZone, int summerTime, ReadAtOnce)
     return;
   }
   FinishLoad(parsed, file);
+  KeepInCache(file);
 }
 
 std::unique_ptr<FileByteSource> GPSLog::OpenForScan() {
   scanned_ = true;
+  scanZone_ = effectiveZone();
   fileStamp_ = StampOf(filePath_);
   auto file = std::make_unique<FileByteSource>(filePath_);
   if (!file->isOpen()) {
@@ -62,6 +80,16 @@ std::unique_ptr<FileByteSource> GPSLog::OpenForScan() {
 void GPSLog::Scan() {
   if (scanned_) {
     return;
+  }
+  if (pointsCache_) {
+    const FileStamp stamp = StampOf(filePath_);
+    if (std::optional<ScanResult> scan = pointsCache_->FindScan(stamp, effectiveZone())) {
+      scanned_ = true;
+      scanZone_ = effectiveZone();
+      fileStamp_ = stamp;
+      scan_ = std::move(*scan);
+      return;
+    }
   }
   const std::unique_ptr<FileByteSource> opened = OpenForScan();
   if (!opened) {
@@ -84,13 +112,40 @@ bool GPSLog::LoadPoints() {
     loadProblem_ = scanProblem();
     return false;
   }
+  if (TakeFromCache()) {
+    return true;
+  }
   FileByteSource file(filePath_);
   if (!file.isOpen()) {
     loadProblem_ = QString::fromStdString(file.errorText());
     return false;
   }
   FinishLoad(LogFormatFor(file).Parse(file, scan_.pointCount, effectiveZone(), points_), file);
+  KeepInCache(file);
   return pointsLoaded_;
+}
+
+bool GPSLog::TakeFromCache() {
+  if (!pointsCache_ || scanZone_ != effectiveZone() || !(StampOf(filePath_) == fileStamp_)) {
+    return false;
+  }
+  std::optional<PointsCache::Entry> entry = pointsCache_->Find(fileStamp_, scanZone_);
+  if (!entry || !(entry->scan == scan_)) {
+    return false;
+  }
+  points_ = std::move(entry->points);
+  deviceValueCount_ = entry->deviceValueCount;
+  timeIndex_ = TimeIndex(points_);
+  pointsLoaded_ = true;
+  ++timesLoaded_;
+  return true;
+}
+
+void GPSLog::KeepInCache(const FileByteSource& file) const {
+  // A file that changed while it was read may not match its scan: it is not kept.
+  if (pointsCache_ && pointsLoaded_ && scanZone_ == effectiveZone() && file.stamp() == fileStamp_) {
+    pointsCache_->Keep(fileStamp_, scanZone_, scan_, deviceValueCount_, points_);
+  }
 }
 
 void GPSLog::FinishLoad(const ParseResult& parsed, const FileByteSource& file) {

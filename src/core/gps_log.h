@@ -18,6 +18,7 @@
 #include "core/file_identity.h"
 #include "core/log_reader.h"
 #include "core/packed_points.h"
+#include "core/points_cache.h"
 #include "core/time_index.h"
 #include "core/time_zone.h"
 #include "core/track_point.h"
@@ -27,15 +28,18 @@ namespace trevalo {
 class GPSLog {
  public:
   // Stores the metadata and scans the file. A file that cannot be read, or holds no usable
-  // time, leaves hasTimes() false; scanProblem() says why.
+  // time, leaves hasTimes() false; scanProblem() says why. With a cache of loaded logs, the
+  // scan and the points come from it while it holds them for the file as it is, and a
+  // successful load of a long log is kept there.
   GPSLog(QString filePath, int colorIndex, int lineWidthIndex, QString comment, int timeZone,
-         int summerTime);
+         int summerTime, std::shared_ptr<const PointsCache> pointsCache = nullptr);
 
   // For a log whose points are wanted at once: the scan and the points come from one
   // reading of the file where its format allows. pointsLoaded() and loadProblem() say how
   // the reading went, as after LoadPoints().
   struct ReadAtOnce {};
-  GPSLog(QString filePath, int timeZone, int summerTime, ReadAtOnce);
+  GPSLog(QString filePath, int timeZone, int summerTime, ReadAtOnce,
+         std::shared_ptr<const PointsCache> pointsCache = nullptr);
 
   GPSLog(const GPSLog&) = delete;
   GPSLog& operator=(const GPSLog&) = delete;
@@ -88,7 +92,8 @@ class GPSLog {
   void setTimeZone(int zone) { timeZone_ = zone; }
 
   bool pointsLoaded() const { return pointsLoaded_; }
-  // How many times the points were read from the file (each load after a release counts).
+  // How many times the points were loaded, from the file or the cache (each load after a
+  // release counts).
   std::uint32_t timesLoaded() const { return timesLoaded_; }
   // Exactly pointCount() points once loaded; empty otherwise.
   const PackedPoints& points() const { return points_; }
@@ -99,12 +104,16 @@ class GPSLog {
 
  private:
   GPSLog(QString filePath, int colorIndex, int lineWidthIndex, QString comment, int timeZone,
-         int summerTime, bool scan);
+         int summerTime, std::shared_ptr<const PointsCache> pointsCache, bool scan);
   // Marks the log scanned as of the file's present stamp and opens the file; null (and the
   // scan says why) when it cannot be opened.
   std::unique_ptr<FileByteSource> OpenForScan();
   // Takes the outcome of a parse of `file` into the points or the load problem.
   void FinishLoad(const ParseResult& parsed, const FileByteSource& file);
+  // The scan and points from the cache, while it holds them for the file as scanned.
+  bool TakeFromCache();
+  // Keeps the loaded points in the cache when `file` was read as it was scanned.
+  void KeepInCache(const FileByteSource& file) const;
 
   QString filePath_;
   QString fileName_;
@@ -121,6 +130,8 @@ class GPSLog {
   PackedPoints points_;
   TimeIndex timeIndex_;  // over points_, built with them
   std::uint32_t timesLoaded_ = 0;
+  std::shared_ptr<const PointsCache> pointsCache_;
+  int scanZone_ = 0;  // the effective zone the scan was made with
   std::int32_t deviceValueCount_ = 0;
   QString loadProblem_;
 };

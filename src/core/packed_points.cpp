@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <optional>
 #include <string_view>
@@ -417,6 +418,87 @@ bool PackedPoints::operator==(const PackedPoints& other) const {
     }
   }
   return true;
+}
+
+namespace {
+
+// What AppendBytes writes before the records and texts.
+struct BytesHeader {
+  std::uint64_t recordCount;
+  std::uint64_t textBytes;
+  std::int64_t zoneOffset;
+  std::uint32_t lastText;
+  std::uint32_t recordBytes;  // another layout of the record gives other bytes
+};
+
+}  // namespace
+
+bool PackedPoints::AppendBytes(std::string& bytes) const {
+  if (!wholePoints_.empty()) {
+    return false;
+  }
+  const BytesHeader header{records_.size(), texts_.size(), zoneOffset_, lastText_, sizeof(Record)};
+  std::size_t at = bytes.size();
+  bytes.resize(at + sizeof header + records_.size() * sizeof(Record) + texts_.size());
+  std::memcpy(&bytes[at], &header, sizeof header);
+  at += sizeof header;
+  records_.ForEachRun([&](const Record* records, std::size_t count) {
+    std::memcpy(&bytes[at], records, count * sizeof(Record));
+    at += count * sizeof(Record);
+  });
+  std::memcpy(&bytes[at], texts_.data(), texts_.size());
+  return true;
+}
+
+std::optional<PackedPoints> PackedPoints::FromBytes(std::string_view bytes) {
+  BytesHeader header;
+  if (bytes.size() < sizeof header) {
+    return std::nullopt;
+  }
+  std::memcpy(&header, bytes.data(), sizeof header);
+  bytes.remove_prefix(sizeof header);
+  if (header.recordBytes != sizeof(Record) || header.recordCount > bytes.size() / sizeof(Record) ||
+      header.textBytes != bytes.size() - header.recordCount * sizeof(Record) ||
+      header.textBytes >= std::numeric_limits<std::uint32_t>::max()) {
+    return std::nullopt;
+  }
+  PackedPoints points;
+  points.zoneOffset_ = header.zoneOffset;
+  points.texts_.assign(bytes.substr(header.recordCount * sizeof(Record)));
+  points.lastText_ = header.lastText;
+  if (!points.HoldsText(points.lastText_)) {
+    return std::nullopt;
+  }
+  points.Reserve(header.recordCount);
+  for (std::size_t i = 0; i < header.recordCount; ++i) {
+    Record record;
+    std::memcpy(&record, bytes.data() + i * sizeof(Record), sizeof(Record));
+    if (!points.Readable(record)) {
+      return std::nullopt;
+    }
+    points.records_.push_back(record);
+  }
+  return points;
+}
+
+bool PackedPoints::HoldsText(std::uint32_t reference) const {
+  if (reference == 0) {
+    return true;
+  }
+  const std::size_t at = reference - 1;
+  return at + 2 <= texts_.size() && at + 2 + TextLengthAt(texts_, at) <= texts_.size();
+}
+
+bool PackedPoints::Readable(const Record& r) const {
+  TimeValue localTime = 0;
+  return r.whole == 0 && (r.letters & 3) < std::size(kLatitudeRefs) &&
+         ((r.letters >> 2) & 3) < std::size(kLongitudeRefs) &&
+         ((r.letters >> 4) & 3) < std::size(kGsaModes) && r.altitudeScale <= kMostAltitudeScale &&
+         r.courseScale <= kMostAltitudeScale && r.dopScale <= kMostDopScale &&
+         r.hdopScale <= kMostDopScale &&
+         (r.timeForm <= kMostTimeFractionDigits || r.timeForm == kNoTimeText) &&
+         r.utcTimeOfDay >= 0 && r.utcTimeOfDay <= 999999 &&
+         !__builtin_add_overflow(r.utcTime, zoneOffset_, &localTime) && HoldsText(r.satelliteText);
 }
 
 }  // namespace trevalo

@@ -15,6 +15,7 @@
 #include <iterator>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/block_list.h"
@@ -52,6 +53,13 @@ class PackedPoints {
   std::size_t wholePointCount() const { return wholePoints_.size(); }
 
   bool operator==(const PackedPoints& other) const;
+
+  // The points as this build holds them (records and texts), appended to `bytes`, for the
+  // cache of loaded logs; false, appending nothing, when a point did not fit a record.
+  bool AppendBytes(std::string& bytes) const;
+  // The points AppendBytes wrote; none when `bytes` are not such points. Every record is
+  // checked to read back safely, so bytes from a damaged file give none or plain numbers.
+  static std::optional<PackedPoints> FromBytes(std::string_view bytes);
 
   class Iterator {
    public:
@@ -120,6 +128,10 @@ class PackedPoints {
   // The offset of the satellite text in texts_ plus one, 0 for no text; the text of the
   // point before is shared. None when the text cannot be kept there.
   std::optional<std::uint32_t> KeepSatelliteText(const std::string& text);
+  // The record refers only to what this holds and Unpack reads it without fault.
+  bool Readable(const Record& record) const;
+  // The text at `reference` (a satellite text's offset plus one) lies within texts_.
+  bool HoldsText(std::uint32_t reference) const;
 
   BlockList<Record, kJoinWithoutCopy> records_;
   // Points that do not fit a record, by their index, in the order appended.

@@ -30,11 +30,16 @@ LogLibrary::Change Refused(LogLibrary::ChangeResult result, QString problem) {
 
 }  // namespace
 
-LogLibrary::LogLibrary(QString folder, int summerTimeOffset, bool persistent)
-    : folder_(std::move(folder)), persistent_(persistent), summerTimeOffset_(summerTimeOffset) {}
+LogLibrary::LogLibrary(QString folder, int summerTimeOffset,
+                       std::shared_ptr<const PointsCache> pointsCache, bool persistent)
+    : folder_(std::move(folder)),
+      persistent_(persistent),
+      summerTimeOffset_(summerTimeOffset),
+      pointsCache_(std::move(pointsCache)) {}
 
-LogLibrary::LogLibrary(QString folder, int summerTimeOffset)
-    : LogLibrary(std::move(folder), summerTimeOffset, true) {
+LogLibrary::LogLibrary(QString folder, int summerTimeOffset,
+                       std::shared_ptr<const PointsCache> pointsCache)
+    : LogLibrary(std::move(folder), summerTimeOffset, std::move(pointsCache), true) {
   const DatabaseFile file = ReadDatabaseFile(databasePath());
   if (!file.readProblem.isEmpty()) {
     fileProblems_ = {file.readProblem};
@@ -50,8 +55,9 @@ LogLibrary& LogLibrary::operator=(LogLibrary&&) noexcept = default;
 LogLibrary::~LogLibrary() = default;
 
 LogLibrary LogLibrary::InMemory(const std::vector<LogRecord>& records, int summerTimeOffset,
-                                std::vector<std::unique_ptr<GPSLog>> scanned) {
-  LogLibrary library(QString(), summerTimeOffset, false);
+                                std::vector<std::unique_ptr<GPSLog>> scanned,
+                                std::shared_ptr<const PointsCache> pointsCache) {
+  LogLibrary library(QString(), summerTimeOffset, std::move(pointsCache), false);
   for (std::unique_ptr<GPSLog>& log : scanned) {
     const QString path = log->filePath();
     library.scanned_[path] = std::move(log);
@@ -88,7 +94,7 @@ std::unique_ptr<GPSLog> LogLibrary::Scanned(const LogRecord& record, const FileS
   }
   return std::make_unique<GPSLog>(record.filePath, std::max(record.colorIndex, 0),
                                   std::max(record.lineWidthIndex, 0), record.comment,
-                                  record.timeZone, summerTimeOffset_);
+                                  record.timeZone, summerTimeOffset_, pointsCache_);
 }
 
 void LogLibrary::Load(const std::vector<LogRecord>& records) {
@@ -246,7 +252,7 @@ std::vector<LogLibrary::Change> LogLibrary::AddLogs(const std::vector<NewLog>& l
       continue;
     }
     auto log = std::make_unique<GPSLog>(added.path, added.colorIndex, added.lineWidthIndex,
-                                        QString(), added.timeZone, summerTimeOffset_);
+                                        QString(), added.timeZone, summerTimeOffset_, pointsCache_);
     if (!log->hasTimes()) {
       results[k] = Refused(ChangeResult::kNoTimes,
                            QStringLiteral("%1: not added: %2").arg(added.path, log->scanProblem()));
@@ -303,7 +309,8 @@ LogLibrary::Change LogLibrary::ReplaceLog(const QString& path, int timeZone) {
     return Refused(ChangeResult::kNotStorable,
                    QStringLiteral("%1: cannot be kept in the library: %2").arg(path, problem));
   }
-  auto log = std::make_unique<GPSLog>(path, 0, 0, QString(), timeZone, summerTimeOffset_);
+  auto log =
+      std::make_unique<GPSLog>(path, 0, 0, QString(), timeZone, summerTimeOffset_, pointsCache_);
   const bool hasTimes = log->hasTimes();
   const QString scanProblem = log->scanProblem();
   if (hasTimes) {

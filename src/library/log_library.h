@@ -36,13 +36,16 @@ struct DatabaseFile;
 class LogLibrary {
  public:
   // A library in `folder` ("<documents>/Wayfable Logs"): reads its database, writes
-  // nothing. `summerTimeOffset` is 100 while the summer-time option is on, else 0.
-  LogLibrary(QString folder, int summerTimeOffset);
+  // nothing. `summerTimeOffset` is 100 while the summer-time option is on, else 0. Its logs
+  // use `pointsCache` when given (see GPSLog).
+  LogLibrary(QString folder, int summerTimeOffset,
+             std::shared_ptr<const PointsCache> pointsCache = nullptr);
   // A library in memory only, of the given logs; it never touches a database file. Logs
   // the caller has scanned already (`scanned`) are taken instead of being scanned again
   // while their files are as they were.
   static LogLibrary InMemory(const std::vector<LogRecord>& records, int summerTimeOffset,
-                             std::vector<std::unique_ptr<GPSLog>> scanned = {});
+                             std::vector<std::unique_ptr<GPSLog>> scanned = {},
+                             std::shared_ptr<const PointsCache> pointsCache = nullptr);
   LogLibrary(LogLibrary&&) noexcept;
   LogLibrary& operator=(LogLibrary&&) noexcept;
   ~LogLibrary();
@@ -145,7 +148,8 @@ class LogLibrary {
   std::vector<LogRecord> Records() const;
 
  private:
-  LogLibrary(QString folder, int summerTimeOffset, bool persistent);
+  LogLibrary(QString folder, int summerTimeOffset, std::shared_ptr<const PointsCache> pointsCache,
+             bool persistent);
   void LoadFile(const DatabaseFile& file);
   void Load(const std::vector<LogRecord>& records);
   // The index in Records() of the record of this file.
@@ -155,6 +159,7 @@ class LogLibrary {
   QString folder_;
   bool persistent_ = true;
   int summerTimeOffset_ = 0;
+  std::shared_ptr<const PointsCache> pointsCache_;
   std::vector<std::unique_ptr<GPSLog>> logs_;
   std::vector<QString> identities_;  // of logs_, by index
   std::vector<LogRecord> unavailable_;

@@ -1,6 +1,7 @@
 #include "tagging/photo_page.h"
 
 #include <algorithm>
+#include <memory>
 #include <utility>
 
 #include <QApplication>
@@ -152,7 +153,8 @@ std::shared_ptr<PhotoPageState> PreparedState(std::shared_ptr<PhotoPageState> st
         MatchSettings::MaxGapOrDefault(settings.ReadSettingInt(setting::kInterpolateMaxGap));
     const int summerTimeOffset = settings.ReadFlag(setting::kSummerTime) ? 100 : 0;
     state->library = std::make_unique<LogLibrary>(
-        QDir(settings.folders().documentsFolder).filePath(kLibraryFolderName), summerTimeOffset);
+        QDir(settings.folders().documentsFolder).filePath(kLibraryFolderName), summerTimeOffset,
+        std::make_shared<PointsCache>(settings.folders().cacheFolder + QStringLiteral("/points")));
   }
   return state;
 }

@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QTemporaryDir>
@@ -227,6 +231,39 @@ TEST_F(LogCommand, PointsOfALogWithoutTimes) {
   EXPECT_EQ(result.exitCode, 1);
   EXPECT_TRUE(result.err.contains(noTimes_.toUtf8()));
   EXPECT_TRUE(result.out.isEmpty());
+}
+
+TEST_F(LogCommand, ALongLogLoadedOnceIsTakenFromTheCacheByTheNextCommand) {
+  const QString path = dir_.filePath(QStringLiteral("long.log"));
+  test::WriteFile(path, test::GenerateLog({.epochs = 12000, .waypointEpochs = {5000}}));
+  ASSERT_GE(QFileInfo(path).size(), 4 << 20);
+  const QStringList points{QStringLiteral("log"), QStringLiteral("points"), path,
+                           QStringLiteral("--zone"), QStringLiteral("900")};
+  const auto first = RunCli(points, Home());
+  ASSERT_EQ(first.exitCode, 0) << first.err.toStdString();
+  const QFileInfoList entries = QDir(Home() + QStringLiteral("/points")).entryInfoList(QDir::Files);
+  ASSERT_EQ(entries.size(), 1);
+  const QString entry = entries[0].absoluteFilePath();
+
+  // Used: the entry is marked so. Damaged: the log is read from its file again.
+  const QDateTime longAgo = QDateTime::currentDateTime().addDays(-3);
+  const auto age = [&] {
+    QFile file(entry);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(file.setFileTime(longAgo, QFileDevice::FileModificationTime));
+  };
+  age();
+  const auto fromCache = RunCli(points, Home());
+  EXPECT_EQ(fromCache.exitCode, 0);
+  EXPECT_EQ(fromCache.out, first.out);
+  EXPECT_GT(QFileInfo(entry).lastModified(), longAgo.addSecs(60));
+
+  const QByteArray whole = test::ReadFile(entry);
+  test::WriteFile(entry, whole.left(whole.size() / 2).toStdString());
+  const auto damaged = RunCli(points, Home());
+  EXPECT_EQ(damaged.exitCode, 0);
+  EXPECT_EQ(damaged.out, first.out);
+  EXPECT_EQ(test::ReadFile(entry), whole);
 }
 
 }  // namespace

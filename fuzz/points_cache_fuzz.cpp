@@ -1,0 +1,28 @@
+// Any bytes as the points of a cached log: reading must not crash, every point of what is
+// taken must read back without fault, and what is taken must be written back as the same
+// bytes (so an entry read is the entry written).
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "core/packed_points.h"
+#include "fuzz_check.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+  const std::optional<trevalo::PackedPoints> points = trevalo::PackedPoints::FromBytes(bytes);
+  if (!points) {
+    return 0;
+  }
+  std::size_t count = 0;
+  for (const trevalo::TrackPoint& point : *points) {
+    Check(point.localTime - point.utcTime == points->front().localTime - points->front().utcTime);
+    ++count;
+  }
+  Check(count == points->size());
+  std::string written;
+  Check(points->AppendBytes(written));
+  Check(written == bytes);
+  return 0;
+}

@@ -1,0 +1,319 @@
+#include "core/points_cache.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <zlib.h>
+
+#include <algorithm>
+#include <cstring>
+#include <initializer_list>
+#include <string>
+#include <string_view>
+#include <type_traits>
+#include <vector>
+
+#include <QDir>
+#include <QFileInfo>
+
+#include "core/atomic_file.h"
+#include "core/native_path.h"
+
+namespace trevalo {
+namespace {
+
+// An entry: the mark, the header's length and checksum, the header (what the entry is of,
+// the scan, the points' length and checksum), then the points' bytes. Numbers are in this
+// machine's order: an entry is read only by the build that wrote it (the mark changes with
+// the layout, and PackedPoints checks its record size).
+constexpr char kMark[8] = {'T', 'R', 'V', 'P', 'T', 'S', '0', '1'};
+constexpr std::size_t kLeadBytes = sizeof kMark + 2 * sizeof(std::uint32_t);
+constexpr std::uint32_t kMostHeaderBytes = 1 << 16;
+
+std::uint32_t Checksum(std::string_view bytes) {
+  uLong crc = crc32(0, nullptr, 0);
+  while (!bytes.empty()) {
+    const auto part = static_cast<uInt>(std::min<std::size_t>(bytes.size(), 1u << 30));
+    crc = crc32(crc, reinterpret_cast<const Bytef*>(bytes.data()), part);
+    bytes.remove_prefix(part);
+  }
+  return static_cast<std::uint32_t>(crc);
+}
+
+class Writer {
+ public:
+  template <class T>
+  void Put(T value) {
+    static_assert(std::is_trivially_copyable_v<T>);
+    bytes.append(reinterpret_cast<const char*>(&value), sizeof value);
+  }
+  void PutText(const std::string& text) {
+    Put(static_cast<std::uint32_t>(text.size()));
+    bytes += text;
+  }
+  std::string bytes;
+};
+
+class Reader {
+ public:
+  explicit Reader(std::string_view bytes) : bytes_(bytes) {}
+  template <class T>
+  bool Get(T& value) {
+    static_assert(std::is_trivially_copyable_v<T>);
+    if (bytes_.size() < sizeof value) {
+      return false;
+    }
+    std::memcpy(&value, bytes_.data(), sizeof value);
+    bytes_.remove_prefix(sizeof value);
+    return true;
+  }
+  bool GetText(std::string& text) {
+    std::uint32_t size = 0;
+    if (!Get(size) || bytes_.size() < size) {
+      return false;
+    }
+    text.assign(bytes_.substr(0, size));
+    bytes_.remove_prefix(size);
+    return true;
+  }
+  bool atEnd() const { return bytes_.empty(); }
+
+ private:
+  std::string_view bytes_;
+};
+
+struct Header {
+  FileStamp stamp;
+  std::int32_t zone = 0;
+  ScanResult scan;
+  std::int32_t deviceValueCount = 0;
+  std::uint64_t pointsBytes = 0;
+  std::uint32_t pointsChecksum = 0;
+};
+
+std::string HeaderBytes(const Header& h) {
+  Writer w;
+  w.Put(h.stamp.device);
+  w.Put(h.stamp.inode);
+  w.Put(h.stamp.size);
+  w.Put(h.stamp.modifiedNanoseconds);
+  w.Put(h.stamp.changedNanoseconds);
+  w.Put(h.zone);
+  w.Put(h.scan.pointCount);
+  w.Put(h.scan.lapCount);
+  w.Put(h.scan.waypointCount);
+  w.Put(static_cast<std::uint8_t>(h.scan.hasTimes));
+  w.Put(h.scan.utcStart);
+  w.Put(h.scan.localStart);
+  w.Put(h.scan.localEnd);
+  w.Put(static_cast<std::int32_t>(h.scan.problem));
+  w.Put(h.scan.problemOffset);
+  w.PutText(h.scan.problemDetail);
+  w.Put(h.deviceValueCount);
+  w.Put(h.pointsBytes);
+  w.Put(h.pointsChecksum);
+  return std::move(w.bytes);
+}
+
+std::optional<Header> ParseHeader(std::string_view bytes) {
+  Reader r(bytes);
+  Header h;
+  h.stamp.exists = true;
+  std::uint8_t hasTimes = 0;
+  std::int32_t problem = 0;
+  if (!r.Get(h.stamp.device) || !r.Get(h.stamp.inode) || !r.Get(h.stamp.size) ||
+      !r.Get(h.stamp.modifiedNanoseconds) || !r.Get(h.stamp.changedNanoseconds) || !r.Get(h.zone) ||
+      !r.Get(h.scan.pointCount) || !r.Get(h.scan.lapCount) || !r.Get(h.scan.waypointCount) ||
+      !r.Get(hasTimes) || !r.Get(h.scan.utcStart) || !r.Get(h.scan.localStart) ||
+      !r.Get(h.scan.localEnd) || !r.Get(problem) || !r.Get(h.scan.problemOffset) ||
+      !r.GetText(h.scan.problemDetail) || !r.Get(h.deviceValueCount) || !r.Get(h.pointsBytes) ||
+      !r.Get(h.pointsChecksum) || !r.atEnd() || hasTimes > 1 ||
+      problem < static_cast<int>(ScanProblem::kNone) ||
+      problem > static_cast<int>(ScanProblem::kMalformed)) {
+    return std::nullopt;
+  }
+  h.scan.hasTimes = hasTimes != 0;
+  h.scan.problem = static_cast<ScanProblem>(problem);
+  return h;
+}
+
+// Reads exactly `size` bytes at `offset`; false on an error or a shorter file.
+bool ReadExactly(int fd, std::uint64_t offset, char* buffer, std::size_t size) {
+  while (size > 0) {
+    const ssize_t read = ::pread(fd, buffer, size, static_cast<off_t>(offset));
+    if (read < 0 && errno == EINTR) {
+      continue;
+    }
+    if (read <= 0) {
+      return false;
+    }
+    buffer += read;
+    offset += static_cast<std::uint64_t>(read);
+    size -= static_cast<std::size_t>(read);
+  }
+  return true;
+}
+
+// An entry file opened for reading, closed with it.
+class OpenEntry {
+ public:
+  explicit OpenEntry(const QString& path)
+      : fd_(::open(NativePath(path).constData(), O_RDONLY | O_CLOEXEC)) {}
+  ~OpenEntry() {
+    if (fd_ >= 0) {
+      ::close(fd_);
+    }
+  }
+  OpenEntry(const OpenEntry&) = delete;
+  OpenEntry& operator=(const OpenEntry&) = delete;
+
+  // The header, when the entry is of `stamp` and `zone` and the header is intact.
+  std::optional<Header> ReadHeader(const FileStamp& stamp, int zone) {
+    char lead[kLeadBytes];
+    if (fd_ < 0 || !ReadExactly(fd_, 0, lead, sizeof lead) ||
+        std::memcmp(lead, kMark, sizeof kMark) != 0) {
+      return std::nullopt;
+    }
+    std::uint32_t headerBytes = 0;
+    std::uint32_t checksum = 0;
+    std::memcpy(&headerBytes, lead + sizeof kMark, sizeof headerBytes);
+    std::memcpy(&checksum, lead + sizeof kMark + sizeof headerBytes, sizeof checksum);
+    if (headerBytes > kMostHeaderBytes) {
+      return std::nullopt;
+    }
+    std::string bytes(headerBytes, '\0');
+    if (!ReadExactly(fd_, kLeadBytes, bytes.data(), bytes.size()) || Checksum(bytes) != checksum) {
+      return std::nullopt;
+    }
+    std::optional<Header> header = ParseHeader(bytes);
+    if (!header || !(header->stamp == stamp) || header->zone != zone) {
+      return std::nullopt;
+    }
+    headerEnd_ = kLeadBytes + headerBytes;
+    return header;
+  }
+
+  // The points' bytes after the header, when they are whole and intact.
+  std::optional<std::string> ReadPoints(const Header& header) {
+    struct stat status {};
+    if (::fstat(fd_, &status) != 0 ||
+        static_cast<std::uint64_t>(status.st_size) != headerEnd_ + header.pointsBytes) {
+      return std::nullopt;
+    }
+    std::string bytes(header.pointsBytes, '\0');
+    if (!ReadExactly(fd_, headerEnd_, bytes.data(), bytes.size()) ||
+        Checksum(bytes) != header.pointsChecksum) {
+      return std::nullopt;
+    }
+    return bytes;
+  }
+
+  // Marks the entry as just used, for Trim.
+  void Touch() { ::futimens(fd_, nullptr); }
+
+ private:
+  int fd_;
+  std::uint64_t headerEnd_ = 0;
+};
+
+}  // namespace
+
+PointsCache::PointsCache(QString folder, std::int64_t leastLogBytes, std::int64_t mostBytes)
+    : folder_(std::move(folder)), leastLogBytes_(leastLogBytes), mostBytes_(mostBytes) {}
+
+QString PointsCache::EntryPath(const FileStamp& stamp, int effectiveZone) const {
+  return QStringLiteral("%1/%2-%3-%4.points")
+      .arg(folder_)
+      .arg(stamp.device, 0, 16)
+      .arg(stamp.inode, 0, 16)
+      .arg(effectiveZone);
+}
+
+std::optional<ScanResult> PointsCache::FindScan(const FileStamp& stamp, int effectiveZone) const {
+  if (!stamp.exists || stamp.size < leastLogBytes_) {
+    return std::nullopt;
+  }
+  OpenEntry entry(EntryPath(stamp, effectiveZone));
+  std::optional<Header> header = entry.ReadHeader(stamp, effectiveZone);
+  if (!header) {
+    return std::nullopt;
+  }
+  return std::move(header->scan);
+}
+
+std::optional<PointsCache::Entry> PointsCache::Find(const FileStamp& stamp,
+                                                    int effectiveZone) const {
+  if (!stamp.exists || stamp.size < leastLogBytes_) {
+    return std::nullopt;
+  }
+  OpenEntry file(EntryPath(stamp, effectiveZone));
+  std::optional<Header> header = file.ReadHeader(stamp, effectiveZone);
+  if (!header) {
+    return std::nullopt;
+  }
+  const std::optional<std::string> bytes = file.ReadPoints(*header);
+  if (!bytes) {
+    return std::nullopt;
+  }
+  std::optional<PackedPoints> points = PackedPoints::FromBytes(*bytes);
+  if (!points || points->size() != header->scan.pointCount) {
+    return std::nullopt;
+  }
+  file.Touch();
+  return Entry{std::move(header->scan), header->deviceValueCount, std::move(*points)};
+}
+
+void PointsCache::Keep(const FileStamp& stamp, int effectiveZone, const ScanResult& scan,
+                       std::int32_t deviceValueCount, const PackedPoints& points) const {
+  std::string pointBytes;
+  if (!stamp.exists || stamp.size < leastLogBytes_ || points.size() != scan.pointCount ||
+      !points.AppendBytes(pointBytes) || !QDir().mkpath(folder_)) {
+    return;
+  }
+  const std::string header = HeaderBytes(Header{stamp, effectiveZone, scan, deviceValueCount,
+                                                pointBytes.size(), Checksum(pointBytes)});
+  Writer lead;
+  lead.bytes.append(kMark, sizeof kMark);
+  lead.Put(static_cast<std::uint32_t>(header.size()));
+  lead.Put(Checksum(header));
+  const QString path = EntryPath(stamp, effectiveZone);
+  const QString problem = WriteFileAtomically(
+      path,
+      [&](int fd) {
+        for (const std::string* part :
+             std::initializer_list<const std::string*>{&lead.bytes, &header, &pointBytes}) {
+          if (!WriteAll(fd, {reinterpret_cast<const std::uint8_t*>(part->data()), part->size()})) {
+            return WriteProblem(path);
+          }
+        }
+        return QString();
+      },
+      false);
+  if (problem.isEmpty()) {
+    Trim();
+  }
+}
+
+void PointsCache::Trim() const {
+  QFileInfoList entries = QDir(folder_).entryInfoList({QStringLiteral("*.points")}, QDir::Files);
+  std::int64_t bytes = 0;
+  for (const QFileInfo& entry : entries) {
+    bytes += entry.size();
+  }
+  if (bytes <= mostBytes_) {
+    return;
+  }
+  std::sort(entries.begin(), entries.end(), [](const QFileInfo& a, const QFileInfo& b) {
+    return a.lastModified() < b.lastModified();
+  });
+  for (const QFileInfo& entry : entries) {
+    if (bytes <= mostBytes_) {
+      break;
+    }
+    if (QFile::remove(entry.absoluteFilePath())) {
+      bytes -= entry.size();
+    }
+  }
+}
+
+}  // namespace trevalo
