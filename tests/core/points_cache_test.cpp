@@ -66,12 +66,22 @@ void ExpectSameLog(GPSLog& log, const Loaded& expected) {
 
 TEST(PointsCache, ALogLoadsTheSameFromTheCacheAsFromItsFile) {
   test::TemporaryFolder folder;
-  QStringList paths{LoggerLog(folder, QStringLiteral("logger.log"))};
+  const QString gpx = folder.filePath(QStringLiteral("track.gpx"));
+  test::WriteFile(gpx,
+                  "<?xml version=\"1.0\"?>\n<gpx version=\"1.1\" creator=\"test\">\n"
+                  "<wpt lat=\"37.5\" lon=\"127.1\"><time>2009-05-17T12:00:30Z</time></wpt>\n"
+                  "<trk><trkseg>\n"
+                  "<trkpt lat=\"37.4\" lon=\"127.0\"><ele>12.5</ele>"
+                  "<time>2009-05-17T12:00:00Z</time><sat>7</sat></trkpt>\n"
+                  "<trkpt lat=\"37.41\" lon=\"127.01\"><time>2009-05-17T12:01:00Z</time>"
+                  "</trkpt>\n</trkseg></trk></gpx>\n");
+  QStringList paths{LoggerLog(folder, QStringLiteral("logger.log")), gpx};
   const QString data = test::TestDataFolder();
   ASSERT_FALSE(data.isEmpty());
   paths << data + QStringLiteral("/nmea/gpsbabel_track.nmea")
         << data + QStringLiteral("/nmea/gpsd_telit-he910.nmea");
   const auto cache = CacheIn(folder);
+  int kept = 0;
   for (const QString& path : paths) {
     SCOPED_TRACE(path.toStdString());
     const Loaded expected = FromFile(path);
@@ -85,6 +95,7 @@ TEST(PointsCache, ALogLoadsTheSameFromTheCacheAsFromItsFile) {
       continue;
     }
     ASSERT_TRUE(cache->Find(stamp, kZone));
+    ++kept;
     // Scanned and loaded from the cache, by both ways a log is made.
     GPSLog second(path, 0, 0, QString(), kZone, 0, cache);
     ExpectSameLog(second, expected);
@@ -93,6 +104,7 @@ TEST(PointsCache, ALogLoadsTheSameFromTheCacheAsFromItsFile) {
     // Another zone is another entry.
     EXPECT_FALSE(cache->Find(stamp, kZone + 100));
   }
+  EXPECT_EQ(kept, paths.size());
 }
 
 TEST(PointsCache, ALogTakesWhatItsEntryHoldsWhileTheFileIsUnchanged) {
