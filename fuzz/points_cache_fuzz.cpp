@@ -1,12 +1,14 @@
 // Any bytes as the points of a cached log: reading must not crash, every point of what is
-// taken must read back without fault, and what is taken must be written back as the same
-// bytes (so an entry read is the entry written).
+// taken must read back without fault and be found by the time index without overflow, and
+// what is taken must be written back as the same bytes (so an entry read is the entry
+// written).
 
 #include <cstdint>
 #include <string>
 #include <string_view>
 
 #include "core/packed_points.h"
+#include "core/time_index.h"
 #include "fuzz_check.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -21,6 +23,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     ++count;
   }
   Check(count == points->size());
+  const trevalo::TimeIndex index(*points);
+  for (std::size_t i = 0; i < points->size(); i += 1 + points->size() / 8) {
+    const trevalo::TimeValue time = points->localTimeAt(i);
+    for (const trevalo::TimeValue asked : {time - 1, time, time + 1, time + 86400 * 365}) {
+      Check(index.Nearest(*points, asked) < points->size());
+      (void)index.Around(*points, asked);
+    }
+  }
   std::string written;
   Check(points->AppendBytes(written));
   Check(written == bytes);

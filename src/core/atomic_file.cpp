@@ -153,7 +153,8 @@ QString WriteProblem(const QString& path) {
 
 AtomicFile::AtomicFile(QString path, Existing existing)
     : path_(std::move(path)), existing_(existing) {
-  target_ = FollowLinks(path_, openProblem_);
+  target_ = existing_ == Existing::kReplaceEvenALink ? NativePath(path_)
+                                                     : FollowLinks(path_, openProblem_);
   if (!openProblem_.isEmpty()) {
     return;
   }

@@ -32,6 +32,10 @@ class AtomicFile {
     // A file already at `path` is replaced whatever its mode (a copy the program made
     // itself, replaced by a newer one); the new file has a new file's mode.
     kReplaceAsNew,
+    // Whatever is at `path` is replaced, a link itself rather than where it leads: the
+    // program's own files in a folder of its own, where a link can only be a mistake or a
+    // trap.
+    kReplaceEvenALink,
   };
   explicit AtomicFile(QString path, Existing existing = Existing::kKeepItsMode);
   ~AtomicFile();

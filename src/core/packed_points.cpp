@@ -8,6 +8,8 @@
 #include <optional>
 #include <string_view>
 
+#include "core/log_reader.h"
+
 namespace trevalo {
 namespace {
 
@@ -462,6 +464,10 @@ std::optional<PackedPoints> PackedPoints::FromBytes(std::string_view bytes) {
       header.textBytes >= std::numeric_limits<std::uint32_t>::max()) {
     return std::nullopt;
   }
+  constexpr TimeValue kMostZoneOffset = 2 * 86400;
+  if (header.zoneOffset < -kMostZoneOffset || header.zoneOffset > kMostZoneOffset) {
+    return std::nullopt;
+  }
   PackedPoints points;
   points.zoneOffset_ = header.zoneOffset;
   points.texts_.assign(bytes.substr(header.recordCount * sizeof(Record)));
@@ -481,6 +487,13 @@ std::optional<PackedPoints> PackedPoints::FromBytes(std::string_view bytes) {
   return points;
 }
 
+std::uint64_t PackedPoints::LeastBytesFor(std::uint64_t count) {
+  const std::uint64_t most =
+      (std::numeric_limits<std::uint64_t>::max() - sizeof(BytesHeader)) / sizeof(Record);
+  return count > most ? std::numeric_limits<std::uint64_t>::max()
+                      : sizeof(BytesHeader) + count * sizeof(Record);
+}
+
 bool PackedPoints::HoldsText(std::uint32_t reference) const {
   if (reference == 0) {
     return true;
@@ -490,15 +503,20 @@ bool PackedPoints::HoldsText(std::uint32_t reference) const {
 }
 
 bool PackedPoints::Readable(const Record& r) const {
-  TimeValue localTime = 0;
-  return r.whole == 0 && (r.letters & 3) < std::size(kLatitudeRefs) &&
+  // What the readers make: times within the calendar (so that differences of times never
+  // overflow), packed coordinates of a place on the globe or none, a speed that can be real
+  // (see DropImplausibleFix).
+  constexpr TimeValue kCalendarStart = -62135596800;  // 0001-01-01 00:00:00
+  constexpr TimeValue kCalendarEnd = 253402300799;    // 9999-12-31 23:59:59
+  return r.whole == 0 && r.utcTime >= kCalendarStart && r.utcTime <= kCalendarEnd &&
+         r.latitude >= 0 && r.latitude <= 9000 && r.longitude >= 0 && r.longitude <= 18000 &&
+         r.speed >= 0 && r.speed <= kMostSpeedKmh && (r.letters & 3) < std::size(kLatitudeRefs) &&
          ((r.letters >> 2) & 3) < std::size(kLongitudeRefs) &&
          ((r.letters >> 4) & 3) < std::size(kGsaModes) && r.altitudeScale <= kMostAltitudeScale &&
          r.courseScale <= kMostAltitudeScale && r.dopScale <= kMostDopScale &&
          r.hdopScale <= kMostDopScale &&
          (r.timeForm <= kMostTimeFractionDigits || r.timeForm == kNoTimeText) &&
-         r.utcTimeOfDay >= 0 && r.utcTimeOfDay <= 999999 &&
-         !__builtin_add_overflow(r.utcTime, zoneOffset_, &localTime) && HoldsText(r.satelliteText);
+         r.utcTimeOfDay >= 0 && r.utcTimeOfDay <= 999999 && HoldsText(r.satelliteText);
 }
 
 }  // namespace trevalo

@@ -60,6 +60,8 @@ class PackedPoints {
   // The points AppendBytes wrote; none when `bytes` are not such points. Every record is
   // checked to read back safely, so bytes from a damaged file give none or plain numbers.
   static std::optional<PackedPoints> FromBytes(std::string_view bytes);
+  // The fewest bytes AppendBytes writes for `count` points.
+  static std::uint64_t LeastBytesFor(std::uint64_t count);
 
   class Iterator {
    public:

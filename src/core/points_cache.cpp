@@ -2,6 +2,8 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <time.h>
 #include <unistd.h>
 #include <zlib.h>
 
@@ -83,6 +85,7 @@ class Reader {
 };
 
 struct Header {
+  FileStamp program;
   FileStamp stamp;
   std::int32_t zone = 0;
   ScanResult scan;
@@ -91,13 +94,24 @@ struct Header {
   std::uint32_t pointsChecksum = 0;
 };
 
+void PutStamp(Writer& w, const FileStamp& stamp) {
+  w.Put(stamp.device);
+  w.Put(stamp.inode);
+  w.Put(stamp.size);
+  w.Put(stamp.modifiedNanoseconds);
+  w.Put(stamp.changedNanoseconds);
+}
+
+bool GetStamp(Reader& r, FileStamp& stamp) {
+  stamp.exists = true;
+  return r.Get(stamp.device) && r.Get(stamp.inode) && r.Get(stamp.size) &&
+         r.Get(stamp.modifiedNanoseconds) && r.Get(stamp.changedNanoseconds);
+}
+
 std::string HeaderBytes(const Header& h) {
   Writer w;
-  w.Put(h.stamp.device);
-  w.Put(h.stamp.inode);
-  w.Put(h.stamp.size);
-  w.Put(h.stamp.modifiedNanoseconds);
-  w.Put(h.stamp.changedNanoseconds);
+  PutStamp(w, h.program);
+  PutStamp(w, h.stamp);
   w.Put(h.zone);
   w.Put(h.scan.pointCount);
   w.Put(h.scan.lapCount);
@@ -118,11 +132,9 @@ std::string HeaderBytes(const Header& h) {
 std::optional<Header> ParseHeader(std::string_view bytes) {
   Reader r(bytes);
   Header h;
-  h.stamp.exists = true;
   std::uint8_t hasTimes = 0;
   std::int32_t problem = 0;
-  if (!r.Get(h.stamp.device) || !r.Get(h.stamp.inode) || !r.Get(h.stamp.size) ||
-      !r.Get(h.stamp.modifiedNanoseconds) || !r.Get(h.stamp.changedNanoseconds) || !r.Get(h.zone) ||
+  if (!GetStamp(r, h.program) || !GetStamp(r, h.stamp) || !r.Get(h.zone) ||
       !r.Get(h.scan.pointCount) || !r.Get(h.scan.lapCount) || !r.Get(h.scan.waypointCount) ||
       !r.Get(hasTimes) || !r.Get(h.scan.utcStart) || !r.Get(h.scan.localStart) ||
       !r.Get(h.scan.localEnd) || !r.Get(problem) || !r.Get(h.scan.problemOffset) ||
@@ -135,6 +147,18 @@ std::optional<Header> ParseHeader(std::string_view bytes) {
   h.scan.hasTimes = hasTimes != 0;
   h.scan.problem = static_cast<ScanProblem>(problem);
   return h;
+}
+
+// The running executable as it is on disk: a new build or an upgrade has another stamp.
+FileStamp ThisProgram() {
+  static const FileStamp program = StampOf(QStringLiteral("/proc/self/exe"));
+  return program;
+}
+
+std::int64_t NowNanoseconds() {
+  timespec now{};
+  ::clock_gettime(CLOCK_REALTIME, &now);
+  return std::int64_t{now.tv_sec} * 1'000'000'000 + now.tv_nsec;
 }
 
 // Reads exactly `size` bytes at `offset`; false on an error or a shorter file.
@@ -157,8 +181,17 @@ bool ReadExactly(int fd, std::uint64_t offset, char* buffer, std::size_t size) {
 // An entry file opened for reading, closed with it.
 class OpenEntry {
  public:
+  // Only a regular file is an entry: a link is not followed, and a pipe put in its place
+  // does not make the open wait for a writer.
   explicit OpenEntry(const QString& path)
-      : fd_(::open(NativePath(path).constData(), O_RDONLY | O_CLOEXEC)) {}
+      : fd_(::open(NativePath(path).constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK)) {
+    struct stat status {};
+    if (fd_ >= 0 && (::fstat(fd_, &status) != 0 || !S_ISREG(status.st_mode))) {
+      ::close(fd_);
+      fd_ = -1;
+    }
+    size_ = fd_ >= 0 ? static_cast<std::uint64_t>(status.st_size) : 0;
+  }
   ~OpenEntry() {
     if (fd_ >= 0) {
       ::close(fd_);
@@ -167,8 +200,9 @@ class OpenEntry {
   OpenEntry(const OpenEntry&) = delete;
   OpenEntry& operator=(const OpenEntry&) = delete;
 
-  // The header, when the entry is of `stamp` and `zone` and the header is intact.
-  std::optional<Header> ReadHeader(const FileStamp& stamp, int zone) {
+  // The header, when the entry is of `program`, `stamp` and `zone`, the header is intact and
+  // the entry's size is the header's and that of the points it counts.
+  std::optional<Header> ReadHeader(const FileStamp& program, const FileStamp& stamp, int zone) {
     char lead[kLeadBytes];
     if (fd_ < 0 || !ReadExactly(fd_, 0, lead, sizeof lead) ||
         std::memcmp(lead, kMark, sizeof kMark) != 0) {
@@ -186,20 +220,17 @@ class OpenEntry {
       return std::nullopt;
     }
     std::optional<Header> header = ParseHeader(bytes);
-    if (!header || !(header->stamp == stamp) || header->zone != zone) {
+    headerEnd_ = kLeadBytes + headerBytes;
+    if (!header || !(header->program == program) || !(header->stamp == stamp) ||
+        header->zone != zone || size_ != headerEnd_ + header->pointsBytes ||
+        header->pointsBytes < PackedPoints::LeastBytesFor(header->scan.pointCount)) {
       return std::nullopt;
     }
-    headerEnd_ = kLeadBytes + headerBytes;
     return header;
   }
 
   // The points' bytes after the header, when they are whole and intact.
   std::optional<std::string> ReadPoints(const Header& header) {
-    struct stat status {};
-    if (::fstat(fd_, &status) != 0 ||
-        static_cast<std::uint64_t>(status.st_size) != headerEnd_ + header.pointsBytes) {
-      return std::nullopt;
-    }
     std::string bytes(header.pointsBytes, '\0');
     if (!ReadExactly(fd_, headerEnd_, bytes.data(), bytes.size()) ||
         Checksum(bytes) != header.pointsChecksum) {
@@ -213,13 +244,18 @@ class OpenEntry {
 
  private:
   int fd_;
+  std::uint64_t size_ = 0;
   std::uint64_t headerEnd_ = 0;
 };
 
 }  // namespace
 
-PointsCache::PointsCache(QString folder, std::int64_t leastLogBytes, std::int64_t mostBytes)
-    : folder_(std::move(folder)), leastLogBytes_(leastLogBytes), mostBytes_(mostBytes) {}
+PointsCache::PointsCache(QString folder) : PointsCache(std::move(folder), Limits()) {}
+
+PointsCache::PointsCache(QString folder, Limits limits)
+    : folder_(std::move(folder)),
+      limits_(std::move(limits)),
+      program_(limits_.program.value_or(ThisProgram())) {}
 
 QString PointsCache::EntryPath(const FileStamp& stamp, int effectiveZone) const {
   return QStringLiteral("%1/%2-%3-%4.points")
@@ -229,12 +265,16 @@ QString PointsCache::EntryPath(const FileStamp& stamp, int effectiveZone) const 
       .arg(effectiveZone);
 }
 
+bool PointsCache::Serves(const FileStamp& stamp) const {
+  return program_.exists && stamp.exists && stamp.size >= limits_.leastLogBytes;
+}
+
 std::optional<ScanResult> PointsCache::FindScan(const FileStamp& stamp, int effectiveZone) const {
-  if (!stamp.exists || stamp.size < leastLogBytes_) {
+  if (!Serves(stamp)) {
     return std::nullopt;
   }
   OpenEntry entry(EntryPath(stamp, effectiveZone));
-  std::optional<Header> header = entry.ReadHeader(stamp, effectiveZone);
+  std::optional<Header> header = entry.ReadHeader(program_, stamp, effectiveZone);
   if (!header) {
     return std::nullopt;
   }
@@ -243,11 +283,11 @@ std::optional<ScanResult> PointsCache::FindScan(const FileStamp& stamp, int effe
 
 std::optional<PointsCache::Entry> PointsCache::Find(const FileStamp& stamp,
                                                     int effectiveZone) const {
-  if (!stamp.exists || stamp.size < leastLogBytes_) {
+  if (!Serves(stamp)) {
     return std::nullopt;
   }
   OpenEntry file(EntryPath(stamp, effectiveZone));
-  std::optional<Header> header = file.ReadHeader(stamp, effectiveZone);
+  std::optional<Header> header = file.ReadHeader(program_, stamp, effectiveZone);
   if (!header) {
     return std::nullopt;
   }
@@ -265,33 +305,51 @@ std::optional<PointsCache::Entry> PointsCache::Find(const FileStamp& stamp,
 
 void PointsCache::Keep(const FileStamp& stamp, int effectiveZone, const ScanResult& scan,
                        std::int32_t deviceValueCount, const PackedPoints& points) const {
-  std::string pointBytes;
-  if (!stamp.exists || stamp.size < leastLogBytes_ || points.size() != scan.pointCount ||
-      !points.AppendBytes(pointBytes) || !QDir().mkpath(folder_)) {
+  const std::int64_t now = NowNanoseconds();
+  const std::int64_t settled = std::int64_t{limits_.settledSeconds} * 1'000'000'000;
+  if (!Serves(stamp) || points.size() != scan.pointCount ||
+      now - stamp.modifiedNanoseconds < settled || now - stamp.changedNanoseconds < settled) {
     return;
   }
-  const std::string header = HeaderBytes(Header{stamp, effectiveZone, scan, deviceValueCount,
-                                                pointBytes.size(), Checksum(pointBytes)});
+  std::string pointBytes;
+  if (!points.AppendBytes(pointBytes)) {
+    return;
+  }
+  const std::string header =
+      HeaderBytes(Header{program_, stamp, effectiveZone, scan, deviceValueCount, pointBytes.size(),
+                         Checksum(pointBytes)});
   Writer lead;
   lead.bytes.append(kMark, sizeof kMark);
   lead.Put(static_cast<std::uint32_t>(header.size()));
   lead.Put(Checksum(header));
-  const QString path = EntryPath(stamp, effectiveZone);
-  const QString problem = WriteFileAtomically(
-      path,
-      [&](int fd) {
-        for (const std::string* part :
-             std::initializer_list<const std::string*>{&lead.bytes, &header, &pointBytes}) {
-          if (!WriteAll(fd, {reinterpret_cast<const std::uint8_t*>(part->data()), part->size()})) {
-            return WriteProblem(path);
-          }
-        }
-        return QString();
-      },
-      false);
-  if (problem.isEmpty()) {
+  const auto entryBytes =
+      static_cast<std::int64_t>(lead.bytes.size() + header.size() + pointBytes.size());
+  if (entryBytes > limits_.mostBytes / 2 || !QDir().mkpath(folder_) || !RoomFor(entryBytes)) {
+    return;
+  }
+  AtomicFile file(EntryPath(stamp, effectiveZone), AtomicFile::Existing::kReplaceEvenALink);
+  for (const std::string* part :
+       std::initializer_list<const std::string*>{&lead.bytes, &header, &pointBytes}) {
+    if (file.fd() < 0 ||
+        !WriteAll(file.fd(), {reinterpret_cast<const std::uint8_t*>(part->data()), part->size()})) {
+      return;
+    }
+  }
+  if (file.Commit(false).isEmpty()) {
     Trim();
   }
+}
+
+bool PointsCache::RoomFor(std::int64_t bytes) const {
+  struct statvfs space {};
+  if (::statvfs(NativePath(folder_).constData(), &space) != 0) {
+    return false;
+  }
+  const auto available =
+      static_cast<std::int64_t>(space.f_bavail) * static_cast<std::int64_t>(space.f_frsize);
+  const auto whole =
+      static_cast<std::int64_t>(space.f_blocks) * static_cast<std::int64_t>(space.f_frsize);
+  return available - bytes >= std::max(limits_.leastFreeBytes, whole / 20);
 }
 
 void PointsCache::Trim() const {
@@ -300,14 +358,14 @@ void PointsCache::Trim() const {
   for (const QFileInfo& entry : entries) {
     bytes += entry.size();
   }
-  if (bytes <= mostBytes_) {
+  if (bytes <= limits_.mostBytes) {
     return;
   }
   std::sort(entries.begin(), entries.end(), [](const QFileInfo& a, const QFileInfo& b) {
     return a.lastModified() < b.lastModified();
   });
   for (const QFileInfo& entry : entries) {
-    if (bytes <= mostBytes_) {
+    if (bytes <= limits_.mostBytes) {
       break;
     }
     if (QFile::remove(entry.absoluteFilePath())) {

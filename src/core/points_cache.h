@@ -4,10 +4,11 @@
 // at a time, and every command is a fresh process).
 //
 // An entry holds a log's scan and its packed points as this build holds them, under the
-// file's stamp (device, inode, size, modification and change times) and the zone they were
-// read with: a log rewritten, grown or replaced has another stamp and is read again, and
-// its entry is replaced. Entries are written whole or not at all (a temporary file renamed
-// over the entry) and carry checksums, so one cut short by a crash or damaged on disk is
+// file's stamp (device, inode, size, modification and change times), the zone they were
+// read with and the program that read them: a log rewritten, grown or replaced has another
+// stamp and is read again, and its entry is replaced; a new build reads every log afresh.
+// Entries are written whole or not at all (a temporary file renamed over the entry, never
+// through a link) and carry checksums, so one cut short by a crash or damaged on disk is
 // read as absent; every record is checked before it is used. Losing the cache loses
 // nothing: it only saves time.
 
@@ -24,13 +25,25 @@ namespace trevalo {
 
 class PointsCache {
  public:
-  // Logs below this size load faster than an entry is written and checked.
-  static constexpr std::int64_t kLeastLogBytes = 4 << 20;
-  // The entries together stay within this; those used longest ago go first.
-  static constexpr std::int64_t kMostBytes = std::int64_t{1} << 30;
+  struct Limits {
+    // Smaller logs load faster than an entry is written and checked.
+    std::int64_t leastLogBytes = 4 << 20;
+    // The entries together stay within this; those used longest ago go first. An entry of
+    // more than half of it is not kept.
+    std::int64_t mostBytes = std::int64_t{1} << 30;
+    // What a write leaves free on the disk at least (and a twentieth of the disk): the
+    // cache never takes the room the user's own files need.
+    std::int64_t leastFreeBytes = 256 << 20;
+    // A log changed this recently may still be changing within one tick of the file
+    // system's clock, which its stamp would not show: it is not kept.
+    int settledSeconds = 2;
+    // The program whose entries these are: an entry another build wrote is absent, as its
+    // readers may have read the file otherwise. Default: this program's executable.
+    std::optional<FileStamp> program;
+  };
 
-  explicit PointsCache(QString folder, std::int64_t leastLogBytes = kLeastLogBytes,
-                       std::int64_t mostBytes = kMostBytes);
+  explicit PointsCache(QString folder);
+  PointsCache(QString folder, Limits limits);
 
   struct Entry {
     ScanResult scan;
@@ -38,12 +51,14 @@ class PointsCache {
     PackedPoints points;
   };
 
-  // The scan kept for the file with `stamp` read at `effectiveZone`.
+  // The scan kept for the file with `stamp` read at `effectiveZone` (the entry's header is
+  // checked, and that its size can hold the points it counts).
   std::optional<ScanResult> FindScan(const FileStamp& stamp, int effectiveZone) const;
   // The whole entry, when it is kept and intact.
   std::optional<Entry> Find(const FileStamp& stamp, int effectiveZone) const;
-  // Keeps a log's successful load (nothing for a small log, or points a record could not
-  // hold). A failure to write (a full disk, a folder that cannot be made) leaves no entry.
+  // Keeps a log's successful load, when the rules of Limits allow and a record could hold
+  // every point. A failure to write (a full disk, a folder that cannot be made) leaves no
+  // entry and is not an error: the cache only saves time.
   void Keep(const FileStamp& stamp, int effectiveZone, const ScanResult& scan,
             std::int32_t deviceValueCount, const PackedPoints& points) const;
 
@@ -52,12 +67,17 @@ class PointsCache {
   QString EntryPath(const FileStamp& stamp, int effectiveZone) const;
 
  private:
-  // Drops the entries used longest ago while the folder holds more than mostBytes_.
+  // Whether entries are kept for a log with `stamp`: the program is known (an entry of
+  // an unknown program could be any build's) and the log is long enough.
+  bool Serves(const FileStamp& stamp) const;
+  // Whether `bytes` more may be written in the folder (see Limits::leastFreeBytes).
+  bool RoomFor(std::int64_t bytes) const;
+  // Drops the entries used longest ago while the folder holds more than mostBytes.
   void Trim() const;
 
   QString folder_;
-  std::int64_t leastLogBytes_;
-  std::int64_t mostBytes_;
+  Limits limits_;
+  FileStamp program_;
 };
 
 }  // namespace trevalo

@@ -2,7 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <atomic>
+#include <chrono>
+#include <cmath>
+#include <functional>
+#include <future>
+#include <limits>
 #include <memory>
 #include <random>
 #include <string>
@@ -14,6 +23,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include "core/calendar_time.h"
 #include "core/gps_log.h"
 #include "core/packed_points.h"
 #include "support/log_generator.h"
@@ -24,10 +34,19 @@ namespace {
 
 constexpr int kZone = 900;
 
-// A cache that keeps logs of any size, in a folder of the test.
+// Limits that keep any log, however small, fresh, or close to a full disk.
+PointsCache::Limits KeepingAll() {
+  PointsCache::Limits limits;
+  limits.leastLogBytes = 0;
+  limits.leastFreeBytes = 0;
+  limits.settledSeconds = 0;
+  return limits;
+}
+
+// A cache in a folder of the test.
 std::shared_ptr<const PointsCache> CacheIn(const test::TemporaryFolder& folder,
-                                           std::int64_t mostBytes = PointsCache::kMostBytes) {
-  return std::make_shared<PointsCache>(folder.filePath(QStringLiteral("points")), 0, mostBytes);
+                                           PointsCache::Limits limits = KeepingAll()) {
+  return std::make_shared<PointsCache>(folder.filePath(QStringLiteral("points")), limits);
 }
 
 QString LoggerLog(const test::TemporaryFolder& folder, const QString& name, int epochs = 300) {
@@ -166,9 +185,9 @@ TEST(PointsCache, ADamagedEntryIsReadAsAbsentAndWrittenAgain) {
     test::WriteFile(entryPath, damaged[k]);
     // WriteFile leaves the log's stamp alone: only the entry is damaged.
     ASSERT_TRUE(StampOf(path) == stamp);
-    // The scan stays readable while the header is intact.
-    const bool headerDamaged = k <= 3 || (k >= 6 && k <= 9) || k + 1 == damaged.size();
-    EXPECT_EQ(cache->FindScan(stamp, kZone).has_value(), !headerDamaged);
+    // The scan stays readable while the header is intact and the entry's size its own.
+    const bool scanIntact = k >= 10 && k <= 12;
+    EXPECT_EQ(cache->FindScan(stamp, kZone).has_value(), scanIntact);
     EXPECT_FALSE(cache->Find(stamp, kZone));
     GPSLog log(path, 0, 0, QString(), kZone, 0, cache);
     ExpectSameLog(log, expected);
@@ -209,24 +228,126 @@ TEST(PointsCache, RandomlyDamagedPointBytesGiveNoneOrPointsThatReadSafely) {
   EXPECT_LT(taken, 3000);
 }
 
-TEST(PointsCache, PointsARecordCannotHoldAndSmallLogsAreNotKept) {
+TEST(PointsCache, WhatTheLimitsLeaveOutIsNotKept) {
   test::TemporaryFolder folder;
   const QString path = LoggerLog(folder, QStringLiteral("a.log"));
+  const FileStamp stamp = StampOf(path);
   const Loaded loaded = FromFile(path);
+  const auto keeps = [&](const PointsCache::Limits& limits) {
+    const PointsCache cache(folder.filePath(QStringLiteral("points")), limits);
+    QFile::remove(cache.EntryPath(stamp, kZone));
+    cache.Keep(stamp, kZone, loaded.scan, 0, loaded.points);
+    return cache.Find(stamp, kZone).has_value();
+  };
+  ASSERT_TRUE(keeps(KeepingAll()));
+
+  PointsCache::Limits limits = KeepingAll();
+  limits.leastLogBytes = 4 << 20;
+  EXPECT_FALSE(keeps(limits)) << "a small log is read itself";
+  limits = KeepingAll();
+  limits.leastFreeBytes = std::int64_t{1} << 60;
+  EXPECT_FALSE(keeps(limits)) << "the disk's room is the user's";
+  limits = KeepingAll();
+  limits.settledSeconds = 3600;
+  EXPECT_FALSE(keeps(limits)) << "a log written just now may still be changing";
+  limits = KeepingAll();
+  limits.mostBytes = 1000;
+  EXPECT_FALSE(keeps(limits)) << "an entry of more than half the cache";
+
+  // A point no record can hold.
   PackedPoints withWhole = loaded.points;
   TrackPoint odd = loaded.points[0];
-  odd.latitudeRef = "X";  // no code for it: held whole
+  odd.latitudeRef = "X";
   withWhole.Append(odd);
   ScanResult scan = loaded.scan;
   scan.pointCount += 1;
   const auto cache = CacheIn(folder);
-  cache->Keep(StampOf(path), kZone, scan, 0, withWhole);
-  EXPECT_FALSE(QFileInfo::exists(cache->EntryPath(StampOf(path), kZone)));
+  QFile::remove(cache->EntryPath(stamp, kZone));
+  cache->Keep(stamp, kZone, scan, 0, withWhole);
+  EXPECT_FALSE(QFileInfo::exists(cache->EntryPath(stamp, kZone)));
+}
 
-  const PointsCache smallLogsLeft(folder.filePath(QStringLiteral("points")));
-  cache->Keep(StampOf(path), kZone, loaded.scan, 0, loaded.points);
-  EXPECT_TRUE(cache->Find(StampOf(path), kZone));
-  EXPECT_FALSE(smallLogsLeft.Find(StampOf(path), kZone)) << "a log under 4 MB is read itself";
+TEST(PointsCache, AnEntryOfAnotherBuildIsAbsent) {
+  test::TemporaryFolder folder;
+  const QString path = LoggerLog(folder, QStringLiteral("a.log"));
+  const Loaded loaded = FromFile(path);
+  CacheIn(folder)->Keep(StampOf(path), kZone, loaded.scan, 0, loaded.points);
+  PointsCache::Limits limits = KeepingAll();
+  limits.program = StampOf(path);  // any other file stands for another build
+  const auto otherBuild = CacheIn(folder, limits);
+  EXPECT_FALSE(otherBuild->FindScan(StampOf(path), kZone));
+  EXPECT_FALSE(otherBuild->Find(StampOf(path), kZone));
+  EXPECT_TRUE(CacheIn(folder)->Find(StampOf(path), kZone));
+}
+
+TEST(PointsCache, ALinkOrAPipeInTheFolderIsNeitherReadNorWrittenThrough) {
+  test::TemporaryFolder folder;
+  const QString path = LoggerLog(folder, QStringLiteral("a.log"));
+  const FileStamp stamp = StampOf(path);
+  const Loaded loaded = FromFile(path);
+  const auto cache = CacheIn(folder);
+  ASSERT_TRUE(QDir().mkpath(cache->folder()));
+  const QString entry = cache->EntryPath(stamp, kZone);
+
+  // A link to a file of the user's: the file stays, the link is replaced by an entry.
+  const QString users = folder.filePath(QStringLiteral("notes.txt"));
+  test::WriteFile(users, "mine");
+  ASSERT_TRUE(QFile::link(users, entry));
+  EXPECT_FALSE(cache->Find(stamp, kZone));
+  cache->Keep(stamp, kZone, loaded.scan, 0, loaded.points);
+  EXPECT_EQ(test::ReadFile(users), "mine");
+  EXPECT_FALSE(QFileInfo(entry).isSymLink());
+  EXPECT_TRUE(cache->Find(stamp, kZone));
+
+  // A pipe: the lookup does not wait for a writer.
+  ASSERT_TRUE(QFile::remove(entry));
+  ASSERT_EQ(::mkfifo(QFile::encodeName(entry).constData(), 0600), 0);
+  auto lookup = std::async(std::launch::async, [&] {
+    return cache->FindScan(stamp, kZone).has_value() || cache->Find(stamp, kZone).has_value();
+  });
+  if (lookup.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+    ADD_FAILURE() << "the lookup waits on the pipe";
+    const int writer = ::open(QFile::encodeName(entry).constData(), O_WRONLY | O_NONBLOCK);
+    ::close(writer);
+  }
+  EXPECT_FALSE(lookup.get());
+}
+
+TEST(PointsCache, RecordsNoReaderMakesAreRefused) {
+  test::TemporaryFolder folder;
+  const Loaded loaded = FromFile(LoggerLog(folder, QStringLiteral("a.log"), 3));
+  const auto refused = [&](const std::function<void(TrackPoint&)>& change) {
+    TrackPoint odd = loaded.points[1];
+    change(odd);
+    PackedPoints points = loaded.points;
+    points.Append(odd);
+    std::string bytes;
+    EXPECT_TRUE(points.AppendBytes(bytes)) << "the record holds it";
+    return !PackedPoints::FromBytes(bytes).has_value();
+  };
+  EXPECT_FALSE(refused([](TrackPoint&) {}));
+  EXPECT_TRUE(refused([](TrackPoint& p) { p.latitude = std::nan(""); }));
+  EXPECT_TRUE(refused([](TrackPoint& p) { p.latitude = 9000.5; }));
+  EXPECT_TRUE(refused([](TrackPoint& p) { p.longitude = -1; }));
+  EXPECT_TRUE(refused([](TrackPoint& p) { p.longitude = 1e308; }));
+  EXPECT_TRUE(refused([](TrackPoint& p) { p.speed = std::numeric_limits<double>::infinity(); }));
+  EXPECT_TRUE(refused([](TrackPoint& p) {
+    // Past the calendar, where differences of times could overflow.
+    const TimeValue zone = p.localTime - p.utcTime;
+    p.utcTime = std::numeric_limits<TimeValue>::max() / 2;
+    p.localTime = p.utcTime + zone;
+    p.dateStampText = DateStampText(p.localTime);
+  }));
+
+  // A zone offset of days is no zone.
+  PackedPoints shifted;
+  TrackPoint point = loaded.points[0];
+  point.localTime = point.utcTime + 3 * 86400;
+  point.dateStampText = DateStampText(point.localTime);
+  shifted.Append(point);
+  std::string bytes;
+  ASSERT_TRUE(shifted.AppendBytes(bytes));
+  EXPECT_FALSE(PackedPoints::FromBytes(bytes));
 }
 
 TEST(PointsCache, TheEntriesUsedLongestAgoGoFirstWhenTheCacheIsFull) {
@@ -239,7 +360,9 @@ TEST(PointsCache, TheEntriesUsedLongestAgoGoFirstWhenTheCacheIsFull) {
   const auto unbounded = CacheIn(folder);
   unbounded->Keep(StampOf(paths[0]), kZone, loaded.scan, 0, loaded.points);
   const std::int64_t entryBytes = QFileInfo(unbounded->EntryPath(StampOf(paths[0]), kZone)).size();
-  const auto cache = CacheIn(folder, entryBytes * 3);
+  PointsCache::Limits limits = KeepingAll();
+  limits.mostBytes = entryBytes * 3;
+  const auto cache = CacheIn(folder, limits);
   const auto age = [&](const QString& path, int secondsAgo) {
     QFile entry(cache->EntryPath(StampOf(path), kZone));
     ASSERT_TRUE(entry.open(QIODevice::ReadWrite));
