@@ -83,6 +83,17 @@ void ExpectSameLog(GPSLog& log, const Loaded& expected) {
   EXPECT_TRUE(log.points() == expected.points);
 }
 
+// A logger log of 300 points in a folder of the test, loaded from its file, and a cache
+// beside it that keeps everything.
+class PointsCacheTest : public ::testing::Test {
+ protected:
+  test::TemporaryFolder folder;
+  const QString path = LoggerLog(folder, QStringLiteral("a.log"));
+  const FileStamp stamp = StampOf(path);
+  const Loaded loaded = FromFile(path);
+  const std::shared_ptr<const PointsCache> cache = CacheIn(folder);
+};
+
 TEST(PointsCache, ALogLoadsTheSameFromTheCacheAsFromItsFile) {
   test::TemporaryFolder folder;
   const QString gpx = folder.filePath(QStringLiteral("track.gpx"));
@@ -152,12 +163,8 @@ TEST(PointsCache, ALogTakesWhatItsEntryHoldsWhileTheFileIsUnchanged) {
   EXPECT_TRUE(replaced->points == grown.points);
 }
 
-TEST(PointsCache, ADamagedEntryIsReadAsAbsentAndWrittenAgain) {
-  test::TemporaryFolder folder;
-  const QString path = LoggerLog(folder, QStringLiteral("a.log"));
-  const auto cache = CacheIn(folder);
-  const Loaded expected = FromFile(path);
-  const FileStamp stamp = StampOf(path);
+TEST_F(PointsCacheTest, ADamagedEntryIsReadAsAbsentAndWrittenAgain) {
+  const Loaded& expected = loaded;
   const QString entryPath = cache->EntryPath(stamp, kZone);
   {
     GPSLog log(path, 0, 0, QString(), kZone, 0, cache);
@@ -228,11 +235,7 @@ TEST(PointsCache, RandomlyDamagedPointBytesGiveNoneOrPointsThatReadSafely) {
   EXPECT_LT(taken, 3000);
 }
 
-TEST(PointsCache, WhatTheLimitsLeaveOutIsNotKept) {
-  test::TemporaryFolder folder;
-  const QString path = LoggerLog(folder, QStringLiteral("a.log"));
-  const FileStamp stamp = StampOf(path);
-  const Loaded loaded = FromFile(path);
+TEST_F(PointsCacheTest, WhatTheLimitsLeaveOutIsNotKept) {
   const auto keeps = [&](const PointsCache::Limits& limits) {
     const PointsCache cache(folder.filePath(QStringLiteral("points")), limits);
     QFile::remove(cache.EntryPath(stamp, kZone));
@@ -261,31 +264,22 @@ TEST(PointsCache, WhatTheLimitsLeaveOutIsNotKept) {
   withWhole.Append(odd);
   ScanResult scan = loaded.scan;
   scan.pointCount += 1;
-  const auto cache = CacheIn(folder);
   QFile::remove(cache->EntryPath(stamp, kZone));
   cache->Keep(stamp, kZone, scan, 0, withWhole);
   EXPECT_FALSE(QFileInfo::exists(cache->EntryPath(stamp, kZone)));
 }
 
-TEST(PointsCache, AnEntryOfAnotherBuildIsAbsent) {
-  test::TemporaryFolder folder;
-  const QString path = LoggerLog(folder, QStringLiteral("a.log"));
-  const Loaded loaded = FromFile(path);
-  CacheIn(folder)->Keep(StampOf(path), kZone, loaded.scan, 0, loaded.points);
+TEST_F(PointsCacheTest, AnEntryOfAnotherBuildIsAbsent) {
+  cache->Keep(stamp, kZone, loaded.scan, 0, loaded.points);
   PointsCache::Limits limits = KeepingAll();
-  limits.program = StampOf(path);  // any other file stands for another build
+  limits.program = stamp;  // any other file stands for another build
   const auto otherBuild = CacheIn(folder, limits);
-  EXPECT_FALSE(otherBuild->FindScan(StampOf(path), kZone));
-  EXPECT_FALSE(otherBuild->Find(StampOf(path), kZone));
-  EXPECT_TRUE(CacheIn(folder)->Find(StampOf(path), kZone));
+  EXPECT_FALSE(otherBuild->FindScan(stamp, kZone));
+  EXPECT_FALSE(otherBuild->Find(stamp, kZone));
+  EXPECT_TRUE(cache->Find(stamp, kZone));
 }
 
-TEST(PointsCache, ALinkOrAPipeInTheFolderIsNeitherReadNorWrittenThrough) {
-  test::TemporaryFolder folder;
-  const QString path = LoggerLog(folder, QStringLiteral("a.log"));
-  const FileStamp stamp = StampOf(path);
-  const Loaded loaded = FromFile(path);
-  const auto cache = CacheIn(folder);
+TEST_F(PointsCacheTest, ALinkOrAPipeInTheFolderIsNeitherReadNorWrittenThrough) {
   ASSERT_TRUE(QDir().mkpath(cache->folder()));
   const QString entry = cache->EntryPath(stamp, kZone);
 
