@@ -39,10 +39,7 @@ GPSLog::GPSLog(QString filePath, int timeZone, int summerTime, ReadAtOnce,
     if (std::optional<PointsCache::Entry> entry = pointsCache_->Find(fileStamp_, scanZone_)) {
       scan_ = std::move(entry->scan);
       points_ = std::move(entry->points);
-      deviceValueCount_ = entry->deviceValueCount;
-      timeIndex_ = TimeIndex(points_);
-      pointsLoaded_ = true;
-      ++timesLoaded_;
+      PointsReady(entry->deviceValueCount);
       return;
     }
   }
@@ -134,10 +131,7 @@ bool GPSLog::TakeFromCache() {
     return false;
   }
   points_ = std::move(entry->points);
-  deviceValueCount_ = entry->deviceValueCount;
-  timeIndex_ = TimeIndex(points_);
-  pointsLoaded_ = true;
-  ++timesLoaded_;
+  PointsReady(entry->deviceValueCount);
   return true;
 }
 
@@ -157,7 +151,11 @@ void GPSLog::FinishLoad(const ParseResult& parsed, const FileByteSource& file) {
                              .arg(parsed.problemOffset);
     return;
   }
-  deviceValueCount_ = parsed.deviceValueCount;
+  PointsReady(parsed.deviceValueCount);
+}
+
+void GPSLog::PointsReady(std::int32_t deviceValueCount) {
+  deviceValueCount_ = deviceValueCount;
   timeIndex_ = TimeIndex(points_);
   pointsLoaded_ = true;
   ++timesLoaded_;

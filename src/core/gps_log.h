@@ -110,6 +110,8 @@ class GPSLog {
   std::unique_ptr<FileByteSource> OpenForScan();
   // Takes the outcome of a parse of `file` into the points or the load problem.
   void FinishLoad(const ParseResult& parsed, const FileByteSource& file);
+  // The points just put in points_, read from the file or the cache, are the log's.
+  void PointsReady(std::int32_t deviceValueCount);
   // The scan and points from the cache, while it holds them for the file as scanned.
   bool TakeFromCache();
   // Keeps the loaded points in the cache when `file` was read as it was scanned.

@@ -26,8 +26,8 @@ namespace {
 
 // An entry: the mark, the header's length and checksum, the header (what the entry is of,
 // the scan, the points' length and checksum), then the points' bytes. Numbers are in this
-// machine's order: an entry is read only by the build that wrote it (the mark changes with
-// the layout, and PackedPoints checks its record size).
+// machine's order and records in this build's layout: the header names the executable
+// that wrote the entry, and no other reads it.
 constexpr char kMark[8] = {'T', 'R', 'V', 'P', 'T', 'S', '0', '1'};
 constexpr std::size_t kLeadBytes = sizeof kMark + 2 * sizeof(std::uint32_t);
 constexpr std::uint32_t kMostHeaderBytes = 1 << 16;
