@@ -101,9 +101,13 @@ TEST_F(LogManagerTest, TheWindowAnswersWhileTheChartsOfALongLogArePrepared) {
   CGPSManDlg manager(*settings_, texts_, library, match_);
   manager.show();
   manager.findChild<QTableWidget*>(QStringLiteral("logList"))->selectRow(0);
-  // The browser engine starts once per program, the first time a web view is made: not
-  // part of the command.
-  { const QWebEngineView warm; }
+  // The browser engine starts once per program, with the main window's map page, before
+  // the log manager can be opened: not part of the command.
+  QWebEngineView mainWindowsMap;
+  ASSERT_TRUE(test::Wait([&](auto done) {
+    QObject::connect(&mainWindowsMap, &QWebEngineView::loadFinished, done);
+    mainWindowsMap.setHtml(QStringLiteral("<p>map</p>"));
+  }));
   // The window's thread answers until the chart window is up.
   test::AnswerGaps gaps;
   qint64 took = 0;
