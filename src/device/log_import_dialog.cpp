@@ -9,10 +9,10 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/background_work.h"
 #include "app/language.h"
 #include "app/local_zone.h"
 #include "app/plain_text.h"
-#include "app/progress_dialog.h"
 #include "device/log_import.h"
 #include "device/mount_table.h"
 #include "library/library_problems_label.h"
@@ -140,12 +140,14 @@ void CGPSLogImportDlg::Import() {
   }
   deleteAfterImport_ = deleteBox_->isChecked();
   problems_.clear();
+  // Copying and scanning the logs takes seconds; a logger plugged in or out meanwhile
+  // changes what the window shows, not what is imported.
   ImportResult result;
-  {
-    CProgressDlg progress(texts_.Text(QStringLiteral("GPSIMPORT_SUB_PROCESS")), this);
-    result = ImportLogs(logger_.drive, library_, {ChosenZone(), deleteAfterImport_},
-                        progress.AsProgress());
-  }
+  const QString drive = logger_.drive;
+  const ImportOptions options{ChosenZone(), deleteAfterImport_};
+  RunInBackground(
+      texts_.Text(QStringLiteral("GPSIMPORT_SUB_PROCESS")), this,
+      [&](const Progress& progress) { result = ImportLogs(drive, library_, options, progress); });
   if (!result.problem.isEmpty()) {
     problems_ << result.problem;
   }

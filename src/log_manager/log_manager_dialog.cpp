@@ -23,7 +23,6 @@
 #include "app/local_zone.h"
 #include "app/palette.h"
 #include "app/plain_text.h"
-#include "app/progress_dialog.h"
 #include "app/settings.h"
 #include "app/written_summary.h"
 #include "charts/chart_page.h"
@@ -428,17 +427,20 @@ void CGPSManDlg::ExportSelected() {
   options.trackFolderName = texts_.Text(QStringLiteral("KML_STRING_TRACK"));
   options.tableHeader = texts_.Text(QStringLiteral("EXPORT_EXCEL_HEADER"));
   options.longLatFormat = formats_.longLatFormat;
+  // Logs are loaded whole to be written: a long one takes seconds.
   ExportReport report;
-  if (dialog.batch()) {
-    {
-      CProgressDlg progress(QStringLiteral("Batch Processing..."), this);
-      report = ExportLogsBatch(library_, rows, dialog.output(), options, progress.AsProgress());
-    }
-    if (report.problems.isEmpty()) {
-      TellWritten(this, windowTitle(), report.written, texts_, QStringLiteral("Completed.."));
-    }
-  } else {
-    report = ExportLogs(library_, rows, dialog.output(), dialog.typedName(), options);
+  const bool batch = dialog.batch();
+  const QString output = dialog.output();
+  const QString typedName = dialog.typedName();
+  RunInBackground(
+      batch ? QStringLiteral("Batch Processing...") : texts_.Text(QStringLiteral("EXPORT_TITLE")),
+      this, [&](const Progress& progress) {
+        report = batch ? ExportLogsBatch(library_, rows, output, options, progress)
+                       : ExportLogs(library_, rows, output, typedName, options);
+      });
+  if (batch && report.problems.isEmpty()) {
+    TellWritten(this, windowTitle(), report.written, texts_, QStringLiteral("Completed.."));
+  } else if (!batch) {
     TellWritten(this, windowTitle(), report.written, texts_);
   }
   if (!report.problems.isEmpty()) {
@@ -585,10 +587,9 @@ void CGPSManDlg::AddLogs(const QStringList& paths) {
     logs.push_back({QFileInfo(path).absoluteFilePath(), 0, 0, zone});
   }
   std::vector<LogLibrary::Change> changes;
-  {
-    CProgressDlg progress(texts_.Text(QStringLiteral("GPSMAN_SUB_PROCESS")), this);
-    changes = library_.AddLogs(logs, progress.AsProgress());
-  }
+  // Each log is read whole to be scanned: a long one takes a second.
+  RunInBackground(texts_.Text(QStringLiteral("GPSMAN_SUB_PROCESS")), this,
+                  [&](const Progress& progress) { changes = library_.AddLogs(logs, progress); });
   if (!paths.isEmpty()) {
     settings_.WriteSetting(setting::kPathLog, QFileInfo(paths.back()).absolutePath() + u'/');
   }

@@ -546,9 +546,19 @@ void CRAZIvozezDlg::OnDeviceChange() {
   }
 }
 
+int CRAZIvozezDlg::ExecOverTheLibrary(QDialog& dialog) {
+  // The log manager's and the import window's commands use the library off the window's
+  // thread (adding, importing, exporting, charts, tracks for the map): photos handed over
+  // while one is open wait until it closes.
+  const bool wasMatching = std::exchange(matching_, true);
+  const int result = dialog.exec();
+  matching_ = wasMatching;
+  return result;
+}
+
 void CRAZIvozezDlg::ImportFromLogger() {
   importDialog_->Prepare();
-  if (importDialog_->exec() == QDialog::Accepted) {
+  if (ExecOverTheLibrary(*importDialog_) == QDialog::Accepted) {
     RematchAll();
     ShowLogManager();
   }
@@ -557,13 +567,7 @@ void CRAZIvozezDlg::ImportFromLogger() {
 
 void CRAZIvozezDlg::ShowLogManager() {
   logManager_->RefreshList();
-  {
-    // The manager's commands use the library off the window's thread (charts, tracks for
-    // the map): photos handed over while it is open wait until it closes.
-    const bool wasMatching = std::exchange(matching_, true);
-    logManager_->exec();
-    matching_ = wasMatching;
-  }
+  ExecOverTheLibrary(*logManager_);
   // Logs added or removed there change what the photos match.
   RematchAll();
   AddPhotosThatWaited();

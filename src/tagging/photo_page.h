@@ -16,6 +16,7 @@
 #include "map/show_tracks.h"
 #include "tagging/photo_list.h"
 
+class QDialog;
 class QLabel;
 class QPushButton;
 class QTimer;
@@ -71,6 +72,8 @@ class CRAZIvozezDlg : public QWidget {
   void OnDeviceChange();
   // GPS import: the import window, then a new match of every photo.
   void ImportFromLogger();
+  // Runs a window whose commands use the library; photos handed over meanwhile wait.
+  int ExecOverTheLibrary(QDialog& dialog);
   // The save window for the matched photos; saved photos leave the list.
   void SavePhotos();
   // The log manager window, then a new match of every photo.

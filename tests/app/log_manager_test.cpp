@@ -133,6 +133,52 @@ TEST_F(LogManagerTest, TheWindowAnswersWhileTheChartsOfALongLogArePrepared) {
 #endif
 }
 
+TEST_F(LogManagerTest, TheWindowAnswersWhileALongLogIsAddedAndExported) {
+  const QString path = home_.filePath(QStringLiteral("day.log"));
+  test::WriteFile(path, test::GenerateLog({.epochs = 200'000, .climbPerEpoch = 0.001}));
+  LogLibrary library(home_.filePath(QStringLiteral("Wayfable Logs")), 0);
+  CGPSManDlg manager(*settings_, texts_, library, match_);
+  manager.show();
+  auto* list = manager.findChild<QTableWidget*>(QStringLiteral("logList"));
+
+  // Adding reads the whole log to scan it.
+  test::AnswerGaps gaps;
+  gaps.Start();
+  manager.AddLogs({path});
+  const qint64 adding = gaps.Stop();
+  ASSERT_EQ(list->rowCount(), 1);
+  const qint64 addingLongest = gaps.longest();
+
+  // Exporting loads every point and writes it.
+  const QString out = home_.filePath(QStringLiteral("out"));
+  QDir().mkpath(out);
+  list->selectRow(0);
+  QTimer::singleShot(0, [&] {
+    auto* dialog = qobject_cast<CGPSLogExportDlg*>(QApplication::activeModalWidget());
+    ASSERT_NE(dialog, nullptr);
+    dialog->SetExportFolder(out);
+    dialog->findChild<QLineEdit*>(QStringLiteral("fileName"))->setText(QStringLiteral("day"));
+    test::AnswerWhenShown<QMessageBox>(&manager, [&](QMessageBox* box) {
+      gaps.Stop();
+      box->close();
+    });
+    gaps.Start();
+    dialog->findChild<QPushButton*>(QStringLiteral("exportButton"))->click();
+  });
+  manager.ExportSelected();
+  const qint64 exporting = gaps.Stop();
+  EXPECT_GE(test::ReadFile(out + QStringLiteral("/day.KML")).count("\n"), 200'000)
+      << "every point on a line of its own";
+#if !defined(__SANITIZE_ADDRESS__)  // instrumented code is several times slower
+  EXPECT_LT(addingLongest, 200) << "adding took " << adding << " ms";
+  EXPECT_LT(gaps.longest(), 200) << "exporting took " << exporting << " ms";
+#else
+  (void)adding;
+  (void)addingLongest;
+  (void)exporting;
+#endif
+}
+
 TEST_F(LogManagerTest, ListsTheLibraryInOrderWithItsTexts) {
   LogLibrary library(home_.filePath(QStringLiteral("Wayfable Logs")), 0);
   library.AddLog(Log(QStringLiteral("ten.log"), 10, 30), 6, 2, -330);

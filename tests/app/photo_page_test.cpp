@@ -464,6 +464,46 @@ TEST_F(PhotoPageTest, ImportingTheLoggersLogMatchesThePhotos) {
   page.grab().save(test::BinaryFolder() + QStringLiteral("/../test-output/photo-page.png"));
 }
 
+TEST_F(PhotoPageTest, TheWindowAnswersWhileALongLogIsImportedAndPhotosHandedOverWait) {
+  const QString photo = work_.filePath(QStringLiteral("walk.jpg"));
+  if (!test::MakePhotoTakenAt(photo, "2009:05:17 21:01:30")) {
+    GTEST_SKIP() << "exiftool is not installed";
+  }
+  fake_.AddUsbDisk(QStringLiteral("1-2"), QStringLiteral("0c76"), QStringLiteral("7e00"),
+                   QStringLiteral("S"), 8, 16);
+  const QString drive = fake_.Mount(QStringLiteral("LOGGER"), 8, 16);
+  test::WriteFile(drive + QStringLiteral("/GPS/0517.LOG"),
+                  test::GenerateLog({.hour = 12, .epochs = 200'000}));
+  CRAZIvozezDlg page(*settings_, texts_, nullptr, Tree());
+  page.show();
+  CGPSLogImportDlg* dialog = page.importDialog();
+  test::AnswerGaps gaps;
+  std::size_t photosWhileImporting = 99;
+  QTimer::singleShot(0, dialog, [&] {
+    auto* zones = dialog->findChild<QComboBox*>(QStringLiteral("zoneList"));
+    zones->setCurrentIndex(zones->findData(900));
+    // Another start of the program hands over a photo while the log is copied and scanned:
+    // it waits until the library is no longer in use.
+    QTimer::singleShot(20, &page, [&] { page.AddPhotos({photo}); });
+    gaps.Start();
+    dialog->findChild<QPushButton*>(QStringLiteral("importButton"))->click();
+    OnNextModal([&](QWidget* manager) {
+      gaps.Stop();
+      photosWhileImporting = page.photos().size();
+      manager->findChild<QPushButton*>(QStringLiteral("closeButton"))->click();
+    });
+  });
+  page.ImportFromLogger();
+  EXPECT_TRUE(dialog->problems().isEmpty()) << dialog->problems().join(u'\n').toStdString();
+  ASSERT_EQ(page.library().size(), 1u);
+  EXPECT_EQ(photosWhileImporting, 0u);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return page.photos().size() == 1; }, 60000));
+  EXPECT_TRUE(page.photos().AnyMatched());
+#if !defined(__SANITIZE_ADDRESS__)  // instrumented code is several times slower
+  EXPECT_LT(gaps.longest(), 200) << "the window did not answer for " << gaps.longest() << " ms";
+#endif
+}
+
 TEST_F(PhotoPageTest, LogsAddedByAnotherProgramMatchAndABrokenLogIsToldOnItsRow) {
   const QString early = work_.filePath(QStringLiteral("early.jpg"));
   const QString late = work_.filePath(QStringLiteral("late.jpg"));
