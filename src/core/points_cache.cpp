@@ -311,6 +311,11 @@ void PointsCache::Keep(const FileStamp& stamp, int effectiveZone, const ScanResu
       now - stamp.modifiedNanoseconds < settled || now - stamp.changedNanoseconds < settled) {
     return;
   }
+  // Known too large before a copy of the points is made.
+  if (PackedPoints::LeastBytesFor(points.size()) >
+      static_cast<std::uint64_t>(limits_.mostBytes / 2)) {
+    return;
+  }
   std::string pointBytes;
   if (!points.AppendBytes(pointBytes)) {
     return;
