@@ -47,6 +47,12 @@ class PhotoPageTest : public ::testing::Test {
     QDir().mkpath(test::BinaryFolder() + QStringLiteral("/../test-output"));
   }
   DeviceTree Tree() const { return {fake_.mountInfoPath(), fake_.sysfsRoot()}; }
+  // A model A logger plugged in and mounted; its drive.
+  QString PlugInLogger() {
+    fake_.AddUsbDisk(QStringLiteral("1-2"), QStringLiteral("0c76"), QStringLiteral("7e00"),
+                     QStringLiteral("S"), 8, 16);
+    return fake_.Mount(QStringLiteral("LOGGER"), 8, 16);
+  }
   QTableWidget* List(const CRAZIvozezDlg& page) const {
     return page.findChild<QTableWidget*>(QStringLiteral("photoList"));
   }
@@ -199,9 +205,7 @@ TEST_F(PhotoPageTest, WhatIsNotAddedIsToldInOneMessageWithItsReason) {
 }
 
 TEST_F(PhotoPageTest, TheImportWindowTellsALogTheLibraryRefuses) {
-  fake_.AddUsbDisk(QStringLiteral("1-2"), QStringLiteral("0c76"), QStringLiteral("7e00"),
-                   QStringLiteral("S"), 8, 16);
-  const QString drive = fake_.Mount(QStringLiteral("LOGGER"), 8, 16);
+  const QString drive = PlugInLogger();
   test::WriteFile(drive + QStringLiteral("/GPS/0517.LOG"), test::GenerateLog({.epochs = 30}));
   test::WriteFile(drive + QStringLiteral("/GPS/NOFIX.LOG"), "$GPGSA,A,1,,,,,,,,,,,,,,,*1E\r\n");
   CRAZIvozezDlg page(*settings_, texts_, nullptr, Tree());
@@ -409,9 +413,7 @@ TEST_F(PhotoPageTest, ImportingTheLoggersLogMatchesThePhotos) {
   if (!test::MakePhotoTakenAt(photo, "2009:05:17 21:01:30")) {
     GTEST_SKIP() << "exiftool is not installed";
   }
-  fake_.AddUsbDisk(QStringLiteral("1-2"), QStringLiteral("0c76"), QStringLiteral("7e00"),
-                   QStringLiteral("S"), 8, 16);
-  const QString drive = fake_.Mount(QStringLiteral("LOGGER"), 8, 16);
+  const QString drive = PlugInLogger();
   // 12:00 UTC is 21:00 in Seoul, where the camera's clock was set.
   test::WriteFile(drive + QStringLiteral("/GPS/0517.LOG"),
                   test::GenerateLog({.hour = 12, .epochs = 300}));
@@ -469,9 +471,7 @@ TEST_F(PhotoPageTest, TheWindowAnswersWhileALongLogIsImportedAndPhotosHandedOver
   if (!test::MakePhotoTakenAt(photo, "2009:05:17 21:01:30")) {
     GTEST_SKIP() << "exiftool is not installed";
   }
-  fake_.AddUsbDisk(QStringLiteral("1-2"), QStringLiteral("0c76"), QStringLiteral("7e00"),
-                   QStringLiteral("S"), 8, 16);
-  const QString drive = fake_.Mount(QStringLiteral("LOGGER"), 8, 16);
+  const QString drive = PlugInLogger();
   test::WriteFile(drive + QStringLiteral("/GPS/0517.LOG"),
                   test::GenerateLog({.hour = 12, .epochs = 200'000}));
   CRAZIvozezDlg page(*settings_, texts_, nullptr, Tree());
