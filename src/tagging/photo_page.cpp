@@ -385,9 +385,11 @@ void CRAZIvozezDlg::MatchAllInBackground() {
 
 void CRAZIvozezDlg::WorkOnPhotos(const QString& titleKey,
                                  const std::function<void(const Progress&)>& work) {
-  matching_ = true;
+  // Also run while a window over the library is open (a new match after the log manager
+  // closes over the import window): that window still holds the photos handed over.
+  const bool wasMatching = std::exchange(matching_, true);
   RunInBackground(texts_.Text(titleKey), this, work);
-  matching_ = false;
+  matching_ = wasMatching;
   AddPhotosThatWaited();
 }
 
@@ -553,6 +555,7 @@ int CRAZIvozezDlg::ExecOverTheLibrary(QDialog& dialog) {
   const bool wasMatching = std::exchange(matching_, true);
   const int result = dialog.exec();
   matching_ = wasMatching;
+  AddPhotosThatWaited();
   return result;
 }
 
@@ -570,7 +573,6 @@ void CRAZIvozezDlg::ShowLogManager() {
   ExecOverTheLibrary(*logManager_);
   // Logs added or removed there change what the photos match.
   RematchAll();
-  AddPhotosThatWaited();
   if (pendingTracks_.show) {
     const MapRequest request = std::exchange(pendingTracks_, MapRequest{});
     Q_EMIT mapRequested(request);

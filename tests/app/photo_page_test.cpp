@@ -504,6 +504,28 @@ TEST_F(PhotoPageTest, TheWindowAnswersWhileALongLogIsImportedAndPhotosHandedOver
 #endif
 }
 
+TEST_F(PhotoPageTest, PhotosHandedOverWhileTheImportWindowIsOpenAreAddedWhenItCloses) {
+  const QString photo = work_.filePath(QStringLiteral("walk.jpg"));
+  if (!test::MakePhotoTakenAt(photo, "2009:05:17 21:01:30")) {
+    GTEST_SKIP() << "exiftool is not installed";
+  }
+  CRAZIvozezDlg page(*settings_, texts_, nullptr, Tree());
+  page.show();
+  CGPSLogImportDlg* dialog = page.importDialog();
+  std::size_t photosWhileOpen = 99;
+  QTimer::singleShot(0, dialog, [&] {
+    page.AddPhotos({photo});
+    QTimer::singleShot(50, dialog, [&] {
+      photosWhileOpen = page.photos().size();
+      dialog->findChild<QPushButton*>(QStringLiteral("closeButton"))->click();
+    });
+  });
+  page.ImportFromLogger();
+  EXPECT_EQ(photosWhileOpen, 0u);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return page.photos().size() == 1; }, 10000))
+      << "closed without an import, the window leaves no photo waiting";
+}
+
 TEST_F(PhotoPageTest, LogsAddedByAnotherProgramMatchAndABrokenLogIsToldOnItsRow) {
   const QString early = work_.filePath(QStringLiteral("early.jpg"));
   const QString late = work_.filePath(QStringLiteral("late.jpg"));
