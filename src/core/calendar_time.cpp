@@ -75,6 +75,12 @@ std::optional<TimeValue> MakeTime(int year, int month, int day, int hour, int mi
   return DaysFromCivil(year, month, day) * kSecondsPerDay + hour * 3600 + minute * 60 + second;
 }
 
+std::optional<TimeValue> MakeUtcClockTime(int year, int month, int day, int hour, int minute,
+                                          int second) {
+  const bool leapSecond = hour == 23 && minute == 59 && second == 60;
+  return MakeTime(year, month, day, hour, minute, leapSecond ? 59 : second);
+}
+
 std::optional<CalendarFields> BreakDown(TimeValue time) {
   if (time < kFirstBreakable || time > kLastBreakable) {
     return std::nullopt;

@@ -32,6 +32,16 @@ struct CalendarFields {
 // month rolls over into the next month, as the C library's conversion does.
 std::optional<TimeValue> MakeTime(int year, int month, int day, int hour, int minute, int second);
 
+// MakeTime for a receiver's UTC clock, which writes a leap second as 23:59:60: that second
+// reads as the last one of its day, 23:59:59, so that it costs no fix.
+std::optional<TimeValue> MakeUtcClockTime(int year, int month, int day, int hour, int minute,
+                                          int second);
+
+// The last second of a UTC day, where a leap second is read.
+inline bool IsLastSecondOfDay(TimeValue utc) {
+  return (utc % 86400 + 86400) % 86400 == 86399;
+}
+
 // The time unreadable log fields fall back to: 1990-01-01 00:00:00.
 inline constexpr TimeValue kDefaultTime = 631152000;
 

@@ -149,13 +149,19 @@ std::optional<TimeValue> ParseGpxTime(QStringView text) {
     }
     offset = (zone[0] == u'-' ? -1 : 1) * (hours * 100 + minutes);
   }
+  // A leap second, 23:59:60 UTC (written in any zone), reads as the second before it.
+  const bool leapSecond = fields[5] == 60;
   const std::optional<TimeValue> written =
-      MakeTime(fields[0], fields[1], fields[2], fields[3], fields[4], fields[5]);
+      MakeTime(fields[0], fields[1], fields[2], fields[3], fields[4], leapSecond ? 59 : fields[5]);
   // The calendar moves 30 February on to March; a GPX time must name a real day.
   if (!written || BreakDown(*written)->day != fields[2]) {
     return std::nullopt;
   }
-  return ShiftByZone(*written, -offset);
+  const TimeValue utc = ShiftByZone(*written, -offset);
+  if (leapSecond && !IsLastSecondOfDay(utc)) {
+    return std::nullopt;
+  }
+  return utc;
 }
 
 namespace {
@@ -375,7 +381,8 @@ void FillPoint(const GpxFix& fix, int effectiveZone, TrackPoint& point) {
 
 // GPX 1.1 has no speed: a track point without one gets the average speed of the leg that
 // ends at it, so that speed charts and statistics work as on NMEA logs. Takes the points
-// in their final order, one at a time.
+// in their final order, one at a time. A leg too fast to be travelled drops the point it
+// ends at, and only that point: the next leg is measured from the last point kept.
 class MissingSpeeds {
  public:
   void Fill(TrackPoint& point, bool speedGiven) {
@@ -391,6 +398,9 @@ class MissingSpeeds {
           Distance(a.latitudeDegrees, a.longitudeDegrees, b.latitudeDegrees, b.longitudeDegrees);
       point.speed = metres / static_cast<double>(point.utcTime - previous_->utcTime) * 3.6;
       DropImplausibleFix(point);
+      if (point.latitude == 0 && point.longitude == 0) {
+        return;  // the next leg starts at the last point that kept its position
+      }
     }
     previous_ = point;
   }

@@ -174,7 +174,7 @@ std::optional<TimeValue> SentenceDateTime(std::string_view timeField, std::strin
   const int day = ReadInt(dateField.substr(0, 2));
   const int month = ReadInt(dateField.substr(2, 2));
   const int year = 2000 + ReadInt(dateField.substr(4, 2));
-  return MakeTime(year, month, day, hour, minute, second);
+  return MakeUtcClockTime(year, month, day, hour, minute, second);
 }
 
 }  // namespace trevalo

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -105,11 +106,14 @@ TEST(GpxReader, TimesAreUtcWithOffsetsAndFractions) {
   EXPECT_EQ(ParseGpxTime(u"2009-05-17T21:35:19+09:00"), MakeTime(2009, 5, 17, 12, 35, 19));
   EXPECT_EQ(ParseGpxTime(u"2009-05-16T23:05:19-1330"), MakeTime(2009, 5, 17, 12, 35, 19));
   EXPECT_EQ(ParseGpxTime(u"2009-05-17T12:35:19"), MakeTime(2009, 5, 17, 12, 35, 19));
+  // A leap second is the last second of its UTC day, written in any zone.
+  EXPECT_EQ(ParseGpxTime(u"2016-12-31T23:59:60Z"), MakeTime(2016, 12, 31, 23, 59, 59));
+  EXPECT_EQ(ParseGpxTime(u"2017-01-01T05:29:60+05:30"), MakeTime(2016, 12, 31, 23, 59, 59));
   for (const char16_t* bad :
        {u"", u"2009-05-17", u"2009-13-17T12:35:19Z", u"2009-05-17T24:00:00Z",
-        u"2009-05-17T12:35:60Z", u"2009-02-29T12:00:00Z", u"2009-05-17T12:35:19Q",
-        u"2009-05-17T12:35:19+9", u"2009-05-17T12:35:19+15:00", u"20O9-05-17T12:35:19Z",
-        u"1899-12-31T00:00:00Z"}) {
+        u"2009-05-17T12:35:60Z", u"2016-12-31T23:59:60+01:00", u"2009-02-29T12:00:00Z",
+        u"2009-05-17T12:35:19Q", u"2009-05-17T12:35:19+9", u"2009-05-17T12:35:19+15:00",
+        u"20O9-05-17T12:35:19Z", u"1899-12-31T00:00:00Z"}) {
     EXPECT_FALSE(ParseGpxTime(bad).has_value()) << QString::fromUtf16(bad).toStdString();
   }
 }
@@ -229,6 +233,35 @@ TEST(GpxReader, PositionsAndValuesNoReceiverGivesAreNoPosition) {
   EXPECT_EQ(gpx.points[3].altitude, 0);
   EXPECT_EQ(gpx.points[4].isValid, 0);
   EXPECT_NE(gpx.points[4].latitude, 0);
+}
+
+TEST(GpxReader, AnOutlierWithoutSpeedCostsOnlyItself) {
+  // A walk north at 1 m/s, one fix a second, and one fix 11 km off: the leg to it is too
+  // fast to be travelled, so it loses its position; the legs after it are measured from
+  // the last fix kept, not from a position it no longer has.
+  std::string body = "<trk><trkseg>";
+  constexpr int kPoints = 600;
+  constexpr int kOutlier = 100;
+  for (int k = 0; k < kPoints; ++k) {
+    const double latitude = 37.0 + (k == kOutlier ? 0.1 : k * 0.000009);
+    char time[64];
+    std::snprintf(time, sizeof time, "<time>2009-05-17T12:%02d:%02dZ</time>", k / 60, k % 60);
+    body += TrackPoint(std::to_string(latitude), "127.5", time);
+  }
+  const ReadGpx gpx = Read(Document(body + "</trkseg></trk>"));
+  ASSERT_EQ(gpx.points.size(), static_cast<std::size_t>(kPoints));
+  for (int k = 0; k < kPoints; ++k) {
+    const trevalo::TrackPoint p = gpx.points[static_cast<std::size_t>(k)];
+    if (k == kOutlier) {
+      EXPECT_EQ(p.latitude, 0);
+      EXPECT_EQ(p.longitude, 0);
+      continue;
+    }
+    ASSERT_NEAR(SignedLatitude(p), 37.0 + k * 0.000009, 1e-6) << k;
+    if (k > 0) {
+      ASSERT_NEAR(p.speed, 3.6, 0.1) << k;  // 1 m/s, also over the two seconds past the outlier
+    }
+  }
 }
 
 TEST(GpxReader, HostileDocumentsStopTheReading) {

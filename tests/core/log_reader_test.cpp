@@ -279,6 +279,20 @@ TEST(LogReader, DatesOutOfRange) {
       Read(Rmc("120000", "170509") + Rmc("126100", "170509") + Rmc("120002", "170509"));
   EXPECT_TRUE(badMiddle.scan.hasTimes);
   EXPECT_FALSE(badMiddle.parse.ok);
+  // A leap second is no time out of range: it reads as the last second of its day, in the
+  // middle of a log and at its end.
+  for (const bool atTheEnd : {false, true}) {
+    const ReadLog leap = Read(Rmc("235959", "311216") + Rmc("235960", "311216") +
+                              (atTheEnd ? "" : Rmc("000000", "010117")));
+    ASSERT_TRUE(leap.scan.hasTimes) << atTheEnd;
+    ASSERT_TRUE(leap.parse.ok) << atTheEnd;
+    ASSERT_EQ(leap.points.size(), atTheEnd ? 2u : 3u);
+    EXPECT_EQ(IsoTimeText(leap.points[1].utcTime), "2016-12-31 23:59:59");
+    EXPECT_EQ(leap.points[1].rmcTimeText, "235960");
+    EXPECT_EQ(IsoTimeText(leap.points.back().localTime),
+              atTheEnd ? "2017-01-01 08:59:59" : "2017-01-01 09:00:00");
+    EXPECT_EQ(leap.scan.localEnd, leap.points.back().localTime);
+  }
 }
 
 TEST(LogReader, NothingToCount) {

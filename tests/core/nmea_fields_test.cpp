@@ -146,7 +146,8 @@ TEST(SentenceDateTime, ShortFieldsGiveTheDefaultTime) {
 TEST(SentenceDateTime, OutOfRangeFieldsFail) {
   EXPECT_FALSE(SentenceDateTime("123519", "171309"));  // month 13
   EXPECT_FALSE(SentenceDateTime("246000", "170509"));  // hour 24
-  EXPECT_FALSE(SentenceDateTime("235960", "170509"));  // second 60
+  EXPECT_FALSE(SentenceDateTime("123560", "170509"));  // second 60 that is no leap second
+  EXPECT_EQ(SentenceDateTime("235960", "170509"), MakeTime(2009, 5, 17, 23, 59, 59));
   EXPECT_FALSE(SentenceDateTime("123519", "000000"));  // day 0
 }
 
