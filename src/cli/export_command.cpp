@@ -102,6 +102,9 @@ int RunExportCommand(const QStringList& arguments, CommandContext& context) {
   for (const QString& written : report.written) {
     context.out << "wrote " << written << '\n';
   }
+  for (const QString& renamed : report.renamed) {
+    context.out << renamed << '\n';
+  }
   return failed || !report.problems.isEmpty() ? kUserError : kSuccess;
 }
 

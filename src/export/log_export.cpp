@@ -3,6 +3,7 @@
 #include <ctime>
 
 #include <QDir>
+#include <QSet>
 
 #include "core/file_names.h"
 #include "export/gpx_writer.h"
@@ -47,6 +48,34 @@ QString WriteSelection(LogLibrary& library, const QString& path, const QString& 
     }
   }
   return {};
+}
+
+// The batch file name of each log, in order: its name without its extension, and the
+// format's. A name an earlier log took gets the first free `_2`, `_3`, ... that no log
+// takes by its own name; names are compared ignoring case, so that no two meet on a drive
+// that ignores it (a memory card, a logger).
+QStringList BatchFileNames(const LogLibrary& library, const std::vector<std::size_t>& rows,
+                           const QString& extension) {
+  QStringList stems;
+  QSet<QString> taken;
+  for (const std::size_t row : rows) {
+    stems << BatchStem(library.log(row).fileName());
+    taken.insert((stems.back() + extension).toCaseFolded());
+  }
+  QSet<QString> given;
+  QStringList names;
+  for (const QString& stem : stems) {
+    QString name = stem + extension;
+    for (int n = 2; given.contains(name.toCaseFolded()); ++n) {
+      name = QStringLiteral("%1_%2%3").arg(stem).arg(n).arg(extension);
+      if (taken.contains(name.toCaseFolded())) {
+        name = stem + extension;  // another log's own name: the next number
+      }
+    }
+    given.insert(name.toCaseFolded());
+    names << name;
+  }
+  return names;
 }
 
 void Note(ExportReport& report, const QString& path, const QString& problem) {
@@ -97,10 +126,18 @@ ExportReport ExportLogsBatch(LogLibrary& library, const std::vector<std::size_t>
                              const Progress& progress) {
   ExportReport report;
   const InputFiles inputs(library, options.keptFiles);
+  const QString extension = ExportExtension(options.format);
+  const QStringList names = BatchFileNames(library, rows, extension);
   QStringList paths;
-  for (const std::size_t row : rows) {
-    paths << QDir(folder).filePath(BatchStem(library.log(row).fileName()) +
-                                   ExportExtension(options.format));
+  for (std::size_t k = 0; k < rows.size(); ++k) {
+    const QString& name = names[static_cast<qsizetype>(k)];
+    const QString own = BatchStem(library.log(rows[k]).fileName()) + extension;
+    if (name != own) {
+      report.renamed << QStringLiteral(
+                            "%1 is written as %2: another log of its name is written as %3")
+                            .arg(library.log(rows[k]).filePath(), name, own);
+    }
+    paths << QDir(folder).filePath(name);
     if (const QString problem = inputs.ReplacedBy(paths.back()); !problem.isEmpty()) {
       report.problems << problem;
     }

@@ -439,7 +439,8 @@ void CGPSManDlg::ExportSelected() {
                        : ExportLogs(library_, rows, output, typedName, options);
       });
   if (batch && report.problems.isEmpty()) {
-    TellWritten(this, windowTitle(), report.written, texts_, QStringLiteral("Completed.."));
+    TellWritten(this, windowTitle(), report.written, texts_,
+                (QStringList{QStringLiteral("Completed..")} << report.renamed).join(u'\n'));
   } else if (!batch) {
     TellWritten(this, windowTitle(), report.written, texts_);
   }

@@ -68,6 +68,38 @@ TEST_F(LogExportTest, BatchWritesOneFilePerLogNamedAfterIt) {
   EXPECT_TRUE(library.activeLogs().empty());
 }
 
+TEST_F(LogExportTest, BatchLogsOfOneNameEachGetAFileOfTheirOwn) {
+  // Two folders' walk.log, walk.gpx beside them, WALK.nmea (one name on a drive that ignores
+  // case) and a log whose own name is what the second would take.
+  const auto logIn = [&](const QString& folder, const QString& name, int hour) {
+    return test::WriteGeneratedLog(dir_.filePath(folder), name, {.hour = hour, .epochs = hour});
+  };
+  LogLibrary library = LogLibrary::InMemory(
+      {{logIn(QStringLiteral("d1"), QStringLiteral("walk.log"), 3), 0, 0, {}, 0},
+       {logIn(QStringLiteral("d2"), QStringLiteral("walk.log"), 4), 0, 0, {}, 0},
+       {logIn(QStringLiteral("d1"), QStringLiteral("walk.gpx"), 5), 0, 0, {}, 0},
+       {logIn(QStringLiteral("d1"), QStringLiteral("WALK.nmea"), 6), 0, 0, {}, 0},
+       {logIn(QStringLiteral("d1"), QStringLiteral("walk_2.log"), 7), 0, 0, {}, 0}},
+      0);
+  options_.format = ExportFormat::kGpx;
+  const ExportReport report = ExportLogsBatch(library, All(library), Out(), options_);
+  ASSERT_TRUE(report.problems.isEmpty()) << report.problems.join(u'\n').toStdString();
+  QStringList expected;
+  for (const char* name : {"walk.GPX", "walk_3.GPX", "walk_4.GPX", "WALK_5.GPX", "walk_2.GPX"}) {
+    expected << Out(QString::fromLatin1(name));
+  }
+  ASSERT_EQ(report.written, expected);
+  for (std::size_t k = 0; k < library.size(); ++k) {
+    // Each file holds its own log: the logs differ in their number of points.
+    EXPECT_EQ(test::ReadFile(expected[static_cast<qsizetype>(k)]).count("<trkpt "),
+              library.log(k).pointCount())
+        << k;
+  }
+  ASSERT_EQ(report.renamed.size(), 3);
+  EXPECT_TRUE(report.renamed[0].contains(QStringLiteral("d2/walk.log is written as walk_3.GPX")))
+      << report.renamed[0].toStdString();
+}
+
 TEST_F(LogExportTest, ASingleFileNameIsCleanedButTheDocumentKeepsIt) {
   LogLibrary library =
       LogLibrary::InMemory({{Log(QStringLiteral("a.log"), {.epochs = 3}), 0, 0, {}, 0}}, 0);
