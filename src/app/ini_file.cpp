@@ -57,8 +57,8 @@ IniFile IniFile::Parse(const QByteArray& bytes) {
 }
 
 IniFile IniFile::Load(const QString& path) {
-  QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) {
+  QFile file;
+  if (!OpenForReading(file, path).isEmpty()) {
     return {};
   }
   return Parse(file.readAll());

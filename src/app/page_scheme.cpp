@@ -9,6 +9,8 @@
 #include <QWebEngineUrlRequestJob>
 #include <QWebEngineUrlScheme>
 
+#include "core/native_files.h"
+
 namespace trevalo {
 namespace {
 
@@ -92,8 +94,8 @@ void PageSchemeHandler::requestStarted(QWebEngineUrlRequestJob* job) {
     return;
   }
   for (const QString& folder : folders_) {
-    QFile file(QDir(folder).filePath(name));
-    if (!file.open(QIODevice::ReadOnly)) {
+    QFile file;
+    if (!OpenForReading(file, QDir(folder).filePath(name)).isEmpty()) {
       continue;
     }
     auto* buffer = new QBuffer(job);

@@ -187,6 +187,11 @@ int RunInfo(const QStringList& arguments, CommandContext& context) {
       exitCode = kUserError;
     }
     const SidecarFound sidecar = photo.read ? FindSidecar(path) : SidecarFound{};
+    if (!sidecar.read.error.empty()) {
+      context.Error(QStringLiteral("%1: sidecar %2: %3")
+                        .arg(path, sidecar.path, QString::fromStdString(sidecar.read.error)));
+      exitCode = kUserError;
+    }
     if (asJson) {
       json.BeginObject();
       json.Field("photo", path);

@@ -158,6 +158,10 @@ AtomicFile::AtomicFile(QString path, Existing existing)
   if (!openProblem_.isEmpty()) {
     return;
   }
+  if (const QString problem = NotAFileToReplace(); !problem.isEmpty()) {
+    openProblem_ = problem;
+    return;
+  }
   folder_ = FolderOf(target_);
   // A rename would replace a file its owner made read-only; such a file is left alone.
   if (existing_ == Existing::kKeepItsMode &&
@@ -202,6 +206,17 @@ AtomicFile::~AtomicFile() {
   if (!temporaryName_.isEmpty()) {
     ::unlink(temporaryName_.constData());
   }
+}
+
+// A device, a FIFO, a socket or a folder at the target is never replaced by a file: the
+// system's /dev/null would become one, and a program reading the FIFO would get nothing.
+QString AtomicFile::NotAFileToReplace() const {
+  struct stat status {};
+  if (::lstat(target_.constData(), &status) != 0 || S_ISREG(status.st_mode) ||
+      (S_ISLNK(status.st_mode) && existing_ == Existing::kReplaceEvenALink)) {
+    return {};
+  }
+  return QStringLiteral("cannot write %1: %2").arg(path_, NotARegularFile(status.st_mode));
 }
 
 QString AtomicFile::temporaryPath() const {
@@ -251,6 +266,9 @@ QString AtomicFile::Commit(bool flushToDisk) {
       return problem;
     }
   }
+  if (const QString problem = NotAFileToReplace(); !problem.isEmpty()) {
+    return problem;  // something else took the name while the file was written
+  }
   if (::rename(temporaryName_.constData(), target_.constData()) != 0) {
     return QStringLiteral("cannot replace %1: %2").arg(path_, SystemReason());
   }
@@ -281,9 +299,10 @@ QString WriteFileAtomically(const QString& path, std::span<const std::uint8_t> b
 }
 
 QString CopyFileAtomically(const QString& source, const QString& destination, bool flushToDisk) {
-  const int from = ::open(NativePath(source).constData(), O_RDONLY | O_CLOEXEC);
+  QString openProblem;
+  const int from = OpenRegularFile(source, openProblem);
   if (from < 0) {
-    return QStringLiteral("cannot read %1: %2").arg(source, SystemReason());
+    return QStringLiteral("cannot read %1: %2").arg(source, openProblem);
   }
   struct stat status {};
   QString problem;

@@ -10,7 +10,8 @@
 //
 // A target that is a symbolic link is written where the link leads (through a chain of
 // links), and the link stays; the temporary file goes beside the file written, so that the
-// rename stays within one file system.
+// rename stays within one file system. Only a regular file is replaced: a device, a FIFO,
+// a socket or a folder there (or where the links lead) is refused.
 
 #include <cstdint>
 #include <functional>
@@ -59,6 +60,7 @@ class AtomicFile {
  private:
   bool Open();
   QString GiveName();
+  QString NotAFileToReplace() const;
 
   QString path_;
   Existing existing_;

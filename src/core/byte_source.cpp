@@ -6,7 +6,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "core/native_path.h"
+#include "core/native_files.h"
 
 namespace trevalo {
 
@@ -37,10 +37,10 @@ std::int64_t MemoryByteSource::ReadAt(std::uint64_t offset, char* buffer, std::s
 }
 
 FileByteSource::FileByteSource(const QString& path) {
-  const QByteArray name = NativePath(path);
-  fd_ = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
+  QString problem;
+  fd_ = OpenRegularFile(path, problem);
   if (fd_ < 0) {
-    error_ = errno;
+    openProblem_ = problem.toStdString();
     return;
   }
   struct stat status {};
@@ -74,7 +74,7 @@ std::int64_t FileByteSource::ReadAt(std::uint64_t offset, char* buffer, std::siz
 
 std::string FileByteSource::errorText() const {
   const int error = error_;
-  return error == 0 ? std::string() : std::string(std::strerror(error));
+  return error == 0 ? openProblem_ : std::string(std::strerror(error));
 }
 
 }  // namespace trevalo

@@ -61,7 +61,8 @@ class FileByteSource final : public ByteSource {
  private:
   int fd_ = -1;
   std::uint64_t size_ = UINT64_MAX;
-  std::atomic<int> error_ = 0;  // the errno of the failed open or read
+  std::string openProblem_;     // why the file could not be opened
+  std::atomic<int> error_ = 0;  // the errno of a failed read
 };
 
 }  // namespace trevalo

@@ -69,16 +69,51 @@ QStringList FolderEntries(const QString& folder) {
   return names;
 }
 
-QString OpenForReading(QFile& file, const QString& path) {
-  const int fd = ::open(NativePath(path).constData(), O_RDONLY | O_CLOEXEC);
-  struct stat status {};
-  if (fd >= 0 && ::fstat(fd, &status) == 0 && S_ISDIR(status.st_mode)) {
-    ::close(fd);
-    errno = EISDIR;
-    return SystemReason();
+QString NotARegularFile(unsigned mode) {
+  if (S_ISREG(mode)) {
+    return {};
   }
+  const char* kind = S_ISDIR(mode)                    ? "a folder"
+                     : S_ISFIFO(mode)                 ? "a FIFO"
+                     : S_ISCHR(mode) || S_ISBLK(mode) ? "a device"
+                     : S_ISSOCK(mode)                 ? "a socket"
+                                                      : "something else";
+  return QStringLiteral("it is %1, not a regular file").arg(QLatin1String(kind));
+}
+
+int OpenRegularFile(const QString& path, QString& problem) {
+  const QByteArray name = NativePath(path);
+  // Looked at before it is opened, so that a device is not even opened (a tape would
+  // rewind), and again through the descriptor, in case the name changed in between.
+  // Without O_NONBLOCK a FIFO would be waited on until some writer came.
+  struct stat status {};
+  if (::stat(name.constData(), &status) == 0) {
+    problem = NotARegularFile(status.st_mode);
+    if (!problem.isEmpty()) {
+      errno = EINVAL;
+      return -1;
+    }
+  }
+  const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
   if (fd < 0) {
-    return SystemReason();
+    problem = SystemReason();
+    return -1;
+  }
+  problem = ::fstat(fd, &status) != 0 ? SystemReason() : NotARegularFile(status.st_mode);
+  if (!problem.isEmpty()) {
+    ::close(fd);
+    errno = EINVAL;
+    return -1;
+  }
+  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  return fd;
+}
+
+QString OpenForReading(QFile& file, const QString& path) {
+  QString problem;
+  const int fd = OpenRegularFile(path, problem);
+  if (fd < 0) {
+    return problem;
   }
   if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
     ::close(fd);

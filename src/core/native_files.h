@@ -22,7 +22,19 @@ bool MakeFolders(const QString& path);
 // The names in a folder, without "." and ".."; empty when it cannot be read.
 QStringList FolderEntries(const QString& folder);
 
-// Opens `file` on `path` for reading. Returns the empty text, else the system's reason.
+// Opens `path` for reading when it is a regular file (or a link to one). Anything else (a
+// FIFO, a device, a socket, a folder) is refused, and never opened in a way that could wait
+// for a writer or read without end. Returns the descriptor (close-on-exec), or -1 with
+// `problem` set to the reason (and errno to the system's, or EINVAL for a file that is not
+// regular).
+int OpenRegularFile(const QString& path, QString& problem);
+
+// Why a file of this mode is not read or written as a file: "it is a FIFO, not a regular
+// file" and the like; empty for a regular file.
+QString NotARegularFile(unsigned mode);
+
+// Opens `file` on `path` for reading, as OpenRegularFile. Returns the empty text, else the
+// reason.
 QString OpenForReading(QFile& file, const QString& path);
 
 // The C library's text for errno.

@@ -23,16 +23,14 @@ namespace {
 // time goes with the bytes. An existing `destination` (the library's older copy) is
 // replaced only when the whole copy is on disk. Returns the empty text, or why not.
 QString CopyReplacing(const QString& source, const QString& destination) {
-  const int from = ::open(NativePath(source).constData(), O_RDONLY | O_CLOEXEC);
+  QString problem;
+  const int from = OpenRegularFile(source, problem);
   if (from < 0) {
-    return QStringLiteral("cannot read %1: %2").arg(source, SystemReason());
+    return QStringLiteral("cannot read %1: %2").arg(source, problem);
   }
   struct stat status {};
-  QString problem;
-  if (::fstat(from, &status) != 0 || !S_ISREG(status.st_mode)) {
-    problem = QStringLiteral("cannot read %1: %2")
-                  .arg(source,
-                       S_ISDIR(status.st_mode) ? QStringLiteral("it is a folder") : SystemReason());
+  if (::fstat(from, &status) != 0) {
+    problem = QStringLiteral("cannot read %1: %2").arg(source, SystemReason());
   } else {
     AtomicFile copy(destination, AtomicFile::Existing::kReplaceAsNew);
     if (copy.fd() < 0) {

@@ -48,11 +48,12 @@ QString DamagedCopyPath(const QString& folder) {
 
 DatabaseFile ReadDatabaseFile(const QString& path) {
   DatabaseFile file;
-  const int fd = ::open(NativePath(path).constData(), O_RDONLY | O_CLOEXEC);
+  QString problem;
+  const int fd = OpenRegularFile(path, problem);
   if (fd < 0) {
     if (errno != ENOENT) {
       file.exists = true;
-      file.readProblem = QStringLiteral("%1 cannot be read: %2").arg(path, Reason());
+      file.readProblem = QStringLiteral("%1 cannot be read: %2").arg(path, problem);
     }
     return file;
   }
@@ -60,8 +61,6 @@ DatabaseFile ReadDatabaseFile(const QString& path) {
   struct stat status {};
   if (::fstat(fd, &status) != 0) {
     file.readProblem = QStringLiteral("%1 cannot be read: %2").arg(path, Reason());
-  } else if (!S_ISREG(status.st_mode)) {
-    file.readProblem = QStringLiteral("%1 cannot be read: it is not a file").arg(path);
   } else if (status.st_size > kMaxDatabaseBytes) {
     file.readProblem =
         QStringLiteral("%1 cannot be read: %2 bytes is far too large for a log library")
@@ -112,7 +111,15 @@ LibraryLock::LibraryLock(const QString& folder, std::chrono::milliseconds wait) 
   } else {
     const QString path =
         folder + QStringLiteral("/.") + kDatabaseFileName + QStringLiteral(".lock");
-    fd = ::open(NativePath(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    // Never a FIFO or a device someone put at the name: neither waited on nor locked.
+    fd = ::open(NativePath(path).constData(),
+                O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY, 0644);
+    struct stat status {};
+    if (fd >= 0 && (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode))) {
+      ::close(fd);
+      fd = -1;
+      errno = EINVAL;
+    }
   }
   if (fd < 0) {
     problem_ = QStringLiteral("cannot lock the library in %1: %2").arg(folder, Reason());

@@ -290,16 +290,16 @@ SidecarFile ReadSidecarFile(const QString& path) {
   result.exists = true;
   QFile file;
   if (const QString problem = OpenForReading(file, path); !problem.isEmpty()) {
-    result.problem = QStringLiteral("%1: %2").arg(path, problem);
+    result.problem = problem;
     return result;
   }
   if (file.size() > kLargestSidecar) {
-    result.problem = QStringLiteral("%1: too large for an XMP sidecar").arg(path);
+    result.problem = QStringLiteral("too large for an XMP sidecar");
     return result;
   }
   const QByteArray bytes = file.readAll();
   if (file.error() != QFileDevice::NoError) {
-    result.problem = QStringLiteral("%1: %2").arg(path, file.errorString());
+    result.problem = file.errorString();
     return result;
   }
   result.text = bytes.toStdString();
@@ -309,7 +309,7 @@ SidecarFile ReadSidecarFile(const QString& path) {
 QString WriteSidecar(const QString& path, const SidecarGps& gps) {
   const SidecarFile existing = ReadSidecarFile(path);
   if (!existing.problem.isEmpty()) {
-    return existing.problem;
+    return QStringLiteral("%1: %2").arg(path, existing.problem);
   }
   const SidecarText edited = SetSidecarGps(existing.text, gps);
   if (!edited.error.empty()) {

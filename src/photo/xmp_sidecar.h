@@ -72,7 +72,7 @@ QString WriteSidecar(const QString& path, const SidecarGps& gps);
 struct SidecarFile {
   bool exists = false;
   std::string text;
-  QString problem;
+  QString problem;  // why a file there cannot be read as a sidecar
 };
 SidecarFile ReadSidecarFile(const QString& path);
 

@@ -3,10 +3,12 @@
 #include <exiv2/exiv2.hpp>
 
 #include <QBuffer>
+#include <QFile>
 #include <QImage>
 #include <QImageReader>
 #include <QTransform>
 
+#include "core/native_files.h"
 #include "core/native_path.h"
 #include "photo/exiv2_support.h"
 
@@ -80,7 +82,11 @@ QImage EmbeddedPreview(const QString& path, int longestSide) {
 }  // namespace
 
 QByteArray PhotoPreviewJpeg(const QString& path, int longestSide) {
-  QImageReader reader(path);
+  QFile file;
+  if (!OpenForReading(file, path).isEmpty()) {
+    return {};  // nothing but a photo's own file is read, never a pipe or a device
+  }
+  QImageReader reader(&file);
   reader.setAutoTransform(true);
   QImage picture = reader.canRead() ? ReadScaled(reader, longestSide) : QImage();
   if (picture.isNull()) {

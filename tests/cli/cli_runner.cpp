@@ -15,13 +15,13 @@ QJsonDocument CliResult::Json() const {
   return document;
 }
 
-CliResult RunCli(const QStringList& arguments, const QString& home,
-                 const QStringList& environment) {
+CliResult RunCli(const QStringList& arguments, const QString& home, const QStringList& environment,
+                 int timeoutSeconds) {
   const ProgramResult run = RunProgram(
       BinaryFolder() + QStringLiteral("/trevalo-cli"), arguments,
       QStringList{QStringLiteral("TREVALO_HOME=") + home, QStringLiteral("TZ=Asia/Seoul")} +
           environment,
-      120);
+      timeoutSeconds);
   EXPECT_GE(run.exitCode, 0) << "trevalo-cli did not finish";
   return {run.exitCode, run.out, run.err};
 }

@@ -17,7 +17,8 @@ struct CliResult {
 
 // Each argument reaches trevalo-cli as the bytes it stands for (NativePath). `environment`
 // adds variables ("NAME=value").
+// `timeoutSeconds` bounds the run; one that does not finish fails the test.
 CliResult RunCli(const QStringList& arguments, const QString& home,
-                 const QStringList& environment = {});
+                 const QStringList& environment = {}, int timeoutSeconds = 120);
 
 }  // namespace trevalo::test
