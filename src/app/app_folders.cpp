@@ -1,9 +1,17 @@
 #include "app/app_folders.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+#include <cerrno>
+#include <vector>
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
+
+#include "core/native_files.h"
+#include "core/native_path.h"
 
 namespace trevalo {
 namespace {
@@ -52,7 +60,55 @@ AppFolders AppFolders::FromEnvironment() {
           location(QStandardPaths::GenericCacheLocation) + QStringLiteral("/trevalo"),
           location(QStandardPaths::DocumentsLocation),
           location(QStandardPaths::PicturesLocation),
-          runtime.isEmpty() ? QDir::tempPath() : runtime};
+          runtime};
+}
+
+QString MakePrivateFolder(const QString& path, bool onlyTheUser) {
+  const QByteArray name = NativePath(path);
+  if (::mkdir(name.constData(), 0700) != 0 && errno != EEXIST) {
+    return QStringLiteral("cannot make the folder %1: %2").arg(path, SystemReason());
+  }
+  struct stat status {};
+  if (::lstat(name.constData(), &status) != 0) {
+    return QStringLiteral("cannot use the folder %1: %2").arg(path, SystemReason());
+  }
+  if (!S_ISDIR(status.st_mode)) {
+    return QStringLiteral("cannot use the folder %1: it is not a folder").arg(path);
+  }
+  if (status.st_uid != ::geteuid()) {
+    return QStringLiteral("cannot use the folder %1: it belongs to another user").arg(path);
+  }
+  const mode_t others = onlyTheUser ? 077 : 022;
+  if ((status.st_mode & others) != 0 && (!onlyTheUser || ::chmod(name.constData(), 0700) != 0)) {
+    return QStringLiteral("cannot use the folder %1: others may write to it").arg(path);
+  }
+  return {};
+}
+
+QString InstanceFolder(const AppFolders& folders, QString& problem) {
+  // A folder the user has (the session's runtime folder, TREVALO_HOME) keeps its mode; the
+  // ones made here are the user's alone.
+  struct Candidate {
+    QString path;
+    bool onlyTheUser;
+  };
+  std::vector<Candidate> candidates;
+  if (!folders.runtimeFolder.isEmpty()) {
+    candidates.push_back({folders.runtimeFolder, false});
+  }
+  candidates.push_back({QDir::tempPath() + QStringLiteral("/trevalo-%1").arg(::geteuid()), true});
+  candidates.push_back({folders.cacheFolder + QStringLiteral("/runtime"), true});
+  QStringList problems;
+  for (const Candidate& candidate : candidates) {
+    MakeFolders(candidate.path.section(u'/', 0, -2));  // the cache folder may be new
+    const QString why = MakePrivateFolder(candidate.path, candidate.onlyTheUser);
+    if (why.isEmpty()) {
+      return candidate.path;
+    }
+    problems << why;
+  }
+  problem = problems.join(u'\n');
+  return {};
 }
 
 }  // namespace trevalo

@@ -1,10 +1,19 @@
 #include "desktop/instance_channel.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <cerrno>
+
 #include <QDataStream>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QLocalSocket>
 #include <QThread>
+
+#include "core/native_files.h"
+#include "core/native_path.h"
 
 namespace trevalo {
 namespace {
@@ -20,13 +29,47 @@ QString InstanceSocketPath(const QString& runtimeFolder) {
   return QDir(runtimeFolder).filePath(QStringLiteral("QarnLab_Trevalo.socket"));
 }
 
+InstanceLock::InstanceLock(const QString& runtimeFolder) {
+  const QString path = runtimeFolder + QStringLiteral("/QarnLab_Trevalo.lock");
+  fd_ = ::open(NativePath(path).constData(),
+               O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY, 0600);
+  struct stat status {};
+  if (fd_ < 0 || ::fstat(fd_, &status) != 0) {
+    problem_ = QStringLiteral("cannot lock %1: %2").arg(path, SystemReason());
+  } else if (!S_ISREG(status.st_mode) || status.st_uid != ::geteuid()) {
+    problem_ = QStringLiteral("cannot lock %1: it is not a file of this user").arg(path);
+  } else if (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
+    heldElsewhere_ = errno == EWOULDBLOCK;
+    problem_ = QStringLiteral("cannot lock %1: %2").arg(path, SystemReason());
+  } else {
+    return;
+  }
+  if (fd_ >= 0) {
+    ::close(fd_);
+    fd_ = -1;
+  }
+}
+
+InstanceLock::~InstanceLock() {
+  if (fd_ >= 0) {
+    ::close(fd_);
+  }
+}
+
 bool HandFilesToRunningInstance(const QString& runtimeFolder, const QStringList& files,
                                 int timeoutMs) {
   // The running program may hold the lock a moment before it listens.
   const QDeadlineTimer deadline(timeoutMs);
+  const QString path = InstanceSocketPath(runtimeFolder);
   QLocalSocket socket;
   for (;;) {
-    socket.connectToServer(InstanceSocketPath(runtimeFolder));
+    // Only this user's own socket hears the photos' names.
+    struct stat status {};
+    if (::lstat(NativePath(path).constData(), &status) == 0 &&
+        (!S_ISSOCK(status.st_mode) || status.st_uid != ::geteuid())) {
+      return false;
+    }
+    socket.connectToServer(path);
     if (socket.waitForConnected(static_cast<int>(deadline.remainingTime()))) {
       break;
     }

@@ -13,8 +13,29 @@ namespace trevalo {
 // The socket's path in the runtime folder.
 QString InstanceSocketPath(const QString& runtimeFolder);
 
+// The lock that makes one program the running one: a lock on a file in the runtime folder
+// (InstanceFolder, which only the user may write to), which the system lets go when the
+// program ends however it ends, so that no lock left behind ever keeps a start out.
+class InstanceLock {
+ public:
+  explicit InstanceLock(const QString& runtimeFolder);
+  ~InstanceLock();
+  InstanceLock(const InstanceLock&) = delete;
+  InstanceLock& operator=(const InstanceLock&) = delete;
+  // This program is the running one.
+  bool held() const { return fd_ >= 0; }
+  // Another program holds the lock (false when it could not be tried: see problem()).
+  bool heldElsewhere() const { return heldElsewhere_; }
+  const QString& problem() const { return problem_; }
+
+ private:
+  int fd_ = -1;
+  bool heldElsewhere_ = false;
+  QString problem_;
+};
+
 // Sends `files` (absolute paths) to the running program and waits for it to take them.
-// False when no program answered within `timeoutMs`.
+// False when no program answered within `timeoutMs`, or the socket is not this user's.
 bool HandFilesToRunningInstance(const QString& runtimeFolder, const QStringList& files,
                                 int timeoutMs = 5000);
 

@@ -7,7 +7,6 @@
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFileInfo>
-#include <QLockFile>
 #include <QTimer>
 #include <QWebEngineProfile>
 
@@ -50,17 +49,25 @@ int main(int argc, char* argv[]) {
   const trevalo::AppFolders folders = trevalo::AppFolders::FromEnvironment();
   // One instance at a time: a second start hands its photos to the running one, which
   // comes to the front, and ends.
-  QDir().mkpath(folders.runtimeFolder);
-  QLockFile instanceLock(folders.runtimeFolder + QStringLiteral("/QarnLab_Trevalo.lock"));
-  instanceLock.setStaleLockTime(0);
-  if (!instanceLock.tryLock(0)) {
-    if (trevalo::HandFilesToRunningInstance(folders.runtimeFolder, photos)) {
-      return 0;
-    }
-    std::fputs("trevalo: Trevalo is already running but does not answer\n", stderr);
+  QString problem;
+  const QString runtimeFolder = trevalo::InstanceFolder(folders, problem);
+  if (runtimeFolder.isEmpty()) {
+    std::fprintf(stderr, "trevalo: %s\n", qPrintable(problem));
     return 1;
   }
-  trevalo::InstanceServer laterStarts(folders.runtimeFolder);
+  const trevalo::InstanceLock instanceLock(runtimeFolder);
+  if (!instanceLock.held()) {
+    if (instanceLock.heldElsewhere()) {
+      if (trevalo::HandFilesToRunningInstance(runtimeFolder, photos)) {
+        return 0;
+      }
+      std::fputs("trevalo: Trevalo is already running but does not answer\n", stderr);
+    } else {
+      std::fprintf(stderr, "trevalo: %s\n", qPrintable(instanceLock.problem()));
+    }
+    return 1;
+  }
+  trevalo::InstanceServer laterStarts(runtimeFolder);
 
   QDir().mkpath(folders.cacheFolder);
   trevalo::InstallPageScheme(QWebEngineProfile::defaultProfile(),

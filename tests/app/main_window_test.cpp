@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QApplication>
 #include <QDateEdit>
 #include <QDialog>
@@ -23,6 +26,7 @@
 #include <QTimeEdit>
 #include <QTimer>
 
+#include "core/native_path.h"
 #include "desktop/main_window.h"
 #include "desktop/settings_page.h"
 #include "device/log_import_dialog.h"
@@ -443,6 +447,71 @@ TEST_F(MainWindowTest, ASecondInstanceEndsSilently) {
 
   first.terminate();
   ASSERT_TRUE(first.waitForFinished(15000));
+}
+
+TEST_F(MainWindowTest, WithoutARuntimeFolderTheInstanceKeepsToAFolderOnlyItsUserEnters) {
+  const QString program = test::BinaryFolder() + QStringLiteral("/trevalo");
+  // No session runtime folder and no TREVALO_HOME: the user's own folders under a home of
+  // the test's, and a shared temporary folder as /tmp is (sticky, anyone writes).
+  const QString user = home_.filePath(QStringLiteral("user"));
+  const QString shared = home_.filePath(QStringLiteral("shared"));
+  ASSERT_TRUE(QDir().mkpath(user));
+  ASSERT_TRUE(QDir().mkpath(shared));
+  ASSERT_EQ(::chmod(NativePath(shared).constData(), 01777), 0);
+  QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+  for (const char* name :
+       {"XDG_RUNTIME_DIR", "TREVALO_HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_DATA_HOME"}) {
+    environment.remove(QLatin1String(name));
+  }
+  environment.insert(QStringLiteral("HOME"), user);
+  environment.insert(QStringLiteral("TMPDIR"), shared);
+  environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+  const QString ownFolder = shared + QStringLiteral("/trevalo-%1").arg(::geteuid());
+  const QString cacheFolder = user + QStringLiteral("/.cache/trevalo/runtime");
+  const auto modeOf = [](const QString& path) {
+    struct stat status {};
+    return ::lstat(NativePath(path).constData(), &status) == 0 ? status.st_mode : 0u;
+  };
+
+  // Starts the program, checks that its socket is in `folder`, a folder of mode 0700, and
+  // that a later start hands it a photo and ends, then ends it.
+  const auto startIn = [&](const QString& folder) {
+    QProcess first;
+    first.setProcessEnvironment(environment);
+    first.start(program, {});
+    ASSERT_TRUE(first.waitForStarted());
+    const QString socket = folder + QStringLiteral("/QarnLab_Trevalo.socket");
+    for (int i = 0; i < 400 && !S_ISSOCK(modeOf(socket)); ++i) {
+      QThread::msleep(25);
+    }
+    EXPECT_TRUE(S_ISSOCK(modeOf(socket))) << socket.toStdString();
+    EXPECT_EQ(modeOf(folder) & 07777, 0700u);
+    QProcess second;
+    second.setProcessEnvironment(environment);
+    second.start(program, {home_.filePath(QStringLiteral("photo.jpg"))});
+    ASSERT_TRUE(second.waitForFinished(15000));
+    EXPECT_EQ(second.exitCode(), 0) << second.readAllStandardError().toStdString();
+    EXPECT_EQ(first.state(), QProcess::Running);
+    first.terminate();
+    ASSERT_TRUE(first.waitForFinished(15000));
+  };
+
+  // A lock left by a program that was killed, even one cut short, keeps no start out.
+  ASSERT_TRUE(QDir().mkpath(ownFolder));
+  test::WriteFile(ownFolder + QStringLiteral("/QarnLab_Trevalo.lock"), "");
+  ASSERT_EQ(::chmod(NativePath(ownFolder).constData(), 0755), 0);
+  startIn(ownFolder);
+
+  // Another user who made the folder first gets nothing: the program keeps to one in its
+  // cache folder.
+  if (::geteuid() == 0) {
+    ASSERT_TRUE(QDir(ownFolder).removeRecursively());
+    ASSERT_TRUE(QDir().mkpath(ownFolder));
+    ASSERT_EQ(::chmod(NativePath(ownFolder).constData(), 0777), 0);
+    ASSERT_EQ(::chown(NativePath(ownFolder).constData(), 65534, 65534), 0);
+    startIn(cacheFolder);
+    EXPECT_TRUE(QDir(ownFolder).isEmpty());
+  }
 }
 
 TEST_F(MainWindowTest, TheWindowCarriesTheProgramsIconAtEverySize) {
