@@ -19,6 +19,7 @@
 #include <QMimeData>
 #include <QPainter>
 #include <QPushButton>
+#include <QScreen>
 #include <QStyledItemDelegate>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -455,11 +456,35 @@ void CRAZIvozezDlg::SortByColumn(int column) {
 }
 
 void CRAZIvozezDlg::TellNotAdded(const QStringList& lines) {
-  PlainMessageBox box(QMessageBox::Warning, texts_.Text(QStringLiteral("MAIN_TITLE")),
-                      texts_.Text(QStringLiteral("MAIN_TEXT_NOTADDED")) + u'\n' + lines.join(u'\n'),
+  notAddedLines_ << lines;
+  if (notAddedBox_) {
+    ShowNotAddedLines(*notAddedBox_);  // a flood of later starts makes one message, not a stack
+    return;
+  }
+  PlainMessageBox box(QMessageBox::Warning, texts_.Text(QStringLiteral("MAIN_TITLE")), QString(),
                       QMessageBox::Ok, this);
   box.setObjectName(QStringLiteral("notAddedMessage"));
+  notAddedBox_ = &box;
+  ShowNotAddedLines(box);
   box.exec();
+  notAddedLines_.clear();
+}
+
+void CRAZIvozezDlg::ShowNotAddedLines(QMessageBox& box) const {
+  // At most half a screen of lines; the rest are counted, and all are in the details.
+  const QScreen* screen = this->screen();
+  const int screenLines =
+      screen == nullptr ? 20 : screen->availableGeometry().height() / fontMetrics().lineSpacing();
+  const qsizetype shown = std::max(5, screenLines / 2);
+  QString text = texts_.Text(QStringLiteral("MAIN_TEXT_NOTADDED")) + u'\n' +
+                 notAddedLines_.first(std::min(shown, notAddedLines_.size())).join(u'\n');
+  if (notAddedLines_.size() > shown) {
+    text +=
+        u'\n' +
+        texts_.Text(QStringLiteral("MAIN_TEXT_NOTADDED_MORE")).arg(notAddedLines_.size() - shown);
+    box.setDetailedText(notAddedLines_.join(u'\n'));
+  }
+  box.setText(text);
 }
 
 void CRAZIvozezDlg::RemoveSelected() {

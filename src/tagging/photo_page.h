@@ -6,6 +6,8 @@
 #include <functional>
 #include <memory>
 
+#include <QMessageBox>
+#include <QPointer>
 #include <QSet>
 #include <QWidget>
 
@@ -125,8 +127,10 @@ class CRAZIvozezDlg : public QWidget {
   // Fills the list from the photos; the photos selected before stay selected.
   void ShowRows();
   void NoteSelection();
-  // One message naming each file that was not added and why.
+  // One message naming each file that was not added and why; lines told while it is open
+  // (photos handed over meanwhile) join it.
   void TellNotAdded(const QStringList& lines);
+  void ShowNotAddedLines(QMessageBox& box) const;
   // Reads the library again when another program (trevalo-cli, say) changed it; the rows
   // are then matched again.
   void PickUpLibraryChanges();
@@ -147,6 +151,8 @@ class CRAZIvozezDlg : public QWidget {
   MapRequest pendingTracks_;  // left by the log manager's show-tracks command
   bool matching_ = false;     // photos handed over wait: work on them, or the log manager, runs
   QStringList photosWaiting_;
+  QPointer<QMessageBox> notAddedBox_;  // the "not added" message while it is open
+  QStringList notAddedLines_;          // what it tells
 
   CListCtrlEx* list_;
   QLabel* step1_;

@@ -170,6 +170,7 @@ const char* const kWindowKeys[] = {
     "MAIN_TEXT_DAYS",
     "MAIN_TEXT_SETTINGSNOTKEPT",
     "MAIN_TEXT_NOTADDED",
+    "MAIN_TEXT_NOTADDED_MORE",
     // camera time correction
     "CORRECTION_TITLE",
     "CORRECTION_OPTION_DISABLE",
