@@ -11,6 +11,7 @@
 #include "core/log_reader.h"
 #include "core/nmea_fields.h"
 #include "core/packed_points.h"
+#include "core/point_sentence.h"
 #include "core/sentence_counter.h"
 #include "core/sentence_reader.h"
 #include "core/split_log_parse.h"
@@ -36,9 +37,12 @@ std::vector<Seen> ByteByByte(std::string_view data) {
     Seen s{c, {}};
     while (i < data.size() && s.text.size() < trevalo::kMaxSentenceText) {
       const char b = data[i];
-      if (b == '\r' || b == '\n' || b == '$' || (c == '@' && b == '@')) {
+      if (b == '\r' || b == '\n') {
         ++i;
         break;
+      }
+      if (b == '$' || (c == '@' && b == '@')) {
+        break;  // begins the next sentence
       }
       s.text.push_back(b);
       ++i;
@@ -83,8 +87,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   Check(sentences == ByteByByte(bytes));
 
-  // The counts and the points follow the sentences the grammar gives.
+  // The counts and the points follow the sentences the grammar gives: a point sentence
+  // counts when its checksum holds and it starts an epoch of its own.
   std::vector<std::string_view> pointTimes;
+  std::uint32_t refused = 0;
+  trevalo::EpochFollower epochs;
   std::int32_t laps = 0;
   std::int32_t waypoints = 0;
   const auto timed = [](std::string_view text, std::string_view tag) {
@@ -96,7 +103,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const bool talker = s.text.size() >= 2 && s.text[0] >= 'A' && s.text[0] <= 'Z' &&
                         s.text[0] != 'P' && s.text[1] >= 'A' && s.text[1] <= 'Z';
     if (s.start == '$' && talker && timed(s.text.substr(2), "RMC,")) {
-      pointTimes.push_back(trevalo::SentenceFields(s.text)[1]);
+      if (trevalo::ChecksumFails(s.text)) {
+        ++refused;
+      } else if (epochs.StartsPoint(s.text)) {
+        pointTimes.push_back(trevalo::SentenceFields(s.text)[1]);
+      }
     } else if (s.start == '@' && timed(s.text, "TRRMC,")) {
       ++laps;
     } else if (s.start == '@' && timed(s.text, "WPRMC,")) {
@@ -105,7 +116,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   for (const int zone : {0, 900, -330}) {
     const trevalo::ScanResult scan = trevalo::ScanLog(source, zone);
-    Check(scan.pointCount == pointTimes.size());
+    Check(scan.pointCount == pointTimes.size() && scan.refusedCount == refused);
     Check(scan.lapCount == laps && scan.waypointCount == waypoints);
     std::vector<trevalo::TrackPoint> points;
     const trevalo::ParseResult parse = trevalo::ParseLog(source, scan.pointCount, zone, points);
@@ -137,6 +148,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const trevalo::SentenceCount split = trevalo::CountSentencesOnTwoThreads(source, splitNear);
         Check(split.pointCount == count.pointCount && split.lapCount == count.lapCount &&
               split.waypointCount == count.waypointCount &&
+              split.refusedCount == count.refusedCount &&
               split.firstCounted == count.firstCounted && split.recentCount == count.recentCount);
         for (std::size_t i = 0; i < std::min(count.recentCount, count.kRecent); ++i) {
           Check(split.Recent(i) == count.Recent(i));

@@ -27,6 +27,10 @@ void WriteInfoText(const GPSLog& log, Output& out) {
   out << log.filePath() << '\n';
   out << "  points " << std::int64_t{log.pointCount()} << ", laps " << std::int64_t{log.lapCount()}
       << ", waypoints " << std::int64_t{log.waypointCount()} << '\n';
+  if (log.refusedCount() != 0) {
+    out << "  refused " << std::int64_t{log.refusedCount()}
+        << " RMC sentences with a wrong checksum\n";
+  }
   out << "  zone " << ZoneOffsetText(log.timeZone()) << " (summer time "
       << (log.summerTime() != 0 ? "on" : "off") << ")\n";
   out << "  UTC start   " << Iso(log.utcStart()) << '\n';
@@ -38,6 +42,7 @@ void WriteCountsJson(const GPSLog& log, JsonWriter& json) {
   json.Field("pointCount", log.pointCount());
   json.Field("lapCount", log.lapCount());
   json.Field("waypointCount", log.waypointCount());
+  json.Field("refusedCount", log.refusedCount());
   json.Field("hasTimes", log.hasTimes());
   json.Field("timeZone", log.timeZone());
   json.Field("summerTime", log.summerTime());

@@ -71,6 +71,8 @@ class GPSLog {
   std::uint32_t pointCount() const { return scan_.pointCount; }
   std::int32_t lapCount() const { return scan_.lapCount; }
   std::int32_t waypointCount() const { return scan_.waypointCount; }
+  // Point sentences the scan did not count for a wrong checksum.
+  std::uint32_t refusedCount() const { return scan_.refusedCount; }
   std::int32_t deviceValueCount() const { return deviceValueCount_; }
   bool scanned() const { return scanned_; }
   // The file could be opened and read (it may still hold no usable time).

@@ -8,6 +8,7 @@
 #include "core/nmea_fields.h"
 #include "core/packed_points.h"
 #include "core/point_parser.h"
+#include "core/point_sentence.h"
 #include "core/sentence_counter.h"
 #include "core/sentence_reader.h"
 #include "core/time_zone.h"
@@ -38,15 +39,8 @@ KeptSentence ReadSentenceAt(ByteSource& source, std::uint64_t position) {
   if (read <= 1) {
     return kept;
   }
-  const char start = bytes[0];
-  std::size_t length = 0;
-  while (length + 1 < static_cast<std::size_t>(read)) {
-    const char c = bytes[length + 1];
-    if (c == '\r' || c == '\n' || c == '$' || (start == '@' && c == '@')) {
-      break;
-    }
-    ++length;
-  }
+  const std::size_t length =
+      SentenceTextLength(bytes + 1, static_cast<std::size_t>(read) - 1, bytes[0]);
   std::memcpy(kept.text, bytes + 1, length);
   kept.length = length;
   return kept;
@@ -55,6 +49,12 @@ KeptSentence ReadSentenceAt(ByteSource& source, std::uint64_t position) {
 bool HasCompleteTimeFields(std::string_view text) {
   const SentenceFields fields(text);
   return HasDateAndTime(fields[1], fields[9]);
+}
+
+// A counted sentence (of any kind) whose time and date fields are complete.
+bool IsCompleteCountedSentence(const Sentence& s) {
+  return KindOf(s) != CountedKind::kNone && !(s.start == '$' && ChecksumFails(s.text)) &&
+         HasCompleteTimeFields(s.text);
 }
 
 // The time of one end of the log: a sentence with complete fields when there is one, else
@@ -126,6 +126,7 @@ ScanResult ScanLog(ByteSource& source, int effectiveZone) {
   result.pointCount = count.pointCount;
   result.lapCount = count.lapCount;
   result.waypointCount = count.waypointCount;
+  result.refusedCount = count.refusedCount;
   if (count.readFailed) {
     result.problem = ScanProblem::kUnreadable;
     return result;
@@ -145,7 +146,7 @@ ScanResult ScanLog(ByteSource& source, int effectiveZone) {
     SentenceReader reader(source, count.firstCounted);
     Sentence s;
     while (reader.Next(s)) {
-      if (KindOf(s) != CountedKind::kNone && HasCompleteTimeFields(s.text)) {
+      if (IsCompleteCountedSentence(s)) {
         firstComplete.emplace().Keep(s);
         break;
       }
@@ -167,7 +168,7 @@ ScanResult ScanLog(ByteSource& source, int effectiveZone) {
       SentenceReader reader(source, firstComplete->offset - 1);
       Sentence s;
       while (reader.Next(s)) {
-        if (KindOf(s) != CountedKind::kNone && HasCompleteTimeFields(s.text)) {
+        if (IsCompleteCountedSentence(s)) {
           lastComplete.emplace().Keep(s);
         }
       }

@@ -28,6 +28,7 @@ struct ScanResult {
   std::uint32_t pointCount = 0;
   std::int32_t lapCount = 0;
   std::int32_t waypointCount = 0;
+  std::uint32_t refusedCount = 0;  // point sentences not used for a wrong checksum
   bool hasTimes = false;
   TimeValue utcStart = 0;
   TimeValue localStart = 0;

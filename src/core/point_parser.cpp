@@ -44,15 +44,97 @@ std::int32_t TruncateToInt32(double value) {
   return static_cast<std::int32_t>(std::clamp(value, -2147483648.0, 2147483647.0));
 }
 
+// A fix with a position that a receiver vouches for.
+bool IsUsableFix(TrackPoint point) {
+  DropImplausibleFix(point);
+  return point.isValid == 1 && (point.latitude != 0 || point.longitude != 0);
+}
+
 }  // namespace
+
+template <class Points>
+bool PointParser<Points>::FillFix(const SentenceFields& f, TrackPoint& point) {
+  point.rmcTimeText.assign(f[1]);
+  point.ggaMatchesRmc = point.ggaTimeText == point.rmcTimeText ? 1 : 0;
+  const std::optional<TimeValue> utc = SentenceDateTime(f[1], f[9]);
+  if (!utc) {
+    return false;
+  }
+  point.utcTime = *utc;
+  point.utcTimeOfDay = TruncateToInt32(ReadReal(f[1]));
+  point.localTime = ShiftByZone(*utc, effectiveZone_);
+  point.dateStampText = dateStamps_.Of(point.localTime);
+  point.isValid = f[2] == "A" ? 1 : 0;
+  point.latitude = ReadReal(f[3]);
+  point.latitudeRef.assign(f[4]);
+  point.longitude = ReadReal(f[5]);
+  point.longitudeRef.assign(f[6]);
+  point.speedRef = "K";
+  point.speed = ReadReal(f[7]) * 1.852;
+  point.courseRef = "T";
+  point.course = ReadReal(f[8]);
+  if (!HasDateAndTime(f[1], f[9])) {
+    // A sentence cut off before its date (the last line of a log when the power went) says
+    // nothing about when its position held: no positioned point, not one of 1990-01-01.
+    point.isValid = 0;
+    point.latitude = 0;
+    point.longitude = 0;
+  }
+  return true;
+}
+
+template <class Points>
+void PointParser<Points>::TakeSameEpoch(const SentenceFields& f, std::string_view text) {
+  // The point before the first sentence of a part read apart is the part before's.
+  if (state_.p == 0 || state_.p - 1 < firstPoint_) {
+    return;
+  }
+  TrackPoint& point = points_[state_.p - 1];
+  const bool combined = text.substr(0, 2) == "GN";
+  if (IsUsableFix(point) && (state_.lastPointCombined || !combined)) {
+    return;
+  }
+  TrackPoint fix;
+  if (!FillFix(f, fix) || !IsUsableFix(fix)) {
+    return;
+  }
+  point.isValid = fix.isValid;
+  point.latitude = fix.latitude;
+  point.latitudeRef = std::move(fix.latitudeRef);
+  point.longitude = fix.longitude;
+  point.longitudeRef = std::move(fix.longitudeRef);
+  point.speed = fix.speed;
+  point.course = fix.course;
+  state_.lastPointCombined = combined;
+}
 
 template <class Points>
 bool PointParser<Points>::Take(const Sentence& sentence) {
   const std::string_view text = sentence.text;
+  if (state_.lastEpochOpen) {
+    // After the last point only other systems' views of its epoch are read, up to the first
+    // other sentence of a receiver or of the logger (the device sentence that follows is not
+    // read: see Finish).
+    if (sentence.start == '$' && text.size() >= 5 && IsNavigationTalker(text[0], text[1]) &&
+        !ChecksumFails(text)) {
+      if (KindOf(sentence) == CountedKind::kPoint && !state_.epochs.StartsPoint(text)) {
+        TakeSameEpoch(SentenceFields(text), text);
+      } else {
+        state_.lastEpochOpen = false;
+      }
+    } else if (HasTag(text, "QNDBG") || HasTag(text, "TRRMC") || HasTag(text, "WPRMC")) {
+      state_.lastEpochOpen = false;
+    }
+    return true;
+  }
   TrackPoint* const filling = state_.p < pointCount_ ? &points_[state_.p] : nullptr;
   TrackPoint& epoch = state_.rmcFirst ? points_[state_.p - 1] : *filling;
   if (sentence.start == '$') {
+    // A sentence whose checksum is wrong was changed on the way: none of it is used.
     if (HasSentenceType(text, "GGA")) {
+      if (ChecksumFails(text)) {
+        return true;
+      }
       const SentenceFields f(text);
       if (!state_.orderKnown && state_.p > 0) {
         state_.orderKnown = true;
@@ -69,45 +151,43 @@ bool PointParser<Points>::Take(const Sentence& sentence) {
         point.ggaMatchesRmc = point.ggaTimeText == point.rmcTimeText ? 1 : 0;
       }
     } else if (HasSentenceType(text, "GSV")) {
-      state_.satellites.Take(text, epoch);
+      if (!ChecksumFails(text)) {
+        state_.satellites.Take(text, epoch);
+      }
     } else if (HasSentenceType(text, "GSA")) {
+      if (ChecksumFails(text)) {
+        return true;
+      }
       const SentenceFields f(text);
       epoch.gsaMode.assign(f[1]);
       const int fixType = ReadInt(f[2]);
       epoch.fixTypeText = std::to_string(fixType);
       epoch.dop = fixType == 2 ? ReadReal(f[16]) : ReadReal(f[15]);
       epoch.hdop = ReadReal(f[16]);
-    } else if (filling != nullptr && KindOf(sentence) == CountedKind::kPoint) {
-      TrackPoint& point = *filling;
+    } else if (KindOf(sentence) == CountedKind::kPoint && !ChecksumFails(text)) {
       const SentenceFields f(text);
+      if (!state_.epochs.StartsPoint(text)) {
+        TakeSameEpoch(f, text);
+        return true;
+      }
+      if (filling == nullptr) {
+        return true;
+      }
+      TrackPoint& point = *filling;
       state_.rmcSeen = true;
-      point.rmcTimeText.assign(f[1]);
-      point.ggaMatchesRmc = point.ggaTimeText == point.rmcTimeText ? 1 : 0;
-      const std::optional<TimeValue> utc = SentenceDateTime(f[1], f[9]);
-      if (!utc) {
+      if (!FillFix(f, point)) {
         result_.ok = false;
         result_.problemOffset = sentence.offset - 1;
         return false;
       }
-      point.utcTime = *utc;
-      point.utcTimeOfDay = TruncateToInt32(ReadReal(f[1]));
-      point.localTime = ShiftByZone(*utc, effectiveZone_);
-      point.dateStampText = dateStamps_.Of(point.localTime);
-      point.isValid = f[2] == "A" ? 1 : 0;
-      point.latitude = ReadReal(f[3]);
-      point.latitudeRef.assign(f[4]);
-      point.longitude = ReadReal(f[5]);
-      point.longitudeRef.assign(f[6]);
-      point.speedRef = "K";
-      point.speed = ReadReal(f[7]) * 1.852;
-      point.courseRef = "T";
-      point.course = ReadReal(f[8]);
+      state_.lastPointCombined = text.substr(0, 2) == "GN";
       if (state_.rmcFirst) {
         DropImplausibleFix(points_[state_.p - 1]);  // its epoch is complete now
       }
       DropImplausibleFix(point);
       state_.satellites.NextEpoch();
       ++state_.p;
+      state_.lastEpochOpen = state_.p == pointCount_ && !state_.rmcFirst;
     }
   } else if (HasTag(text, "QNDBG")) {
     if (state_.rmcSeen) {

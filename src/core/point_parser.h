@@ -4,9 +4,12 @@
 // each part, comparing the parsers' states where the parts meet.
 
 #include <cstdint>
+#include <string_view>
 
 #include "core/calendar_time.h"
 #include "core/log_reader.h"
+#include "core/nmea_fields.h"
+#include "core/point_sentence.h"
 #include "core/satellite_summary.h"
 #include "core/sentence_counter.h"
 #include "core/sentence_reader.h"
@@ -26,9 +29,16 @@ class PointParser {
   // before the first sentence this parser takes (0 from the start of the data).
   PointParser(std::uint32_t pointCount, int effectiveZone, Points& points,
               std::uint32_t firstPoint = 0)
-      : pointCount_(pointCount), effectiveZone_(effectiveZone), points_(points) {
+      : pointCount_(pointCount),
+        firstPoint_(firstPoint),
+        effectiveZone_(effectiveZone),
+        points_(points) {
     state_.p = firstPoint;
   }
+
+  // The point before the first sentence this parser takes is of epoch `last`: a sentence
+  // of that epoch starts no point (a part of a log read apart from the part before it).
+  void ContinueAfterEpoch(const EpochKey& last) { state_.epochs.ContinueAfter(last); }
 
   // Reads the epochs in the order another parser of the same log decided, before any
   // sentence is taken.
@@ -38,7 +48,9 @@ class PointParser {
   }
 
   // Whether the sentences still to come are read.
-  bool wantsMore() const { return state_.p < pointCount_ || state_.rmcFirst; }
+  bool wantsMore() const {
+    return state_.p < pointCount_ || state_.rmcFirst || state_.lastEpochOpen;
+  }
   // Takes the next sentence; false when a date or time out of range stops the parse (the
   // result says where).
   bool Take(const Sentence& sentence);
@@ -64,13 +76,27 @@ class PointParser {
     // belong to it.
     bool orderKnown = false;
     bool rmcFirst = false;
+    // A receiver that writes one RMC per system makes one point of them (the first with a
+    // usable fix, or the combined "GN" one where there is one).
+    EpochFollower epochs;
+    bool lastPointCombined = false;
+    // The last point is complete, but other systems' RMC sentences of its epoch may follow.
+    bool lastEpochOpen = false;
     SatelliteSummary satellites;
     bool operator==(const State&) const = default;
   };
   const State& state() const { return state_; }
 
  private:
+  // Fills the fix of an RMC sentence into `point`; false when its date or time is out of
+  // range.
+  bool FillFix(const SentenceFields& f, TrackPoint& point);
+  // Another system's RMC of the last point's epoch: its fix replaces the point's when it is
+  // the better one.
+  void TakeSameEpoch(const SentenceFields& f, std::string_view text);
+
   const std::uint32_t pointCount_;
+  const std::uint32_t firstPoint_;
   const int effectiveZone_;
   Points& points_;
   ParseResult result_;

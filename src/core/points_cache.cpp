@@ -116,6 +116,7 @@ std::string HeaderBytes(const Header& h) {
   w.Put(h.scan.pointCount);
   w.Put(h.scan.lapCount);
   w.Put(h.scan.waypointCount);
+  w.Put(h.scan.refusedCount);
   w.Put(static_cast<std::uint8_t>(h.scan.hasTimes));
   w.Put(h.scan.utcStart);
   w.Put(h.scan.localStart);
@@ -136,11 +137,11 @@ std::optional<Header> ParseHeader(std::string_view bytes) {
   std::int32_t problem = 0;
   if (!GetStamp(r, h.program) || !GetStamp(r, h.stamp) || !r.Get(h.zone) ||
       !r.Get(h.scan.pointCount) || !r.Get(h.scan.lapCount) || !r.Get(h.scan.waypointCount) ||
-      !r.Get(hasTimes) || !r.Get(h.scan.utcStart) || !r.Get(h.scan.localStart) ||
-      !r.Get(h.scan.localEnd) || !r.Get(problem) || !r.Get(h.scan.problemOffset) ||
-      !r.GetText(h.scan.problemDetail) || !r.Get(h.deviceValueCount) || !r.Get(h.pointsBytes) ||
-      !r.Get(h.pointsChecksum) || !r.atEnd() || hasTimes > 1 ||
-      problem < static_cast<int>(ScanProblem::kNone) ||
+      !r.Get(h.scan.refusedCount) || !r.Get(hasTimes) || !r.Get(h.scan.utcStart) ||
+      !r.Get(h.scan.localStart) || !r.Get(h.scan.localEnd) || !r.Get(problem) ||
+      !r.Get(h.scan.problemOffset) || !r.GetText(h.scan.problemDetail) ||
+      !r.Get(h.deviceValueCount) || !r.Get(h.pointsBytes) || !r.Get(h.pointsChecksum) ||
+      !r.atEnd() || hasTimes > 1 || problem < static_cast<int>(ScanProblem::kNone) ||
       problem > static_cast<int>(ScanProblem::kMalformed)) {
     return std::nullopt;
   }

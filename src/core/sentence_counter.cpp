@@ -19,8 +19,8 @@ namespace {
 constexpr std::size_t kBlockSize = 1024 * 1024;
 // Bytes kept before the unprocessed part: enough to look back over a whole sentence text.
 constexpr std::size_t kLookBehind = kMaxSentenceText + 1;
-// Bytes a start character needs after it to be classified.
-constexpr std::size_t kLookAhead = 8;
+// Bytes a start character needs after it to be classified and its text read whole.
+constexpr std::size_t kLookAhead = kMaxSentenceText + 2;
 
 std::uint64_t StartCharactersBaseline(const char* data) {
 #if defined(__SSE2__)
@@ -64,7 +64,17 @@ constexpr std::uint64_t kLeastSplitCountBytes = 8 * 1024 * 1024;
 // The count of data whose two parts were counted apart, `first` before `second`.
 SentenceCount Joined(const SentenceCount& first, const SentenceCount& second) {
   SentenceCount joined = second;
-  joined.pointCount = first.pointCount + second.pointCount;
+  // The second part's first point is no point of its own when it is another system's view
+  // of the epoch the first part ended with.
+  const bool sameEpoch = first.pointCount != 0 && second.pointCount != 0 &&
+                         second.firstEpoch.OtherSystemOf(first.lastEpoch);
+  joined.pointCount = first.pointCount + second.pointCount - (sameEpoch ? 1 : 0);
+  joined.refusedCount = first.refusedCount + second.refusedCount;
+  if (first.pointCount != 0) {
+    joined.firstEpoch = first.firstEpoch;
+    joined.firstPoint = first.firstPoint;
+    joined.lastEpoch = second.pointCount != 0 ? second.lastEpoch : first.lastEpoch;
+  }
   joined.lapCount = first.lapCount + second.lapCount;
   joined.waypointCount = first.waypointCount + second.waypointCount;
   joined.readFailed = first.readFailed || second.readFailed;
@@ -76,10 +86,12 @@ SentenceCount Joined(const SentenceCount& first, const SentenceCount& second) {
   for (const SentenceCount* part : {&second, &first}) {
     const std::size_t kept = std::min(part->recentCount, SentenceCount::kRecent);
     for (std::size_t i = 0; i < kept && newestFirst.size() < SentenceCount::kRecent; ++i) {
-      newestFirst.push_back(part->Recent(i));
+      if (!(sameEpoch && part == &second && part->Recent(i) == second.firstPoint)) {
+        newestFirst.push_back(part->Recent(i));
+      }
     }
   }
-  joined.recentCount = first.recentCount + second.recentCount;
+  joined.recentCount = first.recentCount + second.recentCount - (sameEpoch ? 1 : 0);
   for (std::size_t i = 0; i < newestFirst.size(); ++i) {
     joined.recent[(joined.recentCount - 1 - i) % SentenceCount::kRecent] = newestFirst[i];
   }
@@ -137,6 +149,7 @@ SentenceCount CountSentencesIn(ByteSource& source, std::uint64_t from, std::uint
     next = std::max(next, stop);
   }
   state.count.dataSize = state.base + state.end;
+  state.count.lastEpoch = state.points.last();
   return state.count;
 }
 

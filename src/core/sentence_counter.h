@@ -2,15 +2,16 @@
 // Counts a log's point, lap and waypoint sentences at close to the speed of reading it.
 //
 // It follows the grammar of SentenceReader exactly, but looks only at the bytes that can
-// start a sentence ('$' and '@'): one of them starts a sentence unless it lies in the text
-// of an open sentence, that is within 255 bytes after that sentence's start with no line
-// break between. Inside such a text a '$' (or, for '@' sentences, an '@') ends the text and
-// is consumed, and an '@' of a '$' sentence is text.
+// start a sentence ('$' and '@'): each starts a sentence, except an '@' in the text of an
+// open '$' sentence (within 255 bytes after its start with no line break between), which
+// is text. A point sentence counts when its checksum holds and it starts an epoch of its
+// own (point_sentence.h), as the parse takes it.
 
 #include <array>
 #include <cstdint>
 
 #include "core/byte_source.h"
+#include "core/point_sentence.h"
 
 namespace trevalo {
 
@@ -28,6 +29,14 @@ struct SentenceCount {
   std::size_t recentCount = 0;
   std::uint64_t dataSize = 0;
   bool readFailed = false;
+  // Point sentences not counted for a wrong checksum.
+  std::uint32_t refusedCount = 0;
+  // The epochs of the first counted point sentence and of the last one whose checksum held
+  // (a part counted apart may begin with another system's view of the epoch the part before
+  // it ended with).
+  EpochKey firstEpoch;
+  EpochKey lastEpoch;
+  std::uint64_t firstPoint = 0;  // the start character's position of the first counted point
 
   std::uint32_t countedTotal() const {
     return pointCount + static_cast<std::uint32_t>(lapCount + waypointCount);

@@ -11,6 +11,7 @@
 #include "core/nmea_talker.h"
 #include "core/sentence_counter.h"
 #include "core/sentence_reader.h"
+#include "core/sentence_stop.h"
 
 namespace trevalo {
 
@@ -23,6 +24,7 @@ struct ScanState {
   bool open = false;
   std::uint64_t openStart = 0;
   char openKind = 0;
+  PointSentenceCounter points;
   SentenceCount count;
 };
 
@@ -41,27 +43,23 @@ inline void OpenSentence(ScanState& s, std::uint64_t position, char kind) {
   s.openKind = kind;
 }
 
-// Whether the start character at `position` starts a sentence. A line break is never part
-// of a text, so after one (or at the beginning) it always does; otherwise it does unless it
-// lies within the 255 text bytes of the open sentence with no line break between.
+// Whether the start character at `position` starts a sentence: every one does but an '@'
+// in the text of an open '$' sentence, that is within its 255 text bytes with no line break
+// between (a line break is never part of a text).
 inline bool StartsSentence(ScanState& s, std::uint64_t position) {
   const char* at = s.data + (position - s.base);
-  if (position == s.start || IsLineBreak(at[-1]) || !s.open ||
-      position - s.openStart > kMaxSentenceText) {
-    OpenSentence(s, position, *at);
-    return true;
-  }
-  for (std::uint64_t i = position - 1; i > s.openStart; --i) {
-    if (IsLineBreak(s.data[i - s.base])) {
-      OpenSentence(s, position, *at);
-      return true;
+  if (*at == '@' && s.open && s.openKind == '$' && position != s.start && !IsLineBreak(at[-1]) &&
+      position - s.openStart <= kMaxSentenceText) {
+    bool lineBreak = false;
+    for (std::uint64_t i = position - 1; i > s.openStart && !lineBreak; --i) {
+      lineBreak = IsLineBreak(s.data[i - s.base]);
+    }
+    if (!lineBreak) {
+      return false;
     }
   }
-  // Within the open text: '@' is text of a '$' sentence; anything else ends the text.
-  if (!(s.openKind == '$' && *at == '@')) {
-    s.open = false;
-  }
-  return false;
+  OpenSentence(s, position, *at);
+  return true;
 }
 
 // Seven bytes as they lie in memory, read as the low bytes of a little-endian word.
@@ -102,13 +100,37 @@ inline CountedKind Classify(const char* bytes, std::size_t available) {
   return CountedKind::kNone;
 }
 
-inline void Record(SentenceCount& count, CountedKind kind, std::uint64_t position) {
+// Counts the sentence of `kind` at data[i] (a point sentence only when its checksum holds
+// and it starts an epoch).
+inline void Record(ScanState& s, CountedKind kind, std::size_t i) {
+  SentenceCount& count = s.count;
+  const std::uint64_t position = s.base + i;
   switch (kind) {
     case CountedKind::kNone:
       return;
-    case CountedKind::kPoint:
-      ++count.pointCount;
+    case CountedKind::kPoint: {
+      const char* text = s.data + i + 1;
+      unsigned stop = 0;
+      unsigned char sum = 0;
+      const PointSentenceCounter::Verdict verdict =
+          s.end - i - 1 >= kStopReadBytes && FindStop(text, stop, sum)
+              ? s.points.TakeStopped(text, stop, sum)
+              : s.points.Take(text, s.end - i - 1);
+      switch (verdict) {
+        case PointSentenceCounter::Verdict::kRefused:
+          ++count.refusedCount;
+          return;
+        case PointSentenceCounter::Verdict::kOtherSystem:
+          return;
+        case PointSentenceCounter::Verdict::kNewPoint:
+          break;
+      }
+      if (++count.pointCount == 1) {
+        count.firstEpoch = s.points.last();
+        count.firstPoint = position;
+      }
       break;
+    }
     case CountedKind::kLap:
       ++count.lapCount;
       break;
@@ -138,7 +160,7 @@ inline void ScanGroups(ScanState& s, std::size_t from, std::size_t stop,
       if (StartsSentence(s, s.base + i)) {
         const CountedKind kind = Classify(s.data + i, s.end - i);
         if (kind != CountedKind::kNone) {
-          Record(s.count, kind, s.base + i);
+          Record(s, kind, i);
         }
       }
     }

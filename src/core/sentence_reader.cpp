@@ -42,6 +42,12 @@ std::size_t FindAnyOf(const char* data, std::size_t size, char a, char b, char c
 
 }  // namespace
 
+std::size_t SentenceTextLength(const char* text, std::size_t size, char start) {
+  const std::size_t limit = std::min(size, kMaxSentenceText);
+  return start == '@' ? FindAnyOf(text, limit, '\r', '\n', '$', '@')
+                      : FindAnyOf(text, limit, '\r', '\n', '$', '$');
+}
+
 SentenceReader::SentenceReader(ByteSource& source, std::uint64_t startOffset)
     : source_(source),
       capacity_(static_cast<std::size_t>(std::min<std::uint64_t>(
@@ -93,14 +99,13 @@ bool SentenceReader::Next(Sentence& sentence) {
       continue;
     }
     const char start = buffer_[startIndex];
-    const std::size_t limit = std::min(end_, textBegin + kMaxSentenceText);
     const char* text = buffer_.get() + textBegin;
-    const std::size_t length = start == '@'
-                                   ? FindAnyOf(text, limit - textBegin, '\r', '\n', '$', '@')
-                                   : FindAnyOf(text, limit - textBegin, '\r', '\n', '$', '$');
+    const std::size_t length = SentenceTextLength(text, end_ - textBegin, start);
     const std::size_t textEnd = textBegin + length;
-    // A terminator is consumed; a text cut at the limit leaves its next byte unread.
-    pos_ = textEnd < limit ? textEnd + 1 : textEnd;
+    // A line break that ends the text is consumed; a start character there, or the byte
+    // after a text cut at the limit, is read next.
+    pos_ = textEnd < end_ && (buffer_[textEnd] == '\r' || buffer_[textEnd] == '\n') ? textEnd + 1
+                                                                                    : textEnd;
     sentence.start = start;
     sentence.text = std::string_view(text, length);
     sentence.offset = fileOffset_ + textBegin;

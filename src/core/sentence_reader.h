@@ -3,11 +3,14 @@
 //
 // A sentence starts at '$' or '@'; its text is the bytes after the start character up to,
 // not including, the first CR, LF or '$' (for '@' sentences also '@'), or the end of the
-// data, and at most kMaxSentenceText bytes. The byte that ends a text is consumed with it,
-// so a sentence that follows another without a line break is not seen. A text that reaches
-// the limit is cut and its remaining bytes are read as bytes between sentences, where a '$'
-// or '@' starts a new sentence. Both passes over a log (counting and parsing) read sentences
-// through this one reader, so they always agree on which sentences exist.
+// data, and at most kMaxSentenceText bytes. A line break that ends a text is consumed with
+// it; a start character that ends a text begins the next sentence, so that a sentence
+// written right after binary data or a cut-off sentence on the same line ($$GNRMC, or a
+// u-blox log's UBX frame before its NMEA) is still read (the cut one is refused by its
+// checksum or its missing fields). A text that reaches the limit is cut and its remaining
+// bytes are read as bytes between sentences, where a '$' or '@' starts a new sentence. Both
+// passes over a log (counting and parsing) read sentences through this one grammar, so they
+// always agree on which sentences exist.
 
 #include <cstddef>
 #include <cstdint>
@@ -19,6 +22,10 @@
 namespace trevalo {
 
 inline constexpr std::size_t kMaxSentenceText = 255;
+
+// The length of the text after a start character `start`: `text` holds the `size` bytes
+// after it (the data's end may come first), of which at most kMaxSentenceText are taken.
+std::size_t SentenceTextLength(const char* text, std::size_t size, char start);
 
 struct Sentence {
   char start = 0;            // '$' or '@'

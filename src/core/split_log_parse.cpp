@@ -19,15 +19,19 @@ namespace {
 // it to have read whole epochs and for every open point to be one it filled itself.
 constexpr std::uint32_t kPointsBeforeMeeting = PointWindow::kSpan + 4;
 
-// The point sentences a parse takes before `end`, the start of a line (at most
-// `pointCount`), or nullopt when the data cannot be read.
-std::optional<std::uint32_t> PointSentencesBefore(ByteSource& source, std::uint64_t end,
-                                                  std::uint32_t pointCount) {
+// The points a parse makes of the sentences before `end`, the start of a line (at most
+// `pointCount`), and the epoch of the last of them; nullopt when the data cannot be read.
+struct PointsBefore {
+  std::uint32_t count = 0;
+  EpochKey lastEpoch;
+};
+std::optional<PointsBefore> PointSentencesBefore(ByteSource& source, std::uint64_t end,
+                                                 std::uint32_t pointCount) {
   const SentenceCount count = CountSentencesIn(source, 0, end);
   if (count.readFailed) {
     return std::nullopt;
   }
-  return std::min(count.pointCount, pointCount);
+  return PointsBefore{std::min(count.pointCount, pointCount), count.lastEpoch};
 }
 
 // Where the two parsers meet: the second parser's state just after it took the sentence at
@@ -85,8 +89,9 @@ class SecondPart {
       : source_(source), pointCount_(pointCount), effectiveZone_(effectiveZone), split_(split) {}
 
   void Run(MeetingPlace& place, const std::atomic<bool>& abandoned) {
+    const std::optional<PointsBefore> before = PointSentencesBefore(source_, split_, pointCount_);
     const std::optional<std::uint32_t> firstPoint =
-        PointSentencesBefore(source_, split_, pointCount_);
+        before ? std::optional<std::uint32_t>(before->count) : std::nullopt;
     // A fresh parser must not reach back to the first part's points, as it would when the
     // order of the epochs' sentences is decided in its part (at the second point).
     if (!firstPoint || *firstPoint < 2 || *firstPoint + kPointsBeforeMeeting >= pointCount_) {
@@ -99,6 +104,7 @@ class SecondPart {
     window_.emplace(points_, *firstPoint - (rmcFirst.value_or(false) ? 1 : 0));
     window_->assign(pointCount_, TrackPoint{});
     parser_.emplace(pointCount_, effectiveZone_, *window_, *firstPoint);
+    parser_->ContinueAfterEpoch(before->lastEpoch);
     if (rmcFirst) {
       parser_->AssumeOrder(*rmcFirst);
     }

@@ -330,6 +330,13 @@ void CGPSManDlg::RefreshList() {
     list_->setItem(row, kStart, Cell(log.StartTimeText(formats_.timeFormat)));
     list_->setItem(row, kEnd, Cell(log.EndTimeText(formats_.timeFormat)));
     list_->setItem(row, kPath, Cell(log.filePath()));
+    if (log.refusedCount() != 0) {
+      const QString refused =
+          PlainToolTip(texts_.Text(QStringLiteral("GPSMAN_TEXT_REFUSED")).arg(log.refusedCount()));
+      for (int column = 0; column < kColumnCount; ++column) {
+        list_->item(row, column)->setToolTip(refused);
+      }
+    }
   }
   for (int row = 0; row < list_->rowCount(); ++row) {
     if (selected.contains(list_->item(row, kPath)->text())) {

@@ -46,11 +46,11 @@ ReadLog Read(const std::string& data, int zone = 900) {
 }
 
 const std::string kWorkedEpoch =
-    "$GPGGA,123519.000,3723.4567,N,12658.1234,E,1,08,0.9,45.3,M,18.2,M,,*47\r\n"
-    "$GPGSA,A,3,04,05,,,,,,,,,,,2.5,1.3,2.1*39\r\n"
+    "$GPGGA,123519.000,3723.4567,N,12658.1234,E,1,08,0.9,45.3,M,18.2,M,,*60\r\n"
+    "$GPGSA,A,3,04,05,,,,,,,,,,,2.5,1.3,2.1*35\r\n"
     "$GPGSV,2,1,08,01,40,083,46,02,17,308,41,12,07,344,39,14,22,228,45*75\r\n"
-    "$GPGSV,2,2,08,15,10,100,30,16,20,200,31,17,30,300,32,18,40,040,33*7F\r\n"
-    "$GPRMC,123519.000,A,3723.4567,N,12658.1234,E,10.00,84.4,170509,,,A*4B\r\n";
+    "$GPGSV,2,2,08,15,10,100,30,16,20,200,31,17,30,300,32,18,40,040,33*7D\r\n"
+    "$GPRMC,123519.000,A,3723.4567,N,12658.1234,E,10.00,84.4,170509,,,A*59\r\n";
 
 std::string Rmc(const std::string& time, const std::string& date,
                 const std::string& rest = "A,3723.4567,N,12658.1234,E,0.0,0.0") {
@@ -152,8 +152,8 @@ TEST(LogReader, AltitudeBelowSeaLevel) {
 TEST(LogReader, SatelliteTexts) {
   // 5 satellites in 2 messages: the second contributes one group, never its checksum.
   const ReadLog five = Read(
-      "$GPGSV,2,1,05,01,40,083,46,02,17,308,41,12,07,344,,14,22,228,45*75\r\n"
-      "$GPGSV,2,2,05,15,,100,30*7F\r\n" +
+      "$GPGSV,2,1,05,01,40,083,46,02,17,308,41,12,07,344,,14,22,228,45*72\r\n"
+      "$GPGSV,2,2,05,15,,100,30*4A\r\n" +
       Rmc("120000", "170509"));
   EXPECT_EQ(five.points[0].satelliteText,
             "05,01,40,083,46,02,17,308,41,12,07,344,0,14,22,228,45,15,0,100,30");
@@ -237,8 +237,8 @@ TEST(LogReader, ZoneMovesTheDateStamp) {
 TEST(LogReader, LeadingFixesWithoutDateDoNotDateTheLog) {
   // A receiver's first fixes carry a time but no date yet.
   const std::string data =
-      "$GPRMC,115957.000,V,,,,,,,,,,N*53\r\n"
-      "$GPRMC,115958.000,V,,,,,,,,,,N*53\r\n" +
+      "$GPRMC,115957.000,V,,,,,,,,,,N*43\r\n"
+      "$GPRMC,115958.000,V,,,,,,,,,,N*4C\r\n" +
       Rmc("115959", "170509") + Rmc("120000", "170509");
   const ReadLog log = Read(data, 0);
   EXPECT_EQ(log.scan.pointCount, 4u);
@@ -256,7 +256,7 @@ TEST(LogReader, ATruncatedLastSentenceLeavesTheEndAtTheOneBefore) {
 }
 
 TEST(LogReader, WithoutAnyCompleteSentenceTheDefaultTimeApplies) {
-  const ReadLog log = Read("$GPRMC,120000,V,,,,,,,,,,N*53\r\n", 0);
+  const ReadLog log = Read("$GPRMC,120000,V,,,,,,,,,,N*50\r\n", 0);
   EXPECT_TRUE(log.scan.hasTimes);
   EXPECT_EQ(log.scan.utcStart, kDefaultTime);
   EXPECT_EQ(log.scan.localEnd, kDefaultTime);
@@ -292,6 +292,102 @@ TEST(LogReader, DatesOutOfRange) {
     EXPECT_EQ(IsoTimeText(leap.points.back().localTime),
               atTheEnd ? "2017-01-01 08:59:59" : "2017-01-01 09:00:00");
     EXPECT_EQ(leap.scan.localEnd, leap.points.back().localTime);
+  }
+}
+
+TEST(LogReader, WhatReceiversAddCostsNoFixAndAddsNone) {
+  // A logger log (each epoch's RMC last) and a u-blox one (RMC first, combined "GN" fixes):
+  // with each kind of noise, and all at once, they read exactly as without it.
+  const std::string logs[] = {test::GenerateLog({.epochs = 40}),
+                              test::GenerateMultiSystemLog({.epochs = 40})};
+  for (const std::string& clean : logs) {
+    const ReadLog expected = Read(clean);
+    ASSERT_EQ(expected.scan.pointCount, 40u);
+    const auto expectSame = [&](const std::string& noisy, std::uint32_t refused) {
+      const ReadLog log = Read(noisy);
+      EXPECT_EQ(log.scan.pointCount, expected.scan.pointCount);
+      EXPECT_EQ(log.scan.refusedCount, refused);
+      EXPECT_EQ(log.scan.localStart, expected.scan.localStart);
+      EXPECT_EQ(log.scan.localEnd, expected.scan.localEnd);
+      ASSERT_TRUE(log.parse.ok);
+      EXPECT_EQ(log.parse.deviceValueCount, expected.parse.deviceValueCount);
+      ASSERT_EQ(log.points.size(), expected.points.size());
+      for (std::size_t i = 0; i < log.points.size(); ++i) {
+        ASSERT_TRUE(log.points[i] == expected.points[i]) << "point " << i;
+      }
+    };
+    std::string all = clean;
+    std::uint32_t corrupted = 0;
+    for (const test::ReceiverNoise noise :
+         {test::ReceiverNoise::kOtherSystems, test::ReceiverNoise::kCorruptedCopies,
+          test::ReceiverNoise::kDoubledStarts, test::ReceiverNoise::kBinaryBefore}) {
+      SCOPED_TRACE(static_cast<int>(noise));
+      std::uint32_t refused = 0;
+      const std::string noisy = test::AddReceiverNoise(clean, noise, &refused);
+      expectSame(noisy, refused);
+      all = test::AddReceiverNoise(all, noise, &refused);
+      corrupted += refused;
+    }
+    SCOPED_TRACE("all at once");
+    expectSame(all, corrupted);
+  }
+}
+
+TEST(LogReader, ACorruptedFixIsRefusedByItsChecksum) {
+  // One byte of a latitude changed on the way (4700 read as 1700), the checksum left as it
+  // was: no fix 3,300 km off the track. An altitude changed likewise is not taken; a
+  // sentence without a checksum is read as it is.
+  const std::string good = NmeaSentence("GPRMC,120001,A,4700.0020,N,00800.0000,E,0.0,0.0,170509");
+  std::string corrupted = good;
+  corrupted[18] = '1';
+  std::string altitude = NmeaSentence("GPGGA,120002,4700.0030,N,00800.0000,E,1,08,0.9,45.3,M,,M,,");
+  altitude[altitude.find("45.3")] = '9';
+  const ReadLog log = Read(Rmc("120000", "170509") + corrupted + altitude +
+                           "$GPRMC,120002,A,4700.0030,N,00800.0000,E,0.0,0.0,170509\r\n" +
+                           "$GPRMC,120003,A,4700.0040,N,00800.0000,E,0.0,0.0,170509*4\r\n");
+  EXPECT_EQ(log.scan.pointCount, 2u);
+  EXPECT_EQ(log.scan.refusedCount, 2u);  // the changed byte and the checksum cut short
+  ASSERT_EQ(log.points.size(), 2u);
+  EXPECT_EQ(log.points[1].rmcTimeText, "120002");
+  EXPECT_DOUBLE_EQ(log.points[1].latitude, 4700.003);
+  EXPECT_EQ(log.points[1].altitude, 0);
+  EXPECT_TRUE(log.points[1].ggaTimeText.empty());
+}
+
+TEST(LogReader, AnRmcCutBeforeItsDateIsNoPositionedPoint) {
+  // The last line cut off by a power loss: still the third point, but with no position and
+  // not valid, and the end stays at the last whole sentence.
+  const ReadLog log = Read(Rmc("120000", "170509") + Rmc("120001", "170509") +
+                               "$GPRMC,120002.000,A,3723.4567,N,12658.12",
+                           0);
+  EXPECT_EQ(log.scan.pointCount, 3u);
+  EXPECT_EQ(IsoTimeText(log.scan.localEnd), "2009-05-17 12:00:01");
+  ASSERT_EQ(log.points.size(), 3u);
+  EXPECT_EQ(log.points[2].isValid, 0);
+  EXPECT_EQ(log.points[2].latitude, 0);
+  EXPECT_EQ(log.points[2].longitude, 0);
+  EXPECT_EQ(log.points[1].isValid, 1);
+}
+
+TEST(LogReader, OneEpochOfSeveralSystemsIsOnePoint) {
+  // The first fix with a position wins, unless a combined "GN" one comes.
+  const auto rmc = [](const char* talker, const char* time, const char* status,
+                      const char* latitude) {
+    return NmeaSentence(std::string(talker) + "RMC," + time + "," + status + "," + latitude +
+                        ",N,12658.1234,E,0.0,0.0,170509");
+  };
+  const ReadLog log =
+      Read(rmc("GP", "120000", "V", "") + rmc("GL", "120000", "A", "3701.0000") +
+           rmc("GA", "120000", "A", "3702.0000") + rmc("GP", "120001", "A", "3703.0000") +
+           rmc("GN", "120001", "A", "3704.0000") + rmc("GA", "120002", "A", "3705.0000") +
+           rmc("GN", "120002", "V", "") + rmc("GP", "120002", "A", "3706.0000"));
+  ASSERT_EQ(log.scan.pointCount, 3u);
+  ASSERT_EQ(log.points.size(), 3u);
+  EXPECT_DOUBLE_EQ(log.points[0].latitude, 3701.0);
+  EXPECT_DOUBLE_EQ(log.points[1].latitude, 3704.0);
+  EXPECT_DOUBLE_EQ(log.points[2].latitude, 3705.0);
+  for (const TrackPoint& point : log.points) {
+    EXPECT_EQ(point.isValid, 1);
   }
 }
 

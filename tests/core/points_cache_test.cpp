@@ -67,8 +67,8 @@ struct Loaded {
 Loaded FromFile(const QString& path) {
   GPSLog log(path, 0, 0, QString(), kZone, 0);
   EXPECT_TRUE(log.LoadPoints()) << log.loadProblem().toStdString();
-  return {ScanResult{log.pointCount(), log.lapCount(), log.waypointCount(), log.hasTimes(),
-                     log.utcStart(), log.localStart(), log.localEnd()},
+  return {ScanResult{log.pointCount(), log.lapCount(), log.waypointCount(), log.refusedCount(),
+                     log.hasTimes(), log.utcStart(), log.localStart(), log.localEnd()},
           log.points(), log.deviceValueCount()};
 }
 

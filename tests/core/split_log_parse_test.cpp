@@ -20,6 +20,7 @@ namespace {
 
 void ExpectSameCount(const SentenceCount& a, const SentenceCount& b, const std::string& where) {
   EXPECT_EQ(a.pointCount, b.pointCount) << where;
+  EXPECT_EQ(a.refusedCount, b.refusedCount) << where;
   EXPECT_EQ(a.lapCount, b.lapCount) << where;
   EXPECT_EQ(a.waypointCount, b.waypointCount) << where;
   EXPECT_EQ(a.firstCounted, b.firstCounted) << where;
@@ -104,6 +105,21 @@ TEST(SplitLogParse, ReceiversWritingTheirRmcFirstOrNoGgaGiveTheSamePointsJoined)
   }
   ASSERT_LT(withoutGga.size(), rmcFirst.size());
   EXPECT_GE(ExpectSameOnTwoThreads(withoutGga, 24), 17);
+}
+
+// What receivers add (other systems' RMC sentences of an epoch, corrupted copies, doubled
+// starts, binary data): a split may fall between two views of one epoch, and the second part
+// takes up the epoch the first part's count ended with.
+TEST(SplitLogParse, LogsWithReceiverNoiseGiveTheSamePointsJoined) {
+  test::LogPlan plan = LoggerPlan(1500);
+  for (std::string log : {test::GenerateLog(plan), test::GenerateMultiSystemLog(plan)}) {
+    for (const test::ReceiverNoise noise :
+         {test::ReceiverNoise::kOtherSystems, test::ReceiverNoise::kCorruptedCopies,
+          test::ReceiverNoise::kDoubledStarts, test::ReceiverNoise::kBinaryBefore}) {
+      log = test::AddReceiverNoise(log, noise);
+    }
+    EXPECT_GE(ExpectSameOnTwoThreads(log, 40), 30);
+  }
 }
 
 // Satellite sequences that stop starting anew carry the summary from epoch to epoch, even

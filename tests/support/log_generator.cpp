@@ -5,6 +5,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <utility>
+#include <vector>
 
 #include "core/calendar_time.h"
 
@@ -289,6 +290,86 @@ std::vector<ReplacedFields> UnmeasurableFields(int firstEpoch) {
     fields[i].epoch = firstEpoch + static_cast<int>(i);
   }
   return fields;
+}
+
+std::string AddReceiverNoise(const std::string& log, ReceiverNoise noise,
+                             std::uint32_t* corruptedPoints) {
+  std::string noisy;
+  noisy.reserve(log.size() * 2);
+  std::uint32_t corrupted = 0;
+  int sentence = 0;
+  for (std::size_t begin = 0; begin < log.size();) {
+    std::size_t end = log.find('\n', begin);
+    end = end == std::string::npos ? log.size() : end + 1;
+    const std::string line = log.substr(begin, end - begin);
+    begin = end;
+    const std::size_t star = line.find('*');
+    if (line.empty() || line[0] != '$') {
+      noisy += line;
+      continue;
+    }
+    ++sentence;
+    const std::string body = line.substr(1, star == std::string::npos ? line.size() : star - 1);
+    const bool rmc = body.size() > 5 && body.compare(2, 4, "RMC,") == 0;
+    switch (noise) {
+      case ReceiverNoise::kOtherSystems: {
+        if (!rmc) {
+          noisy += line;
+          break;
+        }
+        std::vector<std::string> fields;
+        for (std::size_t at = 0;;) {
+          const std::size_t comma = body.find(',', at);
+          fields.push_back(body.substr(at, comma == std::string::npos ? comma : comma - at));
+          if (comma == std::string::npos) {
+            break;
+          }
+          at = comma + 1;
+        }
+        fields.resize(std::max<std::size_t>(fields.size(), 10));
+        const auto join = [&fields](const char* tag) {
+          std::string joined = tag;
+          for (std::size_t i = 1; i < fields.size(); ++i) {
+            joined += ',' + fields[i];
+          }
+          return joined;
+        };
+        std::vector<std::string> usable = fields;
+        fields = {fields[0], fields[1], "V", "", "", "", "", "", "", fields[9]};
+        noisy += NmeaSentence(join("GLRMC"));
+        noisy += line;
+        fields = usable;
+        fields[3] = "4000.0000";  // another position
+        fields[2] = "A";
+        noisy += NmeaSentence(join("GARMC"));
+        break;
+      }
+      case ReceiverNoise::kCorruptedCopies: {
+        noisy += line;
+        const std::size_t digit = line.find_first_of("0123456789", 7);
+        if (star == std::string::npos || digit == std::string::npos || digit > star) {
+          break;
+        }
+        std::string copy = line;
+        copy[digit] = copy[digit] == '1' ? '4' : '1';
+        noisy += copy;
+        corrupted += rmc ? 1 : 0;
+        break;
+      }
+      case ReceiverNoise::kDoubledStarts:
+        noisy += (sentence % 3 == 0 ? "$" : "") + line;
+        break;
+      case ReceiverNoise::kBinaryBefore:
+        noisy += (sentence % 2 == 0 ? std::string("\xb5\x62\x01\x07\x5c\x00@\x11\x22\xfe", 10)
+                                    : std::string()) +
+                 line;
+        break;
+    }
+  }
+  if (corruptedPoints != nullptr) {
+    *corruptedPoints = corrupted;
+  }
+  return noisy;
 }
 
 }  // namespace trevalo::test

@@ -71,4 +71,21 @@ std::string GenerateGpx(const LogPlan& plan, int version = 11, int segments = 1,
 // in the numbers, latitude 95, longitude 181, minutes of 60.
 std::vector<ReplacedFields> UnmeasurableFields(int firstEpoch);
 
+// What real receivers add to a log that must cost no fix and add none: each sentence's
+// bytes and the points read from it stay as they were.
+enum class ReceiverNoise {
+  // Each RMC beside another system's of the same epoch: one without a fix before it and one
+  // with another position after it (the first usable fix, or a combined "GN" one, stays).
+  kOtherSystems,
+  // After each sentence with a checksum, a copy with one digit changed and the old checksum.
+  kCorruptedCopies,
+  // Every third sentence starts with a doubled '$'.
+  kDoubledStarts,
+  // Every second sentence follows binary bytes (a u-blox UBX frame, '@' in it) on its line.
+  kBinaryBefore,
+};
+// The log with that noise; `corruptedPoints` receives how many RMC copies were corrupted.
+std::string AddReceiverNoise(const std::string& log, ReceiverNoise noise,
+                             std::uint32_t* corruptedPoints = nullptr);
+
 }  // namespace trevalo::test
