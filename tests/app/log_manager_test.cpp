@@ -203,6 +203,23 @@ TEST_F(LogManagerTest, ListsTheLibraryInOrderWithItsTexts) {
             (std::vector<int>{200, 50, 50, 200, 200, 200, 200, 400}));
 }
 
+TEST_F(LogManagerTest, ALogWithSentencesChangedOnTheWaySaysHowManyItLeftOut) {
+  LogLibrary library(home_.filePath(QStringLiteral("Wayfable Logs")), 0);
+  const QString damaged = home_.filePath(QStringLiteral("damaged.log"));
+  std::uint32_t refused = 0;
+  test::WriteFile(damaged, test::AddReceiverNoise(test::GenerateLog({.hour = 8, .epochs = 5}),
+                                                  test::ReceiverNoise::kCorruptedCopies, &refused));
+  library.AddLog(damaged, 0, 0, 0);
+  library.AddLog(Log(QStringLiteral("nine.log"), 9, 30), 0, 0, 0);
+  CGPSManDlg manager(*settings_, texts_, library, match_);
+  const auto* list = manager.findChild<QTableWidget*>(QStringLiteral("logList"));
+  ASSERT_EQ(Column(list, CGPSManDlg::kFileName), "damaged.log|nine.log");
+  const QString told = list->item(0, CGPSManDlg::kStart)->toolTip();
+  EXPECT_TRUE(told.contains(QString::number(refused) + QStringLiteral(" RMC sentences")))
+      << told.toStdString();
+  EXPECT_TRUE(list->item(1, CGPSManDlg::kStart)->toolTip().isEmpty());
+}
+
 TEST_F(LogManagerTest, TheAddDialogOffersLogsGpxAndAllFiles) {
   EXPECT_EQ(LogFileFilter(texts_).toStdString(),
             "Logs and GPX tracks (*.log *.nmea *.gpx);;GPX tracks (*.gpx);;All files (*)");

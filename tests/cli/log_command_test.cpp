@@ -81,7 +81,11 @@ TEST_F(LogCommand, LogsOfOtherReceiversAndGpxTracksReadAsTheLoggersOwn) {
   const QString ublox = dir_.filePath(QStringLiteral("m9.nmea"));
   const QString gpx10 = dir_.filePath(QStringLiteral("track10.gpx"));
   const QString gpx11 = dir_.filePath(QStringLiteral("track11.gpx"));
-  test::WriteFile(ublox, test::GenerateMultiSystemLog(plan));
+  // With sentences changed on the way (their checksums left as they were): refused and told.
+  std::uint32_t refused = 0;
+  test::WriteFile(ublox, test::AddReceiverNoise(test::GenerateMultiSystemLog(plan),
+                                                test::ReceiverNoise::kCorruptedCopies, &refused));
+  ASSERT_EQ(refused, 90u);
   test::WriteFile(gpx10, test::GenerateGpx(plan, 10, 2));
   test::WriteFile(gpx11, test::GenerateGpx(plan, 11, 2));
   const auto result =
@@ -102,6 +106,7 @@ TEST_F(LogCommand, LogsOfOtherReceiversAndGpxTracksReadAsTheLoggersOwn) {
       EXPECT_EQ(log[QStringLiteral("lapCount")].toInt(), isGpx ? 1 : 0) << file.toStdString();
       EXPECT_EQ(log[QStringLiteral("waypointCount")].toInt(), isGpx ? 1 : 0) << file.toStdString();
     }
+    EXPECT_EQ(log[QStringLiteral("refusedCount")].toInt(-1), file == ublox ? 90 : 0);
     EXPECT_EQ(log[QStringLiteral("localStart")].toString(), QStringLiteral("2009-05-17 20:29:00"));
     EXPECT_EQ(log[QStringLiteral("localEnd")].toString(), QStringLiteral("2009-05-17 20:30:29"));
   }
@@ -111,6 +116,9 @@ TEST_F(LogCommand, LogsOfOtherReceiversAndGpxTracksReadAsTheLoggersOwn) {
              Home());
   ASSERT_EQ(points.exitCode, 0) << points.err.toStdString();
   EXPECT_EQ(points.Json().array().size(), 90);
+  const auto text = RunCli({QStringLiteral("log"), QStringLiteral("info"), ublox}, Home());
+  EXPECT_TRUE(text.out.contains("  refused 90 RMC sentences with a wrong checksum\n"))
+      << text.out.toStdString();
 }
 
 TEST_F(LogCommand, BadFilesAreNamedAndTheOthersStillReported) {
