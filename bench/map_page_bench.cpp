@@ -157,7 +157,7 @@ double Packed(double degrees) {
 // logger does, so that no zoom level can draw it as a few straight strokes; written over
 // the map command's file with the same number of points and the same marks.
 void WriteTurningTrack(const QString& folder, int points) {
-  CMapMarkerWriter writer(folder, MarkerFile::kTracks);
+  MarkerWriter writer(folder, MarkerFile::kTracks);
   writer.WriteMarkersStart();
   writer.BeginLine(0x00ff00, 4);
   TrackPoint point;
@@ -224,7 +224,7 @@ int MeasureOne(int points) {
           QFileInfo(folders.cacheFolder + QStringLiteral("/TRXMLONLYTRACKS.xml")).size()) /
       1e6;
 
-  CHtmlDlg page(settings, texts);
+  MapPage page(settings, texts);
   page.resize(1200, 800);
   page.show();
   // The default page first, so that the renderer is up, as in the program.

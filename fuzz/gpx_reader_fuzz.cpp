@@ -90,7 +90,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Check(point.hdop >= 0 && point.hdop <= trevalo::kMostDop);
     Check(point.satellitesInView >= 0 && point.satellitesInView <= 255);
     if (trevalo::IsUsable(point)) {
-      const trevalo::CCoordinate position = trevalo::BuildPosition(point, {});
+      const trevalo::Coordinate position = trevalo::BuildPosition(point, {});
       Check(std::fabs(position.latitudeDegrees) <= 90 &&
             std::fabs(position.longitudeDegrees) <= 180);
     }

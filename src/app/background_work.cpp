@@ -29,7 +29,7 @@ class SharedProgress {
     changed_ = true;
   }
   // Shows the latest news, if any, in the window.
-  void ShowIn(CProgressDlg& window) {
+  void ShowIn(ProgressDialog& window) {
     const std::lock_guard lock(mutex_);
     if (changed_) {
       window.Show(total_ == 0 ? 100 : static_cast<int>(done_ * 100 / total_), item_);
@@ -76,7 +76,7 @@ void RunInBackground(const QString& title, QWidget* over,
     });
     finished = true;
   });
-  std::unique_ptr<CProgressDlg> window;
+  std::unique_ptr<ProgressDialog> window;
   QElapsedTimer elapsed;
   elapsed.start();
   QEventLoop loop;
@@ -88,7 +88,7 @@ void RunInBackground(const QString& title, QWidget* over,
       return;
     }
     if (!window && elapsed.elapsed() >= kWindowAfterMs) {
-      window = std::make_unique<CProgressDlg>(title, over);
+      window = std::make_unique<ProgressDialog>(title, over);
       loop.exit(1);  // from now on the modal window keeps the user's input away
     }
     if (window) {

@@ -21,7 +21,7 @@ QStringList DroppedFiles(const QMimeData* data) {
   return paths;
 }
 
-CListCtrlEx::CListCtrlEx(QWidget* parent) : QTableWidget(parent) {
+FileDropList::FileDropList(QWidget* parent) : QTableWidget(parent) {
   setAcceptDrops(true);
   viewport()->setAcceptDrops(true);
   setDragDropMode(QAbstractItemView::DropOnly);
@@ -32,19 +32,19 @@ CListCtrlEx::CListCtrlEx(QWidget* parent) : QTableWidget(parent) {
   verticalHeader()->hide();
 }
 
-void CListCtrlEx::dragEnterEvent(QDragEnterEvent* event) {
+void FileDropList::dragEnterEvent(QDragEnterEvent* event) {
   if (!DroppedFiles(event->mimeData()).isEmpty()) {
     event->acceptProposedAction();
   }
 }
 
-void CListCtrlEx::dragMoveEvent(QDragMoveEvent* event) {
+void FileDropList::dragMoveEvent(QDragMoveEvent* event) {
   if (!DroppedFiles(event->mimeData()).isEmpty()) {
     event->acceptProposedAction();
   }
 }
 
-void CListCtrlEx::dropEvent(QDropEvent* event) {
+void FileDropList::dropEvent(QDropEvent* event) {
   const QStringList paths = DroppedFiles(event->mimeData());
   if (paths.isEmpty()) {
     return;

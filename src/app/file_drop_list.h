@@ -6,11 +6,11 @@
 
 namespace trevalo {
 
-class CListCtrlEx : public QTableWidget {
+class FileDropList : public QTableWidget {
   Q_OBJECT
 
  public:
-  explicit CListCtrlEx(QWidget* parent = nullptr);
+  explicit FileDropList(QWidget* parent = nullptr);
 
  Q_SIGNALS:
   // Local files dropped on the list, in the order they were delivered.

@@ -9,7 +9,7 @@
 
 namespace trevalo {
 
-CProgressDlg::CProgressDlg(const QString& title, QWidget* over)
+ProgressDialog::ProgressDialog(const QString& title, QWidget* over)
     : QDialog(over), bar_(new QProgressBar(this)), line_(NewPlainLabel(this)) {
   setObjectName(QStringLiteral("progressDialog"));
   setWindowTitle(title);
@@ -29,12 +29,12 @@ CProgressDlg::CProgressDlg(const QString& title, QWidget* over)
   QApplication::processEvents();
 }
 
-void CProgressDlg::Step(int percent, const QString& text) {
+void ProgressDialog::Step(int percent, const QString& text) {
   Show(percent, text);
   QApplication::processEvents();
 }
 
-void CProgressDlg::Show(int percent, const QString& text) {
+void ProgressDialog::Show(int percent, const QString& text) {
   bar_->setValue(percent);
   // Long paths are shortened in the middle, where they differ least.
   line_->setText(line_->fontMetrics().elidedText(text, Qt::ElideMiddle, line_->width()));
@@ -42,17 +42,17 @@ void CProgressDlg::Show(int percent, const QString& text) {
   text_ = text;
 }
 
-Progress CProgressDlg::AsProgress(bool showItems) {
+Progress ProgressDialog::AsProgress(bool showItems) {
   return [this, showItems](std::size_t done, std::size_t total, const QString& item) {
     Step(total == 0 ? 100 : static_cast<int>(done * 100 / total), showItems ? item : QString());
   };
 }
 
-int CProgressDlg::percent() const {
+int ProgressDialog::percent() const {
   return bar_->value();
 }
 
-QString CProgressDlg::text() const {
+QString ProgressDialog::text() const {
   return text_;
 }
 

@@ -12,12 +12,12 @@ class QProgressBar;
 
 namespace trevalo {
 
-class CProgressDlg : public QDialog {
+class ProgressDialog : public QDialog {
   Q_OBJECT
 
  public:
   // Shown at once, centred over `over`, with the operation's title.
-  CProgressDlg(const QString& title, QWidget* over);
+  ProgressDialog(const QString& title, QWidget* over);
 
   // Moves the bar (0..100) and shows the item, then lets pending window events run.
   void Step(int percent, const QString& text);

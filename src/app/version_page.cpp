@@ -9,7 +9,8 @@
 
 namespace trevalo {
 
-CAboutDlg::CAboutDlg(const LanguageTexts& texts, const DeviceFirmware& firmware, QWidget* parent)
+VersionPage::VersionPage(const LanguageTexts& texts, const DeviceFirmware& firmware,
+                         QWidget* parent)
     : QWidget(parent), upgradeText_(texts.Text(QStringLiteral("ABOUT_STRING_UPGRADE"))) {
   setObjectName(QStringLiteral("versionPage"));
   auto* layout = new QVBoxLayout(this);
@@ -44,7 +45,7 @@ CAboutDlg::CAboutDlg(const LanguageTexts& texts, const DeviceFirmware& firmware,
   }
 }
 
-void CAboutDlg::ShowFirmwareNumber(int number) {
+void VersionPage::ShowFirmwareNumber(int number) {
   if (number > 0) {
     firmwareLine_->setText(QStringLiteral("[N3] Device Firmware : Ver %1").arg(number));
   } else if (number < 0) {
@@ -55,7 +56,7 @@ void CAboutDlg::ShowFirmwareNumber(int number) {
   firmwareLine_->setEnabled(number >= 0);
 }
 
-void CAboutDlg::ShowFirmwareText(const QString& modelCode, const QString& firmwareText) {
+void VersionPage::ShowFirmwareText(const QString& modelCode, const QString& firmwareText) {
   firmwareLine_->setText(u'[' + modelCode + u']' + QStringLiteral(" Device Firmware : Ver ") +
                          firmwareText);
   firmwareLine_->setEnabled(true);
@@ -67,7 +68,7 @@ void ShowAboutDialog(const LanguageTexts& texts, const DeviceFirmware& firmware,
   dialog.setObjectName(QStringLiteral("aboutDialog"));
   dialog.setWindowTitle(title);
   auto* layout = new QVBoxLayout(&dialog);
-  layout->addWidget(new CAboutDlg(texts, firmware, &dialog), 1);
+  layout->addWidget(new VersionPage(texts, firmware, &dialog), 1);
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, &dialog);
   QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
   layout->addWidget(buttons);

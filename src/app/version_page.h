@@ -18,11 +18,12 @@ struct DeviceFirmware {
   QString deviceFirmwareText;  // model B
 };
 
-class CAboutDlg : public QWidget {
+class VersionPage : public QWidget {
   Q_OBJECT
 
  public:
-  CAboutDlg(const LanguageTexts& texts, const DeviceFirmware& firmware, QWidget* parent = nullptr);
+  VersionPage(const LanguageTexts& texts, const DeviceFirmware& firmware,
+              QWidget* parent = nullptr);
 
   // Model A (or no logger, for a negative number).
   void ShowFirmwareNumber(int number);

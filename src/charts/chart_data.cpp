@@ -26,7 +26,7 @@ QString Fixed1(double value, const char* unit) {
 // lowest when it reached that, else the stretch's average; the speed is the average.
 class SeriesWalk {
  public:
-  SeriesWalk(CAltitudeArray& altitude, CAltitudeArray& speed, double lowest, double highest)
+  SeriesWalk(AltitudeSeries& altitude, AltitudeSeries& speed, double lowest, double highest)
       : altitude_(altitude), speed_(speed), lowest_(lowest), highest_(highest) {}
 
   template <typename Advance>
@@ -78,8 +78,8 @@ class SeriesWalk {
     sawHighest_ = sawLowest_ = false;
   }
 
-  CAltitudeArray& altitude_;
-  CAltitudeArray& speed_;
+  AltitudeSeries& altitude_;
+  AltitudeSeries& speed_;
   double lowest_;
   double highest_;
   double altitudeSum_ = 0;
@@ -92,13 +92,13 @@ class SeriesWalk {
   double lastSpeed_ = 0;
 };
 
-void FinishAltitude(CAltitudeArray& series) {
+void FinishAltitude(AltitudeSeries& series) {
   series.FindRange();
   series.Smooth();
   series.BuildTexts();
 }
 
-void FinishSpeed(CAltitudeArray& series) {
+void FinishSpeed(AltitudeSeries& series) {
   series.FindRange();
   series.ShiftToPositive();
   series.Smooth();
@@ -132,7 +132,7 @@ std::unique_ptr<ChartData> ComputeCharts(const GPSLog& log, const QString& fileN
   const ChartAltitude altitudeOf(log);
 
   const TrackSummary track =
-      SummarizeTrack(points, {}, [](const TrackPoint&, const CCoordinate&) {});
+      SummarizeTrack(points, {}, [](const TrackPoint&, const Coordinate&) {});
   data->totalDistance = track.distance;
   data->timeSpan = track.elapsed();
 
@@ -163,8 +163,8 @@ std::unique_ptr<ChartData> ComputeCharts(const GPSLog& log, const QString& fileN
     data->distanceSpeed.SetTotal(track.distance);
     SeriesWalk walk(data->distanceAltitude, data->distanceSpeed, lowest, highest);
     walk.Walk(points, altitudeOf, [](const TrackPoint& from, const TrackPoint& to) {
-      const CCoordinate a = BuildPosition(from, {});
-      const CCoordinate b = BuildPosition(to, {});
+      const Coordinate a = BuildPosition(from, {});
+      const Coordinate b = BuildPosition(to, {});
       return Distance(a.latitudeDegrees, a.longitudeDegrees, b.latitudeDegrees, b.longitudeDegrees);
     });
     walk.PushRemainder();

@@ -32,10 +32,10 @@ struct ChartData {
   // window with the statistics) when it lasts longer than 0 s.
   bool hasDistanceCharts = false;
   bool hasTimeCharts = false;
-  CAltitudeArray distanceAltitude;
-  CAltitudeArray distanceSpeed;
-  CAltitudeArray timeAltitude;
-  CAltitudeArray timeSpeed;
+  AltitudeSeries distanceAltitude;
+  AltitudeSeries distanceSpeed;
+  AltitudeSeries timeAltitude;
+  AltitudeSeries timeSpeed;
   double totalDistance = 0;   // metres
   std::int64_t timeSpan = 0;  // seconds
   ChartStatistics statistics;

@@ -52,7 +52,7 @@ void HiddenInput(std::string& page, std::string_view name, const std::string& va
 }
 
 // The chart drawn in SVG from the same numbers the form holds.
-void AppendSvg(std::string& page, const CAltitudeArray& series, const ChartPage& chart,
+void AppendSvg(std::string& page, const AltitudeSeries& series, const ChartPage& chart,
                const AxisScale& x, const std::string& yUnit) {
   const double yMin = series.axisMinimum;
   const double yMax = series.axisMaximum;
@@ -133,7 +133,7 @@ AxisScale XAxisScale(const ChartPage& page) {
   return scale;
 }
 
-std::string ChartPageText(const CAltitudeArray& series, const ChartPage& chart) {
+std::string ChartPageText(const AltitudeSeries& series, const ChartPage& chart) {
   const AxisScale x = XAxisScale(chart);
   const bool altitude = chart.kind == ChartKind::kAltitude;
   const std::string yMin = std::to_string(series.axisMinimum);
@@ -186,7 +186,7 @@ std::string ChartPageText(const CAltitudeArray& series, const ChartPage& chart) 
   return page;
 }
 
-QString WriteChartPage(const QString& path, const CAltitudeArray& series, const ChartPage& page) {
+QString WriteChartPage(const QString& path, const AltitudeSeries& series, const ChartPage& page) {
   OutputFile file(path);
   file << ChartPageText(series, page);
   return file.Commit();
@@ -194,7 +194,7 @@ QString WriteChartPage(const QString& path, const CAltitudeArray& series, const 
 
 QStringList WriteChartPages(const ChartData& data, const QString& folder, QStringList& problems) {
   QStringList written;
-  const auto write = [&](const char* name, const CAltitudeArray& series, const ChartPage& page) {
+  const auto write = [&](const char* name, const AltitudeSeries& series, const ChartPage& page) {
     const QString path = QDir(folder).filePath(QLatin1String(name));
     if (const QString problem = WriteChartPage(path, series, page); problem.isEmpty()) {
       written << path;

@@ -38,10 +38,10 @@ struct AxisScale {
 AxisScale XAxisScale(const ChartPage& page);
 
 // The page of a finished series (its axis bounds and data text built).
-std::string ChartPageText(const CAltitudeArray& series, const ChartPage& page);
+std::string ChartPageText(const AltitudeSeries& series, const ChartPage& page);
 
 // Writes the page into `path`; the empty text on success, else why not.
-QString WriteChartPage(const QString& path, const CAltitudeArray& series, const ChartPage& page);
+QString WriteChartPage(const QString& path, const AltitudeSeries& series, const ChartPage& page);
 
 // Writes the pages the data has into `folder` ("CHT_DISTALT.cht", "CHT_DISTSPD.cht",
 // "CHT_TIMEALT.cht", "CHT_TIMESPD.cht"). Returns the files written; `problems` receives

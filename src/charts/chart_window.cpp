@@ -15,8 +15,8 @@
 
 namespace trevalo {
 
-DlgAltitudeGraph::DlgAltitudeGraph(const Settings& settings, const LanguageTexts& texts,
-                                   const ChartStatistics& statistics, QWidget* parent)
+ChartWindow::ChartWindow(const Settings& settings, const LanguageTexts& texts,
+                         const ChartStatistics& statistics, QWidget* parent)
     : QDialog(parent),
       settings_(settings),
       texts_(texts),
@@ -87,22 +87,22 @@ DlgAltitudeGraph::DlgAltitudeGraph(const Settings& settings, const LanguageTexts
   layout->addWidget(pairs_, 1);
   layout->addLayout(side);
 
-  connect(toggle_, &QPushButton::clicked, this, &DlgAltitudeGraph::Toggle);
-  connect(capture, &QPushButton::clicked, this, &DlgAltitudeGraph::Capture);
+  connect(toggle_, &QPushButton::clicked, this, &ChartWindow::Toggle);
+  connect(capture, &QPushButton::clicked, this, &ChartWindow::Capture);
   connect(close, &QPushButton::clicked, this, &QDialog::accept);
 }
 
-bool DlgAltitudeGraph::showsDistance() const {
+bool ChartWindow::showsDistance() const {
   return pairs_->currentIndex() == 0;
 }
 
-void DlgAltitudeGraph::Toggle() {
+void ChartWindow::Toggle() {
   pairs_->setCurrentIndex(showsDistance() ? 1 : 0);
   toggle_->setText(texts_.Text(showsDistance() ? QStringLiteral("CHART_BTN_GRAPH2")
                                                : QStringLiteral("CHART_BTN_GRAPH1")));
 }
 
-void DlgAltitudeGraph::Capture() {
+void ChartWindow::Capture() {
   const int w = width();
   const int h = height();
   const QRect crop = settings_.ReadFlag(setting::kSupportSkin)

@@ -16,13 +16,13 @@ namespace trevalo {
 class LanguageTexts;
 class Settings;
 
-class DlgAltitudeGraph : public QDialog {
+class ChartWindow : public QDialog {
   Q_OBJECT
 
  public:
   // The chart pages must have been written where the page scheme serves them.
-  DlgAltitudeGraph(const Settings& settings, const LanguageTexts& texts,
-                   const ChartStatistics& statistics, QWidget* parent = nullptr);
+  ChartWindow(const Settings& settings, const LanguageTexts& texts,
+              const ChartStatistics& statistics, QWidget* parent = nullptr);
 
   // Shows the other pair of charts (distance or time).
   void Toggle();

@@ -301,7 +301,7 @@ int RunGeotagCommand(const QStringList& arguments, CommandContext& context) {
     exitCode = o.error.isEmpty() ? exitCode : kUserError;
     if (row->matched) {
       o.between = row->between;
-      CCoordinate position(row->point);
+      Coordinate position(row->point);
       position.Convert(match.longitudeCorrection(), match.latitudeCorrection());
       o.latitude = position.latitudeDegrees;
       o.longitude = position.longitudeDegrees;

@@ -159,7 +159,7 @@ constexpr const char* kPointColumns[] = {
 // Calls `emit(name, value)` for every column of a point, values as the JSON writer takes them.
 template <typename Emit>
 void ForEachPointField(const TrackPoint& p, Emit&& emit) {
-  CCoordinate position(p);
+  Coordinate position(p);
   position.Convert(0, 0);
   std::size_t c = 0;
   emit(kPointColumns[c++], int{p.isWaypoint});

@@ -301,7 +301,7 @@ int RunSetGps(const QStringList& arguments, CommandContext& context) {
     context.Error(problem);
     return kUserError;
   }
-  CCoordinate position(point);
+  Coordinate position(point);
   position.Convert(*longitude, *latitude);
   context.out << "wrote " << target << ": point " << std::int64_t{pointIndex} << " of " << logPath
               << ", " << std::string_view(RealText(position.latitudeDegrees)) << ", "

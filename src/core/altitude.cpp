@@ -24,13 +24,13 @@ std::int32_t TruncateToInt32(double value) {
 
 }  // namespace
 
-void CAltitude::Start(double value) {
+void Altitude::Start(double value) {
   count = 1;
   sum = maximum = minimum = average = last = value;
   climb = descent = 0;
 }
 
-void CAltitude::Add(double value) {
+void Altitude::Add(double value) {
   count += 1;
   sum += value;
   if (count > 1) {
@@ -48,34 +48,34 @@ void CAltitude::Add(double value) {
   last = value;
 }
 
-QString CAltitude::MaximumText() const {
+QString Altitude::MaximumText() const {
   return SinglePrecisionText(maximum);
 }
-QString CAltitude::MinimumText() const {
+QString Altitude::MinimumText() const {
   return SinglePrecisionText(minimum);
 }
-QString CAltitude::AverageText() const {
+QString Altitude::AverageText() const {
   return SinglePrecisionText(average);
 }
-QString CAltitude::ClimbText() const {
+QString Altitude::ClimbText() const {
   return SinglePrecisionText(climb);
 }
-QString CAltitude::DescentText() const {
+QString Altitude::DescentText() const {
   return SinglePrecisionText(descent);
 }
 
-void CAltitudeArray::SetTotal(std::int32_t newTotal) {
+void AltitudeSeries::SetTotal(std::int32_t newTotal) {
   total = newTotal;
   if (total > 0) {
     sampleStep = total / kCapacity + 1;
   }
 }
 
-void CAltitudeArray::SetTotal(double newTotal) {
+void AltitudeSeries::SetTotal(double newTotal) {
   SetTotal(TruncateToInt32(newTotal));
 }
 
-int CAltitudeArray::Push(double value) {
+int AltitudeSeries::Push(double value) {
   if (sampleCount > kCapacity - 2) {
     return -1;
   }
@@ -87,7 +87,7 @@ int CAltitudeArray::Push(double value) {
   return 0;
 }
 
-void CAltitudeArray::FindRange() {
+void AltitudeSeries::FindRange() {
   if (sampleCount == 0) {
     return;
   }
@@ -96,7 +96,7 @@ void CAltitudeArray::FindRange() {
   seriesMaximum = *high;
 }
 
-void CAltitudeArray::Smooth() {
+void AltitudeSeries::Smooth() {
   axisMaximum = seriesMaximum < 0 ? 0 : (seriesMaximum / 100) * 100 + 100;
   axisMinimum = seriesMinimum >= 0 ? 0 : -((std::abs(seriesMinimum) / 100) * 100 + 100);
   smoothed.fill(0);
@@ -131,7 +131,7 @@ void CAltitudeArray::Smooth() {
   smoothed[n - 1] = samples[n - 1];
 }
 
-int CAltitudeArray::ShiftToPositive() {
+int AltitudeSeries::ShiftToPositive() {
   averageShifted = TruncateToInt32(average);
   if (seriesMinimum >= 0) {
     return -1;
@@ -146,7 +146,7 @@ int CAltitudeArray::ShiftToPositive() {
   return 0;
 }
 
-int CAltitudeArray::BuildTexts() {
+int AltitudeSeries::BuildTexts() {
   if (sampleCount == 0) {
     return -1;
   }

@@ -1,6 +1,6 @@
 #pragma once
-// Running statistics of a series (CAltitude) and the bounded integer series derived from it
-// that feeds the charts (CAltitudeArray).
+// Running statistics of a series (Altitude) and the bounded integer series derived from it
+// that feeds the charts (AltitudeSeries).
 
 #include <array>
 #include <cstdint>
@@ -9,12 +9,12 @@
 
 namespace trevalo {
 
-class CAltitude {
+class Altitude {
  public:
-  CAltitude() = default;
-  virtual ~CAltitude() = default;
-  CAltitude(const CAltitude&) = default;
-  CAltitude& operator=(const CAltitude&) = default;
+  Altitude() = default;
+  virtual ~Altitude() = default;
+  Altitude(const Altitude&) = default;
+  Altitude& operator=(const Altitude&) = default;
 
   // Begins a clean series at `value`.
   void Start(double value);
@@ -38,7 +38,7 @@ class CAltitude {
   double descent = 0;
 };
 
-class CAltitudeArray : public CAltitude {
+class AltitudeSeries : public Altitude {
  public:
   static constexpr int kCapacity = 2000;
 

@@ -7,9 +7,9 @@
 
 namespace trevalo {
 
-CCoordinate::CCoordinate(std::string longitudeRef, double rawLongitude, std::string latitudeRef,
-                         double rawLatitude, std::uint8_t altitudeBelowSea, double altitude,
-                         double extra)
+Coordinate::Coordinate(std::string longitudeRef, double rawLongitude, std::string latitudeRef,
+                       double rawLatitude, std::uint8_t altitudeBelowSea, double altitude,
+                       double extra)
     : latitudeRef(std::move(latitudeRef)),
       longitudeRef(std::move(longitudeRef)),
       altitudeBelowSea(altitudeBelowSea),
@@ -18,16 +18,16 @@ CCoordinate::CCoordinate(std::string longitudeRef, double rawLongitude, std::str
       rawLongitude(rawLongitude),
       extra(extra) {}
 
-CCoordinate::CCoordinate(const TrackPoint& point)
-    : CCoordinate(point.longitudeRef, point.longitude, point.latitudeRef, point.latitude,
-                  point.altitudeBelowSea, point.altitude, 0) {}
+Coordinate::Coordinate(const TrackPoint& point)
+    : Coordinate(point.longitudeRef, point.longitude, point.latitudeRef, point.latitude,
+                 point.altitudeBelowSea, point.altitude, 0) {}
 
 double PackedToDegrees(double packed) {
   const double degrees = std::trunc(packed / 100);
   return degrees + (packed - degrees * 100) / 60;
 }
 
-void CCoordinate::Convert(int longitudeCorrection, int latitudeCorrection) {
+void Coordinate::Convert(int longitudeCorrection, int latitudeCorrection) {
   longitudeDegrees = PackedToDegrees(rawLongitude);
   latitudeDegrees = PackedToDegrees(rawLatitude);
   altitudeMetres = rawAltitude;

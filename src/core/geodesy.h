@@ -12,15 +12,15 @@ struct TrackPoint;
 
 // A position taken from a track point: packed ddmm.mmmm values with their reference
 // letters, converted by Convert into signed decimal degrees.
-class CCoordinate {
+class Coordinate {
  public:
-  CCoordinate() = default;
-  CCoordinate(std::string longitudeRef, double rawLongitude, std::string latitudeRef,
-              double rawLatitude, std::uint8_t altitudeBelowSea, double altitude, double extra);
-  explicit CCoordinate(const TrackPoint& point);
-  virtual ~CCoordinate() = default;
-  CCoordinate(const CCoordinate&) = default;
-  CCoordinate& operator=(const CCoordinate&) = default;
+  Coordinate() = default;
+  Coordinate(std::string longitudeRef, double rawLongitude, std::string latitudeRef,
+             double rawLatitude, std::uint8_t altitudeBelowSea, double altitude, double extra);
+  explicit Coordinate(const TrackPoint& point);
+  virtual ~Coordinate() = default;
+  Coordinate(const Coordinate&) = default;
+  Coordinate& operator=(const Coordinate&) = default;
 
   // Fills the signed degrees and altitude; the corrections are hundredths of an arc second
   // added to the longitude and latitude (0: none).

@@ -390,8 +390,8 @@ class MissingSpeeds {
       return;
     }
     if (!speedGiven && previous_ && point.utcTime > previous_->utcTime) {
-      CCoordinate a(*previous_);
-      CCoordinate b(point);
+      Coordinate a(*previous_);
+      Coordinate b(point);
       a.Convert(0, 0);
       b.Convert(0, 0);
       const double metres =

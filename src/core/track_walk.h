@@ -25,7 +25,7 @@ struct PositionCorrection {
   int longitude = 0;
 };
 
-CCoordinate BuildPosition(const TrackPoint& point, PositionCorrection correction);
+Coordinate BuildPosition(const TrackPoint& point, PositionCorrection correction);
 
 // Seconds for an average speed: an elapsed time of 0 counts as one second.
 inline std::int64_t SpeedSeconds(std::int64_t elapsed) {
@@ -38,7 +38,7 @@ struct TrackSummary {
   TimeValue firstTime = 0;  // the local times of the first and the last usable point
   TimeValue lastTime = 0;
   double distance = 0;
-  CCoordinate lastPosition;
+  Coordinate lastPosition;
   std::int64_t elapsed() const { return lastTime - firstTime; }
 };
 
@@ -52,7 +52,7 @@ TrackSummary SummarizeTrack(const Points& points, PositionCorrection correction,
     if (!IsUsable(point)) {
       continue;
     }
-    const CCoordinate position = BuildPosition(point, correction);
+    const Coordinate position = BuildPosition(point, correction);
     if (!summary.usable) {
       summary.usable = true;
       summary.firstTime = point.localTime;
@@ -80,7 +80,7 @@ struct RunTexts {
   QString ascent;
   QString descent;
 };
-RunTexts MakeRunTexts(double distance, std::int64_t elapsed, const CAltitude& altitudes);
+RunTexts MakeRunTexts(double distance, std::int64_t elapsed, const Altitude& altitudes);
 
 // A lap mark of a log as the lap folders and lap markers show it. The first lap mark starts
 // the run; every later one closes a lap; the one whose number equals the log's lap-mark
@@ -90,7 +90,7 @@ struct LapMark {
   Kind kind = Kind::kStart;
   int number = 1;                     // 1 for the start, k for the k-th lap mark
   const TrackPoint* point = nullptr;  // valid while the mark is handed on
-  CCoordinate position;
+  Coordinate position;
   RunTexts lap;    // middle and final marks: the lap this mark closes
   RunTexts total;  // final mark: the run from the start to here
 };
@@ -98,7 +98,7 @@ struct LapMark {
 struct WaypointMark {
   int number = 1;                     // from 1 in each log
   const TrackPoint* point = nullptr;  // valid while the mark is handed on
-  CCoordinate position;
+  Coordinate position;
 };
 
 // How waypoints take part in a lap walk: as ordinary points of the run (the KML lap
@@ -107,7 +107,7 @@ enum class WaypointRule { kOrdinaryPoints, kMarkedApart };
 
 struct LapWalkResult {
   bool built = false;  // a position was built
-  CCoordinate lastPosition;
+  Coordinate lastPosition;
 };
 
 // Walks the usable points once: onLap(const LapMark&) for every lap mark from the first,
@@ -124,10 +124,10 @@ LapWalkResult WalkLaps(const Points& points, std::int32_t lapCount, PositionCorr
   int lapCounter = 0;
   int waypointCounter = 0;
   TimeValue lapStartTime = 0;
-  CAltitude lapAltitudes;
-  CAltitude totalAltitudes;
+  Altitude lapAltitudes;
+  Altitude totalAltitudes;
   const auto build = [&](const TrackPoint& point) {
-    const CCoordinate position = BuildPosition(point, correction);
+    const Coordinate position = BuildPosition(point, correction);
     const double leg = result.built ? Distance(result.lastPosition.latitudeDegrees,
                                                result.lastPosition.longitudeDegrees,
                                                position.latitudeDegrees, position.longitudeDegrees)

@@ -74,10 +74,10 @@ int main(int argc, char* argv[]) {
                              trevalo::ProgramPageFolders(folders),
                              [](const QString& path) { return trevalo::PhotoPreviewJpeg(path); });
 
-  trevalo::CTrevaloDlg window{trevalo::Settings(folders), trevalo::SystemLanguageIsKorean()};
+  trevalo::MainWindow window{trevalo::Settings(folders), trevalo::SystemLanguageIsKorean()};
   window.ShowAsStored();
   QObject::connect(&laterStarts, &trevalo::InstanceServer::filesReceived, &window,
-                   &trevalo::CTrevaloDlg::OpenPhotos);
+                   &trevalo::MainWindow::OpenPhotos);
   if (!photos.isEmpty()) {
     QTimer::singleShot(0, &window, [&window, photos] { window.OpenPhotos(photos); });
   }

@@ -10,8 +10,8 @@
 
 #include "app/app_icon.h"
 #include "app/plain_text.h"
-#include "desktop/settings_page.h"
 #include "app/settings_warning.h"
+#include "desktop/settings_page.h"
 #include "device/logger_detection.h"
 #include "map/map_page.h"
 #include "tagging/photo_page.h"
@@ -30,7 +30,7 @@ const char* const kFirstRunEnglish =
 
 }  // namespace
 
-CTrevaloDlg::CTrevaloDlg(Settings settings, bool systemIsKorean, QWidget* parent)
+MainWindow::MainWindow(Settings settings, bool systemIsKorean, QWidget* parent)
     : QWidget(parent),
       settings_(std::move(settings)),
       systemIsKorean_(systemIsKorean),
@@ -45,7 +45,7 @@ CTrevaloDlg::CTrevaloDlg(Settings settings, bool systemIsKorean, QWidget* parent
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(14, 13, 14, 13);
   layout->addWidget(tabs_);
-  connect(tabs_, &QTabWidget::currentChanged, this, &CTrevaloDlg::OnTabChanged);
+  connect(tabs_, &QTabWidget::currentChanged, this, &MainWindow::OnTabChanged);
 
   BuildPages();
 
@@ -61,16 +61,16 @@ CTrevaloDlg::CTrevaloDlg(Settings settings, bool systemIsKorean, QWidget* parent
 
   layoutWriteTimer_.setSingleShot(true);
   layoutWriteTimer_.setInterval(150);
-  connect(&layoutWriteTimer_, &QTimer::timeout, this, &CTrevaloDlg::WriteLayout);
+  connect(&layoutWriteTimer_, &QTimer::timeout, this, &MainWindow::WriteLayout);
 }
 
-CTrevaloDlg::~CTrevaloDlg() {
+MainWindow::~MainWindow() {
   FlushLayout();
   // The pages go while the settings they write on their way out are still here.
   DestroyPages();
 }
 
-void CTrevaloDlg::LoadTexts() {
+void MainWindow::LoadTexts() {
   firstRun_ = !settings_.SettingsFileExists();
   texts_ = LanguageTexts::Load(settings_);
   qtTranslations_.Apply(texts_);
@@ -83,25 +83,23 @@ void CTrevaloDlg::LoadTexts() {
   }
 }
 
-void CTrevaloDlg::BuildPages() {
-  photoPage_ =
-      new CRAZIvozezDlg(settings_, texts_, nullptr, DeviceTreeFromEnvironment(), photoWork_);
-  mapPage_ = new CHtmlDlg(settings_, texts_);
-  settingsPage_ = new CGPSSettingDlg(settings_, texts_, photoPage_);
-  versionPage_ = new CAboutDlg(texts_, firmware_);
-  connect(settingsPage_, &CGPSSettingDlg::firmwareNumberChanged, this,
-          &CTrevaloDlg::ShowFirmwareNumber);
-  connect(settingsPage_, &CGPSSettingDlg::firmwareTextChanged, this,
-          &CTrevaloDlg::ShowFirmwareText);
+void MainWindow::BuildPages() {
+  photoPage_ = new PhotoPage(settings_, texts_, nullptr, DeviceTreeFromEnvironment(), photoWork_);
+  mapPage_ = new MapPage(settings_, texts_);
+  settingsPage_ = new SettingsPage(settings_, texts_, photoPage_);
+  versionPage_ = new VersionPage(texts_, firmware_);
+  connect(settingsPage_, &SettingsPage::firmwareNumberChanged, this,
+          &MainWindow::ShowFirmwareNumber);
+  connect(settingsPage_, &SettingsPage::firmwareTextChanged, this, &MainWindow::ShowFirmwareText);
   // The settings page itself is re-created, so the reload waits until its click is over.
-  connect(settingsPage_, &CGPSSettingDlg::languageChanged, this, &CTrevaloDlg::ReloadLanguage,
+  connect(settingsPage_, &SettingsPage::languageChanged, this, &MainWindow::ReloadLanguage,
           Qt::QueuedConnection);
   settingsPage_->OnDeviceChange();
-  connect(photoPage_, &CRAZIvozezDlg::mapRequested, this, [this](const MapRequest& request) {
+  connect(photoPage_, &PhotoPage::mapRequested, this, [this](const MapRequest& request) {
     mapPage_->Show(request);
     SelectTab(kMapTab);
   });
-  connect(mapPage_, &CHtmlDlg::aboutRequested, this,
+  connect(mapPage_, &MapPage::aboutRequested, this,
           [this] { ShowAboutDialog(texts_, firmware_, tabCaptions_[kVersionTab], this); });
   {
     // Adding the first tab selects it; that is not a move from one tab to another.
@@ -132,7 +130,7 @@ void CTrevaloDlg::BuildPages() {
   }
 }
 
-void CTrevaloDlg::OpenPhotos(const QStringList& files) {
+void MainWindow::OpenPhotos(const QStringList& files) {
   if (isMinimized()) {
     setWindowState(windowState() & ~Qt::WindowMinimized);
   }
@@ -146,7 +144,7 @@ void CTrevaloDlg::OpenPhotos(const QStringList& files) {
   photoPage_->AddPhotos(files);
 }
 
-void CTrevaloDlg::DestroyPages() {
+void MainWindow::DestroyPages() {
   const QSignalBlocker quiet(tabs_);
   while (tabs_->count() > 0) {
     QWidget* page = tabs_->widget(0);
@@ -159,7 +157,7 @@ void CTrevaloDlg::DestroyPages() {
   versionPage_ = nullptr;
 }
 
-void CTrevaloDlg::ShowAsStored() {
+void MainWindow::ShowAsStored() {
   // The normal placement is set even for a maximised start: restoring the window returns
   // to it, and the placement written then is the stored one, not a default.
   const QRect placement(QPoint(settings_.ReadSettingInt(setting::kWindowPlacementLeft),
@@ -181,7 +179,7 @@ void CTrevaloDlg::ShowAsStored() {
   }
 }
 
-void CTrevaloDlg::SelectTab(int index) {
+void MainWindow::SelectTab(int index) {
   if (index < 0 || index >= tabs_->count()) {
     return;
   }
@@ -189,38 +187,38 @@ void CTrevaloDlg::SelectTab(int index) {
   currentTab_ = index;
 }
 
-QWidget* CTrevaloDlg::currentPage() const {
+QWidget* MainWindow::currentPage() const {
   return tabs_->currentWidget();
 }
 
-void CTrevaloDlg::OnTabChanged(int index) {
+void MainWindow::OnTabChanged(int index) {
   if (index == kMapTab && currentTab_ == kPhotoTab && photoPage_ != nullptr) {
     photoPage_->ShowMapView();
   }
   currentTab_ = index;
 }
 
-void CTrevaloDlg::ReloadLanguage() {
+void MainWindow::ReloadLanguage() {
   LoadTexts();
   DestroyPages();
   BuildPages();
   ScheduleLayoutWrite();
 }
 
-void CTrevaloDlg::ShowFirmwareNumber(int number) {
+void MainWindow::ShowFirmwareNumber(int number) {
   firmware_.aboutKind = 1;
   firmware_.firmwareNumber = number;
   versionPage_->ShowFirmwareNumber(number);
 }
 
-void CTrevaloDlg::ShowFirmwareText(const QString& modelCode, const QString& firmwareText) {
+void MainWindow::ShowFirmwareText(const QString& modelCode, const QString& firmwareText) {
   firmware_.aboutKind = 2;
   firmware_.deviceModelCode = modelCode;
   firmware_.deviceFirmwareText = firmwareText;
   versionPage_->ShowFirmwareText(modelCode, firmwareText);
 }
 
-void CTrevaloDlg::keyPressEvent(QKeyEvent* event) {
+void MainWindow::keyPressEvent(QKeyEvent* event) {
   // Neither key may close a page or the window.
   switch (event->key()) {
     case Qt::Key_Return:
@@ -233,29 +231,29 @@ void CTrevaloDlg::keyPressEvent(QKeyEvent* event) {
   }
 }
 
-void CTrevaloDlg::resizeEvent(QResizeEvent* event) {
+void MainWindow::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
   ScheduleLayoutWrite();
 }
 
-void CTrevaloDlg::moveEvent(QMoveEvent* event) {
+void MainWindow::moveEvent(QMoveEvent* event) {
   QWidget::moveEvent(event);
   ScheduleLayoutWrite();
 }
 
-void CTrevaloDlg::changeEvent(QEvent* event) {
+void MainWindow::changeEvent(QEvent* event) {
   QWidget::changeEvent(event);
   if (event->type() == QEvent::WindowStateChange) {
     ScheduleLayoutWrite();
   }
 }
 
-void CTrevaloDlg::closeEvent(QCloseEvent* event) {
+void MainWindow::closeEvent(QCloseEvent* event) {
   FlushLayout();
   QWidget::closeEvent(event);
 }
 
-void CTrevaloDlg::ScheduleLayoutWrite() {
+void MainWindow::ScheduleLayoutWrite() {
   if (!isVisible() || isMinimized()) {
     return;  // minimising writes nothing
   }
@@ -263,14 +261,14 @@ void CTrevaloDlg::ScheduleLayoutWrite() {
   layoutWriteTimer_.start();
 }
 
-void CTrevaloDlg::FlushLayout() {
+void MainWindow::FlushLayout() {
   if (layoutWriteTimer_.isActive()) {
     layoutWriteTimer_.stop();
     WriteLayout();
   }
 }
 
-void CTrevaloDlg::WriteLayout() {
+void MainWindow::WriteLayout() {
   const QRect normal = normalGeometry().isValid() ? normalGeometry() : geometry();
   const QRect client = rect();
   const auto number = [](int value) { return QString::number(value); };

@@ -20,12 +20,12 @@ class QTabWidget;
 
 namespace trevalo {
 
-class CGPSSettingDlg;
-class CHtmlDlg;
-class CRAZIvozezDlg;
+class SettingsPage;
+class MapPage;
+class PhotoPage;
 struct PhotoPageState;
 
-class CTrevaloDlg : public QWidget {
+class MainWindow : public QWidget {
   Q_OBJECT
 
  public:
@@ -33,8 +33,8 @@ class CTrevaloDlg : public QWidget {
   enum ShowMode { kNormal = 0, kNormalFromFile = 1, kMaximised = 2 };
 
   // `systemIsKorean` chooses the first-run text (the system's language).
-  CTrevaloDlg(Settings settings, bool systemIsKorean, QWidget* parent = nullptr);
-  ~CTrevaloDlg() override;
+  MainWindow(Settings settings, bool systemIsKorean, QWidget* parent = nullptr);
+  ~MainWindow() override;
 
   // Shows the window as the stored placement says.
   void ShowAsStored();
@@ -51,10 +51,10 @@ class CTrevaloDlg : public QWidget {
   bool firstRun() const { return firstRun_; }
   ShowMode showMode() const { return showMode_; }
   QTabWidget* tabs() const { return tabs_; }
-  CRAZIvozezDlg* photoPage() const { return photoPage_; }
-  CHtmlDlg* mapPage() const { return mapPage_; }
-  CGPSSettingDlg* settingsPage() const { return settingsPage_; }
-  CAboutDlg* versionPage() const { return versionPage_; }
+  PhotoPage* photoPage() const { return photoPage_; }
+  MapPage* mapPage() const { return mapPage_; }
+  SettingsPage* settingsPage() const { return settingsPage_; }
+  VersionPage* versionPage() const { return versionPage_; }
   QWidget* currentPage() const;
   QMessageBox* firstRunPrompt() const { return firstRunPrompt_; }
   // Writes the window keys now if a layout change is waiting to be written.
@@ -89,10 +89,10 @@ class CTrevaloDlg : public QWidget {
   QString tabCaptions_[5];  // main, map, settings, version, help (help is not shown)
 
   QTabWidget* tabs_;
-  CRAZIvozezDlg* photoPage_ = nullptr;
-  CHtmlDlg* mapPage_ = nullptr;
-  CGPSSettingDlg* settingsPage_ = nullptr;
-  CAboutDlg* versionPage_ = nullptr;
+  PhotoPage* photoPage_ = nullptr;
+  MapPage* mapPage_ = nullptr;
+  SettingsPage* settingsPage_ = nullptr;
+  VersionPage* versionPage_ = nullptr;
   QPointer<QMessageBox> firstRunPrompt_;
   QTimer layoutWriteTimer_;
 };

@@ -62,16 +62,16 @@ void SelectValue(QComboBox* list, int value) {
 
 }  // namespace
 
-QString CGPSSettingDlg::CorrectionText(int value, const QString& negative, const QString& positive,
-                                       const QString& seconds) {
+QString SettingsPage::CorrectionText(int value, const QString& negative, const QString& positive,
+                                     const QString& seconds) {
   return QStringLiteral("%1 %2 %3")
       .arg(value < 0 ? negative : positive)
       .arg(std::abs(value) / 100.0, 0, 'f', 2)
       .arg(seconds);
 }
 
-CGPSSettingDlg::CGPSSettingDlg(const Settings& settings, const LanguageTexts& texts,
-                               CRAZIvozezDlg* photoPage, QWidget* parent)
+SettingsPage::SettingsPage(const Settings& settings, const LanguageTexts& texts,
+                           PhotoPage* photoPage, QWidget* parent)
     : QWidget(parent), settings_(settings), texts_(texts), photoPage_(photoPage) {
   setObjectName(QStringLiteral("settingsPage"));
   auto* left = new QVBoxLayout;
@@ -97,13 +97,13 @@ CGPSSettingDlg::CGPSSettingDlg(const Settings& settings, const LanguageTexts& te
   layout->addWidget(scroll);
 
   if (photoPage_ != nullptr) {
-    connect(photoPage_, &CRAZIvozezDlg::loggerChanged, this, &CGPSSettingDlg::OnDeviceChange);
+    connect(photoPage_, &PhotoPage::loggerChanged, this, &SettingsPage::OnDeviceChange);
   }
   LoadLoggerValues();
   RefreshDeviceGroups();
 }
 
-QWidget* CGPSSettingDlg::BuildMatching() {
+QWidget* SettingsPage::BuildMatching() {
   auto* box = new QWidget;
   auto* layout = new QVBoxLayout(box);
   layout->setContentsMargins(0, 0, 0, 0);
@@ -162,7 +162,7 @@ QWidget* CGPSSettingDlg::BuildMatching() {
     s->setTickInterval(50);
     s->setTickPosition(QSlider::TicksBelow);
     s->setValue(value);
-    connect(s, &QSlider::valueChanged, this, &CGPSSettingDlg::ApplyCorrection);
+    connect(s, &QSlider::valueChanged, this, &SettingsPage::ApplyCorrection);
     return s;
   };
   latitudeSlider_ = slider("latitudeCorrection", match.latitudeOffset);
@@ -182,14 +182,14 @@ QWidget* CGPSSettingDlg::BuildMatching() {
   grid->setColumnStretch(1, 1);
   correctionControls_ = {latitudeSlider_, longitudeSlider_, latitudeText_,
                          longitudeText_,  latitudeCaption,  longitudeCaption};
-  connect(correctionOn_, &QRadioButton::toggled, this, &CGPSSettingDlg::ApplyCorrection);
+  connect(correctionOn_, &QRadioButton::toggled, this, &SettingsPage::ApplyCorrection);
   layout->addWidget(correction);
   // The first showing only sets the controls; the photos keep their match.
   ShowCorrection();
   return box;
 }
 
-void CGPSSettingDlg::ApplyCorrection() {
+void SettingsPage::ApplyCorrection() {
   const bool on = correctionOn_->isChecked();
   if (!on) {
     const QSignalBlocker quietLatitude(latitudeSlider_);
@@ -203,7 +203,7 @@ void CGPSSettingDlg::ApplyCorrection() {
   }
 }
 
-void CGPSSettingDlg::ShowCorrection() {
+void SettingsPage::ShowCorrection() {
   for (QWidget* control : correctionControls_) {
     control->setEnabled(correctionOn_->isChecked());
   }
@@ -216,7 +216,7 @@ void CGPSSettingDlg::ShowCorrection() {
       texts_.Text(QStringLiteral("SETTING_CORRECTION2_TEXT_EAST")), seconds));
 }
 
-QWidget* CGPSSettingDlg::BuildInterpolation() {
+QWidget* SettingsPage::BuildInterpolation() {
   auto* group = new QGroupBox(texts_.Text(QStringLiteral("SETTING_INTERPOLATE_GROUP")));
   const MatchSettings match = photoPage_ != nullptr ? photoPage_->matchSettings() : MatchSettings{};
   interpolate_ =
@@ -258,7 +258,7 @@ QWidget* CGPSSettingDlg::BuildInterpolation() {
   return group;
 }
 
-QWidget* CGPSSettingDlg::BuildMapTiles() {
+QWidget* SettingsPage::BuildMapTiles() {
   auto* group = new QGroupBox(texts_.Text(QStringLiteral("SETTING_GROUP_MAPTILES")));
   auto* note = new QLabel(texts_.Text(QStringLiteral("SETTING_TEXT_MAPTILES")));
   note->setWordWrap(true);
@@ -268,11 +268,11 @@ QWidget* CGPSSettingDlg::BuildMapTiles() {
   auto* column = new QVBoxLayout(group);
   column->addWidget(note);
   column->addWidget(tileServer_);
-  connect(tileServer_, &QLineEdit::editingFinished, this, &CGPSSettingDlg::ApplyTileServer);
+  connect(tileServer_, &QLineEdit::editingFinished, this, &SettingsPage::ApplyTileServer);
   return group;
 }
 
-void CGPSSettingDlg::ApplyTileServer() {
+void SettingsPage::ApplyTileServer() {
   // The warning takes the focus from the field, which finishes its editing once more.
   if (applyingTileServer_) {
     return;
@@ -296,7 +296,7 @@ void CGPSSettingDlg::ApplyTileServer() {
   applyingTileServer_ = false;
 }
 
-QWidget* CGPSSettingDlg::BuildOptions() {
+QWidget* SettingsPage::BuildOptions() {
   auto* box = new QWidget;
   auto* layout = new QVBoxLayout(box);
   layout->setContentsMargins(0, 0, 0, 0);
@@ -370,7 +370,7 @@ QWidget* CGPSSettingDlg::BuildOptions() {
   return box;
 }
 
-QWidget* CGPSSettingDlg::BuildModelA() {
+QWidget* SettingsPage::BuildModelA() {
   modelAGroup_ = Named(new QGroupBox, "modelAGroup");
   interval_ = Named(new QComboBox, "samplingInterval");
   ledMode_ = Named(new QComboBox, "ledMode");
@@ -402,13 +402,13 @@ QWidget* CGPSSettingDlg::BuildModelA() {
   };
   connect(interval_, &QComboBox::currentIndexChanged, this, changed);
   connect(ledMode_, &QComboBox::currentIndexChanged, this, changed);
-  connect(applyA_, &QPushButton::clicked, this, &CGPSSettingDlg::ApplyModelA);
+  connect(applyA_, &QPushButton::clicked, this, &SettingsPage::ApplyModelA);
   connect(ledHelp, &QPushButton::clicked, this,
           [this] { ShowHelp(QStringLiteral("SETTING_TEXT_LEDMODECOMMENT")); });
   return modelAGroup_;
 }
 
-QWidget* CGPSSettingDlg::BuildModelB() {
+QWidget* SettingsPage::BuildModelB() {
   auto* group =
       Named(new QGroupBox(texts_.Text(QStringLiteral("SETTING_R6_DEVICE"))), "modelBGroup");
   auto* grid = new QGridLayout(group);
@@ -443,11 +443,11 @@ QWidget* CGPSSettingDlg::BuildModelB() {
       Named(new QPushButton(texts_.Text(QStringLiteral("SETTING_BUTTON_APPLY"))), "applyModelB");
   grid->addWidget(applyB_, line, 1, Qt::AlignRight);
   grid->setColumnStretch(1, 1);
-  connect(applyB_, &QPushButton::clicked, this, &CGPSSettingDlg::ApplyModelB);
+  connect(applyB_, &QPushButton::clicked, this, &SettingsPage::ApplyModelB);
   return group;
 }
 
-void CGPSSettingDlg::OnDeviceChange() {
+void SettingsPage::OnDeviceChange() {
   LoadLoggerValues();
   RefreshDeviceGroups();
   const ConnectedLogger logger = Logger();
@@ -466,7 +466,7 @@ void CGPSSettingDlg::OnDeviceChange() {
   }
 }
 
-void CGPSSettingDlg::Alert(const char* name, const QString& text) {
+void SettingsPage::Alert(const char* name, const QString& text) {
   // Told without holding up the page (device changes come at any time).
   auto* box =
       new PlainMessageBox(QMessageBox::Warning, texts_.Text(QStringLiteral("SETTING_TITLE")), text,
@@ -476,11 +476,11 @@ void CGPSSettingDlg::Alert(const char* name, const QString& text) {
   box->open();
 }
 
-ConnectedLogger CGPSSettingDlg::Logger() const {
+ConnectedLogger SettingsPage::Logger() const {
   return photoPage_ != nullptr ? photoPage_->logger() : ConnectedLogger{};
 }
 
-void CGPSSettingDlg::LoadLoggerValues() {
+void SettingsPage::LoadLoggerValues() {
   const ConnectedLogger logger = Logger();
   loggerKind_ = static_cast<int>(logger.state.kind);
   if (logger.state.kind == LoggerKind::kModelA) {
@@ -490,7 +490,7 @@ void CGPSSettingDlg::LoadLoggerValues() {
   }
 }
 
-void CGPSSettingDlg::RefreshDeviceGroups() {
+void SettingsPage::RefreshDeviceGroups() {
   const bool modelA = loggerKind_ == static_cast<int>(LoggerKind::kModelA);
   const bool modelB = loggerKind_ == static_cast<int>(LoggerKind::kModelB);
   modelAGroup_->setTitle(texts_.Text(modelA ? QStringLiteral("SETTING_TEXT_CONNECTED")
@@ -526,7 +526,7 @@ void CGPSSettingDlg::RefreshDeviceGroups() {
   interval_->setCurrentIndex(modelA ? interval_->findData(modelA_.samplingSeconds) : kNone);
 }
 
-void CGPSSettingDlg::ApplyModelA() {
+void SettingsPage::ApplyModelA() {
   const ConnectedLogger logger = Logger();
   if (logger.state.kind != LoggerKind::kModelA) {
     return;
@@ -538,7 +538,7 @@ void CGPSSettingDlg::ApplyModelA() {
   applyA_->setEnabled(false);
 }
 
-void CGPSSettingDlg::ApplyModelB() {
+void SettingsPage::ApplyModelB() {
   const ConnectedLogger logger = Logger();
   if (logger.state.kind != LoggerKind::kModelB) {
     return;
@@ -550,7 +550,7 @@ void CGPSSettingDlg::ApplyModelB() {
   applyB_->setEnabled(false);
 }
 
-bool CGPSSettingDlg::TellWriteProblem(const QString& problem) {
+bool SettingsPage::TellWriteProblem(const QString& problem) {
   if (problem.isEmpty()) {
     return false;
   }
@@ -563,14 +563,14 @@ bool CGPSSettingDlg::TellWriteProblem(const QString& problem) {
   return true;
 }
 
-void CGPSSettingDlg::Store(const QString& key, const QString& value) {
+void SettingsPage::Store(const QString& key, const QString& value) {
   QString problem;
   if (!settings_.WriteSetting(key, value, &problem)) {
     TellNotKept(QStringLiteral("SETTING_TEXT_NOTKEPT"), problem);
   }
 }
 
-void CGPSSettingDlg::TellNotKept(const QString& key, const QString& problem) {
+void SettingsPage::TellNotKept(const QString& key, const QString& problem) {
   PlainMessageBox box(QMessageBox::Warning, texts_.Text(QStringLiteral("SETTING_TITLE")),
                       texts_.MultiLineText(key) + QStringLiteral("\n\n") + problem, QMessageBox::Ok,
                       this);
@@ -578,7 +578,7 @@ void CGPSSettingDlg::TellNotKept(const QString& key, const QString& problem) {
   box.exec();
 }
 
-void CGPSSettingDlg::ShowHelp(const QString& key) {
+void SettingsPage::ShowHelp(const QString& key) {
   PlainMessageBox box(QMessageBox::Question, texts_.Text(QStringLiteral("SETTING_TITLE")),
                       texts_.MultiLineText(key), QMessageBox::Ok, this);
   box.exec();

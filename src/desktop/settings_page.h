@@ -22,17 +22,17 @@ class QSpinBox;
 
 namespace trevalo {
 
-class CRAZIvozezDlg;
+class PhotoPage;
 class LanguageTexts;
 class Settings;
 
-class CGPSSettingDlg : public QWidget {
+class SettingsPage : public QWidget {
   Q_OBJECT
 
  public:
   // The page changes the photo page's matching; `photoPage` may be null (no matching).
-  CGPSSettingDlg(const Settings& settings, const LanguageTexts& texts, CRAZIvozezDlg* photoPage,
-                 QWidget* parent = nullptr);
+  SettingsPage(const Settings& settings, const LanguageTexts& texts, PhotoPage* photoPage,
+               QWidget* parent = nullptr);
 
   // The logger came or went: its settings are shown again (and a model B file of another
   // format is told).
@@ -86,7 +86,7 @@ class CGPSSettingDlg : public QWidget {
 
   const Settings& settings_;
   const LanguageTexts& texts_;
-  CRAZIvozezDlg* photoPage_;
+  PhotoPage* photoPage_;
   ModelASettings modelA_;
   ModelBSettings modelB_;
   int loggerKind_ = 0;

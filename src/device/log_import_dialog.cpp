@@ -36,8 +36,8 @@ QLabel* Value(const char* name, QWidget* parent) {
 
 }  // namespace
 
-CGPSLogImportDlg::CGPSLogImportDlg(const LanguageTexts& texts, LogLibrary& library, DeviceTree tree,
-                                   QWidget* parent)
+LogImportDialog::LogImportDialog(const LanguageTexts& texts, LogLibrary& library, DeviceTree tree,
+                                 QWidget* parent)
     : QDialog(parent),
       texts_(texts),
       library_(library),
@@ -92,12 +92,12 @@ CGPSLogImportDlg::CGPSLogImportDlg(const LanguageTexts& texts, LogLibrary& libra
   layout->addLayout(buttons);
   setMinimumWidth(480);
 
-  connect(importButton_, &QPushButton::clicked, this, &CGPSLogImportDlg::Import);
+  connect(importButton_, &QPushButton::clicked, this, &LogImportDialog::Import);
   connect(closeButton, &QPushButton::clicked, this, &QDialog::reject);
-  connect(managerButton, &QPushButton::clicked, this, &CGPSLogImportDlg::logManagerRequested);
+  connect(managerButton, &QPushButton::clicked, this, &LogImportDialog::logManagerRequested);
 }
 
-void CGPSLogImportDlg::Prepare() {
+void LogImportDialog::Prepare() {
   zones_->clear();
   const QString gmt = texts_.Text(QStringLiteral("GPSIMPORT_OPTION_GMT"));
   for (const int zone : kTimeZoneList) {
@@ -111,7 +111,7 @@ void CGPSLogImportDlg::Prepare() {
   RefreshDisplay();
 }
 
-void CGPSLogImportDlg::RefreshDisplay() {
+void LogImportDialog::RefreshDisplay() {
   logger_ = DetectLogger(tree_);
   const bool present = logger_.kind != LoggerKind::kNone;
   for (QWidget* control : {static_cast<QWidget*>(importButton_), static_cast<QWidget*>(deleteBox_),
@@ -130,11 +130,11 @@ void CGPSLogImportDlg::RefreshDisplay() {
   }
 }
 
-int CGPSLogImportDlg::ChosenZone() const {
+int LogImportDialog::ChosenZone() const {
   return zones_->currentIndex() >= 0 ? zones_->currentData().toInt() : LocalZoneHHMM();
 }
 
-void CGPSLogImportDlg::Import() {
+void LogImportDialog::Import() {
   if (logger_.kind == LoggerKind::kNone) {
     return;
   }

@@ -17,13 +17,13 @@ class LanguageTexts;
 class LibraryProblemsLabel;
 class LogLibrary;
 
-class CGPSLogImportDlg : public QDialog {
+class LogImportDialog : public QDialog {
   Q_OBJECT
 
  public:
   // `tree` says where mounts and hardware are read (the system's, or a test's).
-  CGPSLogImportDlg(const LanguageTexts& texts, LogLibrary& library, DeviceTree tree,
-                   QWidget* parent = nullptr);
+  LogImportDialog(const LanguageTexts& texts, LogLibrary& library, DeviceTree tree,
+                  QWidget* parent = nullptr);
 
   // Fills the zone list (the computer's zone selected when it is in the list) and shows
   // the logger; run before every opening.

@@ -20,8 +20,8 @@
 
 namespace trevalo {
 
-CGPSLogExportDlg::CGPSLogExportDlg(const Settings& settings, const LanguageTexts& texts,
-                                   int logCount, QWidget* parent)
+ExportDialog::ExportDialog(const Settings& settings, const LanguageTexts& texts, int logCount,
+                           QWidget* parent)
     : QDialog(parent),
       settings_(settings),
       texts_(texts),
@@ -97,31 +97,31 @@ CGPSLogExportDlg::CGPSLogExportDlg(const Settings& settings, const LanguageTexts
       SetExportFolder(folder);
     }
   });
-  connect(exportButton, &QPushButton::clicked, this, &CGPSLogExportDlg::Export);
+  connect(exportButton, &QPushButton::clicked, this, &ExportDialog::Export);
   connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
   SetExportFolder(StartFolder(settings, setting::kPathExport, setting::kFolderCapacity));
 }
 
-ExportFormat CGPSLogExportDlg::format() const {
+ExportFormat ExportDialog::format() const {
   return gpx_->isChecked()     ? ExportFormat::kGpx
          : table_->isChecked() ? ExportFormat::kTable
                                : ExportFormat::kKml;
 }
 
-bool CGPSLogExportDlg::batch() const {
+bool ExportDialog::batch() const {
   return batch_->isChecked();
 }
 
-QString CGPSLogExportDlg::typedName() const {
+QString ExportDialog::typedName() const {
   return name_->text();
 }
 
-void CGPSLogExportDlg::SetExportFolder(const QString& folder) {
+void ExportDialog::SetExportFolder(const QString& folder) {
   folder_ = SaveFolderOrPictures(settings_, folder);
   folderLine_->setText(FolderLine(texts_.Text(QStringLiteral("EXPORT_TEXT_EXPORTPATH")), folder_));
 }
 
-void CGPSLogExportDlg::Export() {
+void ExportDialog::Export() {
   if (batch()) {
     settings_.WriteSetting(setting::kPathExport, folder_);
     output_ = folder_;

@@ -16,12 +16,12 @@ namespace trevalo {
 class LanguageTexts;
 class Settings;
 
-class CGPSLogExportDlg : public QDialog {
+class ExportDialog : public QDialog {
   Q_OBJECT
 
  public:
-  CGPSLogExportDlg(const Settings& settings, const LanguageTexts& texts, int logCount,
-                   QWidget* parent = nullptr);
+  ExportDialog(const Settings& settings, const LanguageTexts& texts, int logCount,
+               QWidget* parent = nullptr);
 
   ExportFormat format() const;
   bool batch() const;

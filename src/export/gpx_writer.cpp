@@ -14,21 +14,21 @@ constexpr double kKmhToMetresPerSecond = 0.277777778;
 
 }  // namespace
 
-CGpxWriter::CGpxWriter(const QString& path, bool wantFile) {
+GpxWriter::GpxWriter(const QString& path, bool wantFile) {
   if (wantFile) {
     file_.emplace(path);
   }
 }
 
-void CGpxWriter::SetOffsets(int latitudeOffset, int longitudeOffset) {
+void GpxWriter::SetOffsets(int latitudeOffset, int longitudeOffset) {
   correction_ = {latitudeOffset, longitudeOffset};
 }
 
-QString CGpxWriter::Close() {
+QString GpxWriter::Close() {
   return file_ ? file_->Commit() : QString();
 }
 
-void CGpxWriter::WriteHeader() {
+void GpxWriter::WriteHeader() {
   if (!hasFile()) {
     return;
   }
@@ -58,17 +58,17 @@ void CGpxWriter::WriteHeader() {
   *file_ << header;
 }
 
-void CGpxWriter::BeginTrack(const QString& name) {
+void GpxWriter::BeginTrack(const QString& name) {
   if (hasFile()) {
     *file_ << "  <trk>\n    <name>" << XmlContent(name) << "</name>\n\t    <trkseg>\n";
   }
 }
 
-void CGpxWriter::WriteTrackPoint(const TrackPoint& point) {
+void GpxWriter::WriteTrackPoint(const TrackPoint& point) {
   if (!hasFile()) {
     return;
   }
-  const CCoordinate position = BuildPosition(point, correction_);
+  const Coordinate position = BuildPosition(point, correction_);
   std::string& line = line_;
   line.clear();
   line += "      <trkpt lat=\"";
@@ -91,13 +91,13 @@ void CGpxWriter::WriteTrackPoint(const TrackPoint& point) {
   *file_ << line;
 }
 
-void CGpxWriter::EndTrack() {
+void GpxWriter::EndTrack() {
   if (hasFile()) {
     *file_ << "    </trkseg>\n  </trk>\n";
   }
 }
 
-void CGpxWriter::WriteFooter() {
+void GpxWriter::WriteFooter() {
   if (hasFile()) {
     *file_ << "</gpx>\n";
   }
@@ -114,7 +114,7 @@ std::optional<GpxBounds> SelectionBounds(LogLibrary& library, PositionCorrection
       if (!IsUsable(point)) {
         continue;
       }
-      const CCoordinate at = BuildPosition(point, correction);
+      const Coordinate at = BuildPosition(point, correction);
       if (!bounds) {
         bounds = GpxBounds{at.latitudeDegrees, at.longitudeDegrees, at.latitudeDegrees,
                            at.longitudeDegrees};
@@ -128,7 +128,7 @@ std::optional<GpxBounds> SelectionBounds(LogLibrary& library, PositionCorrection
   return bounds;
 }
 
-void WriteGpxTracks(CGpxWriter& writer, LogLibrary& library, QStringList& problems) {
+void WriteGpxTracks(GpxWriter& writer, LogLibrary& library, QStringList& problems) {
   for (const std::size_t index : library.activeLogs()) {
     library.LoadHeld(index, problems);
     const GPSLog& log = library.log(index);

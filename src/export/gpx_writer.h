@@ -30,10 +30,10 @@ struct GpxMetadata {
   std::optional<GpxBounds> bounds;  // none when no point is written
 };
 
-class CGpxWriter {
+class GpxWriter {
  public:
   // A writer with a file at `path` when `wantFile`, else one that writes nothing.
-  CGpxWriter(const QString& path, bool wantFile);
+  GpxWriter(const QString& path, bool wantFile);
 
   bool hasFile() const { return file_.has_value() && file_->isOpen(); }
   // Hundredths of an arc second added to every latitude and longitude.
@@ -66,6 +66,6 @@ std::optional<GpxBounds> SelectionBounds(LogLibrary& library, PositionCorrection
 
 // One track per selected log (named as in KML documents) with its usable points; then
 // empties the selection. Logs whose points could not be loaded are added to `problems`.
-void WriteGpxTracks(CGpxWriter& writer, LogLibrary& library, QStringList& problems);
+void WriteGpxTracks(GpxWriter& writer, LogLibrary& library, QStringList& problems);
 
 }  // namespace trevalo

@@ -10,7 +10,7 @@ namespace {
 // file to write (a save without a document), the logs are loaded all the same, and their
 // problems told, but their points are not walked for nothing.
 template <typename Visit>
-void ForEachSelectedLog(const CKmlWriter& writer, const KmlSource& source, Visit&& visit) {
+void ForEachSelectedLog(const KmlWriter& writer, const KmlSource& source, Visit&& visit) {
   for (const std::size_t index : source.library.activeLogs()) {
     source.library.LoadHeld(index, source.problems);
     if (writer.hasFile()) {
@@ -26,7 +26,7 @@ QString TrackName(const GPSLog& log) {
   return log.comment().isEmpty() ? log.fileName() : log.fileName() + u'(' + log.comment() + u')';
 }
 
-void WriteKmlLineStyles(CKmlWriter& writer, const KmlSource& source) {
+void WriteKmlLineStyles(KmlWriter& writer, const KmlSource& source) {
   for (const std::size_t index : source.library.activeLogs()) {
     const GPSLog& log = source.library.log(index);
     writer.WriteLineStyle(log.colorIndex(), ColorForIndex(log.colorIndex()),
@@ -34,7 +34,7 @@ void WriteKmlLineStyles(CKmlWriter& writer, const KmlSource& source) {
   }
 }
 
-void WriteKmlLaps(CKmlWriter& writer, const KmlSource& source) {
+void WriteKmlLaps(KmlWriter& writer, const KmlSource& source) {
   writer.BeginLapFolder();
   ForEachSelectedLog(writer, source, [&](const GPSLog& log, const PackedPoints& points) {
     if (points.empty()) {
@@ -63,7 +63,7 @@ void WriteKmlLaps(CKmlWriter& writer, const KmlSource& source) {
   writer.EndFolder();
 }
 
-void WriteKmlWaypoints(CKmlWriter& writer, const KmlSource& source) {
+void WriteKmlWaypoints(KmlWriter& writer, const KmlSource& source) {
   writer.BeginWaypointFolder();
   ForEachSelectedLog(writer, source, [&](const GPSLog& log, const PackedPoints& points) {
     if (points.empty()) {
@@ -82,12 +82,12 @@ void WriteKmlWaypoints(CKmlWriter& writer, const KmlSource& source) {
   writer.EndFolder();
 }
 
-void WriteKmlTracks(CKmlWriter& writer, const KmlSource& source) {
+void WriteKmlTracks(KmlWriter& writer, const KmlSource& source) {
   ForEachSelectedLog(writer, source, [&](const GPSLog& log, const PackedPoints& points) {
     writer.BeginTrackLine(TrackName(log), log.colorIndex());
     const TrackSummary track = SummarizeTrack(
         points, source.correction,
-        [&](const TrackPoint&, const CCoordinate& position) { writer.AddTrackPoint(position); });
+        [&](const TrackPoint&, const Coordinate& position) { writer.AddTrackPoint(position); });
     writer.EndTrackLine();
     if (!track.usable) {
       return;  // no usable point: nothing to summarise, and no place to put a summary
@@ -101,14 +101,14 @@ void WriteKmlTracks(CKmlWriter& writer, const KmlSource& source) {
   source.library.ClearActiveLogs();
 }
 
-void WriteKmlOpening(CKmlWriter& writer, const QString& documentName, const KmlSource& source) {
+void WriteKmlOpening(KmlWriter& writer, const QString& documentName, const KmlSource& source) {
   writer.WriteHeader(documentName);
   WriteKmlLineStyles(writer, source);
   WriteKmlLaps(writer, source);
   WriteKmlWaypoints(writer, source);
 }
 
-void WriteKmlRoute(CKmlWriter& writer, const QString& trackFolderName, const KmlSource& source) {
+void WriteKmlRoute(KmlWriter& writer, const QString& trackFolderName, const KmlSource& source) {
   writer.BeginRouteFolder(trackFolderName);
   WriteKmlTracks(writer, source);
   writer.WriteFooter();
@@ -116,7 +116,7 @@ void WriteKmlRoute(CKmlWriter& writer, const QString& trackFolderName, const Kml
 
 QString WriteLogsKml(const QString& path, const QString& documentName,
                      const QString& trackFolderName, const KmlSource& source) {
-  CKmlWriter writer(path, true);
+  KmlWriter writer(path, true);
   WriteKmlOpening(writer, documentName, source);
   WriteKmlRoute(writer, trackFolderName, source);
   return writer.Close();

@@ -24,18 +24,18 @@ struct KmlSource {
 QString TrackName(const GPSLog& log);
 
 // One line style per selected log; the style id is the log's colour index.
-void WriteKmlLineStyles(CKmlWriter& writer, const KmlSource& source);
+void WriteKmlLineStyles(KmlWriter& writer, const KmlSource& source);
 // The LapPoints folder: per log, its lap marks (Start, Lap-2, ..., End).
-void WriteKmlLaps(CKmlWriter& writer, const KmlSource& source);
+void WriteKmlLaps(KmlWriter& writer, const KmlSource& source);
 // The WayPoints folder: per log, its waypoints (W-1, W-2, ...).
-void WriteKmlWaypoints(CKmlWriter& writer, const KmlSource& source);
+void WriteKmlWaypoints(KmlWriter& writer, const KmlSource& source);
 // Per log, its track line and its "Info:" summary; empties the selection.
-void WriteKmlTracks(CKmlWriter& writer, const KmlSource& source);
+void WriteKmlTracks(KmlWriter& writer, const KmlSource& source);
 
 // The outline up to the photo folder: header, styles, laps, waypoints.
-void WriteKmlOpening(CKmlWriter& writer, const QString& documentName, const KmlSource& source);
+void WriteKmlOpening(KmlWriter& writer, const QString& documentName, const KmlSource& source);
 // The route folder with the tracks, and the footer.
-void WriteKmlRoute(CKmlWriter& writer, const QString& trackFolderName, const KmlSource& source);
+void WriteKmlRoute(KmlWriter& writer, const QString& trackFolderName, const KmlSource& source);
 
 // A whole document of the selected logs at `path`. Returns the empty text on success, else
 // why it could not be written.

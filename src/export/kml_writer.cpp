@@ -43,20 +43,20 @@ QByteArray PhotoImageReference(const QString& writtenPath) {
   return QUrl::toPercentEncoding(QFileInfo(writtenPath).fileName(), "/");
 }
 
-CKmlWriter::CKmlWriter(const QString& path, bool wantFile) {
+KmlWriter::KmlWriter(const QString& path, bool wantFile) {
   if (wantFile) {
     file_.emplace(path);
   }
 }
 
-QString CKmlWriter::Close() {
+QString KmlWriter::Close() {
   if (!file_) {
     return {};
   }
   return file_->Commit();
 }
 
-void CKmlWriter::WriteHeader(const QString& documentName) {
+void KmlWriter::WriteHeader(const QString& documentName) {
   if (!hasFile()) {
     return;
   }
@@ -87,7 +87,7 @@ void CKmlWriter::WriteHeader(const QString& documentName) {
   out << "\n";
 }
 
-void CKmlWriter::WriteLineStyle(int styleId, std::uint32_t colour, int width) {
+void KmlWriter::WriteLineStyle(int styleId, std::uint32_t colour, int width) {
   if (!hasFile()) {
     return;
   }
@@ -109,8 +109,8 @@ void CKmlWriter::WriteLineStyle(int styleId, std::uint32_t colour, int width) {
                      << "\n";
 }
 
-void CKmlWriter::FolderStart(int tabs, std::string_view comment, int nameTabs,
-                             const std::string& name) {
+void KmlWriter::FolderStart(int tabs, std::string_view comment, int nameTabs,
+                            const std::string& name) {
   if (!hasFile()) {
     return;
   }
@@ -122,44 +122,44 @@ void CKmlWriter::FolderStart(int tabs, std::string_view comment, int nameTabs,
   out.Tabs(nameTabs) << "<name>" << name << "</name>\n";
 }
 
-void CKmlWriter::BeginPhotoFolder(const QString& name) {
+void KmlWriter::BeginPhotoFolder(const QString& name) {
   FolderStart(3, "<!-- Start of Photo -->", 3, XmlContent(name));
 }
 
-void CKmlWriter::BeginRouteFolder(const QString& name) {
+void KmlWriter::BeginRouteFolder(const QString& name) {
   FolderStart(3, "<!-- Start of Route -->", 3, XmlContent(name));
 }
 
-void CKmlWriter::BeginLapFolder() {
+void KmlWriter::BeginLapFolder() {
   FolderStart(3, "<!-- Start of Lap -->", 3, "LapPoints");
 }
 
-void CKmlWriter::BeginLapSubFolder(const QString& name) {
+void KmlWriter::BeginLapSubFolder(const QString& name) {
   FolderStart(4, "<!-- Start of sub folder Lap -->", 4, XmlContent(name));
 }
 
-void CKmlWriter::BeginWaypointFolder() {
+void KmlWriter::BeginWaypointFolder() {
   FolderStart(3, "<!-- Start of Waypoint -->", 4, "WayPoints");
 }
 
-void CKmlWriter::BeginWaypointSubFolder(const QString& name) {
+void KmlWriter::BeginWaypointSubFolder(const QString& name) {
   FolderStart(4, "", 5, XmlContent(name));
 }
 
-void CKmlWriter::EndFolder() {
+void KmlWriter::EndFolder() {
   if (hasFile()) {
     *file_ << "\t\t\t</Folder>\n\n";
   }
 }
 
-void CKmlWriter::EndSubFolder() {
+void KmlWriter::EndSubFolder() {
   if (hasFile()) {
     *file_ << "\t\t\t\t</Folder>\n";
   }
 }
 
-void CKmlWriter::PhotoPlacemark(const std::string& image, const QString& writtenPath, int width,
-                                const CCoordinate& position) {
+void KmlWriter::PhotoPlacemark(const std::string& image, const QString& writtenPath, int width,
+                               const Coordinate& position) {
   if (!hasFile()) {
     return;
   }
@@ -178,19 +178,19 @@ void CKmlWriter::PhotoPlacemark(const std::string& image, const QString& written
                                         << "\t\t\t</Placemark>\n";
 }
 
-void CKmlWriter::WritePhotoPlacemark(const QString& writtenPath, int width,
-                                     const CCoordinate& position) {
+void KmlWriter::WritePhotoPlacemark(const QString& writtenPath, int width,
+                                    const Coordinate& position) {
   PhotoPlacemark(HtmlInCdata(QString::fromLatin1(PhotoImageReference(writtenPath))), writtenPath,
                  width > 800 ? 800 : width, position);
 }
 
-void CKmlWriter::WritePhotoPlacemarkWithPrefix(const QString& prefix, const QString& writtenPath,
-                                               int width, const CCoordinate& position) {
+void KmlWriter::WritePhotoPlacemarkWithPrefix(const QString& prefix, const QString& writtenPath,
+                                              int width, const Coordinate& position) {
   PhotoPlacemark(HtmlInCdata(prefix + QString::fromLatin1(PhotoImageReference(writtenPath))),
                  writtenPath, width < 10 ? 800 : width, position);
 }
 
-void CKmlWriter::BeginTrackLine(const QString& name, int styleId) {
+void KmlWriter::BeginTrackLine(const QString& name, int styleId) {
   if (!hasFile()) {
     return;
   }
@@ -204,7 +204,7 @@ void CKmlWriter::BeginTrackLine(const QString& name, int styleId) {
                        << "\t\t\t\t<coordinates>\n";
 }
 
-void CKmlWriter::AddTrackPoint(const CCoordinate& position) {
+void KmlWriter::AddTrackPoint(const Coordinate& position) {
   if (!hasFile()) {
     return;
   }
@@ -215,7 +215,7 @@ void CKmlWriter::AddTrackPoint(const CCoordinate& position) {
   out.Fixed(position.altitudeMetres, 6) << " \n";
 }
 
-void CKmlWriter::EndTrackLine() {
+void KmlWriter::EndTrackLine() {
   if (hasFile()) {
     *file_ << "\t\t\t\t</coordinates>\n"
            << "\t\t\t\t</LineString>\n"
@@ -223,7 +223,7 @@ void CKmlWriter::EndTrackLine() {
   }
 }
 
-void CKmlWriter::TablePlacemarkStart(int tabs, std::string_view name, int placemarkTabs) {
+void KmlWriter::TablePlacemarkStart(int tabs, std::string_view name, int placemarkTabs) {
   OutputFile& out = *file_;
   out.Tabs(placemarkTabs) << "<Placemark>\n";
   out.Tabs(tabs + 1) << name << "\n";
@@ -231,18 +231,18 @@ void CKmlWriter::TablePlacemarkStart(int tabs, std::string_view name, int placem
   out.Tabs(tabs + 1) << "<description><![CDATA[\n";
 }
 
-void CKmlWriter::Row(int tabs, std::string_view label, std::string_view html) {
+void KmlWriter::Row(int tabs, std::string_view label, std::string_view html) {
   file_->Tabs(tabs) << "<tr><td><font size=3 color=#000000 face=tahoma>" << label
                     << "</font><font size=3 color=#228B22 face=tahoma>" << html
                     << "</font></td></tr>\n";
 }
 
-void CKmlWriter::Row(int tabs, std::string_view label, const QString& value) {
+void KmlWriter::Row(int tabs, std::string_view label, const QString& value) {
   Row(tabs, label, HtmlInCdata(value));
 }
 
-void CKmlWriter::PositionRows(int tabs, std::string_view longitude, std::string_view latitude,
-                              std::string_view altitude, const CCoordinate& position) {
+void KmlWriter::PositionRows(int tabs, std::string_view longitude, std::string_view latitude,
+                             std::string_view altitude, const Coordinate& position) {
   std::string text;
   AppendFixed(text, position.longitudeDegrees, 6);
   Row(tabs, longitude, text + " &deg;");
@@ -254,7 +254,7 @@ void CKmlWriter::PositionRows(int tabs, std::string_view longitude, std::string_
   Row(tabs, altitude, text + " m");
 }
 
-void CKmlWriter::StatisticRows(int tabs, const RunTexts& texts) {
+void KmlWriter::StatisticRows(int tabs, const RunTexts& texts) {
   Row(tabs, "Elapsed Time:\t\t", texts.elapsed);
   Row(tabs, "Cumulative Distance:\t", texts.distance);
   Row(tabs, "Average Speed:\t\t", texts.speed);
@@ -265,8 +265,8 @@ void CKmlWriter::StatisticRows(int tabs, const RunTexts& texts) {
   Row(tabs, "Total Descent:\t\t", texts.descent);
 }
 
-void CKmlWriter::TablePlacemarkEnd(int tabs, std::string_view style, const CCoordinate& position,
-                                   int altitudeDecimals, int placemarkTabs) {
+void KmlWriter::TablePlacemarkEnd(int tabs, std::string_view style, const Coordinate& position,
+                                  int altitudeDecimals, int placemarkTabs) {
   OutputFile& out = *file_;
   out.Tabs(tabs + 1) << "]]></description>\n";
   out.Tabs(tabs + 1) << "<styleUrl>#" << style << "</styleUrl>\n";
@@ -279,10 +279,10 @@ void CKmlWriter::TablePlacemarkEnd(int tabs, std::string_view style, const CCoor
   out.Tabs(placemarkTabs) << "</Placemark>\n";
 }
 
-void CKmlWriter::WriteRouteSummary(const QString& name, const QString& startTime,
-                                   const QString& endTime, const QString& elapsed,
-                                   const QString& distance, const QString& speed,
-                                   const CCoordinate& position) {
+void KmlWriter::WriteRouteSummary(const QString& name, const QString& startTime,
+                                  const QString& endTime, const QString& elapsed,
+                                  const QString& distance, const QString& speed,
+                                  const Coordinate& position) {
   if (!hasFile()) {
     return;
   }
@@ -297,7 +297,7 @@ void CKmlWriter::WriteRouteSummary(const QString& name, const QString& startTime
   TablePlacemarkEnd(3, "Accumulated_Distance", position, 1, 3);
 }
 
-void CKmlWriter::WriteLapStart(const CCoordinate& position, const QString& time) {
+void KmlWriter::WriteLapStart(const Coordinate& position, const QString& time) {
   if (!hasFile()) {
     return;
   }
@@ -309,8 +309,8 @@ void CKmlWriter::WriteLapStart(const CCoordinate& position, const QString& time)
   TablePlacemarkEnd(4, "Lap", position, 6, 4);
 }
 
-void CKmlWriter::WriteLap(int number, const CCoordinate& position, const QString& time,
-                          const RunTexts& lap) {
+void KmlWriter::WriteLap(int number, const Coordinate& position, const QString& time,
+                         const RunTexts& lap) {
   if (!hasFile()) {
     return;
   }
@@ -323,8 +323,8 @@ void CKmlWriter::WriteLap(int number, const CCoordinate& position, const QString
   TablePlacemarkEnd(4, "Lap", position, 6, 4);
 }
 
-void CKmlWriter::WriteLapEnd(const CCoordinate& position, const QString& time, const RunTexts& lap,
-                             const RunTexts& total) {
+void KmlWriter::WriteLapEnd(const Coordinate& position, const QString& time, const RunTexts& lap,
+                            const RunTexts& total) {
   if (!hasFile()) {
     return;
   }
@@ -340,8 +340,8 @@ void CKmlWriter::WriteLapEnd(const CCoordinate& position, const QString& time, c
   TablePlacemarkEnd(4, "FinalLap", position, 6, 4);
 }
 
-void CKmlWriter::WriteWaypoint(int number, const CCoordinate& position, double speedKmh,
-                               const QString& time) {
+void KmlWriter::WriteWaypoint(int number, const Coordinate& position, double speedKmh,
+                              const QString& time) {
   if (!hasFile()) {
     return;
   }
@@ -356,7 +356,7 @@ void CKmlWriter::WriteWaypoint(int number, const CCoordinate& position, double s
   TablePlacemarkEnd(4, "WayPoint", position, 6, 5);
 }
 
-void CKmlWriter::WriteFooter() {
+void KmlWriter::WriteFooter() {
   if (hasFile()) {
     *file_ << "\t\t</Folder>\n\t</Document>\n</kml>";
   }

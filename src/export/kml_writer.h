@@ -17,10 +17,10 @@
 
 namespace trevalo {
 
-class CKmlWriter {
+class KmlWriter {
  public:
   // A writer with a file at `path` when `wantFile`, else one that writes nothing.
-  CKmlWriter(const QString& path, bool wantFile);
+  KmlWriter(const QString& path, bool wantFile);
 
   bool hasFile() const { return file_.has_value() && file_->isOpen(); }
 
@@ -32,28 +32,28 @@ class CKmlWriter {
   // A photo's placemark: its name is the file name of `writtenPath` with the extension's case
   // lowered, its image that file name (PhotoImageReference). Widths above 800 are written as
   // 800.
-  void WritePhotoPlacemark(const QString& writtenPath, int width, const CCoordinate& position);
+  void WritePhotoPlacemark(const QString& writtenPath, int width, const Coordinate& position);
   // The same with `prefix` (an address, written as given) before the image reference; widths
   // below 10 become 800.
   void WritePhotoPlacemarkWithPrefix(const QString& prefix, const QString& writtenPath, int width,
-                                     const CCoordinate& position);
+                                     const Coordinate& position);
   void EndFolder();
   void BeginTrackLine(const QString& name, int styleId);
-  void AddTrackPoint(const CCoordinate& position);
+  void AddTrackPoint(const Coordinate& position);
   void EndTrackLine();
   void WriteRouteSummary(const QString& name, const QString& startTime, const QString& endTime,
                          const QString& elapsed, const QString& distance, const QString& speed,
-                         const CCoordinate& position);
+                         const Coordinate& position);
   void BeginLapFolder();
   void BeginLapSubFolder(const QString& name);
-  void WriteLapStart(const CCoordinate& position, const QString& time);
-  void WriteLap(int number, const CCoordinate& position, const QString& time, const RunTexts& lap);
-  void WriteLapEnd(const CCoordinate& position, const QString& time, const RunTexts& lap,
+  void WriteLapStart(const Coordinate& position, const QString& time);
+  void WriteLap(int number, const Coordinate& position, const QString& time, const RunTexts& lap);
+  void WriteLapEnd(const Coordinate& position, const QString& time, const RunTexts& lap,
                    const RunTexts& total);
   void EndSubFolder();
   void BeginWaypointFolder();
   void BeginWaypointSubFolder(const QString& name);
-  void WriteWaypoint(int number, const CCoordinate& position, double speedKmh, const QString& time);
+  void WriteWaypoint(int number, const Coordinate& position, double speedKmh, const QString& time);
   void WriteFooter();
 
   // Puts the finished document in place. Returns the empty text on success or when the
@@ -63,15 +63,15 @@ class CKmlWriter {
  private:
   void FolderStart(int tabs, std::string_view comment, int nameTabs, const std::string& name);
   void PhotoPlacemark(const std::string& image, const QString& writtenPath, int width,
-                      const CCoordinate& position);
+                      const Coordinate& position);
   void TablePlacemarkStart(int tabs, std::string_view name, int placemarkTabs);
   // A table row; `html` is ready for the CDATA section, `value` is escaped for it.
   void Row(int tabs, std::string_view label, std::string_view html);
   void Row(int tabs, std::string_view label, const QString& value);
   void PositionRows(int tabs, std::string_view longitude, std::string_view latitude,
-                    std::string_view altitude, const CCoordinate& position);
+                    std::string_view altitude, const Coordinate& position);
   void StatisticRows(int tabs, const RunTexts& texts);
-  void TablePlacemarkEnd(int tabs, std::string_view style, const CCoordinate& position,
+  void TablePlacemarkEnd(int tabs, std::string_view style, const Coordinate& position,
                          int altitudeDecimals, int placemarkTabs);
 
   std::optional<OutputFile> file_;

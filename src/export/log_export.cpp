@@ -22,7 +22,7 @@ QString WriteSelection(LogLibrary& library, const QString& path, const QString& 
       return WriteLogsKml(path, documentName, options.trackFolderName,
                           {library, options.correction, problems});
     case ExportFormat::kGpx: {
-      CGpxWriter writer(path, true);
+      GpxWriter writer(path, true);
       writer.SetOffsets(options.correction.latitude, options.correction.longitude);
       if (options.gpxMetadata) {
         // A batch file has no typed name: it is named after its log, as the file is.
@@ -37,7 +37,7 @@ QString WriteSelection(LogLibrary& library, const QString& path, const QString& 
       return writer.Close();
     }
     case ExportFormat::kTable: {
-      CTextLineWriter writer(path);
+      TextLineWriter writer(path);
       const LogTableFormat format{options.tableHeader, options.longLatFormat, options.correction};
       for (const std::size_t index : library.activeLogs()) {
         library.LoadHeld(index, problems);

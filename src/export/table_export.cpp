@@ -5,7 +5,7 @@
 
 namespace trevalo {
 
-void WriteLogTableBlock(CTextLineWriter& writer, const GPSLog& log, const LogTableFormat& format) {
+void WriteLogTableBlock(TextLineWriter& writer, const GPSLog& log, const LogTableFormat& format) {
   static const QString kTimeFormat = QStringLiteral("%Y-%m-%d  %H:%M:%S");
   writer.WriteLine(CsvField(log.filePath()));
   writer.WriteLine(format.header);

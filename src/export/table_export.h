@@ -18,6 +18,6 @@ struct LogTableFormat {
 
 // One log's block: its path, the header, one line per point (number, latitude, longitude,
 // altitude, local time), an empty line. The log's points must be loaded.
-void WriteLogTableBlock(CTextLineWriter& writer, const GPSLog& log, const LogTableFormat& format);
+void WriteLogTableBlock(TextLineWriter& writer, const GPSLog& log, const LogTableFormat& format);
 
 }  // namespace trevalo

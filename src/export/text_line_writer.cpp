@@ -49,9 +49,9 @@ void Cp949Encoder::Append(const QString& text, std::string& out) {
   }
 }
 
-CTextLineWriter::CTextLineWriter(const QString& path) : file_(path) {}
+TextLineWriter::TextLineWriter(const QString& path) : file_(path) {}
 
-void CTextLineWriter::WriteLine(const QString& text) {
+void TextLineWriter::WriteLine(const QString& text) {
   if (!file_.isOpen()) {
     return;
   }
@@ -61,6 +61,8 @@ void CTextLineWriter::WriteLine(const QString& text) {
   file_ << encoded_;
 }
 
-QString CTextLineWriter::Close() { return file_.Commit(); }
+QString TextLineWriter::Close() {
+  return file_.Commit();
+}
 
 }  // namespace trevalo

@@ -28,9 +28,9 @@ class Cp949Encoder {
   iconv_t converter_;
 };
 
-class CTextLineWriter {
+class TextLineWriter {
  public:
-  explicit CTextLineWriter(const QString& path);
+  explicit TextLineWriter(const QString& path);
 
   bool hasFile() const { return file_.isOpen(); }
   // Writes the text as it is (nothing in it is a format), then CR LF.

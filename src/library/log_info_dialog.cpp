@@ -39,8 +39,8 @@ QIcon WidthBar(int thickness) {
 
 }  // namespace
 
-CGPSManInfoDlg::CGPSManInfoDlg(const LanguageTexts& texts, const GPSLog& log,
-                               const QString& timeFormat, QWidget* parent)
+LogInfoDialog::LogInfoDialog(const LanguageTexts& texts, const GPSLog& log,
+                             const QString& timeFormat, QWidget* parent)
     : QDialog(parent),
       texts_(texts),
       originalZone_(log.timeZone()),
@@ -120,27 +120,27 @@ CGPSManInfoDlg::CGPSManInfoDlg(const LanguageTexts& texts, const GPSLog& log,
   layout->addLayout(grid);
   layout->addLayout(buttons);
   setMinimumWidth(560);
-  connect(save, &QPushButton::clicked, this, &CGPSManInfoDlg::Save);
+  connect(save, &QPushButton::clicked, this, &LogInfoDialog::Save);
   connect(close, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-QString CGPSManInfoDlg::comment() const {
+QString LogInfoDialog::comment() const {
   return comment_->text();
 }
 
-int CGPSManInfoDlg::timeZone() const {
+int LogInfoDialog::timeZone() const {
   return zones_->currentIndex() >= 0 ? zones_->currentData().toInt() : originalZone_;
 }
 
-int CGPSManInfoDlg::colorIndex() const {
+int LogInfoDialog::colorIndex() const {
   return colors_->currentIndex() >= 0 ? colors_->currentIndex() : originalColor_;
 }
 
-int CGPSManInfoDlg::lineWidthIndex() const {
+int LogInfoDialog::lineWidthIndex() const {
   return widths_->currentIndex() >= 0 ? widths_->currentIndex() : originalWidth_;
 }
 
-void CGPSManInfoDlg::Save() {
+void LogInfoDialog::Save() {
   if (comment_->text().size() > kCommentCapacity) {
     PlainMessageBox box(
         QMessageBox::Warning, windowTitle(),

@@ -12,12 +12,12 @@ namespace trevalo {
 class GPSLog;
 class LanguageTexts;
 
-class CGPSManInfoDlg : public QDialog {
+class LogInfoDialog : public QDialog {
   Q_OBJECT
 
  public:
-  CGPSManInfoDlg(const LanguageTexts& texts, const GPSLog& log, const QString& timeFormat,
-                 QWidget* parent = nullptr);
+  LogInfoDialog(const LanguageTexts& texts, const GPSLog& log, const QString& timeFormat,
+                QWidget* parent = nullptr);
 
   QString comment() const;
   // The chosen entry's zone, or the log's own when no entry is chosen.

@@ -19,8 +19,8 @@
 
 namespace trevalo {
 
-CGPSLogMergeDlg::CGPSLogMergeDlg(const Settings& settings, const LanguageTexts& texts,
-                                 const MergePlan& plan, int logCount, QWidget* parent)
+MergeDialog::MergeDialog(const Settings& settings, const LanguageTexts& texts,
+                         const MergePlan& plan, int logCount, QWidget* parent)
     : QDialog(parent),
       settings_(settings),
       texts_(texts),
@@ -73,7 +73,7 @@ CGPSLogMergeDlg::CGPSLogMergeDlg(const Settings& settings, const LanguageTexts& 
       SetOutputFolder(folder);
     }
   });
-  connect(merge, &QPushButton::clicked, this, &CGPSLogMergeDlg::Merge);
+  connect(merge, &QPushButton::clicked, this, &MergeDialog::Merge);
   connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
 
   // The library folder, or the folder logs were last added from when it still exists.
@@ -83,12 +83,12 @@ CGPSLogMergeDlg::CGPSLogMergeDlg(const Settings& settings, const LanguageTexts& 
                       : QDir(settings.folders().documentsFolder).filePath(kLibraryFolderName));
 }
 
-void CGPSLogMergeDlg::SetOutputFolder(const QString& folder) {
+void MergeDialog::SetOutputFolder(const QString& folder) {
   folder_ = SaveFolderOrPictures(settings_, folder);
   folderLine_->setText(FolderLine(texts_.Text(QStringLiteral("LOGMERGE_TEXT_OUTPATH")), folder_));
 }
 
-void CGPSLogMergeDlg::Merge() {
+void MergeDialog::Merge() {
   if (name_->text().isEmpty()) {
     PlainMessageBox box(QMessageBox::Information, windowTitle(),
                         texts_.Text(QStringLiteral("LOGMERGE_TEXT_NOLOGNAME")), QMessageBox::Ok,

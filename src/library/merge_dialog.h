@@ -13,12 +13,12 @@ namespace trevalo {
 class LanguageTexts;
 class Settings;
 
-class CGPSLogMergeDlg : public QDialog {
+class MergeDialog : public QDialog {
   Q_OBJECT
 
  public:
-  CGPSLogMergeDlg(const Settings& settings, const LanguageTexts& texts, const MergePlan& plan,
-                  int logCount, QWidget* parent = nullptr);
+  MergeDialog(const Settings& settings, const LanguageTexts& texts, const MergePlan& plan,
+              int logCount, QWidget* parent = nullptr);
 
   void SetOutputFolder(const QString& folder);
   // Checks the name (asking before a file is replaced) and closes with Accepted.

@@ -39,7 +39,7 @@
 namespace trevalo {
 namespace {
 
-const char* const kHeaderKeys[CGPSManDlg::kColumnCount] = {
+const char* const kHeaderKeys[LogManagerDialog::kColumnCount] = {
     "GPSMAN_LIST_FILENAME", "GPSMAN_LIST_COLOR",     "GPSMAN_LIST_WIDTH",   "GPSMAN_LIST_COMMENT",
     "GPSMAN_LIST_TIMEZONE", "GPSMAN_LIST_TIMESTART", "GPSMAN_LIST_TIMEEND", "GPSMAN_LIST_PATH"};
 
@@ -56,9 +56,9 @@ QTableWidgetItem* Cell(const QString& text, Qt::Alignment alignment = Qt::AlignL
 
 }  // namespace
 
-class CGPSManDlg::Busy {
+class LogManagerDialog::Busy {
  public:
-  explicit Busy(CGPSManDlg& window) : window_(window) { ++window_.busy_; }
+  explicit Busy(LogManagerDialog& window) : window_(window) { ++window_.busy_; }
   ~Busy() {
     if (--window_.busy_ == 0 && window_.outsideChange_) {
       window_.settle_->start();
@@ -68,17 +68,17 @@ class CGPSManDlg::Busy {
   Busy& operator=(const Busy&) = delete;
 
  private:
-  CGPSManDlg& window_;
+  LogManagerDialog& window_;
 };
 
-std::vector<int> CGPSManDlg::ColumnWidths(const Settings& settings, int listWidth) {
+std::vector<int> LogManagerDialog::ColumnWidths(const Settings& settings, int listWidth) {
   const int fifth = listWidth / 5;
   const int defaults[kColumnCount] = {fifth, 50, 50, fifth, fifth, fifth, fifth, 2 * fifth};
   return StoredColumnWidths(settings, setting::kLogListColumnPrefix, defaults);
 }
 
-CGPSManDlg::CGPSManDlg(const Settings& settings, const LanguageTexts& texts, LogLibrary& library,
-                       const MatchSettings& match, QWidget* parent)
+LogManagerDialog::LogManagerDialog(const Settings& settings, const LanguageTexts& texts,
+                                   LogLibrary& library, const MatchSettings& match, QWidget* parent)
     : QDialog(parent),
       settings_(settings),
       texts_(texts),
@@ -88,7 +88,7 @@ CGPSManDlg::CGPSManDlg(const Settings& settings, const LanguageTexts& texts, Log
       watcher_(new QFileSystemWatcher(this)),
       settle_(new QTimer(this)),
       fileProblems_(new LibraryProblemsLabel(texts, this)),
-      list_(new CListCtrlEx(this)) {
+      list_(new FileDropList(this)) {
   setObjectName(QStringLiteral("logManager"));
   setWindowTitle(texts.Text(QStringLiteral("GPSMAN_TITLE")));
   list_->setObjectName(QStringLiteral("logList"));
@@ -138,24 +138,25 @@ CGPSManDlg::CGPSManDlg(const Settings& settings, const LanguageTexts& texts, Log
   settle_->setSingleShot(true);
   settle_->setInterval(200);
   connect(watcher_, &QFileSystemWatcher::directoryChanged, settle_, qOverload<>(&QTimer::start));
-  connect(settle_, &QTimer::timeout, this, &CGPSManDlg::PickUpOutsideChanges);
+  connect(settle_, &QTimer::timeout, this, &LogManagerDialog::PickUpOutsideChanges);
 
-  connect(addButton, &QPushButton::clicked, this, &CGPSManDlg::ChooseLogs);
-  connect(removeButton_, &QPushButton::clicked, this, &CGPSManDlg::RemoveSelected);
-  connect(showTracksButton_, &QPushButton::clicked, this, &CGPSManDlg::ShowTracks);
-  connect(detailButton_, &QPushButton::clicked, this, &CGPSManDlg::EditDetails);
-  connect(mergeButton_, &QPushButton::clicked, this, &CGPSManDlg::MergeSelected);
-  connect(exportButton_, &QPushButton::clicked, this, &CGPSManDlg::ExportSelected);
-  connect(chartButton_, &QPushButton::clicked, this, &CGPSManDlg::ShowChart);
-  connect(list_, &QTableWidget::cellDoubleClicked, this, &CGPSManDlg::EditDetails);
+  connect(addButton, &QPushButton::clicked, this, &LogManagerDialog::ChooseLogs);
+  connect(removeButton_, &QPushButton::clicked, this, &LogManagerDialog::RemoveSelected);
+  connect(showTracksButton_, &QPushButton::clicked, this, &LogManagerDialog::ShowTracks);
+  connect(detailButton_, &QPushButton::clicked, this, &LogManagerDialog::EditDetails);
+  connect(mergeButton_, &QPushButton::clicked, this, &LogManagerDialog::MergeSelected);
+  connect(exportButton_, &QPushButton::clicked, this, &LogManagerDialog::ExportSelected);
+  connect(chartButton_, &QPushButton::clicked, this, &LogManagerDialog::ShowChart);
+  connect(list_, &QTableWidget::cellDoubleClicked, this, &LogManagerDialog::EditDetails);
   connect(closeButton, &QPushButton::clicked, this, &QDialog::accept);
-  connect(list_, &QTableWidget::itemSelectionChanged, this, &CGPSManDlg::UpdateButtons);
-  connect(list_, &CListCtrlEx::filesDropped, this, &CGPSManDlg::AddLogs);
-  connect(list_->horizontalHeader(), &QHeaderView::sectionClicked, this, &CGPSManDlg::SortByColumn);
+  connect(list_, &QTableWidget::itemSelectionChanged, this, &LogManagerDialog::UpdateButtons);
+  connect(list_, &FileDropList::filesDropped, this, &LogManagerDialog::AddLogs);
+  connect(list_->horizontalHeader(), &QHeaderView::sectionClicked, this,
+          &LogManagerDialog::SortByColumn);
   RefreshList();
 }
 
-void CGPSManDlg::PickUpOutsideChanges() {
+void LogManagerDialog::PickUpOutsideChanges() {
   // Closed, the window leaves the library alone (work of the photo page may be using it);
   // showing it again reads any change.
   if (!isVisible()) {
@@ -173,7 +174,7 @@ void CGPSManDlg::PickUpOutsideChanges() {
   }
 }
 
-void CGPSManDlg::Tell(const LogLibrary::Change& change, const QString& objectName) {
+void LogManagerDialog::Tell(const LogLibrary::Change& change, const QString& objectName) {
   QStringList lines;
   if (!change.done()) {
     lines << change.problem;
@@ -191,7 +192,7 @@ void CGPSManDlg::Tell(const LogLibrary::Change& change, const QString& objectNam
   box.exec();
 }
 
-void CGPSManDlg::showEvent(QShowEvent* event) {
+void LogManagerDialog::showEvent(QShowEvent* event) {
   if (library_.Refresh()) {
     RefreshList();
   }
@@ -203,7 +204,7 @@ void CGPSManDlg::showEvent(QShowEvent* event) {
   }
 }
 
-void CGPSManDlg::keyPressEvent(QKeyEvent* event) {
+void LogManagerDialog::keyPressEvent(QKeyEvent* event) {
   if (event->key() == Qt::Key_Delete && list_->hasFocus()) {
     RemoveSelected();
     return;
@@ -211,7 +212,7 @@ void CGPSManDlg::keyPressEvent(QKeyEvent* event) {
   QDialog::keyPressEvent(event);
 }
 
-std::vector<std::size_t> CGPSManDlg::OrderedEntries() const {
+std::vector<std::size_t> LogManagerDialog::OrderedEntries() const {
   std::vector<std::size_t> entries(library_.size() + library_.unavailable().size());
   for (std::size_t i = 0; i < entries.size(); ++i) {
     entries[i] = i;
@@ -279,7 +280,7 @@ std::vector<std::size_t> CGPSManDlg::OrderedEntries() const {
   return entries;
 }
 
-void CGPSManDlg::SortByColumn(int column) {
+void LogManagerDialog::SortByColumn(int column) {
   if (column < 0 || column >= kColumnCount) {
     return;
   }
@@ -291,13 +292,13 @@ void CGPSManDlg::SortByColumn(int column) {
   RefreshList();
 }
 
-std::size_t CGPSManDlg::EntryOfRow(int row) const {
+std::size_t LogManagerDialog::EntryOfRow(int row) const {
   return row >= 0 && static_cast<std::size_t>(row) < rowEntries_.size()
              ? rowEntries_[static_cast<std::size_t>(row)]
              : static_cast<std::size_t>(row);
 }
 
-void CGPSManDlg::RefreshList() {
+void LogManagerDialog::RefreshList() {
   const QSignalBlocker quiet(list_);
   QSet<QString> selected;
   for (const QModelIndex& index : list_->selectionModel()->selectedRows()) {
@@ -350,8 +351,8 @@ void CGPSManDlg::RefreshList() {
 
 // A log on a drive that is not mounted, say: kept, shown greyed with why, and removable.
 // Its times are not known, so the start and end columns say why instead.
-void CGPSManDlg::ShowUnavailable(int row, const LogRecord& record, const QString& gmt,
-                                 const QString& why) {
+void LogManagerDialog::ShowUnavailable(int row, const LogRecord& record, const QString& gmt,
+                                       const QString& why) {
   const QString state =
       texts_.Text(PathExists(record.filePath) ? QStringLiteral("GPSMAN_TEXT_FILEUNREADABLE")
                                               : QStringLiteral("GPSMAN_TEXT_FILEMISSING"));
@@ -372,7 +373,7 @@ void CGPSManDlg::ShowUnavailable(int row, const LogRecord& record, const QString
   list_->setSpan(row, kStart, 1, 2);
 }
 
-void CGPSManDlg::UpdateButtons() {
+void LogManagerDialog::UpdateButtons() {
   // A log whose file cannot be read can only be removed.
   removeButton_->setEnabled(list_->selectionModel()->hasSelection());
   const std::size_t logs = SelectedLogs().size();
@@ -382,14 +383,14 @@ void CGPSManDlg::UpdateButtons() {
   mergeButton_->setEnabled(logs >= 2);
 }
 
-void CGPSManDlg::EditDetails() {
+void LogManagerDialog::EditDetails() {
   const std::vector<std::size_t> rows = SelectedLogs();
   if (rows.empty()) {
     return;
   }
   const Busy busy(*this);
   const std::size_t first = rows.front();
-  CGPSManInfoDlg editor(texts_, library_.log(first), formats_.timeFormat, this);
+  LogInfoDialog editor(texts_, library_.log(first), formats_.timeFormat, this);
   if (editor.exec() == QDialog::Accepted) {
     const LogLibrary::Change change = library_.EditLogInfo(
         first, editor.colorIndex(), editor.lineWidthIndex(), editor.comment(), editor.timeZone());
@@ -398,7 +399,7 @@ void CGPSManDlg::EditDetails() {
   }
 }
 
-std::vector<std::size_t> CGPSManDlg::SelectedLogs() const {
+std::vector<std::size_t> LogManagerDialog::SelectedLogs() const {
   std::vector<std::size_t> rows;
   std::vector<int> shown;
   for (const QModelIndex& index : list_->selectionModel()->selectedRows()) {
@@ -413,13 +414,13 @@ std::vector<std::size_t> CGPSManDlg::SelectedLogs() const {
   return rows;
 }
 
-void CGPSManDlg::ExportSelected() {
+void LogManagerDialog::ExportSelected() {
   const std::vector<std::size_t> rows = SelectedLogs();
   if (rows.empty()) {
     return;
   }
   const Busy busy(*this);
-  CGPSLogExportDlg dialog(settings_, texts_, static_cast<int>(rows.size()), this);
+  ExportDialog dialog(settings_, texts_, static_cast<int>(rows.size()), this);
   if (dialog.exec() != QDialog::Accepted) {
     return;
   }
@@ -459,7 +460,7 @@ void CGPSManDlg::ExportSelected() {
   }
 }
 
-void CGPSManDlg::ShowChart() {
+void LogManagerDialog::ShowChart() {
   const std::vector<std::size_t> rows = SelectedLogs();
   const auto invalid = [this] {
     PlainMessageBox box(QMessageBox::NoIcon, QString(), QStringLiteral("Invalid Log File.."),
@@ -501,11 +502,11 @@ void CGPSManDlg::ShowChart() {
   if (!problems.isEmpty()) {
     ShowPlainWarning(this, windowTitle(), problems.join(u'\n'));
   }
-  DlgAltitudeGraph window(settings_, texts_, data->statistics, this);
+  ChartWindow window(settings_, texts_, data->statistics, this);
   window.exec();
 }
 
-void CGPSManDlg::MergeSelected() {
+void LogManagerDialog::MergeSelected() {
   const std::vector<std::size_t> rows = SelectedLogs();
   if (rows.size() < 2) {
     return;
@@ -517,7 +518,7 @@ void CGPSManDlg::MergeSelected() {
                      texts_.Text(QStringLiteral("LOGMERGE_TEXT_ERRTIMECONFLICT")));
     return;
   }
-  CGPSLogMergeDlg dialog(settings_, texts_, plan, static_cast<int>(rows.size()), this);
+  MergeDialog dialog(settings_, texts_, plan, static_cast<int>(rows.size()), this);
   if (dialog.exec() != QDialog::Accepted) {
     return;
   }
@@ -553,7 +554,7 @@ void CGPSManDlg::MergeSelected() {
   }
 }
 
-void CGPSManDlg::ShowTracks() {
+void LogManagerDialog::ShowTracks() {
   const std::vector<std::size_t> rows = SelectedLogs();
   QDir().mkpath(settings_.folders().cacheFolder);
   MapRequest request;
@@ -578,7 +579,7 @@ QString LogFileFilter(const LanguageTexts& texts) {
       .join(QStringLiteral(";;"));
 }
 
-void CGPSManDlg::ChooseLogs() {
+void LogManagerDialog::ChooseLogs() {
   const QStringList paths = QFileDialog::getOpenFileNames(
       this, texts_.Text(QStringLiteral("GPSMAN_BUTTON_ADDLOG")),
       settings_.ReadSetting(setting::kPathLog, setting::kFolderCapacity), LogFileFilter(texts_));
@@ -587,7 +588,7 @@ void CGPSManDlg::ChooseLogs() {
   }
 }
 
-void CGPSManDlg::AddLogs(const QStringList& paths) {
+void LogManagerDialog::AddLogs(const QStringList& paths) {
   const Busy busy(*this);
   std::vector<LogLibrary::NewLog> logs;
   const int zone = LocalZoneHHMM();
@@ -621,7 +622,7 @@ void CGPSManDlg::AddLogs(const QStringList& paths) {
   }
 }
 
-void CGPSManDlg::RemoveSelected() {
+void LogManagerDialog::RemoveSelected() {
   const Busy busy(*this);
   const QModelIndexList selected = list_->selectionModel()->selectedRows();
   if (selected.isEmpty()) {

@@ -17,7 +17,7 @@ class QTimer;
 
 namespace trevalo {
 
-class CListCtrlEx;
+class FileDropList;
 class LibraryProblemsLabel;
 class Settings;
 
@@ -25,7 +25,7 @@ class Settings;
 // tracks alone, and every file.
 QString LogFileFilter(const LanguageTexts& texts);
 
-class CGPSManDlg : public QDialog {
+class LogManagerDialog : public QDialog {
   Q_OBJECT
 
  public:
@@ -33,8 +33,8 @@ class CGPSManDlg : public QDialog {
   static constexpr int kColumnCount = 8;
 
   // `match` is the photo page's: its position correction moves the lap and waypoint marks.
-  CGPSManDlg(const Settings& settings, const LanguageTexts& texts, LogLibrary& library,
-             const MatchSettings& match, QWidget* parent = nullptr);
+  LogManagerDialog(const Settings& settings, const LanguageTexts& texts, LogLibrary& library,
+                   const MatchSettings& match, QWidget* parent = nullptr);
 
   // One row per log in library order, then the logs whose files cannot be read now; in the
   // order of the sorted column when there is one. The selection stays on the same logs.
@@ -104,7 +104,7 @@ class CGPSManDlg : public QDialog {
   QTimer* settle_;
   LibraryProblemsLabel* fileProblems_;
 
-  CListCtrlEx* list_;
+  FileDropList* list_;
   QPushButton* removeButton_;
   QPushButton* showTracksButton_;
   QPushButton* detailButton_;

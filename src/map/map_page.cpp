@@ -75,7 +75,7 @@ QString Encoded(const QString& part) {
 
 }  // namespace
 
-CMyVw::CMyVw(QObject* parent) : QWebEnginePage(parent) {
+MapWebPage::MapWebPage(QObject* parent) : QWebEnginePage(parent) {
   // A change of the fragment alone is not a navigation the hook sees: it has happened by
   // the time the address changes. The page's address is put back without the fragment
   // (no reload), which cancels it, and lets the same link change the address again.
@@ -88,12 +88,12 @@ CMyVw::CMyVw(QObject* parent) : QWebEnginePage(parent) {
   });
 }
 
-bool CMyVw::RunCommand(const QUrl& url) {
+bool MapWebPage::RunCommand(const QUrl& url) {
   const QString address = url.toString();
   bool handled = false;
   if (address.contains(QStringLiteral("#CMD_ABOUT_BOX"))) {
     // The About window runs its own event loop: not inside the engine's notification.
-    QTimer::singleShot(0, this, &CMyVw::aboutRequested);
+    QTimer::singleShot(0, this, &MapWebPage::aboutRequested);
     handled = true;
   }
   if (address.contains(QStringLiteral("#CMD_QUIT"))) {
@@ -102,23 +102,23 @@ bool CMyVw::RunCommand(const QUrl& url) {
   return handled;
 }
 
-bool CMyVw::acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) {
+bool MapWebPage::acceptNavigationRequest(const QUrl& url, NavigationType type, bool isMainFrame) {
   if (RunCommand(url)) {
     return false;
   }
   return QWebEnginePage::acceptNavigationRequest(url, type, isMainFrame);
 }
 
-CHtmlDlg::CHtmlDlg(const Settings& settings, const LanguageTexts& texts, QWidget* parent)
+MapPage::MapPage(const Settings& settings, const LanguageTexts& texts, QWidget* parent)
     : QWidget(parent), settings_(settings), texts_(texts), view_(new QWebEngineView(this)) {
   setObjectName(QStringLiteral("mapPage"));
   mapFile_ = texts.Text(QStringLiteral("MAP_FILE"));
   defaultLatitude_ = NumberOr(texts.Text(QStringLiteral("MAP_DEFAULT_LAT")), defaultLatitude_);
   defaultLongitude_ = NumberOr(texts.Text(QStringLiteral("MAP_DEFAULT_LONG")), defaultLongitude_);
 
-  auto* page = new CMyVw(view_);
+  auto* page = new MapWebPage(view_);
   page->scripts().insert(LabelScript(texts));
-  connect(page, &CMyVw::aboutRequested, this, &CHtmlDlg::aboutRequested);
+  connect(page, &MapWebPage::aboutRequested, this, &MapPage::aboutRequested);
   view_->setPage(page);
   // The program's pages are local; the map's background tiles come from a tile server.
   page->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, true);
@@ -126,7 +126,7 @@ CHtmlDlg::CHtmlDlg(const Settings& settings, const LanguageTexts& texts, QWidget
   auto* capture = new QPushButton(QStringLiteral("Capture"), this);
   capture->setObjectName(QStringLiteral("captureButton"));
   capture->setFixedSize(200, 24);
-  connect(capture, &QPushButton::clicked, this, &CHtmlDlg::CaptureMap);
+  connect(capture, &QPushButton::clicked, this, &MapPage::CaptureMap);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(10, 10, 10, 6);
   layout->addWidget(view_, 1);
@@ -135,8 +135,8 @@ CHtmlDlg::CHtmlDlg(const Settings& settings, const LanguageTexts& texts, QWidget
   ShowDefaultPage(defaultLatitude_, defaultLongitude_, QString());
 }
 
-QUrl CHtmlDlg::PageAddress(const QString& page, double latitude, double longitude,
-                           const QString& photoPath, bool withPhoto) {
+QUrl MapPage::PageAddress(const QString& page, double latitude, double longitude,
+                          const QString& photoPath, bool withPhoto) {
   QString query = QString::asprintf("%f?%f", latitude, longitude);
   if (withPhoto) {
     query += u'?' + Encoded(photoPath) + u'?' + Encoded(QFileInfo(photoPath).fileName());
@@ -146,7 +146,7 @@ QUrl CHtmlDlg::PageAddress(const QString& page, double latitude, double longitud
   return url;
 }
 
-void CHtmlDlg::Navigate(const QUrl& address) {
+void MapPage::Navigate(const QUrl& address) {
   currentAddress_ = address;
   // The tile server may have changed on the settings page since the last page.
   QWebEngineScriptCollection& scripts = view_->page()->scripts();
@@ -157,23 +157,23 @@ void CHtmlDlg::Navigate(const QUrl& address) {
   view_->setUrl(address);
 }
 
-void CHtmlDlg::ShowDefaultPage(double latitude, double longitude, const QString& photoPath) {
+void MapPage::ShowDefaultPage(double latitude, double longitude, const QString& photoPath) {
   Navigate(PageAddress(mapFile_, latitude, longitude, photoPath, true));
 }
 
-void CHtmlDlg::ShowPhotoTracksPage(double latitude, double longitude, const QString& photoPath) {
+void MapPage::ShowPhotoTracksPage(double latitude, double longitude, const QString& photoPath) {
   Navigate(PageAddress(QStringLiteral("MapViewXml.trh"), latitude, longitude, photoPath, true));
 }
 
-void CHtmlDlg::ShowPhotoPage(double latitude, double longitude, const QString& photoPath) {
+void MapPage::ShowPhotoPage(double latitude, double longitude, const QString& photoPath) {
   Navigate(PageAddress(QStringLiteral("MapViewXmlImg.trh"), latitude, longitude, photoPath, true));
 }
 
-void CHtmlDlg::ShowTracksPage(double latitude, double longitude) {
+void MapPage::ShowTracksPage(double latitude, double longitude) {
   Navigate(PageAddress(QStringLiteral("MapViewXmlTracks.trh"), latitude, longitude, {}, false));
 }
 
-void CHtmlDlg::Show(const MapRequest& request) {
+void MapPage::Show(const MapRequest& request) {
   switch (request.file) {
     case MarkerFile::kPhotosAndTracks:
       ShowPhotoTracksPage(request.latitude, request.longitude, request.photoPath);
@@ -187,7 +187,7 @@ void CHtmlDlg::Show(const MapRequest& request) {
   }
 }
 
-void CHtmlDlg::CaptureMap() {
+void MapPage::CaptureMap() {
   const int w = width();
   const int h = height();
   const QRect crop = settings_.ReadFlag(setting::kSupportSkin)
@@ -197,7 +197,7 @@ void CHtmlDlg::CaptureMap() {
                       settings_.folders().picturesFolder);
 }
 
-void CHtmlDlg::keyPressEvent(QKeyEvent* event) {
+void MapPage::keyPressEvent(QKeyEvent* event) {
   if (event->key() == Qt::Key_Escape || event->key() == Qt::Key_Return ||
       event->key() == Qt::Key_Enter) {
     event->accept();

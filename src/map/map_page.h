@@ -18,11 +18,11 @@ class Settings;
 
 // The web page of the embedded views: addresses with "#CMD_ABOUT_BOX" open the About
 // window instead, "#CMD_QUIT" ends the program.
-class CMyVw : public QWebEnginePage {
+class MapWebPage : public QWebEnginePage {
   Q_OBJECT
 
  public:
-  explicit CMyVw(QObject* parent = nullptr);
+  explicit MapWebPage(QObject* parent = nullptr);
 
  Q_SIGNALS:
   void aboutRequested();
@@ -35,11 +35,11 @@ class CMyVw : public QWebEnginePage {
   bool RunCommand(const QUrl& url);
 };
 
-class CHtmlDlg : public QWidget {
+class MapPage : public QWidget {
   Q_OBJECT
 
  public:
-  CHtmlDlg(const Settings& settings, const LanguageTexts& texts, QWidget* parent = nullptr);
+  MapPage(const Settings& settings, const LanguageTexts& texts, QWidget* parent = nullptr);
 
   // "page?latitude?longitude?path?name" (each part percent-encoded) through the pages'
   // scheme; the tracks page takes the centre only.

@@ -19,45 +19,52 @@ QString MarkerFileName(MarkerFile file) {
   return {};
 }
 
-CMapMarkerWriter::CMapMarkerWriter(const QString& folder, MarkerFile file)
+MarkerWriter::MarkerWriter(const QString& folder, MarkerFile file)
     : file_(QDir(folder).filePath(MarkerFileName(file))) {}
 
-QString CMapMarkerWriter::Close() { return file_.Commit(); }
+QString MarkerWriter::Close() {
+  return file_.Commit();
+}
 
-void CMapMarkerWriter::WriteMarkersStart() { file_ << "<markers>\n"; }
+void MarkerWriter::WriteMarkersStart() {
+  file_ << "<markers>\n";
+}
 
-void CMapMarkerWriter::WriteMarkersEnd() { file_ << "</markers>"; }
+void MarkerWriter::WriteMarkersEnd() {
+  file_ << "</markers>";
+}
 
-void CMapMarkerWriter::Attribute(std::string_view name, const QString& value) {
+void MarkerWriter::Attribute(std::string_view name, const QString& value) {
   file_ << ' ' << name << "='" << XmlAttribute(value, '\'') << '\'';
 }
 
-void CMapMarkerWriter::WritePhotoMarker(double latitude, double longitude,
-                                        const QString& photoPath) {
+void MarkerWriter::WritePhotoMarker(double latitude, double longitude, const QString& photoPath) {
   file_ << "\t<marker lat='";
   file_.Fixed(latitude, 6) << "' lng='";
   file_.Fixed(longitude, 6) << "' html='" << XmlAttribute(photoPath, '\'') << "' label = '"
                             << XmlAttribute(QFileInfo(photoPath).fileName(), '\'') << "'/>\n";
 }
 
-void CMapMarkerWriter::BeginLine(std::uint32_t colour, int width) {
+void MarkerWriter::BeginLine(std::uint32_t colour, int width) {
   file_ << "\t<line colour='#";
   file_.Hex(colour, 6) << "' width='";
   file_.Integer(width) << "'>\n";
 }
 
-void CMapMarkerWriter::EndLine() { file_ << "\t</line>\n"; }
+void MarkerWriter::EndLine() {
+  file_ << "\t</line>\n";
+}
 
-void CMapMarkerWriter::WriteLinePoint(const TrackPoint& point) {
-  const CCoordinate position = BuildPosition(point, {});
+void MarkerWriter::WriteLinePoint(const TrackPoint& point) {
+  const Coordinate position = BuildPosition(point, {});
   file_ << "\t\t<point lat='";
   file_.Fixed(position.latitudeDegrees, 6) << "' lng='";
   file_.Fixed(position.longitudeDegrees, 6) << "' />\n";
 }
 
-void CMapMarkerWriter::WriteLineInfo(const QString& startTime, const QString& endTime,
-                                     const QString& distance, const QString& elapsed,
-                                     const QString& speed) {
+void MarkerWriter::WriteLineInfo(const QString& startTime, const QString& endTime,
+                                 const QString& distance, const QString& elapsed,
+                                 const QString& speed) {
   file_ << "\t\t<Info";
   Attribute("STIME", startTime);
   Attribute("ETIME", endTime);
@@ -67,19 +74,19 @@ void CMapMarkerWriter::WriteLineInfo(const QString& startTime, const QString& en
   file_ << " />\n";
 }
 
-void CMapMarkerWriter::Position(const CCoordinate& position) {
+void MarkerWriter::Position(const Coordinate& position) {
   file_ << " lat='";
   file_.Fixed(position.latitudeDegrees, 6) << "' lng='";
   file_.Fixed(position.longitudeDegrees, 6) << '\'';
 }
 
-void CMapMarkerWriter::LapStart(char type, int index, const CCoordinate& position) {
+void MarkerWriter::LapStart(char type, int index, const Coordinate& position) {
   file_ << "\t<Lap Type='" << type << "' index='";
   file_.Integer(index) << '\'';
   Position(position);
 }
 
-void CMapMarkerWriter::RunAttributes(std::string_view prefix, const RunTexts& texts) {
+void MarkerWriter::RunAttributes(std::string_view prefix, const RunTexts& texts) {
   const auto named = [&](std::string_view name) { return std::string(prefix) + std::string(name); };
   Attribute(named("AD"), texts.distance);
   Attribute(named("ET"), texts.elapsed);
@@ -91,14 +98,14 @@ void CMapMarkerWriter::RunAttributes(std::string_view prefix, const RunTexts& te
   Attribute(named("Total_Descent"), texts.descent);
 }
 
-void CMapMarkerWriter::WriteStartLap(int index, const CCoordinate& position, const QString& time) {
+void MarkerWriter::WriteStartLap(int index, const Coordinate& position, const QString& time) {
   LapStart('S', index, position);
   Attribute("Time", time);
   file_ << "/>\n";
 }
 
-void CMapMarkerWriter::WriteMiddleLap(int index, const CCoordinate& position, const QString& time,
-                                      const RunTexts& lap) {
+void MarkerWriter::WriteMiddleLap(int index, const Coordinate& position, const QString& time,
+                                  const RunTexts& lap) {
   LapStart('N', index, position);
   file_ << " alt='";
   file_.Fixed(position.altitudeMetres, 3) << '\'';
@@ -107,8 +114,8 @@ void CMapMarkerWriter::WriteMiddleLap(int index, const CCoordinate& position, co
   file_ << "/>\n";
 }
 
-void CMapMarkerWriter::WriteFinalLap(int index, const CCoordinate& position, const QString& time,
-                                     const RunTexts& lap, const RunTexts& total) {
+void MarkerWriter::WriteFinalLap(int index, const Coordinate& position, const QString& time,
+                                 const RunTexts& lap, const RunTexts& total) {
   LapStart('F', index, position);
   file_ << " alt='";
   file_.Fixed(position.altitudeMetres, 3) << '\'';
@@ -118,8 +125,7 @@ void CMapMarkerWriter::WriteFinalLap(int index, const CCoordinate& position, con
   file_ << "/>\n";
 }
 
-void CMapMarkerWriter::WriteWaypointMarker(int index, const CCoordinate& position,
-                                           const QString& time) {
+void MarkerWriter::WriteWaypointMarker(int index, const Coordinate& position, const QString& time) {
   file_ << "\t<WayPoint index='";
   file_.Integer(index) << '\'';
   Position(position);

@@ -21,10 +21,10 @@ enum class MarkerFile {
 
 QString MarkerFileName(MarkerFile file);
 
-class CMapMarkerWriter {
+class MarkerWriter {
  public:
   // A writer of `file` in `folder`.
-  CMapMarkerWriter(const QString& folder, MarkerFile file);
+  MarkerWriter(const QString& folder, MarkerFile file);
 
   bool hasFile() const { return file_.isOpen(); }
   const QString& path() const { return file_.path(); }
@@ -40,20 +40,20 @@ class CMapMarkerWriter {
   void WriteLinePoint(const TrackPoint& point);
   void WriteLineInfo(const QString& startTime, const QString& endTime, const QString& distance,
                      const QString& elapsed, const QString& speed);
-  void WriteStartLap(int index, const CCoordinate& position, const QString& time);
-  void WriteMiddleLap(int index, const CCoordinate& position, const QString& time,
+  void WriteStartLap(int index, const Coordinate& position, const QString& time);
+  void WriteMiddleLap(int index, const Coordinate& position, const QString& time,
                       const RunTexts& lap);
-  void WriteFinalLap(int index, const CCoordinate& position, const QString& time,
+  void WriteFinalLap(int index, const Coordinate& position, const QString& time,
                      const RunTexts& lap, const RunTexts& total);
-  void WriteWaypointMarker(int index, const CCoordinate& position, const QString& time);
+  void WriteWaypointMarker(int index, const Coordinate& position, const QString& time);
 
   // Puts the file in place; the empty text on success, else why it could not be written.
   QString Close();
 
  private:
   void Attribute(std::string_view name, const QString& value);
-  void Position(const CCoordinate& position);
-  void LapStart(char type, int index, const CCoordinate& position);
+  void Position(const Coordinate& position);
+  void LapStart(char type, int index, const Coordinate& position);
   void RunAttributes(std::string_view prefix, const RunTexts& texts);
 
   OutputFile file_;

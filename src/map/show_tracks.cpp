@@ -5,17 +5,17 @@
 
 namespace trevalo {
 
-std::optional<CCoordinate> DrawLogsOnMap(CMapMarkerWriter& writer, LogLibrary& library,
-                                         PositionCorrection correction, const QString& timeFormat,
-                                         QStringList& problems) {
-  std::optional<CCoordinate> last;
+std::optional<Coordinate> DrawLogsOnMap(MarkerWriter& writer, LogLibrary& library,
+                                        PositionCorrection correction, const QString& timeFormat,
+                                        QStringList& problems) {
+  std::optional<Coordinate> last;
   for (const std::size_t index : library.activeLogs()) {
     library.LoadHeld(index, problems);
     const GPSLog& log = library.log(index);
     writer.BeginLine(RgbForIndex(log.colorIndex()), std::abs(log.lineWidthIndex() - 5));
     const TrackSummary track = SummarizeTrack(
         log.points(), correction,
-        [&](const TrackPoint& point, const CCoordinate&) { writer.WriteLinePoint(point); });
+        [&](const TrackPoint& point, const Coordinate&) { writer.WriteLinePoint(point); });
     const std::int64_t elapsed = track.elapsed();
     const auto timeText = [&](TimeValue time) {
       return track.usable ? FormatTime(time, timeFormat) : QString();
@@ -63,9 +63,9 @@ MapRequest ShowLogsOnMap(LogLibrary& library, const std::vector<std::size_t>& ro
   if (library.activeLogs().empty()) {
     return request;
   }
-  CMapMarkerWriter writer(folder, MarkerFile::kTracks);
+  MarkerWriter writer(folder, MarkerFile::kTracks);
   writer.WriteMarkersStart();
-  const std::optional<CCoordinate> centre =
+  const std::optional<Coordinate> centre =
       DrawLogsOnMap(writer, library, correction, UsTimeFormat(), request.problems);
   writer.WriteMarkersEnd();
   if (const QString problem = writer.Close(); !problem.isEmpty()) {

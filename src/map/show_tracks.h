@@ -18,9 +18,9 @@ namespace trevalo {
 // Draws every log of the library's selection: its line with its summary, then its lap and
 // waypoint markers. Returns the position built last (for the last log: its last lap mark,
 // waypoint or run point, else its last usable point); nullopt when no log has a usable point.
-std::optional<CCoordinate> DrawLogsOnMap(CMapMarkerWriter& writer, LogLibrary& library,
-                                         PositionCorrection correction, const QString& timeFormat,
-                                         QStringList& problems);
+std::optional<Coordinate> DrawLogsOnMap(MarkerWriter& writer, LogLibrary& library,
+                                        PositionCorrection correction, const QString& timeFormat,
+                                        QStringList& problems);
 
 struct MapRequest {
   bool show = false;  // false: nothing was selected, the map stays as it is

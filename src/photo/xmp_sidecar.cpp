@@ -62,7 +62,7 @@ std::optional<double> Number(std::string_view text) {
 }
 
 // A GPSCoordinate of XMP, "DDD,MM,SSk" or "DDD,MM.mmk", as signed degrees.
-std::optional<double> Coordinate(std::string_view text, char positive, char negative) {
+std::optional<double> SignedCoordinate(std::string_view text, char positive, char negative) {
   if (text.size() < 2) {
     return std::nullopt;
   }
@@ -265,8 +265,8 @@ SidecarRead ReadSidecarPosition(std::string_view text) {
   if (!latitude || !longitude) {
     return result;
   }
-  const std::optional<double> north = Coordinate(*latitude, 'N', 'S');
-  const std::optional<double> east = Coordinate(*longitude, 'E', 'W');
+  const std::optional<double> north = SignedCoordinate(*latitude, 'N', 'S');
+  const std::optional<double> east = SignedCoordinate(*longitude, 'E', 'W');
   if (!north || !east || std::fabs(*north) > 90 || std::fabs(*east) > 180) {
     result.error = "its position " + *latitude + " " + *longitude + " is not one";
     return result;

@@ -33,13 +33,13 @@ TimeValue Combine(const QDate& date, const QTime& time) {
 
 }  // namespace
 
-TimeValue CorrectionDlg::LocalNow() {
+TimeValue CorrectionDialog::LocalNow() {
   const QDateTime now = QDateTime::currentDateTime();
   return Combine(now.date(), now.time());
 }
 
-CorrectionDlg::CorrectionDlg(const LanguageTexts& texts, bool enabled, std::int64_t span,
-                             TimeValue now, QWidget* parent)
+CorrectionDialog::CorrectionDialog(const LanguageTexts& texts, bool enabled, std::int64_t span,
+                                   TimeValue now, QWidget* parent)
     : QDialog(parent), enabled_(enabled), span_(span) {
   setObjectName(QStringLiteral("correctionDialog"));
   setWindowTitle(texts.Text(QStringLiteral("CORRECTION_TITLE")));
@@ -99,19 +99,19 @@ CorrectionDlg::CorrectionDlg(const LanguageTexts& texts, bool enabled, std::int6
   layout->addLayout(grid);
   layout->addLayout(buttons);
 
-  connect(on_, &QRadioButton::toggled, this, &CorrectionDlg::ShowEnabled);
-  connect(apply, &QPushButton::clicked, this, &CorrectionDlg::Apply);
+  connect(on_, &QRadioButton::toggled, this, &CorrectionDialog::ShowEnabled);
+  connect(apply, &QPushButton::clicked, this, &CorrectionDialog::Apply);
   connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
   ShowEnabled(enabled);
 }
 
-void CorrectionDlg::ShowEnabled(bool on) {
+void CorrectionDialog::ShowEnabled(bool on) {
   for (QWidget* picker : pickers_) {
     picker->setEnabled(on);
   }
 }
 
-void CorrectionDlg::Apply() {
+void CorrectionDialog::Apply() {
   enabled_ = on_->isChecked();
   span_ = enabled_ ? Combine(currentDate_->date(), currentTime_->time()) -
                          Combine(cameraDate_->date(), cameraTime_->time())

@@ -16,14 +16,14 @@ namespace trevalo {
 
 class LanguageTexts;
 
-class CorrectionDlg : public QDialog {
+class CorrectionDialog : public QDialog {
   Q_OBJECT
 
  public:
   // `enabled` and `span` are the photo page's; `now` the local moment the dialog opens at
   // (the true time it shows).
-  CorrectionDlg(const LanguageTexts& texts, bool enabled, std::int64_t span, TimeValue now,
-                QWidget* parent = nullptr);
+  CorrectionDialog(const LanguageTexts& texts, bool enabled, std::int64_t span, TimeValue now,
+                   QWidget* parent = nullptr);
 
   // After Apply: whether the correction is on, and true time minus camera time.
   bool enabled() const { return enabled_; }

@@ -21,8 +21,8 @@
 
 namespace trevalo {
 
-FileInfoDlg::FileInfoDlg(const Settings& settings, const LanguageTexts& texts, PhotoList& photos,
-                         std::size_t row, QWidget* parent)
+PhotoDetailDialog::PhotoDetailDialog(const Settings& settings, const LanguageTexts& texts,
+                                     PhotoList& photos, std::size_t row, QWidget* parent)
     : QDialog(parent),
       settings_(settings),
       texts_(texts),
@@ -66,14 +66,14 @@ FileInfoDlg::FileInfoDlg(const Settings& settings, const LanguageTexts& texts, P
   layout->addLayout(panes, 1);
   layout->addLayout(buttons);
 
-  connect(previous, &QPushButton::clicked, this, &FileInfoDlg::ShowPrevious);
-  connect(next, &QPushButton::clicked, this, &FileInfoDlg::ShowNext);
-  connect(remove, &QPushButton::clicked, this, &FileInfoDlg::RemoveCurrent);
+  connect(previous, &QPushButton::clicked, this, &PhotoDetailDialog::ShowPrevious);
+  connect(next, &QPushButton::clicked, this, &PhotoDetailDialog::ShowNext);
+  connect(remove, &QPushButton::clicked, this, &PhotoDetailDialog::RemoveCurrent);
   connect(close, &QPushButton::clicked, this, &QDialog::accept);
   BuildView();
 }
 
-void FileInfoDlg::showEvent(QShowEvent* event) {
+void PhotoDetailDialog::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
   if (!columnsSized_) {
     const int width = details_->viewport()->width();
@@ -85,7 +85,7 @@ void FileInfoDlg::showEvent(QShowEvent* event) {
   }
 }
 
-void FileInfoDlg::BuildView() {
+void PhotoDetailDialog::BuildView() {
   if (row_ >= photos_.size()) {
     return;
   }
@@ -105,21 +105,21 @@ void FileInfoDlg::BuildView() {
   preview_->setPixmap(preview.isNull() ? QPixmap() : QPixmap::fromImage(preview));
 }
 
-void FileInfoDlg::ShowPrevious() {
+void PhotoDetailDialog::ShowPrevious() {
   if (row_ > 0) {
     --row_;
     BuildView();
   }
 }
 
-void FileInfoDlg::ShowNext() {
+void PhotoDetailDialog::ShowNext() {
   if (row_ + 1 < photos_.size()) {
     ++row_;
     BuildView();
   }
 }
 
-void FileInfoDlg::ShowRow(std::size_t row) {
+void PhotoDetailDialog::ShowRow(std::size_t row) {
   if (photos_.empty()) {
     return;
   }
@@ -130,7 +130,7 @@ void FileInfoDlg::ShowRow(std::size_t row) {
   }
 }
 
-bool FileInfoDlg::StepByKey(const QKeyEvent& event) {
+bool PhotoDetailDialog::StepByKey(const QKeyEvent& event) {
   switch (event.key()) {
     case Qt::Key_Left:
     case Qt::Key_Up:
@@ -153,7 +153,7 @@ bool FileInfoDlg::StepByKey(const QKeyEvent& event) {
   }
 }
 
-void FileInfoDlg::keyPressEvent(QKeyEvent* event) {
+void PhotoDetailDialog::keyPressEvent(QKeyEvent* event) {
   if (StepByKey(*event)) {
     event->accept();
     return;
@@ -161,7 +161,7 @@ void FileInfoDlg::keyPressEvent(QKeyEvent* event) {
   QDialog::keyPressEvent(event);
 }
 
-bool FileInfoDlg::eventFilter(QObject* watched, QEvent* event) {
+bool PhotoDetailDialog::eventFilter(QObject* watched, QEvent* event) {
   if (watched == details_ && event->type() == QEvent::KeyPress &&
       StepByKey(*static_cast<QKeyEvent*>(event))) {
     return true;
@@ -169,7 +169,7 @@ bool FileInfoDlg::eventFilter(QObject* watched, QEvent* event) {
   return QDialog::eventFilter(watched, event);
 }
 
-void FileInfoDlg::RemoveCurrent() {
+void PhotoDetailDialog::RemoveCurrent() {
   if (row_ >= photos_.size()) {
     return;
   }
@@ -182,7 +182,7 @@ void FileInfoDlg::RemoveCurrent() {
   BuildView();
 }
 
-void FileInfoDlg::wheelEvent(QWheelEvent* event) {
+void PhotoDetailDialog::wheelEvent(QWheelEvent* event) {
   if (event->angleDelta().y() > 0) {
     ShowPrevious();
   } else {

@@ -15,12 +15,12 @@ namespace trevalo {
 class LanguageTexts;
 class Settings;
 
-class FileInfoDlg : public QDialog {
+class PhotoDetailDialog : public QDialog {
   Q_OBJECT
 
  public:
-  FileInfoDlg(const Settings& settings, const LanguageTexts& texts, PhotoList& photos,
-              std::size_t row, QWidget* parent = nullptr);
+  PhotoDetailDialog(const Settings& settings, const LanguageTexts& texts, PhotoList& photos,
+                    std::size_t row, QWidget* parent = nullptr);
 
   std::size_t currentRow() const { return row_; }
   void ShowPrevious();

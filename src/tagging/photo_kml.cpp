@@ -21,7 +21,7 @@ namespace {
 // Puts each saved photo into the document and the package.
 class PlacemarkSink : public SavedPhotoSink {
  public:
-  PlacemarkSink(CKmlWriter& writer, KmzArchive* archive, const PhotoKmlOptions& options,
+  PlacemarkSink(KmlWriter& writer, KmzArchive* archive, const PhotoKmlOptions& options,
                 PositionCorrection correction, QStringList& problems)
       : writer_(writer),
         archive_(archive),
@@ -41,7 +41,7 @@ class PlacemarkSink : public SavedPhotoSink {
     if (archive_ != nullptr && options_.mode == SaveMode::kInPlace) {
       entryName = CopyBesideDocument(written, entryName);
     }
-    const CCoordinate position = BuildPosition(point, correction_);
+    const Coordinate position = BuildPosition(point, correction_);
     if (options_.urlPrefix.isEmpty()) {
       writer_.WritePhotoPlacemark(entryName, width, position);
     } else {
@@ -72,7 +72,7 @@ class PlacemarkSink : public SavedPhotoSink {
     return entryName;
   }
 
-  CKmlWriter& writer_;
+  KmlWriter& writer_;
   KmzArchive* archive_;
   const PhotoKmlOptions& options_;
   PositionCorrection correction_;
@@ -118,7 +118,7 @@ PhotoKmlReport SavePhotosWithKml(PhotoList& photos, LogLibrary& library,
   const PositionCorrection correction{settings.latitudeCorrection(),
                                       settings.longitudeCorrection()};
   const KmlSource source{library, correction, report.problems};
-  CKmlWriter writer(report.kmlPath, options.kml);
+  KmlWriter writer(report.kmlPath, options.kml);
   WriteKmlOpening(writer, options.kmlName, source);
   writer.BeginPhotoFolder(options.photoFolderName);
   library.ClearActiveLogs();

@@ -205,7 +205,7 @@ std::optional<double> NumberOf(const PhotoRow& row, PhotoList::Order order) {
   if (!row.matched) {
     return std::nullopt;
   }
-  CCoordinate position(row.point);
+  Coordinate position(row.point);
   position.Convert(0, 0);
   switch (order) {
     case Order::kLatitude:

@@ -179,14 +179,14 @@ std::vector<bool> SelectedRows(const QTableWidget& list, std::size_t rowCount) {
 
 }  // namespace
 
-std::vector<int> CRAZIvozezDlg::ColumnWidths(const Settings& settings, int listWidth) {
+std::vector<int> PhotoPage::ColumnWidths(const Settings& settings, int listWidth) {
   const int q = (listWidth - 48) / 4;
   const int shares[kColumnCount] = {48, q, q, q - 45, q - 45, q, 2 * q, 2 * q};
   return StoredColumnWidths(settings, setting::kPhotoListColumnPrefix, shares);
 }
 
-CRAZIvozezDlg::CRAZIvozezDlg(const Settings& settings, const LanguageTexts& texts, QWidget* parent,
-                             DeviceTree tree, std::shared_ptr<PhotoPageState> state)
+PhotoPage::PhotoPage(const Settings& settings, const LanguageTexts& texts, QWidget* parent,
+                     DeviceTree tree, std::shared_ptr<PhotoPageState> state)
     : QWidget(parent),
       settings_(settings),
       texts_(texts),
@@ -196,7 +196,7 @@ CRAZIvozezDlg::CRAZIvozezDlg(const Settings& settings, const LanguageTexts& text
       library_(*state_->library),
       photos_(state_->photos),
       match_(state_->match),
-      list_(new CListCtrlEx(this)),
+      list_(new FileDropList(this)),
       step1_(StepLabel("step1Text", this)),
       step2_(StepLabel("step2Text", this)),
       step3_(StepLabel("step3Text", this)),
@@ -216,8 +216,7 @@ CRAZIvozezDlg::CRAZIvozezDlg(const Settings& settings, const LanguageTexts& text
   list_->horizontalHeader()->setStretchLastSection(false);
   // A click on a column's header orders the photos by it; a second click turns the order.
   list_->horizontalHeader()->setSectionsClickable(true);
-  connect(list_->horizontalHeader(), &QHeaderView::sectionClicked, this,
-          &CRAZIvozezDlg::SortByColumn);
+  connect(list_->horizontalHeader(), &QHeaderView::sectionClicked, this, &PhotoPage::SortByColumn);
   list_->setIconSize(QSize(16, 16));
   list_->setItemDelegateForColumn(kStatus, new CentredIconDelegate(list_));
 
@@ -264,48 +263,45 @@ CRAZIvozezDlg::CRAZIvozezDlg(const Settings& settings, const LanguageTexts& text
   layout->addWidget(list_, 1);
   layout->addLayout(listButtons);
 
-  importDialog_ = new CGPSLogImportDlg(texts, library_, tree_, this);
+  importDialog_ = new LogImportDialog(texts, library_, tree_, this);
   importDialog_->SetDeleteAfterImport(state_->deleteAfterImport);
-  logManager_ = new CGPSManDlg(settings, texts, library_, match_, this);
-  connect(importDialog_, &CGPSLogImportDlg::logManagerRequested, this,
-          &CRAZIvozezDlg::ShowLogManager);
+  logManager_ = new LogManagerDialog(settings, texts, library_, match_, this);
+  connect(importDialog_, &LogImportDialog::logManagerRequested, this, &PhotoPage::ShowLogManager);
   // Show tracks closes the log manager and the import window; the map follows.
-  connect(logManager_, &CGPSManDlg::tracksRequested, this, [this](const MapRequest& request) {
+  connect(logManager_, &LogManagerDialog::tracksRequested, this, [this](const MapRequest& request) {
     pendingTracks_ = request;
     logManager_->accept();
     importDialog_->reject();
   });
   deviceChanges_ = new DeviceChangeNotifier(tree_.mountInfoPath, this);
-  connect(deviceChanges_, &DeviceChangeNotifier::deviceArrived, this,
-          &CRAZIvozezDlg::OnDeviceChange);
-  connect(deviceChanges_, &DeviceChangeNotifier::deviceRemoved, this,
-          &CRAZIvozezDlg::OnDeviceChange);
+  connect(deviceChanges_, &DeviceChangeNotifier::deviceArrived, this, &PhotoPage::OnDeviceChange);
+  connect(deviceChanges_, &DeviceChangeNotifier::deviceRemoved, this, &PhotoPage::OnDeviceChange);
 
-  connect(addButton, &QPushButton::clicked, this, &CRAZIvozezDlg::ChoosePhotos);
-  connect(importButton, &QPushButton::clicked, this, &CRAZIvozezDlg::ImportFromLogger);
+  connect(addButton, &QPushButton::clicked, this, &PhotoPage::ChoosePhotos);
+  connect(importButton, &QPushButton::clicked, this, &PhotoPage::ImportFromLogger);
   connect(managerButton, &QPushButton::clicked, this, [this] {
     ShowLogManager();
     RefreshPageState();
   });
-  connect(removeButton_, &QPushButton::clicked, this, &CRAZIvozezDlg::RemoveSelected);
-  connect(saveButton_, &QPushButton::clicked, this, &CRAZIvozezDlg::SavePhotos);
-  connect(correctionButton_, &QPushButton::clicked, this, &CRAZIvozezDlg::CorrectCameraTime);
-  connect(detailButton_, &QPushButton::clicked, this, &CRAZIvozezDlg::ShowDetails);
-  connect(tableButton_, &QPushButton::clicked, this, &CRAZIvozezDlg::SaveTable);
-  connect(list_, &QTableWidget::cellDoubleClicked, this, &CRAZIvozezDlg::ShowDetails);
-  connect(list_, &CListCtrlEx::filesDropped, this, &CRAZIvozezDlg::AddPhotos);
-  connect(list_, &QTableWidget::itemSelectionChanged, this, &CRAZIvozezDlg::NoteSelection);
-  connect(list_, &QTableWidget::itemSelectionChanged, this, &CRAZIvozezDlg::RefreshPageState);
+  connect(removeButton_, &QPushButton::clicked, this, &PhotoPage::RemoveSelected);
+  connect(saveButton_, &QPushButton::clicked, this, &PhotoPage::SavePhotos);
+  connect(correctionButton_, &QPushButton::clicked, this, &PhotoPage::CorrectCameraTime);
+  connect(detailButton_, &QPushButton::clicked, this, &PhotoPage::ShowDetails);
+  connect(tableButton_, &QPushButton::clicked, this, &PhotoPage::SaveTable);
+  connect(list_, &QTableWidget::cellDoubleClicked, this, &PhotoPage::ShowDetails);
+  connect(list_, &FileDropList::filesDropped, this, &PhotoPage::AddPhotos);
+  connect(list_, &QTableWidget::itemSelectionChanged, this, &PhotoPage::NoteSelection);
+  connect(list_, &QTableWidget::itemSelectionChanged, this, &PhotoPage::RefreshPageState);
   ShowRows();
   RefreshPageState();
 }
 
-CRAZIvozezDlg::~CRAZIvozezDlg() {
+PhotoPage::~PhotoPage() {
   // The import window's choice goes on with the page's other work.
   state_->deleteAfterImport = importDialog_->deleteAfterImport();
 }
 
-void CRAZIvozezDlg::showEvent(QShowEvent* event) {
+void PhotoPage::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
   // The shares need the list's width, known once it is shown.
   if (!columnsSized_) {
@@ -315,7 +311,7 @@ void CRAZIvozezDlg::showEvent(QShowEvent* event) {
   }
 }
 
-void CRAZIvozezDlg::keyPressEvent(QKeyEvent* event) {
+void PhotoPage::keyPressEvent(QKeyEvent* event) {
   // Enter and Escape would close a dialog; the page swallows them.
   if (event->key() == Qt::Key_Escape || event->key() == Qt::Key_Return ||
       event->key() == Qt::Key_Enter) {
@@ -343,13 +339,13 @@ void CRAZIvozezDlg::keyPressEvent(QKeyEvent* event) {
   QWidget::keyPressEvent(event);
 }
 
-void CRAZIvozezDlg::dragEnterEvent(QDragEnterEvent* event) {
+void PhotoPage::dragEnterEvent(QDragEnterEvent* event) {
   if (!DroppedFiles(event->mimeData()).isEmpty()) {
     event->acceptProposedAction();
   }
 }
 
-void CRAZIvozezDlg::dropEvent(QDropEvent* event) {
+void PhotoPage::dropEvent(QDropEvent* event) {
   const QStringList paths = DroppedFiles(event->mimeData());
   if (!paths.isEmpty()) {
     event->acceptProposedAction();
@@ -357,7 +353,7 @@ void CRAZIvozezDlg::dropEvent(QDropEvent* event) {
   }
 }
 
-void CRAZIvozezDlg::ChoosePhotos() {
+void PhotoPage::ChoosePhotos() {
   const QStringList paths = QFileDialog::getOpenFileNames(
       this, texts_.Text(QStringLiteral("MAIN_BUTTON_IMAGEADD")),
       settings_.ReadSetting(setting::kPathOpen, setting::kFolderCapacity),
@@ -369,13 +365,13 @@ void CRAZIvozezDlg::ChoosePhotos() {
   }
 }
 
-void CRAZIvozezDlg::PickUpLibraryChanges() {
+void PhotoPage::PickUpLibraryChanges() {
   if (library_.Refresh()) {
     MatchAllInBackground();
   }
 }
 
-void CRAZIvozezDlg::MatchAllInBackground() {
+void PhotoPage::MatchAllInBackground() {
   if (photos_.empty()) {
     return;
   }
@@ -384,8 +380,8 @@ void CRAZIvozezDlg::MatchAllInBackground() {
   });
 }
 
-void CRAZIvozezDlg::WorkOnPhotos(const QString& titleKey,
-                                 const std::function<void(const Progress&)>& work) {
+void PhotoPage::WorkOnPhotos(const QString& titleKey,
+                             const std::function<void(const Progress&)>& work) {
   // Also run while a window over the library is open (a new match after the log manager
   // closes over the import window): that window still holds the photos handed over.
   const bool wasMatching = std::exchange(matching_, true);
@@ -394,7 +390,7 @@ void CRAZIvozezDlg::WorkOnPhotos(const QString& titleKey,
   AddPhotosThatWaited();
 }
 
-void CRAZIvozezDlg::AddPhotosThatWaited() {
+void PhotoPage::AddPhotosThatWaited() {
   if (!photosWaiting_.isEmpty()) {
     QTimer::singleShot(0, this, [this] {
       if (!photosWaiting_.isEmpty()) {
@@ -404,7 +400,7 @@ void CRAZIvozezDlg::AddPhotosThatWaited() {
   }
 }
 
-void CRAZIvozezDlg::AddPhotos(const QStringList& given) {
+void PhotoPage::AddPhotos(const QStringList& given) {
   if (matching_) {
     photosWaiting_ << given;
     return;
@@ -440,7 +436,7 @@ void CRAZIvozezDlg::AddPhotos(const QStringList& given) {
   }
 }
 
-void CRAZIvozezDlg::SortByColumn(int column) {
+void PhotoPage::SortByColumn(int column) {
   static_assert(static_cast<int>(PhotoList::Order::kLogFile) == kLogFile);
   if (column < 0 || column >= kColumnCount) {
     return;
@@ -455,7 +451,7 @@ void CRAZIvozezDlg::SortByColumn(int column) {
   RefreshPageState();
 }
 
-void CRAZIvozezDlg::TellNotAdded(const QStringList& lines) {
+void PhotoPage::TellNotAdded(const QStringList& lines) {
   notAddedLines_ << lines;
   if (notAddedBox_) {
     ShowNotAddedLines(*notAddedBox_);  // a flood of later starts makes one message, not a stack
@@ -470,7 +466,7 @@ void CRAZIvozezDlg::TellNotAdded(const QStringList& lines) {
   notAddedLines_.clear();
 }
 
-void CRAZIvozezDlg::ShowNotAddedLines(QMessageBox& box) const {
+void PhotoPage::ShowNotAddedLines(QMessageBox& box) const {
   // At most half a screen of lines; the rest are counted, and all are in the details.
   const QScreen* screen = this->screen();
   const int screenLines =
@@ -487,20 +483,20 @@ void CRAZIvozezDlg::ShowNotAddedLines(QMessageBox& box) const {
   box.setText(text);
 }
 
-void CRAZIvozezDlg::RemoveSelected() {
+void PhotoPage::RemoveSelected() {
   photos_.RemoveRows(SelectedRows(*list_, photos_.size()));
   ShowRows();
   RefreshPageState();
 }
 
-void CRAZIvozezDlg::RematchAll() {
+void PhotoPage::RematchAll() {
   library_.Refresh();
   MatchAllInBackground();
   ShowRows();
   RefreshPageState();
 }
 
-void CRAZIvozezDlg::NoteSelection() {
+void PhotoPage::NoteSelection() {
   state_->selection.clear();
   const std::vector<bool> selected = SelectedRows(*list_, photos_.size());
   for (std::size_t row = 0; row < selected.size(); ++row) {
@@ -510,7 +506,7 @@ void CRAZIvozezDlg::NoteSelection() {
   }
 }
 
-void CRAZIvozezDlg::ShowRows() {
+void PhotoPage::ShowRows() {
   const QSignalBlocker quiet(list_);
   list_->clearSelection();
   list_->setRowCount(static_cast<int>(photos_.size()));
@@ -545,7 +541,7 @@ void CRAZIvozezDlg::ShowRows() {
   state_->selection = stillListed;
 }
 
-void CRAZIvozezDlg::RefreshPageState() {
+void PhotoPage::RefreshPageState() {
   const bool anySelected =
       list_->selectionModel() != nullptr && list_->selectionModel()->hasSelection();
   removeButton_->setEnabled(!photos_.empty() && anySelected);
@@ -565,7 +561,7 @@ void CRAZIvozezDlg::RefreshPageState() {
   libraryProblems_->ShowProblemsOf(library_);
 }
 
-void CRAZIvozezDlg::OnDeviceChange() {
+void PhotoPage::OnDeviceChange() {
   logger_ = ConnectLogger(tree_);
   Q_EMIT loggerChanged();
   if (importDialog_->isVisible()) {
@@ -573,7 +569,7 @@ void CRAZIvozezDlg::OnDeviceChange() {
   }
 }
 
-int CRAZIvozezDlg::ExecOverTheLibrary(QDialog& dialog) {
+int PhotoPage::ExecOverTheLibrary(QDialog& dialog) {
   // The log manager's and the import window's commands use the library off the window's
   // thread (adding, importing, exporting, charts, tracks for the map): photos handed over
   // while one is open wait until it closes.
@@ -584,7 +580,7 @@ int CRAZIvozezDlg::ExecOverTheLibrary(QDialog& dialog) {
   return result;
 }
 
-void CRAZIvozezDlg::ImportFromLogger() {
+void PhotoPage::ImportFromLogger() {
   importDialog_->Prepare();
   if (ExecOverTheLibrary(*importDialog_) == QDialog::Accepted) {
     RematchAll();
@@ -593,7 +589,7 @@ void CRAZIvozezDlg::ImportFromLogger() {
   RefreshPageState();
 }
 
-void CRAZIvozezDlg::ShowLogManager() {
+void PhotoPage::ShowLogManager() {
   logManager_->RefreshList();
   ExecOverTheLibrary(*logManager_);
   // Logs added or removed there change what the photos match.
@@ -604,33 +600,33 @@ void CRAZIvozezDlg::ShowLogManager() {
   }
 }
 
-void CRAZIvozezDlg::SetTolerance(int code) {
+void PhotoPage::SetTolerance(int code) {
   match_.tolerance = code;
   RematchAll();
 }
 
-void CRAZIvozezDlg::SetPositionCorrection(bool enabled, int latitudeOffset, int longitudeOffset) {
+void PhotoPage::SetPositionCorrection(bool enabled, int latitudeOffset, int longitudeOffset) {
   match_.positionCorrection = enabled;
   match_.latitudeOffset = enabled ? latitudeOffset : 0;
   match_.longitudeOffset = enabled ? longitudeOffset : 0;
   RematchAll();
 }
 
-void CRAZIvozezDlg::SetSummerTime(bool on) {
+void PhotoPage::SetSummerTime(bool on) {
   // Every log is read again with the new effective zone.
   library_.SetSummerTimeOffset(on ? 100 : 0);
   RematchAll();
 }
 
-void CRAZIvozezDlg::SetInterpolation(bool on, int maxGapSeconds) {
+void PhotoPage::SetInterpolation(bool on, int maxGapSeconds) {
   match_.interpolate = on;
   match_.maxGapSeconds = maxGapSeconds;
   RematchAll();
 }
 
-void CRAZIvozezDlg::CorrectCameraTime() {
-  CorrectionDlg dialog(texts_, match_.cameraCorrection, match_.cameraSpan,
-                       CorrectionDlg::LocalNow(), this);
+void PhotoPage::CorrectCameraTime() {
+  CorrectionDialog dialog(texts_, match_.cameraCorrection, match_.cameraSpan,
+                          CorrectionDialog::LocalNow(), this);
   if (dialog.exec() == QDialog::Accepted) {
     match_.cameraCorrection = dialog.enabled();
     match_.cameraSpan = dialog.span();
@@ -638,30 +634,30 @@ void CRAZIvozezDlg::CorrectCameraTime() {
   }
 }
 
-void CRAZIvozezDlg::ShowDetails() {
+void PhotoPage::ShowDetails() {
   const std::vector<bool> selected = SelectedRows(*list_, photos_.size());
   const auto first = std::ranges::find(selected, true);
   if (first == selected.end()) {
     return;
   }
-  FileInfoDlg dialog(settings_, texts_, photos_, static_cast<std::size_t>(first - selected.begin()),
-                     this);
+  PhotoDetailDialog dialog(settings_, texts_, photos_,
+                           static_cast<std::size_t>(first - selected.begin()), this);
   dialog.exec();
   ShowRows();
   RefreshPageState();
 }
 
-void CRAZIvozezDlg::SaveTable() {
-  CSaveForExcel dialog(settings_, texts_, photos_, this);
+void PhotoPage::SaveTable() {
+  TableDialog dialog(settings_, texts_, photos_, this);
   dialog.exec();
 }
 
-void CRAZIvozezDlg::SavePhotos() {
+void PhotoPage::SavePhotos() {
   if (photos_.empty()) {
     return;
   }
   PickUpLibraryChanges();
-  CGPSSaveConfirmDlg dialog(
+  SaveDialog dialog(
       settings_, texts_, photos_, library_, match_,
       [this](const QString& titleKey, const auto& work) { WorkOnPhotos(titleKey, work); }, this);
   dialog.exec();
@@ -669,7 +665,7 @@ void CRAZIvozezDlg::SavePhotos() {
   RefreshPageState();
 }
 
-void CRAZIvozezDlg::ShowMapView() {
+void PhotoPage::ShowMapView() {
   std::vector<std::size_t> rows;
   const std::vector<bool> selected = SelectedRows(*list_, photos_.size());
   for (std::size_t row = 0; row < selected.size(); ++row) {

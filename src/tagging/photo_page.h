@@ -25,9 +25,9 @@ class QTimer;
 
 namespace trevalo {
 
-class CGPSLogImportDlg;
-class CGPSManDlg;
-class CListCtrlEx;
+class LogImportDialog;
+class LogManagerDialog;
+class FileDropList;
 class DeviceChangeNotifier;
 class LibraryProblemsLabel;
 class Settings;
@@ -42,7 +42,7 @@ struct PhotoPageState {
   QSet<QString> selection;  // the selected photos, by FileIdentity
 };
 
-class CRAZIvozezDlg : public QWidget {
+class PhotoPage : public QWidget {
   Q_OBJECT
 
  public:
@@ -52,9 +52,9 @@ class CRAZIvozezDlg : public QWidget {
   // `tree` says where mounts and hardware are read (the system's, or a test's). A page given
   // the state of an earlier page shows its photos, matches and choices; without one it
   // starts afresh.
-  CRAZIvozezDlg(const Settings& settings, const LanguageTexts& texts, QWidget* parent = nullptr,
-                DeviceTree tree = {}, std::shared_ptr<PhotoPageState> state = nullptr);
-  ~CRAZIvozezDlg() override;
+  PhotoPage(const Settings& settings, const LanguageTexts& texts, QWidget* parent = nullptr,
+            DeviceTree tree = {}, std::shared_ptr<PhotoPageState> state = nullptr);
+  ~PhotoPage() override;
 
   // Writes the selected matched photos (and, with the show-track option, their logs'
   // tracks) for the map and asks for the map; the main window runs it when the user moves
@@ -97,8 +97,8 @@ class CRAZIvozezDlg : public QWidget {
   void ShowDetails();
   // The table export of the whole list.
   void SaveTable();
-  CGPSLogImportDlg* importDialog() const { return importDialog_; }
-  CGPSManDlg* logManager() const { return logManager_; }
+  LogImportDialog* importDialog() const { return importDialog_; }
+  LogManagerDialog* logManager() const { return logManager_; }
   // The column widths the page starts with: the stored ones, else shares of `listWidth`.
   static std::vector<int> ColumnWidths(const Settings& settings, int listWidth);
 
@@ -154,7 +154,7 @@ class CRAZIvozezDlg : public QWidget {
   QPointer<QMessageBox> notAddedBox_;  // the "not added" message while it is open
   QStringList notAddedLines_;          // what it tells
 
-  CListCtrlEx* list_;
+  FileDropList* list_;
   QLabel* step1_;
   QLabel* step2_;
   QLabel* step3_;
@@ -165,8 +165,8 @@ class CRAZIvozezDlg : public QWidget {
   QPushButton* correctionButton_;
   QPushButton* detailButton_;
   QPushButton* tableButton_;
-  CGPSLogImportDlg* importDialog_;
-  CGPSManDlg* logManager_;
+  LogImportDialog* importDialog_;
+  LogManagerDialog* logManager_;
   DeviceChangeNotifier* deviceChanges_;
 };
 

@@ -7,7 +7,7 @@ namespace trevalo {
 
 QString WritePhotoTable(const QString& path, const QString& header,
                         const std::vector<PhotoRow>& rows, const Progress& progress) {
-  CTextLineWriter writer(path);
+  TextLineWriter writer(path);
   writer.WriteLine(header);
   const std::size_t total = rows.size();
   for (std::size_t k = 0; k < total; ++k) {

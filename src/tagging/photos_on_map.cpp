@@ -28,7 +28,7 @@ MapRequest ShowPhotosOnMap(LogLibrary& library, const PhotoList& photos,
   const std::vector<MatchResult> matches =
       MatchPhotosInTimeOrder(library, paths, settings, progress);
   request.file = showTracks ? MarkerFile::kPhotosAndTracks : MarkerFile::kPhotos;
-  CMapMarkerWriter writer(folder, request.file);
+  MarkerWriter writer(folder, request.file);
   writer.WriteMarkersStart();
   bool centred = false;
   for (std::size_t k = 0; k < located.size(); ++k) {
@@ -36,7 +36,7 @@ MapRequest ShowPhotosOnMap(LogLibrary& library, const PhotoList& photos,
     if (!match.logIndex) {
       continue;  // the photo can no longer be read
     }
-    const CCoordinate position = BuildPosition(match.point, correction);
+    const Coordinate position = BuildPosition(match.point, correction);
     if (!centred) {
       centred = true;
       request.latitude = position.latitudeDegrees;

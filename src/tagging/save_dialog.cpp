@@ -37,10 +37,9 @@ Widget* Named(Widget* widget, const char* name) {
 
 }  // namespace
 
-CGPSSaveConfirmDlg::CGPSSaveConfirmDlg(const Settings& settings, const LanguageTexts& texts,
-                                       PhotoList& photos, LogLibrary& library,
-                                       const MatchSettings& match, PhotoWork runWork,
-                                       QWidget* parent)
+SaveDialog::SaveDialog(const Settings& settings, const LanguageTexts& texts, PhotoList& photos,
+                       LogLibrary& library, const MatchSettings& match, PhotoWork runWork,
+                       QWidget* parent)
     : QDialog(parent),
       settings_(settings),
       texts_(texts),
@@ -108,10 +107,10 @@ CGPSSaveConfirmDlg::CGPSSaveConfirmDlg(const Settings& settings, const LanguageT
   layout->addLayout(buttons);
   setMinimumWidth(520);
 
-  connect(overwrite_, &QRadioButton::toggled, this, &CGPSSaveConfirmDlg::ApplyKmlCheck);
-  connect(kml_, &QCheckBox::toggled, this, &CGPSSaveConfirmDlg::ApplyKmlCheck);
-  connect(changeFolder, &QPushButton::clicked, this, &CGPSSaveConfirmDlg::ChooseFolder);
-  connect(saveButton, &QPushButton::clicked, this, &CGPSSaveConfirmDlg::Save);
+  connect(overwrite_, &QRadioButton::toggled, this, &SaveDialog::ApplyKmlCheck);
+  connect(kml_, &QCheckBox::toggled, this, &SaveDialog::ApplyKmlCheck);
+  connect(changeFolder, &QPushButton::clicked, this, &SaveDialog::ChooseFolder);
+  connect(saveButton, &QPushButton::clicked, this, &SaveDialog::Save);
   connect(cancelButton, &QPushButton::clicked, this, &QDialog::reject);
 
   SetSaveFolder(StartFolder(settings, setting::kPathSave, setting::kSaveFolderCapacity));
@@ -119,13 +118,13 @@ CGPSSaveConfirmDlg::CGPSSaveConfirmDlg(const Settings& settings, const LanguageT
   ShowSidecars();
 }
 
-SidecarChoice CGPSSaveConfirmDlg::Sidecars() const {
+SidecarChoice SaveDialog::Sidecars() const {
   return {.everyPhoto = false,
           .naming = settings_.ReadFlag(setting::kSidecarBaseName) ? SidecarNaming::kBaseName
                                                                   : SidecarNaming::kFullName};
 }
 
-void CGPSSaveConfirmDlg::ShowSidecars() {
+void SaveDialog::ShowSidecars() {
   const SidecarChoice sidecars = Sidecars();
   QStringList lines;
   for (const PhotoRow& row : photos_.rows()) {
@@ -139,12 +138,12 @@ void CGPSSaveConfirmDlg::ShowSidecars() {
                         lines.join(u'\n'));
 }
 
-void CGPSSaveConfirmDlg::SetSaveFolder(const QString& folder) {
+void SaveDialog::SetSaveFolder(const QString& folder) {
   saveFolder_ = SaveFolderOrPictures(settings_, folder);
   folderLine_->setText(FolderLine(texts_.Text(QStringLiteral("SAVE_TEXT_SAVEPATH")), saveFolder_));
 }
 
-void CGPSSaveConfirmDlg::ApplyKmlCheck() {
+void SaveDialog::ApplyKmlCheck() {
   const bool wanted = kml_->isChecked();
   for (QWidget* control : {static_cast<QWidget*>(kmlName_), static_cast<QWidget*>(kmlNameCaption_),
                            static_cast<QWidget*>(urlPrefix_), static_cast<QWidget*>(width_),
@@ -156,14 +155,14 @@ void CGPSSaveConfirmDlg::ApplyKmlCheck() {
   }
 }
 
-void CGPSSaveConfirmDlg::ChooseFolder() {
+void SaveDialog::ChooseFolder() {
   const QString folder = QFileDialog::getExistingDirectory(this, QString(), saveFolder_);
   if (!folder.isEmpty()) {
     SetSaveFolder(folder);
   }
 }
 
-void CGPSSaveConfirmDlg::Tell(const QString& text, QMessageBox::Icon icon) {
+void SaveDialog::Tell(const QString& text, QMessageBox::Icon icon) {
   PlainMessageBox box(icon, windowTitle(), text, QMessageBox::Ok, this);
   box.setObjectName(QStringLiteral("saveMessage"));
   box.exec();
@@ -192,7 +191,7 @@ QStringList WrittenFiles(const PhotoKmlReport& report) {
 
 }  // namespace
 
-void CGPSSaveConfirmDlg::Save() {
+void SaveDialog::Save() {
   bool isNumber = false;
   const int width = width_->text().toInt(&isNumber);
   if (!isNumber || width < 10 || width > 1000) {

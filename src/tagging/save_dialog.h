@@ -28,15 +28,15 @@ class Settings;
 using PhotoWork =
     std::function<void(const QString& titleKey, const std::function<void(const Progress&)>& work)>;
 
-class CGPSSaveConfirmDlg : public QDialog {
+class SaveDialog : public QDialog {
   Q_OBJECT
 
  public:
   // The save runs through `runWork`: the photo page's keeps what it must out of the photos
   // until the save is done.
-  CGPSSaveConfirmDlg(const Settings& settings, const LanguageTexts& texts, PhotoList& photos,
-                     LogLibrary& library, const MatchSettings& match, PhotoWork runWork,
-                     QWidget* parent = nullptr);
+  SaveDialog(const Settings& settings, const LanguageTexts& texts, PhotoList& photos,
+             LogLibrary& library, const MatchSettings& match, PhotoWork runWork,
+             QWidget* parent = nullptr);
 
   const QString& saveFolder() const { return saveFolder_; }
   // Sets the save folder (the folder browser ends here).

@@ -21,12 +21,12 @@
 
 namespace trevalo {
 
-QString CSaveForExcel::TablePath(const QString& folder, const QString& name) {
+QString TableDialog::TablePath(const QString& folder, const QString& name) {
   return folder + CleanFileName(name) + QStringLiteral(".csv");
 }
 
-CSaveForExcel::CSaveForExcel(const Settings& settings, const LanguageTexts& texts,
-                             const PhotoList& photos, QWidget* parent)
+TableDialog::TableDialog(const Settings& settings, const LanguageTexts& texts,
+                         const PhotoList& photos, QWidget* parent)
     : QDialog(parent),
       settings_(settings),
       texts_(texts),
@@ -69,18 +69,18 @@ CSaveForExcel::CSaveForExcel(const Settings& settings, const LanguageTexts& text
       SetSaveFolder(folder);
     }
   });
-  connect(save, &QPushButton::clicked, this, &CSaveForExcel::Save);
+  connect(save, &QPushButton::clicked, this, &TableDialog::Save);
   connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
   SetSaveFolder(StartFolder(settings, setting::kPathSaveExcel, setting::kFolderCapacity));
 }
 
-void CSaveForExcel::SetSaveFolder(const QString& folder) {
+void TableDialog::SetSaveFolder(const QString& folder) {
   saveFolder_ = SaveFolderOrPictures(settings_, folder);
   folderLine_->setText(
       FolderLine(texts_.Text(QStringLiteral("SAVE_EXCEL_TEXT_SAVEPATH")), saveFolder_));
 }
 
-void CSaveForExcel::Save() {
+void TableDialog::Save() {
   if (name_->text().isEmpty()) {
     PlainMessageBox box(QMessageBox::Information, windowTitle(),
                         texts_.Text(QStringLiteral("SAVE_EXCEL_TEXT_EXCELNAME")), QMessageBox::Ok,
@@ -101,7 +101,7 @@ void CSaveForExcel::Save() {
   if (write) {
     QString problem;
     {
-      CProgressDlg progress(texts_.Text(QStringLiteral("SAVE_EXCEL_SUB_PROCESS_SAVE")), this);
+      ProgressDialog progress(texts_.Text(QStringLiteral("SAVE_EXCEL_SUB_PROCESS_SAVE")), this);
       // The table's progress window shows its bar only; its line stays empty.
       problem = WritePhotoTable(path, texts_.Text(QStringLiteral("SAVE_EXCEL_HEADER")),
                                 photos_.rows(), progress.AsProgress(false));

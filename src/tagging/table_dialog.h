@@ -14,12 +14,12 @@ namespace trevalo {
 class LanguageTexts;
 class Settings;
 
-class CSaveForExcel : public QDialog {
+class TableDialog : public QDialog {
   Q_OBJECT
 
  public:
-  CSaveForExcel(const Settings& settings, const LanguageTexts& texts, const PhotoList& photos,
-                QWidget* parent = nullptr);
+  TableDialog(const Settings& settings, const LanguageTexts& texts, const PhotoList& photos,
+              QWidget* parent = nullptr);
 
   const QString& saveFolder() const { return saveFolder_; }
   void SetSaveFolder(const QString& folder);

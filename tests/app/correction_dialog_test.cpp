@@ -30,7 +30,7 @@ class CorrectionDialogTest : public ::testing::Test {
     return *MakeTime(2009, 5, day, hour, minute, second);
   }
   // Sets the camera pickers and applies.
-  static void ApplyCamera(CorrectionDlg& dialog, TimeValue camera) {
+  static void ApplyCamera(CorrectionDialog& dialog, TimeValue camera) {
     const std::optional<CalendarFields> f = BreakDown(camera);
     dialog.findChild<QDateEdit*>(QStringLiteral("cameraDate"))
         ->setDate(QDate(f->year, f->month, f->day));
@@ -47,20 +47,20 @@ class CorrectionDialogTest : public ::testing::Test {
 TEST_F(CorrectionDialogTest, TheSpanIsTrueTimeMinusCameraTime) {
   const TimeValue now = At(17, 10, 5, 30);
   {
-    CorrectionDlg dialog(texts_, false, 0, now);
+    CorrectionDialog dialog(texts_, false, 0, now);
     dialog.findChild<QRadioButton*>(QStringLiteral("correctionOn"))->setChecked(true);
     ApplyCamera(dialog, At(17, 10, 0, 0));
     EXPECT_TRUE(dialog.enabled());
     EXPECT_EQ(dialog.span(), 330);
   }
   {
-    CorrectionDlg dialog(texts_, false, 0, now);
+    CorrectionDialog dialog(texts_, false, 0, now);
     dialog.findChild<QRadioButton*>(QStringLiteral("correctionOn"))->setChecked(true);
     ApplyCamera(dialog, At(17, 10, 7, 0));  // the camera runs ahead
     EXPECT_EQ(dialog.span(), -90);
   }
   {
-    CorrectionDlg dialog(texts_, false, 0, now);
+    CorrectionDialog dialog(texts_, false, 0, now);
     dialog.findChild<QRadioButton*>(QStringLiteral("correctionOn"))->setChecked(true);
     ApplyCamera(dialog, At(16, 10, 0, 0));  // still on the day before
     EXPECT_EQ(dialog.span(), 86400 + 330);
@@ -68,7 +68,7 @@ TEST_F(CorrectionDialogTest, TheSpanIsTrueTimeMinusCameraTime) {
 }
 
 TEST_F(CorrectionDialogTest, ReopenedItShowsTheCameraTimeOfNowAndOffClearsTheSpan) {
-  CorrectionDlg dialog(texts_, true, 330, At(17, 10, 5, 30));
+  CorrectionDialog dialog(texts_, true, 330, At(17, 10, 5, 30));
   EXPECT_EQ(dialog.findChild<QTimeEdit*>(QStringLiteral("cameraTime"))->time(), QTime(10, 0, 0));
   EXPECT_TRUE(dialog.findChild<QDateEdit*>(QStringLiteral("cameraDate"))->isEnabled());
   dialog.findChild<QRadioButton*>(QStringLiteral("correctionOff"))->setChecked(true);
@@ -84,11 +84,11 @@ TEST_F(CorrectionDialogTest, ThePhotoPageShowsAndMatchesCorrectedTimes) {
   if (!test::MakePhotoTakenAt(photo, "2009:05:17 12:00:00")) {
     GTEST_SKIP() << "exiftool is not installed";
   }
-  CRAZIvozezDlg page(*settings_, texts_, nullptr,
-                     DeviceTree{work.filePath(QStringLiteral("no-mounts")), work.path()});
+  PhotoPage page(*settings_, texts_, nullptr,
+                 DeviceTree{work.filePath(QStringLiteral("no-mounts")), work.path()});
   page.AddPhotos({photo});
   QTimer::singleShot(0, [] {
-    auto* dialog = qobject_cast<CorrectionDlg*>(QApplication::activeModalWidget());
+    auto* dialog = qobject_cast<CorrectionDialog*>(QApplication::activeModalWidget());
     ASSERT_NE(dialog, nullptr);
     dialog->findChild<QRadioButton*>(QStringLiteral("correctionOn"))->setChecked(true);
     const QDateTime current(dialog->findChild<QDateEdit*>(QStringLiteral("currentDate"))->date(),

@@ -51,8 +51,8 @@ TEST_F(LibraryProblemsTest, ThePhotoPageTellsADamagedLibraryFromTheStart) {
     ASSERT_TRUE(library.AddLog(log, 0, 0, 0).done());
   }
   {
-    CRAZIvozezDlg page(*settings_, texts_, nullptr,
-                       DeviceTree{fake_.mountInfoPath(), fake_.sysfsRoot()});
+    PhotoPage page(*settings_, texts_, nullptr,
+                   DeviceTree{fake_.mountInfoPath(), fake_.sysfsRoot()});
     EXPECT_TRUE(ProblemsOf(page)->isHidden()) << "a sound library is no news";
   }
   // A line that is no record: the page says the library lost lines, and which.
@@ -60,8 +60,7 @@ TEST_F(LibraryProblemsTest, ThePhotoPageTellsADamagedLibraryFromTheStart) {
   const QString line = QStringLiteral("not a record\r\n");  // in the file's UTF-16LE
   bytes.append(reinterpret_cast<const char*>(line.utf16()), line.size() * 2);
   test::WriteFile(DatabasePath(), bytes.toStdString());
-  CRAZIvozezDlg page(*settings_, texts_, nullptr,
-                     DeviceTree{fake_.mountInfoPath(), fake_.sysfsRoot()});
+  PhotoPage page(*settings_, texts_, nullptr, DeviceTree{fake_.mountInfoPath(), fake_.sysfsRoot()});
   EXPECT_EQ(page.library().size(), 1u);
   QLabel* problems = ProblemsOf(page);
   EXPECT_FALSE(problems->isHidden());
@@ -81,14 +80,13 @@ TEST_F(LibraryProblemsTest, ALibraryThatCannotBeReadIsToldBeforeAndAfterAnImport
   const QString onLogger = drive + QStringLiteral("/GPS/0517.LOG");
   test::WriteFile(onLogger, test::GenerateLog({.hour = 12, .epochs = 30}));
 
-  CRAZIvozezDlg page(*settings_, texts_, nullptr,
-                     DeviceTree{fake_.mountInfoPath(), fake_.sysfsRoot()});
+  PhotoPage page(*settings_, texts_, nullptr, DeviceTree{fake_.mountInfoPath(), fake_.sysfsRoot()});
   const QString unreadable = texts_.Text(QStringLiteral("GPSMAN_TEXT_DBUNREADABLE"));
   EXPECT_FALSE(ProblemsOf(page)->isHidden());
   EXPECT_TRUE(ProblemsOf(page)->text().contains(unreadable))
       << ProblemsOf(page)->text().toStdString();
 
-  CGPSLogImportDlg* dialog = page.importDialog();
+  LogImportDialog* dialog = page.importDialog();
   dialog->Prepare();
   EXPECT_FALSE(ProblemsOf(*dialog)->isHidden());
   EXPECT_TRUE(ProblemsOf(*dialog)->text().contains(unreadable));

@@ -72,11 +72,11 @@ TEST_F(LogManagerTest, TheWindowAnswersWhileALongTrackIsWrittenForTheMap) {
                             {.epochs = 200'000, .climbPerEpoch = 0.001, .deviceSentences = false}));
   LogLibrary library(home_.filePath(QStringLiteral("Wayfable Logs")), 0);
   library.AddLog(path, 5, 1, 0);
-  CGPSManDlg manager(*settings_, texts_, library, match_);
+  LogManagerDialog manager(*settings_, texts_, library, match_);
   manager.show();
   manager.findChild<QTableWidget*>(QStringLiteral("logList"))->selectRow(0);
   std::optional<MapRequest> shown;
-  QObject::connect(&manager, &CGPSManDlg::tracksRequested,
+  QObject::connect(&manager, &LogManagerDialog::tracksRequested,
                    [&](const MapRequest& request) { shown = request; });
   // While the file is written the window's thread keeps answering.
   test::AnswerGaps gaps;
@@ -98,7 +98,7 @@ TEST_F(LogManagerTest, TheWindowAnswersWhileTheChartsOfALongLogArePrepared) {
   test::WriteFile(path, test::GenerateLog({.epochs = 200'000, .climbPerEpoch = 0.001}));
   LogLibrary library(home_.filePath(QStringLiteral("Wayfable Logs")), 0);
   library.AddLog(path, 5, 1, 0);
-  CGPSManDlg manager(*settings_, texts_, library, match_);
+  LogManagerDialog manager(*settings_, texts_, library, match_);
   manager.show();
   manager.findChild<QTableWidget*>(QStringLiteral("logList"))->selectRow(0);
   // The browser engine starts once per program, with the main window's map page, before
@@ -112,7 +112,7 @@ TEST_F(LogManagerTest, TheWindowAnswersWhileTheChartsOfALongLogArePrepared) {
   test::AnswerGaps gaps;
   qint64 took = 0;
   QString fileNameShown;
-  test::AnswerWhenShown<DlgAltitudeGraph>(&manager, [&](DlgAltitudeGraph* window) {
+  test::AnswerWhenShown<ChartWindow>(&manager, [&](ChartWindow* window) {
     took = gaps.Stop();
     const auto* statistics = window->findChild<QTableWidget*>(QStringLiteral("statistics"));
     fileNameShown = statistics->item(statistics->rowCount() - 1, 1)->text();
@@ -137,7 +137,7 @@ TEST_F(LogManagerTest, TheWindowAnswersWhileALongLogIsAddedAndExported) {
   const QString path = home_.filePath(QStringLiteral("day.log"));
   test::WriteFile(path, test::GenerateLog({.epochs = 200'000, .climbPerEpoch = 0.001}));
   LogLibrary library(home_.filePath(QStringLiteral("Wayfable Logs")), 0);
-  CGPSManDlg manager(*settings_, texts_, library, match_);
+  LogManagerDialog manager(*settings_, texts_, library, match_);
   manager.show();
   auto* list = manager.findChild<QTableWidget*>(QStringLiteral("logList"));
 
@@ -154,7 +154,7 @@ TEST_F(LogManagerTest, TheWindowAnswersWhileALongLogIsAddedAndExported) {
   QDir().mkpath(out);
   list->selectRow(0);
   QTimer::singleShot(0, [&] {
-    auto* dialog = qobject_cast<CGPSLogExportDlg*>(QApplication::activeModalWidget());
+    auto* dialog = qobject_cast<ExportDialog*>(QApplication::activeModalWidget());
     ASSERT_NE(dialog, nullptr);
     dialog->SetExportFolder(out);
     dialog->findChild<QLineEdit*>(QStringLiteral("fileName"))->setText(QStringLiteral("day"));
@@ -184,22 +184,22 @@ TEST_F(LogManagerTest, ListsTheLibraryInOrderWithItsTexts) {
   library.AddLog(Log(QStringLiteral("ten.log"), 10, 30), 6, 2, -330);
   library.AddLog(Log(QStringLiteral("nine.log"), 9, 30), 0, 0, 0);
   library.AddLog(Log(QStringLiteral("ten-long.log"), 10, 90), 0, 5, 900);
-  CGPSManDlg manager(*settings_, texts_, library, match_);
+  LogManagerDialog manager(*settings_, texts_, library, match_);
   const auto* list = manager.findChild<QTableWidget*>(QStringLiteral("logList"));
 
-  EXPECT_EQ(Column(list, CGPSManDlg::kFileName), "nine.log|ten-long.log|ten.log");
-  EXPECT_EQ(Column(list, CGPSManDlg::kTimeZone), "GMT|GMT +09:00|GMT -03:30");
-  EXPECT_EQ(list->item(0, CGPSManDlg::kWidth)->text(), QStringLiteral("8  Pixel"));
-  EXPECT_EQ(list->item(1, CGPSManDlg::kWidth)->text(), QStringLiteral("3  Pixel"));
+  EXPECT_EQ(Column(list, LogManagerDialog::kFileName), "nine.log|ten-long.log|ten.log");
+  EXPECT_EQ(Column(list, LogManagerDialog::kTimeZone), "GMT|GMT +09:00|GMT -03:30");
+  EXPECT_EQ(list->item(0, LogManagerDialog::kWidth)->text(), QStringLiteral("8  Pixel"));
+  EXPECT_EQ(list->item(1, LogManagerDialog::kWidth)->text(), QStringLiteral("3  Pixel"));
   // The colour cell is a swatch of the palette colour (index 6 is red).
-  const QTableWidgetItem* red = list->item(2, CGPSManDlg::kColor);
+  const QTableWidgetItem* red = list->item(2, LogManagerDialog::kColor);
   EXPECT_EQ(red->text(), QStringLiteral("6"));
   EXPECT_EQ(red->background().color(), QColor(255, 0, 0));
   EXPECT_EQ(red->foreground().color(), QColor(255, 0, 0));
-  EXPECT_EQ(list->item(2, CGPSManDlg::kStart)->text(), QStringLiteral("2009-05-17 06:30:00"));
+  EXPECT_EQ(list->item(2, LogManagerDialog::kStart)->text(), QStringLiteral("2009-05-17 06:30:00"));
 
   // Column widths: fifths of the list, 50 for colour and width, unless stored.
-  EXPECT_EQ(CGPSManDlg::ColumnWidths(*settings_, 1000),
+  EXPECT_EQ(LogManagerDialog::ColumnWidths(*settings_, 1000),
             (std::vector<int>{200, 50, 50, 200, 200, 200, 200, 400}));
 }
 
@@ -211,13 +211,13 @@ TEST_F(LogManagerTest, ALogWithSentencesChangedOnTheWaySaysHowManyItLeftOut) {
                                                   test::ReceiverNoise::kCorruptedCopies, &refused));
   library.AddLog(damaged, 0, 0, 0);
   library.AddLog(Log(QStringLiteral("nine.log"), 9, 30), 0, 0, 0);
-  CGPSManDlg manager(*settings_, texts_, library, match_);
+  LogManagerDialog manager(*settings_, texts_, library, match_);
   const auto* list = manager.findChild<QTableWidget*>(QStringLiteral("logList"));
-  ASSERT_EQ(Column(list, CGPSManDlg::kFileName), "damaged.log|nine.log");
-  const QString told = list->item(0, CGPSManDlg::kStart)->toolTip();
+  ASSERT_EQ(Column(list, LogManagerDialog::kFileName), "damaged.log|nine.log");
+  const QString told = list->item(0, LogManagerDialog::kStart)->toolTip();
   EXPECT_TRUE(told.contains(QString::number(refused) + QStringLiteral(" RMC sentences")))
       << told.toStdString();
-  EXPECT_TRUE(list->item(1, CGPSManDlg::kStart)->toolTip().isEmpty());
+  EXPECT_TRUE(list->item(1, LogManagerDialog::kStart)->toolTip().isEmpty());
 }
 
 TEST_F(LogManagerTest, TheAddDialogOffersLogsGpxAndAllFiles) {
@@ -227,7 +227,7 @@ TEST_F(LogManagerTest, TheAddDialogOffersLogsGpxAndAllFiles) {
 
 TEST_F(LogManagerTest, AddsEachLogOnceAndRemovesAfterAsking) {
   LogLibrary library(home_.filePath(QStringLiteral("Wayfable Logs")), 0);
-  CGPSManDlg manager(*settings_, texts_, library, match_);
+  LogManagerDialog manager(*settings_, texts_, library, match_);
   const QString a = Log(QStringLiteral("a.log"), 8, 10);
   const QString noTimes = home_.filePath(QStringLiteral("empty.log"));
   test::WriteFile(noTimes, "no sentences");
@@ -242,7 +242,7 @@ TEST_F(LogManagerTest, AddsEachLogOnceAndRemovesAfterAsking) {
   manager.AddLogs({a, a, home_.filePath(QStringLiteral("A.LOG")), noTimes,
                    Log(QStringLiteral("b.log"), 9, 10)});
   auto* list = manager.findChild<QTableWidget*>(QStringLiteral("logList"));
-  EXPECT_EQ(Column(list, CGPSManDlg::kFileName), "a.log|b.log");
+  EXPECT_EQ(Column(list, LogManagerDialog::kFileName), "a.log|b.log");
   const QStringList lines = told.split(u'\n');
   ASSERT_EQ(lines.size(), 2) << told.toStdString();
   EXPECT_TRUE(lines[0].startsWith(home_.filePath(QStringLiteral("A.LOG")) +
@@ -260,7 +260,7 @@ TEST_F(LogManagerTest, AddsEachLogOnceAndRemovesAfterAsking) {
     ask->button(QMessageBox::Yes)->click();
   });
   remove->click();
-  EXPECT_EQ(Column(list, CGPSManDlg::kFileName), "b.log");
+  EXPECT_EQ(Column(list, LogManagerDialog::kFileName), "b.log");
   EXPECT_TRUE(QFile::exists(a)) << "the log file stays on disk";
   EXPECT_EQ(LogLibrary(home_.filePath(QStringLiteral("Wayfable Logs")), 0).size(), 1u);
 }
@@ -269,7 +269,7 @@ TEST_F(LogManagerTest, ShowsWhatOtherProgramsChangeAndKeepsTheSelection) {
   const QString folder = home_.filePath(QStringLiteral("Wayfable Logs"));
   LogLibrary library(folder, 0);
   library.AddLog(Log(QStringLiteral("b.log"), 9, 10), 0, 0, 0);
-  CGPSManDlg manager(*settings_, texts_, library, match_);
+  LogManagerDialog manager(*settings_, texts_, library, match_);
   manager.show();
   auto* list = manager.findChild<QTableWidget*>(QStringLiteral("logList"));
   list->selectRow(0);
@@ -285,7 +285,7 @@ TEST_F(LogManagerTest, ShowsWhatOtherProgramsChangeAndKeepsTheSelection) {
     });
     poll->start(20);
   }));
-  EXPECT_EQ(Column(list, CGPSManDlg::kFileName), "a.log|b.log");
+  EXPECT_EQ(Column(list, LogManagerDialog::kFileName), "a.log|b.log");
   ASSERT_EQ(list->selectionModel()->selectedRows().size(), 1);
   EXPECT_EQ(list->selectionModel()->selectedRows()[0].row(), 1);
 
@@ -318,10 +318,10 @@ TEST_F(LogManagerTest, ALogWhoseFileIsGoneIsListedAndCanBeRemoved) {
   }
   QFile::remove(gone);
   LogLibrary library(home_.filePath(QStringLiteral("Wayfable Logs")), 0);
-  CGPSManDlg manager(*settings_, texts_, library, match_);
+  LogManagerDialog manager(*settings_, texts_, library, match_);
   auto* list = manager.findChild<QTableWidget*>(QStringLiteral("logList"));
-  EXPECT_EQ(Column(list, CGPSManDlg::kFileName), "here.log|gone.log");
-  EXPECT_EQ(list->item(1, CGPSManDlg::kTimeZone)->text(), QStringLiteral("GMT +01:00"));
+  EXPECT_EQ(Column(list, LogManagerDialog::kFileName), "here.log|gone.log");
+  EXPECT_EQ(list->item(1, LogManagerDialog::kTimeZone)->text(), QStringLiteral("GMT +01:00"));
   list->selectRow(1);
   QTimer::singleShot(0, [] {
     qobject_cast<QMessageBox*>(QApplication::activeModalWidget())
@@ -329,7 +329,7 @@ TEST_F(LogManagerTest, ALogWhoseFileIsGoneIsListedAndCanBeRemoved) {
         ->click();
   });
   manager.RemoveSelected();
-  EXPECT_EQ(Column(list, CGPSManDlg::kFileName), "here.log");
+  EXPECT_EQ(Column(list, LogManagerDialog::kFileName), "here.log");
   EXPECT_TRUE(library.unavailable().empty());
 }
 
@@ -344,37 +344,37 @@ TEST_F(LogManagerTest, AColumnsHeaderOrdersTheRowsByItsValueAndCommandsFollowThe
   }
   QFile::remove(gone);
   LogLibrary library(home_.filePath(QStringLiteral("Wayfable Logs")), 0);
-  CGPSManDlg manager(*settings_, texts_, library, match_);
+  LogManagerDialog manager(*settings_, texts_, library, match_);
   auto* list = manager.findChild<QTableWidget*>(QStringLiteral("logList"));
   // The library's own order (by start), the unavailable log last.
-  EXPECT_EQ(Column(list, CGPSManDlg::kFileName), "Day11.log|day100.log|day9.log|day10.log");
+  EXPECT_EQ(Column(list, LogManagerDialog::kFileName), "Day11.log|day100.log|day9.log|day10.log");
 
   auto* header = list->horizontalHeader();
   const auto click = [&](int column) { Q_EMIT header->sectionClicked(column); };
-  click(CGPSManDlg::kFileName);  // numbers by value, case aside
-  EXPECT_EQ(Column(list, CGPSManDlg::kFileName), "day9.log|day10.log|Day11.log|day100.log");
-  EXPECT_EQ(header->sortIndicatorSection(), CGPSManDlg::kFileName);
-  click(CGPSManDlg::kFileName);
-  EXPECT_EQ(Column(list, CGPSManDlg::kFileName), "day100.log|Day11.log|day10.log|day9.log");
+  click(LogManagerDialog::kFileName);  // numbers by value, case aside
+  EXPECT_EQ(Column(list, LogManagerDialog::kFileName), "day9.log|day10.log|Day11.log|day100.log");
+  EXPECT_EQ(header->sortIndicatorSection(), LogManagerDialog::kFileName);
+  click(LogManagerDialog::kFileName);
+  EXPECT_EQ(Column(list, LogManagerDialog::kFileName), "day100.log|Day11.log|day10.log|day9.log");
   EXPECT_EQ(header->sortIndicatorOrder(), Qt::DescendingOrder);
-  click(CGPSManDlg::kTimeZone);  // by the zone's value, not its text
-  EXPECT_EQ(Column(list, CGPSManDlg::kTimeZone), "GMT -03:30|GMT|GMT +01:00|GMT +09:00");
-  click(CGPSManDlg::kColor);
-  EXPECT_EQ(Column(list, CGPSManDlg::kColor), "0|1|3|6");
+  click(LogManagerDialog::kTimeZone);  // by the zone's value, not its text
+  EXPECT_EQ(Column(list, LogManagerDialog::kTimeZone), "GMT -03:30|GMT|GMT +01:00|GMT +09:00");
+  click(LogManagerDialog::kColor);
+  EXPECT_EQ(Column(list, LogManagerDialog::kColor), "0|1|3|6");
   // Times as shown, local to each log's zone; a log without them comes last both ways.
-  click(CGPSManDlg::kEnd);
-  EXPECT_EQ(Column(list, CGPSManDlg::kFileName), "day9.log|Day11.log|day100.log|day10.log");
-  click(CGPSManDlg::kEnd);
-  EXPECT_EQ(Column(list, CGPSManDlg::kFileName), "day100.log|Day11.log|day9.log|day10.log");
+  click(LogManagerDialog::kEnd);
+  EXPECT_EQ(Column(list, LogManagerDialog::kFileName), "day9.log|Day11.log|day100.log|day10.log");
+  click(LogManagerDialog::kEnd);
+  EXPECT_EQ(Column(list, LogManagerDialog::kFileName), "day100.log|Day11.log|day9.log|day10.log");
 
   // The commands take the logs the rows show, and the order stays through a change.
   list->selectRow(0);
   test::AnswerWhenShown<QMessageBox>(
       &manager, [](QMessageBox* box) { box->button(QMessageBox::Yes)->click(); });
   manager.RemoveSelected();
-  EXPECT_EQ(Column(list, CGPSManDlg::kFileName), "Day11.log|day9.log|day10.log");
+  EXPECT_EQ(Column(list, LogManagerDialog::kFileName), "Day11.log|day9.log|day10.log");
   list->selectRow(1);
-  test::AnswerWhenShown<CGPSManInfoDlg>(&manager, [](CGPSManInfoDlg* editor) {
+  test::AnswerWhenShown<LogInfoDialog>(&manager, [](LogInfoDialog* editor) {
     EXPECT_TRUE(editor->findChild<QLineEdit*>(QStringLiteral("path"))
                     ->text()
                     .endsWith(QStringLiteral("/day9.log")));
@@ -387,7 +387,7 @@ TEST_F(LogManagerTest, MergingJoinsLogsThatDoNotOverlapAndRefusesThoseThatDo) {
   LogLibrary library(home_.filePath(QStringLiteral("Wayfable Logs")), 0);
   library.AddLog(Log(QStringLiteral("0517.log"), 10, 30), 0, 0, 900);
   library.AddLog(Log(QStringLiteral("later.log"), 11, 30), 0, 0, 0);
-  CGPSManDlg manager(*settings_, texts_, library, match_);
+  LogManagerDialog manager(*settings_, texts_, library, match_);
   auto* list = manager.findChild<QTableWidget*>(QStringLiteral("logList"));
   auto* merge = manager.findChild<QPushButton*>(QStringLiteral("mergeButton"));
   list->selectRow(0);
@@ -397,7 +397,7 @@ TEST_F(LogManagerTest, MergingJoinsLogsThatDoNotOverlapAndRefusesThoseThatDo) {
                                  QItemSelectionModel::Select | QItemSelectionModel::Rows);
   EXPECT_TRUE(merge->isEnabled());
   QTimer::singleShot(0, [this] {
-    auto* dialog = qobject_cast<CGPSLogMergeDlg*>(QApplication::activeModalWidget());
+    auto* dialog = qobject_cast<MergeDialog*>(QApplication::activeModalWidget());
     ASSERT_NE(dialog, nullptr);
     auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("logName"));
     EXPECT_EQ(name->text(), QStringLiteral("M_0517"));
@@ -408,8 +408,8 @@ TEST_F(LogManagerTest, MergingJoinsLogsThatDoNotOverlapAndRefusesThoseThatDo) {
     dialog->findChild<QPushButton*>(QStringLiteral("mergeButton"))->click();
   });
   merge->click();
-  EXPECT_EQ(Column(list, CGPSManDlg::kFileName), "a_b_c.LOG");
-  EXPECT_EQ(list->item(0, CGPSManDlg::kTimeZone)->text(), QStringLiteral("GMT +09:00"));
+  EXPECT_EQ(Column(list, LogManagerDialog::kFileName), "a_b_c.LOG");
+  EXPECT_EQ(list->item(0, LogManagerDialog::kTimeZone)->text(), QStringLiteral("GMT +09:00"));
   EXPECT_TRUE(QFile::exists(home_.filePath(QStringLiteral("0517.log")))) << "sources stay on disk";
   EXPECT_EQ(settings_->ReadSetting(setting::kPathLog), home_.path() + u'/');
 
@@ -436,7 +436,7 @@ TEST_F(LogManagerTest, ExportsTheSelectedLogsIntoOneFileOrOneEach) {
   LogLibrary library(home_.filePath(QStringLiteral("Wayfable Logs")), 0);
   library.AddLog(Log(QStringLiteral("a.log"), 8, 10), 0, 0, 0);
   library.AddLog(Log(QStringLiteral("b.log"), 9, 10), 0, 0, 0);
-  CGPSManDlg manager(*settings_, texts_, library, match_);
+  LogManagerDialog manager(*settings_, texts_, library, match_);
   auto* list = manager.findChild<QTableWidget*>(QStringLiteral("logList"));
   list->selectAll();
   const QString out = home_.filePath(QStringLiteral("out"));
@@ -451,7 +451,7 @@ TEST_F(LogManagerTest, ExportsTheSelectedLogsIntoOneFileOrOneEach) {
 
   // One GPX file under a cleaned name.
   QTimer::singleShot(0, [&] {
-    auto* dialog = qobject_cast<CGPSLogExportDlg*>(QApplication::activeModalWidget());
+    auto* dialog = qobject_cast<ExportDialog*>(QApplication::activeModalWidget());
     ASSERT_NE(dialog, nullptr);
     EXPECT_TRUE(dialog->findChild<QRadioButton*>(QStringLiteral("formatKml"))->isChecked());
     EXPECT_EQ(dialog->findChild<QLabel*>(QStringLiteral("logCount"))->text(), QStringLiteral("2"));
@@ -476,7 +476,7 @@ TEST_F(LogManagerTest, ExportsTheSelectedLogsIntoOneFileOrOneEach) {
   // One KML file per log, then "Completed..".
   QString completed;
   QTimer::singleShot(0, [&] {
-    auto* dialog = qobject_cast<CGPSLogExportDlg*>(QApplication::activeModalWidget());
+    auto* dialog = qobject_cast<ExportDialog*>(QApplication::activeModalWidget());
     ASSERT_NE(dialog, nullptr);
     auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileName"));
     dialog->findChild<QCheckBox*>(QStringLiteral("batch"))->setChecked(true);
@@ -506,14 +506,14 @@ TEST_F(LogManagerTest, AnExportThatWouldReplaceALogIsRefusedAndSaysSo) {
   const QByteArray before = test::ReadFile(log);
   library.AddLog(log, 0, 0, 0);
   ASSERT_EQ(library.size(), 1u);
-  CGPSManDlg manager(*settings_, texts_, library, match_);
+  LogManagerDialog manager(*settings_, texts_, library, match_);
   manager.findChild<QTableWidget*>(QStringLiteral("logList"))->selectAll();
 
   QString boxName;
   QString boxText;
   Qt::TextFormat boxFormat = Qt::AutoText;
   QTimer::singleShot(0, [&] {
-    auto* dialog = qobject_cast<CGPSLogExportDlg*>(QApplication::activeModalWidget());
+    auto* dialog = qobject_cast<ExportDialog*>(QApplication::activeModalWidget());
     ASSERT_NE(dialog, nullptr);
     dialog->findChild<QRadioButton*>(QStringLiteral("formatGpx"))->setChecked(true);
     dialog->findChild<QCheckBox*>(QStringLiteral("batch"))->setChecked(true);
@@ -543,7 +543,7 @@ TEST_F(LogManagerTest, WarningsShowFileNamesAsWritten) {
   const QString log = Log(QStringLiteral("<img src=x.png><b>walk.log"), 8, 10);
   library.AddLog(log, 0, 0, 0);
   ASSERT_EQ(library.size(), 1u);
-  CGPSManDlg manager(*settings_, texts_, library, match_);
+  LogManagerDialog manager(*settings_, texts_, library, match_);
   manager.findChild<QTableWidget*>(QStringLiteral("logList"))->selectAll();
   QFile::remove(log);  // the chart cannot load it and says which log
 
@@ -563,17 +563,17 @@ TEST_F(LogManagerTest, WarningsShowFileNamesAsWritten) {
 TEST_F(LogManagerTest, TheEditorStoresCommentZoneColourAndWidth) {
   LogLibrary library(home_.filePath(QStringLiteral("Wayfable Logs")), 0);
   library.AddLog(Log(QStringLiteral("a.log"), 10, 30), 0, 0, 845);
-  CGPSManDlg manager(*settings_, texts_, library, match_);
+  LogManagerDialog manager(*settings_, texts_, library, match_);
   auto* list = manager.findChild<QTableWidget*>(QStringLiteral("logList"));
   list->selectRow(0);
   {
     // A zone outside the list leaves the list without a choice, and saving keeps it.
-    CGPSManInfoDlg editor(texts_, library.log(0), QStringLiteral("%H:%M"));
+    LogInfoDialog editor(texts_, library.log(0), QStringLiteral("%H:%M"));
     EXPECT_EQ(editor.findChild<QComboBox*>(QStringLiteral("timeZone"))->currentIndex(), -1);
     EXPECT_EQ(editor.timeZone(), 845);
   }
   QTimer::singleShot(0, [] {
-    auto* editor = qobject_cast<CGPSManInfoDlg*>(QApplication::activeModalWidget());
+    auto* editor = qobject_cast<LogInfoDialog*>(QApplication::activeModalWidget());
     ASSERT_NE(editor, nullptr);
     EXPECT_EQ(editor->findChild<QLabel*>(QStringLiteral("start"))->text(),
               QStringLiteral("2009-05-17 18:45:00"));
@@ -586,11 +586,11 @@ TEST_F(LogManagerTest, TheEditorStoresCommentZoneColourAndWidth) {
     editor->findChild<QPushButton*>(QStringLiteral("saveButton"))->click();
   });
   manager.EditDetails();
-  EXPECT_EQ(Column(list, CGPSManDlg::kTimeZone), "GMT -03:30");
-  EXPECT_EQ(Column(list, CGPSManDlg::kStart), "2009-05-17 06:30:00");
-  EXPECT_EQ(Column(list, CGPSManDlg::kComment), "the 'long' ride");
-  EXPECT_EQ(Column(list, CGPSManDlg::kColor), "6");
-  EXPECT_EQ(Column(list, CGPSManDlg::kWidth), "5  Pixel");
+  EXPECT_EQ(Column(list, LogManagerDialog::kTimeZone), "GMT -03:30");
+  EXPECT_EQ(Column(list, LogManagerDialog::kStart), "2009-05-17 06:30:00");
+  EXPECT_EQ(Column(list, LogManagerDialog::kComment), "the 'long' ride");
+  EXPECT_EQ(Column(list, LogManagerDialog::kColor), "6");
+  EXPECT_EQ(Column(list, LogManagerDialog::kWidth), "5  Pixel");
   // Saved and read again.
   LogLibrary reread(home_.filePath(QStringLiteral("Wayfable Logs")), 0);
   EXPECT_EQ(reread.log(0).timeZone(), -330);
@@ -612,21 +612,21 @@ TEST_F(LogManagerTest, AnUnavailableLogSaysWhyAndOnlyRemoveCountsIt) {
   QFile::remove(unreadable);
   QDir().mkpath(unreadable);  // there, but no log file to read
   LogLibrary library(folder, 0);
-  CGPSManDlg manager(*settings_, texts_, library, match_);
+  LogManagerDialog manager(*settings_, texts_, library, match_);
   auto* list = manager.findChild<QTableWidget*>(QStringLiteral("logList"));
-  ASSERT_EQ(Column(list, CGPSManDlg::kFileName), "here.log|there.log|locked.log|gone.log");
+  ASSERT_EQ(Column(list, LogManagerDialog::kFileName), "here.log|there.log|locked.log|gone.log");
   // The row says why in the place of the times it does not know, and its tooltip says more.
-  EXPECT_EQ(list->item(2, CGPSManDlg::kStart)->text(),
+  EXPECT_EQ(list->item(2, LogManagerDialog::kStart)->text(),
             texts_.Text(QStringLiteral("GPSMAN_TEXT_FILEUNREADABLE")));
-  EXPECT_EQ(list->item(3, CGPSManDlg::kStart)->text(),
+  EXPECT_EQ(list->item(3, LogManagerDialog::kStart)->text(),
             texts_.Text(QStringLiteral("GPSMAN_TEXT_FILEMISSING")));
-  EXPECT_EQ(list->columnSpan(3, CGPSManDlg::kStart), 2);
-  EXPECT_EQ(list->columnSpan(0, CGPSManDlg::kStart), 1);
-  for (const int column : {CGPSManDlg::kFileName, CGPSManDlg::kPath}) {
+  EXPECT_EQ(list->columnSpan(3, LogManagerDialog::kStart), 2);
+  EXPECT_EQ(list->columnSpan(0, LogManagerDialog::kStart), 1);
+  for (const int column : {LogManagerDialog::kFileName, LogManagerDialog::kPath}) {
     EXPECT_TRUE(list->item(3, column)->toolTip().contains(
         texts_.MultiLineText(QStringLiteral("GPSMAN_TEXT_UNAVAILABLE"))));
   }
-  EXPECT_EQ(list->item(0, CGPSManDlg::kFileName)->toolTip(), QString());
+  EXPECT_EQ(list->item(0, LogManagerDialog::kFileName)->toolTip(), QString());
 
   // The commands that need a log's points count only the logs that can be read.
   const auto enabled = [&manager] {
@@ -670,7 +670,7 @@ TEST_F(LogManagerTest, ChangesTheDatabaseCannotTakeAreToldAndChangeNothing) {
   LogLibrary library(folder, 0);
   library.AddLog(Log(QStringLiteral("a.log"), 8, 10), 0, 0, 0);
   library.AddLog(Log(QStringLiteral("b.log"), 9, 10), 0, 0, 0);
-  CGPSManDlg manager(*settings_, texts_, library, match_);
+  LogManagerDialog manager(*settings_, texts_, library, match_);
   auto* list = manager.findChild<QTableWidget*>(QStringLiteral("logList"));
   auto* problems = manager.findChild<QLabel*>(QStringLiteral("libraryFileProblems"));
   EXPECT_TRUE(problems->isHidden());
@@ -689,7 +689,7 @@ TEST_F(LogManagerTest, ChangesTheDatabaseCannotTakeAreToldAndChangeNothing) {
 
   list->selectRow(0);
   QTimer::singleShot(0, [] {
-    auto* editor = qobject_cast<CGPSManInfoDlg*>(QApplication::activeModalWidget());
+    auto* editor = qobject_cast<LogInfoDialog*>(QApplication::activeModalWidget());
     ASSERT_NE(editor, nullptr);
     editor->findChild<QLineEdit*>(QStringLiteral("comment"))->setText(QStringLiteral("new"));
     editor->findChild<QPushButton*>(QStringLiteral("saveButton"))->click();
@@ -699,7 +699,7 @@ TEST_F(LogManagerTest, ChangesTheDatabaseCannotTakeAreToldAndChangeNothing) {
 
   list->selectAll();
   QTimer::singleShot(0, [this] {
-    auto* dialog = qobject_cast<CGPSLogMergeDlg*>(QApplication::activeModalWidget());
+    auto* dialog = qobject_cast<MergeDialog*>(QApplication::activeModalWidget());
     ASSERT_NE(dialog, nullptr);
     dialog->SetOutputFolder(home_.path());
     dialog->findChild<QPushButton*>(QStringLiteral("mergeButton"))->click();
@@ -721,15 +721,15 @@ TEST_F(LogManagerTest, ChangesTheDatabaseCannotTakeAreToldAndChangeNothing) {
         << name << ": " << told[name].toStdString();
   }
   EXPECT_EQ(told.size(), 4u);
-  EXPECT_EQ(Column(list, CGPSManDlg::kFileName), "a.log|b.log");
-  EXPECT_EQ(Column(list, CGPSManDlg::kComment), "|");
+  EXPECT_EQ(Column(list, LogManagerDialog::kFileName), "a.log|b.log");
+  EXPECT_EQ(Column(list, LogManagerDialog::kComment), "|");
   EXPECT_FALSE(problems->isHidden());
   EXPECT_TRUE(problems->text().contains(texts_.Text(QStringLiteral("GPSMAN_TEXT_DBUNREADABLE"))))
       << problems->text().toStdString();
 
   // A window opened on such a library says so at once.
   LogLibrary reopened(folder, 0);
-  CGPSManDlg other(*settings_, texts_, reopened, match_);
+  LogManagerDialog other(*settings_, texts_, reopened, match_);
   EXPECT_FALSE(other.findChild<QLabel*>(QStringLiteral("libraryFileProblems"))->isHidden());
 }
 
@@ -741,14 +741,14 @@ TEST_F(LogManagerTest, TheEditorKeepsWhatItCannotShowAndRefusesACommentTooLongTo
   // and a comment longer than the editor takes.
   const QString longComment = QString(300, u'c');
   ASSERT_TRUE(library.EditLogInfo(0, 20, 9, longComment, 900).done());
-  CGPSManDlg manager(*settings_, texts_, library, match_);
+  LogManagerDialog manager(*settings_, texts_, library, match_);
   manager.findChild<QTableWidget*>(QStringLiteral("logList"))->selectRow(0);
 
   // Saved as it opened: the long comment is refused with the standard message, and the
   // editor stays open until it is shortened or closed.
   QString refusal;
   QTimer::singleShot(0, [&] {
-    auto* editor = qobject_cast<CGPSManInfoDlg*>(QApplication::activeModalWidget());
+    auto* editor = qobject_cast<LogInfoDialog*>(QApplication::activeModalWidget());
     ASSERT_NE(editor, nullptr);
     EXPECT_EQ(editor->findChild<QComboBox*>(QStringLiteral("color"))->currentIndex(), -1);
     EXPECT_EQ(editor->findChild<QComboBox*>(QStringLiteral("lineWidth"))->currentIndex(), -1);
@@ -778,7 +778,7 @@ TEST_F(LogManagerTest, TheEditorKeepsWhatItCannotShowAndRefusesACommentTooLongTo
 
   // Choosing an entry stores it.
   {
-    CGPSManInfoDlg editor(texts_, reread.log(0), QStringLiteral("%H:%M"));
+    LogInfoDialog editor(texts_, reread.log(0), QStringLiteral("%H:%M"));
     editor.findChild<QComboBox*>(QStringLiteral("color"))->setCurrentIndex(3);
     EXPECT_EQ(editor.colorIndex(), 3);
     EXPECT_EQ(editor.lineWidthIndex(), 9);

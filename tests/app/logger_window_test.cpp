@@ -55,9 +55,9 @@ TEST(LoggerWindowTest, TwoLogsComeFromAFakeLoggerThroughTheImportWindowAndLeaveI
 
   auto settings = test::WindowSettings(home.path());
   settings->WriteSetting(setting::kLangFile, QStringLiteral("LANG_ENG.INI"));
-  CTrevaloDlg window(*settings, false);
+  MainWindow window(*settings, false);
   window.ShowAsStored();
-  CRAZIvozezDlg* page = window.photoPage();
+  PhotoPage* page = window.photoPage();
   ASSERT_EQ(page->logger().state.drive, drive) << "the window does not see the fake logger";
 
   // GPS Import, with "delete after import" chosen in the window, then the log manager.

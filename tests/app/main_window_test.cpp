@@ -48,14 +48,14 @@ class MainWindowTest : public ::testing::Test {
   void UseLanguage(const char* file) {
     settings_->WriteSetting(setting::kLangFile, QString::fromLatin1(file));
   }
-  QStringList TabCaptions(const CTrevaloDlg& window) const {
+  QStringList TabCaptions(const MainWindow& window) const {
     QStringList captions;
     for (int i = 0; i < window.tabs()->count(); ++i) {
       captions << window.tabs()->tabText(i);
     }
     return captions;
   }
-  QString FirmwareLine(const CTrevaloDlg& window) const {
+  QString FirmwareLine(const MainWindow& window) const {
     return window.versionPage()->findChild<QLabel*>(QStringLiteral("firmwareLine"))->text();
   }
   void Settle() {
@@ -71,9 +71,9 @@ class MainWindowTest : public ::testing::Test {
 
 TEST_F(MainWindowTest, FirstRunOpensTheSettingsTabWithThePrompt) {
   ASSERT_FALSE(settings_->SettingsFileExists());
-  CTrevaloDlg window(*settings_, false);
+  MainWindow window(*settings_, false);
   EXPECT_TRUE(window.firstRun());
-  EXPECT_EQ(window.tabs()->currentIndex(), CTrevaloDlg::kSettingsTab);
+  EXPECT_EQ(window.tabs()->currentIndex(), MainWindow::kSettingsTab);
   ASSERT_NE(window.firstRunPrompt(), nullptr);
   EXPECT_EQ(window.firstRunPrompt()->text(),
             QStringLiteral("First run.\nPlease set the language option.\nClick 'Set Language' "
@@ -91,7 +91,7 @@ TEST_F(MainWindowTest, FirstRunOpensTheSettingsTabWithThePrompt) {
 }
 
 TEST_F(MainWindowTest, FirstRunOnAKoreanSystem) {
-  CTrevaloDlg window(*settings_, true);
+  MainWindow window(*settings_, true);
   ASSERT_NE(window.firstRunPrompt(), nullptr);
   EXPECT_EQ(window.firstRunPrompt()->icon(), QMessageBox::Information);
   EXPECT_TRUE(window.firstRunPrompt()->text().startsWith(QStringLiteral("첫 실행입니다.\n")));
@@ -99,10 +99,10 @@ TEST_F(MainWindowTest, FirstRunOnAKoreanSystem) {
 
 TEST_F(MainWindowTest, TabsInTheirOrderWithCaptionsFromTheLanguageFile) {
   UseLanguage("LANG_ENG.INI");
-  CTrevaloDlg english(*settings_, false);
+  MainWindow english(*settings_, false);
   EXPECT_FALSE(english.firstRun());
   EXPECT_EQ(english.firstRunPrompt(), nullptr);
-  EXPECT_EQ(english.tabs()->currentIndex(), CTrevaloDlg::kPhotoTab);
+  EXPECT_EQ(english.tabs()->currentIndex(), MainWindow::kPhotoTab);
   EXPECT_EQ(TabCaptions(english),
             (QStringList{QStringLiteral("Photos"), QStringLiteral("Map"),
                          QStringLiteral("Settings"), QStringLiteral("About")}));
@@ -113,12 +113,12 @@ TEST_F(MainWindowTest, TabsInTheirOrderWithCaptionsFromTheLanguageFile) {
   EXPECT_EQ(english.tabs()->widget(3), english.versionPage());
 
   UseLanguage("LANG_KOR.INI");
-  CTrevaloDlg korean(*settings_, false);
+  MainWindow korean(*settings_, false);
   EXPECT_EQ(TabCaptions(korean), (QStringList{QStringLiteral("사진"), QStringLiteral("지도"),
                                               QStringLiteral("설정"), QStringLiteral("정보")}));
 
   UseLanguage("LANG_MISSING.INI");
-  CTrevaloDlg missing(*settings_, false);
+  MainWindow missing(*settings_, false);
   EXPECT_EQ(TabCaptions(missing), QStringList(4, QStringLiteral("LANGUAGE")));
 }
 
@@ -127,7 +127,7 @@ TEST_F(MainWindowTest, AColumnWidthChangedJustBeforeClosingIsKept) {
   UseLanguage("LANG_ENG.INI");
   const QString key = setting::ColumnWidthKey(setting::kPhotoListColumnPrefix, 1);
   for (const bool close : {false, true}) {
-    auto window = std::make_unique<CTrevaloDlg>(*settings_, false);
+    auto window = std::make_unique<MainWindow>(*settings_, false);
     window->ShowAsStored();
     Settle();
     const int width = close ? 231 : 197;
@@ -145,9 +145,9 @@ TEST_F(MainWindowTest, AColumnWidthChangedJustBeforeClosingIsKept) {
 
 TEST_F(MainWindowTest, ReloadLanguageRecreatesThePages) {
   UseLanguage("LANG_ENG.INI");
-  CTrevaloDlg window(*settings_, false);
+  MainWindow window(*settings_, false);
   window.ShowAsStored();
-  window.SelectTab(CTrevaloDlg::kVersionTab);
+  window.SelectTab(MainWindow::kVersionTab);
   window.ShowFirmwareNumber(7);
   const QPointer<QWidget> oldPhotoPage = window.photoPage();
 
@@ -157,8 +157,8 @@ TEST_F(MainWindowTest, ReloadLanguageRecreatesThePages) {
   EXPECT_TRUE(oldPhotoPage.isNull());
   EXPECT_NE(window.photoPage(), nullptr);
   EXPECT_EQ(window.tabs()->count(), 4);
-  EXPECT_EQ(window.tabs()->tabText(CTrevaloDlg::kSettingsTab), QStringLiteral("설정"));
-  EXPECT_EQ(window.tabs()->currentIndex(), CTrevaloDlg::kPhotoTab);
+  EXPECT_EQ(window.tabs()->tabText(MainWindow::kSettingsTab), QStringLiteral("설정"));
+  EXPECT_EQ(window.tabs()->currentIndex(), MainWindow::kPhotoTab);
   // The new settings page tells the new version page what is connected: nothing here.
   EXPECT_EQ(FirmwareLine(window), QStringLiteral("Device Firmware : Ver ( Not Connected )"));
 }
@@ -174,9 +174,9 @@ TEST_F(MainWindowTest, ALanguageChangeKeepsThePhotoPagesWork) {
     GTEST_SKIP() << "exiftool is not installed";
   }
   UseLanguage("LANG_ENG.INI");
-  CTrevaloDlg window(*settings_, false);
+  MainWindow window(*settings_, false);
   window.ShowAsStored();
-  CRAZIvozezDlg* page = window.photoPage();
+  PhotoPage* page = window.photoPage();
   const QString log = home_.filePath(QStringLiteral("0517.LOG"));
   test::WriteFile(log, test::GenerateLog({.hour = 12, .epochs = 300}));
   ASSERT_TRUE(page->library().AddLog(log, 0, 0, 900).done());
@@ -184,7 +184,7 @@ TEST_F(MainWindowTest, ALanguageChangeKeepsThePhotoPagesWork) {
   ASSERT_EQ(page->photos().size(), 2u);
 
   QTimer::singleShot(0, [] {
-    auto* dialog = qobject_cast<CorrectionDlg*>(QApplication::activeModalWidget());
+    auto* dialog = qobject_cast<CorrectionDialog*>(QApplication::activeModalWidget());
     ASSERT_NE(dialog, nullptr);
     dialog->findChild<QRadioButton*>(QStringLiteral("correctionOn"))->setChecked(true);
     auto* cameraDate = dialog->findChild<QDateEdit*>(QStringLiteral("cameraDate"));
@@ -226,8 +226,8 @@ TEST_F(MainWindowTest, ALanguageChangeKeepsThePhotoPagesWork) {
   // The windows show the same.
   list = page->findChild<QTableWidget*>(QStringLiteral("photoList"));
   ASSERT_EQ(list->rowCount(), 2);
-  EXPECT_EQ(list->item(walkRow, CRAZIvozezDlg::kLatitude)->text(), before.latitudeText);
-  EXPECT_EQ(list->horizontalHeaderItem(CRAZIvozezDlg::kPath)->text(), QStringLiteral("경로"));
+  EXPECT_EQ(list->item(walkRow, PhotoPage::kLatitude)->text(), before.latitudeText);
+  EXPECT_EQ(list->horizontalHeaderItem(PhotoPage::kPath)->text(), QStringLiteral("경로"));
   const QModelIndexList selected = list->selectionModel()->selectedRows();
   ASSERT_EQ(selected.size(), 1);
   EXPECT_EQ(selected.front().row(), walkRow);
@@ -241,7 +241,7 @@ TEST_F(MainWindowTest, ALanguageChangeKeepsThePhotoPagesWork) {
 
 TEST_F(MainWindowTest, VersionPageFirmwareLine) {
   UseLanguage("LANG_ENG.INI");
-  CTrevaloDlg window(*settings_, false);
+  MainWindow window(*settings_, false);
   const QLabel* line = window.versionPage()->findChild<QLabel*>(QStringLiteral("firmwareLine"));
   EXPECT_EQ(line->text(), QStringLiteral("Device Firmware : Ver ( Not Connected )"));
   EXPECT_FALSE(line->isEnabled());
@@ -262,8 +262,8 @@ TEST_F(MainWindowTest, RestoresTheStoredNormalPlacement) {
                             {setting::kWindowPlacementTop, QStringLiteral("120")},
                             {setting::kWindowPlacementRight, QStringLiteral("900")},
                             {setting::kWindowPlacementBottom, QStringLiteral("720")}});
-  CTrevaloDlg window(*settings_, false);
-  EXPECT_EQ(window.showMode(), CTrevaloDlg::kNormal);
+  MainWindow window(*settings_, false);
+  EXPECT_EQ(window.showMode(), MainWindow::kNormal);
   window.ShowAsStored();
   Settle();
   EXPECT_FALSE(window.isMaximized());
@@ -272,8 +272,8 @@ TEST_F(MainWindowTest, RestoresTheStoredNormalPlacement) {
 
 TEST_F(MainWindowTest, AnEmptyPlacementLeavesTheSizeToTheWindow) {
   settings_->WriteSetting(setting::kWindowRect, QStringLiteral("1"));
-  CTrevaloDlg window(*settings_, false);
-  EXPECT_EQ(window.showMode(), CTrevaloDlg::kNormalFromFile);
+  MainWindow window(*settings_, false);
+  EXPECT_EQ(window.showMode(), MainWindow::kNormalFromFile);
   window.ShowAsStored();
   Settle();
   EXPECT_FALSE(window.isMaximized());
@@ -282,14 +282,14 @@ TEST_F(MainWindowTest, AnEmptyPlacementLeavesTheSizeToTheWindow) {
 
 TEST_F(MainWindowTest, AnUnknownShowModeIsRewrittenAsMaximised) {
   settings_->WriteSetting(setting::kWindowRect, QStringLiteral("7"));
-  CTrevaloDlg window(*settings_, false);
-  EXPECT_EQ(window.showMode(), CTrevaloDlg::kMaximised);
+  MainWindow window(*settings_, false);
+  EXPECT_EQ(window.showMode(), MainWindow::kMaximised);
   EXPECT_EQ(settings_->ReadSetting(setting::kWindowRect), QStringLiteral("2"));
 }
 
 TEST_F(MainWindowTest, ResizingWritesEveryWindowKeyAndMinimisingNone) {
   settings_->WriteSetting(setting::kWindowRect, QStringLiteral("0"));
-  CTrevaloDlg window(*settings_, false);
+  MainWindow window(*settings_, false);
   window.ShowAsStored();
   Settle();
   window.setGeometry(50, 60, 700, 500);
@@ -325,7 +325,7 @@ TEST_F(MainWindowTest, AMoveAloneIsWritten) {
                             {setting::kWindowPlacementTop, QStringLiteral("120")},
                             {setting::kWindowPlacementRight, QStringLiteral("900")},
                             {setting::kWindowPlacementBottom, QStringLiteral("720")}});
-  CTrevaloDlg window(*settings_, false);
+  MainWindow window(*settings_, false);
   window.ShowAsStored();
   Settle();
   window.FlushLayout();
@@ -347,7 +347,7 @@ TEST_F(MainWindowTest, AMaximisedStartKeepsTheStoredNormalPlacement) {
                             {setting::kWindowPlacementTop, QStringLiteral("120")},
                             {setting::kWindowPlacementRight, QStringLiteral("900")},
                             {setting::kWindowPlacementBottom, QStringLiteral("720")}});
-  CTrevaloDlg window(*settings_, false);
+  MainWindow window(*settings_, false);
   window.ShowAsStored();
   Settle();
   EXPECT_TRUE(window.isMaximized());
@@ -372,7 +372,7 @@ TEST_F(MainWindowTest, AMaximisedStartKeepsTheStoredNormalPlacement) {
 
 TEST_F(MainWindowTest, EnterAndEscapeCloseNothing) {
   UseLanguage("LANG_ENG.INI");
-  CTrevaloDlg window(*settings_, false);
+  MainWindow window(*settings_, false);
   window.ShowAsStored();
   Settle();
   // A key a widget leaves unaccepted goes on to its parents and, past the main window, to
@@ -391,12 +391,12 @@ TEST_F(MainWindowTest, EnterAndEscapeCloseNothing) {
   Settle();
   EXPECT_TRUE(window.isVisible());
   EXPECT_EQ(window.tabs()->count(), 4);
-  EXPECT_EQ(window.tabs()->currentIndex(), CTrevaloDlg::kPhotoTab);
+  EXPECT_EQ(window.tabs()->currentIndex(), MainWindow::kPhotoTab);
 }
 
 TEST_F(MainWindowTest, TheAboutLinkOfTheMapPagesOpensTheAboutWindow) {
   UseLanguage("LANG_ENG.INI");
-  CTrevaloDlg window(*settings_, false);
+  MainWindow window(*settings_, false);
   window.ShowAsStored();
   Settle();
   window.ShowFirmwareNumber(12);
@@ -416,7 +416,7 @@ TEST_F(MainWindowTest, TheAboutLinkOfTheMapPagesOpensTheAboutWindow) {
   EXPECT_TRUE(modal);
   EXPECT_EQ(title, QStringLiteral("About"));
   EXPECT_EQ(firmware, QStringLiteral("[N3] Device Firmware : Ver 12"));
-  EXPECT_EQ(window.tabs()->currentIndex(), CTrevaloDlg::kPhotoTab);
+  EXPECT_EQ(window.tabs()->currentIndex(), MainWindow::kPhotoTab);
 }
 
 TEST_F(MainWindowTest, ASecondInstanceEndsSilently) {
@@ -515,7 +515,7 @@ TEST_F(MainWindowTest, WithoutARuntimeFolderTheInstanceKeepsToAFolderOnlyItsUser
 }
 
 TEST_F(MainWindowTest, TheWindowCarriesTheProgramsIconAtEverySize) {
-  CTrevaloDlg window(*settings_, false);
+  MainWindow window(*settings_, false);
   const QList<QSize> sizes = window.windowIcon().availableSizes();
   for (const int size : {16, 32, 48, 256}) {
     EXPECT_TRUE(sizes.contains(QSize(size, size))) << size;
@@ -533,7 +533,7 @@ TEST_F(MainWindowTest, QtsOwnTextsAndTheVersionPageFollowTheLanguageFile) {
     box.setStandardButtons(QMessageBox::Cancel | QMessageBox::Yes);
     return box.button(QMessageBox::Cancel)->text();
   };
-  const auto versionPageTexts = [](const CTrevaloDlg& window) {
+  const auto versionPageTexts = [](const MainWindow& window) {
     QStringList texts;
     for (const QLabel* label : window.versionPage()->findChildren<QLabel*>()) {
       texts << label->text();
@@ -542,7 +542,7 @@ TEST_F(MainWindowTest, QtsOwnTextsAndTheVersionPageFollowTheLanguageFile) {
   };
   UseLanguage("LANG_KOR.INI");
   {
-    CTrevaloDlg window(*settings_, true);
+    MainWindow window(*settings_, true);
     EXPECT_EQ(cancelText(), QString::fromUtf8("취소"));
     EXPECT_TRUE(versionPageTexts(window).contains(QString::fromUtf8("버전 0.")))
         << versionPageTexts(window).toStdString();
@@ -555,7 +555,7 @@ TEST_F(MainWindowTest, QtsOwnTextsAndTheVersionPageFollowTheLanguageFile) {
   }
   // The window took its translations with it.
   UseLanguage("LANG_KOR.INI");
-  { CTrevaloDlg window(*settings_, true); }
+  { MainWindow window(*settings_, true); }
   EXPECT_EQ(cancelText(), QStringLiteral("Cancel"));
 }
 

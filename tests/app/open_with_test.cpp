@@ -53,13 +53,13 @@ TEST_F(OpenWithTest, ALaterStartHandsItsPhotosToTheRunningProgram) {
     GTEST_SKIP() << "exiftool is not installed";
   }
   settings_->WriteSetting(setting::kLangFile, QStringLiteral("LANG_ENG.INI"));
-  CTrevaloDlg window(*settings_, false);
+  MainWindow window(*settings_, false);
   window.ShowAsStored();
-  window.SelectTab(CTrevaloDlg::kVersionTab);
+  window.SelectTab(MainWindow::kVersionTab);
   window.showMinimized();
   InstanceServer laterStarts(runtime_.path());
   ASSERT_TRUE(laterStarts.listening());
-  QObject::connect(&laterStarts, &InstanceServer::filesReceived, &window, &CTrevaloDlg::OpenPhotos);
+  QObject::connect(&laterStarts, &InstanceServer::filesReceived, &window, &MainWindow::OpenPhotos);
 
   // The later start runs on its own: it blocks until the running program answers.
   std::future<bool> handed = std::async(std::launch::async, [this, first, second] {
@@ -72,7 +72,7 @@ TEST_F(OpenWithTest, ALaterStartHandsItsPhotosToTheRunningProgram) {
   }
   EXPECT_EQ(window.photoPage()->photos().size(), 2u);
   EXPECT_TRUE(window.photoPage()->photos().Find(second).has_value());
-  EXPECT_EQ(window.tabs()->currentIndex(), CTrevaloDlg::kPhotoTab);
+  EXPECT_EQ(window.tabs()->currentIndex(), MainWindow::kPhotoTab);
   EXPECT_FALSE(window.isMinimized());
 
   // A start without photos only brings the program forward; nothing is added twice.
@@ -87,11 +87,11 @@ TEST_F(OpenWithTest, ALaterStartHandsItsPhotosToTheRunningProgram) {
 
 TEST_F(OpenWithTest, AFloodOfLaterStartsJoinsOneMessageOfAScreenful) {
   settings_->WriteSetting(setting::kLangFile, QStringLiteral("LANG_ENG.INI"));
-  CTrevaloDlg window(*settings_, false);
+  MainWindow window(*settings_, false);
   window.ShowAsStored();
   InstanceServer laterStarts(runtime_.path());
   ASSERT_TRUE(laterStarts.listening());
-  QObject::connect(&laterStarts, &InstanceServer::filesReceived, &window, &CTrevaloDlg::OpenPhotos);
+  QObject::connect(&laterStarts, &InstanceServer::filesReceived, &window, &MainWindow::OpenPhotos);
 
   // 300 starts of one missing photo each, then one of 1,000, while the first message is open.
   constexpr int kSingles = 300;

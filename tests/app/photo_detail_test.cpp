@@ -37,7 +37,7 @@ class PhotoDetailTest : public ::testing::Test {
     }
     return true;
   }
-  QString ShownPath(const FileInfoDlg& dialog) const {
+  QString ShownPath(const PhotoDetailDialog& dialog) const {
     return dialog.findChild<QTableWidget*>(QStringLiteral("detailList"))->item(0, 1)->text();
   }
 
@@ -53,7 +53,7 @@ TEST_F(PhotoDetailTest, StepsThroughTheListAndStopsAtItsEnds) {
   if (!MakeList(3)) {
     GTEST_SKIP() << "exiftool is not installed";
   }
-  FileInfoDlg dialog(*settings_, texts_, photos_, 2);
+  PhotoDetailDialog dialog(*settings_, texts_, photos_, 2);
   EXPECT_TRUE(dialog.windowTitle().endsWith(QStringLiteral("p2.jpg")));
   dialog.ShowNext();
   EXPECT_EQ(dialog.currentRow(), 2u);
@@ -69,7 +69,7 @@ TEST_F(PhotoDetailTest, KeysStepThroughTheListFromTheDialogAndFromItsDetailList)
   if (!MakeList(4)) {
     GTEST_SKIP() << "exiftool is not installed";
   }
-  FileInfoDlg dialog(*settings_, texts_, photos_, 0);
+  PhotoDetailDialog dialog(*settings_, texts_, photos_, 0);
   auto* details = dialog.findChild<QTableWidget*>(QStringLiteral("detailList"));
   // The row shown after a key.
   const auto press = [&dialog](QWidget* target, Qt::Key key) {
@@ -93,7 +93,7 @@ TEST_F(PhotoDetailTest, RemovingTheLastShowsTheNewLastAndTheOnlyOneCloses) {
   if (!MakeList(2)) {
     GTEST_SKIP() << "exiftool is not installed";
   }
-  FileInfoDlg dialog(*settings_, texts_, photos_, 1);
+  PhotoDetailDialog dialog(*settings_, texts_, photos_, 1);
   dialog.open();
   dialog.RemoveCurrent();
   ASSERT_EQ(photos_.size(), 1u);

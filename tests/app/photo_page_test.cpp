@@ -53,23 +53,23 @@ class PhotoPageTest : public ::testing::Test {
                      QStringLiteral("S"), 8, 16);
     return fake_.Mount(QStringLiteral("LOGGER"), 8, 16);
   }
-  QTableWidget* List(const CRAZIvozezDlg& page) const {
+  QTableWidget* List(const PhotoPage& page) const {
     return page.findChild<QTableWidget*>(QStringLiteral("photoList"));
   }
-  QString Text(const CRAZIvozezDlg& page, const char* label) const {
+  QString Text(const PhotoPage& page, const char* label) const {
     return page.findChild<QLabel*>(QLatin1String(label))->text();
   }
   // The file names of the rows, top to bottom.
-  std::string ShownNames(const CRAZIvozezDlg& page) const {
+  std::string ShownNames(const PhotoPage& page) const {
     QTableWidget* list = List(page);
     QStringList shown;
     for (int r = 0; r < list->rowCount(); ++r) {
-      shown << list->item(r, CRAZIvozezDlg::kFileName)->text();
+      shown << list->item(r, PhotoPage::kFileName)->text();
     }
     return shown.join(u' ').toStdString();
   }
   // Clicks a column's header, as the user orders the rows.
-  void ClickHeader(const CRAZIvozezDlg& page, int column) const {
+  void ClickHeader(const PhotoPage& page, int column) const {
     QHeaderView* header = List(page)->horizontalHeader();
     QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
                       QPoint(header->sectionViewportPosition(column) + 5, header->height() / 2));
@@ -97,17 +97,17 @@ class PhotoPageTest : public ::testing::Test {
 
 TEST_F(PhotoPageTest, ColumnsTakeStoredWidthsOrSharesOfTheList) {
   // q = (1048 - 48) / 4 = 250
-  EXPECT_EQ(CRAZIvozezDlg::ColumnWidths(*settings_, 1048),
+  EXPECT_EQ(PhotoPage::ColumnWidths(*settings_, 1048),
             (std::vector<int>{48, 250, 250, 205, 205, 250, 500, 500}));
   settings_->WriteSettingInt(QStringLiteral("LC_MAIN_W_1"), 123);
   settings_->WriteSettingInt(QStringLiteral("LC_MAIN_W_3"), 0);
-  const auto widths = CRAZIvozezDlg::ColumnWidths(*settings_, 1048);
+  const auto widths = PhotoPage::ColumnWidths(*settings_, 1048);
   EXPECT_EQ(widths[1], 123);
   EXPECT_EQ(widths[3], 205);
 
-  CRAZIvozezDlg page(*settings_, texts_, nullptr, Tree());
+  PhotoPage page(*settings_, texts_, nullptr, Tree());
   QStringList headers;
-  for (int c = 0; c < CRAZIvozezDlg::kColumnCount; ++c) {
+  for (int c = 0; c < PhotoPage::kColumnCount; ++c) {
     headers << List(page)->horizontalHeaderItem(c)->text();
   }
   EXPECT_EQ(headers.join(u'|'),
@@ -119,7 +119,7 @@ TEST_F(PhotoPageTest, AddsReadablePhotosOnceSortedByDateAndRemovesTheSelected) {
   if (photos.size() < 3) {
     GTEST_SKIP() << "the shared test photos are not there";
   }
-  CRAZIvozezDlg page(*settings_, texts_, nullptr, Tree());
+  PhotoPage page(*settings_, texts_, nullptr, Tree());
   page.resize(1000, 600);
   page.show();
   const QString notAPhoto = work_.filePath(QStringLiteral("notes.jpg"));
@@ -137,12 +137,12 @@ TEST_F(PhotoPageTest, AddsReadablePhotosOnceSortedByDateAndRemovesTheSelected) {
   EXPECT_LE(readable, photos.size());
   ASSERT_EQ(list->rowCount(), readable);
   for (int r = 1; r < list->rowCount(); ++r) {
-    EXPECT_LE(list->item(r - 1, CRAZIvozezDlg::kDateTime)->text(),
-              list->item(r, CRAZIvozezDlg::kDateTime)->text());
+    EXPECT_LE(list->item(r - 1, PhotoPage::kDateTime)->text(),
+              list->item(r, PhotoPage::kDateTime)->text());
   }
   for (int r = 0; r < list->rowCount(); ++r) {
-    EXPECT_FALSE(list->item(r, CRAZIvozezDlg::kStatus)->data(Qt::UserRole).toBool());
-    EXPECT_EQ(list->item(r, CRAZIvozezDlg::kLatitude)->text(), QString());
+    EXPECT_FALSE(list->item(r, PhotoPage::kStatus)->data(Qt::UserRole).toBool());
+    EXPECT_EQ(list->item(r, PhotoPage::kLatitude)->text(), QString());
   }
   EXPECT_EQ(settings_->ReadSetting(setting::kPathOpen),
             QFileInfo(photos.front()).absolutePath() + u'/');
@@ -150,14 +150,14 @@ TEST_F(PhotoPageTest, AddsReadablePhotosOnceSortedByDateAndRemovesTheSelected) {
 
   auto* remove = page.findChild<QPushButton*>(QStringLiteral("removeButton"));
   EXPECT_FALSE(remove->isEnabled());
-  const QString kept0 = list->item(0, CRAZIvozezDlg::kPath)->text();
-  const QString kept2 = list->item(2, CRAZIvozezDlg::kPath)->text();
+  const QString kept0 = list->item(0, PhotoPage::kPath)->text();
+  const QString kept2 = list->item(2, PhotoPage::kPath)->text();
   list->selectRow(1);
   EXPECT_TRUE(remove->isEnabled());
   remove->click();
   ASSERT_EQ(list->rowCount(), readable - 1);
-  EXPECT_EQ(list->item(0, CRAZIvozezDlg::kPath)->text(), kept0);
-  EXPECT_EQ(list->item(1, CRAZIvozezDlg::kPath)->text(), kept2);
+  EXPECT_EQ(list->item(0, PhotoPage::kPath)->text(), kept0);
+  EXPECT_EQ(list->item(1, PhotoPage::kPath)->text(), kept2);
   EXPECT_FALSE(remove->isEnabled());
 }
 
@@ -177,7 +177,7 @@ TEST_F(PhotoPageTest, WhatIsNotAddedIsToldInOneMessageWithItsReason) {
   const QString broken = work_.filePath(QStringLiteral("broken.jpg"));
   const QByteArray whole = test::ReadFile(good);
   test::WriteFile(broken, std::string_view(whole.constData(), 40));
-  CRAZIvozezDlg page(*settings_, texts_, nullptr, Tree());
+  PhotoPage page(*settings_, texts_, nullptr, Tree());
   page.show();
   const test::MessageBoxes told;
   page.AddPhotos({text, good, zeros, broken, impossible, undated});
@@ -196,21 +196,21 @@ TEST_F(PhotoPageTest, WhatIsNotAddedIsToldInOneMessageWithItsReason) {
   QTableWidget* list = List(page);
   ASSERT_EQ(list->rowCount(), 3);
   const int impossibleRow = static_cast<int>(*page.photos().Find(impossible));
-  EXPECT_TRUE(list->item(impossibleRow, CRAZIvozezDlg::kStatus)
+  EXPECT_TRUE(list->item(impossibleRow, PhotoPage::kStatus)
                   ->toolTip()
                   .contains(QStringLiteral("20091345")));
   const int undatedRow = static_cast<int>(*page.photos().Find(undated));
-  EXPECT_EQ(list->item(undatedRow, CRAZIvozezDlg::kDateTime)->text(), QString());
-  EXPECT_TRUE(list->item(undatedRow, CRAZIvozezDlg::kStatus)->toolTip().isEmpty());
+  EXPECT_EQ(list->item(undatedRow, PhotoPage::kDateTime)->text(), QString());
+  EXPECT_TRUE(list->item(undatedRow, PhotoPage::kStatus)->toolTip().isEmpty());
 }
 
 TEST_F(PhotoPageTest, TheImportWindowTellsALogTheLibraryRefuses) {
   const QString drive = PlugInLogger();
   test::WriteFile(drive + QStringLiteral("/GPS/0517.LOG"), test::GenerateLog({.epochs = 30}));
   test::WriteFile(drive + QStringLiteral("/GPS/NOFIX.LOG"), "$GPGSA,A,1,,,,,,,,,,,,,,,*1E\r\n");
-  CRAZIvozezDlg page(*settings_, texts_, nullptr, Tree());
+  PhotoPage page(*settings_, texts_, nullptr, Tree());
   page.show();
-  CGPSLogImportDlg* dialog = page.importDialog();
+  LogImportDialog* dialog = page.importDialog();
   const test::MessageBoxes told;
   QTimer::singleShot(0, dialog, [dialog] {
     dialog->findChild<QPushButton*>(QStringLiteral("importButton"))->click();
@@ -237,7 +237,7 @@ TEST_F(PhotoPageTest, TheWindowKeepsAnsweringWhileTenThousandPhotosAreMatchedAga
   ASSERT_EQ(photos.size(), kPhotos);
   const QString log = work_.filePath(QStringLiteral("0517.LOG"));
   test::WriteFile(log, test::GenerateLog({.hour = 12, .epochs = kPhotos + 100}));
-  CRAZIvozezDlg page(*settings_, texts_, nullptr, Tree());
+  PhotoPage page(*settings_, texts_, nullptr, Tree());
   page.show();
   ASSERT_TRUE(page.library().AddLog(log, 0, 0, 900).done());
   page.AddPhotos(photos);
@@ -279,7 +279,7 @@ TEST_F(PhotoPageTest, TheWindowKeepsAnsweringWhileManyPhotosAreSaved) {
   test::WriteFile(log, test::GenerateLog({.hour = 12, .epochs = 200'000, .climbPerEpoch = 0.001}));
   const QString out = work_.filePath(QStringLiteral("out"));
   QDir().mkpath(out);
-  CRAZIvozezDlg page(*settings_, texts_, nullptr, Tree());
+  PhotoPage page(*settings_, texts_, nullptr, Tree());
   page.show();
   ASSERT_TRUE(page.library().AddLog(log, 0, 0, 900).done());
   page.AddPhotos(photos);
@@ -293,7 +293,7 @@ TEST_F(PhotoPageTest, TheWindowKeepsAnsweringWhileManyPhotosAreSaved) {
   QString summary;
   qint64 took = 0;
   OnNextModal([&](QWidget* window) {
-    auto* dialog = qobject_cast<CGPSSaveConfirmDlg*>(window);
+    auto* dialog = qobject_cast<SaveDialog*>(window);
     ASSERT_NE(dialog, nullptr);
     dialog->SetSaveFolder(out);
     dialog->findChild<QCheckBox*>(QStringLiteral("kmlCreate"))->setChecked(true);
@@ -334,7 +334,7 @@ TEST_F(PhotoPageTest, TheSelectionFollowsItsPhotosThroughEveryRebuild) {
   }
   const QString log = work_.filePath(QStringLiteral("0517.LOG"));
   test::WriteFile(log, test::GenerateLog({.hour = 12, .epochs = 300}));
-  CRAZIvozezDlg page(*settings_, texts_, nullptr, Tree());
+  PhotoPage page(*settings_, texts_, nullptr, Tree());
   page.show();
   ASSERT_TRUE(page.library().AddLog(log, 0, 0, 900).done());
   page.AddPhotos(photos.mid(0, 3));
@@ -342,7 +342,7 @@ TEST_F(PhotoPageTest, TheSelectionFollowsItsPhotosThroughEveryRebuild) {
   const auto selectedPaths = [&] {
     QStringList paths;
     for (const QModelIndex& index : list->selectionModel()->selectedRows()) {
-      paths << list->item(index.row(), CRAZIvozezDlg::kPath)->text();
+      paths << list->item(index.row(), PhotoPage::kPath)->text();
     }
     paths.sort();
     return paths.join(u'|').toStdString();
@@ -367,7 +367,7 @@ TEST_F(PhotoPageTest, TheSelectionFollowsItsPhotosThroughEveryRebuild) {
   // The map tab shows the selected photos.
   QDir().mkpath(settings_->folders().cacheFolder);
   MapRequest shown;
-  QObject::connect(&page, &CRAZIvozezDlg::mapRequested, [&](const MapRequest& r) { shown = r; });
+  QObject::connect(&page, &PhotoPage::mapRequested, [&](const MapRequest& r) { shown = r; });
   page.ShowMapView();
   EXPECT_TRUE(shown.show);
 }
@@ -377,13 +377,13 @@ TEST_F(PhotoPageTest, TheStatusMarkIsInTheMiddleOfItsCell) {
   if (!test::MakePhotoTakenAt(photo, "2009:05:17 21:01:00")) {
     GTEST_SKIP() << "exiftool is not installed";
   }
-  CRAZIvozezDlg page(*settings_, texts_, nullptr, Tree());
+  PhotoPage page(*settings_, texts_, nullptr, Tree());
   page.resize(1000, 500);
   page.show();
   page.AddPhotos({photo});
   QTableWidget* list = List(page);
-  list->setColumnWidth(CRAZIvozezDlg::kStatus, 80);
-  const QRect cell = list->visualRect(list->model()->index(0, CRAZIvozezDlg::kStatus));
+  list->setColumnWidth(PhotoPage::kStatus, 80);
+  const QRect cell = list->visualRect(list->model()->index(0, PhotoPage::kStatus));
   const QImage image = list->viewport()->grab().toImage();
   // The mark is what differs from the cell's background, inside the grid lines.
   const QRect inside = cell.adjusted(2, 2, -2, -2);
@@ -418,13 +418,13 @@ TEST_F(PhotoPageTest, ImportingTheLoggersLogMatchesThePhotos) {
   test::WriteFile(drive + QStringLiteral("/GPS/0517.LOG"),
                   test::GenerateLog({.hour = 12, .epochs = 300}));
 
-  CRAZIvozezDlg page(*settings_, texts_, nullptr, Tree());
+  PhotoPage page(*settings_, texts_, nullptr, Tree());
   page.show();
   EXPECT_EQ(page.logger().state.kind, LoggerKind::kModelA);
   page.AddPhotos({photo});
   EXPECT_FALSE(page.photos().AnyMatched());
 
-  CGPSLogImportDlg* dialog = page.importDialog();
+  LogImportDialog* dialog = page.importDialog();
   QTimer::singleShot(0, dialog, [dialog] {
     auto* zones = dialog->findChild<QComboBox*>(QStringLiteral("zoneList"));
     zones->setCurrentIndex(zones->findData(900));
@@ -440,7 +440,7 @@ TEST_F(PhotoPageTest, ImportingTheLoggersLogMatchesThePhotos) {
     OnNextModal([](QWidget* manager) {
       auto* logs = manager->findChild<QTableWidget*>(QStringLiteral("logList"));
       EXPECT_EQ(logs->rowCount(), 1);
-      EXPECT_EQ(logs->item(0, CGPSManDlg::kTimeZone)->text(), QStringLiteral("GMT +09:00"));
+      EXPECT_EQ(logs->item(0, LogManagerDialog::kTimeZone)->text(), QStringLiteral("GMT +09:00"));
       manager->grab().save(test::BinaryFolder() +
                            QStringLiteral("/../test-output/log-manager.png"));
       manager->findChild<QPushButton*>(QStringLiteral("closeButton"))->click();
@@ -453,9 +453,9 @@ TEST_F(PhotoPageTest, ImportingTheLoggersLogMatchesThePhotos) {
   EXPECT_EQ(page.library().log(0).timeZone(), 900);
   QTableWidget* list = List(page);
   ASSERT_EQ(list->rowCount(), 1);
-  EXPECT_TRUE(list->item(0, CRAZIvozezDlg::kStatus)->data(Qt::UserRole).toBool());
-  EXPECT_FALSE(list->item(0, CRAZIvozezDlg::kLatitude)->text().isEmpty());
-  EXPECT_EQ(list->item(0, CRAZIvozezDlg::kLogFile)->text(), page.library().log(0).filePath());
+  EXPECT_TRUE(list->item(0, PhotoPage::kStatus)->data(Qt::UserRole).toBool());
+  EXPECT_FALSE(list->item(0, PhotoPage::kLatitude)->text().isEmpty());
+  EXPECT_EQ(list->item(0, PhotoPage::kLogFile)->text(), page.library().log(0).filePath());
   EXPECT_EQ(Text(page, "step3Text"),
             texts_.MultiLineText(QStringLiteral("MAIN_TEXT_STEP3_CONTINUE")));
   EXPECT_TRUE(QFile::exists(drive + QStringLiteral("/GPS/0517.LOG"))) << "kept: delete was off";
@@ -474,9 +474,9 @@ TEST_F(PhotoPageTest, TheWindowAnswersWhileALongLogIsImportedAndPhotosHandedOver
   const QString drive = PlugInLogger();
   test::WriteFile(drive + QStringLiteral("/GPS/0517.LOG"),
                   test::GenerateLog({.hour = 12, .epochs = 200'000}));
-  CRAZIvozezDlg page(*settings_, texts_, nullptr, Tree());
+  PhotoPage page(*settings_, texts_, nullptr, Tree());
   page.show();
-  CGPSLogImportDlg* dialog = page.importDialog();
+  LogImportDialog* dialog = page.importDialog();
   test::AnswerGaps gaps;
   std::size_t photosWhileImporting = 99;
   QTimer::singleShot(0, dialog, [&] {
@@ -509,9 +509,9 @@ TEST_F(PhotoPageTest, PhotosHandedOverWhileTheImportWindowIsOpenAreAddedWhenItCl
   if (!test::MakePhotoTakenAt(photo, "2009:05:17 21:01:30")) {
     GTEST_SKIP() << "exiftool is not installed";
   }
-  CRAZIvozezDlg page(*settings_, texts_, nullptr, Tree());
+  PhotoPage page(*settings_, texts_, nullptr, Tree());
   page.show();
-  CGPSLogImportDlg* dialog = page.importDialog();
+  LogImportDialog* dialog = page.importDialog();
   std::size_t photosWhileOpen = 99;
   QTimer::singleShot(0, dialog, [&] {
     page.AddPhotos({photo});
@@ -533,7 +533,7 @@ TEST_F(PhotoPageTest, LogsAddedByAnotherProgramMatchAndABrokenLogIsToldOnItsRow)
       !test::MakePhotoTakenAt(late, "2009:05:18 21:01:30")) {
     GTEST_SKIP() << "exiftool is not installed";
   }
-  CRAZIvozezDlg page(*settings_, texts_, nullptr, Tree());
+  PhotoPage page(*settings_, texts_, nullptr, Tree());
   page.AddPhotos({early});
   EXPECT_FALSE(page.photos().AnyMatched());
   // trevalo-cli, say, adds the day's logs (Seoul time) meanwhile; the second holds a point
@@ -556,7 +556,7 @@ TEST_F(PhotoPageTest, LogsAddedByAnotherProgramMatchAndABrokenLogIsToldOnItsRow)
   EXPECT_EQ(first.logFile, day1);
   const PhotoRow& second = page.photos().rows()[1];
   EXPECT_FALSE(second.matched);
-  EXPECT_TRUE(List(page)->item(1, CRAZIvozezDlg::kStatus)->toolTip().contains(day2));
+  EXPECT_TRUE(List(page)->item(1, PhotoPage::kStatus)->toolTip().contains(day2));
 }
 
 TEST_F(PhotoPageTest, SavingWritesTheMatchedCopiesAndAKmlDocument) {
@@ -572,7 +572,7 @@ TEST_F(PhotoPageTest, SavingWritesTheMatchedCopiesAndAKmlDocument) {
   QDir().mkpath(out);
   test::WriteFile(out + QStringLiteral("/IMG_1.JPG"), "an older file of the same name");
 
-  CRAZIvozezDlg page(*settings_, texts_, nullptr, Tree());
+  PhotoPage page(*settings_, texts_, nullptr, Tree());
   page.show();
   ASSERT_TRUE(page.library().AddLog(log, 0, 0, 900).done());
   page.AddPhotos(photos);
@@ -582,7 +582,7 @@ TEST_F(PhotoPageTest, SavingWritesTheMatchedCopiesAndAKmlDocument) {
   QString refusal;
   QString summary;
   OnNextModal([&](QWidget* window) {
-    auto* dialog = qobject_cast<CGPSSaveConfirmDlg*>(window);
+    auto* dialog = qobject_cast<SaveDialog*>(window);
     ASSERT_NE(dialog, nullptr);
     auto* kmz = dialog->findChild<QCheckBox*>(QStringLiteral("kmzCreate"));
     EXPECT_FALSE(kmz->isEnabled());
@@ -637,7 +637,7 @@ TEST_F(PhotoPageTest, EachPhotoThatCannotBeRewrittenIsWarnedOfAlone) {
   }
   const QString log = work_.filePath(QStringLiteral("0517.LOG"));
   test::WriteFile(log, test::GenerateLog({.hour = 12, .epochs = 300}));
-  CRAZIvozezDlg page(*settings_, texts_, nullptr, Tree());
+  PhotoPage page(*settings_, texts_, nullptr, Tree());
   page.show();
   ASSERT_TRUE(page.library().AddLog(log, 0, 0, 900).done());
   page.AddPhotos(photos);
@@ -658,7 +658,7 @@ TEST_F(PhotoPageTest, EachPhotoThatCannotBeRewrittenIsWarnedOfAlone) {
   QDir().mkpath(out);
   std::unique_ptr<test::MessageBoxes> told;
   OnNextModal([&](QWidget* window) {
-    auto* dialog = qobject_cast<CGPSSaveConfirmDlg*>(window);
+    auto* dialog = qobject_cast<SaveDialog*>(window);
     ASSERT_NE(dialog, nullptr);
     dialog->SetSaveFolder(out);
     told = std::make_unique<test::MessageBoxes>();
@@ -679,8 +679,8 @@ TEST_F(PhotoPageTest, EachPhotoThatCannotBeRewrittenIsWarnedOfAlone) {
 }
 
 TEST_F(PhotoPageTest, WithoutALoggerTheImportWindowSaysSo) {
-  CRAZIvozezDlg page(*settings_, texts_, nullptr, Tree());
-  CGPSLogImportDlg* dialog = page.importDialog();
+  PhotoPage page(*settings_, texts_, nullptr, Tree());
+  LogImportDialog* dialog = page.importDialog();
   dialog->Prepare();
   EXPECT_EQ(dialog->logger().kind, LoggerKind::kNone);
   EXPECT_FALSE(dialog->findChild<QPushButton*>(QStringLiteral("importButton"))->isEnabled());
@@ -695,7 +695,7 @@ TEST_F(PhotoPageTest, WithoutALoggerTheImportWindowSaysSo) {
 }
 
 TEST_F(PhotoPageTest, TheCorrectionsInForceAreSaidUnderTheSteps) {
-  CRAZIvozezDlg page(*settings_, texts_, nullptr, Tree());
+  PhotoPage page(*settings_, texts_, nullptr, Tree());
   page.show();
   auto* line = page.findChild<QLabel*>(QStringLiteral("correctionsLine"));
   ASSERT_NE(line, nullptr);
@@ -723,7 +723,7 @@ TEST_F(PhotoPageTest, TheCorrectionsInForceAreSaidUnderTheSteps) {
 }
 
 TEST_F(PhotoPageTest, TheLogManagerOpensFromThePhotoPageWithoutALogger) {
-  CRAZIvozezDlg page(*settings_, texts_, nullptr, Tree());  // no logger in the tree
+  PhotoPage page(*settings_, texts_, nullptr, Tree());  // no logger in the tree
   page.show();
   EXPECT_TRUE(Text(page, "step2Text").contains(QStringLiteral("Log Manager")));
   bool opened = false;
@@ -742,7 +742,7 @@ TEST_F(PhotoPageTest, PhotosHandedOverWhileTheLogManagerIsOpenWaitUntilItCloses)
   }
   const QString log = work_.filePath(QStringLiteral("0517.LOG"));
   test::WriteFile(log, test::GenerateLog({.hour = 12, .epochs = 300}));
-  CRAZIvozezDlg page(*settings_, texts_, nullptr, Tree());
+  PhotoPage page(*settings_, texts_, nullptr, Tree());
   page.show();
   ASSERT_TRUE(page.library().AddLog(log, 0, 0, 900).done());
   std::size_t listedWhileOpen = 99;
@@ -779,7 +779,7 @@ TEST_F(PhotoPageTest, ARawPhotoIsMatchedAndSavedThroughASidecar) {
   const QString log = work_.filePath(QStringLiteral("0517.LOG"));
   test::WriteFile(log, test::GenerateLog({.hour = 12, .epochs = 300}));
   settings_->WriteSetting(setting::kSidecarBaseName, QStringLiteral("1"));
-  CRAZIvozezDlg page(*settings_, texts_, nullptr, Tree());
+  PhotoPage page(*settings_, texts_, nullptr, Tree());
   page.resize(1100, 500);
   page.show();
   ASSERT_TRUE(page.library().AddLog(log, 0, 0, 900).done());
@@ -799,7 +799,7 @@ TEST_F(PhotoPageTest, ARawPhotoIsMatchedAndSavedThroughASidecar) {
   QString note;
   QString summary;
   OnNextModal([&](QWidget* window) {
-    auto* dialog = qobject_cast<CGPSSaveConfirmDlg*>(window);
+    auto* dialog = qobject_cast<SaveDialog*>(window);
     ASSERT_NE(dialog, nullptr);
     auto* label = dialog->findChild<QLabel*>(QStringLiteral("sidecarNote"));
     ASSERT_NE(label, nullptr);
@@ -836,7 +836,7 @@ TEST_F(PhotoPageTest, AFolderAddsThePhotosInsideItAndTheKeysOfAListWork) {
     GTEST_SKIP() << "exiftool is not installed";
   }
   test::WriteFile(trip + QStringLiteral("/day1/notes.txt"), "not a photo");
-  CRAZIvozezDlg page(*settings_, texts_, nullptr, Tree());
+  PhotoPage page(*settings_, texts_, nullptr, Tree());
   page.show();
   page.activateWindow();
   {
@@ -879,7 +879,7 @@ TEST_F(PhotoPageTest, HeadersOrderThePhotosByTheirOwnValues) {
   }
   const QString log = work_.filePath(QStringLiteral("0517.LOG"));
   test::WriteFile(log, test::GenerateLog({.hour = 12, .epochs = 300, .northMetresPerEpoch = 3}));
-  CRAZIvozezDlg page(*settings_, texts_, nullptr, Tree());
+  PhotoPage page(*settings_, texts_, nullptr, Tree());
   page.show();
   ASSERT_TRUE(page.library().AddLog(log, 0, 0, 900).done());
   page.AddPhotos(photos);
@@ -890,12 +890,12 @@ TEST_F(PhotoPageTest, HeadersOrderThePhotosByTheirOwnValues) {
     return shownNames();
   };
   ASSERT_EQ(shownNames(), "IMG_9.jpg img_2.jpg IMG_10.jpg later.jpg") << "by date at first";
-  EXPECT_EQ(click(CRAZIvozezDlg::kFileName), "img_2.jpg IMG_9.jpg IMG_10.jpg later.jpg");
-  EXPECT_EQ(click(CRAZIvozezDlg::kFileName), "later.jpg IMG_10.jpg IMG_9.jpg img_2.jpg");
+  EXPECT_EQ(click(PhotoPage::kFileName), "img_2.jpg IMG_9.jpg IMG_10.jpg later.jpg");
+  EXPECT_EQ(click(PhotoPage::kFileName), "later.jpg IMG_10.jpg IMG_9.jpg img_2.jpg");
   // Northward: latitude grows with time; the photo without a position stays last.
-  EXPECT_EQ(click(CRAZIvozezDlg::kLatitude), "IMG_9.jpg img_2.jpg IMG_10.jpg later.jpg");
-  EXPECT_EQ(click(CRAZIvozezDlg::kLatitude), "IMG_10.jpg img_2.jpg IMG_9.jpg later.jpg");
-  EXPECT_EQ(click(CRAZIvozezDlg::kStatus), "later.jpg IMG_10.jpg img_2.jpg IMG_9.jpg");
+  EXPECT_EQ(click(PhotoPage::kLatitude), "IMG_9.jpg img_2.jpg IMG_10.jpg later.jpg");
+  EXPECT_EQ(click(PhotoPage::kLatitude), "IMG_10.jpg img_2.jpg IMG_9.jpg later.jpg");
+  EXPECT_EQ(click(PhotoPage::kStatus), "later.jpg IMG_10.jpg img_2.jpg IMG_9.jpg");
   EXPECT_TRUE(header->isSortIndicatorShown());
 
   // Photos added afterwards take the list's own order again.
@@ -915,14 +915,14 @@ TEST_F(PhotoPageTest, RemoveTakesOutExactlyTheSelectedRowsInTheOrderShown) {
   if (photos.isEmpty()) {
     GTEST_SKIP() << "exiftool is not installed";
   }
-  CRAZIvozezDlg page(*settings_, texts_, nullptr, Tree());
+  PhotoPage page(*settings_, texts_, nullptr, Tree());
   page.resize(1000, 600);
   page.show();
   page.AddPhotos(photos);
   ASSERT_EQ(ShownNames(page), "a.jpg b.jpg c.jpg d.jpg e.jpg f.jpg");
   // Ordered by name backwards, the rows no longer follow the order the photos were added in.
-  ClickHeader(page, CRAZIvozezDlg::kFileName);
-  ClickHeader(page, CRAZIvozezDlg::kFileName);
+  ClickHeader(page, PhotoPage::kFileName);
+  ClickHeader(page, PhotoPage::kFileName);
   ASSERT_EQ(ShownNames(page), "f.jpg e.jpg d.jpg c.jpg b.jpg a.jpg");
   QTableWidget* list = List(page);
   list->clearSelection();
@@ -953,14 +953,14 @@ TEST_F(PhotoPageTest, RemovingHalfOfTenThousandRowsTakesAboutAsLongAsShowingTheR
   constexpr int kPhotos = 10000;
   const QStringList photos =
       test::MakePhotosASecondApart(work_.path(), kPhotos, *MakeTime(2009, 5, 17, 21, 0, 0));
-  CRAZIvozezDlg page(*settings_, texts_, nullptr, Tree());
+  PhotoPage page(*settings_, texts_, nullptr, Tree());
   page.show();
   page.AddPhotos(photos);
   ASSERT_EQ(page.photos().size(), static_cast<std::size_t>(kPhotos));
   QTableWidget* list = List(page);
   QElapsedTimer clock;
   clock.start();
-  page.SortByColumn(CRAZIvozezDlg::kFileName);  // shows every row again
+  page.SortByColumn(PhotoPage::kFileName);  // shows every row again
   const qint64 showing = clock.restart();
   QItemSelection everyOther;
   for (int row = 0; row < kPhotos; row += 2) {

@@ -23,7 +23,7 @@ QString ShownToolTip(const QString& tip) {
 }
 
 TEST(PlainText, TheProgressWindowShowsANameAsWritten) {
-  CProgressDlg progress(QStringLiteral("Saving"), nullptr);
+  ProgressDialog progress(QStringLiteral("Saving"), nullptr);
   progress.Step(40, kMarkupName);
   const auto* line = progress.findChild<QLabel*>(QStringLiteral("progressText"));
   ASSERT_NE(line, nullptr);

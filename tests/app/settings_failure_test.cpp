@@ -56,7 +56,7 @@ TEST_F(SettingsFailureTest, WhatTheProgramKeepsOnItsOwnIsToldOncePerSession) {
   // The settings file replaced by a folder: it can be neither read nor replaced.
   QFile::remove(settings_->SettingsFilePath());
   QDir().mkpath(settings_->SettingsFilePath());
-  CTrevaloDlg window(*settings_, false);  // writes its show mode at once
+  MainWindow window(*settings_, false);  // writes its show mode at once
   window.ShowAsStored();
   Settle();
   QList<QMessageBox*> warnings = Warnings(window);
@@ -82,7 +82,7 @@ TEST_F(SettingsFailureTest, WhatTheProgramKeepsOnItsOwnIsToldOncePerSession) {
 }
 
 TEST_F(SettingsFailureTest, ASettingTheUserChangesIsToldAtOnceWhenItCannotBeKept) {
-  CGPSSettingDlg page(*settings_, texts_, nullptr);
+  SettingsPage page(*settings_, texts_, nullptr);
   // The settings folder replaced by a file.
   QDir(settings_->folders().configFolder).removeRecursively();
   test::WriteFile(settings_->folders().configFolder, "not a folder");
@@ -93,7 +93,7 @@ TEST_F(SettingsFailureTest, ASettingTheUserChangesIsToldAtOnceWhenItCannotBeKept
     told << box->text();
     box->close();
   };
-  QSignalSpy languageChanged(&page, &CGPSSettingDlg::languageChanged);
+  QSignalSpy languageChanged(&page, &SettingsPage::languageChanged);
   auto* languages = page.findChild<QComboBox*>(QStringLiteral("languages"));
   languages->setCurrentIndex(languages->findData(QStringLiteral("LANG_KOR.INI")));
   test::AnswerWhenShown<QMessageBox>(&page, answer);

@@ -17,8 +17,8 @@
 #include <QTemporaryDir>
 
 #include "app/language.h"
-#include "desktop/settings_page.h"
 #include "core/geodesy.h"
+#include "desktop/settings_page.h"
 #include "support/event_wait.h"
 #include "support/fake_device_tree.h"
 #include "support/log_generator.h"
@@ -43,9 +43,9 @@ class SettingsPageTest : public ::testing::Test {
                      QStringLiteral("S"), 8, 16);
     return fake_.Mount(QStringLiteral("LOGGER"), 8, 16);
   }
-  std::unique_ptr<CRAZIvozezDlg> PhotoPage() {
-    return std::make_unique<CRAZIvozezDlg>(*settings_, texts_, nullptr,
-                                           DeviceTree{fake_.mountInfoPath(), fake_.sysfsRoot()});
+  std::unique_ptr<PhotoPage> NewPhotoPage() {
+    return std::make_unique<PhotoPage>(*settings_, texts_, nullptr,
+                                       DeviceTree{fake_.mountInfoPath(), fake_.sysfsRoot()});
   }
   template <typename T>
   static T* Find(const QWidget& page, const char* name) {
@@ -62,9 +62,9 @@ class SettingsPageTest : public ::testing::Test {
 
 TEST_F(SettingsPageTest, ToleranceIsReadWrittenAndGivenToThePhotoPage) {
   settings_->WriteSettingInt(setting::kTimeTolerance, 99);
-  auto photos = PhotoPage();
+  auto photos = NewPhotoPage();
   EXPECT_EQ(photos->matchSettings().tolerance, 99);
-  CGPSSettingDlg page(*settings_, texts_, photos.get());
+  SettingsPage page(*settings_, texts_, photos.get());
   auto* tolerance = Find<QComboBox>(page, "tolerance");
   QStringList entries;
   for (int i = 0; i < tolerance->count(); ++i) {
@@ -80,11 +80,11 @@ TEST_F(SettingsPageTest, ToleranceIsReadWrittenAndGivenToThePhotoPage) {
 TEST_F(SettingsPageTest, PositionCorrectionFollowsTheSlidersOnlyWhileOn) {
   const QString south = QStringLiteral("South"), north = QStringLiteral("North"),
                 sec = QStringLiteral("sec");
-  EXPECT_EQ(CGPSSettingDlg::CorrectionText(-125, south, north, sec),
+  EXPECT_EQ(SettingsPage::CorrectionText(-125, south, north, sec),
             QStringLiteral("South 1.25 sec"));
-  EXPECT_EQ(CGPSSettingDlg::CorrectionText(0, south, north, sec), QStringLiteral("North 0.00 sec"));
-  auto photos = PhotoPage();
-  CGPSSettingDlg page(*settings_, texts_, photos.get());
+  EXPECT_EQ(SettingsPage::CorrectionText(0, south, north, sec), QStringLiteral("North 0.00 sec"));
+  auto photos = NewPhotoPage();
+  SettingsPage page(*settings_, texts_, photos.get());
   auto* latitude = Find<QSlider>(page, "latitudeCorrection");
   auto* longitude = Find<QSlider>(page, "longitudeCorrection");
   EXPECT_TRUE(Find<QRadioButton>(page, "correctionOff")->isChecked());
@@ -107,8 +107,8 @@ TEST_F(SettingsPageTest, PositionCorrectionFollowsTheSlidersOnlyWhileOn) {
 }
 
 TEST_F(SettingsPageTest, SummerTimeReloadsTheLibraryWithTheOffset) {
-  auto photos = PhotoPage();
-  CGPSSettingDlg page(*settings_, texts_, photos.get());
+  auto photos = NewPhotoPage();
+  SettingsPage page(*settings_, texts_, photos.get());
   Find<QCheckBox>(page, "summerTime")->click();
   EXPECT_TRUE(settings_->ReadFlag(setting::kSummerTime));
   EXPECT_EQ(photos->library().summerTimeOffset(), 100);
@@ -126,7 +126,7 @@ TEST_F(SettingsPageTest, PositionsBetweenFixesAreStoredAndMatchThePhotosAgain) {
   std::vector<test::GeneratedFix> fixes;
   test::WriteFile(log,
                   test::GenerateLog({.hour = 12, .epochs = 30, .intervalSeconds = 10}, &fixes));
-  auto photos = PhotoPage();
+  auto photos = NewPhotoPage();
   EXPECT_FALSE(photos->matchSettings().interpolate);
   ASSERT_TRUE(photos->library().AddLog(log, 0, 0, 900).done());
   photos->AddPhotos({photo});
@@ -134,10 +134,10 @@ TEST_F(SettingsPageTest, PositionsBetweenFixesAreStoredAndMatchThePhotosAgain) {
   const PhotoRow& row = photos->photos().rows()[0];
   ASSERT_TRUE(row.matched);
   const QString nearestText = row.latitudeText;
-  auto* cell = photos->findChild<QTableWidget*>(QStringLiteral("photoList"))
-                   ->item(0, CRAZIvozezDlg::kLatitude);
+  auto* cell =
+      photos->findChild<QTableWidget*>(QStringLiteral("photoList"))->item(0, PhotoPage::kLatitude);
 
-  CGPSSettingDlg page(*settings_, texts_, photos.get());
+  SettingsPage page(*settings_, texts_, photos.get());
   auto* interpolate = Find<QCheckBox>(page, "interpolate");
   auto* maxGap = Find<QSpinBox>(page, "interpolateMaxGap");
   EXPECT_FALSE(interpolate->isChecked());
@@ -151,8 +151,8 @@ TEST_F(SettingsPageTest, PositionsBetweenFixesAreStoredAndMatchThePhotosAgain) {
   EXPECT_NEAR(PackedToDegrees(row.point.latitude),
               fixes[1].latitude + 0.3 * (fixes[2].latitude - fixes[1].latitude), 1e-9);
   EXPECT_NE(row.latitudeText, nearestText);
-  cell = photos->findChild<QTableWidget*>(QStringLiteral("photoList"))
-             ->item(0, CRAZIvozezDlg::kLatitude);
+  cell =
+      photos->findChild<QTableWidget*>(QStringLiteral("photoList"))->item(0, PhotoPage::kLatitude);
   EXPECT_EQ(cell->text(), row.latitudeText);
 
   // Fixes 10 s apart are further apart than 9 s: the nearest fix again.
@@ -162,10 +162,10 @@ TEST_F(SettingsPageTest, PositionsBetweenFixesAreStoredAndMatchThePhotosAgain) {
   EXPECT_EQ(row.latitudeText, nearestText);
 
   // A page made afresh starts with what was stored.
-  auto next = PhotoPage();
+  auto next = NewPhotoPage();
   EXPECT_TRUE(next->matchSettings().interpolate);
   EXPECT_EQ(next->matchSettings().maxGapSeconds, 9);
-  CGPSSettingDlg nextPage(*settings_, texts_, next.get());
+  SettingsPage nextPage(*settings_, texts_, next.get());
   EXPECT_TRUE(Find<QCheckBox>(nextPage, "interpolate")->isChecked());
   EXPECT_EQ(Find<QSpinBox>(nextPage, "interpolateMaxGap")->value(), 9);
 
@@ -175,7 +175,7 @@ TEST_F(SettingsPageTest, PositionsBetweenFixesAreStoredAndMatchThePhotosAgain) {
 }
 
 TEST_F(SettingsPageTest, TheSidecarNamingIsStoredAsAFlag) {
-  CGPSSettingDlg page(*settings_, texts_, nullptr);
+  SettingsPage page(*settings_, texts_, nullptr);
   auto* baseName = Find<QCheckBox>(page, "sidecarBaseName");
   ASSERT_NE(baseName, nullptr);
   EXPECT_FALSE(baseName->isChecked());
@@ -184,12 +184,12 @@ TEST_F(SettingsPageTest, TheSidecarNamingIsStoredAsAFlag) {
   baseName->click();
   EXPECT_EQ(settings_->ReadSetting(setting::kSidecarBaseName, 8), QStringLiteral("0"));
   settings_->WriteSetting(setting::kSidecarBaseName, QStringLiteral("1"));
-  CGPSSettingDlg again(*settings_, texts_, nullptr);
+  SettingsPage again(*settings_, texts_, nullptr);
   EXPECT_TRUE(Find<QCheckBox>(again, "sidecarBaseName")->isChecked());
 }
 
 TEST_F(SettingsPageTest, TheTileServerIsStoredOnlyWhenItIsOne) {
-  CGPSSettingDlg page(*settings_, texts_, nullptr);
+  SettingsPage page(*settings_, texts_, nullptr);
   auto* field = Find<QLineEdit>(page, "tileServer");
   ASSERT_NE(field, nullptr);
   EXPECT_TRUE(field->text().isEmpty());
@@ -213,7 +213,7 @@ TEST_F(SettingsPageTest, TheTileServerIsStoredOnlyWhenItIsOne) {
   type(QString());  // back to OpenStreetMap
   EXPECT_TRUE(settings_->ReadSetting(setting::kMapTileServer).isEmpty());
   EXPECT_EQ(boxes.texts().size(), 1);
-  CGPSSettingDlg again(*settings_, texts_, nullptr);
+  SettingsPage again(*settings_, texts_, nullptr);
   EXPECT_TRUE(Find<QLineEdit>(again, "tileServer")->text().isEmpty());
 }
 
@@ -224,9 +224,9 @@ TEST_F(SettingsPageTest, AModelALoggersSettingsAreShownAndAppliedToItsFile) {
   stored.ledMode = 1;
   stored.firmwareNumber = 12;
   ASSERT_EQ(WriteModelAFile(drive + QStringLiteral("/QARN_TR.CFG"), stored), QString());
-  auto photos = PhotoPage();
-  CGPSSettingDlg page(*settings_, texts_, photos.get());
-  QSignalSpy firmware(&page, &CGPSSettingDlg::firmwareNumberChanged);
+  auto photos = NewPhotoPage();
+  SettingsPage page(*settings_, texts_, photos.get());
+  QSignalSpy firmware(&page, &SettingsPage::firmwareNumberChanged);
   page.OnDeviceChange();
   ASSERT_EQ(firmware.count(), 1);
   EXPECT_EQ(firmware.front().front().toInt(), 12);
@@ -250,8 +250,8 @@ TEST_F(SettingsPageTest, AModelALoggersSettingsAreShownAndAppliedToItsFile) {
 }
 
 TEST_F(SettingsPageTest, WithoutALoggerTheLoggerGroupsShowNoValues) {
-  auto photos = PhotoPage();
-  CGPSSettingDlg page(*settings_, texts_, photos.get());
+  auto photos = NewPhotoPage();
+  SettingsPage page(*settings_, texts_, photos.get());
   page.OnDeviceChange();
   // The logger lists that show a value, as "name=value".
   const auto shown = [&page] {
@@ -292,8 +292,8 @@ TEST_F(SettingsPageTest, WithoutALoggerTheLoggerGroupsShowNoValues) {
 TEST_F(SettingsPageTest, AModelASettingsFileThatCannotBeCreatedOrReadIsTold) {
   const QString drive = MountLogger("0c76", "7e00");
   QDir(drive).removeRecursively();  // nothing can be created on the volume now
-  auto photos = PhotoPage();
-  CGPSSettingDlg page(*settings_, texts_, photos.get());
+  auto photos = NewPhotoPage();
+  SettingsPage page(*settings_, texts_, photos.get());
   page.OnDeviceChange();
   QMessageBox* alert = page.findChild<QMessageBox*>(QStringLiteral("loggerFileProblem"));
   ASSERT_NE(alert, nullptr);
@@ -331,9 +331,9 @@ TEST_F(SettingsPageTest, AModelBLoggerIsEditedByteByByteAndAnotherFormatIsRefuse
   file[107] = 3;
   test::WriteFile(drive + QStringLiteral("/SYSREG.SMI"), file.toStdString());
   file[107] = 3;
-  auto photos = PhotoPage();
-  CGPSSettingDlg page(*settings_, texts_, photos.get());
-  QSignalSpy firmware(&page, &CGPSSettingDlg::firmwareTextChanged);
+  auto photos = NewPhotoPage();
+  SettingsPage page(*settings_, texts_, photos.get());
+  QSignalSpy firmware(&page, &SettingsPage::firmwareTextChanged);
   page.OnDeviceChange();
   ASSERT_EQ(firmware.count(), 1);
   EXPECT_EQ(firmware.front().at(0).toString(), QStringLiteral("B7"));
@@ -366,11 +366,11 @@ TEST_F(SettingsPageTest, AModelBLoggerIsEditedByteByByteAndAnotherFormatIsRefuse
 }
 
 TEST_F(SettingsPageTest, ChoosingALanguageStoresItAndAsksForNewPages) {
-  CGPSSettingDlg page(*settings_, texts_, nullptr);
+  SettingsPage page(*settings_, texts_, nullptr);
   auto* languages = Find<QComboBox>(page, "languages");
   ASSERT_GE(languages->count(), 2);
   EXPECT_EQ(languages->currentData().toString(), QStringLiteral("LANG_ENG.INI"));
-  QSignalSpy changed(&page, &CGPSSettingDlg::languageChanged);
+  QSignalSpy changed(&page, &SettingsPage::languageChanged);
   languages->setCurrentIndex(languages->findData(QStringLiteral("LANG_KOR.INI")));
   Find<QPushButton>(page, "setLanguage")->click();
   EXPECT_EQ(changed.count(), 1);

@@ -45,7 +45,7 @@ class TableDialogTest : public ::testing::Test {
 };
 
 TEST_F(TableDialogTest, WritesTheHeaderAndEveryRowUnderACleanedName) {
-  CSaveForExcel dialog(*settings_, texts_, photos_);
+  TableDialog dialog(*settings_, texts_, photos_);
   EXPECT_EQ(dialog.saveFolder(), settings_->folders().picturesFolder + u'/');
   dialog.SetSaveFolder(home_.path());
   Answer(QMessageBox::Ok);
@@ -58,13 +58,13 @@ TEST_F(TableDialogTest, WritesTheHeaderAndEveryRowUnderACleanedName) {
   const QByteArray table = test::ReadFile(home_.filePath(QStringLiteral("a_b.csv")));
   EXPECT_EQ(table, texts_.Text(QStringLiteral("SAVE_EXCEL_HEADER")).toUtf8() + "\r\n");
   EXPECT_EQ(settings_->ReadSetting(setting::kPathSaveExcel), home_.path() + u'/');
-  EXPECT_EQ(CSaveForExcel(*settings_, texts_, photos_).saveFolder(), home_.path() + u'/');
+  EXPECT_EQ(TableDialog(*settings_, texts_, photos_).saveFolder(), home_.path() + u'/');
 }
 
 TEST_F(TableDialogTest, AnsweringNoKeepsTheFileAndStillStoresTheFolder) {
   const QString existing = home_.filePath(QStringLiteral("list.csv"));
   test::WriteFile(existing, "mine");
-  CSaveForExcel dialog(*settings_, texts_, photos_);
+  TableDialog dialog(*settings_, texts_, photos_);
   dialog.SetSaveFolder(home_.path());
   dialog.findChild<QLineEdit*>(QStringLiteral("fileName"))->setText(QStringLiteral("list"));
   Answer(QMessageBox::No);
@@ -86,14 +86,14 @@ TEST_F(TableDialogTest, TheProgressLineStaysEmptyAndAPhotoWithoutADateHasNone) {
   const DisplayFormats formats = LoadDisplayFormats(texts_);
   ASSERT_EQ(photos_.AddPhoto(dated, library, {}, formats), PhotoList::AddResult::kAdded);
   ASSERT_EQ(photos_.AddPhoto(undated, library, {}, formats), PhotoList::AddResult::kAdded);
-  CSaveForExcel dialog(*settings_, texts_, photos_);
+  TableDialog dialog(*settings_, texts_, photos_);
   dialog.SetSaveFolder(home_.path());
   dialog.findChild<QLineEdit*>(QStringLiteral("fileName"))->setText(QStringLiteral("list"));
   // What the progress window's line shows at every pass of the event loop while it is up.
   QStringList lines;
   QTimer look;
   QObject::connect(&look, &QTimer::timeout, [&] {
-    if (const auto* progress = dialog.findChild<CProgressDlg*>()) {
+    if (const auto* progress = dialog.findChild<ProgressDialog*>()) {
       lines << progress->text() +
                    progress->findChild<QLabel*>(QStringLiteral("progressText"))->text();
     }

@@ -65,7 +65,7 @@ TEST_F(ChartTest, TheHighestAndLowestAltitudesSurviveTheAveraging) {
   log = WithAltitude(log, 4502, -42.0);
   const auto data = Charts(log);
   ASSERT_TRUE(data->hasDistanceCharts);
-  const CAltitudeArray& series = data->distanceAltitude;
+  const AltitudeSeries& series = data->distanceAltitude;
   EXPECT_GT(series.sampleCount, 1000);
   EXPECT_LT(series.sampleCount, 2000);
   const auto samples =
@@ -93,7 +93,7 @@ TEST_F(ChartTest, ALegLongerThanAStretchRepeatsTheLastSamples) {
   // Two points an hour apart: the time series has one stretch of points, then empty ones.
   const auto data = Charts(test::GenerateLog({.epochs = 2, .intervalSeconds = 3600}));
   ASSERT_TRUE(data->hasTimeCharts);
-  const CAltitudeArray& altitude = data->timeAltitude;
+  const AltitudeSeries& altitude = data->timeAltitude;
   EXPECT_EQ(altitude.sampleCount, 1800);  // 3600 s in stretches of 2 s
   for (int i = 0; i < altitude.sampleCount; ++i) {
     ASSERT_EQ(altitude.samples[static_cast<std::size_t>(i)], altitude.samples[0]) << i;
@@ -141,7 +141,7 @@ TEST_F(ChartTest, FixesNoReceiverWritesLeaveTheStatisticsFinite) {
       const double value = text->section(u' ', 0, 0).toDouble(&isNumber);
       EXPECT_TRUE(isNumber && std::fabs(value) < 1000) << text->toStdString() << " " << device;
     }
-    for (const CAltitudeArray* series :
+    for (const AltitudeSeries* series :
          {&data->distanceAltitude, &data->distanceSpeed, &data->timeAltitude, &data->timeSpeed}) {
       ASSERT_GT(series->sampleCount, 0);
       EXPECT_LT(series->seriesMaximum, 1000) << device;
@@ -182,7 +182,7 @@ TEST_F(ChartTest, PagesHoldTheChartFormAndDrawTheSeries) {
 }
 
 TEST(ChartPage, LongTracksCountKilometres) {
-  CAltitudeArray series;
+  AltitudeSeries series;
   series.SetTotal(12300);
   series.Push(-150);
   series.Push(20);
@@ -210,7 +210,7 @@ std::vector<std::string> TickLabels(const std::string& page, const char* colour)
 }
 
 TEST(ChartPage, AxesCountInTheUnitOfTheirValuesWithLabelsThatDiffer) {
-  CAltitudeArray series;
+  AltitudeSeries series;
   series.SetTotal(100);
   series.Push(10);
   series.Push(20);

@@ -96,7 +96,7 @@ TEST(ChartView, TheWindowShowsOnePairAtATimeBesideTheStatistics) {
   const LanguageTexts texts = LanguageTexts::LoadFile(
       test::SourceFolder() + QStringLiteral("/resources/Lang/LANG_ENG.INI"));
 
-  DlgAltitudeGraph window(settings, texts, data->statistics);
+  ChartWindow window(settings, texts, data->statistics);
   auto* list = window.findChild<QTableWidget*>(QStringLiteral("statistics"));
   ASSERT_EQ(list->rowCount(), 14);
   EXPECT_EQ(list->item(0, 0)->text(), QStringLiteral("GPS Altitude MIN"));

@@ -6,7 +6,7 @@ namespace trevalo {
 namespace {
 
 TEST(Altitude, RunningStatistics) {
-  CAltitude a;
+  Altitude a;
   a.Start(100);
   for (double v : {110.0, 105.0, 120.0, 90.0}) {
     a.Add(v);
@@ -22,7 +22,7 @@ TEST(Altitude, RunningStatistics) {
 }
 
 TEST(Altitude, AddWithoutStartCountsFromZero) {
-  CAltitude a;
+  Altitude a;
   a.Add(50);
   EXPECT_EQ(a.count, 1);
   EXPECT_DOUBLE_EQ(a.climb, 50);
@@ -31,7 +31,7 @@ TEST(Altitude, AddWithoutStartCountsFromZero) {
 }
 
 TEST(Altitude, TextsUseSinglePrecision) {
-  CAltitude a;
+  Altitude a;
   a.Start(1234.5678);
   EXPECT_EQ(a.MaximumText(), QStringLiteral("1.235 Km"));
   a.Start(0.1);
@@ -39,7 +39,7 @@ TEST(Altitude, TextsUseSinglePrecision) {
 }
 
 TEST(AltitudeArray, StepAndCapacity) {
-  CAltitudeArray series;
+  AltitudeSeries series;
   series.SetTotal(10000);
   EXPECT_EQ(series.sampleStep, 6);
   series.SetTotal(1999.9);
@@ -55,7 +55,7 @@ TEST(AltitudeArray, StepAndCapacity) {
 }
 
 TEST(AltitudeArray, SmoothTurnsStepsIntoRamps) {
-  CAltitudeArray series;
+  AltitudeSeries series;
   for (int v : {10, 10, 10, 13, 14}) {
     series.Push(v);
   }
@@ -72,7 +72,7 @@ TEST(AltitudeArray, SmoothTurnsStepsIntoRamps) {
 }
 
 TEST(AltitudeArray, RampsInTheMiddleStay) {
-  CAltitudeArray series;
+  AltitudeSeries series;
   for (int v : {0, 0, 0, 0, 8, 9, 10, 11, 12}) {
     series.Push(v);
   }
@@ -83,7 +83,7 @@ TEST(AltitudeArray, RampsInTheMiddleStay) {
 }
 
 TEST(AltitudeArray, NegativeSeries) {
-  CAltitudeArray series;
+  AltitudeSeries series;
   for (int v : {-150, -20, 30}) {
     series.Push(v);
   }
@@ -100,7 +100,7 @@ TEST(AltitudeArray, NegativeSeries) {
 }
 
 TEST(AltitudeArray, ValuesBeyondAnyMeasurementKeepTheArithmeticWithin32Bits) {
-  CAltitudeArray series;
+  AltitudeSeries series;
   for (const double v : {1e308, 5.0, -1e308, -1e308, 7.0}) {
     series.Push(v);
   }
@@ -120,7 +120,7 @@ TEST(AltitudeArray, ValuesBeyondAnyMeasurementKeepTheArithmeticWithin32Bits) {
 }
 
 TEST(AltitudeArray, EmptySeries) {
-  CAltitudeArray series;
+  AltitudeSeries series;
   EXPECT_EQ(series.BuildTexts(), -1);
   series.FindRange();
   series.Smooth();

@@ -9,7 +9,7 @@ namespace trevalo {
 namespace {
 
 TEST(Coordinate, ConvertsPackedDegreesAndMinutes) {
-  CCoordinate c("E", 12658.1234, "S", 3723.4567, 0, 45.3, 0);
+  Coordinate c("E", 12658.1234, "S", 3723.4567, 0, 45.3, 0);
   c.Convert(0, 0);
   EXPECT_NEAR(c.latitudeDegrees, -37.390945, 5e-7);
   EXPECT_NEAR(c.longitudeDegrees, 126.968723, 5e-7);
@@ -24,7 +24,7 @@ TEST(Coordinate, AppliesReferencesAndCorrections) {
   p.longitudeRef = "West";  // only the first character counts
   p.altitude = 12.5;
   p.altitudeBelowSea = 1;
-  CCoordinate c(p);
+  Coordinate c(p);
   c.Convert(100, -360000);
   EXPECT_NEAR(c.longitudeDegrees, -126.968723 + 1.0 / 3600, 5e-7);
   EXPECT_NEAR(c.latitudeDegrees, 37.390945 - 1.0, 5e-7);

@@ -60,7 +60,7 @@ void ExpectAgreement(const QString& nmeaPath, const QString& workFolder, std::si
   std::vector<PeerFix> ours;
   for (const TrackPoint& p : log.points()) {
     if (p.isValid && !p.rmcTimeText.empty()) {
-      CCoordinate position(p);
+      Coordinate position(p);
       position.Convert(0, 0);
       ours.push_back({position.latitudeDegrees, position.longitudeDegrees, p.utcTime});
     }

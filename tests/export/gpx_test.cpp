@@ -37,7 +37,7 @@ TrackPoint Point() {
 TEST(GpxWriter, WritesTheDocumentToTheCharacter) {
   QTemporaryDir dir;
   const QString path = dir.filePath(QStringLiteral("a.gpx"));
-  CGpxWriter writer(path, true);
+  GpxWriter writer(path, true);
   writer.WriteHeader();
   writer.BeginTrack(QStringLiteral("0517.log(<rain> & sun)"));
   writer.WriteTrackPoint(Point());
@@ -72,7 +72,7 @@ TEST(GpxWriter, WritesTheDocumentToTheCharacter) {
 TEST(GpxWriter, OffsetsMoveEveryPointAndMetadataIsOptional) {
   QTemporaryDir dir;
   const QString path = dir.filePath(QStringLiteral("a.gpx"));
-  CGpxWriter writer(path, true);
+  GpxWriter writer(path, true);
   writer.SetOffsets(-360, 360);  // 3.6 arc seconds south and east
   // GPX 1.0 has no metadata element: its root's own name, time and bounds are written.
   writer.SetMetadata(GpxMetadata{QStringLiteral("Trip & <Co>"), *MakeTime(2009, 5, 17, 12, 0, 9),
@@ -94,7 +94,7 @@ TEST(GpxWriter, OffsetsMoveEveryPointAndMetadataIsOptional) {
   EXPECT_TRUE(text.contains("lat=\"-37.391945\" lon=\"-126.980687\"")) << text.toStdString();
 
   // Without points there are no bounds to give.
-  CGpxWriter empty(dir.filePath(QStringLiteral("empty.gpx")), true);
+  GpxWriter empty(dir.filePath(QStringLiteral("empty.gpx")), true);
   empty.SetMetadata(GpxMetadata{QStringLiteral("e"), 0, std::nullopt});
   empty.WriteHeader();
   ASSERT_EQ(empty.Close(), QString());
@@ -142,7 +142,7 @@ TEST(GpxWriter, TracksOfTheSelectionSkipPointsWithoutAPosition) {
   library.AddActiveLog(1);
   library.AddActiveLog(0);
   const QString path = dir.filePath(QStringLiteral("out.gpx"));
-  CGpxWriter writer(path, true);
+  GpxWriter writer(path, true);
   writer.WriteHeader();
   QStringList problems;
   WriteGpxTracks(writer, library, problems);

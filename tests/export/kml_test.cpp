@@ -21,8 +21,8 @@ TEST(KmlWriter, WritesEveryTemplateToTheCharacter) {
   }
   QTemporaryDir dir;
   const QString path = dir.filePath(QStringLiteral("writer.kml"));
-  CKmlWriter writer(path, true);
-  const CCoordinate here = test::PositionAt(-37.25, 126.5, 45.3);
+  KmlWriter writer(path, true);
+  const Coordinate here = test::PositionAt(-37.25, 126.5, 45.3);
   const QString time = QStringLiteral("05/17/2009 09:00:00 PM");
   const RunTexts lap = test::SampleLap();
   const RunTexts total = test::SampleRun();
@@ -66,8 +66,8 @@ TEST(KmlWriter, PhotoWidthRules) {
   EXPECT_EQ(PhotoPlacemarkName(QStringLiteral("ABC")), QStringLiteral("abc"));
   QTemporaryDir dir;
   const QString path = dir.filePath(QStringLiteral("w.kml"));
-  CKmlWriter writer(path, true);
-  const CCoordinate here = test::PositionAt(2, 1, 3);
+  KmlWriter writer(path, true);
+  const Coordinate here = test::PositionAt(2, 1, 3);
   writer.WritePhotoPlacemark(QStringLiteral("a.jpg"), 900, here);
   writer.WritePhotoPlacemark(QStringLiteral("a.jpg"), 5, here);
   writer.WritePhotoPlacemarkWithPrefix(QStringLiteral("p/"), QStringLiteral("a.jpg"), 900, here);
@@ -83,7 +83,7 @@ TEST(KmlWriter, PhotoWidthRules) {
 TEST(KmlWriter, WithoutAFileWritesNothingAndReportsNothing) {
   QTemporaryDir dir;
   const QString path = dir.filePath(QStringLiteral("none.kml"));
-  CKmlWriter writer(path, false);
+  KmlWriter writer(path, false);
   writer.WriteHeader(QStringLiteral("x"));
   writer.WriteFooter();
   EXPECT_EQ(writer.Close(), QString());
@@ -93,7 +93,7 @@ TEST(KmlWriter, WithoutAFileWritesNothingAndReportsNothing) {
 TEST(KmlWriter, AFileThatCannotBeWrittenIsReportedAndTheOldOneKept) {
   QTemporaryDir dir;
   const QString missingFolder = dir.filePath(QStringLiteral("no/such/folder/a.kml"));
-  CKmlWriter lost(missingFolder, true);
+  KmlWriter lost(missingFolder, true);
   lost.WriteHeader(QStringLiteral("x"));
   EXPECT_FALSE(lost.Close().isEmpty());
 
@@ -101,7 +101,7 @@ TEST(KmlWriter, AFileThatCannotBeWrittenIsReportedAndTheOldOneKept) {
   const QString path = dir.filePath(QStringLiteral("old.kml"));
   test::WriteFile(path, "old document");
   {
-    CKmlWriter abandoned(path, true);
+    KmlWriter abandoned(path, true);
     abandoned.WriteHeader(QStringLiteral("new"));
   }
   EXPECT_EQ(test::ReadFile(path), QByteArray("old document"));

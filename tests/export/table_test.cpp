@@ -13,7 +13,7 @@ namespace {
 TEST(TextLineWriter, WritesCodePage949LinesWithCrLf) {
   QTemporaryDir dir;
   const QString path = dir.filePath(QStringLiteral("t.csv"));
-  CTextLineWriter writer(path);
+  TextLineWriter writer(path);
   writer.WriteLine(QStringLiteral("한강,100% %s %n"));       // nothing is a format
   writer.WriteLine(QStringLiteral("37° \u00e9\U0001F600"));  // é and the emoji are not in 949
   writer.WriteLine(QString());
@@ -40,7 +40,7 @@ TEST(TableExport, LogBlocksHoldPathHeaderPointsAndAnEmptyLine) {
   QStringList problems;
   ASSERT_TRUE(library.LoadHeld(0, problems));
   const QString path = dir.filePath(QStringLiteral("t.csv"));
-  CTextLineWriter writer(path);
+  TextLineWriter writer(path);
   WriteLogTableBlock(writer, library.log(0),
                      {QStringLiteral("No,Latitude,Longitude,Altitude,Date Time"),
                       QStringLiteral("%s %d %02d %05.2f"),

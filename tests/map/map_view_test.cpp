@@ -227,12 +227,12 @@ class MapView : public ::testing::Test {
 };
 
 TEST_F(MapView, PageAddressesCarryEncodedParameters) {
-  const QUrl address = CHtmlDlg::PageAddress(QStringLiteral("MapViewXmlImg.trh"), 37.5, 127.0,
-                                             QStringLiteral("/photos/a?b#c%.jpg"), true);
+  const QUrl address = MapPage::PageAddress(QStringLiteral("MapViewXmlImg.trh"), 37.5, 127.0,
+                                            QStringLiteral("/photos/a?b#c%.jpg"), true);
   EXPECT_EQ(address.toString().toStdString(),
             "trevalo://pages/MapViewXmlImg.trh?37.500000?127.000000?%2Fphotos%2Fa%3Fb%23c%25.jpg?"
             "a%3Fb%23c%25.jpg");
-  EXPECT_EQ(CHtmlDlg::PageAddress(QStringLiteral("MapViewXmlTracks.trh"), -33.9, 151.2, {}, false)
+  EXPECT_EQ(MapPage::PageAddress(QStringLiteral("MapViewXmlTracks.trh"), -33.9, 151.2, {}, false)
                 .query()
                 .toStdString(),
             "-33.900000?151.200000");
@@ -248,7 +248,7 @@ TEST_F(MapView, TheTracksPageDrawsTheLogsLapsAndWaypoints) {
   ASSERT_TRUE(request.show);
   ASSERT_TRUE(request.problems.isEmpty()) << request.problems.join(u'\n').toStdString();
 
-  CHtmlDlg page(*settings_, texts_);
+  MapPage page(*settings_, texts_);
   page.resize(900, 600);
   page.show();
   page.Show(request);
@@ -280,7 +280,7 @@ TEST_F(MapView, AGpxTrackIsDrawnWithItsSegmentsAndWaypoints) {
   ASSERT_TRUE(request.show);
   ASSERT_TRUE(request.problems.isEmpty()) << request.problems.join(u'\n').toStdString();
 
-  CHtmlDlg page(*settings_, texts_);
+  MapPage page(*settings_, texts_);
   page.resize(900, 600);
   page.show();
   page.Show(request);
@@ -302,7 +302,7 @@ TEST_F(MapView, ThePhotoPageOpensOnThePhotoItWasAskedFor) {
   test::WriteFile(settings_->folders().cacheFolder + QStringLiteral("/TRXMLIMG.xml"),
                   "<markers>\n\t<marker lat='37.500000' lng='127.000000' html='/p/a&amp;b.jpg' "
                   "label = 'a&amp;b.jpg'/>\n</markers>");
-  CHtmlDlg page(*settings_, texts_);
+  MapPage page(*settings_, texts_);
   page.resize(700, 500);
   page.show();
   page.ShowPhotoPage(37.5, 127.0, QStringLiteral("/p/a&b.jpg"));
@@ -324,7 +324,7 @@ TEST_F(MapView, TheMapOpensWhereTheLanguageFileSays) {
   // The Korean file names Seoul, not the place the program falls back to.
   const LanguageTexts korean = LanguageTexts::LoadFile(
       test::SourceFolder() + QStringLiteral("/resources/Lang/LANG_KOR.INI"));
-  CHtmlDlg seoul(*settings_, korean);
+  MapPage seoul(*settings_, korean);
   EXPECT_EQ(seoul.defaultLatitude(), 37.566535);
   EXPECT_EQ(seoul.defaultLongitude(), 126.977969);
   EXPECT_TRUE(seoul.currentAddress().query().startsWith(QStringLiteral("37.566535?126.977969?")))
@@ -334,17 +334,17 @@ TEST_F(MapView, TheMapOpensWhereTheLanguageFileSays) {
   test::WriteFile(file,
                   "[LANGUAGE]\nMAP_FILE=MapView.trh\nMAP_DEFAULT_LAT=0\n"
                   "MAP_DEFAULT_LONG=east\n");
-  CHtmlDlg fallback(*settings_, LanguageTexts::LoadFile(file));
+  MapPage fallback(*settings_, LanguageTexts::LoadFile(file));
   EXPECT_EQ(fallback.defaultLatitude(), 35.624931);
   EXPECT_EQ(fallback.defaultLongitude(), 139.571926);
 }
 
 TEST_F(MapView, EveryClickOfTheAboutLinkIsSeenAndTheLinkLeadsNowhere) {
-  CHtmlDlg page(*settings_, texts_);
+  MapPage page(*settings_, texts_);
   page.resize(700, 500);
   page.show();
   int abouts = 0;
-  QObject::connect(&page, &CHtmlDlg::aboutRequested, [&] { ++abouts; });
+  QObject::connect(&page, &MapPage::aboutRequested, [&] { ++abouts; });
   ASSERT_TRUE(WaitUntilDrawn(page.view()));
   // A page's own link to the program's About window; a mark that a reload would lose.
   RunScript(page.view(),
@@ -377,7 +377,7 @@ TEST_F(MapView, PhotosStayAboveTheTracksAndTheirPathsWrapInTheirBubble) {
        "\t\t<point lat='37.490000' lng='126.990000' />\n"
        "\t\t<point lat='37.510000' lng='127.010000' />\n"
        "\t</line>\n</markers>"));
-  CHtmlDlg page(*settings_, texts_);
+  MapPage page(*settings_, texts_);
   page.resize(800, 600);
   page.show();
   page.ShowPhotoTracksPage(37.5, 127.0, photo);
@@ -434,7 +434,7 @@ TEST_F(MapView, PopupsSpeakTheLanguageOfTheLanguageFile) {
                                               std::tuple{"LANG_ENG.INI", "Distance", "Speed"}}) {
     const LanguageTexts texts = LanguageTexts::LoadFile(
         test::SourceFolder() + QStringLiteral("/resources/Lang/") + QLatin1String(file));
-    CHtmlDlg page(*settings_, texts);
+    MapPage page(*settings_, texts);
     page.resize(900, 600);
     page.show();
     page.Show(request);
@@ -451,7 +451,7 @@ TEST_F(MapView, WithoutTilesTheMapSaysTheBackgroundNeedsANetworkAndStillDraws) {
                           QStringLiteral("http://127.0.0.1:9/{z}/{x}/{y}.png"));
   const MapRequest request = TracksOf(
       QStringLiteral("ride.log"), test::GenerateLog({.epochs = 60, .northMetresPerEpoch = 6.0}), 5);
-  CHtmlDlg page(*settings_, texts_);
+  MapPage page(*settings_, texts_);
   page.resize(800, 600);
   page.show();
   page.Show(request);
@@ -477,7 +477,7 @@ TEST_F(MapView, TheBackgroundComesFromTheTileServerTheSettingsName) {
   settings_->WriteSetting(
       setting::kMapTileServer,
       QStringLiteral("http://127.0.0.1:%1/tiles/{z}/{x}/{y}.png").arg(server.port()));
-  CHtmlDlg page(*settings_, texts_);
+  MapPage page(*settings_, texts_);
   page.resize(800, 600);
   page.show();
   page.ShowTracksPage(37.5, 127.0);
@@ -527,7 +527,7 @@ TEST_F(MapView, APhotosPopupShowsASmallPreviewOfIt) {
   const QString photo = data + QStringLiteral("/jpeg/ianare_gps_DSCN0010.jpg");  // 640 x 480
   const QString notAPhoto = dir_.filePath(QStringLiteral("notes.jpg"));
   test::WriteFile(notAPhoto, "a text, named like a photo");
-  const auto showPopupOf = [&](CHtmlDlg& page, const QString& path) {
+  const auto showPopupOf = [&](MapPage& page, const QString& path) {
     test::WriteFile(settings_->folders().cacheFolder + QStringLiteral("/TRXMLIMG.xml"),
                     "<markers>\n\t<marker lat='37.500000' lng='127.000000' html='" +
                         path.toStdString() + "' label = 'photo'/>\n</markers>");
@@ -555,7 +555,7 @@ TEST_F(MapView, APhotosPopupShowsASmallPreviewOfIt) {
     }
     return preview;
   };
-  CHtmlDlg page(*settings_, texts_);
+  MapPage page(*settings_, texts_);
   page.resize(800, 600);
   page.show();
   const QVariantList shown = showPopupOf(page, photo);
@@ -604,7 +604,7 @@ TEST_F(MapView, ALongTrackIsDrawnWhole) {
       WrittenPositions(settings_->folders().cacheFolder + QStringLiteral("/TRXMLONLYTRACKS.xml"));
   ASSERT_EQ(written.value(QStringLiteral("point")).size(), kPoints);
 
-  CHtmlDlg page(*settings_, texts_);
+  MapPage page(*settings_, texts_);
   page.resize(900, 600);
   page.show();
   page.Show(request);
@@ -692,7 +692,7 @@ TEST_F(MapView, ThePageReadsMarkerFilesAsTheXmlParserDoes) {
   // A file of the program: photos with names that need escaping, two logs with laps and
   // waypoints.
   const QString cache = settings_->folders().cacheFolder;
-  CMapMarkerWriter writer(cache, MarkerFile::kPhotosAndTracks);
+  MarkerWriter writer(cache, MarkerFile::kPhotosAndTracks);
   writer.WriteMarkersStart();
   writer.WritePhotoMarker(37.5, 127.0, QStringLiteral("/p/a&b <c> 'd' \"e\"\tf.jpg"));
   writer.WritePhotoMarker(-33.8675, 151.207, QStringLiteral("/사진/서울 1.jpg"));
@@ -711,7 +711,7 @@ TEST_F(MapView, ThePageReadsMarkerFilesAsTheXmlParserDoes) {
   const QMap<QString, QList<QPointF>> written =
       WrittenPositions(cache + QStringLiteral("/TRXML.xml"));
 
-  CHtmlDlg page(*settings_, texts_);
+  MapPage page(*settings_, texts_);
   page.resize(800, 600);
   page.show();
   page.ShowPhotoTracksPage(37.5, 127.0, QStringLiteral("/p/a&b <c> 'd' \"e\"\tf.jpg"));

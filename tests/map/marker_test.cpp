@@ -18,7 +18,7 @@ namespace {
 
 TEST(MarkerWriter, WritesEveryElementToTheCharacter) {
   QTemporaryDir dir;
-  CMapMarkerWriter writer(dir.path(), MarkerFile::kPhotosAndTracks);
+  MarkerWriter writer(dir.path(), MarkerFile::kPhotosAndTracks);
   EXPECT_EQ(writer.path(), dir.filePath(QStringLiteral("TRXML.xml")));
   TrackPoint south = test::SamplePoint();
   south.latitude = 3724.5;
@@ -26,7 +26,7 @@ TEST(MarkerWriter, WritesEveryElementToTheCharacter) {
   south.longitude = 12658.1234;
   south.longitudeRef = "E";
   const RunTexts lap = test::SampleLap();
-  const CCoordinate here = test::PositionAt(-37.408333, 126.968723, 45.25);
+  const Coordinate here = test::PositionAt(-37.408333, 126.968723, 45.25);
   writer.WriteMarkersStart();
   writer.WritePhotoMarker(37.5, 127.0, QStringLiteral("/photos/Tom & Jerry's <1>.jpg"));
   writer.BeginLine(RgbForIndex(0), std::abs(0 - 5));

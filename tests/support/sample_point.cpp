@@ -32,8 +32,8 @@ TrackPoint SamplePoint() {
   return p;
 }
 
-CCoordinate PositionAt(double latitude, double longitude, double altitude) {
-  CCoordinate position;
+Coordinate PositionAt(double latitude, double longitude, double altitude) {
+  Coordinate position;
   position.latitudeDegrees = latitude;
   position.longitudeDegrees = longitude;
   position.altitudeMetres = altitude;
@@ -41,17 +41,17 @@ CCoordinate PositionAt(double latitude, double longitude, double altitude) {
 }
 
 RunTexts SampleLap() {
-  return {QStringLiteral("1.500 Km"),  QStringLiteral("0 Day, 00:10:00"),
+  return {QStringLiteral("1.500 Km"),   QStringLiteral("0 Day, 00:10:00"),
           QStringLiteral("9.000 Km/h"), QStringLiteral("120.000 m"),
-          QStringLiteral("100.000 m"), QStringLiteral("110.000 m"),
-          QStringLiteral("20.000 m"),  QStringLiteral("5.000 m")};
+          QStringLiteral("100.000 m"),  QStringLiteral("110.000 m"),
+          QStringLiteral("20.000 m"),   QStringLiteral("5.000 m")};
 }
 
 RunTexts SampleRun() {
-  return {QStringLiteral("3.000 Km"),  QStringLiteral("0 Day, 00:20:00"),
+  return {QStringLiteral("3.000 Km"),   QStringLiteral("0 Day, 00:20:00"),
           QStringLiteral("9.000 Km/h"), QStringLiteral("130.000 m"),
-          QStringLiteral("100.000 m"), QStringLiteral("115.000 m"),
-          QStringLiteral("30.000 m"),  QStringLiteral("5.000 m")};
+          QStringLiteral("100.000 m"),  QStringLiteral("115.000 m"),
+          QStringLiteral("30.000 m"),   QStringLiteral("5.000 m")};
 }
 
 }  // namespace trevalo::test

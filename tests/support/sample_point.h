@@ -11,7 +11,7 @@ namespace trevalo::test {
 TrackPoint SamplePoint();
 
 // A position given in decimal degrees and metres.
-CCoordinate PositionAt(double latitude, double longitude, double altitude);
+Coordinate PositionAt(double latitude, double longitude, double altitude);
 
 // The texts of a lap (1.5 km in ten minutes, 100 to 120 m) and of a whole run of two such
 // laps (3 km in twenty minutes, 100 to 130 m).

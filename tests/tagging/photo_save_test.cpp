@@ -369,7 +369,7 @@ TEST_F(PhotoSave, TheCameraCorrectionMovesTheMatchNotThePhoto) {
 
 TEST_F(PhotoSave, ThePositionCorrectionMovesTheWrittenPosition) {
   Add(Photo("moved.jpg", "2009:05:17 10:10:00"));
-  CCoordinate position(photos_.rows()[0].point);
+  Coordinate position(photos_.rows()[0].point);
   position.Convert(0, 0);
   const double plain = position.latitudeDegrees;
   settings_.positionCorrection = true;
@@ -443,7 +443,7 @@ TEST_F(PhotoSave, OtherKindsOfPhotosGetSidecarsAndStayUntouched) {
   const SidecarRead read =
       ReadSidecarPosition(test::ReadFile(report.items[0].written).toStdString());
   ASSERT_TRUE(read.position);
-  CCoordinate expected(match.point);
+  Coordinate expected(match.point);
   expected.Convert(0, 0);
   EXPECT_NEAR(read.position->latitude, expected.latitudeDegrees, 0.1 / 3600);
   EXPECT_NEAR(read.position->longitude, expected.longitudeDegrees, 0.1 / 3600);
