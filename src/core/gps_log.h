@@ -16,7 +16,7 @@
 #include "core/byte_source.h"
 #include "core/calendar_time.h"
 #include "core/file_identity.h"
-#include "core/log_reader.h"
+#include "core/log_reading.h"
 #include "core/packed_points.h"
 #include "core/points_cache.h"
 #include "core/time_index.h"

@@ -22,7 +22,7 @@
 
 #include "core/byte_source.h"
 #include "core/calendar_time.h"
-#include "core/log_reader.h"
+#include "core/log_reading.h"
 #include "core/packed_points.h"
 #include "core/track_point.h"
 

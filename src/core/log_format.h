@@ -14,7 +14,7 @@
 #include <QString>
 
 #include "core/byte_source.h"
-#include "core/log_reader.h"
+#include "core/log_reading.h"
 #include "core/packed_points.h"
 #include "core/track_point.h"
 

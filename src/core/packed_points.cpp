@@ -8,7 +8,7 @@
 #include <optional>
 #include <string_view>
 
-#include "core/log_reader.h"
+#include "core/log_reading.h"
 
 namespace trevalo {
 namespace {

@@ -18,7 +18,7 @@
 #include <QString>
 
 #include "core/file_identity.h"
-#include "core/log_reader.h"
+#include "core/log_reading.h"
 #include "core/packed_points.h"
 
 namespace trevalo {
