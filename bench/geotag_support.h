@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "core/calendar_time.h"
+#include "track/calendar_time.h"
 
 namespace trevalo::bench {
 

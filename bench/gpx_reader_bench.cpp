@@ -6,8 +6,8 @@
 #include <QString>
 
 #include "bench_support.h"
-#include "core/gps_log.h"
 #include "log_scan.h"
+#include "logs/gps_log.h"
 #include "support/log_generator.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <QString>
 
 #include "bench_support.h"
-#include "core/gps_log.h"
+#include "logs/gps_log.h"
 
 namespace trevalo::bench {
 

@@ -12,13 +12,13 @@
 #include <QString>
 
 #include "bench_support.h"
-#include "core/calendar_time.h"
 #include "library/log_library.h"
 #include "support/log_generator.h"
 #include "support/test_files.h"
 #include "support/test_photos.h"
 #include "tagging/photo_list.h"
 #include "tagging/photo_save.h"
+#include "track/calendar_time.h"
 
 namespace {
 
@@ -46,18 +46,17 @@ const Setup& Data() {
     std::vector<trevalo::test::GeneratedFix> fixes;
     s.log = folder + QStringLiteral("/walk.log");
     trevalo::test::WriteFile(
-        s.log, trevalo::test::GenerateLog(
-                   {.year = 2021, .month = 2, .day = 13, .hour = 10, .epochs = 1441,
-                    .intervalSeconds = 5},
-                   &fixes));
+        s.log,
+        trevalo::test::GenerateLog(
+            {.year = 2021, .month = 2, .day = 13, .hour = 10, .epochs = 1441, .intervalSeconds = 5},
+            &fixes));
     std::string gpx =
         "<?xml version=\"1.0\"?>\n<gpx version=\"1.1\" creator=\"bench\" "
         "xmlns=\"http://www.topografix.com/GPX/1/1\"><trk><trkseg>\n";
     for (const trevalo::test::GeneratedFix& fix : fixes) {
       char line[256];
-      std::snprintf(line, sizeof line,
-                    "<trkpt lat=\"%.7f\" lon=\"%.7f\"><ele>%.1f</ele><time>", fix.latitude,
-                    fix.longitude, fix.altitude);
+      std::snprintf(line, sizeof line, "<trkpt lat=\"%.7f\" lon=\"%.7f\"><ele>%.1f</ele><time>",
+                    fix.latitude, fix.longitude, fix.altitude);
       gpx += line;
       trevalo::AppendIsoUtcTime(gpx, fix.utcSeconds);
       gpx += "</time></trkpt>\n";
@@ -94,8 +93,7 @@ void BM_TrevaloSidecars(benchmark::State& state) {
     state.PauseTiming();
     RemoveSidecars();
     state.ResumeTiming();
-    trevalo::LogLibrary library =
-        trevalo::LogLibrary::InMemory({{setup.log, 0, 0, {}, 0}}, 0);
+    trevalo::LogLibrary library = trevalo::LogLibrary::InMemory({{setup.log, 0, 0, {}, 0}}, 0);
     trevalo::PhotoList photos;
     for (const QString& photo : setup.photos) {
       photos.AddPhoto(photo, library, settings, {});

@@ -13,10 +13,10 @@
 #include <QUtf8StringView>
 #include <QXmlStreamReader>
 
-#include "core/gpx_reader.h"
-#include "core/time_zone.h"
-#include "core/track_walk.h"
 #include "fuzz_check.h"
+#include "gpx/gpx_reader.h"
+#include "track/time_zone.h"
+#include "track/track_walk.h"
 
 namespace {
 

@@ -8,15 +8,15 @@
 #include <string>
 #include <vector>
 
-#include "core/log_reader.h"
-#include "core/nmea_fields.h"
-#include "core/packed_points.h"
-#include "core/point_sentence.h"
-#include "core/sentence_counter.h"
-#include "core/sentence_reader.h"
-#include "core/split_log_parse.h"
-#include "core/track_walk.h"
 #include "fuzz_check.h"
+#include "nmea/log_reader.h"
+#include "nmea/nmea_fields.h"
+#include "nmea/point_sentence.h"
+#include "nmea/sentence_counter.h"
+#include "nmea/sentence_reader.h"
+#include "nmea/split_log_parse.h"
+#include "track/packed_points.h"
+#include "track/track_walk.h"
 
 namespace {
 

@@ -7,9 +7,9 @@
 #include <string>
 #include <string_view>
 
-#include "core/packed_points.h"
-#include "core/time_index.h"
 #include "fuzz_check.h"
+#include "track/packed_points.h"
+#include "track/time_index.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);

@@ -10,8 +10,8 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
-#include "core/native_files.h"
-#include "core/native_path.h"
+#include "files/native_files.h"
+#include "files/native_path.h"
 
 namespace trevalo {
 namespace {

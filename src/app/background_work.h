@@ -9,7 +9,7 @@
 
 #include <QString>
 
-#include "core/progress.h"
+#include "track/progress.h"
 
 class QWidget;
 

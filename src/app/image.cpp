@@ -9,8 +9,8 @@
 
 #include <QFile>
 
-#include "core/atomic_file.h"
-#include "core/native_files.h"
+#include "files/atomic_file.h"
+#include "files/native_files.h"
 
 namespace trevalo {
 namespace {

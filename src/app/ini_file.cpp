@@ -3,8 +3,8 @@
 #include <QFile>
 #include <QStringDecoder>
 
-#include "core/atomic_file.h"
-#include "core/native_files.h"
+#include "files/atomic_file.h"
+#include "files/native_files.h"
 
 namespace trevalo {
 

@@ -9,7 +9,7 @@
 #include <QWebEngineUrlRequestJob>
 #include <QWebEngineUrlScheme>
 
-#include "core/native_files.h"
+#include "files/native_files.h"
 
 namespace trevalo {
 namespace {

@@ -5,7 +5,7 @@
 
 #include <QDialog>
 
-#include "core/progress.h"
+#include "track/progress.h"
 
 class QLabel;
 class QProgressBar;

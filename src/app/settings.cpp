@@ -4,8 +4,8 @@
 #include <QFileInfo>
 
 #include "app/ini_file.h"
-#include "core/native_files.h"
-#include "core/nmea_fields.h"
+#include "files/native_files.h"
+#include "nmea/nmea_fields.h"
 
 namespace trevalo {
 

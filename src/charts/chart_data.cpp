@@ -5,9 +5,9 @@
 #include <limits>
 #include <optional>
 
-#include "core/calendar_time.h"
-#include "core/output_file.h"
-#include "core/track_walk.h"
+#include "files/output_file.h"
+#include "track/calendar_time.h"
+#include "track/track_walk.h"
 
 namespace trevalo {
 namespace {

@@ -8,8 +8,8 @@
 #include <QString>
 #include <QStringList>
 
-#include "core/altitude.h"
-#include "core/gps_log.h"
+#include "logs/gps_log.h"
+#include "track/altitude.h"
 
 namespace trevalo {
 

@@ -2,8 +2,8 @@
 
 #include <QDir>
 
-#include "core/output_file.h"
 #include "export/xml_text.h"
+#include "files/output_file.h"
 
 namespace trevalo {
 namespace {

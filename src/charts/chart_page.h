@@ -10,7 +10,7 @@
 #include <QStringList>
 
 #include "charts/chart_data.h"
-#include "core/altitude.h"
+#include "track/altitude.h"
 
 namespace trevalo {
 

@@ -1,6 +1,6 @@
 // trevalo-cli chart: the four chart pages of a log and its statistics.
 
-#include "core/native_files.h"
+#include "files/native_files.h"
 
 #include "charts/chart_data.h"
 #include "charts/chart_page.h"

@@ -8,8 +8,8 @@
 
 #include "app/local_zone.h"
 #include "app/settings.h"
-#include "core/native_files.h"
-#include "core/time_zone.h"
+#include "files/native_files.h"
+#include "track/time_zone.h"
 
 namespace trevalo::cli {
 

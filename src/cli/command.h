@@ -11,9 +11,9 @@
 
 #include "app/app_folders.h"
 #include "cli/output.h"
-#include "core/points_cache.h"
-#include "core/track_walk.h"
 #include "library/log_library.h"
+#include "logs/points_cache.h"
+#include "track/track_walk.h"
 
 namespace trevalo::cli {
 

@@ -6,8 +6,8 @@
 #include "app/language.h"
 #include "app/settings.h"
 #include "cli/command.h"
-#include "core/native_files.h"
 #include "export/log_export.h"
+#include "files/native_files.h"
 
 namespace trevalo::cli {
 

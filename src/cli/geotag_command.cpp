@@ -9,13 +9,13 @@
 #include "app/language.h"
 #include "app/settings.h"
 #include "cli/command.h"
-#include "core/geodesy.h"
-#include "core/native_files.h"
+#include "files/native_files.h"
 #include "library/log_library.h"
 #include "photo/photo_metadata.h"
 #include "tagging/photo_kml.h"
 #include "tagging/photo_list.h"
 #include "tagging/photo_save.h"
+#include "track/geodesy.h"
 
 namespace trevalo::cli {
 namespace {

@@ -7,7 +7,7 @@
 #include "app/local_zone.h"
 #include "app/settings.h"
 #include "cli/command.h"
-#include "core/native_files.h"
+#include "files/native_files.h"
 #include "library/log_library.h"
 #include "library/log_merge.h"
 #include "library/time_zone_list.h"

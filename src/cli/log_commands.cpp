@@ -7,9 +7,9 @@
 #include "app/language.h"
 #include "app/settings.h"
 #include "cli/command.h"
-#include "core/csv_field.h"
-#include "core/geodesy.h"
-#include "core/gps_log.h"
+#include "export/csv_field.h"
+#include "logs/gps_log.h"
+#include "track/geodesy.h"
 
 namespace trevalo::cli {
 namespace {

@@ -6,7 +6,7 @@
 #include <QCoreApplication>
 
 #include "cli/command.h"
-#include "core/native_path.h"
+#include "files/native_path.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <charconv>
 #include <cmath>
 
-#include "core/native_path.h"
+#include "files/native_path.h"
 
 namespace trevalo::cli {
 namespace {

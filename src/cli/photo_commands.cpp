@@ -3,11 +3,11 @@
 #include <QFileInfo>
 
 #include "cli/command.h"
-#include "core/geodesy.h"
-#include "core/gps_log.h"
+#include "logs/gps_log.h"
 #include "photo/exif_file.h"
 #include "photo/photo_metadata.h"
 #include "photo/xmp_sidecar.h"
+#include "track/geodesy.h"
 
 namespace trevalo::cli {
 namespace {

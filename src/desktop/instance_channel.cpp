@@ -12,8 +12,8 @@
 #include <QLocalSocket>
 #include <QThread>
 
-#include "core/native_files.h"
-#include "core/native_path.h"
+#include "files/native_files.h"
+#include "files/native_path.h"
 
 namespace trevalo {
 namespace {

@@ -6,8 +6,8 @@
 #include <cstring>
 #include <span>
 
-#include "core/atomic_file.h"
-#include "core/native_files.h"
+#include "files/atomic_file.h"
+#include "files/native_files.h"
 
 namespace trevalo {
 namespace {

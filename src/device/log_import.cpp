@@ -9,11 +9,11 @@
 #include <QDir>
 #include <QFileInfo>
 
-#include "core/atomic_file.h"
-#include "core/file_identity.h"
-#include "core/native_files.h"
-#include "core/native_path.h"
 #include "device/logger_detection.h"
+#include "files/atomic_file.h"
+#include "files/file_identity.h"
+#include "files/native_files.h"
+#include "files/native_path.h"
 #include "library/log_library.h"
 
 namespace trevalo {

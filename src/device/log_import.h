@@ -8,7 +8,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "core/progress.h"
+#include "track/progress.h"
 
 namespace trevalo {
 

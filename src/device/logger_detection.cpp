@@ -7,8 +7,8 @@
 #include <QDir>
 #include <QFile>
 
-#include "core/native_files.h"
-#include "core/native_path.h"
+#include "files/native_files.h"
+#include "files/native_path.h"
 
 namespace trevalo {
 namespace {

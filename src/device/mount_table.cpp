@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <charconv>
 
-#include "core/native_path.h"
+#include "files/native_path.h"
 
 namespace trevalo {
 namespace {

@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 
-#include "core/native_path.h"
+#include "files/native_path.h"
 
 namespace trevalo {
 namespace {

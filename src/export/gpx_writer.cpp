@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "core/calendar_time.h"
 #include "export/kml_document.h"
 #include "export/xml_text.h"
+#include "track/calendar_time.h"
 
 namespace trevalo {
 namespace {

@@ -7,11 +7,11 @@
 #include <QString>
 #include <QStringList>
 
-#include "core/calendar_time.h"
-#include "core/output_file.h"
-#include "core/track_point.h"
-#include "core/track_walk.h"
+#include "files/output_file.h"
 #include "library/log_library.h"
+#include "track/calendar_time.h"
+#include "track/track_point.h"
+#include "track/track_walk.h"
 
 namespace trevalo {
 

@@ -9,7 +9,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "core/file_identity.h"
+#include "files/file_identity.h"
 #include "library/log_library.h"
 
 namespace trevalo {

@@ -1,7 +1,7 @@
 #include "export/kml_document.h"
 
 #include "app/palette.h"
-#include "core/calendar_time.h"
+#include "track/calendar_time.h"
 
 namespace trevalo {
 namespace {

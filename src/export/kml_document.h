@@ -6,9 +6,9 @@
 #include <QString>
 #include <QStringList>
 
-#include "core/track_walk.h"
 #include "export/kml_writer.h"
 #include "library/log_library.h"
+#include "track/track_walk.h"
 
 namespace trevalo {
 

@@ -11,9 +11,9 @@
 
 #include <QString>
 
-#include "core/geodesy.h"
-#include "core/output_file.h"
-#include "core/track_walk.h"
+#include "files/output_file.h"
+#include "track/geodesy.h"
+#include "track/track_walk.h"
 
 namespace trevalo {
 

@@ -8,8 +8,8 @@
 #include <QDateTime>
 #include <QFile>
 
-#include "core/native_files.h"
-#include "core/native_path.h"
+#include "files/native_files.h"
+#include "files/native_path.h"
 
 namespace trevalo {
 namespace {

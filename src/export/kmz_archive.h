@@ -8,7 +8,7 @@
 #include <QSet>
 #include <QString>
 
-#include "core/atomic_file.h"
+#include "files/atomic_file.h"
 
 namespace trevalo {
 

@@ -5,11 +5,11 @@
 #include <QDir>
 #include <QSet>
 
-#include "core/file_names.h"
 #include "export/gpx_writer.h"
 #include "export/input_guard.h"
 #include "export/kml_document.h"
 #include "export/table_export.h"
+#include "files/file_names.h"
 
 namespace trevalo {
 namespace {

@@ -7,9 +7,9 @@
 #include <QString>
 #include <QStringList>
 
-#include "core/progress.h"
-#include "core/track_walk.h"
 #include "library/log_library.h"
+#include "track/progress.h"
+#include "track/track_walk.h"
 
 namespace trevalo {
 

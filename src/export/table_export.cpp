@@ -1,7 +1,7 @@
 #include "export/table_export.h"
 
-#include "core/calendar_time.h"
 #include "library/photo_lookup.h"
+#include "track/calendar_time.h"
 
 namespace trevalo {
 

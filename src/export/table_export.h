@@ -3,9 +3,9 @@
 
 #include <QString>
 
-#include "core/track_walk.h"
 #include "export/text_line_writer.h"
 #include "library/log_library.h"
+#include "track/track_walk.h"
 
 namespace trevalo {
 

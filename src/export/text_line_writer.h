@@ -9,8 +9,8 @@
 #include <QString>
 #include <QStringList>
 
-#include "core/csv_field.h"
-#include "core/output_file.h"
+#include "export/csv_field.h"
+#include "files/output_file.h"
 
 namespace trevalo {
 

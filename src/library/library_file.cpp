@@ -12,9 +12,9 @@
 #include <QDir>
 #include <QFile>
 
-#include "core/atomic_file.h"
-#include "core/native_files.h"
-#include "core/native_path.h"
+#include "files/atomic_file.h"
+#include "files/native_files.h"
+#include "files/native_path.h"
 
 namespace trevalo {
 namespace {

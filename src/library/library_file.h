@@ -10,7 +10,7 @@
 #include <QByteArray>
 #include <QString>
 
-#include "core/file_identity.h"
+#include "files/file_identity.h"
 #include "library/log_database.h"
 
 namespace trevalo {

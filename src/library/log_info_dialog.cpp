@@ -12,8 +12,8 @@
 #include "app/language.h"
 #include "app/palette.h"
 #include "app/plain_text.h"
-#include "core/gps_log.h"
 #include "library/time_zone_list.h"
+#include "logs/gps_log.h"
 
 namespace trevalo {
 namespace {

@@ -6,7 +6,7 @@
 #include <unordered_set>
 
 #include "app/palette.h"
-#include "core/native_files.h"
+#include "files/native_files.h"
 #include "library/library_file.h"
 
 namespace trevalo {

@@ -24,10 +24,10 @@
 #include <QString>
 #include <QStringList>
 
-#include "core/file_identity.h"
-#include "core/gps_log.h"
-#include "core/progress.h"
+#include "files/file_identity.h"
 #include "library/log_database.h"
+#include "logs/gps_log.h"
+#include "track/progress.h"
 
 namespace trevalo {
 

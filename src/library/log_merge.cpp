@@ -11,14 +11,14 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include "core/atomic_file.h"
-#include "core/byte_source.h"
-#include "core/gps_log.h"
-#include "core/log_format.h"
-#include "core/log_reader.h"
-#include "core/native_files.h"
-#include "core/native_path.h"
-#include "core/nmea_talker.h"
+#include "files/atomic_file.h"
+#include "files/byte_source.h"
+#include "files/native_files.h"
+#include "files/native_path.h"
+#include "logs/gps_log.h"
+#include "logs/log_format.h"
+#include "nmea/log_reader.h"
+#include "nmea/nmea_talker.h"
 
 namespace trevalo {
 namespace {

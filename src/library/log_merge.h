@@ -8,7 +8,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "core/file_names.h"
+#include "files/file_names.h"
 #include "library/log_library.h"
 
 namespace trevalo {

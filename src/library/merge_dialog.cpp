@@ -14,7 +14,7 @@
 #include "app/plain_text.h"
 #include "app/save_folder.h"
 #include "app/settings.h"
-#include "core/file_names.h"
+#include "files/file_names.h"
 #include "library/log_database.h"
 
 namespace trevalo {

@@ -6,11 +6,11 @@
 #include <numeric>
 
 #include "app/display_format.h"
-#include "core/geodesy.h"
-#include "core/nmea_fields.h"
-#include "core/parallel_work.h"
-#include "core/track_walk.h"
+#include "nmea/nmea_fields.h"
 #include "photo/photo_metadata.h"
+#include "track/geodesy.h"
+#include "track/parallel_work.h"
+#include "track/track_walk.h"
 
 namespace trevalo {
 namespace {

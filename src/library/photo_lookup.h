@@ -8,12 +8,12 @@
 
 #include <QString>
 
-#include "core/progress.h"
-#include "core/track_interpolation.h"
-#include "core/track_point.h"
 #include "library/log_library.h"
 #include "library/match_settings.h"
 #include "photo/photo_metadata.h"
+#include "track/progress.h"
+#include "track/track_interpolation.h"
+#include "track/track_point.h"
 
 namespace trevalo {
 

@@ -6,10 +6,10 @@
 
 #include <QString>
 
-#include "core/geodesy.h"
-#include "core/output_file.h"
-#include "core/track_point.h"
-#include "core/track_walk.h"
+#include "files/output_file.h"
+#include "track/geodesy.h"
+#include "track/track_point.h"
+#include "track/track_walk.h"
 
 namespace trevalo {
 

@@ -1,7 +1,7 @@
 #include "map/show_tracks.h"
 
 #include "app/palette.h"
-#include "core/calendar_time.h"
+#include "track/calendar_time.h"
 
 namespace trevalo {
 

@@ -9,9 +9,9 @@
 #include <QString>
 #include <QStringList>
 
-#include "core/track_walk.h"
 #include "library/log_library.h"
 #include "map/marker_writer.h"
+#include "track/track_walk.h"
 
 namespace trevalo {
 

@@ -4,8 +4,8 @@
 #include <cerrno>
 #include <cstring>
 
-#include "core/atomic_file.h"
-#include "core/native_files.h"
+#include "files/atomic_file.h"
+#include "files/native_files.h"
 #include "photo/exif_gps_writer.h"
 #include "photo/gps_directory.h"
 

@@ -16,9 +16,9 @@
 #include <QFile>
 #include <QString>
 
-#include "core/track_point.h"
 #include "photo/photo_info.h"
 #include "photo/tiff_structure.h"
+#include "track/track_point.h"
 
 namespace trevalo {
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "core/calendar_time.h"
+#include "track/calendar_time.h"
 
 namespace trevalo {
 namespace {

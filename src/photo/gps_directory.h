@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "core/track_point.h"
 #include "photo/tiff_data.h"
+#include "track/track_point.h"
 
 namespace trevalo {
 

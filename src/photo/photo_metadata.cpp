@@ -6,8 +6,8 @@
 
 #include <exiv2/exiv2.hpp>
 
-#include "core/native_files.h"
-#include "core/native_path.h"
+#include "files/native_files.h"
+#include "files/native_path.h"
 #include "photo/exif_file.h"
 #include "photo/exiv2_support.h"
 #include "photo/tiff_structure.h"

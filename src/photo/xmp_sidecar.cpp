@@ -6,11 +6,11 @@
 
 #include <exiv2/exiv2.hpp>
 
-#include "core/atomic_file.h"
-#include "core/calendar_time.h"
-#include "core/native_files.h"
+#include "files/atomic_file.h"
+#include "files/native_files.h"
 #include "photo/exiv2_support.h"
 #include "photo/gps_directory.h"
+#include "track/calendar_time.h"
 
 namespace trevalo {
 namespace {

@@ -12,7 +12,7 @@
 
 #include <QString>
 
-#include "core/track_point.h"
+#include "track/track_point.h"
 
 namespace trevalo {
 

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "core/calendar_time.h"
+#include "track/calendar_time.h"
 
 namespace trevalo {
 
@@ -16,6 +16,8 @@ inline std::int64_t CameraSpan(TimeValue trueTime, TimeValue cameraTime) {
 
 // What the camera showed at `trueTime` with a span in force, for showing the correction
 // again: the dialog opens on the camera time that corresponds to now.
-inline TimeValue CameraTimeAt(TimeValue trueTime, std::int64_t span) { return trueTime - span; }
+inline TimeValue CameraTimeAt(TimeValue trueTime, std::int64_t span) {
+  return trueTime - span;
+}
 
 }  // namespace trevalo

@@ -6,7 +6,7 @@
 
 #include <QDialog>
 
-#include "core/calendar_time.h"
+#include "track/calendar_time.h"
 
 class QDateEdit;
 class QRadioButton;

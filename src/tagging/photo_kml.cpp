@@ -5,15 +5,15 @@
 
 #include <memory>
 
-#include "core/atomic_file.h"
-#include "core/file_identity.h"
-#include "core/file_names.h"
-#include "core/native_files.h"
-#include "core/track_walk.h"
 #include "export/input_guard.h"
 #include "export/kml_document.h"
 #include "export/kml_writer.h"
 #include "export/kmz_archive.h"
+#include "files/atomic_file.h"
+#include "files/file_identity.h"
+#include "files/file_names.h"
+#include "files/native_files.h"
+#include "track/track_walk.h"
 
 namespace trevalo {
 namespace {

@@ -5,12 +5,12 @@
 
 #include <QFileInfo>
 
-#include "core/file_identity.h"
-#include "core/geodesy.h"
-#include "core/natural_order.h"
-#include "core/nmea_fields.h"
-#include "core/parallel_work.h"
+#include "files/file_identity.h"
+#include "files/natural_order.h"
+#include "nmea/nmea_fields.h"
 #include "photo/photo_metadata.h"
+#include "track/geodesy.h"
+#include "track/parallel_work.h"
 
 namespace trevalo {
 namespace {

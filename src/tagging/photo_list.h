@@ -10,10 +10,10 @@
 #include <QStringList>
 
 #include "app/language.h"
-#include "core/progress.h"
 #include "library/log_library.h"
 #include "library/match_settings.h"
 #include "library/photo_lookup.h"
+#include "track/progress.h"
 
 namespace trevalo {
 

@@ -8,8 +8,8 @@
 #include <QImageReader>
 #include <QTransform>
 
-#include "core/native_files.h"
-#include "core/native_path.h"
+#include "files/native_files.h"
+#include "files/native_path.h"
 #include "photo/exiv2_support.h"
 
 namespace trevalo {

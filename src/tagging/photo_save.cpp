@@ -7,10 +7,10 @@
 #include <algorithm>
 #include <vector>
 
-#include "core/native_files.h"
-#include "core/parallel_work.h"
+#include "files/native_files.h"
 #include "library/photo_lookup.h"
 #include "photo/exif_file.h"
+#include "track/parallel_work.h"
 
 namespace trevalo {
 

@@ -8,11 +8,11 @@
 
 #include <QString>
 
-#include "core/progress.h"
 #include "library/log_library.h"
 #include "library/match_settings.h"
 #include "photo/xmp_sidecar.h"
 #include "tagging/photo_list.h"
+#include "track/progress.h"
 
 namespace trevalo {
 

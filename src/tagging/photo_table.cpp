@@ -1,6 +1,6 @@
 #include "tagging/photo_table.h"
 
-#include "core/csv_field.h"
+#include "export/csv_field.h"
 #include "export/text_line_writer.h"
 
 namespace trevalo {

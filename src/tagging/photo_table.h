@@ -5,8 +5,8 @@
 
 #include <vector>
 
-#include "core/progress.h"
 #include "tagging/photo_list.h"
+#include "track/progress.h"
 
 namespace trevalo {
 

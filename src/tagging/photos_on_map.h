@@ -6,11 +6,11 @@
 
 #include <QString>
 
-#include "core/progress.h"
 #include "library/log_library.h"
 #include "library/match_settings.h"
 #include "map/show_tracks.h"
 #include "tagging/photo_list.h"
+#include "track/progress.h"
 
 namespace trevalo {
 

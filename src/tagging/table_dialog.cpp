@@ -16,7 +16,7 @@
 #include "app/save_folder.h"
 #include "app/settings.h"
 #include "app/written_summary.h"
-#include "core/file_names.h"
+#include "files/file_names.h"
 #include "tagging/photo_table.h"
 
 namespace trevalo {

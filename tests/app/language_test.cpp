@@ -7,8 +7,8 @@
 
 #include "app/display_format.h"
 #include "app/language.h"
-#include "core/calendar_time.h"
 #include "support/test_files.h"
+#include "track/calendar_time.h"
 
 namespace trevalo {
 namespace {

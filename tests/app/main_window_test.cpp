@@ -26,10 +26,10 @@
 #include <QTimeEdit>
 #include <QTimer>
 
-#include "core/native_path.h"
 #include "desktop/main_window.h"
 #include "desktop/settings_page.h"
 #include "device/log_import_dialog.h"
+#include "files/native_path.h"
 #include "map/map_page.h"
 #include "support/event_wait.h"
 #include "support/log_generator.h"

@@ -19,8 +19,8 @@
 
 #include "app/language.h"
 #include "app/settings.h"
-#include "core/native_files.h"
 #include "device/log_import_dialog.h"
+#include "files/native_files.h"
 #include "library/log_library.h"
 #include "log_manager/log_manager_dialog.h"
 #include "support/event_wait.h"

@@ -17,7 +17,6 @@
 #include <QTemporaryDir>
 
 #include "app/language.h"
-#include "core/geodesy.h"
 #include "desktop/settings_page.h"
 #include "support/event_wait.h"
 #include "support/fake_device_tree.h"
@@ -25,6 +24,7 @@
 #include "support/test_files.h"
 #include "support/test_photos.h"
 #include "tagging/photo_page.h"
+#include "track/geodesy.h"
 #include "window_settings.h"
 
 namespace trevalo {

@@ -9,11 +9,11 @@
 
 #include "charts/chart_data.h"
 #include "charts/chart_page.h"
-#include "core/calendar_time.h"
-#include "core/geodesy.h"
 #include "library/log_library.h"
 #include "support/log_generator.h"
 #include "support/test_files.h"
+#include "track/calendar_time.h"
+#include "track/geodesy.h"
 
 namespace trevalo {
 namespace {

@@ -11,8 +11,8 @@
 #include <QStandardPaths>
 
 #include "cli/cli_runner.h"
-#include "core/native_files.h"
-#include "core/native_path.h"
+#include "files/native_files.h"
+#include "files/native_path.h"
 #include "support/log_generator.h"
 #include "support/test_files.h"
 

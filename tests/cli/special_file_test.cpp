@@ -10,7 +10,7 @@
 #include <QFile>
 
 #include "cli/cli_runner.h"
-#include "core/native_path.h"
+#include "files/native_path.h"
 #include "support/log_generator.h"
 #include "support/test_files.h"
 #include "support/test_photos.h"

@@ -14,9 +14,9 @@
 
 #include <gtest/gtest.h>
 
-#include "core/atomic_file.h"
 #include "device/log_import.h"
 #include "device/logger_detection.h"
+#include "files/atomic_file.h"
 #include "library/log_library.h"
 #include "support/fake_device_tree.h"
 #include "support/log_generator.h"

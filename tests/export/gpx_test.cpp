@@ -2,11 +2,11 @@
 
 #include <QTemporaryDir>
 
-#include "core/calendar_time.h"
 #include "export/gpx_writer.h"
 #include "support/log_generator.h"
 #include "support/sample_point.h"
 #include "support/test_files.h"
+#include "track/calendar_time.h"
 
 namespace trevalo {
 namespace {

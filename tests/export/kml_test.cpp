@@ -3,12 +3,12 @@
 #include <QTemporaryDir>
 #include <QXmlStreamReader>
 
-#include "core/calendar_time.h"
 #include "export/kml_document.h"
 #include "export/kml_writer.h"
 #include "support/log_generator.h"
 #include "support/sample_point.h"
 #include "support/test_files.h"
+#include "track/calendar_time.h"
 
 namespace trevalo {
 namespace {

@@ -4,8 +4,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "core/gps_log.h"
 #include "library/log_merge.h"
+#include "logs/gps_log.h"
 #include "support/log_generator.h"
 #include "support/test_files.h"
 

@@ -2,10 +2,10 @@
 
 #include <QTemporaryDir>
 
-#include "core/geodesy.h"
 #include "library/photo_lookup.h"
 #include "support/log_generator.h"
 #include "support/test_files.h"
+#include "track/geodesy.h"
 
 namespace trevalo {
 namespace {

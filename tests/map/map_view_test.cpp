@@ -25,7 +25,6 @@
 #include "app/language.h"
 #include "app/page_scheme.h"
 #include "app/settings.h"
-#include "core/calendar_time.h"
 #include "library/log_library.h"
 #include "map/map_page.h"
 #include "map/marker_writer.h"
@@ -35,6 +34,7 @@
 #include "support/test_files.h"
 #include "support/test_photos.h"
 #include "tagging/photo_preview.h"
+#include "track/calendar_time.h"
 
 namespace trevalo {
 namespace {

@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "core/calendar_time.h"
+#include "track/calendar_time.h"
 
 namespace trevalo::test {
 namespace {

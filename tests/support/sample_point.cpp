@@ -1,6 +1,6 @@
 #include "support/sample_point.h"
 
-#include "core/calendar_time.h"
+#include "track/calendar_time.h"
 
 namespace trevalo::test {
 

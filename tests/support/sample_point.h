@@ -1,8 +1,8 @@
 #pragma once
 
-#include "core/geodesy.h"
-#include "core/track_point.h"
-#include "core/track_walk.h"
+#include "track/geodesy.h"
+#include "track/track_point.h"
+#include "track/track_walk.h"
 
 namespace trevalo::test {
 

@@ -18,9 +18,9 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include "core/atomic_file.h"
-#include "core/native_files.h"
-#include "core/native_path.h"
+#include "files/atomic_file.h"
+#include "files/native_files.h"
+#include "files/native_path.h"
 
 extern char** environ;
 

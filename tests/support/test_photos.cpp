@@ -9,9 +9,9 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
-#include "core/calendar_time.h"
 #include "photo/tiff_data.h"
 #include "support/test_files.h"
+#include "track/calendar_time.h"
 
 namespace trevalo::test {
 

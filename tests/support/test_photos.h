@@ -14,7 +14,7 @@
 #include "support/sample_point.h"
 #include "support/test_files.h"
 
-#include "core/calendar_time.h"
+#include "track/calendar_time.h"
 
 namespace trevalo::test {
 

@@ -7,9 +7,8 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
-#include "core/atomic_file.h"
-#include "core/geodesy.h"
-#include "core/native_files.h"
+#include "files/atomic_file.h"
+#include "files/native_files.h"
 #include "photo/exif_file.h"
 #include "photo/xmp_sidecar.h"
 #include "support/hostile_tiff.h"
@@ -20,6 +19,7 @@
 #include "tagging/photo_details.h"
 #include "tagging/photo_list.h"
 #include "tagging/photo_save.h"
+#include "track/geodesy.h"
 
 namespace trevalo {
 namespace {

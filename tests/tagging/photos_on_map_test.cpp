@@ -4,7 +4,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
-#include "core/calendar_time.h"
+#include "track/calendar_time.h"
 
 #include "support/log_generator.h"
 #include "support/marker_folder.h"
