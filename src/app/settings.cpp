@@ -5,7 +5,7 @@
 
 #include "app/ini_file.h"
 #include "files/native_files.h"
-#include "nmea/nmea_fields.h"
+#include "track/c_numbers.h"
 
 namespace trevalo {
 

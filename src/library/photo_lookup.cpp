@@ -6,8 +6,8 @@
 #include <numeric>
 
 #include "app/display_format.h"
-#include "nmea/nmea_fields.h"
 #include "photo/photo_metadata.h"
+#include "track/c_numbers.h"
 #include "track/geodesy.h"
 #include "track/parallel_work.h"
 #include "track/track_walk.h"

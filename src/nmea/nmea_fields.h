@@ -2,8 +2,9 @@
 // Fields and numbers of a sentence text.
 //
 // Field 0 is the text up to the first separator; field n the text after the n-th separator
-// up to the next one. Separators are ',' and '*', so a checksum reads as one more field and
-// is never verified. Numbers are read as the C library's atoi and atof read them.
+// up to the next one. Separators are ',' and '*', so a checksum reads as one more field
+// (point_sentence.h checks it). Numbers are read as the C library's atoi and atof read them
+// (c_numbers.h).
 
 #include <array>
 #include <cstddef>
@@ -11,6 +12,7 @@
 #include <optional>
 #include <string_view>
 
+#include "track/c_numbers.h"
 #include "track/calendar_time.h"
 
 namespace trevalo {
@@ -35,15 +37,6 @@ class SentenceFields {
   std::array<std::uint32_t, kMaxFields> end_;
   std::size_t count_ = 0;
 };
-
-// atof: leading white space, a sign, digits with an optional fraction and exponent (and the
-// C library's other forms); reading stops at the first byte that does not fit; 0 when
-// nothing fits.
-double ReadReal(std::string_view text);
-
-// atoi: leading white space, a sign, decimal digits; 0 when nothing fits. Values beyond the
-// 32-bit range are clamped.
-std::int32_t ReadInt(std::string_view text);
 
 // Date and time of a sentence from its time field (hhmmss[.sss]) and date field (ddmmyy).
 // A field shorter than 6 characters gives the default time; fields out of range give

@@ -7,8 +7,8 @@
 
 #include "files/file_identity.h"
 #include "files/natural_order.h"
-#include "nmea/nmea_fields.h"
 #include "photo/photo_metadata.h"
+#include "track/c_numbers.h"
 #include "track/geodesy.h"
 #include "track/parallel_work.h"
 
