@@ -29,16 +29,16 @@
 #include <QWebEngineProfile>
 #include <QWebEngineView>
 
-#include "app/language.h"
-#include "app/page_scheme.h"
-#include "app/settings.h"
 #include "bench_support.h"
 #include "library/log_library.h"
 #include "map/map_page.h"
 #include "map/show_tracks.h"
+#include "shell/language.h"
+#include "shell/settings.h"
 #include "support/log_generator.h"
 #include "support/test_files.h"
 #include "tagging/photo_preview.h"
+#include "widgets/page_scheme.h"
 
 namespace trevalo {
 namespace {

@@ -8,8 +8,7 @@
 #include <QString>
 
 #include "fuzz_check.h"
-#include "app/ini_file.h"
-
+#include "shell/ini_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));

@@ -6,9 +6,9 @@
 #include <QDir>
 #include <QFileInfo>
 
-#include "app/local_zone.h"
-#include "app/settings.h"
 #include "files/native_files.h"
+#include "shell/local_zone.h"
+#include "shell/settings.h"
 #include "track/time_zone.h"
 
 namespace trevalo::cli {

@@ -9,10 +9,10 @@
 #include <QString>
 #include <QStringList>
 
-#include "app/app_folders.h"
 #include "cli/output.h"
 #include "library/log_library.h"
 #include "logs/points_cache.h"
+#include "shell/app_folders.h"
 #include "track/track_walk.h"
 
 namespace trevalo::cli {

@@ -3,11 +3,11 @@
 #include <QDir>
 #include <QFileInfo>
 
-#include "app/language.h"
-#include "app/settings.h"
 #include "cli/command.h"
 #include "export/log_export.h"
 #include "files/native_files.h"
+#include "shell/language.h"
+#include "shell/settings.h"
 
 namespace trevalo::cli {
 

@@ -6,12 +6,12 @@
 #include <QFileInfo>
 #include <QHash>
 
-#include "app/language.h"
-#include "app/settings.h"
 #include "cli/command.h"
 #include "files/native_files.h"
 #include "library/log_library.h"
 #include "photo/photo_metadata.h"
+#include "shell/language.h"
+#include "shell/settings.h"
 #include "tagging/photo_kml.h"
 #include "tagging/photo_list.h"
 #include "tagging/photo_save.h"

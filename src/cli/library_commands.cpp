@@ -3,14 +3,14 @@
 #include <QDir>
 #include <QFileInfo>
 
-#include "app/language.h"
-#include "app/local_zone.h"
-#include "app/settings.h"
 #include "cli/command.h"
 #include "files/native_files.h"
 #include "library/log_library.h"
 #include "library/log_merge.h"
 #include "library/time_zone_list.h"
+#include "shell/language.h"
+#include "shell/local_zone.h"
+#include "shell/settings.h"
 
 namespace trevalo::cli {
 namespace {

@@ -4,11 +4,11 @@
 
 #include <QFileInfo>
 
-#include "app/language.h"
-#include "app/settings.h"
 #include "cli/command.h"
 #include "export/csv_field.h"
 #include "logs/gps_log.h"
+#include "shell/language.h"
+#include "shell/settings.h"
 #include "track/geodesy.h"
 
 namespace trevalo::cli {

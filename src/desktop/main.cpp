@@ -10,14 +10,14 @@
 #include <QTimer>
 #include <QWebEngineProfile>
 
-#include "app/app_folders.h"
-#include "app/app_icon.h"
-#include "app/language.h"
-#include "app/page_scheme.h"
-#include "app/settings.h"
 #include "desktop/instance_channel.h"
 #include "desktop/main_window.h"
+#include "shell/app_folders.h"
+#include "shell/language.h"
+#include "shell/settings.h"
 #include "tagging/photo_preview.h"
+#include "widgets/app_icon.h"
+#include "widgets/page_scheme.h"
 
 int main(int argc, char* argv[]) {
   // The web engine refuses to run as root with its sandbox on.

@@ -8,13 +8,13 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
-#include "app/app_icon.h"
-#include "app/plain_text.h"
-#include "app/settings_warning.h"
 #include "desktop/settings_page.h"
 #include "device/logger_detection.h"
 #include "map/map_page.h"
 #include "tagging/photo_page.h"
+#include "widgets/app_icon.h"
+#include "widgets/plain_text.h"
+#include "widgets/settings_warning.h"
 
 namespace trevalo {
 namespace {

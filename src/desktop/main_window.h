@@ -10,10 +10,10 @@
 #include <QTimer>
 #include <QWidget>
 
-#include "app/language.h"
-#include "app/qt_translations.h"
-#include "app/settings.h"
-#include "app/version_page.h"
+#include "shell/language.h"
+#include "shell/settings.h"
+#include "widgets/qt_translations.h"
+#include "widgets/version_page.h"
 
 #include <QMessageBox>
 class QTabWidget;

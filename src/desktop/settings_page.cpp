@@ -17,12 +17,12 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
-#include "app/language.h"
-#include "app/plain_text.h"
-#include "app/settings.h"
 #include "device/logger_detection.h"
 #include "map/tile_source.h"
+#include "shell/language.h"
+#include "shell/settings.h"
 #include "tagging/photo_page.h"
+#include "widgets/plain_text.h"
 
 namespace trevalo {
 namespace {

@@ -9,15 +9,15 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/background_work.h"
-#include "app/language.h"
-#include "app/local_zone.h"
-#include "app/plain_text.h"
 #include "device/log_import.h"
 #include "device/mount_table.h"
 #include "library/library_problems_label.h"
 #include "library/log_library.h"
 #include "library/time_zone_list.h"
+#include "shell/language.h"
+#include "shell/local_zone.h"
+#include "widgets/background_work.h"
+#include "widgets/plain_text.h"
 
 namespace trevalo {
 namespace {

@@ -13,10 +13,10 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include "app/language.h"
-#include "app/plain_text.h"
-#include "app/save_folder.h"
-#include "app/settings.h"
+#include "shell/language.h"
+#include "shell/settings.h"
+#include "widgets/plain_text.h"
+#include "widgets/save_folder.h"
 
 namespace trevalo {
 

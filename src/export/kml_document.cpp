@@ -1,6 +1,6 @@
 #include "export/kml_document.h"
 
-#include "app/palette.h"
+#include "shell/palette.h"
 #include "track/calendar_time.h"
 
 namespace trevalo {

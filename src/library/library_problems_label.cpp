@@ -1,7 +1,7 @@
 #include "library/library_problems_label.h"
 
-#include "app/language.h"
 #include "library/log_library.h"
+#include "shell/language.h"
 
 namespace trevalo {
 

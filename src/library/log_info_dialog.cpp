@@ -9,11 +9,11 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/language.h"
-#include "app/palette.h"
-#include "app/plain_text.h"
 #include "library/time_zone_list.h"
 #include "logs/gps_log.h"
+#include "shell/language.h"
+#include "shell/palette.h"
+#include "widgets/plain_text.h"
 
 namespace trevalo {
 namespace {

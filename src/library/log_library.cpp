@@ -5,9 +5,9 @@
 #include <chrono>
 #include <unordered_set>
 
-#include "app/palette.h"
 #include "files/native_files.h"
 #include "library/library_file.h"
+#include "shell/palette.h"
 
 namespace trevalo {
 namespace {

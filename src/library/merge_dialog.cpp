@@ -10,12 +10,12 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/language.h"
-#include "app/plain_text.h"
-#include "app/save_folder.h"
-#include "app/settings.h"
 #include "files/file_names.h"
 #include "library/log_database.h"
+#include "shell/language.h"
+#include "shell/settings.h"
+#include "widgets/plain_text.h"
+#include "widgets/save_folder.h"
 
 namespace trevalo {
 

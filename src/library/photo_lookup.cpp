@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <numeric>
 
-#include "app/display_format.h"
 #include "photo/photo_metadata.h"
+#include "shell/display_format.h"
 #include "track/c_numbers.h"
 #include "track/geodesy.h"
 #include "track/parallel_work.h"

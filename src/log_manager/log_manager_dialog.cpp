@@ -17,14 +17,6 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "app/background_work.h"
-#include "app/column_widths.h"
-#include "app/file_drop_list.h"
-#include "app/local_zone.h"
-#include "app/palette.h"
-#include "app/plain_text.h"
-#include "app/settings.h"
-#include "app/written_summary.h"
 #include "charts/chart_page.h"
 #include "charts/chart_window.h"
 #include "export/export_dialog.h"
@@ -35,6 +27,14 @@
 #include "library/log_library.h"
 #include "library/merge_dialog.h"
 #include "library/time_zone_list.h"
+#include "shell/local_zone.h"
+#include "shell/palette.h"
+#include "shell/settings.h"
+#include "widgets/background_work.h"
+#include "widgets/column_widths.h"
+#include "widgets/file_drop_list.h"
+#include "widgets/plain_text.h"
+#include "widgets/written_summary.h"
 
 namespace trevalo {
 namespace {

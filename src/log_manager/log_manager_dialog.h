@@ -5,10 +5,10 @@
 
 #include <QDialog>
 
-#include "app/language.h"
 #include "library/log_library.h"
 #include "library/match_settings.h"
 #include "map/show_tracks.h"
+#include "shell/language.h"
 
 class QFileSystemWatcher;
 class QLabel;

@@ -13,11 +13,11 @@
 #include <QWebEngineSettings>
 #include <QWebEngineView>
 
-#include "app/image_capture.h"
-#include "app/language.h"
-#include "app/page_scheme.h"
-#include "app/settings.h"
 #include "map/tile_source.h"
+#include "shell/language.h"
+#include "shell/settings.h"
+#include "widgets/image_capture.h"
+#include "widgets/page_scheme.h"
 
 namespace trevalo {
 namespace {

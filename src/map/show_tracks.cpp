@@ -1,6 +1,6 @@
 #include "map/show_tracks.h"
 
-#include "app/palette.h"
+#include "shell/palette.h"
 #include "track/calendar_time.h"
 
 namespace trevalo {

@@ -11,7 +11,7 @@
 #include <QTimeEdit>
 #include <QVBoxLayout>
 
-#include "app/language.h"
+#include "shell/language.h"
 
 namespace trevalo {
 namespace {

@@ -4,8 +4,8 @@
 
 #include <QString>
 
-#include "app/language.h"
 #include "library/match_settings.h"
+#include "shell/language.h"
 
 namespace trevalo {
 

@@ -12,12 +12,12 @@
 #include <QVBoxLayout>
 #include <QWheelEvent>
 
-#include "app/column_widths.h"
-#include "app/image_capture.h"
-#include "app/language.h"
-#include "app/settings.h"
 #include "photo/photo_metadata.h"
+#include "shell/language.h"
+#include "shell/settings.h"
 #include "tagging/photo_details.h"
+#include "widgets/column_widths.h"
+#include "widgets/image_capture.h"
 
 namespace trevalo {
 

@@ -9,10 +9,10 @@
 #include <QString>
 #include <QStringList>
 
-#include "app/language.h"
 #include "library/log_library.h"
 #include "library/match_settings.h"
 #include "library/photo_lookup.h"
+#include "shell/language.h"
 #include "track/progress.h"
 
 namespace trevalo {

@@ -24,24 +24,24 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "app/background_work.h"
-#include "app/column_widths.h"
-#include "app/file_drop_list.h"
-#include "app/plain_text.h"
-#include "app/progress_dialog.h"
-#include "app/settings.h"
 #include "device/device_change_notifier.h"
 #include "device/log_import_dialog.h"
 #include "library/library_problems_label.h"
 #include "library/log_database.h"
 #include "log_manager/log_manager_dialog.h"
 #include "photo/photo_metadata.h"
+#include "shell/settings.h"
 #include "tagging/correction_dialog.h"
 #include "tagging/correction_summary.h"
 #include "tagging/photo_detail_dialog.h"
 #include "tagging/photos_on_map.h"
 #include "tagging/save_dialog.h"
 #include "tagging/table_dialog.h"
+#include "widgets/background_work.h"
+#include "widgets/column_widths.h"
+#include "widgets/file_drop_list.h"
+#include "widgets/plain_text.h"
+#include "widgets/progress_dialog.h"
 
 namespace trevalo {
 namespace {

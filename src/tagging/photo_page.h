@@ -11,11 +11,11 @@
 #include <QSet>
 #include <QWidget>
 
-#include "app/language.h"
 #include "device/logger_detection.h"
 #include "library/log_library.h"
 #include "library/match_settings.h"
 #include "map/show_tracks.h"
+#include "shell/language.h"
 #include "tagging/photo_list.h"
 
 class QDialog;

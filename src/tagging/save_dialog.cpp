@@ -16,12 +16,12 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include "app/language.h"
-#include "app/plain_text.h"
-#include "app/save_folder.h"
-#include "app/settings.h"
-#include "app/written_summary.h"
+#include "shell/language.h"
+#include "shell/settings.h"
 #include "tagging/photo_kml.h"
+#include "widgets/plain_text.h"
+#include "widgets/save_folder.h"
+#include "widgets/written_summary.h"
 
 namespace trevalo {
 namespace {

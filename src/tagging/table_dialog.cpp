@@ -10,14 +10,14 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/language.h"
-#include "app/plain_text.h"
-#include "app/progress_dialog.h"
-#include "app/save_folder.h"
-#include "app/settings.h"
-#include "app/written_summary.h"
 #include "files/file_names.h"
+#include "shell/language.h"
+#include "shell/settings.h"
 #include "tagging/photo_table.h"
+#include "widgets/plain_text.h"
+#include "widgets/progress_dialog.h"
+#include "widgets/save_folder.h"
+#include "widgets/written_summary.h"
 
 namespace trevalo {
 

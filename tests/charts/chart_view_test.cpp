@@ -14,16 +14,16 @@
 #include <QWebEngineProfile>
 #include <QWebEngineView>
 
-#include "app/language.h"
-#include "app/page_scheme.h"
-#include "app/settings.h"
 #include "charts/chart_data.h"
 #include "charts/chart_page.h"
 #include "charts/chart_window.h"
 #include "library/log_library.h"
+#include "shell/language.h"
+#include "shell/settings.h"
 #include "support/event_wait.h"
 #include "support/log_generator.h"
 #include "support/test_files.h"
+#include "widgets/page_scheme.h"
 
 namespace trevalo {
 namespace {

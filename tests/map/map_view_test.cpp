@@ -22,19 +22,19 @@
 #include <QWebEngineProfile>
 #include <QWebEngineView>
 
-#include "app/language.h"
-#include "app/page_scheme.h"
-#include "app/settings.h"
 #include "library/log_library.h"
 #include "map/map_page.h"
 #include "map/marker_writer.h"
 #include "map/show_tracks.h"
+#include "shell/language.h"
+#include "shell/settings.h"
 #include "support/event_wait.h"
 #include "support/log_generator.h"
 #include "support/test_files.h"
 #include "support/test_photos.h"
 #include "tagging/photo_preview.h"
 #include "track/calendar_time.h"
+#include "widgets/page_scheme.h"
 
 namespace trevalo {
 namespace {

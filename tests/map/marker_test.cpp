@@ -4,9 +4,9 @@
 
 #include <cstring>
 
-#include "app/palette.h"
 #include "map/marker_writer.h"
 #include "map/show_tracks.h"
+#include "shell/palette.h"
 #include "support/log_generator.h"
 #include "support/marker_folder.h"
 #include "support/sample_point.h"

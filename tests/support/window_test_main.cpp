@@ -5,7 +5,7 @@
 
 #include <QApplication>
 
-#include "app/page_scheme.h"
+#include "widgets/page_scheme.h"
 
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -1,0 +1,34 @@
+#include <gtest/gtest.h>
+
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <thread>
+
+#include "widgets/background_work.h"
+
+namespace trevalo {
+namespace {
+
+int NiceOfThisThread() {
+  return ::getpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()));
+}
+
+// Work that fills every core must leave the window's thread its turn: the work, and the
+// threads it starts, run at a lower priority than the thread that waits for it.
+TEST(BackgroundWork, RunsBelowTheWindowsPriorityWithTheThreadsItStarts) {
+  const int window = NiceOfThisThread();
+  int work = window;
+  int started = window;
+  RunInBackground(QStringLiteral("work"), nullptr, [&](const Progress&) {
+    work = NiceOfThisThread();
+    std::thread helper([&] { started = NiceOfThisThread(); });
+    helper.join();
+  });
+  EXPECT_GT(work, window);
+  EXPECT_EQ(started, work);
+  EXPECT_EQ(NiceOfThisThread(), window);  // the window's own thread keeps its priority
+}
+
+}  // namespace
+}  // namespace trevalo
