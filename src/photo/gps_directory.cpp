@@ -94,11 +94,11 @@ class DirectoryWriter {
 }  // namespace
 
 GpsCoordinate CoordinateRationals(double packed, const std::string& reference, int correction,
-                                  bool latitude, std::uint32_t secondsDenominator) {
+                                  bool latitude) {
   GpsCoordinate result{First(reference), {}};
-  // Fractions of a minute go straight to the written unit (600 tenths of a second to the
-  // minute for a fix), in one multiplication, so that a fix's tags stay as they always were.
-  const double unitsPerMinute = 60.0 * secondsDenominator;
+  // Fractions of a minute go straight to thousandths of a second (60,000 to the minute), in
+  // one multiplication.
+  constexpr double kUnitsPerMinute = 60.0 * kSecondsDenominator;
   double degrees;
   double minutes;
   double units;
@@ -106,7 +106,7 @@ GpsCoordinate CoordinateRationals(double packed, const std::string& reference, i
     const double whole = std::trunc(packed);
     degrees = std::trunc(packed / 100);
     minutes = std::fmod(whole, 100);
-    units = (packed - whole) * unitsPerMinute;
+    units = (packed - whole) * kUnitsPerMinute;
   } else {
     const double d = std::trunc(packed / 100);
     double x = d + (packed - d * 100) / 60;
@@ -123,10 +123,19 @@ GpsCoordinate CoordinateRationals(double packed, const std::string& reference, i
     degrees = std::trunc(x);
     const double m = (x - degrees) * 60;
     minutes = std::trunc(m);
-    units = (m - minutes) * unitsPerMinute;
+    units = (m - minutes) * kUnitsPerMinute;
+  }
+  // Rounded to the nearest thousandth; 60.000 seconds is the next minute.
+  units = std::round(units);
+  if (units >= kUnitsPerMinute) {
+    units -= kUnitsPerMinute;
+    if (++minutes >= 60) {
+      minutes -= 60;
+      ++degrees;
+    }
   }
   result.parts = {Rational{Scaled(degrees, 1), 1}, Rational{Scaled(minutes, 1), 1},
-                  Rational{Scaled(units, 1), secondsDenominator}};
+                  Rational{Scaled(units, 1), kSecondsDenominator}};
   return result;
 }
 
@@ -139,12 +148,10 @@ std::vector<std::uint8_t> BuildGpsDirectory(const TrackPoint& point, int latitud
                                             std::uint32_t base) {
   const bool full = point.ggaMatchesRmc == 1;
   DirectoryWriter writer(order, base, full ? 19 : 5);
-  const std::uint32_t secondsDenominator =
-      point.isInterpolated ? kInterpolatedSecondsDenominator : kFixSecondsDenominator;
-  const GpsCoordinate latitude = CoordinateRationals(point.latitude, point.latitudeRef,
-                                                     latitudeCorrection, true, secondsDenominator);
-  const GpsCoordinate longitude = CoordinateRationals(
-      point.longitude, point.longitudeRef, longitudeCorrection, false, secondsDenominator);
+  const GpsCoordinate latitude =
+      CoordinateRationals(point.latitude, point.latitudeRef, latitudeCorrection, true);
+  const GpsCoordinate longitude =
+      CoordinateRationals(point.longitude, point.longitudeRef, longitudeCorrection, false);
   writer.Bytes(0, {2, 2, 0, 0});
   writer.Ascii(1, std::string(1, latitude.reference));
   writer.Rationals(2, {latitude.parts[0], latitude.parts[1], latitude.parts[2]});

@@ -19,20 +19,18 @@ struct Rational {
 
 struct GpsCoordinate {
   char reference;                 // 'N', 'S', 'E' or 'W' (or the point's own letter)
-  std::array<Rational, 3> parts;  // degrees/1, minutes/1, seconds/secondsDenominator
+  std::array<Rational, 3> parts;  // degrees/1, minutes/1, seconds/kSecondsDenominator
 };
 
-// Seconds of a fix are written in tenths (about 3 m), as the logger's own tags always were;
-// a position placed between fixes is computed, not rounded to a receiver's digits, and is
-// written in thousandths (a few centimetres) so that it keeps what interpolation gained.
-inline constexpr std::uint32_t kFixSecondsDenominator = 10;
-inline constexpr std::uint32_t kInterpolatedSecondsDenominator = 1000;
+// Seconds are written in thousandths (a few centimetres), rounded: finer than any fix a
+// receiver writes (the logger's ddmm.mmmm is exact to 0.006 seconds) and than what
+// interpolation computes, so that a position reads back as the log holds it.
+inline constexpr std::uint32_t kSecondsDenominator = 1000;
 
 // A packed ddmm.mmmm (or dddmm.mmmm) value with its reference letter as written, moved by
 // `correction` hundredths of an arc second (0: no correction, the letter stays).
 GpsCoordinate CoordinateRationals(double packed, const std::string& reference, int correction,
-                                  bool latitude,
-                                  std::uint32_t secondsDenominator = kFixSecondsDenominator);
+                                  bool latitude);
 
 // The altitude as written: whole tenths of a metre, without its sign.
 Rational AltitudeRational(double altitude);

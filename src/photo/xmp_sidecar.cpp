@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <vector>
 
 #include <exiv2/exiv2.hpp>
@@ -27,10 +28,14 @@ const char* const kTimeStamp = "Xmp.exif.GPSTimeStamp";
 const char* const kMapDatum = "Xmp.exif.GPSMapDatum";
 const char* const kVersionId = "Xmp.exif.GPSVersionID";
 
+// "DDD,MM,SS.sssR", with the seconds of the GPS directory's rational.
 std::string CoordinateText(const GpsCoordinate& c) {
-  const Rational& tenths = c.parts[2];
+  static_assert(kSecondsDenominator == 1000);
+  const std::uint32_t thousandths = c.parts[2].numerator;
+  char fraction[8];
+  std::snprintf(fraction, sizeof fraction, ".%03u", thousandths % 1000);
   return std::to_string(c.parts[0].numerator) + ',' + std::to_string(c.parts[1].numerator) + ',' +
-         std::to_string(tenths.numerator / 10) + '.' + std::to_string(tenths.numerator % 10) +
+         std::to_string(thousandths / 1000) + fraction +
          (c.reference == '\0' ? std::string() : std::string(1, c.reference));
 }
 

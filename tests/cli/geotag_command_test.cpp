@@ -90,10 +90,10 @@ TEST_F(Geotag, CopiesCarryTheMatchedPositions) {
     const QList<QByteArray> tags = ExifTool(written).split('\n');
     ASSERT_GE(tags.size(), 3);
     const test::GeneratedFix& fix = fixes_[static_cast<std::size_t>(5 + i * 12)];
-    // Whole tenths of arc seconds (about 3 metres); exiftool signs the composite value.
-    EXPECT_NEAR(tags[0].toDouble(), fix.latitude, 0.1 / 3600);
+    // The fix as the log holds it (within 1e-6 degrees); exiftool signs the composite value.
+    EXPECT_NEAR(tags[0].toDouble(), fix.latitude, 1e-6);
     EXPECT_EQ(tags[1], "S");
-    EXPECT_NEAR(tags[2].toDouble(), fix.longitude, 0.1 / 3600);
+    EXPECT_NEAR(tags[2].toDouble(), fix.longitude, 1e-6);
   }
   EXPECT_FALSE(outcomes[5].toObject()[QStringLiteral("matched")].toBool());
   EXPECT_FALSE(QFile::exists(dir_.filePath(QStringLiteral("out/late.jpg"))));

@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QJsonArray>
+#include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -168,6 +169,26 @@ TEST_F(GeotagBetweenFixes, PhotosArePlacedToTheMetreWithTheirOwnTime) {
     EXPECT_LT(MetresBetween(shown, expected[i]), 0.2) << i;
     EXPECT_NEAR(shown.altitude, expected[i].altitude, 0.05) << i;
   }
+
+  // A sidecar holds the same position, to the same precision, as exiftool reads it.
+  const auto sidecars =
+      Geotag(log_, QStringLiteral("sidecars"),
+             {QStringLiteral("--interpolate"), QStringLiteral("--sidecar")}, photos);
+  ASSERT_EQ(sidecars.exitCode, 0) << sidecars.err.toStdString();
+  for (int i = 0; i < 2; ++i) {
+    const QJsonObject tags =
+        QJsonDocument::fromJson(
+            test::Run(QStringLiteral("exiftool"), {QStringLiteral("-j"), QStringLiteral("-n"),
+                                                   photos[i] + QStringLiteral(".xmp")}))
+            .array()
+            .at(0)
+            .toObject();
+    const Position jpeg = ReadPosition(Written(QStringLiteral("out"), i == 0 ? "a.jpg" : "b.jpg"));
+    EXPECT_NEAR(tags[QStringLiteral("GPSLatitude")].toDouble(), jpeg.latitude, 1e-6) << i;
+    EXPECT_NEAR(tags[QStringLiteral("GPSLongitude")].toDouble(), jpeg.longitude, 1e-6) << i;
+    EXPECT_NEAR(tags[QStringLiteral("GPSLatitude")].toDouble(), expected[i].latitude, 1e-6) << i;
+    EXPECT_NEAR(tags[QStringLiteral("GPSAltitude")].toDouble(), jpeg.altitude, 1e-9) << i;
+  }
 }
 
 TEST_F(GeotagBetweenFixes, TheShortWayAcrossThe180Meridian) {
@@ -207,10 +228,10 @@ TEST_F(GeotagBetweenFixes, FixesFurtherApartThanTheGapGiveTheNearestFixAsWithout
   const auto off = Geotag(log_, QStringLiteral("off"), {}, photo);
   ASSERT_EQ(off.exitCode, 0) << off.err.toStdString();
   EXPECT_TRUE(off.out.contains(": point 1 of")) << off.out.toStdString();
-  // Whole tenths of arc seconds of the fix, as ever.
+  // The fix as the log holds it.
   const Position tagged = ReadPosition(Written(QStringLiteral("off"), "a.jpg"));
-  EXPECT_NEAR(tagged.latitude, fixes_[1].latitude, 0.1 / 3600);
-  EXPECT_NEAR(tagged.longitude, fixes_[1].longitude, 0.1 / 3600);
+  EXPECT_NEAR(tagged.latitude, fixes_[1].latitude, 1e-6);
+  EXPECT_NEAR(tagged.longitude, fixes_[1].longitude, 1e-6);
   EXPECT_EQ(test::ReadFile(Written(QStringLiteral("narrow"), "a.jpg")),
             test::ReadFile(Written(QStringLiteral("off"), "a.jpg")));
   // The default gap of 60 s takes these fixes.
@@ -227,7 +248,7 @@ TEST_F(GeotagBetweenFixes, APhotoAtAFixIsWrittenAsWithoutTheOption) {
   EXPECT_EQ(test::ReadFile(Written(QStringLiteral("on"), "a.jpg")),
             test::ReadFile(Written(QStringLiteral("off"), "a.jpg")));
   EXPECT_NEAR(ReadPosition(Written(QStringLiteral("on"), "a.jpg")).latitude, fixes_[2].latitude,
-              0.1 / 3600);
+              1e-6);
 }
 
 TEST_F(GeotagBetweenFixes, MaxGapGoesWithInterpolateAndWithinItsRange) {

@@ -218,7 +218,7 @@ TEST_F(ExifFileTest, PhotosWhoseDirectoriesPointAtEachOtherAreReadAndTagged) {
     EXPECT_EQ(tagged.info().cameraMake, test::kHostileMake);
     EXPECT_EQ(tagged.info().dateTime, test::kHostileDateTime);
     ASSERT_TRUE(tagged.existingGps().latitudeDegrees.has_value());
-    EXPECT_NEAR(*tagged.existingGps().latitudeDegrees, -(37 + 23 / 60.0 + 27.4 / 3600), 1e-9);
+    EXPECT_NEAR(*tagged.existingGps().latitudeDegrees, -(37 + 23.4567 / 60), 1e-6);
     const QString twice = Tag(once, point_, QStringLiteral("twice.jpg"));
     EXPECT_EQ(test::ReadFile(once), test::ReadFile(twice));
   }

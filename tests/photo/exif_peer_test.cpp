@@ -60,9 +60,10 @@ void ExpectSamplePointTags(const QJsonObject& tags) {
   };
   EXPECT_EQ(value("GPSVersionID").toString(), QStringLiteral("2 2 0 0"));
   EXPECT_EQ(value("GPSLatitudeRef").toString(), QStringLiteral("S"));
-  EXPECT_NEAR(value("GPSLatitude").toDouble(), 37 + 23 / 60.0 + 27.4 / 3600, 1e-9);
+  // The position as the log holds it (37 23.4567'), not cut to tenths of a second.
+  EXPECT_NEAR(value("GPSLatitude").toDouble(), 37 + 23.4567 / 60, 1e-6);
   EXPECT_EQ(value("GPSLongitudeRef").toString(), QStringLiteral("E"));
-  EXPECT_NEAR(value("GPSLongitude").toDouble(), 126 + 58 / 60.0 + 7.4 / 3600, 1e-9);
+  EXPECT_NEAR(value("GPSLongitude").toDouble(), 126 + 58.1234 / 60, 1e-6);
   EXPECT_EQ(value("GPSAltitudeRef").toInt(), 0);
   EXPECT_DOUBLE_EQ(value("GPSAltitude").toDouble(), 45.3);
   EXPECT_EQ(value("GPSTimeStamp").toString(), QStringLiteral("12:35:19"));
@@ -94,9 +95,9 @@ void ExpectExiv2SamplePoint(const QString& tagged) {
   const std::map<std::string, std::string> written = {
       {"Exif.GPSInfo.GPSVersionID", "2 2 0 0"},
       {"Exif.GPSInfo.GPSLatitudeRef", "S"},
-      {"Exif.GPSInfo.GPSLatitude", "37/1 23/1 274/10"},
+      {"Exif.GPSInfo.GPSLatitude", "37/1 23/1 27402/1000"},
       {"Exif.GPSInfo.GPSLongitudeRef", "E"},
-      {"Exif.GPSInfo.GPSLongitude", "126/1 58/1 74/10"},
+      {"Exif.GPSInfo.GPSLongitude", "126/1 58/1 7404/1000"},
       {"Exif.GPSInfo.GPSAltitudeRef", "0"},
       {"Exif.GPSInfo.GPSAltitude", "453/10"},
       {"Exif.GPSInfo.GPSTimeStamp", "12/1 35/1 19/1"},
@@ -159,9 +160,9 @@ TEST_F(ExifPeers, ReadCorrectedAndReducedDirectories) {
     const QJsonObject tags = ExifTool(Tag(photo, point, 500, -500));
     EXPECT_EQ(tags.value(QStringLiteral("GPS:GPSLatitudeRef")).toString(), QStringLiteral("S"));
     EXPECT_NEAR(tags.value(QStringLiteral("GPS:GPSLatitude")).toDouble(),
-                37 + 23 / 60.0 + 22.4 / 3600, 1e-9);
+                37 + 23.4567 / 60 - 5.0 / 3600, 1e-6);
     EXPECT_NEAR(tags.value(QStringLiteral("GPS:GPSLongitude")).toDouble(),
-                126 + 58 / 60.0 + 2.4 / 3600, 1e-9);
+                126 + 58.1234 / 60 - 5.0 / 3600, 1e-6);
     EXPECT_FALSE(tags.contains(QStringLiteral("GPS:GPSAltitude")));
     EXPECT_FALSE(tags.contains(QStringLiteral("GPS:GPSTimeStamp")));
   }

@@ -7,46 +7,44 @@ namespace trevalo {
 namespace {
 
 TEST(GpsCoordinates, PackedDegreesBecomeRationals) {
+  // 23.4567 minutes is 27.402 seconds: thousandths, as the log holds them.
   const GpsCoordinate plain = CoordinateRationals(3723.4567, "N", 0, true);
   EXPECT_EQ(plain.reference, 'N');
   EXPECT_EQ(plain.parts[0], (Rational{37, 1}));
   EXPECT_EQ(plain.parts[1], (Rational{23, 1}));
-  EXPECT_EQ(plain.parts[2], (Rational{274, 10}));
+  EXPECT_EQ(plain.parts[2], (Rational{27402, 1000}));
   const GpsCoordinate moved = CoordinateRationals(3723.4567, "N", 500, true);
-  EXPECT_EQ(moved.parts[2], (Rational{324, 10}));
+  EXPECT_EQ(moved.parts[1], (Rational{23, 1}));
+  EXPECT_EQ(moved.parts[2], (Rational{32402, 1000}));
   EXPECT_EQ(moved.reference, 'N');
+  // Rounded, not cut: 0.00001 minutes is 0.0006 seconds.
+  EXPECT_EQ(CoordinateRationals(3723.00001, "N", 0, true).parts[2], (Rational{1, 1000}));
+  // 59.9996 seconds rounds to the next minute, and 59 minutes to the next degree.
+  const GpsCoordinate carried = CoordinateRationals(3759.999994, "N", 0, true);
+  EXPECT_EQ(carried.parts[0], (Rational{38, 1}));
+  EXPECT_EQ(carried.parts[1], (Rational{0, 1}));
+  EXPECT_EQ(carried.parts[2], (Rational{0, 1000}));
 }
 
 TEST(GpsCoordinates, CorrectionsFollowTheSign) {
-  // 1 minute south moved 5 arc seconds north stays south with 55.0 seconds.
+  // 1 minute south moved 5 arc seconds north stays south with 55 seconds.
   const GpsCoordinate south = CoordinateRationals(1.0, "S", 500, true);
   EXPECT_EQ(south.reference, 'S');
   EXPECT_EQ(south.parts[0], (Rational{0, 1}));
   EXPECT_EQ(south.parts[1], (Rational{0, 1}));
-  EXPECT_EQ(south.parts[2], (Rational{550, 10}));
+  EXPECT_EQ(south.parts[2], (Rational{55000, 1000}));
   // Across the equator the letter changes.
   const GpsCoordinate across = CoordinateRationals(0.05, "S", 500, true);
   EXPECT_EQ(across.reference, 'N');
-  EXPECT_EQ(across.parts[2], (Rational{20, 10}));
+  EXPECT_EQ(across.parts[2], (Rational{2000, 1000}));
   // West keeps its letter when the correction keeps its sign.
   const GpsCoordinate west = CoordinateRationals(12658.1234, "W", -500, false);
   EXPECT_EQ(west.reference, 'W');
   EXPECT_EQ(west.parts[0], (Rational{126, 1}));
   EXPECT_EQ(west.parts[1], (Rational{58, 1}));
-  EXPECT_EQ(west.parts[2], (Rational{124, 10}));  // 7.40 s + 5 s
+  EXPECT_EQ(west.parts[2], (Rational{12404, 1000}));  // 7.404 s + 5 s
   // Without a correction the letter is the point's, whatever it is.
   EXPECT_EQ(CoordinateRationals(12658.1234, "W", 0, false).reference, 'W');
-}
-
-TEST(GpsCoordinates, InterpolatedPositionsKeepThousandthsOfASecond) {
-  // 23.4567 minutes is 27.402 seconds: a fix keeps whole tenths, a position between fixes
-  // thousandths, with or without a correction.
-  EXPECT_EQ(CoordinateRationals(3723.4567, "N", 0, true, kInterpolatedSecondsDenominator).parts[2],
-            (Rational{27402, 1000}));
-  const GpsCoordinate moved =
-      CoordinateRationals(3723.4567, "N", 500, true, kInterpolatedSecondsDenominator);
-  EXPECT_EQ(moved.parts[1], (Rational{23, 1}));
-  EXPECT_EQ(moved.parts[2], (Rational{32402, 1000}));
 }
 
 TrackPoint FullPoint() {

@@ -140,7 +140,7 @@ TEST(GpsWriter, WithoutAGpsDirectoryANewIfd0IsAppended) {
     EXPECT_EQ(after.gps.offset, after.ifd0 + 2 + 12 * 3 + 4);
     EXPECT_EQ(written.tiff.size(), after.gps.offset + 114u);
     ASSERT_TRUE(after.gps.latitudeDegrees.has_value());
-    EXPECT_NEAR(*after.gps.latitudeDegrees, 37 + 23 / 60.0 + 27.4 / 3600, 1e-9);
+    EXPECT_NEAR(*after.gps.latitudeDegrees, 37 + 23.4567 / 60, 1e-6);
   }
 }
 
@@ -260,7 +260,7 @@ void ExpectAppendedBesideTheOld(const std::vector<std::uint8_t>& old, ByteOrder 
   EXPECT_GE(after.gps.offset, old.size());
   EXPECT_TRUE(after.gps.valid);
   ASSERT_TRUE(after.gps.latitudeDegrees.has_value());
-  EXPECT_NEAR(*after.gps.latitudeDegrees, 37 + 23 / 60.0 + 27.4 / 3600, 1e-9);
+  EXPECT_NEAR(*after.gps.latitudeDegrees, 37 + 23.4567 / 60, 1e-6);
   EXPECT_EQ(TiffData(written.tiff, order).U32(pointerValue), after.gps.offset);
   EXPECT_EQ(Write(written.tiff, true).tiff, written.tiff);
 }

@@ -53,8 +53,8 @@ TEST(XmpSidecar, NamedBesideThePhotoInEitherWay) {
 TEST(XmpSidecar, HoldsTheValuesOfTheJpegWritersGpsDirectory) {
   const TrackPoint point = test::SamplePoint();  // 37 23.4567 S, 126 58.1234 E, 45.3 m
   const SidecarGps gps = SidecarGpsOfPoint(point, 0, 0);
-  EXPECT_EQ(gps.latitude, "37,23,27.4S");  // 37/1, 23/1, 274/10
-  EXPECT_EQ(gps.longitude, "126,58,7.4E");
+  EXPECT_EQ(gps.latitude, "37,23,27.402S");  // 37/1, 23/1, 27402/1000
+  EXPECT_EQ(gps.longitude, "126,58,7.404E");
   EXPECT_EQ(gps.altitude, "453/10");
   EXPECT_EQ(gps.altitudeRef, "0");
   EXPECT_EQ(gps.timeStamp, "2009-05-17T12:35:19Z");
@@ -64,8 +64,8 @@ TEST(XmpSidecar, HoldsTheValuesOfTheJpegWritersGpsDirectory) {
   // point just south of the equator north.
   TrackPoint nearEquator = point;
   nearEquator.latitude = 0000.0100;  // 0 degrees 0.01 minutes south
-  EXPECT_EQ(SidecarGpsOfPoint(nearEquator, 500, 0).latitude, "0,0,4.4N");
-  EXPECT_EQ(SidecarGpsOfPoint(point, 0, -500).longitude, "126,58,2.4E");
+  EXPECT_EQ(SidecarGpsOfPoint(nearEquator, 500, 0).latitude, "0,0,4.400N");
+  EXPECT_EQ(SidecarGpsOfPoint(point, 0, -500).longitude, "126,58,2.404E");
   // Without GGA data from its own epoch the JPEG writer writes no altitude, time or datum.
   TrackPoint rmcOnly = point;
   rmcOnly.ggaMatchesRmc = 0;
@@ -188,16 +188,16 @@ TEST(XmpSidecar, AnExistingSidecarKeepsEveryOtherProperty) {
       << QJsonDocument(PropertiesOutsideGps(sidecar)).toJson().toStdString()
       << QJsonDocument(before).toJson().toStdString();
   const QJsonObject after = ExifTool(sidecar);
-  EXPECT_NEAR(after.value(QStringLiteral("XMP-exif:GPSLatitude")).toDouble(),
-              -(37 + 23 / 60.0 + 27.4 / 3600), 1e-9);
+  EXPECT_NEAR(after.value(QStringLiteral("XMP-exif:GPSLatitude")).toDouble(), -(37 + 23.4567 / 60),
+              1e-6);
   // The old altitude belonged to the old position: a point without one leaves none.
   EXPECT_FALSE(after.contains(QStringLiteral("XMP-exif:GPSAltitude")));
   EXPECT_FALSE(after.contains(QStringLiteral("XMP-exif:GPSAltitudeRef")));
 
   const SidecarRead read = ReadSidecarPosition(test::ReadFile(sidecar).toStdString());
   ASSERT_TRUE(read.position);
-  EXPECT_NEAR(read.position->latitude, -(37 + 23 / 60.0 + 27.4 / 3600), 1e-9);
-  EXPECT_NEAR(read.position->longitude, 126 + 58 / 60.0 + 7.4 / 3600, 1e-9);
+  EXPECT_NEAR(read.position->latitude, -(37 + 23.4567 / 60), 1e-6);
+  EXPECT_NEAR(read.position->longitude, 126 + 58.1234 / 60, 1e-6);
   EXPECT_FALSE(read.position->altitude);
 }
 
