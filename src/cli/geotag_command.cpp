@@ -295,7 +295,9 @@ int RunGeotagCommand(const QStringList& arguments, CommandContext& context) {
     }
     // A row not matched for a reason (the points of its log cannot be read) is a problem.
     PhotoOutcome o{row->path, row->matched, row->logFile, 0, 0, 0, {}, row->problem};
-    if (o.error.isEmpty() && kmlOptions.sidecars.For(*row) && row->exifDate.empty()) {
+    // A photo without a capture date cannot be matched by any log: it says so, whatever its
+    // kind, rather than that no log covers a time it does not have.
+    if (o.error.isEmpty() && row->exifDate.empty()) {
       o.error = QString::fromLatin1(kNoCaptureTime);
     }
     exitCode = o.error.isEmpty() ? exitCode : kUserError;

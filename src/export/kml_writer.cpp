@@ -158,19 +158,21 @@ void KmlWriter::EndSubFolder() {
   }
 }
 
-void KmlWriter::PhotoPlacemark(const std::string& image, const QString& writtenPath, int width,
+void KmlWriter::PhotoPlacemark(const std::string& image, const QString& name, int width,
                                const Coordinate& position) {
   if (!hasFile()) {
     return;
   }
   OutputFile& out = *file_;
   out << "\t\t\t<Placemark>\n"
-      << "\t\t\t\t<name>" << XmlContent(PhotoPlacemarkName(writtenPath)) << "</name>\n"
-      << "\t\t\t\t<description><![CDATA[<img src='" << image << "' width='";
-  out.Integer(width) << "' />]]></description>\n"
-                     << "\t\t\t\t<styleUrl>#camera</styleUrl>\n"
-                     << "\t\t\t\t<Point>\n"
-                     << "\t\t\t\t\t<coordinates>";
+      << "\t\t\t\t<name>" << XmlContent(name) << "</name>\n";
+  if (!image.empty()) {
+    out << "\t\t\t\t<description><![CDATA[<img src='" << image << "' width='";
+    out.Integer(width) << "' />]]></description>\n";
+  }
+  out << "\t\t\t\t<styleUrl>#camera</styleUrl>\n"
+      << "\t\t\t\t<Point>\n"
+      << "\t\t\t\t\t<coordinates>";
   out.Fixed(position.longitudeDegrees, 6) << ',';
   out.Fixed(position.latitudeDegrees, 6) << ',';
   out.Fixed(position.altitudeMetres, 1) << "</coordinates>\n"
@@ -180,14 +182,22 @@ void KmlWriter::PhotoPlacemark(const std::string& image, const QString& writtenP
 
 void KmlWriter::WritePhotoPlacemark(const QString& writtenPath, int width,
                                     const Coordinate& position) {
-  PhotoPlacemark(HtmlInCdata(QString::fromLatin1(PhotoImageReference(writtenPath))), writtenPath,
-                 width > 800 ? 800 : width, position);
+  WritePhotoPlacemarkShowing(writtenPath, writtenPath, QString(), width, position);
 }
 
 void KmlWriter::WritePhotoPlacemarkWithPrefix(const QString& prefix, const QString& writtenPath,
                                               int width, const Coordinate& position) {
-  PhotoPlacemark(HtmlInCdata(prefix + QString::fromLatin1(PhotoImageReference(writtenPath))),
-                 writtenPath, width < 10 ? 800 : width, position);
+  WritePhotoPlacemarkShowing(writtenPath, writtenPath, prefix, width, position);
+}
+
+void KmlWriter::WritePhotoPlacemarkShowing(const QString& photo, const QString& image,
+                                           const QString& prefix, int width,
+                                           const Coordinate& position) {
+  const std::string reference =
+      image.isEmpty() ? std::string()
+                      : HtmlInCdata(prefix + QString::fromLatin1(PhotoImageReference(image)));
+  const int written = prefix.isEmpty() ? (width > 800 ? 800 : width) : (width < 10 ? 800 : width);
+  PhotoPlacemark(reference, PhotoPlacemarkName(photo), written, position);
 }
 
 void KmlWriter::BeginTrackLine(const QString& name, int styleId) {
@@ -211,8 +221,12 @@ void KmlWriter::AddTrackPoint(const Coordinate& position) {
   OutputFile& out = *file_;
   out << "\t\t\t\t ";
   out.Fixed(position.longitudeDegrees, 6) << ',';
-  out.Fixed(position.latitudeDegrees, 6) << ',';
-  out.Fixed(position.altitudeMetres, 6) << " \n";
+  out.Fixed(position.latitudeDegrees, 6);
+  if (position.hasAltitude) {  // KML takes a point without its altitude as on the ground
+    out << ',';
+    out.Fixed(position.altitudeMetres, 6);
+  }
+  out << " \n";
 }
 
 void KmlWriter::EndTrackLine() {

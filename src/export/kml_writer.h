@@ -37,6 +37,11 @@ class KmlWriter {
   // below 10 become 800.
   void WritePhotoPlacemarkWithPrefix(const QString& prefix, const QString& writtenPath, int width,
                                      const Coordinate& position);
+  // A placemark named after `photo` whose image is the file `image` (after `prefix` when
+  // given, with that function's width rule): for a photo shown by a picture made of it. An
+  // empty `image` gives a placemark without a picture.
+  void WritePhotoPlacemarkShowing(const QString& photo, const QString& image, const QString& prefix,
+                                  int width, const Coordinate& position);
   void EndFolder();
   void BeginTrackLine(const QString& name, int styleId);
   void AddTrackPoint(const Coordinate& position);
@@ -62,7 +67,8 @@ class KmlWriter {
 
  private:
   void FolderStart(int tabs, std::string_view comment, int nameTabs, const std::string& name);
-  void PhotoPlacemark(const std::string& image, const QString& writtenPath, int width,
+  // `image` is ready for the CDATA section; none when empty.
+  void PhotoPlacemark(const std::string& image, const QString& name, int width,
                       const Coordinate& position);
   void TablePlacemarkStart(int tabs, std::string_view name, int placemarkTabs);
   // A table row; `html` is ready for the CDATA section, `value` is escaped for it.

@@ -22,10 +22,8 @@ constexpr uLong kMadeOnUnix = 3u << 8;
 constexpr uLong kPlainFileMode = 0100644u;
 constexpr qint64 kBlock = 1 << 20;
 
-zip_fileinfo EntryInfo(const QFile& source) {
-  struct stat status {};
-  ::fstat(source.handle(), &status);
-  const QDateTime modified = QDateTime::fromSecsSinceEpoch(status.st_mtim.tv_sec);
+// An entry's date and mode: a plain file readable by all, of the time `modified`.
+zip_fileinfo EntryInfo(const QDateTime& modified) {
   const QDate date = modified.date();
   const QTime time = modified.time();
   zip_fileinfo info{};
@@ -73,11 +71,37 @@ QString KmzArchive::AddFile(const QString& source, const QString& entryName) {
   if (const QString reason = OpenForReading(input, source); !reason.isEmpty()) {
     return QStringLiteral("cannot put %1 into %2: %3").arg(source, path(), reason);
   }
-  const zip_fileinfo info = EntryInfo(input);
+  struct stat status {};
+  ::fstat(input.handle(), &status);
+  return AddEntry(entryName, QDateTime::fromSecsSinceEpoch(status.st_mtim.tv_sec), input.size(),
+                  source, [&input](QByteArray& block) {
+                    block = input.read(kBlock);
+                    return input.error() == QFileDevice::NoError;
+                  });
+}
+
+QString KmzArchive::AddBytes(const QByteArray& bytes, const QString& entryName,
+                             const QString& source) {
+  if (zip_ == nullptr) {
+    return problem_;
+  }
+  bool given = false;
+  return AddEntry(entryName, QDateTime::currentDateTime(), bytes.size(), source,
+                  [&](QByteArray& block) {
+                    block = given ? QByteArray() : bytes;
+                    given = true;
+                    return true;
+                  });
+}
+
+QString KmzArchive::AddEntry(const QString& entryName, const QDateTime& modified, qint64 size,
+                             const QString& source,
+                             const std::function<bool(QByteArray& block)>& nextBlock) {
+  const zip_fileinfo info = EntryInfo(modified);
   const QByteArray name = entryName.toUtf8();
   const bool utf8Name =
       std::any_of(name.begin(), name.end(), [](char c) { return (c & 0x80) != 0; });
-  const int zip64 = input.size() >= 0xFFFFFFFFLL ? 1 : 0;
+  const int zip64 = size >= 0xFFFFFFFFLL ? 1 : 0;
   auto* zip = static_cast<zipFile>(zip_);
   if (zipOpenNewFileInZip4_64(
           zip, name.constData(), &info, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED,
@@ -88,11 +112,12 @@ QString KmzArchive::AddFile(const QString& source, const QString& entryName) {
   entries_.insert(entryName);
   QByteArray block;
   bool failed = false;
-  while (!failed && !(block = input.read(kBlock)).isEmpty()) {
+  bool read = true;
+  while (!failed && (read = nextBlock(block)) && !block.isEmpty()) {
     failed =
         zipWriteInFileInZip(zip, block.constData(), static_cast<unsigned>(block.size())) != ZIP_OK;
   }
-  failed = zipCloseFileInZip(zip) != ZIP_OK || failed || input.error() != QFileDevice::NoError;
+  failed = zipCloseFileInZip(zip) != ZIP_OK || failed || !read;
   if (failed) {
     problem_ = QStringLiteral("cannot put %1 into %2").arg(source, path());
     return problem_;

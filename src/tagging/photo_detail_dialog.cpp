@@ -16,6 +16,7 @@
 #include "shell/language.h"
 #include "shell/settings.h"
 #include "tagging/photo_details.h"
+#include "tagging/photo_preview.h"
 #include "widgets/column_widths.h"
 #include "widgets/image_capture.h"
 
@@ -101,8 +102,21 @@ void PhotoDetailDialog::BuildView() {
     details_->setItem(r, 0, new QTableWidgetItem(texts_.Text(detail.labelKey)));
     details_->setItem(r, 1, new QTableWidgetItem(detail.value));
   }
-  const QImage preview = PhotoPreview(row.path, info ? info->orientation : 0);
-  preview_->setPixmap(preview.isNull() ? QPixmap() : QPixmap::fromImage(preview));
+  QImage preview = PhotoPreview(row.path, info ? info->orientation : 0);
+  if (preview.isNull()) {
+    // HEIC, CR3, WebP and the other kinds: shown as the map popup shows them (the photo
+    // decoded by Qt, or the preview a RAW or HEIF file carries), fitted as a JPEG is.
+    Image picture = ImageFromQImage(QImage::fromData(PhotoPreviewJpeg(row.path, 640), "JPEG"));
+    if (!picture.empty() && picture.Thumbnail(640, 480, 0xEBEBEB)) {
+      preview = QImageFromImage(picture);
+    }
+  }
+  if (preview.isNull()) {
+    preview_->setPixmap(QPixmap());
+    preview_->setText(texts_.Text(QStringLiteral("IMGINFO_TEXT_NOPREVIEW")));
+  } else {
+    preview_->setPixmap(QPixmap::fromImage(preview));
+  }
 }
 
 void PhotoDetailDialog::ShowPrevious() {

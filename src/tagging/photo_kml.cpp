@@ -4,6 +4,8 @@
 #include <QFileInfo>
 
 #include <memory>
+#include <optional>
+#include <span>
 
 #include "export/input_guard.h"
 #include "export/kml_document.h"
@@ -13,6 +15,7 @@
 #include "files/file_identity.h"
 #include "files/file_names.h"
 #include "files/native_files.h"
+#include "photo/embedded_preview.h"
 #include "track/track_walk.h"
 
 namespace trevalo {
@@ -29,17 +32,25 @@ class PlacemarkSink : public SavedPhotoSink {
         correction_(correction),
         problems_(problems) {}
 
-  void PhotoSaved(const PhotoRow&, const TrackPoint& point, const QString& written,
+  void PhotoSaved(const PhotoRow& row, const TrackPoint& point, const QString& written,
                   int pixelWidth) override {
     int width = options_.imageWidth < 10 ? pixelWidth : options_.imageWidth;
     width = std::min(width, 800);
+    if (!row.jpeg) {
+      // The position went into a sidecar: the placemark shows the picture the photo carries
+      // of itself, never the sidecar's text.
+      ShowPreview(row, width, BuildPosition(point, correction_));
+      return;
+    }
+    // A JPEG whose position went into a sidecar is shown by the photo itself, as in place.
+    const QString& image = options_.sidecars.For(row) ? row.path : written;
     // Photos saved in place may share a file name; the package needs distinct entries.
-    QString entryName = QFileInfo(written).fileName();
+    QString entryName = QFileInfo(image).fileName();
     if (archive_ != nullptr) {
       entryName = archive_->FreeEntryName(entryName);
     }
-    if (archive_ != nullptr && options_.mode == SaveMode::kInPlace) {
-      entryName = CopyBesideDocument(written, entryName);
+    if (archive_ != nullptr && (options_.mode == SaveMode::kInPlace || image == row.path)) {
+      entryName = CopyBesideDocument(image, entryName);
     }
     const Coordinate position = BuildPosition(point, correction_);
     if (options_.urlPrefix.isEmpty()) {
@@ -48,7 +59,7 @@ class PlacemarkSink : public SavedPhotoSink {
       writer_.WritePhotoPlacemarkWithPrefix(options_.urlPrefix, entryName, width, position);
     }
     if (archive_ != nullptr) {
-      if (const QString problem = archive_->AddFile(written, entryName);
+      if (const QString problem = archive_->AddFile(image, entryName);
           !problem.isEmpty() && !problems_.contains(problem)) {
         problems_ << problem;  // once: an archive that could not be created says so each time
       }
@@ -56,6 +67,37 @@ class PlacemarkSink : public SavedPhotoSink {
   }
 
  private:
+  // A RAW, HEIF or other photo of its own kind: its largest JPEG preview goes beside the
+  // document (under a name nothing there has) and into the package; without one the
+  // placemark has no picture.
+  void ShowPreview(const PhotoRow& row, int width, const Coordinate& position) {
+    const std::optional<EmbeddedPreview> preview = LargestJpegPreview(row.path);
+    QString entryName;
+    if (preview) {
+      entryName = QFileInfo(row.path).fileName() + QStringLiteral(".jpg");
+      const QDir folder(options_.saveFolder);
+      while (PathExists(folder.filePath(entryName)) ||
+             (archive_ != nullptr && archive_->FreeEntryName(entryName) != entryName)) {
+        entryName.prepend(u'_');
+      }
+      const QString beside = folder.filePath(entryName);
+      const auto bytes =
+          std::span(reinterpret_cast<const std::uint8_t*>(preview->bytes.constData()),
+                    static_cast<std::size_t>(preview->bytes.size()));
+      if (const QString problem = WriteFileAtomically(beside, bytes, false); !problem.isEmpty()) {
+        problems_ << problem;
+      }
+      if (archive_ != nullptr) {
+        if (const QString problem = archive_->AddBytes(preview->bytes, entryName, row.path);
+            !problem.isEmpty() && !problems_.contains(problem)) {
+          problems_ << problem;
+        }
+      }
+      width = std::min(width, preview->width);
+    }
+    writer_.WritePhotoPlacemarkShowing(row.path, entryName, options_.urlPrefix, width, position);
+  }
+
   // The document beside the package finds its images by name in its own folder: a photo
   // tagged in place is copied there under its entry name, which is made free both in the
   // package and in the folder, so that no file already there is replaced. Returns the name.

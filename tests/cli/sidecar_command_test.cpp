@@ -93,8 +93,9 @@ TEST_F(SidecarGeotag, RawHeifAndWebpPhotosGetSidecarsThatExiftoolReads) {
     EXPECT_EQ(test::ReadFile(photos[i]), before[i]) << "the photo itself is never written";
     const QJsonObject tags = ExifTool(sidecar);
     const test::GeneratedFix& fix = fixes_[static_cast<std::size_t>(expectedPoints[i])];
-    EXPECT_NEAR(tags[QStringLiteral("GPSLatitude")].toDouble(), fix.latitude, 0.1 / 3600);
-    EXPECT_NEAR(tags[QStringLiteral("GPSLongitude")].toDouble(), fix.longitude, 0.1 / 3600);
+    // The position as the log holds it, not rounded to tenths of a second.
+    EXPECT_NEAR(tags[QStringLiteral("GPSLatitude")].toDouble(), fix.latitude, 1e-6);
+    EXPECT_NEAR(tags[QStringLiteral("GPSLongitude")].toDouble(), fix.longitude, 1e-6);
     EXPECT_NEAR(tags[QStringLiteral("GPSAltitude")].toDouble(), fix.altitude, 0.1);
     EXPECT_EQ(tags[QStringLiteral("GPSDateTime")].toString(),
               QStringLiteral("2021:02:13 %1:%2:00Z")
@@ -109,6 +110,35 @@ TEST_F(SidecarGeotag, RawHeifAndWebpPhotosGetSidecarsThatExiftoolReads) {
   EXPECT_TRUE(info.out.contains(
       (QStringLiteral("  sidecar  ") + photos[0] + QStringLiteral(".xmp: 30.5")).toUtf8()))
       << info.out.toStdString();
+}
+
+TEST_F(SidecarGeotag, ADocumentShowsEachPhotoByAPictureOfItNeverByItsSidecar) {
+  if (test::TestDataFolder().isEmpty() || !test::HaveProgram(QStringLiteral("unzip"))) {
+    GTEST_SKIP() << "the shared test data or unzip is missing";
+  }
+  // A Canon RAW that carries a JPEG of itself, and a WebP that carries none.
+  const QString raw = Shared("exiv2-canon-powershot-s40.crw");
+  const QString webp = Photo("IMG_4.webp", "2021:02:13 11:40:00");
+  const QString out = dir_.filePath(QStringLiteral("out"));
+  ASSERT_TRUE(QDir().mkpath(out));
+  const auto result = RunCli(
+      Geotag({QStringLiteral("--tolerance"), QStringLiteral("99"), QStringLiteral("--out"), out,
+              QStringLiteral("--kml"), QStringLiteral("trip"), QStringLiteral("--kmz"), raw, webp}),
+      Home());
+  ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
+  const QByteArray kml = test::ReadFile(out + QStringLiteral("/trip.KML"));
+  EXPECT_FALSE(kml.contains(".xmp")) << kml.toStdString();
+  EXPECT_TRUE(kml.contains("<name>exiv2-canon-powershot-s40.crw</name>"));
+  EXPECT_TRUE(kml.contains("<img src='exiv2-canon-powershot-s40.crw.jpg' width='160' />"));
+  EXPECT_TRUE(kml.contains("<name>IMG_4.webp</name>\n\t\t\t\t<styleUrl>")) << "no picture";
+  // The picture is a JPEG beside the document and in the package, with the document.
+  const QByteArray beside =
+      test::ReadFile(out + QStringLiteral("/exiv2-canon-powershot-s40.crw.jpg"));
+  ASSERT_GE(beside.size(), 2);
+  EXPECT_TRUE(beside.startsWith("\xFF\xD8"));
+  const QByteArray listing = test::Run(QStringLiteral("unzip"),
+                                       {QStringLiteral("-Z1"), out + QStringLiteral("/trip.KMZ")});
+  EXPECT_EQ(listing, QByteArray("exiv2-canon-powershot-s40.crw.jpg\ntrip.KML\n"));
 }
 
 TEST_F(SidecarGeotag, JpegsGetSidecarsWhenAskedAndNamesFollowTheChoice) {
@@ -141,12 +171,17 @@ TEST_F(SidecarGeotag, JpegsGetSidecarsWhenAskedAndNamesFollowTheChoice) {
 TEST_F(SidecarGeotag, APhotoWithoutACaptureTimeIsRefusedWithThatReason) {
   const QString undated = Photo("IMG_7.CR3", "");
   const QString dated = Photo("IMG_8.CR3", "2021:02:13 10:40:00");
-  QStringList photos{undated, dated};
+  // A JPEG too: not "no log covers its time", a time it does not have.
+  const QString undatedJpeg = dir_.filePath(QStringLiteral("undated.jpg"));
+  ASSERT_TRUE(test::MakePhotoTakenAt(undatedJpeg, ""));
+  QStringList photos{undated, dated, undatedJpeg};
   if (!test::TestDataFolder().isEmpty()) {
     photos << Shared("avif_metadata2.avif");  // only an editor's modification date
   }
-  const auto result = RunCli(
-      Geotag(QStringList{QStringLiteral("--tolerance"), QStringLiteral("99")} + photos), Home());
+  const auto result = RunCli(Geotag(QStringList{QStringLiteral("--tolerance"), QStringLiteral("99"),
+                                                QStringLiteral("--in-place")} +
+                                    photos),
+                             Home());
   EXPECT_EQ(result.exitCode, 1);
   const QJsonArray outcomes = result.Json().array();
   ASSERT_EQ(outcomes.size(), photos.size());

@@ -105,6 +105,29 @@ TEST_F(PhotoDetailTest, RemovingTheLastShowsTheNewLastAndTheOnlyOneCloses) {
   EXPECT_FALSE(dialog.isVisible());
 }
 
+TEST_F(PhotoDetailTest, PhotosOfEveryKindShowAPreviewOrSayThereIsNone) {
+  const QString webp = home_.filePath(QStringLiteral("a.webp"));
+  if (test::TestDataFolder().isEmpty() || !test::MakeOtherPhoto(webp, "2009:05:17 12:00:00")) {
+    GTEST_SKIP() << "the shared test data or ImageMagick is missing";
+  }
+  // A WebP Qt decodes; a Canon RAW that carries a JPEG of itself; a HEIC that neither Qt
+  // nor Exiv2 can make a picture of here.
+  const QString other = test::TestDataFolder() + QStringLiteral("/other/");
+  for (const QString& path : {webp, other + QStringLiteral("exiv2-canon-powershot-s40.crw"),
+                              other + QStringLiteral("2021-02-13-1929.heic")}) {
+    photos_.AddPhoto(path, library_, {}, formats_);
+  }
+  ASSERT_EQ(photos_.size(), 3u);
+  for (std::size_t row = 0; row < photos_.size(); ++row) {
+    PhotoDetailDialog dialog(*settings_, texts_, photos_, row);
+    const auto* preview = dialog.findChild<QLabel*>(QStringLiteral("preview"));
+    const bool heic = photos_.rows()[row].path.endsWith(QStringLiteral(".heic"));
+    EXPECT_EQ(preview->pixmap().isNull(), heic) << photos_.rows()[row].path.toStdString();
+    EXPECT_EQ(preview->text(),
+              heic ? texts_.Text(QStringLiteral("IMGINFO_TEXT_NOPREVIEW")) : QString());
+  }
+}
+
 TEST_F(PhotoDetailTest, APortraitPreviewIsTurnedUpright) {
   const QString path = home_.filePath(QStringLiteral("wide.jpg"));
   QImage wide(300, 100, QImage::Format_RGB888);
