@@ -104,12 +104,26 @@ var TrevaloMap = (function () {
                  { url: 'https://tile.openstreetmap.org/{z}/{x}/{y}.png',
                    attribution: '\u00a9 OpenStreetMap contributors' };
     var tiles = L.tileLayer(source.url, { maxZoom: 19, attribution: text(source.attribution) });
+    // The note can be closed (a small map would stay covered), and stays closed.
     var note = L.control({ position: 'topright' });
+    var closed = false;
     note.onAdd = function () {
       var div = L.DomUtil.create('div', 'trevalo-no-tiles');
-      div.textContent = label('MAP_LABEL_NOTILES',
-                              'The map background needs a network connection: ' +
-                              'tracks and markers are drawn without it.');
+      var close = L.DomUtil.create('a', 'trevalo-no-tiles-close', div);
+      close.href = '#';
+      close.textContent = '\u00d7';
+      close.setAttribute('role', 'button');
+      var words = L.DomUtil.create('span', 'trevalo-no-tiles-text', div);
+      words.textContent = label('MAP_LABEL_NOTILES',
+                                'The map background needs a network connection: ' +
+                                'tracks and markers are drawn without it.');
+      L.DomEvent.disableClickPropagation(div);
+      L.DomEvent.on(close, 'click', function (event) {
+        L.DomEvent.preventDefault(event);
+        closed = true;
+        shown = false;
+        note.remove();
+      });
       return div;
     };
     var loaded = 0;
@@ -123,7 +137,7 @@ var TrevaloMap = (function () {
       }
     });
     tiles.on('tileerror', function () {
-      if (loaded === 0 && !shown) {
+      if (loaded === 0 && !shown && !closed) {
         note.addTo(map);
         shown = true;
         document.body.setAttribute('data-tiles', 'failed');

@@ -37,8 +37,10 @@ class SeriesWalk {
       if (!IsUsable(point)) {
         continue;
       }
-      const double altitude = altitudeOf(point);
+      const bool hasAltitude = altitudeOf.Has(point);
+      const double altitude = hasAltitude ? altitudeOf(point) : 0;
       altitudeSum_ += altitude;
+      altitudeCount_ += hasAltitude ? 1 : 0;
       speedSum_ += point.speed;
       ++count_;
       if (!previous) {
@@ -46,8 +48,8 @@ class SeriesWalk {
         continue;
       }
       accumulated_ += advance(*previous, point);
-      sawHighest_ = sawHighest_ || altitude == highest_;
-      sawLowest_ = sawLowest_ || altitude == lowest_;
+      sawHighest_ = sawHighest_ || (hasAltitude && altitude == highest_);
+      sawLowest_ = sawLowest_ || (hasAltitude && altitude == lowest_);
       previous = std::move(point);
       while (step > 0 && accumulated_ >= step) {
         PushWindow();
@@ -59,7 +61,7 @@ class SeriesWalk {
   // After a distance walk: the stretch left over, when there is one, adds a last altitude.
   void PushRemainder() {
     if (accumulated_ != 0 && count_ > 0) {
-      altitude_.Push(altitudeSum_ / count_);
+      altitude_.Push(altitudeCount_ > 0 ? altitudeSum_ / altitudeCount_ : lastAltitude_);
     }
   }
 
@@ -67,14 +69,17 @@ class SeriesWalk {
   void PushWindow() {
     // A leg longer than a stretch leaves the next stretches without points of their own:
     // they repeat the last samples.
+    // A stretch without an altitude of its own (points at no altitude) repeats the last.
+    if (altitudeCount_ > 0) {
+      lastAltitude_ = sawHighest_ ? highest_ : sawLowest_ ? lowest_ : altitudeSum_ / altitudeCount_;
+    }
     if (count_ > 0) {
-      lastAltitude_ = sawHighest_ ? highest_ : sawLowest_ ? lowest_ : altitudeSum_ / count_;
       lastSpeed_ = speedSum_ / count_;
     }
     altitude_.Push(lastAltitude_);
     speed_.Push(lastSpeed_);
     altitudeSum_ = speedSum_ = 0;
-    count_ = 0;
+    count_ = altitudeCount_ = 0;
     sawHighest_ = sawLowest_ = false;
   }
 
@@ -85,6 +90,7 @@ class SeriesWalk {
   double altitudeSum_ = 0;
   double speedSum_ = 0;
   int count_ = 0;
+  int altitudeCount_ = 0;
   bool sawHighest_ = false;
   bool sawLowest_ = false;
   double accumulated_ = 0;
@@ -114,11 +120,15 @@ ChartAltitude::ChartAltitude(const GPSLog& log) : useDevice_(log.deviceValueCoun
   }
   std::int64_t gpsSum = 0;
   std::int64_t deviceSum = 0;
+  std::int64_t count = 0;
   for (const TrackPoint& point : points) {
-    gpsSum = static_cast<std::int64_t>(static_cast<double>(gpsSum) + point.altitude);
-    deviceSum += point.deviceValue;
+    if (point.HasAltitude()) {
+      gpsSum = static_cast<std::int64_t>(static_cast<double>(gpsSum) + point.altitude);
+      deviceSum += point.deviceValue;
+      ++count;
+    }
   }
-  deviceOffset_ = (gpsSum - deviceSum) / static_cast<std::int64_t>(points.size());
+  deviceOffset_ = count == 0 ? 0 : (gpsSum - deviceSum) / count;
 }
 
 double ChartAltitude::operator()(const TrackPoint& point) const {
@@ -140,18 +150,24 @@ std::unique_ptr<ChartData> ComputeCharts(const GPSLog& log, const QString& fileN
   double lowest = std::numeric_limits<double>::max();
   double highest = std::numeric_limits<double>::lowest();
   double altitudeSum = 0;
+  std::int64_t altitudeCount = 0;
   for (const TrackPoint& point : points) {
-    const double altitude = altitudeOf(point);
-    lowest = std::min(lowest, altitude);
-    highest = std::max(highest, altitude);
-    altitudeSum += altitude;
+    if (altitudeOf.Has(point)) {
+      const double altitude = altitudeOf(point);
+      lowest = std::min(lowest, altitude);
+      highest = std::max(highest, altitude);
+      altitudeSum += altitude;
+      ++altitudeCount;
+    }
   }
   std::optional<double> usableLowest, usableHighest, slowest, fastest;
   for (const TrackPoint& point : points) {
     if (IsUsable(point)) {
-      const double altitude = altitudeOf(point);
-      usableLowest = std::min(usableLowest.value_or(altitude), altitude);
-      usableHighest = std::max(usableHighest.value_or(altitude), altitude);
+      if (altitudeOf.Has(point)) {
+        const double altitude = altitudeOf(point);
+        usableLowest = std::min(usableLowest.value_or(altitude), altitude);
+        usableHighest = std::max(usableHighest.value_or(altitude), altitude);
+      }
       slowest = std::min(slowest.value_or(point.speed), point.speed);
       fastest = std::max(fastest.value_or(point.speed), point.speed);
     }
@@ -192,8 +208,10 @@ std::unique_ptr<ChartData> ComputeCharts(const GPSLog& log, const QString& fileN
   ChartStatistics& s = data->statistics;
   s.altitudeMinimum = Fixed1(usableLowest.value_or(0), " m");
   s.altitudeMaximum = Fixed1(usableHighest.value_or(0), " m");
-  s.altitudeAverage = Fixed1(
-      data->hasDistanceCharts ? altitudeSum / static_cast<double>(log.pointCount()) : 0, " m");
+  s.altitudeAverage = Fixed1(data->hasDistanceCharts && altitudeCount > 0
+                                 ? altitudeSum / static_cast<double>(altitudeCount)
+                                 : 0,
+                             " m");
   s.speedMinimum = Fixed1(slowest.value_or(0), " Km/h");
   s.speedMaximum = Fixed1(fastest.value_or(0), " Km/h");
   s.speedAverage = SpeedText(track.distance, data->timeSpan);

@@ -49,6 +49,9 @@ class ChartAltitude {
  public:
   explicit ChartAltitude(const GPSLog& log);
   double operator()(const TrackPoint& point) const;
+  // The point has an altitude to chart: every point of a log with device readings, else
+  // the points that carry one (TrackPoint::HasAltitude).
+  bool Has(const TrackPoint& point) const { return useDevice_ || point.HasAltitude(); }
   std::int64_t deviceOffset() const { return deviceOffset_; }
 
  private:

@@ -1,8 +1,13 @@
 #include "charts/chart_page.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QDir>
 
 #include "export/xml_text.h"
+#include "files/native_files.h"
+#include "files/native_path.h"
 #include "files/output_file.h"
 
 namespace trevalo {
@@ -209,6 +214,18 @@ QStringList WriteChartPages(const ChartData& data, const QString& folder, QStrin
     write("CHT_DISTSPD.cht", data.distanceSpeed,
           {QStringLiteral("Speed (Distance)"), ChartKind::kSpeed, ChartAxis::kDistance,
            data.totalDistance});
+  } else {
+    // A log that goes nowhere has no distance charts: those of the log charted before are
+    // taken away, not shown beside this log's statistics.
+    for (const char* name : {"CHT_DISTALT.cht", "CHT_DISTSPD.cht"}) {
+      const QString path = QDir(folder).filePath(QLatin1String(name));
+      struct stat status {};
+      const QByteArray native = NativePath(path);
+      if (::lstat(native.constData(), &status) == 0 && S_ISREG(status.st_mode) &&
+          ::unlink(native.constData()) != 0) {
+        problems << QStringLiteral("cannot remove %1: %2").arg(path, SystemReason());
+      }
+    }
   }
   if (data.hasTimeCharts) {
     const auto seconds = static_cast<double>(data.timeSpan);

@@ -1,5 +1,7 @@
 #include "charts/chart_window.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QPushButton>
@@ -31,7 +33,12 @@ ChartWindow::ChartWindow(const Settings& settings, const LanguageTexts& texts,
     views_[i] = new QWebEngineView(this);
     views_[i]->setObjectName(QLatin1String(pages[i]));
     views_[i]->setMinimumSize(820, 320);
-    views_[i]->setUrl(PageUrl(QLatin1String(pages[i])));
+    // A log that goes nowhere has no distance charts: their views stay empty.
+    if (QFileInfo::exists(QDir(settings.folders().cacheFolder).filePath(QLatin1String(pages[i])))) {
+      views_[i]->setUrl(PageUrl(QLatin1String(pages[i])));
+    } else {
+      views_[i]->setHtml(QString());
+    }
   }
   for (int pair = 0; pair < 2; ++pair) {
     auto* page = new QWidget(pairs_);

@@ -102,8 +102,8 @@ int RunExportCommand(const QStringList& arguments, CommandContext& context) {
   for (const QString& written : report.written) {
     context.out << "wrote " << written << '\n';
   }
-  for (const QString& renamed : report.renamed) {
-    context.out << renamed << '\n';
+  for (const QString& note : report.notes) {
+    context.out << note << '\n';
   }
   return failed || !report.problems.isEmpty() ? kUserError : kSuccess;
 }

@@ -75,9 +75,13 @@ void GpxWriter::WriteTrackPoint(const TrackPoint& point) {
   AppendFixed(line, position.latitudeDegrees, 6);
   line += "\" lon=\"";
   AppendFixed(line, position.longitudeDegrees, 6);
-  line += "\">\n        <ele>";
-  AppendFixed(line, position.altitudeMetres, 2);
-  line += "</ele>\n        <time>";
+  line += "\">\n";
+  if (position.hasAltitude) {
+    line += "        <ele>";
+    AppendFixed(line, position.altitudeMetres, 2);
+    line += "</ele>\n";
+  }
+  line += "        <time>";
   AppendIsoUtcTime(line, point.utcTime);
   line += "</time>\n        <course>";
   AppendFixed(line, point.course, 2);

@@ -16,7 +16,7 @@ namespace {
 
 // Writes the library's selection into one file; the selection is empty afterwards.
 QString WriteSelection(LogLibrary& library, const QString& path, const QString& documentName,
-                       const ExportOptions& options, QStringList& problems) {
+                       const ExportOptions& options, QStringList& problems, QStringList& notes) {
   switch (options.format) {
     case ExportFormat::kKml:
       return WriteLogsKml(path, documentName, options.trackFolderName,
@@ -44,7 +44,11 @@ QString WriteSelection(LogLibrary& library, const QString& path, const QString& 
         WriteLogTableBlock(writer, library.log(index), format);
       }
       library.ClearActiveLogs();
-      return writer.Close();
+      const QString problem = writer.Close();
+      if (problem.isEmpty() && writer.inUtf8()) {
+        notes << TableInUtf8Note(path);
+      }
+      return problem;
     }
   }
   return {};
@@ -117,7 +121,8 @@ ExportReport ExportLogs(LogLibrary& library, const std::vector<std::size_t>& row
   for (const std::size_t row : rows) {
     library.AddActiveLog(row);
   }
-  Note(report, path, WriteSelection(library, path, documentName, options, report.problems));
+  Note(report, path,
+       WriteSelection(library, path, documentName, options, report.problems, report.notes));
   return report;
 }
 
@@ -133,9 +138,9 @@ ExportReport ExportLogsBatch(LogLibrary& library, const std::vector<std::size_t>
     const QString& name = names[static_cast<qsizetype>(k)];
     const QString own = BatchStem(library.log(rows[k]).fileName()) + extension;
     if (name != own) {
-      report.renamed << QStringLiteral(
-                            "%1 is written as %2: another log of its name is written as %3")
-                            .arg(library.log(rows[k]).filePath(), name, own);
+      report.notes << QStringLiteral(
+                          "%1 is written as %2: another log of its name is written as %3")
+                          .arg(library.log(rows[k]).filePath(), name, own);
     }
     paths << QDir(folder).filePath(name);
     if (const QString problem = inputs.ReplacedBy(paths.back()); !problem.isEmpty()) {
@@ -153,7 +158,8 @@ ExportReport ExportLogsBatch(LogLibrary& library, const std::vector<std::size_t>
     }
     library.ClearActiveLogs();
     library.AddActiveLog(rows[k]);
-    Note(report, path, WriteSelection(library, path, QString(), options, report.problems));
+    Note(report, path,
+         WriteSelection(library, path, QString(), options, report.problems, report.notes));
   }
   library.ClearActiveLogs();
   return report;

@@ -28,7 +28,8 @@ struct ExportOptions {
 struct ExportReport {
   QStringList written;   // files written, in order
   QStringList problems;  // files that could not be written, logs that could not be read
-  QStringList renamed;   // batch files that could not take their log's name, and why
+  QStringList notes;     // what the user is told besides: a batch file that could not take
+                         // its log's name, a table written in UTF-8
 };
 
 // ".KML", ".GPX" or ".CSV".
@@ -51,7 +52,7 @@ ExportReport ExportLogs(LogLibrary& library, const std::vector<std::size_t>& row
 // Writes each log at `rows` into its own file in `folder`: the log's file name without its
 // extension, with the format's. Logs of one name (from two folders, or `walk.log` beside
 // `walk.gpx`) never share a file: the later ones in `rows` take `walk_2.KML`, `walk_3.KML`
-// and so on, and `renamed` says so. Existing files are replaced; when one of the outputs
+// and so on, and `notes` says so. Existing files are replaced; when one of the outputs
 // would replace a log, none is written.
 ExportReport ExportLogsBatch(LogLibrary& library, const std::vector<std::size_t>& rows,
                              const QString& folder, const ExportOptions& options,

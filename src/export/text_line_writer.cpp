@@ -19,13 +19,16 @@ Cp949Encoder::~Cp949Encoder() {
   }
 }
 
-void Cp949Encoder::Append(const QString& text, std::string& out) {
+bool Cp949Encoder::Append(const QString& text, std::string& out) {
   const QByteArray utf8 = text.toUtf8();
+  bool whole = true;
   if (converter_ == kNoConverter) {
     for (const char c : utf8) {  // no converter on this system: ASCII only
-      out += static_cast<unsigned char>(c) < 0x80 ? c : '?';
+      const bool ascii = static_cast<unsigned char>(c) < 0x80;
+      out += ascii ? c : '?';
+      whole = whole && ascii;
     }
-    return;
+    return whole;
   }
   iconv(converter_, nullptr, nullptr, nullptr, nullptr);
   char* in = const_cast<char*>(utf8.constData());
@@ -38,6 +41,7 @@ void Cp949Encoder::Append(const QString& text, std::string& out) {
     out.append(buffer, static_cast<std::size_t>(outPointer - buffer));
     if (result == static_cast<std::size_t>(-1) && errno != E2BIG) {
       // A character the code page lacks: one "?" for its whole UTF-8 sequence.
+      whole = false;
       out += '?';
       std::size_t skip = 1;
       while (skip < inLeft && (static_cast<unsigned char>(in[skip]) & 0xC0) == 0x80) {
@@ -47,22 +51,33 @@ void Cp949Encoder::Append(const QString& text, std::string& out) {
       inLeft -= skip;
     }
   }
+  return whole;
 }
 
-TextLineWriter::TextLineWriter(const QString& path) : file_(path) {}
+QString TableInUtf8Note(const QString& path) {
+  return QStringLiteral("%1 is written in UTF-8: code page 949 lacks some of its characters")
+      .arg(path);
+}
+
+TextLineWriter::TextLineWriter(const QString& path) : cp949_(path), utf8_(path) {
+  utf8_ << "\xEF\xBB\xBF";
+}
 
 void TextLineWriter::WriteLine(const QString& text) {
-  if (!file_.isOpen()) {
+  if (!cp949_.isOpen()) {
     return;
   }
-  encoded_.clear();
-  encoder_.Append(text, encoded_);
-  encoded_ += "\r\n";
-  file_ << encoded_;
+  utf8_ << text << "\r\n";
+  if (fitsCp949_) {
+    encoded_.clear();
+    fitsCp949_ = encoder_.Append(text, encoded_);
+    encoded_ += "\r\n";
+    cp949_ << encoded_;
+  }
 }
 
 QString TextLineWriter::Close() {
-  return file_.Commit();
+  return fitsCp949_ ? cp949_.Commit() : utf8_.Commit();
 }
 
 }  // namespace trevalo

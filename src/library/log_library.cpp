@@ -256,6 +256,7 @@ std::vector<LogLibrary::Change> LogLibrary::AddLogs(const std::vector<NewLog>& l
     if (!log->hasTimes()) {
       results[k] = Refused(ChangeResult::kNoTimes,
                            QStringLiteral("%1: not added: %2").arg(added.path, log->scanProblem()));
+      results[k].scanProblem = log->scanProblemKind();
       continue;
     }
     scanned_[added.path] = std::move(log);

@@ -87,6 +87,8 @@ class LogLibrary {
     // Said once a change is saved over a database that was damaged or in the older
     // format: where the copy of the old file was kept.
     QString notice;
+    // kNoTimes: what the scan found, for the windows to say in the user's language.
+    ScanProblem scanProblem = ScanProblem::kNone;
     bool done() const { return result == ChangeResult::kDone; }
   };
   struct NewLog {

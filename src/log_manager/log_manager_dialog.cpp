@@ -448,9 +448,9 @@ void LogManagerDialog::ExportSelected() {
       });
   if (batch && report.problems.isEmpty()) {
     TellWritten(this, windowTitle(), report.written, texts_,
-                (QStringList{QStringLiteral("Completed..")} << report.renamed).join(u'\n'));
+                (QStringList{QStringLiteral("Completed..")} << report.notes).join(u'\n'));
   } else if (!batch) {
-    TellWritten(this, windowTitle(), report.written, texts_);
+    TellWritten(this, windowTitle(), report.written, texts_, report.notes.join(u'\n'));
   }
   if (!report.problems.isEmpty()) {
     PlainMessageBox box(QMessageBox::Warning, windowTitle(), report.problems.join(u'\n'),
@@ -606,11 +606,14 @@ void LogManagerDialog::AddLogs(const QStringList& paths) {
   // One message for everything that was not added, and why (a log already in the
   // library is no news).
   QStringList lines;
-  for (const LogLibrary::Change& change : changes) {
+  for (std::size_t k = 0; k < changes.size(); ++k) {
+    const LogLibrary::Change& change = changes[k];
     if (!change.notice.isEmpty() && !lines.contains(change.notice)) {
       lines << change.notice;
     }
-    if (!change.done() && change.result != LogLibrary::ChangeResult::kAlreadyThere) {
+    if (change.result == LogLibrary::ChangeResult::kNoTimes) {
+      lines << QStringLiteral("%1: %2").arg(logs[k].path, NoTimesReason(change.scanProblem));
+    } else if (!change.done() && change.result != LogLibrary::ChangeResult::kAlreadyThere) {
       lines << change.problem;
     }
   }
@@ -620,6 +623,25 @@ void LogManagerDialog::AddLogs(const QStringList& paths) {
     box.setObjectName(QStringLiteral("addProblems"));
     box.exec();
   }
+}
+
+QString LogManagerDialog::NoTimesReason(ScanProblem problem) const {
+  // In plain words of the user's language, not the reader's.
+  switch (problem) {
+    case ScanProblem::kUnreadable:
+      return texts_.Text(QStringLiteral("GPSMAN_REASON_UNREADABLE"));
+    case ScanProblem::kTruncated:
+      return texts_.Text(QStringLiteral("GPSMAN_REASON_CUT"));
+    case ScanProblem::kInvalidDateTime:
+      return texts_.Text(QStringLiteral("GPSMAN_REASON_BADDATE"));
+    case ScanProblem::kMalformed:
+      return texts_.Text(QStringLiteral("GPSMAN_REASON_MALFORMED"));
+    case ScanProblem::kNone:
+    case ScanProblem::kNoPointSentence:
+    case ScanProblem::kNoTimedPoint:
+      break;
+  }
+  return texts_.Text(QStringLiteral("GPSMAN_REASON_NOTIMES"));
 }
 
 void LogManagerDialog::RemoveSelected() {

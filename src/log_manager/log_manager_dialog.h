@@ -74,6 +74,8 @@ class LogManagerDialog : public QDialog {
   void keyPressEvent(QKeyEvent* event) override;
 
  private:
+  // Why a log holds no usable time, in the language file's words.
+  QString NoTimesReason(ScanProblem problem) const;
   void ChooseLogs();
   // Tells a change that was not made, or a copy kept of a damaged database.
   void Tell(const LogLibrary::Change& change, const QString& objectName);

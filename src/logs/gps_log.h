@@ -102,6 +102,8 @@ class GPSLog {
 
   // Why the log has no times, or why the last load failed: empty when there is no problem.
   QString scanProblem() const;
+  // What kind of problem the scan met (kNone when it found the times).
+  ScanProblem scanProblemKind() const { return scan_.problem; }
   QString loadProblem() const { return loadProblem_; }
 
  private:

@@ -25,6 +25,11 @@ PhotoMetadata ReadJpeg(const QString& path) {
   result.gps = photo.existingGps();
   result.problem = photo.errorText();
   result.invalidDateTime = photo.invalidDateTime();
+  if (!result.read) {
+    // It begins as a JPEG does: what stops the reading is damage, or an impossible date.
+    result.problemKind =
+        result.invalidDateTime ? PhotoProblem::kImpossibleDate : PhotoProblem::kDamaged;
+  }
   return result;
 }
 
@@ -84,6 +89,7 @@ PhotoMetadata ReadWithExiv2(const QString& path) {
     if (!IsKnownImage(file)) {
       // Neither a JPEG nor any other kind of photo: told as it always was.
       result.problem = QStringLiteral("not a JPEG file");
+      result.problemKind = PhotoProblem::kNotAPhoto;
       return result;
     }
     const std::unique_ptr<Exiv2::Image> image(Exiv2::ImageFactory::open(file).release());
@@ -109,10 +115,12 @@ PhotoMetadata ReadWithExiv2(const QString& path) {
     }
   } catch (const std::exception& error) {
     result.problem = Exiv2Problem(error);
+    result.problemKind = PhotoProblem::kDamaged;
     return result;
   }
   if (!result.info.dateTime.empty() && result.info.dateTime[0] == '0') {
     result.invalidDateTime = true;
+    result.problemKind = PhotoProblem::kImpossibleDate;
     result.problem = QString::fromLatin1(kInvalidDateTimeMessage);
     return result;
   }
@@ -137,6 +145,7 @@ PhotoMetadata ReadPhotoMetadata(const QString& path) {
   if (const QString problem = OpenForReading(file, path); !problem.isEmpty()) {
     PhotoMetadata result;
     result.problem = problem;
+    result.problemKind = PhotoProblem::kUnreadable;
     return result;
   }
   file.close();

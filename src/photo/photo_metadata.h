@@ -11,8 +11,13 @@
 
 namespace trevalo {
 
+// What is wrong with a photo that cannot be read, for the windows to say in the user's
+// language (`problem` says it in detail, in English).
+enum class PhotoProblem { kNone, kUnreadable, kNotAPhoto, kDamaged, kImpossibleDate };
+
 struct PhotoMetadata {
-  bool read = false;  // false: `problem` says why
+  bool read = false;  // false: `problem` (and `problemKind`) say why
+  PhotoProblem problemKind = PhotoProblem::kNone;
   bool jpeg = false;  // the file is a JPEG (its position can go into the file itself)
   QString format;     // the kind of file: "JPEG", or Exiv2's MIME type of it
   PhotoInfo info;

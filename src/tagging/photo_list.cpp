@@ -105,7 +105,7 @@ std::vector<PhotoList::Added> PhotoList::AddPhotos(const QStringList& paths, Log
     }
     const PhotoMetadata& photo = photos[i];
     if (!photo.read) {
-      added[i] = {AddResult::kUnreadable, 0, photo.problem};
+      added[i] = {AddResult::kUnreadable, 0, photo.problem, photo.problemKind};
       continue;
     }
     PhotoRow row;

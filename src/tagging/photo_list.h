@@ -12,6 +12,7 @@
 #include "library/log_library.h"
 #include "library/match_settings.h"
 #include "library/photo_lookup.h"
+#include "photo/photo_metadata.h"
 #include "shell/language.h"
 #include "track/progress.h"
 
@@ -56,6 +57,7 @@ class PhotoList {
     AddResult result = AddResult::kUnreadable;
     std::size_t row = 0;  // kAdded, kAlreadyThere: the row of the photo file
     QString problem;      // kUnreadable: why
+    PhotoProblem problemKind = PhotoProblem::kNone;
   };
   // AddPhoto for each path in turn, with the same results; the photos are read on all
   // cores first, then matched in the order of their capture times (see RematchAll).

@@ -180,8 +180,11 @@ std::vector<bool> SelectedRows(const QTableWidget& list, std::size_t rowCount) {
 }  // namespace
 
 std::vector<int> PhotoPage::ColumnWidths(const Settings& settings, int listWidth) {
-  const int q = (listWidth - 48) / 4;
-  const int shares[kColumnCount] = {48, q, q, q - 45, q - 45, q, 2 * q, 2 * q};
+  // Thirteen parts of the list beside the mark, so that every column is in view at once
+  // (a path three parts, names, dates and logs two, coordinates one and a half, altitudes
+  // one).
+  const int u = std::max(listWidth - 48, 13 * 40) / 13;
+  const int shares[kColumnCount] = {48, 2 * u, 2 * u, 3 * u / 2, 3 * u / 2, u, 3 * u, 2 * u};
   return StoredColumnWidths(settings, setting::kPhotoListColumnPrefix, shares);
 }
 
@@ -415,9 +418,8 @@ void PhotoPage::AddPhotos(const QStringList& given) {
     });
     for (std::size_t k = 0; k < added.size(); ++k) {
       if (added[k].result == PhotoList::AddResult::kUnreadable) {
-        notAdded << QStringLiteral("%1: %2").arg(
-            paths[static_cast<qsizetype>(k)],
-            added[k].problem.isEmpty() ? QStringLiteral("cannot be read") : added[k].problem);
+        notAdded << QStringLiteral("%1: %2").arg(paths[static_cast<qsizetype>(k)],
+                                                 NotAddedReason(added[k].problemKind));
       }
     }
   }
@@ -449,6 +451,22 @@ void PhotoPage::SortByColumn(int column) {
       column, sortDescending_ ? Qt::DescendingOrder : Qt::AscendingOrder);
   ShowRows();
   RefreshPageState();
+}
+
+QString PhotoPage::NotAddedReason(PhotoProblem kind) const {
+  // In plain words of the user's language; the decoder's own text is no reason for a user.
+  switch (kind) {
+    case PhotoProblem::kNotAPhoto:
+      return texts_.Text(QStringLiteral("MAIN_REASON_NOTAPHOTO"));
+    case PhotoProblem::kDamaged:
+      return texts_.Text(QStringLiteral("MAIN_REASON_DAMAGED"));
+    case PhotoProblem::kImpossibleDate:
+      return texts_.Text(QStringLiteral("MAIN_REASON_BADDATE"));
+    case PhotoProblem::kNone:
+    case PhotoProblem::kUnreadable:
+      break;
+  }
+  return texts_.Text(QStringLiteral("MAIN_REASON_UNREADABLE"));
 }
 
 void PhotoPage::TellNotAdded(const QStringList& lines) {
@@ -484,9 +502,26 @@ void PhotoPage::ShowNotAddedLines(QMessageBox& box) const {
 }
 
 void PhotoPage::RemoveSelected() {
-  photos_.RemoveRows(SelectedRows(*list_, photos_.size()));
+  const std::vector<bool> selected = SelectedRows(*list_, photos_.size());
+  const auto first = std::ranges::find(selected, true);
+  if (first == selected.end()) {
+    return;
+  }
+  const auto next = static_cast<std::size_t>(first - selected.begin());
+  photos_.RemoveRows(selected);
   ShowRows();
+  // The row that took the first removed one's place is selected, as the focus shows it, so
+  // that Delete again removes it.
+  if (!photos_.empty()) {
+    SelectRow(std::min(next, photos_.size() - 1));
+  }
   RefreshPageState();
+}
+
+void PhotoPage::SelectRow(std::size_t row) {
+  list_->clearSelection();
+  list_->selectRow(static_cast<int>(row));
+  list_->setCurrentCell(static_cast<int>(row), 0, QItemSelectionModel::NoUpdate);
 }
 
 void PhotoPage::RematchAll() {
@@ -640,10 +675,14 @@ void PhotoPage::ShowDetails() {
   if (first == selected.end()) {
     return;
   }
-  PhotoDetailDialog dialog(settings_, texts_, photos_,
-                           static_cast<std::size_t>(first - selected.begin()), this);
+  const auto shown = static_cast<std::size_t>(first - selected.begin());
+  PhotoDetailDialog dialog(settings_, texts_, photos_, shown, this);
   dialog.exec();
   ShowRows();
+  // The list's selection follows the photo the details were stepped to.
+  if (dialog.currentRow() != shown && dialog.currentRow() < photos_.size()) {
+    SelectRow(dialog.currentRow());
+  }
   RefreshPageState();
 }
 

@@ -127,9 +127,13 @@ class PhotoPage : public QWidget {
   // Fills the list from the photos; the photos selected before stay selected.
   void ShowRows();
   void NoteSelection();
+  // Selects that row alone and puts the focus on it.
+  void SelectRow(std::size_t row);
   // One message naming each file that was not added and why; lines told while it is open
   // (photos handed over meanwhile) join it.
   void TellNotAdded(const QStringList& lines);
+  // Why a photo was not added, in the language file's words.
+  QString NotAddedReason(PhotoProblem kind) const;
   void ShowNotAddedLines(QMessageBox& box) const;
   // Reads the library again when another program (trevalo-cli, say) changed it; the rows
   // are then matched again.

@@ -6,7 +6,7 @@
 namespace trevalo {
 
 QString WritePhotoTable(const QString& path, const QString& header,
-                        const std::vector<PhotoRow>& rows, const Progress& progress) {
+                        const std::vector<PhotoRow>& rows, const Progress& progress, bool* inUtf8) {
   TextLineWriter writer(path);
   writer.WriteLine(header);
   const std::size_t total = rows.size();
@@ -18,7 +18,11 @@ QString WritePhotoTable(const QString& path, const QString& header,
     writer.WriteLine(CsvLine({QString::number(k + 1), row.fileName, row.dateText, row.latitudeText,
                               row.longitudeText, row.altitudeText, row.path, row.logFile}));
   }
-  return writer.Close();
+  const QString problem = writer.Close();
+  if (inUtf8 != nullptr) {
+    *inUtf8 = writer.inUtf8();
+  }
+  return problem;
 }
 
 }  // namespace trevalo

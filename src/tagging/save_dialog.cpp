@@ -216,7 +216,8 @@ void SaveDialog::Save() {
   }
   if (options.kml && QFileInfo::exists(PhotoKmlPath(saveFolder_, options.kmlName))) {
     PlainMessageBox ask(QMessageBox::Warning, windowTitle(),
-                        texts_.Text(QStringLiteral("SAVE_TEXT_OVERWRITE")),
+                        texts_.Text(QStringLiteral("SAVE_TEXT_OVERWRITE")) + u'\n' +
+                            PhotoKmlPath(saveFolder_, options.kmlName),
                         QMessageBox::Yes | QMessageBox::No, this);
     ask.setObjectName(QStringLiteral("replaceKml"));
     if (ask.exec() != QMessageBox::Yes) {

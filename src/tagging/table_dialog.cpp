@@ -22,7 +22,7 @@
 namespace trevalo {
 
 QString TableDialog::TablePath(const QString& folder, const QString& name) {
-  return folder + CleanFileName(name) + QStringLiteral(".csv");
+  return folder + CleanFileName(name) + QStringLiteral(".CSV");  // as the log tables
 }
 
 TableDialog::TableDialog(const Settings& settings, const LanguageTexts& texts,
@@ -93,25 +93,27 @@ void TableDialog::Save() {
   bool write = true;
   if (QFileInfo::exists(path)) {
     PlainMessageBox ask(QMessageBox::Warning, windowTitle(),
-                        texts_.Text(QStringLiteral("SAVE_TEXT_OVERWRITE")),
+                        texts_.Text(QStringLiteral("SAVE_TEXT_OVERWRITE")) + u'\n' + path,
                         QMessageBox::Yes | QMessageBox::No, this);
     ask.setObjectName(QStringLiteral("replaceTable"));
     write = ask.exec() == QMessageBox::Yes;
   }
   if (write) {
     QString problem;
+    bool inUtf8 = false;
     {
       ProgressDialog progress(texts_.Text(QStringLiteral("SAVE_EXCEL_SUB_PROCESS_SAVE")), this);
       // The table's progress window shows its bar only; its line stays empty.
       problem = WritePhotoTable(path, texts_.Text(QStringLiteral("SAVE_EXCEL_HEADER")),
-                                photos_.rows(), progress.AsProgress(false));
+                                photos_.rows(), progress.AsProgress(false), &inUtf8);
     }
     if (!problem.isEmpty()) {
       PlainMessageBox box(QMessageBox::Warning, windowTitle(), problem, QMessageBox::Ok, this);
       box.setObjectName(QStringLiteral("writeProblem"));
       box.exec();
     } else {
-      TellWritten(this, windowTitle(), {path}, texts_);
+      TellWritten(this, windowTitle(), {path}, texts_,
+                  inUtf8 ? texts_.Text(QStringLiteral("SAVE_EXCEL_TEXT_UTF8")) : QString());
     }
   }
   settings_.WriteSetting(setting::kPathSaveExcel, saveFolder_);

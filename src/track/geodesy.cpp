@@ -20,7 +20,9 @@ Coordinate::Coordinate(std::string longitudeRef, double rawLongitude, std::strin
 
 Coordinate::Coordinate(const TrackPoint& point)
     : Coordinate(point.longitudeRef, point.longitude, point.latitudeRef, point.latitude,
-                 point.altitudeBelowSea, point.altitude, 0) {}
+                 point.altitudeBelowSea, point.altitude, 0) {
+  hasAltitude = point.HasAltitude();
+}
 
 double PackedToDegrees(double packed) {
   const double degrees = std::trunc(packed / 100);

@@ -36,6 +36,7 @@ class Coordinate {
   double latitudeDegrees = 0;
   double longitudeDegrees = 0;
   double altitudeMetres = 0;
+  bool hasAltitude = true;  // false: altitudeMetres means nothing (TrackPoint::HasAltitude)
 };
 
 // Packed ddmm.mmmm (or dddmm.mmmm) to unsigned decimal degrees.

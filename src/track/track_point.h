@@ -42,6 +42,9 @@ struct TrackPoint {
   std::uint8_t isInterpolated = 0;
 
   double SignedAltitude() const { return altitudeBelowSea ? -altitude : altitude; }
+  // The point carries an altitude: its epoch's GGA came (NMEA), or its <ele> (GPX). A point
+  // without one (a GPX waypoint without <ele>) is at no altitude, not at 0 m.
+  bool HasAltitude() const { return !ggaTimeText.empty(); }
   bool operator==(const TrackPoint&) const = default;
 };
 

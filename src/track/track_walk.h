@@ -105,6 +105,30 @@ struct WaypointMark {
 // folders), or marked on their own without adding to distances and altitudes (the map).
 enum class WaypointRule { kOrdinaryPoints, kMarkedApart };
 
+// The altitudes of a run: the first point of it that has one starts them; points at no
+// altitude add nothing.
+struct RunAltitudes {
+  Altitude values;
+  bool started = false;
+
+  void Restart(const Coordinate& at) {
+    values = Altitude();
+    started = false;
+    Add(at);
+  }
+  void Add(const Coordinate& at) {
+    if (!at.hasAltitude) {
+      return;
+    }
+    if (started) {
+      values.Add(at.altitudeMetres);
+    } else {
+      values.Start(at.altitudeMetres);
+      started = true;
+    }
+  }
+};
+
 struct LapWalkResult {
   bool built = false;  // a position was built
   Coordinate lastPosition;
@@ -124,8 +148,8 @@ LapWalkResult WalkLaps(const Points& points, std::int32_t lapCount, PositionCorr
   int lapCounter = 0;
   int waypointCounter = 0;
   TimeValue lapStartTime = 0;
-  Altitude lapAltitudes;
-  Altitude totalAltitudes;
+  RunAltitudes lapAltitudes;
+  RunAltitudes totalAltitudes;
   const auto build = [&](const TrackPoint& point) {
     const Coordinate position = BuildPosition(point, correction);
     const double leg = result.built ? Distance(result.lastPosition.latitudeDegrees,
@@ -137,8 +161,8 @@ LapWalkResult WalkLaps(const Points& points, std::int32_t lapCount, PositionCorr
     return leg;
   };
   const auto extendRun = [&](double leg) {
-    lapAltitudes.Add(result.lastPosition.altitudeMetres);
-    totalAltitudes.Add(result.lastPosition.altitudeMetres);
+    lapAltitudes.Add(result.lastPosition);
+    totalAltitudes.Add(result.lastPosition);
     lapDistance += leg;
     totalDistance += leg;
   };
@@ -148,8 +172,8 @@ LapWalkResult WalkLaps(const Points& points, std::int32_t lapCount, PositionCorr
     }
     if (point.isLap && !started) {
       build(point);
-      lapAltitudes.Start(result.lastPosition.altitudeMetres);
-      totalAltitudes.Start(result.lastPosition.altitudeMetres);
+      lapAltitudes.Restart(result.lastPosition);
+      totalAltitudes.Restart(result.lastPosition);
       LapMark mark;
       mark.number = ++lapCounter;
       mark.point = &point;
@@ -166,14 +190,14 @@ LapWalkResult WalkLaps(const Points& points, std::int32_t lapCount, PositionCorr
       mark.kind = mark.number == lapCount ? LapMark::Kind::kFinal : LapMark::Kind::kMiddle;
       mark.point = &point;
       mark.position = result.lastPosition;
-      mark.lap = MakeRunTexts(lapDistance, lapElapsed, lapAltitudes);
+      mark.lap = MakeRunTexts(lapDistance, lapElapsed, lapAltitudes.values);
       if (mark.kind == LapMark::Kind::kFinal) {
-        mark.total = MakeRunTexts(totalDistance, totalElapsed, totalAltitudes);
+        mark.total = MakeRunTexts(totalDistance, totalElapsed, totalAltitudes.values);
       }
       onLap(static_cast<const LapMark&>(mark));
       ++lapCounter;
       lapDistance = 0;
-      lapAltitudes.Start(result.lastPosition.altitudeMetres);
+      lapAltitudes.Restart(result.lastPosition);
       lapStartTime = point.localTime;
     } else if (point.isWaypoint && rule == WaypointRule::kMarkedApart) {
       build(point);

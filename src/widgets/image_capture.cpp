@@ -66,16 +66,19 @@ bool CaptureWindowToJpeg(QWidget* window, const QString& defaultName, const QRec
   }
   const QString target = CapturePath(chosen);
   image.Crop(crop.left(), crop.top(), crop.left() + crop.width(), crop.top() + crop.height());
+  // Messages carry the title of the window captured, not the program's name.
+  const QString title = window->window()->windowTitle();
   if (QFileInfo::exists(target) &&
-      ShowPlainWarning(window, QString(), texts.Text(QStringLiteral("SAVE_TEXT_OVERWRITE")),
+      ShowPlainWarning(window, title,
+                       texts.Text(QStringLiteral("SAVE_TEXT_OVERWRITE")) + u'\n' + target,
                        QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes) {
     return false;
   }
   if (!image.SaveJpeg(target)) {
-    ShowPlainWarning(window, QString(), QStringLiteral("cannot write %1").arg(target));
+    ShowPlainWarning(window, title, QStringLiteral("cannot write %1").arg(target));
     return false;
   }
-  TellWritten(window, QString(), {target}, texts);
+  TellWritten(window, title, {target}, texts);
   return true;
 }
 

@@ -3,6 +3,7 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
+#include <QMenu>
 #include <QPushButton>
 #include <QUrl>
 
@@ -41,8 +42,10 @@ QString WrittenSummary(const QStringList& written, const LanguageTexts& texts) {
     return texts.Text(QStringLiteral("COMMON_TEXT_WRITTEN"))
         .arg(QString::number(written.size()), folders.front());
   }
+  // Each folder on a line of its own, so that the user knows where to look.
   return texts.Text(QStringLiteral("COMMON_TEXT_WRITTEN_FOLDERS"))
-      .arg(QString::number(written.size()), QString::number(folders.size()));
+             .arg(QString::number(written.size()), QString::number(folders.size())) +
+         QStringLiteral("\n") + folders.join(u'\n');
 }
 
 void TellWritten(QWidget* parent, const QString& title, const QStringList& written,
@@ -57,12 +60,32 @@ void TellWritten(QWidget* parent, const QString& title, const QStringList& writt
   QPushButton* open = box.addButton(texts.Text(QStringLiteral("COMMON_BUTTON_OPENFOLDER")),
                                     QMessageBox::ActionRole);
   open->setObjectName(QStringLiteral("openFolderButton"));
-  // The folder opens and the message goes, as the user asked for both.
-  const QString folder = FoldersOf(written).front();
-  QObject::connect(open, &QAbstractButton::clicked, &box, [&box, folder] {
-    CurrentOpener()(folder);
+  // The folder opens and the message goes, as the user asked for both; a file manager that
+  // cannot be started is told.
+  const auto openFolder = [&box, &texts, title, parent](const QString& folder) {
     box.done(QMessageBox::Ok);
-  });
+    if (!CurrentOpener()(folder)) {
+      PlainMessageBox failed(QMessageBox::Warning, title,
+                             texts.Text(QStringLiteral("COMMON_TEXT_NOFILEMANAGER")).arg(folder),
+                             QMessageBox::Ok, parent);
+      failed.setObjectName(QStringLiteral("noFileManager"));
+      failed.exec();
+    }
+  };
+  const QStringList folders = FoldersOf(written);
+  if (folders.size() == 1) {
+    QObject::connect(open, &QAbstractButton::clicked, &box,
+                     [openFolder, folder = folders.front()] { openFolder(folder); });
+  } else {
+    // Several folders: the button offers each, and opens the one picked.
+    auto* menu = new QMenu(open);
+    menu->setObjectName(QStringLiteral("openFolderMenu"));
+    for (const QString& folder : folders) {
+      QObject::connect(menu->addAction(folder), &QAction::triggered, &box,
+                       [openFolder, folder] { openFolder(folder); });
+    }
+    open->setMenu(menu);
+  }
   box.setDefaultButton(QMessageBox::Ok);
   // With a second button the box no longer takes OK for Escape and its close button.
   box.setEscapeButton(QMessageBox::Ok);

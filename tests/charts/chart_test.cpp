@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QTemporaryDir>
 #include <QXmlStreamReader>
 
@@ -127,6 +128,27 @@ TEST_F(ChartTest, StatisticsDescribeTheWholeLog) {
   EXPECT_EQ(s.altitudeAverage, QString::number(sum / 101, 'f', 1) + QStringLiteral(" m"));
 }
 
+TEST_F(ChartTest, APointAtNoAltitudeIsLeftOutOfTheChartsAndTheStatistics) {
+  // A walk at 500 to 559 m with a waypoint that has a time but no <ele>: no dive to 0 m.
+  std::string gpx =
+      "<?xml version=\"1.0\"?><gpx version=\"1.1\" xmlns=\"http://www.topografix.com/GPX/1/1\">"
+      "<wpt lat=\"37.0015\" lon=\"127\"><time>2009-05-17T12:00:30Z</time></wpt><trk><trkseg>";
+  for (int k = 0; k < 60; ++k) {
+    gpx += "<trkpt lat=\"" + std::to_string(37 + k * 0.0001) + "\" lon=\"127\"><ele>" +
+           std::to_string(500 + k) + "</ele><time>2009-05-17T12:00:" + (k < 10 ? "0" : "") +
+           std::to_string(k) + "Z</time></trkpt>";
+  }
+  const auto data = Charts(gpx + "</trkseg></trk></gpx>");
+  ASSERT_EQ(Log().pointCount(), 61u);
+  const ChartStatistics& s = data->statistics;
+  EXPECT_EQ(s.altitudeMinimum, QStringLiteral("500.0 m"));
+  EXPECT_EQ(s.altitudeMaximum, QStringLiteral("559.0 m"));
+  EXPECT_EQ(s.altitudeAverage, QStringLiteral("529.5 m"));
+  for (const AltitudeSeries* series : {&data->distanceAltitude, &data->timeAltitude}) {
+    EXPECT_GE(series->minimum, 500);
+  }
+}
+
 TEST_F(ChartTest, FixesNoReceiverWritesLeaveTheStatisticsFinite) {
   for (const bool device : {true, false}) {
     const auto data = Charts(test::GenerateLog({.epochs = 40,
@@ -179,6 +201,18 @@ TEST_F(ChartTest, PagesHoldTheChartFormAndDrawTheSeries) {
   EXPECT_TRUE(
       page.contains("name='chd' value='t:" + data->distanceAltitude.dataText.toUtf8() + "'"));
   EXPECT_TRUE(test::ReadFile(pages[1]).contains("0N*c* Km/h,b35454"));
+
+  // A log that lasts but goes nowhere next: its time charts replace the others, and the
+  // distance charts of the log before are not left beside them.
+  const auto still = Charts(test::GenerateLog(
+      {.epochs = 30, .northMetresPerEpoch = 0, .eastMetresPerEpoch = 0, .deviceSentences = false}));
+  ASSERT_FALSE(still->hasDistanceCharts);
+  ASSERT_TRUE(still->hasTimeCharts);
+  EXPECT_EQ(WriteChartPages(*still, dir_.path(), problems).size(), 2);
+  EXPECT_TRUE(problems.isEmpty());
+  EXPECT_FALSE(QFile::exists(pages[0]));
+  EXPECT_FALSE(QFile::exists(dir_.filePath(QStringLiteral("CHT_DISTSPD.cht"))));
+  EXPECT_TRUE(QFile::exists(pages[3]));
 }
 
 TEST(ChartPage, LongTracksCountKilometres) {

@@ -34,6 +34,18 @@ TrackPoint Point() {
   return point;
 }
 
+// The GPX document of the library's selection, written at `path`.
+QByteArray GpxOfSelection(LogLibrary& library, const QString& path) {
+  GpxWriter writer(path, true);
+  writer.WriteHeader();
+  QStringList problems;
+  WriteGpxTracks(writer, library, problems);
+  writer.WriteFooter();
+  EXPECT_EQ(writer.Close(), QString());
+  EXPECT_TRUE(problems.isEmpty()) << problems.join(u'\n').toStdString();
+  return test::ReadFile(path);
+}
+
 TEST(GpxWriter, WritesTheDocumentToTheCharacter) {
   QTemporaryDir dir;
   const QString path = dir.filePath(QStringLiteral("a.gpx"));
@@ -141,20 +153,34 @@ TEST(GpxWriter, TracksOfTheSelectionSkipPointsWithoutAPosition) {
       {{a, 0, 0, QStringLiteral("rain"), 0}, {equator, 0, 0, QString(), 0}}, 0);
   library.AddActiveLog(1);
   library.AddActiveLog(0);
-  const QString path = dir.filePath(QStringLiteral("out.gpx"));
-  GpxWriter writer(path, true);
-  writer.WriteHeader();
-  QStringList problems;
-  WriteGpxTracks(writer, library, problems);
-  writer.WriteFooter();
-  ASSERT_EQ(writer.Close(), QString());
+  const QByteArray text = GpxOfSelection(library, dir.filePath(QStringLiteral("out.gpx")));
   EXPECT_TRUE(library.activeLogs().empty());
-  EXPECT_TRUE(problems.isEmpty());
-  const QByteArray text = test::ReadFile(path);
   EXPECT_EQ(text.count("<trkpt "), 7);
   // In selection order: the equator log (no usable point) first.
   EXPECT_LT(text.indexOf("<name>equator.log</name>\n\t    <trkseg>\n    </trkseg>"),
             text.indexOf("<name>a.log(rain)</name>"));
+}
+
+TEST(GpxWriter, APointAtNoAltitudeHasNoElevation) {
+  // A GPX waypoint with a time but no <ele> is a point of the log at no altitude: it keeps
+  // none in the GPX written from it, rather than 0 m.
+  QTemporaryDir dir;
+  const QString walk = dir.filePath(QStringLiteral("walk.gpx"));
+  test::WriteFile(
+      walk,
+      "<?xml version=\"1.0\"?><gpx version=\"1.1\" "
+      "xmlns=\"http://www.topografix.com/GPX/1/1\">"
+      "<wpt lat=\"37.0001\" lon=\"127\"><time>2009-05-17T12:00:01Z</time></wpt>"
+      "<trk><trkseg>"
+      "<trkpt lat=\"37\" lon=\"127\"><ele>512</ele><time>2009-05-17T12:00:00Z</time></trkpt>"
+      "<trkpt lat=\"37.0002\" lon=\"127\"><ele>514</ele><time>2009-05-17T12:00:02Z</time></trkpt>"
+      "</trkseg></trk></gpx>");
+  LogLibrary library = LogLibrary::InMemory({{walk, 0, 0, QString(), 0}}, 0);
+  library.AddActiveLog(0);
+  const QByteArray text = GpxOfSelection(library, dir.filePath(QStringLiteral("out.gpx")));
+  EXPECT_EQ(text.count("<trkpt "), 3);
+  EXPECT_EQ(text.count("<ele>"), 2) << text.toStdString();
+  EXPECT_TRUE(text.contains("<ele>512.00</ele>"));
 }
 
 }  // namespace

@@ -95,9 +95,9 @@ TEST_F(LogExportTest, BatchLogsOfOneNameEachGetAFileOfTheirOwn) {
               library.log(k).pointCount())
         << k;
   }
-  ASSERT_EQ(report.renamed.size(), 3);
-  EXPECT_TRUE(report.renamed[0].contains(QStringLiteral("d2/walk.log is written as walk_3.GPX")))
-      << report.renamed[0].toStdString();
+  ASSERT_EQ(report.notes.size(), 3);
+  EXPECT_TRUE(report.notes[0].contains(QStringLiteral("d2/walk.log is written as walk_3.GPX")))
+      << report.notes[0].toStdString();
 }
 
 TEST_F(LogExportTest, ASingleFileNameIsCleanedButTheDocumentKeepsIt) {
@@ -125,6 +125,15 @@ TEST_F(LogExportTest, TableOfTwoLogsHasTwoBlocks) {
   EXPECT_TRUE(table.contains("\r\n\r\n" + library.log(1).filePath().toUtf8() + "\r\n"));
   EXPECT_TRUE(table.endsWith("\r\n\r\n"));
   EXPECT_EQ(table.count("\r\n"), 2 * 3 + 2 + 3);
+
+  // A log named in characters code page 949 lacks: the table in UTF-8, and said so.
+  LogLibrary zurich = LogLibrary::InMemory(
+      {{Log(QStringLiteral("Z\u00fcrich.log"), {.hour = 9, .epochs = 2}), 0, 0, {}, 0}}, 0);
+  const ExportReport report = ExportLogs(zurich, All(zurich), path, {}, options_);
+  ASSERT_TRUE(report.problems.isEmpty());
+  EXPECT_TRUE(test::ReadFile(path).startsWith("\xEF\xBB\xBF" + zurich.log(0).filePath().toUtf8()));
+  ASSERT_EQ(report.notes.size(), 1);
+  EXPECT_TRUE(report.notes[0].startsWith(path + QStringLiteral(" is written in UTF-8")));
 }
 
 TEST_F(LogExportTest, AFileThatCannotBeWrittenIsReportedAndTheOthersAreWritten) {

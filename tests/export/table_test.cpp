@@ -10,17 +10,29 @@
 namespace trevalo {
 namespace {
 
-TEST(TextLineWriter, WritesCodePage949LinesWithCrLf) {
+TEST(TextLineWriter, WritesCodePage949LinesWithCrLfOrUtf8WhenItLacksACharacter) {
   QTemporaryDir dir;
   const QString path = dir.filePath(QStringLiteral("t.csv"));
+  {
+    TextLineWriter writer(path);
+    writer.WriteLine(QStringLiteral("한강,100% %s %n"));  // nothing is a format
+    writer.WriteLine(QStringLiteral("37°"));
+    writer.WriteLine(QString());
+    ASSERT_EQ(writer.Close(), QString());
+    EXPECT_FALSE(writer.inUtf8());
+    EXPECT_EQ(test::ReadFile(path), QByteArray("\xC7\xD1\xB0\xAD,100% %s %n\r\n"
+                                               "37\xA1\xC6\r\n"
+                                               "\r\n"));
+  }
+  // é and the emoji are not in code page 949: the whole table in UTF-8, no "?".
   TextLineWriter writer(path);
-  writer.WriteLine(QStringLiteral("한강,100% %s %n"));       // nothing is a format
-  writer.WriteLine(QStringLiteral("37° \u00e9\U0001F600"));  // é and the emoji are not in 949
-  writer.WriteLine(QString());
+  writer.WriteLine(QStringLiteral("한강,100% %s %n"));
+  writer.WriteLine(QStringLiteral("37° \u00e9\U0001F600"));
   ASSERT_EQ(writer.Close(), QString());
-  EXPECT_EQ(test::ReadFile(path), QByteArray("\xC7\xD1\xB0\xAD,100% %s %n\r\n"
-                                             "37\xA1\xC6 ??\r\n"
-                                             "\r\n"));
+  EXPECT_TRUE(writer.inUtf8());
+  EXPECT_EQ(test::ReadFile(path),
+            QByteArray("\xEF\xBB\xBF") +
+                QStringLiteral("한강,100% %s %n\r\n37° \u00e9\U0001F600\r\n").toUtf8());
 }
 
 TEST(TextLineWriter, FieldsWithCommasQuotesOrBreaksAreQuoted) {

@@ -459,16 +459,25 @@ TEST_F(MapView, WithoutTilesTheMapSaysTheBackgroundNeedsANetworkAndStillDraws) {
   EXPECT_EQ(
       WaitForBodyAttribute(page.view(), QStringLiteral("data-tiles"), QStringLiteral("failed")),
       QStringLiteral("failed"));
-  EXPECT_EQ(RunScript(page.view(),
-                      QStringLiteral("document.querySelector('.trevalo-no-tiles').textContent"))
-                .toString(),
-            texts_.Text(QStringLiteral("MAP_LABEL_NOTILES")));
+  EXPECT_EQ(
+      RunScript(page.view(),
+                QStringLiteral("document.querySelector('.trevalo-no-tiles-text').textContent"))
+          .toString(),
+      texts_.Text(QStringLiteral("MAP_LABEL_NOTILES")));
   const QVariantList drawn = DrawnShapes(page.view());
   ASSERT_EQ(drawn.size(), 5);
   EXPECT_EQ(drawn[0].toInt(), 1) << "the track is drawn all the same";
   EXPECT_EQ(drawn[4].toString(), drawn[2].toString());
   Wait([](auto done) { QTimer::singleShot(500, done); });
   page.grab().save(test::BinaryFolder() + QStringLiteral("/../test-output/map-no-tiles.png"));
+  // The note closes, and does not come back when more tiles fail.
+  RunScript(page.view(),
+            QStringLiteral("document.querySelector('.trevalo-no-tiles-close').click()"));
+  RunScript(page.view(), QStringLiteral("window.trevaloMap && window.trevaloMap.zoomIn()"));
+  Wait([](auto done) { QTimer::singleShot(500, done); });
+  EXPECT_FALSE(
+      RunScript(page.view(), QStringLiteral("document.querySelector('.trevalo-no-tiles') !== null"))
+          .toBool());
 }
 
 TEST_F(MapView, TheBackgroundComesFromTheTileServerTheSettingsName) {

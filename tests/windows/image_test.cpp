@@ -1,9 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
+#include <QFileDialog>
 #include <QImage>
+#include <QMessageBox>
 #include <QTemporaryDir>
 
 #include "shell/image.h"
+#include "shell/language.h"
+#include "support/event_wait.h"
 #include "support/test_files.h"
 #include "widgets/image_capture.h"
 
@@ -131,6 +136,44 @@ TEST(Image, FromAWindowGrab) {
   EXPECT_EQ(image.width(), 3);
   EXPECT_TRUE(IsColour(image, 0, 0, 0, 0, 255));
   EXPECT_TRUE(IsColour(image, 2, 1, 255, 0, 0));
+}
+
+TEST(Image, ACaptureIsToldUnderTheTitleOfTheWindowCaptured) {
+  QTemporaryDir dir;
+  QWidget window;
+  window.setWindowTitle(QStringLiteral("Trevalo"));
+  window.resize(200, 100);
+  window.show();
+  const QString target = dir.filePath(QStringLiteral("map.jpg"));
+  test::WriteFile(target, "an older capture");
+  QStringList titles;
+  QString asked;
+  // The file dialog names the file; the question names it too, and both messages carry the
+  // window's title, not the program's name.
+  test::OnNextModal([&](QWidget* modal) {
+    auto* files = qobject_cast<QFileDialog*>(modal);
+    ASSERT_NE(files, nullptr);
+    test::OnNextModal([&](QWidget* question) {
+      auto* box = qobject_cast<QMessageBox*>(question);
+      ASSERT_NE(box, nullptr);
+      titles << box->windowTitle();
+      asked = box->text();
+      test::OnNextModal([&](QWidget* told) {
+        titles << told->windowTitle();
+        qobject_cast<QMessageBox*>(told)->button(QMessageBox::Ok)->click();
+      });
+      box->button(QMessageBox::Yes)->click();
+    });
+    files->selectFile(target);
+    static_cast<QDialog*>(files)->accept();  // as the dialog's Save button does
+  });
+  const LanguageTexts texts;
+  ASSERT_TRUE(CaptureWindowToJpeg(&window, QStringLiteral("map"), QRect(0, 0, 200, 100), texts,
+                                  dir.path()));
+  EXPECT_EQ(titles, (QStringList{QStringLiteral("Trevalo"), QStringLiteral("Trevalo")}));
+  EXPECT_TRUE(asked.endsWith(u'\n' + target)) << asked.toStdString();
+  Image saved;
+  EXPECT_TRUE(saved.LoadJpeg(target));
 }
 
 }  // namespace

@@ -245,9 +245,11 @@ TEST_F(LogManagerTest, AddsEachLogOnceAndRemovesAfterAsking) {
   EXPECT_EQ(Column(list, LogManagerDialog::kFileName), "a.log|b.log");
   const QStringList lines = told.split(u'\n');
   ASSERT_EQ(lines.size(), 2) << told.toStdString();
-  EXPECT_TRUE(lines[0].startsWith(home_.filePath(QStringLiteral("A.LOG")) +
-                                  QStringLiteral(": not added: ")));
-  EXPECT_EQ(lines[1], noTimes + QStringLiteral(": not added: no RMC sentence with a time"));
+  // In the language file's words, not the reader's.
+  EXPECT_EQ(lines[0], home_.filePath(QStringLiteral("A.LOG")) + QStringLiteral(": ") +
+                          texts_.Text(QStringLiteral("GPSMAN_REASON_UNREADABLE")));
+  EXPECT_EQ(lines[1],
+            noTimes + QStringLiteral(": ") + texts_.Text(QStringLiteral("GPSMAN_REASON_NOTIMES")));
   EXPECT_EQ(settings_->ReadSetting(setting::kPathLog), home_.path() + u'/');
 
   auto* remove = manager.findChild<QPushButton*>(QStringLiteral("removeLogsButton"));

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <numeric>
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -10,8 +12,10 @@
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSet>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -29,8 +33,10 @@
 #include "support/test_files.h"
 #include "support/test_photos.h"
 #include "tagging/correction_summary.h"
+#include "tagging/photo_detail_dialog.h"
 #include "tagging/photo_page.h"
 #include "tagging/save_dialog.h"
+#include "widgets/written_summary.h"
 #include "window_settings.h"
 
 namespace trevalo {
@@ -96,14 +102,15 @@ class PhotoPageTest : public ::testing::Test {
 };
 
 TEST_F(PhotoPageTest, ColumnsTakeStoredWidthsOrSharesOfTheList) {
-  // q = (1048 - 48) / 4 = 250
-  EXPECT_EQ(PhotoPage::ColumnWidths(*settings_, 1048),
-            (std::vector<int>{48, 250, 250, 205, 205, 250, 500, 500}));
+  // Every column in view at once: 1000 pixels beside the mark are 13 parts of 76.
+  const std::vector<int> shares = PhotoPage::ColumnWidths(*settings_, 1048);
+  EXPECT_EQ(shares, (std::vector<int>{48, 152, 152, 114, 114, 76, 228, 152}));
+  EXPECT_LE(std::accumulate(shares.begin(), shares.end(), 0), 1048);
   settings_->WriteSettingInt(QStringLiteral("LC_MAIN_W_1"), 123);
   settings_->WriteSettingInt(QStringLiteral("LC_MAIN_W_3"), 0);
   const auto widths = PhotoPage::ColumnWidths(*settings_, 1048);
   EXPECT_EQ(widths[1], 123);
-  EXPECT_EQ(widths[3], 205);
+  EXPECT_EQ(widths[3], 114);
 
   PhotoPage page(*settings_, texts_, nullptr, Tree());
   QStringList headers;
@@ -128,7 +135,8 @@ TEST_F(PhotoPageTest, AddsReadablePhotosOnceSortedByDateAndRemovesTheSelected) {
     const test::MessageBoxes told;
     page.AddPhotos(photos + QStringList{notAPhoto, photos.front()});
     ASSERT_EQ(told.texts().size(), 1);
-    EXPECT_TRUE(told.texts()[0].contains(notAPhoto + QStringLiteral(": not a JPEG file")));
+    EXPECT_TRUE(told.texts()[0].contains(notAPhoto + QStringLiteral(": ") +
+                                         texts_.Text(QStringLiteral("MAIN_REASON_NOTAPHOTO"))));
   }
 
   QTableWidget* list = List(page);
@@ -158,7 +166,38 @@ TEST_F(PhotoPageTest, AddsReadablePhotosOnceSortedByDateAndRemovesTheSelected) {
   ASSERT_EQ(list->rowCount(), readable - 1);
   EXPECT_EQ(list->item(0, PhotoPage::kPath)->text(), kept0);
   EXPECT_EQ(list->item(1, PhotoPage::kPath)->text(), kept2);
-  EXPECT_FALSE(remove->isEnabled());
+  // The row that took the removed one's place is selected, so a second Delete removes it.
+  EXPECT_TRUE(list->selectionModel()->isRowSelected(1, QModelIndex()));
+  EXPECT_EQ(list->currentRow(), 1);
+  EXPECT_TRUE(remove->isEnabled());
+  QTest::keyClick(list, Qt::Key_Delete);
+  ASSERT_EQ(list->rowCount(), readable - 2);
+  EXPECT_EQ(list->item(0, PhotoPage::kPath)->text(), kept0);
+}
+
+TEST_F(PhotoPageTest, TheListsSelectionFollowsThePhotoTheDetailsSteppedTo) {
+  const QStringList photos =
+      DatedPhotos({QStringLiteral("a.jpg"), QStringLiteral("b.jpg"), QStringLiteral("c.jpg")},
+                  {"2009:05:17 21:01:00", "2009:05:17 21:02:00", "2009:05:17 21:03:00"});
+  if (photos.isEmpty()) {
+    GTEST_SKIP() << "exiftool is not installed";
+  }
+  PhotoPage page(*settings_, texts_, nullptr, Tree());
+  page.show();
+  page.AddPhotos(photos);
+  QTableWidget* list = List(page);
+  list->selectRow(0);
+  OnNextModal([](QWidget* window) {
+    auto* dialog = qobject_cast<PhotoDetailDialog*>(window);
+    ASSERT_NE(dialog, nullptr);
+    dialog->ShowNext();
+    dialog->ShowNext();
+    dialog->accept();
+  });
+  page.ShowDetails();
+  EXPECT_EQ(list->selectionModel()->selectedRows().size(), 1);
+  EXPECT_TRUE(list->selectionModel()->isRowSelected(2, QModelIndex()));
+  EXPECT_EQ(list->currentRow(), 2);
 }
 
 TEST_F(PhotoPageTest, WhatIsNotAddedIsToldInOneMessageWithItsReason) {
@@ -186,10 +225,13 @@ TEST_F(PhotoPageTest, WhatIsNotAddedIsToldInOneMessageWithItsReason) {
   const QStringList lines = told.texts()[0].split(u'\n');
   ASSERT_EQ(lines.size(), 4) << told.texts()[0].toStdString();
   EXPECT_EQ(lines[0], texts_.Text(QStringLiteral("MAIN_TEXT_NOTADDED")));
-  EXPECT_EQ(lines[1], text + QStringLiteral(": not a JPEG file"));
-  EXPECT_EQ(lines[2], zeros + QStringLiteral(": Invalid Date Time Tag"));
-  EXPECT_TRUE(lines[3].startsWith(broken + QStringLiteral(": "))) << lines[3].toStdString();
-  EXPECT_GT(lines[3].size(), broken.size() + 2) << "with a reason";
+  // Reasons in the language file's plain words, not the decoder's.
+  EXPECT_EQ(lines[1],
+            text + QStringLiteral(": ") + texts_.Text(QStringLiteral("MAIN_REASON_NOTAPHOTO")));
+  EXPECT_EQ(lines[2],
+            zeros + QStringLiteral(": ") + texts_.Text(QStringLiteral("MAIN_REASON_BADDATE")));
+  EXPECT_EQ(lines[3],
+            broken + QStringLiteral(": ") + texts_.Text(QStringLiteral("MAIN_REASON_DAMAGED")));
 
   // The photo whose date cannot be is listed and says why on its row; a photo without a
   // date shows none.
@@ -798,6 +840,8 @@ TEST_F(PhotoPageTest, ARawPhotoIsMatchedAndSavedThroughASidecar) {
   QDir().mkpath(out);
   QString note;
   QString summary;
+  QStringList offered;
+  QString failed;
   OnNextModal([&](QWidget* window) {
     auto* dialog = qobject_cast<SaveDialog*>(window);
     ASSERT_NE(dialog, nullptr);
@@ -807,15 +851,40 @@ TEST_F(PhotoPageTest, ARawPhotoIsMatchedAndSavedThroughASidecar) {
     dialog->grab().save(test::BinaryFolder() +
                         QStringLiteral("/../test-output/save-dialog-sidecar.png"));
     dialog->SetSaveFolder(out);
-    test::AnswerWhenShown<QMessageBox>(dialog, [&summary](QMessageBox* box) {
+    test::AnswerWhenShown<QMessageBox>(dialog, [&summary, &offered, &failed](QMessageBox* box) {
       summary = box->text();
-      box->button(QMessageBox::Ok)->click();
+      // Open Folder offers each folder; the one picked opens.
+      const auto* menu = box->findChild<QMenu*>(QStringLiteral("openFolderMenu"));
+      ASSERT_NE(menu, nullptr);
+      for (QAction* action : menu->actions()) {
+        offered << action->text();
+      }
+      // No file manager starts here: that is told in a message, not on stderr.
+      OnNextModal([&failed](QWidget* window) {
+        auto* message = qobject_cast<QMessageBox*>(window);
+        ASSERT_NE(message, nullptr);
+        failed = message->text();
+        message->accept();
+      });
+      menu->actions().back()->trigger();
     });
     dialog->Save();
   });
+  QStringList opened;
+  const FolderOpener usualOpener = ReplaceFolderOpener([&opened](const QString& folder) {
+    opened << folder;
+    return false;
+  });
   page.SavePhotos();
-  // The sidecar beside the RAW photo and the JPEG's copy: two files in two folders.
-  EXPECT_EQ(summary, QStringLiteral("2 file(s) written in 2 folders."));
+  ReplaceFolderOpener(usualOpener);
+  // The sidecar beside the RAW photo and the JPEG's copy: two files in two folders, each
+  // named.
+  ASSERT_EQ(offered.size(), 2);
+  EXPECT_EQ(QSet<QString>(offered.begin(), offered.end()),
+            (QSet<QString>{QDir::cleanPath(work_.path()), out}));
+  EXPECT_EQ(summary, QStringLiteral("2 file(s) written in 2 folders:\n") + offered.join(u'\n'));
+  EXPECT_EQ(opened, QStringList{offered.back()});
+  EXPECT_EQ(failed, texts_.Text(QStringLiteral("COMMON_TEXT_NOFILEMANAGER")).arg(offered.back()));
   EXPECT_EQ(note, texts_.Text(QStringLiteral("SAVE_TEXT_SIDECAR")) +
                       QStringLiteral("\nIMG_0042.CR3 \u2192 IMG_0042.xmp"));
   EXPECT_TRUE(PathExists(work_.filePath(QStringLiteral("IMG_0042.xmp"))));

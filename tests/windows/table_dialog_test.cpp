@@ -55,21 +55,22 @@ TEST_F(TableDialogTest, WritesTheHeaderAndEveryRowUnderACleanedName) {
   Answer(QMessageBox::Ok);
   dialog.Save();
   EXPECT_EQ(asked_, QStringLiteral("1 file(s) written to %1.").arg(home_.path()));
-  const QByteArray table = test::ReadFile(home_.filePath(QStringLiteral("a_b.csv")));
+  const QByteArray table = test::ReadFile(home_.filePath(QStringLiteral("a_b.CSV")));
   EXPECT_EQ(table, texts_.Text(QStringLiteral("SAVE_EXCEL_HEADER")).toUtf8() + "\r\n");
   EXPECT_EQ(settings_->ReadSetting(setting::kPathSaveExcel), home_.path() + u'/');
   EXPECT_EQ(TableDialog(*settings_, texts_, photos_).saveFolder(), home_.path() + u'/');
 }
 
 TEST_F(TableDialogTest, AnsweringNoKeepsTheFileAndStillStoresTheFolder) {
-  const QString existing = home_.filePath(QStringLiteral("list.csv"));
+  const QString existing = home_.filePath(QStringLiteral("list.CSV"));
   test::WriteFile(existing, "mine");
   TableDialog dialog(*settings_, texts_, photos_);
   dialog.SetSaveFolder(home_.path());
   dialog.findChild<QLineEdit*>(QStringLiteral("fileName"))->setText(QStringLiteral("list"));
   Answer(QMessageBox::No);
   dialog.Save();
-  EXPECT_EQ(asked_, texts_.Text(QStringLiteral("SAVE_TEXT_OVERWRITE")));
+  // The question names the file it would replace.
+  EXPECT_EQ(asked_, texts_.Text(QStringLiteral("SAVE_TEXT_OVERWRITE")) + u'\n' + existing);
   EXPECT_EQ(test::ReadFile(existing), QByteArray("mine"));
   EXPECT_EQ(settings_->ReadSetting(setting::kPathSaveExcel), home_.path() + u'/');
   EXPECT_EQ(dialog.result(), QDialog::Accepted);
@@ -106,7 +107,7 @@ TEST_F(TableDialogTest, TheProgressLineStaysEmptyAndAPhotoWithoutADateHasNone) {
   EXPECT_EQ(lines.join(QString()), QString()) << lines.join(u'|').toStdString();
 
   const QList<QByteArray> table =
-      test::ReadFile(home_.filePath(QStringLiteral("list.csv"))).split('\n');
+      test::ReadFile(home_.filePath(QStringLiteral("list.CSV"))).split('\n');
   ASSERT_GE(table.size(), 3);
   EXPECT_TRUE(table[1].startsWith("1,a.jpg,2009-05-17 21:01:00,")) << table[1].toStdString();
   EXPECT_EQ(table[2], "2,undated.jpg,,,,," + undated.toUtf8() + ",\r");
