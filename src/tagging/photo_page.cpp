@@ -310,8 +310,19 @@ void PhotoPage::showEvent(QShowEvent* event) {
   if (!columnsSized_) {
     ApplyColumnWidths(list_, ColumnWidths(settings_, list_->viewport()->width()));
     KeepColumnWidths(list_, settings_, setting::kPhotoListColumnPrefix);
+    list_->viewport()->installEventFilter(this);
     columnsSized_ = true;
   }
+}
+
+bool PhotoPage::eventFilter(QObject* watched, QEvent* event) {
+  // Until the user sets a column's width, the columns keep their shares of the list as the
+  // window grows (a maximised start, say), so that all of them stay in view.
+  if (watched == list_->viewport() && event->type() == QEvent::Resize &&
+      settings_.ReadSettingInt(setting::ColumnWidthKey(setting::kPhotoListColumnPrefix, 1)) <= 0) {
+    ApplyColumnWidths(list_, ColumnWidths(settings_, list_->viewport()->width()));
+  }
+  return QWidget::eventFilter(watched, event);
 }
 
 void PhotoPage::keyPressEvent(QKeyEvent* event) {

@@ -112,7 +112,18 @@ TEST_F(PhotoPageTest, ColumnsTakeStoredWidthsOrSharesOfTheList) {
   EXPECT_EQ(widths[1], 123);
   EXPECT_EQ(widths[3], 114);
 
+  // Without widths of the user's, the columns keep in view as the window grows.
+  settings_->WriteSettingInt(QStringLiteral("LC_MAIN_W_1"), 0);
   PhotoPage page(*settings_, texts_, nullptr, Tree());
+  page.resize(700, 500);
+  page.show();
+  page.resize(1280, 700);
+  QApplication::processEvents();
+  const QTableWidget* list = List(page);
+  const int last = PhotoPage::kColumnCount - 1;
+  EXPECT_LE(list->columnViewportPosition(last) + list->columnWidth(last),
+            list->viewport()->width());
+  EXPECT_GT(list->columnWidth(PhotoPage::kPath), 250);
   QStringList headers;
   for (int c = 0; c < PhotoPage::kColumnCount; ++c) {
     headers << List(page)->horizontalHeaderItem(c)->text();
