@@ -311,6 +311,9 @@ void PhotoPage::showEvent(QShowEvent* event) {
     ApplyColumnWidths(list_, ColumnWidths(settings_, list_->viewport()->width()));
     KeepColumnWidths(list_, settings_, setting::kPhotoListColumnPrefix);
     list_->viewport()->installEventFilter(this);
+    // A width set by hand ends the fitting (the shares are set with the header quiet).
+    connect(list_->horizontalHeader(), &QHeaderView::sectionResized, this,
+            [this] { fitColumns_ = false; });
     columnsSized_ = true;
   }
 }
@@ -318,7 +321,7 @@ void PhotoPage::showEvent(QShowEvent* event) {
 bool PhotoPage::eventFilter(QObject* watched, QEvent* event) {
   // Until the user sets a column's width, the columns keep their shares of the list as the
   // window grows (a maximised start, say), so that all of them stay in view.
-  if (watched == list_->viewport() && event->type() == QEvent::Resize &&
+  if (fitColumns_ && watched == list_->viewport() && event->type() == QEvent::Resize &&
       settings_.ReadSettingInt(setting::ColumnWidthKey(setting::kPhotoListColumnPrefix, 1)) <= 0) {
     ApplyColumnWidths(list_, ColumnWidths(settings_, list_->viewport()->width()));
   }

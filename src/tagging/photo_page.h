@@ -151,7 +151,8 @@ class PhotoPage : public QWidget {
   MatchSettings& match_;
   ConnectedLogger logger_;
   bool columnsSized_ = false;
-  int sortColumn_ = -1;  // the column the user ordered by, -1 for the list's own order
+  bool fitColumns_ = true;  // the columns follow the list's width: no width set by hand
+  int sortColumn_ = -1;     // the column the user ordered by, -1 for the list's own order
   bool sortDescending_ = false;
   MapRequest pendingTracks_;  // left by the log manager's show-tracks command
   bool matching_ = false;     // photos handed over wait: work on them, or the log manager, runs
