@@ -30,8 +30,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   const trevalo::SidecarRead read = trevalo::ReadSidecarPosition(written.text);
   Check(read.error.empty() && read.position.has_value());
-  Check(std::fabs(read.position->latitude + (37 + 23 / 60.0 + 27.4 / 3600)) < 1e-9);
-  Check(std::fabs(read.position->longitude - (126 + 58 / 60.0 + 7.4 / 3600)) < 1e-9);
+  Check(std::fabs(read.position->latitude + (37 + 23 / 60.0 + 27.402 / 3600)) < 1e-9);
+  Check(std::fabs(read.position->longitude - (126 + 58 / 60.0 + 7.404 / 3600)) < 1e-9);
   Check(read.position->altitude.has_value() == (point.ggaMatchesRmc == 1));
   Check(trevalo::SetSidecarGps(written.text, gps).text == written.text);
   return 0;
