@@ -5,10 +5,12 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
+#include <QRegularExpression>
 
 #include "cli/command.h"
 #include "files/native_files.h"
 #include "library/log_library.h"
+#include "photo/capture_time.h"
 #include "photo/photo_metadata.h"
 #include "shell/language.h"
 #include "shell/settings.h"
@@ -30,12 +32,19 @@ struct PhotoOutcome {
   QString written;
   QString error;
   std::optional<FixesAround> between;  // interpolated between these two points
+  bool kept = false;                   // left at the position it carries (latitude, longitude)
+  QString photoZone;                   // the zone it was matched by, when its own
 };
 
 void WriteText(const PhotoOutcome& o, Output& out) {
   out << o.photo << ": ";
   if (!o.error.isEmpty()) {
     out << o.error << '\n';
+    return;
+  }
+  if (o.kept) {
+    out << "kept at its own position (" << std::string_view(RealText(o.latitude)) << ", "
+        << std::string_view(RealText(o.longitude)) << ")\n";
     return;
   }
   if (!o.matched) {
@@ -50,6 +59,9 @@ void WriteText(const PhotoOutcome& o, Output& out) {
   }
   out << " of " << o.log << " (" << std::string_view(RealText(o.latitude)) << ", "
       << std::string_view(RealText(o.longitude)) << ")";
+  if (!o.photoZone.isEmpty()) {
+    out << " at UTC by its zone " << o.photoZone;
+  }
   if (!o.written.isEmpty()) {
     out << " -> " << o.written;
   }
@@ -60,7 +72,15 @@ void WriteJson(const PhotoOutcome& o, JsonWriter& json) {
   json.BeginObject();
   json.Field("photo", o.photo);
   json.Field("matched", o.matched);
+  if (o.kept) {
+    json.Field("kept", true);
+    json.Field("latitudeDegrees", o.latitude);
+    json.Field("longitudeDegrees", o.longitude);
+  }
   if (o.matched) {
+    if (!o.photoZone.isEmpty()) {
+      json.Field("photoZone", o.photoZone);
+    }
     json.Field("log", o.log);
     json.Field("pointIndex", o.pointIndex);
     if (o.between) {
@@ -77,6 +97,58 @@ void WriteJson(const PhotoOutcome& o, JsonWriter& json) {
     json.Field("error", o.error);
   }
   json.EndObject();
+}
+
+// One --camera-sync reference: what the camera showed, and the true time.
+struct SyncReference {
+  TimeValue camera = 0;
+  TimeValue trueTime = 0;
+};
+
+std::optional<SyncReference> ReadSyncReference(const QString& text, CommandContext& context) {
+  static const QRegularExpression kForm(
+      QStringLiteral("^(\\d{4}:\\d{2}:\\d{2} \\d{2}:\\d{2}:\\d{2})=(\\d{4}:\\d{2}:\\d{2} "
+                     "\\d{2}:\\d{2}:\\d{2})$"));
+  const QRegularExpressionMatch match = kForm.match(text.trimmed());
+  const std::optional<TimeValue> camera =
+      match.hasMatch() ? CaptureTime(match.captured(1).toStdString()) : std::nullopt;
+  const std::optional<TimeValue> trueTime =
+      match.hasMatch() ? CaptureTime(match.captured(2).toStdString()) : std::nullopt;
+  if (!camera || !trueTime) {
+    context.Error(QStringLiteral("--camera-sync %1: give CAMERA=TRUE, both as YYYY:MM:DD "
+                                 "HH:MM:SS (such as \"2024:06:01 10:00:00=2024:06:01 10:02:30\")")
+                      .arg(text));
+    return std::nullopt;
+  }
+  return SyncReference{*camera, *trueTime};
+}
+
+// Sets the camera correction from one or two --camera-sync references.
+bool CameraSync(const QStringList& given, MatchSettings& match, CommandContext& context) {
+  if (given.size() > 2) {
+    context.Error(QStringLiteral("--camera-sync: give it once or twice"));
+    return false;
+  }
+  std::vector<SyncReference> references;
+  for (const QString& text : given) {
+    const std::optional<SyncReference> reference = ReadSyncReference(text, context);
+    if (!reference) {
+      return false;
+    }
+    references.push_back(*reference);
+  }
+  if (references.size() == 1) {
+    match.SetCameraSpan(true, references[0].trueTime - references[0].camera);
+    return true;
+  }
+  if (!match.SetCameraReferences(references[0].camera, references[0].trueTime, references[1].camera,
+                                 references[1].trueTime)) {
+    context.Error(
+        QStringLiteral("--camera-sync: the two camera times are equal; give the "
+                       "second at a later moment"));
+    return false;
+  }
+  return true;
 }
 
 }  // namespace
@@ -101,6 +173,22 @@ int RunGeotagCommand(const QStringList& arguments, CommandContext& context) {
       QStringLiteral("camera-offset"),
       QStringLiteral("Seconds to add to every capture time (true time minus camera time)."),
       QStringLiteral("SECONDS"));
+  const QCommandLineOption cameraSync(
+      QStringLiteral("camera-sync"),
+      QStringLiteral("What the camera's clock showed at a moment of known true time, both as "
+                     "YYYY:MM:DD HH:MM:SS: once for a fixed correction, twice (at two moments) "
+                     "for a camera clock that drifts: the correction then grows in proportion "
+                     "to the camera's time."),
+      QStringLiteral("CAMERA=TRUE"));
+  const QCommandLineOption ignorePhotoZone(
+      QStringLiteral("ignore-photo-zone"),
+      QStringLiteral("Match photos that record their clock's zone (OffsetTimeOriginal) by "
+                     "their camera time in each log's zone, as photos without one; by default "
+                     "they are matched at their UTC time. Default: the settings' choice."));
+  const QCommandLineOption keepPositions(
+      QStringLiteral("keep-positions"),
+      QStringLiteral("Leave photos that already carry a position untouched (reported as kept); "
+                     "the others are tagged. Default: the settings' choice."));
   const QCommandLineOption interpolate(
       QStringLiteral("interpolate"),
       QStringLiteral("Place a photo taken between two fixes on the line between them, in "
@@ -153,7 +241,7 @@ int RunGeotagCommand(const QStringList& arguments, CommandContext& context) {
                                  QStringLiteral("Replace an existing KML document."));
   parser.addOptions(PositionOffsetOptions());
   parser.addOptions({kml, kmz, urlPrefix, width, force, sidecar, sidecarName});
-  parser.addOptions({interpolate, maxGap});
+  parser.addOptions({interpolate, maxGap, cameraSync, ignorePhotoZone, keepPositions});
   parser.addOptions({logOption, summer, tolerance, cameraOffset, out, inPlace, dryRun, json,
                      ZoneOptionDefinition(QStringLiteral(
                          "Time zone of the --log files (default: the computer's standard "
@@ -222,6 +310,19 @@ int RunGeotagCommand(const QStringList& arguments, CommandContext& context) {
   }
   match.interpolate = parser.isSet(interpolate);
   match.maxGapSeconds = static_cast<int>(*gap);
+  match.usePhotoZone =
+      !parser.isSet(ignorePhotoZone) && !settings.ReadFlag(setting::kIgnorePhotoZone);
+  match.keepExistingPositions =
+      parser.isSet(keepPositions) || settings.ReadFlag(setting::kKeepPositions);
+  if (parser.isSet(cameraSync)) {
+    if (parser.isSet(cameraOffset)) {
+      context.Error(QStringLiteral("give --camera-offset or --camera-sync, not both"));
+      return kUsageError;
+    }
+    if (!CameraSync(parser.values(cameraSync), match, context)) {
+      return kUsageError;
+    }
+  }
 
   if (!parser.isSet(kml) && (parser.isSet(kmz) || parser.isSet(urlPrefix) || parser.isSet(width) ||
                              parser.isSet(force))) {
@@ -279,8 +380,6 @@ int RunGeotagCommand(const QStringList& arguments, CommandContext& context) {
   std::vector<PhotoOutcome> outcomes;  // in the order the photos were given
   const QStringList given = parser.positionalArguments();
   const std::vector<PhotoList::Added> added = photos.AddPhotos(given, *library, match, formats);
-  // The place of each matched log in the library, found once rather than once per photo.
-  QHash<QString, std::optional<std::size_t>> logIndex;
   for (qsizetype i = 0; i < given.size(); ++i) {
     const PhotoList::Added& add = added[static_cast<std::size_t>(i)];
     if (add.result == PhotoList::AddResult::kUnreadable) {
@@ -297,7 +396,7 @@ int RunGeotagCommand(const QStringList& arguments, CommandContext& context) {
     PhotoOutcome o{row->path, row->matched, row->logFile, 0, 0, 0, {}, row->problem};
     // A photo without a capture date cannot be matched by any log: it says so, whatever its
     // kind, rather than that no log covers a time it does not have.
-    if (o.error.isEmpty() && row->exifDate.empty()) {
+    if (o.error.isEmpty() && row->exifDate.empty() && !row->kept) {
       o.error = QString::fromLatin1(kNoCaptureTime);
     }
     exitCode = o.error.isEmpty() ? exitCode : kUserError;
@@ -307,13 +406,14 @@ int RunGeotagCommand(const QStringList& arguments, CommandContext& context) {
       position.Convert(match.longitudeCorrection(), match.latitudeCorrection());
       o.latitude = position.latitudeDegrees;
       o.longitude = position.longitudeDegrees;
-      auto index = logIndex.constFind(row->logFile);
-      if (index == logIndex.cend()) {
-        index = logIndex.insert(row->logFile, library->Find(row->logFile));
+      o.pointIndex = row->pointIndex;
+      if (row->byPhotoZone) {
+        o.photoZone = QString::fromStdString(OffsetSecondsText(*row->capture.offsetSeconds));
       }
-      if (*index) {
-        o.pointIndex = library->log(**index).NearestPointIndex(row->captureTime);
-      }
+    } else if (row->kept) {
+      o.kept = true;
+      o.latitude = row->ownPosition->latitude;
+      o.longitude = row->ownPosition->longitude;
     }
     outcomes.push_back(o);
   }

@@ -4,6 +4,7 @@
 
 #include "cli/command.h"
 #include "logs/gps_log.h"
+#include "photo/capture_time.h"
 #include "photo/exif_file.h"
 #include "photo/photo_metadata.h"
 #include "photo/xmp_sidecar.h"
@@ -52,6 +53,12 @@ void WritePosition(double latitude, double longitude, const std::optional<double
   }
 }
 
+// The UTC instant of the capture time, for a photo that records its clock's zone.
+std::string UtcTimeOf(const PhotoInfo& info) {
+  const std::optional<TimeValue> clock = CaptureTime(info.dateTime);
+  return clock ? UtcTimeText(*clock, CaptureDetailOf(info)) : std::string();
+}
+
 void WriteInfoText(const QString& path, const PhotoMetadata& photo, const SidecarFound& sidecar,
                    Output& out) {
   const PhotoInfo& info = photo.info;
@@ -61,12 +68,24 @@ void WriteInfoText(const QString& path, const PhotoMetadata& photo, const Sideca
     out << "  kind     " << photo.format << '\n';
   }
   out << "  taken    ";
+  const CaptureDetail detail = CaptureDetailOf(info);
   if (info.dateTime.empty()) {
     out << "(no date)";
   } else {
+    // The camera's clock, its fraction of a second (when not naught) and its zone as far as
+    // the photo says.
     out << UserText{info.dateTime};
+    if (detail.millis.value_or(0) != 0) {
+      out << QString::asprintf(".%03d", *detail.millis);
+    }
+    if (detail.offsetSeconds) {
+      out << ' ' << std::string_view(OffsetSecondsText(*detail.offsetSeconds));
+    }
   }
   out << '\n';
+  if (const std::string utc = UtcTimeOf(info); !utc.empty()) {
+    out << "  utc      " << std::string_view(utc) << '\n';
+  }
   if (!info.cameraMake.empty() || !info.cameraModel.empty()) {
     out << "  camera   " << UserText{info.cameraMake} << (info.cameraMake.empty() ? "" : " ")
         << UserText{info.cameraModel} << '\n';
@@ -100,6 +119,16 @@ void WriteInfoJson(const PhotoMetadata& photo, const SidecarFound& sidecar, Json
   json.Field("cameraMake", std::string_view(info.cameraMake));
   json.Field("cameraModel", std::string_view(info.cameraModel));
   json.Field("dateTime", std::string_view(info.dateTime));
+  const CaptureDetail detail = CaptureDetailOf(info);
+  if (detail.millis) {
+    json.Field("subSecondMillis", *detail.millis);
+  }
+  if (detail.offsetSeconds) {
+    json.Field("offset", std::string_view(OffsetSecondsText(*detail.offsetSeconds)));
+  }
+  if (const std::string utc = UtcTimeOf(info); !utc.empty()) {
+    json.Field("utcTime", std::string_view(utc));
+  }
   json.Field("width", info.width);
   json.Field("height", info.height);
   json.Field("orientation", info.orientation);

@@ -335,6 +335,19 @@ QWidget* SettingsPage::BuildOptions() {
              photoPage_->SetSummerTime(on);
            }
          })});
+  group("SETTING_GROUP_PHOTOS",
+        {flag(setting::kIgnorePhotoZone, "SETTING_CHECK_IGNOREPHOTOZONE", "ignorePhotoZone",
+              [this](bool on) {
+                if (photoPage_ != nullptr) {
+                  photoPage_->SetPhotoZone(!on);
+                }
+              }),
+         flag(setting::kKeepPositions, "SETTING_CHECK_KEEPPOSITIONS", "keepPositions",
+              [this](bool on) {
+                if (photoPage_ != nullptr) {
+                  photoPage_->SetKeepPositions(on);
+                }
+              })});
   auto* sidecarNote = new QLabel(texts_.Text(QStringLiteral("SETTING_TEXT_SIDECAR")));
   sidecarNote->setWordWrap(true);
   group("SETTING_GROUP_SIDECAR",

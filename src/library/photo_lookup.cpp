@@ -5,11 +5,13 @@
 #include <cstdlib>
 #include <numeric>
 
+#include "photo/capture_time.h"
 #include "photo/photo_metadata.h"
 #include "shell/display_format.h"
 #include "track/c_numbers.h"
 #include "track/geodesy.h"
 #include "track/parallel_work.h"
+#include "track/track_interpolation.h"
 #include "track/track_walk.h"
 
 namespace trevalo {
@@ -19,12 +21,21 @@ int Digits(const std::string& text, std::size_t at, std::size_t count) {
   return ReadInt(std::string_view(text).substr(at, count));
 }
 
+// When the photo was taken in a log's local time: whole seconds, and to the millisecond when
+// the photo's time has fractions (its own sub-seconds, or a drifting correction).
+struct PhotoMoment {
+  TimeValue seconds = 0;
+  std::int64_t millis = 0;
+  bool fine = false;  // the fractions count: the nearest fix and interpolation use them
+};
+
 // The position between the two fixes around the photo's time, when both have a position
 // and they lie close enough in time that the receiver's path between them is plausibly
 // straight; false leaves the nearest fix in place.
-bool PlaceBetweenFixes(GPSLog& log, TimeValue photoTime, const MatchSettings& settings,
+bool PlaceBetweenFixes(GPSLog& log, const PhotoMoment& at, const MatchSettings& settings,
                        MatchResult& result) {
-  const std::optional<FixesAround> around = log.FixesAroundTime(photoTime);
+  const std::optional<FixesAround> around =
+      at.fine ? log.FixesAroundMillis(at.millis) : log.FixesAroundTime(at.seconds);
   const PackedPoints& points = log.points();
   if (!around) {
     return false;
@@ -36,19 +47,27 @@ bool PlaceBetweenFixes(GPSLog& log, TimeValue photoTime, const MatchSettings& se
     return false;
   }
   result.between = around;
-  result.point = InterpolatedPoint(before, after, points[result.pointIndex], photoTime);
+  if (at.fine) {
+    const std::int64_t from = LocalMillisAt(points, around->before);
+    const double share = static_cast<double>(at.millis - from) /
+                         static_cast<double>(LocalMillisAt(points, around->after) - from);
+    result.point = InterpolatedPointAt(before, after, points[result.pointIndex], share, at.seconds);
+  } else {
+    result.point = InterpolatedPoint(before, after, points[result.pointIndex], at.seconds);
+  }
   return true;
 }
 
 // Makes a log the one the lookup used. False when its points cannot be loaded: a log
 // whose start and end read well may still hold an impossible time in between, and its
 // photos must not be placed at an empty position.
-bool Use(LogLibrary& library, std::size_t index, TimeValue photoTime, const MatchSettings& settings,
-         MatchResult& result) {
+bool Use(LogLibrary& library, std::size_t index, const PhotoMoment& at,
+         const MatchSettings& settings, MatchResult& result) {
   library.HoldLog(index);
   library.AddActiveLog(index);
   GPSLog& log = library.log(index);
   result.logIndex = index;
+  result.photoTime = at.seconds;
   if (!log.LoadPoints() || log.points().empty()) {
     result.logProblem =
         QStringLiteral("the points of %1 cannot be read: %2")
@@ -56,9 +75,10 @@ bool Use(LogLibrary& library, std::size_t index, TimeValue photoTime, const Matc
                  log.loadProblem().isEmpty() ? QStringLiteral("it holds none") : log.loadProblem());
     return false;
   }
-  result.pointIndex = log.NearestPointIndex(photoTime);
+  result.pointIndex =
+      at.fine ? log.NearestPointIndexMillis(at.millis) : log.NearestPointIndex(at.seconds);
   result.point = log.points()[result.pointIndex];
-  if (settings.interpolate && PlaceBetweenFixes(log, photoTime, settings, result)) {
+  if (settings.interpolate && PlaceBetweenFixes(log, at, settings, result)) {
     return true;
   }
   if (!IsUsable(result.point)) {
@@ -74,10 +94,29 @@ bool Use(LogLibrary& library, std::size_t index, TimeValue photoTime, const Matc
   return true;
 }
 
+// Unsigned degrees as degrees, minutes and seconds in the display format.
+QString FormatDegrees(const QString& format, const QString& letter, double x) {
+  const int degrees = static_cast<int>(std::trunc(x));
+  const double m = (x - degrees) * 60;
+  const int minutes = static_cast<int>(std::trunc(m));
+  return FormatLongLat(format, letter, degrees, minutes, (m - minutes) * 60);
+}
+
+std::int64_t FloorDiv(std::int64_t value, std::int64_t divisor) {
+  return value >= 0 ? value / divisor : -((-value + divisor - 1) / divisor);
+}
+
 }  // namespace
 
+std::optional<OwnPosition> OwnPositionOf(const ExistingGps& gps) {
+  if (!gps.latitudeDegrees || !gps.longitudeDegrees) {
+    return std::nullopt;
+  }
+  return OwnPosition{*gps.latitudeDegrees, *gps.longitudeDegrees};
+}
+
 MatchResult MatchPhotoTime(LogLibrary& library, const std::string& dateTime,
-                           const MatchSettings& settings) {
+                           const MatchSettings& settings, const CaptureDetail& detail) {
   MatchResult result;
   // The date is checked even without logs: a photo is told why it can never match.
   if (dateTime.size() < 19) {
@@ -100,16 +139,33 @@ MatchResult MatchPhotoTime(LogLibrary& library, const std::string& dateTime,
   if (library.empty()) {
     return result;
   }
-  result.photoTime = *time + (settings.cameraCorrection ? settings.cameraSpan : 0);
+  // The camera's clock to the millisecond, corrected; a photo that says nothing more (no
+  // fractions, no drift) stays in whole seconds, matched exactly as it always was.
+  const std::int64_t corrected = *time * 1000 + detail.millis.value_or(0) +
+                                 std::llround(settings.CameraCorrectionAt(*time) * 1000);
+  const bool fine =
+      detail.millis.has_value() || (settings.cameraCorrection && settings.cameraDrift);
+  // A photo that records its clock's zone is placed at its UTC instant in each log's own
+  // local time; any other, at its clock's time in every log.
+  result.byPhotoZone = settings.usePhotoZone && detail.offsetSeconds.has_value();
+  const auto momentIn = [&](const GPSLog& log) {
+    const std::int64_t millis = result.byPhotoZone
+                                    ? corrected - std::int64_t{*detail.offsetSeconds} * 1000 +
+                                          (log.localStart() - log.utcStart()) * 1000
+                                    : corrected;
+    return PhotoMoment{FloorDiv(millis, 1000), millis, fine};
+  };
+  result.photoTime = momentIn(library.log(0)).seconds;
   const TimeValue tolerance = settings.ToleranceSeconds();
   std::optional<std::size_t> nearest;
   TimeValue nearestDistance = 0;
   for (std::size_t i = 0; i < library.size(); ++i) {
     const GPSLog& log = library.log(i);
-    const TimeValue afterStart = result.photoTime - log.localStart();
-    const TimeValue beforeEnd = log.localEnd() - result.photoTime;
+    const TimeValue photoTime = momentIn(log).seconds;
+    const TimeValue afterStart = photoTime - log.localStart();
+    const TimeValue beforeEnd = log.localEnd() - photoTime;
     if (afterStart >= -tolerance && beforeEnd >= -tolerance) {
-      result.matched = Use(library, i, result.photoTime, settings, result);
+      result.matched = Use(library, i, momentIn(log), settings, result);
       return result;
     }
     const TimeValue distance = std::llabs(afterStart) < std::llabs(beforeEnd)
@@ -120,8 +176,8 @@ MatchResult MatchPhotoTime(LogLibrary& library, const std::string& dateTime,
       nearestDistance = distance;
     }
   }
-  result.matched =
-      Use(library, *nearest, result.photoTime, settings, result) && settings.tolerance == 99;
+  result.matched = Use(library, *nearest, momentIn(library.log(*nearest)), settings, result) &&
+                   settings.tolerance == 99;
   return result;
 }
 
@@ -143,7 +199,7 @@ MatchResult MatchReadPhoto(LogLibrary& library, const PhotoMetadata& photo,
     result.readProblem = photo.problem.isEmpty() ? QStringLiteral("cannot be read") : photo.problem;
     return result;
   }
-  return MatchPhotoTime(library, photo.info.dateTime, settings);
+  return MatchPhotoTime(library, photo.info.dateTime, settings, CaptureDetailOf(photo.info));
 }
 
 std::vector<MatchResult> MatchPhotosInTimeOrder(LogLibrary& library,
@@ -206,13 +262,15 @@ QString CoordinateText(double packed, const std::string& reference, int correcti
     } else if (x < 0) {
       letter = latitude ? QStringLiteral("S") : QStringLiteral("W");
     }
-    x = std::fabs(x);
-    degrees = static_cast<int>(std::trunc(x));
-    const double m = (x - degrees) * 60;
-    minutes = static_cast<int>(std::trunc(m));
-    seconds = (m - minutes) * 60;
+    return FormatDegrees(format, letter, std::fabs(x));
   }
   return FormatLongLat(format, letter, degrees, minutes, seconds);
+}
+
+QString DegreesText(double degrees, bool latitude, const QString& format) {
+  const QString letter = degrees >= 0 ? (latitude ? QStringLiteral("N") : QStringLiteral("E"))
+                                      : (latitude ? QStringLiteral("S") : QStringLiteral("W"));
+  return FormatDegrees(format, letter, std::fabs(degrees));
 }
 
 QString LatitudeText(const TrackPoint& point, const MatchSettings& settings,

@@ -10,12 +10,21 @@
 
 #include "library/log_library.h"
 #include "library/match_settings.h"
+#include "photo/capture_time.h"
 #include "photo/photo_metadata.h"
 #include "track/progress.h"
 #include "track/track_interpolation.h"
 #include "track/track_point.h"
 
 namespace trevalo {
+
+// A position a photo carries itself, signed degrees.
+struct OwnPosition {
+  double latitude = 0;
+  double longitude = 0;
+};
+// The position of `gps` when it holds one.
+std::optional<OwnPosition> OwnPositionOf(const ExistingGps& gps);
 
 struct MatchResult {
   bool matched = false;
@@ -24,11 +33,12 @@ struct MatchResult {
   // With interpolation: the two fixes the photo was placed between (point is then that
   // position, with the nearest point's other values).
   std::optional<FixesAround> between;
-  TrackPoint point;         // the current point (empty when no log was used)
-  TimeValue photoTime = 0;  // capture time with the camera correction
-  QString dateProblem;      // the date check's message text (such as "00000000"), when it failed
-  QString readProblem;      // why the photo could not be read, when it could not
-  QString logProblem;       // why the points of the log it falls on cannot be used
+  TrackPoint point;          // the current point (empty when no log was used)
+  TimeValue photoTime = 0;   // capture time with the camera correction, in the log's local time
+  bool byPhotoZone = false;  // matched at the UTC instant of the zone the photo records
+  QString dateProblem;       // the date check's message text (such as "00000000"), when it failed
+  QString readProblem;       // why the photo could not be read, when it could not
+  QString logProblem;        // why the points of the log it falls on cannot be used
 };
 
 // The lookup for a capture date-time text "YYYY:MM:DD HH:MM:SS". Its date is checked first
@@ -39,7 +49,7 @@ struct MatchResult {
 // With interpolation on, a time between two usable fixes at most the maximum gap apart
 // gets the position between them; a time exactly at a fix gets that fix.
 MatchResult MatchPhotoTime(LogLibrary& library, const std::string& dateTime,
-                           const MatchSettings& settings);
+                           const MatchSettings& settings, const CaptureDetail& detail = {});
 // The same for a photo file, reading its capture time from its EXIF data.
 MatchResult MatchPhoto(LogLibrary& library, const QString& photoPath,
                        const MatchSettings& settings);
@@ -63,6 +73,8 @@ QString LongitudeText(const TrackPoint& point, const MatchSettings& settings,
 // The same for a packed value with its own reference letter (the table export's points).
 QString CoordinateText(double packed, const std::string& reference, int correction, bool latitude,
                        const QString& format);
+// The same for signed degrees (a position a photo carries itself).
+QString DegreesText(double degrees, bool latitude, const QString& format);
 // "%.1f m" of the signed altitude.
 QString AltitudeText(const TrackPoint& point);
 

@@ -177,6 +177,16 @@ std::optional<FixesAround> GPSLog::FixesAroundTime(TimeValue localTime) {
   return timeIndex_.Around(points_, localTime);
 }
 
+std::size_t GPSLog::NearestPointIndexMillis(std::int64_t localMillis) {
+  LoadPoints();
+  return timeIndex_.NearestMillis(points_, localMillis);
+}
+
+std::optional<FixesAround> GPSLog::FixesAroundMillis(std::int64_t localMillis) {
+  LoadPoints();
+  return timeIndex_.AroundMillis(points_, localMillis);
+}
+
 QString GPSLog::StartTimeText(const QString& timeFormat) const {
   return FormatTime(scan_.localStart, timeFormat);
 }

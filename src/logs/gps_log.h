@@ -57,6 +57,10 @@ class GPSLog {
   std::size_t NearestPointIndex(TimeValue localTime);
   // The fixes around `localTime` (see TimeIndex::Around); none without points.
   std::optional<FixesAround> FixesAroundTime(TimeValue localTime);
+  // The same to the millisecond, the points' times with the fractions their time fields
+  // write (TimeIndex::NearestMillis).
+  std::size_t NearestPointIndexMillis(std::int64_t localMillis);
+  std::optional<FixesAround> FixesAroundMillis(std::int64_t localMillis);
 
   // Local start and end with a display format; empty when they cannot be formatted.
   QString StartTimeText(const QString& timeFormat) const;

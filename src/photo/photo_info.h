@@ -10,9 +10,16 @@
 namespace trevalo {
 
 struct PhotoInfo {
-  std::string cameraMake;                       // at most 31 characters
-  std::string cameraModel;                      // at most 39 characters
-  std::string dateTime;                         // "YYYY:MM:DD HH:MM:SS", or empty
+  std::string cameraMake;   // at most 31 characters
+  std::string cameraModel;  // at most 39 characters
+  std::string dateTime;     // "YYYY:MM:DD HH:MM:SS", or empty
+  // What newer cameras and phones add to it, as written: the zone their clock was set to
+  // ("+02:00") for the capture time and for DateTime, and the fractions of its second
+  // ("864" is 0.864 s).
+  std::string offsetTimeOriginal;
+  std::string offsetTime;
+  std::string subSecTimeOriginal;
+  std::string subSecTime;
   std::vector<std::uint32_t> dateFieldOffsets;  // from the TIFF header, at most 10
   int width = 0;
   int height = 0;

@@ -1,5 +1,6 @@
 #include "photo/photo_metadata.h"
 
+#include <algorithm>
 #include <memory>
 
 #include <QFile>
@@ -8,6 +9,7 @@
 
 #include "files/native_files.h"
 #include "files/native_path.h"
+#include "photo/capture_time.h"
 #include "photo/exif_file.h"
 #include "photo/exiv2_support.h"
 #include "photo/tiff_structure.h"
@@ -59,18 +61,31 @@ std::string ExifCaptureDate(const Exiv2::ExifData& exif) {
   return {};
 }
 
-// An image that carries its capture time only in XMP (as some PNG and WebP writers do).
-std::string XmpCaptureDate(const Exiv2::XmpData& xmp) {
+// An image that carries its capture time only in XMP (as some PNG and WebP writers do):
+// the date, and the fraction of its second and its zone where the text goes on with them
+// ("2021-02-13T11:03:31.864-06:00").
+void ReadXmpCaptureTime(const Exiv2::XmpData& xmp, PhotoInfo& info) {
   for (const char* key :
        {"Xmp.exif.DateTimeOriginal", "Xmp.photoshop.DateCreated", "Xmp.xmp.CreateDate"}) {
     const auto datum = xmp.findKey(Exiv2::XmpKey(key));
-    if (datum != xmp.end()) {
-      if (std::string date = ExifDateOfXmp(datum->toString()); !date.empty()) {
-        return date;
+    if (datum == xmp.end()) {
+      continue;
+    }
+    const std::string text = datum->toString();
+    if (std::string date = ExifDateOfXmp(text); !date.empty()) {
+      info.dateTime = std::move(date);
+      std::string_view rest = std::string_view(text).substr(19);
+      if (rest.starts_with('.')) {
+        const std::size_t end = std::min(rest.find_first_not_of("0123456789", 1), rest.size());
+        info.subSecTimeOriginal = std::string(rest.substr(1, end - 1));
+        rest.remove_prefix(end);
       }
+      if (const std::optional<int> zone = ZoneOffsetSeconds(rest)) {
+        info.offsetTimeOriginal = OffsetSecondsText(*zone);
+      }
+      return;
     }
   }
-  return {};
 }
 
 bool IsKnownImage(const std::string& file) {
@@ -107,7 +122,7 @@ PhotoMetadata ReadWithExiv2(const QString& path) {
     }
     result.info.dateTime = ExifCaptureDate(image->exifData());
     if (result.info.dateTime.empty()) {
-      result.info.dateTime = XmpCaptureDate(image->xmpData());
+      ReadXmpCaptureTime(image->xmpData(), result.info);
     }
     if (image->pixelWidth() > 0 && image->pixelHeight() > 0) {
       result.info.width = static_cast<int>(image->pixelWidth());

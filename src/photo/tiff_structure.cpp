@@ -24,7 +24,9 @@ constexpr std::uint16_t kTagMake = 0x010F, kTagModel = 0x0110, kTagOrientation =
                         kTagFocalLength = 0x920A, kTagInteropIfd = 0xA005,
                         kTagExposureMode = 0xA402, kTagWhiteBalance = 0xA403,
                         kTagFocalLength35mm = 0xA405, kTagContrast = 0xA408,
-                        kTagSaturation = 0xA409, kTagSharpness = 0xA40A;
+                        kTagSaturation = 0xA409, kTagSharpness = 0xA40A, kTagOffsetTime = 0x9010,
+                        kTagOffsetTimeOriginal = 0x9011, kTagSubSecTime = 0x9290,
+                        kTagSubSecTimeOriginal = 0x9291;
 constexpr int kMaxDepth = 5;
 constexpr std::uint32_t kMaxComponents = 65536;
 
@@ -236,6 +238,18 @@ bool TagReader::Tag(const Entry& e, std::uint32_t directoryOffset, int depth) {
       break;
     case kTagDateTimeOriginal:
       DateField(e, true);
+      break;
+    case kTagOffsetTimeOriginal:
+      info_.offsetTimeOriginal = Text(d_, e, 16);
+      break;
+    case kTagOffsetTime:
+      info_.offsetTime = Text(d_, e, 16);
+      break;
+    case kTagSubSecTimeOriginal:
+      info_.subSecTimeOriginal = Text(d_, e, 16);
+      break;
+    case kTagSubSecTime:
+      info_.subSecTime = Text(d_, e, 16);
       break;
     case kTagDateTime:
     case kTagDateTimeDigitized:

@@ -16,6 +16,10 @@ inline const QString kWaypointApply = QStringLiteral("OPT_WAYPOINT_APPLY");
 inline const QString kSummerTime = QStringLiteral("OPT_SUMMERTIME");
 inline const QString kInterpolate = QStringLiteral("OPT_INTERPOLATE");
 inline const QString kInterpolateMaxGap = QStringLiteral("INTERPOLATE_MAX_GAP");
+// "1": photos that record their clock's zone are matched by the camera's clock like others.
+inline const QString kIgnorePhotoZone = QStringLiteral("OPT_IGNORE_PHOTO_ZONE");
+// "1": photos that already carry a position are left as they are.
+inline const QString kKeepPositions = QStringLiteral("OPT_KEEP_POSITIONS");
 // "1": XMP sidecars are named IMG_1.xmp (Adobe); otherwise IMG_1.CR3.xmp.
 inline const QString kSidecarBaseName = QStringLiteral("OPT_SIDECAR_BASENAME");
 // The map's tile server address ({z}/{x}/{y}); empty: OpenStreetMap.

@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 
+#include "track/calendar_time.h"
+
 namespace trevalo {
 namespace {
 
@@ -28,7 +30,13 @@ QString SignedSpanText(std::int64_t seconds, const LanguageTexts& texts) {
 
 QString CorrectionSummary(const MatchSettings& match, const LanguageTexts& texts) {
   QStringList sentences;
-  if (match.cameraCorrection) {
+  if (match.cameraCorrection && match.cameraDrift) {
+    // The span at the first reference, and how much it grows each day of camera time.
+    sentences << texts.Text(QStringLiteral("MAIN_TEXT_CAMERADRIFT"))
+                     .arg(SignedSpanText(match.cameraSpan, texts),
+                          FormatTime(match.driftFrom, QStringLiteral("%Y-%m-%d %H:%M:%S")),
+                          QString::asprintf("%+.1f", match.driftPerSecond * 86400));
+  } else if (match.cameraCorrection) {
     sentences << texts.Text(QStringLiteral("MAIN_TEXT_CAMERACORRECTION"))
                      .arg(SignedSpanText(match.cameraSpan, texts));
   }

@@ -3,6 +3,8 @@
 #include <array>
 #include <utility>
 
+#include "photo/capture_time.h"
+
 namespace trevalo {
 namespace {
 
@@ -122,6 +124,11 @@ std::vector<DetailRow> PhotoDetailRows(const PhotoRow& row, const std::optional<
   };
   add("IMGINFO_LIST_FILENAME", row.path);
   add("IMGINFO_LIST_DATETIME", row.dateText);
+  // The zone the camera's clock was set to, and the UTC instant the time names.
+  if (row.capture.offsetSeconds && !row.dateText.isEmpty()) {
+    add("IMGINFO_LIST_ZONE", QString::fromStdString(OffsetSecondsText(*row.capture.offsetSeconds)));
+    add("IMGINFO_LIST_UTCTIME", QString::fromStdString(UtcTimeText(row.captureTime, row.capture)));
+  }
   if (!row.latitudeText.isEmpty()) {
     add("IMGINFO_LIST_LAT", row.latitudeText);
     add("IMGINFO_LIST_LONG", row.longitudeText);

@@ -7,37 +7,37 @@
 
 #include "files/file_identity.h"
 #include "files/natural_order.h"
+#include "photo/capture_time.h"
 #include "photo/photo_metadata.h"
 #include "track/c_numbers.h"
 #include "track/geodesy.h"
 #include "track/parallel_work.h"
 
 namespace trevalo {
-namespace {
-
-// The capture time of an EXIF date text; none when the text is too short to hold one or its
-// fields are out of range.
-std::optional<TimeValue> CaptureTime(const std::string& text) {
-  if (text.size() <= 18) {
-    return std::nullopt;
-  }
-  const auto field = [&](std::size_t at, std::size_t count) {
-    return ReadInt(std::string_view(text).substr(at, count));
-  };
-  return MakeTime(field(0, 4), field(5, 2), field(8, 2), field(11, 2), field(14, 2), field(17, 2));
-}
-
-}  // namespace
 
 std::optional<std::size_t> PhotoList::Match(PhotoRow& row, LogLibrary& library,
                                             const MatchSettings& settings,
                                             const DisplayFormats& formats) const {
   const std::optional<TimeValue> time = CaptureTime(row.exifDate);
-  row.captureTime = time ? *time + (settings.cameraCorrection ? settings.cameraSpan : 0) : 0;
+  row.captureTime =
+      time ? *time + static_cast<TimeValue>(std::llround(settings.CameraCorrectionAt(*time))) : 0;
   // A photo without a date shows none, rather than the start of the calendar.
   row.dateText = time ? FormatTime(row.captureTime, formats.timeFormat) : QString();
-  const MatchResult result = MatchPhotoTime(library, row.exifDate, settings);
+  row.kept = settings.keepExistingPositions && row.ownPosition.has_value();
+  if (row.kept) {
+    row.matched = row.byPhotoZone = false;
+    row.between.reset();
+    row.problem.clear();
+    row.latitudeText = DegreesText(row.ownPosition->latitude, true, formats.longLatFormat);
+    row.longitudeText = DegreesText(row.ownPosition->longitude, false, formats.longLatFormat);
+    row.altitudeText.clear();
+    row.logFile.clear();
+    return std::nullopt;
+  }
+  const MatchResult result = MatchPhotoTime(library, row.exifDate, settings, row.capture);
   row.matched = result.matched;
+  row.byPhotoZone = result.byPhotoZone && result.matched;
+  row.pointIndex = result.pointIndex;
   row.point = result.point;
   row.between = result.between;
   row.problem = !result.dateProblem.isEmpty()
@@ -113,6 +113,8 @@ std::vector<PhotoList::Added> PhotoList::AddPhotos(const QStringList& paths, Log
     row.identity = identities[i];
     row.fileName = QFileInfo(row.path).fileName();
     row.exifDate = photo.info.dateTime;
+    row.capture = CaptureDetailOf(photo.info);
+    row.ownPosition = OwnPositionOf(photo.gps);
     row.jpeg = photo.jpeg;
     row.pixelWidth = photo.info.width;
     rowOfIdentity_.insert(row.identity, rows_.size());
@@ -176,6 +178,8 @@ void PhotoList::RematchAll(LogLibrary& library, const MatchSettings& settings,
     }
     row.problem.clear();
     row.exifDate = photo.info.dateTime;
+    row.capture = CaptureDetailOf(photo.info);
+    row.ownPosition = OwnPositionOf(photo.gps);
     row.jpeg = photo.jpeg;
     row.pixelWidth = photo.info.width;
     readable.push_back(i);
@@ -201,6 +205,11 @@ std::optional<double> NumberOf(const PhotoRow& row, PhotoList::Order order) {
   if (order == Order::kDateTaken) {
     return row.captureTime != 0 ? std::optional<double>(static_cast<double>(row.captureTime))
                                 : std::nullopt;
+  }
+  if (row.kept) {
+    return order == Order::kLatitude    ? std::optional<double>(row.ownPosition->latitude)
+           : order == Order::kLongitude ? std::optional<double>(row.ownPosition->longitude)
+                                        : std::nullopt;
   }
   if (!row.matched) {
     return std::nullopt;

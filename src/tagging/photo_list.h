@@ -22,12 +22,20 @@ struct PhotoRow {
   QString path;
   QString identity;  // FileIdentity of the path: one row per photo file
   QString fileName;
-  std::string exifDate;  // the capture date-time text as the photo holds it
-  bool jpeg = true;      // a JPEG; any other photo's position goes into a sidecar
+  std::string exifDate;   // the capture date-time text as the photo holds it
+  CaptureDetail capture;  // its fractions of a second and its clock's zone, when recorded
+  // The position the photo already carries (a phone tags its own photos).
+  std::optional<OwnPosition> ownPosition;
+  bool jpeg = true;  // a JPEG; any other photo's position goes into a sidecar
   int pixelWidth = 0;
   TimeValue captureTime = 0;  // with the camera correction; 0 without a usable date
   QString dateText;           // captureTime in the display format; empty without a date
   bool matched = false;
+  bool byPhotoZone = false;  // matched at the UTC instant of the photo's own zone
+  // Left at its own position (the settings keep positions photos already have): not
+  // matched, its position texts are its own.
+  bool kept = false;
+  std::size_t pointIndex = 0;          // the matched log's point nearest to it
   TrackPoint point;                    // the matched point
   std::optional<FixesAround> between;  // the fixes it was placed between, when interpolated
   QString latitudeText, longitudeText, altitudeText;

@@ -1,6 +1,7 @@
 #include "tagging/photo_page.h"
 
 #include <algorithm>
+#include <array>
 #include <memory>
 #include <utility>
 
@@ -29,6 +30,7 @@
 #include "library/library_problems_label.h"
 #include "library/log_database.h"
 #include "log_manager/log_manager_dialog.h"
+#include "photo/capture_time.h"
 #include "photo/photo_metadata.h"
 #include "shell/settings.h"
 #include "tagging/correction_dialog.h"
@@ -75,13 +77,18 @@ QString ColumnKey(int column) {
   return QLatin1String(kKeys[column]);
 }
 
-// The status mark: a green dot for a photo with a position, a hollow grey ring without.
-QIcon DrawStatusIcon(bool matched) {
+// The status mark: a green dot for a photo matched to a log, a blue one for a photo kept at
+// the position it carries, a hollow grey ring for one without a position; a photo that
+// carries a position of its own has a small blue pin beside it.
+QIcon DrawStatusIcon(bool matched, bool kept, bool ownPosition) {
   QPixmap pixmap(16, 16);
   pixmap.fill(Qt::transparent);
   QPainter painter(&pixmap);
   painter.setRenderHint(QPainter::Antialiasing);
-  if (matched) {
+  if (kept) {
+    painter.setPen(QPen(QColor(0x1d, 0x4f, 0x91), 1));
+    painter.setBrush(QColor(0x3a, 0x86, 0xe0));
+  } else if (matched) {
     painter.setPen(QPen(QColor(0x1b, 0x7f, 0x2a), 1));
     painter.setBrush(QColor(0x34, 0xc7, 0x59));
   } else {
@@ -89,14 +96,42 @@ QIcon DrawStatusIcon(bool matched) {
     painter.setBrush(Qt::NoBrush);
   }
   painter.drawEllipse(QRectF(2.5, 2.5, 11, 11));
+  if (ownPosition && !kept) {
+    painter.setPen(QPen(Qt::white, 1));
+    painter.setBrush(QColor(0x1d, 0x4f, 0x91));
+    painter.drawEllipse(QRectF(9.5, 9.5, 6, 6));
+  }
   return QIcon(pixmap);
 }
 
-// Drawn once: a list of thousands of rows shows the same two marks.
-const QIcon& StatusIcon(bool matched) {
-  static const QIcon yes = DrawStatusIcon(true);
-  static const QIcon no = DrawStatusIcon(false);
-  return matched ? yes : no;
+// Drawn once: a list of thousands of rows shows the same few marks.
+const QIcon& StatusIcon(const PhotoRow& row) {
+  static const std::array<QIcon, 8> icons = [] {
+    std::array<QIcon, 8> drawn;
+    for (int i = 0; i < 8; ++i) {
+      drawn[static_cast<std::size_t>(i)] = DrawStatusIcon((i & 1) != 0, (i & 2) != 0, (i & 4) != 0);
+    }
+    return drawn;
+  }();
+  return icons[(row.matched ? 1U : 0U) | (row.kept ? 2U : 0U) | (row.ownPosition ? 4U : 0U)];
+}
+
+// What the status mark's tip says of a row: its problem, how it was matched, its own position.
+QString StatusTip(const PhotoRow& row, const LanguageTexts& texts) {
+  QStringList lines;
+  if (!row.problem.isEmpty()) {
+    lines << row.problem;
+  }
+  if (row.byPhotoZone) {
+    lines << texts.Text(QStringLiteral("MAIN_TIP_PHOTOZONE"))
+                 .arg(QString::fromStdString(OffsetSecondsText(*row.capture.offsetSeconds)));
+  }
+  if (row.kept) {
+    lines << texts.Text(QStringLiteral("MAIN_TIP_KEPT"));
+  } else if (row.ownPosition) {
+    lines << texts.Text(QStringLiteral("MAIN_TIP_OWNPOSITION"));
+  }
+  return PlainToolTip(lines.join(u'\n'));
 }
 
 // Draws the status mark in the middle of its cell, where an item view would put an icon at
@@ -150,6 +185,8 @@ std::shared_ptr<PhotoPageState> PreparedState(std::shared_ptr<PhotoPageState> st
   if (state->library == nullptr) {
     state->match.tolerance = ToleranceCode(settings);
     state->match.interpolate = settings.ReadFlag(setting::kInterpolate);
+    state->match.usePhotoZone = !settings.ReadFlag(setting::kIgnorePhotoZone);
+    state->match.keepExistingPositions = settings.ReadFlag(setting::kKeepPositions);
     state->match.maxGapSeconds =
         MatchSettings::MaxGapOrDefault(settings.ReadSettingInt(setting::kInterpolateMaxGap));
     const int summerTimeOffset = settings.ReadFlag(setting::kSummerTime) ? 100 : 0;
@@ -563,8 +600,13 @@ void PhotoPage::ShowRows() {
   QSet<QString> stillListed;
   for (int r = 0; r < static_cast<int>(photos_.size()); ++r) {
     const PhotoRow& row = photos_.rows()[static_cast<std::size_t>(r)];
+    // The camera's own time, and the zone it was matched by.
+    const QString date =
+        row.byPhotoZone ? row.dateText + u' ' +
+                              QString::fromStdString(OffsetSecondsText(*row.capture.offsetSeconds))
+                        : row.dateText;
     const QString texts[kColumnCount] = {
-        {},       row.fileName, row.dateText, row.latitudeText, row.longitudeText, row.altitudeText,
+        {},       row.fileName, date, row.latitudeText, row.longitudeText, row.altitudeText,
         row.path, row.logFile};
     for (int column = 0; column < kColumnCount; ++column) {
       // Items of an earlier showing are written over: making them anew costs far more.
@@ -575,9 +617,9 @@ void PhotoPage::ShowRows() {
       }
       item->setText(texts[column]);
       if (column == kStatus) {
-        item->setIcon(StatusIcon(row.matched));
+        item->setIcon(StatusIcon(row));
         item->setData(Qt::UserRole, row.matched);
-        item->setToolTip(PlainToolTip(row.problem));
+        item->setToolTip(StatusTip(row, texts_));
       }
     }
     if (state_->selection.contains(row.identity)) {
@@ -673,12 +715,27 @@ void PhotoPage::SetInterpolation(bool on, int maxGapSeconds) {
   RematchAll();
 }
 
+void PhotoPage::SetPhotoZone(bool use) {
+  match_.usePhotoZone = use;
+  RematchAll();
+}
+
+void PhotoPage::SetKeepPositions(bool keep) {
+  match_.keepExistingPositions = keep;
+  RematchAll();
+}
+
 void PhotoPage::CorrectCameraTime() {
-  CorrectionDialog dialog(texts_, match_.cameraCorrection, match_.cameraSpan,
-                          CorrectionDialog::LocalNow(), this);
+  // "From a photo" takes the camera time of the first selected photo.
+  std::optional<TimeValue> photoTime;
+  const std::vector<bool> selected = SelectedRows(*list_, photos_.size());
+  if (const auto first = std::ranges::find(selected, true); first != selected.end()) {
+    photoTime =
+        CaptureTime(photos_.rows()[static_cast<std::size_t>(first - selected.begin())].exifDate);
+  }
+  CorrectionDialog dialog(texts_, match_, CorrectionDialog::LocalNow(), photoTime, this);
   if (dialog.exec() == QDialog::Accepted) {
-    match_.cameraCorrection = dialog.enabled();
-    match_.cameraSpan = dialog.span();
+    dialog.ApplyTo(match_);
     RematchAll();
   }
 }

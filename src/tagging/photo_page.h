@@ -90,6 +90,10 @@ class PhotoPage : public QWidget {
   void SetTolerance(int code);
   void SetPositionCorrection(bool enabled, int latitudeOffset, int longitudeOffset);
   void SetSummerTime(bool on);
+  // Whether photos that record their clock's zone are matched at their UTC time.
+  void SetPhotoZone(bool use);
+  // Whether photos that carry a position keep it.
+  void SetKeepPositions(bool keep);
   void SetInterpolation(bool on, int maxGapSeconds);
   // The camera time correction window; an applied correction matches every photo again.
   void CorrectCameraTime();

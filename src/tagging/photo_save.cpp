@@ -96,6 +96,8 @@ SaveReport SaveTaggedPhotos(PhotoList& photos, LogLibrary& library, const MatchS
   for (std::size_t i = 0; i < rows.size(); ++i) {
     if (rows[i].matched) {
       matched.push_back(i);
+    } else if (rows[i].kept) {
+      report.kept << rows[i].path;
     } else {
       ++report.notMatched;
     }

@@ -1,7 +1,8 @@
 #pragma once
 // Saving tagged photos: every matched photo of the list is written again with a GPS
 // directory for its point, as a copy in a folder or in place of its own file, and leaves
-// the list. A photo that fails stays in the list, untouched, and the failure is reported.
+// the list. A photo that fails stays in the list, untouched, and the failure is reported;
+// so does one kept at the position it carries.
 
 #include <functional>
 #include <vector>
@@ -47,6 +48,9 @@ struct SaveReport {
   };
   std::vector<Item> items;  // saved and failed photos, in list order
   int notMatched = 0;       // rows skipped because they have no position
+  // Rows left untouched at the positions their photos carry (keepExistingPositions), in list
+  // order; they stay in the list.
+  QStringList kept;
 };
 
 // The copy's path: the folder and the file name, with "_" put in front of the name while a

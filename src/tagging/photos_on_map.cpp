@@ -11,12 +11,16 @@ MapRequest ShowPhotosOnMap(LogLibrary& library, const PhotoList& photos,
   MapRequest request;
   const PositionCorrection correction{settings.latitudeCorrection(),
                                       settings.longitudeCorrection()};
+  // The rows shown, in their order; those matched to a log are looked up again, those kept
+  // at the positions their photos carry are shown there.
   std::vector<const PhotoRow*> located;
   std::vector<QString> paths;
   for (const std::size_t row : rows) {
-    if (row < photos.size() && photos.rows()[row].matched) {
+    if (row < photos.size() && (photos.rows()[row].matched || photos.rows()[row].kept)) {
       located.push_back(&photos.rows()[row]);
-      paths.push_back(photos.rows()[row].path);
+      if (photos.rows()[row].matched) {
+        paths.push_back(photos.rows()[row].path);
+      }
     }
   }
   if (located.empty()) {
@@ -31,19 +35,29 @@ MapRequest ShowPhotosOnMap(LogLibrary& library, const PhotoList& photos,
   MarkerWriter writer(folder, request.file);
   writer.WriteMarkersStart();
   bool centred = false;
-  for (std::size_t k = 0; k < located.size(); ++k) {
-    const MatchResult& match = matches[k];
-    if (!match.logIndex) {
-      continue;  // the photo can no longer be read
+  std::size_t next = 0;  // the next of the lookups
+  for (const PhotoRow* row : located) {
+    double latitude;
+    double longitude;
+    if (row->kept) {
+      latitude = row->ownPosition->latitude;
+      longitude = row->ownPosition->longitude;
+    } else {
+      const MatchResult& match = matches[next++];
+      if (!match.logIndex) {
+        continue;  // the photo can no longer be read
+      }
+      const Coordinate position = BuildPosition(match.point, correction);
+      latitude = position.latitudeDegrees;
+      longitude = position.longitudeDegrees;
     }
-    const Coordinate position = BuildPosition(match.point, correction);
     if (!centred) {
       centred = true;
-      request.latitude = position.latitudeDegrees;
-      request.longitude = position.longitudeDegrees;
-      request.photoPath = located[k]->path;
+      request.latitude = latitude;
+      request.longitude = longitude;
+      request.photoPath = row->path;
     }
-    writer.WritePhotoMarker(position.latitudeDegrees, position.longitudeDegrees, located[k]->path);
+    writer.WritePhotoMarker(latitude, longitude, row->path);
   }
   if (showTracks) {
     DrawLogsOnMap(writer, library, correction, timeFormat, request.problems);

@@ -244,7 +244,16 @@ void SaveDialog::Save() {
   if (!problems_.isEmpty()) {
     Tell(problems_.join(u'\n'), QMessageBox::Warning);
   }
-  TellWritten(this, windowTitle(), WrittenFiles(report), texts_);
+  // Photos kept at their own positions are told with what was written, or alone.
+  const QString kept =
+      report.save.kept.isEmpty()
+          ? QString()
+          : texts_.Text(QStringLiteral("SAVE_TEXT_KEPT")).arg(report.save.kept.size());
+  const QStringList written = WrittenFiles(report);
+  if (written.isEmpty() && !kept.isEmpty()) {
+    Tell(kept, QMessageBox::Information);
+  }
+  TellWritten(this, windowTitle(), written, texts_, kept);
   accept();
 }
 

@@ -26,6 +26,11 @@ TrackPoint InterpolatedPoint(const TrackPoint& before, const TrackPoint& after,
                              const TrackPoint& nearer, TimeValue localTime) {
   const double share = static_cast<double>(localTime - before.localTime) /
                        static_cast<double>(after.localTime - before.localTime);
+  return InterpolatedPointAt(before, after, nearer, share, localTime);
+}
+
+TrackPoint InterpolatedPointAt(const TrackPoint& before, const TrackPoint& after,
+                               const TrackPoint& nearer, double share, TimeValue localTime) {
   TrackPoint point = nearer;
   point.isInterpolated = 1;
   point.isWaypoint = 0;

@@ -19,5 +19,9 @@ namespace trevalo {
 // carry one of their own epoch; otherwise it is `nearer`'s.
 TrackPoint InterpolatedPoint(const TrackPoint& before, const TrackPoint& after,
                              const TrackPoint& nearer, TimeValue localTime);
+// The same at `share` of the way from `before` to `after` (0 < share < 1), the time of
+// which is `localTime`: for a time known to fractions of a second.
+TrackPoint InterpolatedPointAt(const TrackPoint& before, const TrackPoint& after,
+                               const TrackPoint& nearer, double share, TimeValue localTime);
 
 }  // namespace trevalo

@@ -261,5 +261,100 @@ TEST(PositionTexts, PlainAndCorrected) {
   EXPECT_EQ(CoordinateText(0.05, "S", 500, true, kFormat), QStringLiteral("N 0 00 02.00"));
 }
 
+// A walk logged every second from 17:00:00 UTC, given the zone +09:00 (the computer's).
+class PhotoClock : public ::testing::Test {
+ protected:
+  PhotoClock() {
+    const QString path = dir_.filePath(QStringLiteral("walk.log"));
+    test::WriteFile(
+        path, test::GenerateLog({.year = 2021, .month = 2, .day = 13, .hour = 17, .epochs = 600},
+                                &fixes_));
+    library_ = std::make_unique<LogLibrary>(LogLibrary::InMemory({{path, 0, 0, {}, 900}}, 0));
+  }
+  double LatitudeOf(const MatchResult& result) const {
+    return PackedToDegrees(result.point.latitude);
+  }
+  // Where the walk is at `utcMillis`; the generated fixes carry fractions of a second.
+  double LatitudeAt(std::int64_t utcMillis) const {
+    return test::LatitudeAtMillis(fixes_, utcMillis);
+  }
+  static std::int64_t UtcMillis(int hour, int minute, int second, int millis) {
+    return (*MakeTime(2021, 2, 13, hour, minute, second)) * 1000 + millis;
+  }
+  QTemporaryDir dir_;
+  std::vector<test::GeneratedFix> fixes_;
+  std::unique_ptr<LogLibrary> library_;
+};
+
+TEST_F(PhotoClock, AZoneTheCameraRecordedMatchesItsUtcInstantWithTheCorrectionOnTop) {
+  // An iPhone's photo: 11:03:31.864 at -06:00 is 17:03:31.864 UTC, 02:03:31 in the log's zone.
+  const CaptureDetail phone{864, -6 * 3600};
+  MatchSettings settings;
+  const MatchResult byZone = MatchPhotoTime(*library_, "2021:02:13 11:03:31", settings, phone);
+  ASSERT_TRUE(byZone.matched);
+  EXPECT_TRUE(byZone.byPhotoZone);
+  EXPECT_EQ(IsoTimeText(byZone.photoTime), "2021-02-14 02:03:31");  // the log's local time
+  EXPECT_EQ(byZone.pointIndex, 211u);                               // the fix of 17:03:31.807
+  // The camera correction applies to the camera's clock, before its zone.
+  settings.SetCameraSpan(true, -60);
+  EXPECT_EQ(MatchPhotoTime(*library_, "2021:02:13 11:03:31", settings, phone).pointIndex, 151u);
+  // Ignoring the zone, the camera's time is read in the log's zone: nowhere near the walk.
+  settings.SetCameraSpan(false, 0);
+  settings.usePhotoZone = false;
+  const MatchResult ignored = MatchPhotoTime(*library_, "2021:02:13 11:03:31", settings, phone);
+  EXPECT_FALSE(ignored.matched);
+  EXPECT_FALSE(ignored.byPhotoZone);
+  // A photo without a recorded zone is matched as it always was, in the log's zone.
+  EXPECT_EQ(MatchPhotoTime(*library_, "2021:02:14 02:03:31", {}).pointIndex, 211u);
+}
+
+TEST_F(PhotoClock, FractionsOfASecondPlaceTwoPhotosOfOneSecondApart) {
+  // Fixes at 17:03:30.770, 17:03:31.807 and 17:03:32.844 (the receiver's own fractions).
+  MatchSettings settings;
+  settings.interpolate = true;
+  const MatchResult early =
+      MatchPhotoTime(*library_, "2021:02:14 02:03:31", settings, {250, std::nullopt});
+  const MatchResult late =
+      MatchPhotoTime(*library_, "2021:02:14 02:03:31", settings, {900, std::nullopt});
+  ASSERT_TRUE(early.between && late.between);
+  EXPECT_EQ(early.between->before, 210u);
+  EXPECT_EQ(late.between->before, 211u);
+  EXPECT_NEAR(LatitudeOf(early), LatitudeAt(UtcMillis(17, 3, 31, 250)), 1e-9);
+  EXPECT_NEAR(LatitudeOf(late), LatitudeAt(UtcMillis(17, 3, 31, 900)), 1e-9);
+  // Nearest fixes without interpolation: the fractions decide between them.
+  settings.interpolate = false;
+  EXPECT_EQ(
+      MatchPhotoTime(*library_, "2021:02:14 02:03:31", settings, {250, std::nullopt}).pointIndex,
+      210u);
+  EXPECT_EQ(
+      MatchPhotoTime(*library_, "2021:02:14 02:03:31", settings, {900, std::nullopt}).pointIndex,
+      211u);
+}
+
+TEST_F(PhotoClock, ADriftingCameraClockIsCorrectedInProportionToItsTime) {
+  // Right at 02:00:00 (camera 02:00:00), a minute slow by 03:00:00 (camera 02:59:00): the
+  // correction grows by a second each 59 seconds of camera time.
+  MatchSettings settings;
+  const TimeValue first = *MakeTime(2021, 2, 14, 2, 0, 0);
+  ASSERT_TRUE(settings.SetCameraReferences(first, first, first + 3540, first + 3600));
+  EXPECT_DOUBLE_EQ(settings.CameraCorrectionAt(first + 1770), 30.0);
+  EXPECT_DOUBLE_EQ(settings.CameraCorrectionAt(first - 590), -10.0);  // and before it
+  // Camera 02:05:54 is 02:06:00: the fix of 17:06:00 UTC, not that of 17:05:54.
+  const MatchResult result = MatchPhotoTime(*library_, "2021:02:14 02:05:54", settings);
+  ASSERT_TRUE(result.matched);
+  EXPECT_EQ(result.pointIndex, 360u);
+  EXPECT_EQ(IsoTimeText(result.photoTime), "2021-02-14 02:06:00");
+  // The drift's fractions of a second count: camera 02:00:30 is 02:00:30.508.
+  settings.interpolate = true;
+  const MatchResult between = MatchPhotoTime(*library_, "2021:02:14 02:00:30", settings);
+  ASSERT_TRUE(between.between);
+  EXPECT_EQ(between.between->before, 30u);
+  EXPECT_NEAR(LatitudeOf(between), LatitudeAt(UtcMillis(17, 0, 30, 508)), 1e-9);
+  // Two references at one camera time say nothing of a drift, and change nothing.
+  MatchSettings same;
+  EXPECT_FALSE(same.SetCameraReferences(first, first, first, first + 60));
+  EXPECT_FALSE(same.cameraCorrection);
+}
+
 }  // namespace
 }  // namespace trevalo

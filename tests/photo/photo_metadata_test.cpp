@@ -5,6 +5,7 @@
 
 #include <QTemporaryDir>
 
+#include "photo/capture_time.h"
 #include "photo/exif_file.h"
 #include "photo/photo_metadata.h"
 #include "support/test_files.h"
@@ -41,6 +42,53 @@ TEST(PhotoMetadata, RealPhotosOfOtherKindsGiveTheirCaptureTimeCameraAndPosition)
   const PhotoMetadata crw = ReadPhotoMetadata(OtherTestFile("exiv2-canon-powershot-s40.crw"));
   ASSERT_TRUE(crw.read) << crw.problem.toStdString();
   EXPECT_EQ(crw.info.dateTime, "2005:04:23 17:54:36");
+}
+
+TEST(PhotoMetadata, CaptureTimesCarryTheZoneAndFractionTheirPhotosRecord) {
+  // The written forms of zones and fractions.
+  EXPECT_EQ(ZoneOffsetSeconds("+0530"), 19800);
+  EXPECT_EQ(ZoneOffsetSeconds("-00:30"), -1800);
+  EXPECT_EQ(ZoneOffsetSeconds("Z"), 0);
+  for (const char* refused : {"", "   :  ", "+15:00", "+02:60", "02:00", "+2:00"}) {
+    EXPECT_EQ(ZoneOffsetSeconds(refused), std::nullopt) << refused;
+  }
+  EXPECT_EQ(FractionMillis("06"), 60);
+  EXPECT_EQ(FractionMillis("8645"), 864);
+  EXPECT_EQ(FractionMillis(" "), std::nullopt);
+  if (test::TestDataFolder().isEmpty() || !test::HaveProgram(QStringLiteral("exiftool"))) {
+    GTEST_SKIP() << "the shared test data folder or exiftool is absent";
+  }
+  // An iPhone's HEIC (through Exiv2) and a Nikon's TIFF, as they came.
+  const PhotoInfo heic = ReadPhotoMetadata(OtherTestFile("2021-02-13-1929.heic")).info;
+  EXPECT_EQ(CaptureDetailOf(heic), (CaptureDetail{864, -6 * 3600}));
+  EXPECT_EQ(UtcTimeText(*CaptureTime(heic.dateTime), CaptureDetailOf(heic)),
+            "2021-02-13T17:03:31.864Z");
+  const PhotoInfo tiff = ReadPhotoMetadata(OtherTestFile("Reagan.tiff")).info;
+  EXPECT_EQ(CaptureDetailOf(tiff), (CaptureDetail{60, std::nullopt}));
+  EXPECT_EQ(UtcTimeText(*CaptureTime(tiff.dateTime), CaptureDetailOf(tiff)), "");
+  // JPEGs through our own reader: OffsetTime and SubSecTime stand in for the capture's own.
+  QTemporaryDir dir;
+  const QString jpeg = dir.filePath(QStringLiteral("p.jpg"));
+  ASSERT_TRUE(test::MakePhotoTakenAt(jpeg, "2021:03:04 10:11:12"));
+  test::Run(QStringLiteral("exiftool"),
+            {QStringLiteral("-q"), QStringLiteral("-overwrite_original"),
+             QStringLiteral("-OffsetTimeOriginal=+05:30"), QStringLiteral("-SubSecTimeOriginal=5"),
+             jpeg});
+  EXPECT_EQ(CaptureDetailOf(ReadPhotoMetadata(jpeg).info), (CaptureDetail{500, 19800}));
+  test::Run(QStringLiteral("exiftool"),
+            {QStringLiteral("-q"), QStringLiteral("-overwrite_original"),
+             QStringLiteral("-OffsetTimeOriginal="), QStringLiteral("-SubSecTimeOriginal="),
+             QStringLiteral("-OffsetTime=-03:00"), QStringLiteral("-SubSecTime=25"), jpeg});
+  EXPECT_EQ(CaptureDetailOf(ReadPhotoMetadata(jpeg).info), (CaptureDetail{250, -3 * 3600}));
+  // An image that carries its time only in XMP, with a fraction and a zone.
+  const QString png = dir.filePath(QStringLiteral("p.png"));
+  ASSERT_TRUE(test::MakeOtherPhoto(png, ""));
+  test::Run(QStringLiteral("exiftool"),
+            {QStringLiteral("-q"), QStringLiteral("-overwrite_original"),
+             QStringLiteral("-XMP-exif:DateTimeOriginal=2021:03:04 10:11:12.25+01:00"), png});
+  const PhotoInfo xmp = ReadPhotoMetadata(png).info;
+  EXPECT_EQ(xmp.dateTime, "2021:03:04 10:11:12");
+  EXPECT_EQ(CaptureDetailOf(xmp), (CaptureDetail{250, 3600}));
 }
 
 TEST(PhotoMetadata, AnImageWithOnlyAModificationDateHasNoCaptureTime) {

@@ -372,4 +372,17 @@ std::string AddReceiverNoise(const std::string& log, ReceiverNoise noise,
   return noisy;
 }
 
+double LatitudeAtMillis(const std::vector<GeneratedFix>& fixes, std::int64_t utcMillis) {
+  const auto millisOf = [&](std::size_t i) {
+    return fixes[i].utcSeconds * 1000 + std::stoi(fixes[i].rmcTime.substr(7));
+  };
+  std::size_t i = 0;
+  while (i + 2 < fixes.size() && millisOf(i + 1) <= utcMillis) {
+    ++i;
+  }
+  const double share = static_cast<double>(utcMillis - millisOf(i)) /
+                       static_cast<double>(millisOf(i + 1) - millisOf(i));
+  return fixes[i].latitude + share * (fixes[i + 1].latitude - fixes[i].latitude);
+}
+
 }  // namespace trevalo::test

@@ -53,6 +53,10 @@ struct GeneratedFix {
 
 std::string GenerateLog(const LogPlan& plan, std::vector<GeneratedFix>* fixes = nullptr);
 
+// Where a generated walk is at `utcMillis` (milliseconds since 1970): on the straight line
+// between the fixes around it, by their times as written, fractions of a second included.
+double LatitudeAtMillis(const std::vector<GeneratedFix>& fixes, std::int64_t utcMillis);
+
 // A log as a u-blox M9 writes it (NMEA 4.11): per epoch GNRMC first (mode and navigational
 // status), GNVTG, GNGGA, one GNGSA per system, GPGSV, GLGSV, GAGSV and GBGSV sequences with
 // their signal ids (22 satellites in all), GNGLL. Lap, waypoint, device and replaced fields
