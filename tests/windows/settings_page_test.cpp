@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -172,6 +174,76 @@ TEST_F(SettingsPageTest, PositionsBetweenFixesAreStoredAndMatchThePhotosAgain) {
   interpolate->click();
   EXPECT_FALSE(settings_->ReadFlag(setting::kInterpolate));
   EXPECT_FALSE(photos->matchSettings().interpolate);
+}
+
+TEST_F(SettingsPageTest, ThePhotoOptionsAreStoredAndTheListMarksWhatEachDid) {
+  // A walk from 12:00:00 UTC read at +09:00; a camera set to -05:00 that records its zone, and
+  // a phone's photo that carries a position of its own.
+  const QString zoned = home_.filePath(QStringLiteral("zoned.jpg"));
+  const QString phone = home_.filePath(QStringLiteral("phone.jpg"));
+  if (!test::MakePhotoTakenAt(zoned, "2009:05:17 07:00:30") ||
+      !test::MakePhotoTakenAt(phone, "2009:05:17 21:00:10")) {
+    GTEST_SKIP() << "exiftool is not installed";
+  }
+  test::Run(QStringLiteral("exiftool"),
+            {QStringLiteral("-q"), QStringLiteral("-overwrite_original"),
+             QStringLiteral("-OffsetTimeOriginal=-05:00"), zoned});
+  test::Run(QStringLiteral("exiftool"),
+            {QStringLiteral("-q"), QStringLiteral("-overwrite_original"),
+             QStringLiteral("-GPSLatitude=10.5"), QStringLiteral("-GPSLatitudeRef=N"),
+             QStringLiteral("-GPSLongitude=20.25"), QStringLiteral("-GPSLongitudeRef=E"), phone});
+  const QString log = home_.filePath(QStringLiteral("walk.log"));
+  test::WriteFile(log, test::GenerateLog({.hour = 12, .epochs = 60}));
+  auto photos = NewPhotoPage();
+  ASSERT_TRUE(photos->library().AddLog(log, 0, 0, 900).done());
+  photos->AddPhotos({zoned, phone});
+  ASSERT_EQ(photos->photos().size(), 2u);
+  const auto rowOf = [&](const QString& path) -> const PhotoRow& {
+    const auto& rows = photos->photos().rows();
+    return *std::ranges::find_if(rows, [&](const PhotoRow& row) { return row.path == path; });
+  };
+  const auto cell = [&](const QString& path, int column) {
+    const auto& rows = photos->photos().rows();
+    const int r = static_cast<int>(&rowOf(path) - rows.data());
+    return photos->findChild<QTableWidget*>(QStringLiteral("photoList"))->item(r, column);
+  };
+  // By default: matched at its UTC instant, which the date column and the mark tell; the
+  // phone's photo is matched too, its own position marked.
+  EXPECT_TRUE(rowOf(zoned).matched && rowOf(zoned).byPhotoZone);
+  EXPECT_EQ(rowOf(zoned).pointIndex, 30u);
+  EXPECT_EQ(cell(zoned, PhotoPage::kDateTime)->text(),
+            rowOf(zoned).dateText + QStringLiteral(" -05:00"));
+  EXPECT_TRUE(cell(zoned, PhotoPage::kStatus)
+                  ->toolTip()
+                  .contains(texts_.Text(QStringLiteral("MAIN_TIP_PHOTOZONE"))
+                                .arg(QStringLiteral("-05:00"))
+                                .toHtmlEscaped()));
+  EXPECT_TRUE(rowOf(phone).matched && !rowOf(phone).kept);
+  EXPECT_TRUE(cell(phone, PhotoPage::kStatus)
+                  ->toolTip()
+                  .contains(texts_.Text(QStringLiteral("MAIN_TIP_OWNPOSITION")).toHtmlEscaped()));
+
+  SettingsPage page(*settings_, texts_, photos.get());
+  // The camera's zone known wrong: its clock is read in the log's zone, nowhere near the walk.
+  Find<QCheckBox>(page, "ignorePhotoZone")->click();
+  EXPECT_TRUE(settings_->ReadFlag(setting::kIgnorePhotoZone));
+  EXPECT_FALSE(rowOf(zoned).matched || rowOf(zoned).byPhotoZone);
+  EXPECT_EQ(cell(zoned, PhotoPage::kDateTime)->text(), rowOf(zoned).dateText);
+  // Positions photos already have are kept: not matched, shown at their own position.
+  Find<QCheckBox>(page, "keepPositions")->click();
+  EXPECT_TRUE(settings_->ReadFlag(setting::kKeepPositions));
+  EXPECT_TRUE(rowOf(phone).kept && !rowOf(phone).matched);
+  EXPECT_TRUE(cell(phone, PhotoPage::kLatitude)->text().contains(QStringLiteral("10")));
+  EXPECT_TRUE(cell(phone, PhotoPage::kStatus)
+                  ->toolTip()
+                  .contains(texts_.Text(QStringLiteral("MAIN_TIP_KEPT")).toHtmlEscaped()));
+  // A page made afresh starts with what was stored.
+  auto next = NewPhotoPage();
+  EXPECT_FALSE(next->matchSettings().usePhotoZone);
+  EXPECT_TRUE(next->matchSettings().keepExistingPositions);
+  SettingsPage nextPage(*settings_, texts_, next.get());
+  EXPECT_TRUE(Find<QCheckBox>(nextPage, "ignorePhotoZone")->isChecked());
+  EXPECT_TRUE(Find<QCheckBox>(nextPage, "keepPositions")->isChecked());
 }
 
 TEST_F(SettingsPageTest, TheSidecarNamingIsStoredAsAFlag) {
