@@ -10,6 +10,7 @@
 #include "support/marker_folder.h"
 #include "support/test_files.h"
 #include "support/test_photos.h"
+#include "tagging/photo_save.h"
 #include "tagging/photos_on_map.h"
 
 namespace trevalo {
@@ -150,6 +151,50 @@ TEST_F(PhotosOnMapTest, RowsAlternatingBetweenTwoLogsKeepTheirOrderAndLoadEachLo
   EXPECT_LE(loads() - before, 4u);
   EXPECT_EQ(Markers(MarkerFile::kPhotosAndTracks), "<markers>\n" + markers + tracks + "</markers>");
   EXPECT_EQ(library.heldLog(), std::nullopt);
+}
+
+// A phone's photo keeps the position it carries when asked: it is not written, stays in the
+// list, is told as kept, and the map shows it where it says it was.
+TEST_F(PhotosOnMapTest, APhotoKeptAtItsOwnPositionIsShownThereAndNeverWritten) {
+  if (!test::HaveProgram(QStringLiteral("exiftool"))) {
+    GTEST_SKIP() << "exiftool is not installed";
+  }
+  const QString log = Log(QStringLiteral("walk.log"), {.hour = 10, .epochs = 30});
+  LogLibrary library = LogLibrary::InMemory({{log, 0, 0, {}, 0}}, 0);
+  const DisplayFormats formats{QStringLiteral("%Y-%m-%d %H:%M:%S"),
+                               QStringLiteral("%s %d %02d %05.2f")};
+  MatchSettings settings;
+  settings.keepExistingPositions = true;
+  const QString phone = dir_.filePath(QStringLiteral("phone.jpg"));
+  const QString camera = dir_.filePath(QStringLiteral("camera.jpg"));
+  ASSERT_TRUE(test::MakePhotoTakenAt(phone, "2009:05:17 10:00:05"));
+  ASSERT_TRUE(test::MakePhotoTakenAt(camera, "2009:05:17 10:00:10"));
+  test::Run(QStringLiteral("exiftool"),
+            {QStringLiteral("-q"), QStringLiteral("-overwrite_original"),
+             QStringLiteral("-GPSLatitude=48.8584"), QStringLiteral("-GPSLatitudeRef=N"),
+             QStringLiteral("-GPSLongitude=2.2945"), QStringLiteral("-GPSLongitudeRef=E"), phone});
+  const QByteArray phoneBefore = test::ReadFile(phone);
+  PhotoList photos;
+  photos.AddPhoto(phone, library, settings, formats);
+  photos.AddPhoto(camera, library, settings, formats);
+  photos.Sort();
+  ASSERT_TRUE(photos.rows()[0].kept && !photos.rows()[0].matched);
+  ASSERT_TRUE(photos.rows()[1].matched);
+
+  const MapRequest request = ShowPhotosOnMap(library, photos, {0, 1}, settings, false,
+                                             QStringLiteral("%H:%M"), dir_.path());
+  ASSERT_TRUE(request.show);
+  const QByteArray markers = Markers(MarkerFile::kPhotos);
+  EXPECT_EQ(markers.count("<marker "), 2);
+  EXPECT_TRUE(markers.contains("<marker lat='48.858400' lng='2.294500'")) << markers.toStdString();
+
+  const SaveReport report = SaveTaggedPhotos(photos, library, settings, SaveMode::kInPlace, {});
+  EXPECT_EQ(report.kept, QStringList{phone});
+  ASSERT_EQ(report.items.size(), 1u);
+  EXPECT_EQ(report.items[0].photo, camera);
+  EXPECT_EQ(test::ReadFile(phone), phoneBefore);
+  ASSERT_EQ(photos.size(), 1u);  // the kept photo stays in the list
+  EXPECT_EQ(photos.rows()[0].path, phone);
 }
 
 }  // namespace
