@@ -43,12 +43,7 @@ class GeotagTimes : public ::testing::Test {
   // A JPEG taken at `dateTime` with the tags given to exiftool ("-SubSecTimeOriginal=250").
   QString Jpeg(const char* name, const char* dateTime, const QStringList& tags = {}) {
     const QString path = dir_.filePath(QLatin1String(name));
-    EXPECT_TRUE(test::MakePhotoTakenAt(path, dateTime));
-    if (!tags.isEmpty()) {
-      test::Run(QStringLiteral("exiftool"),
-                QStringList{QStringLiteral("-q"), QStringLiteral("-overwrite_original")} + tags +
-                    QStringList{path});
-    }
+    EXPECT_TRUE(test::MakePhotoTakenAt(path, dateTime, tags));
     return path;
   }
   // The iPhone's HEIC (11:03:31.864 at -06:00, carrying its own position), linked here so

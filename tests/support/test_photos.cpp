@@ -128,7 +128,7 @@ QString SeedPhotosMissing() {
   return {};
 }
 
-bool MakePhotoTakenAt(const QString& path, const char* dateTime) {
+bool MakePhotoTakenAt(const QString& path, const char* dateTime, const QStringList& tags) {
   if (!HaveProgram(QStringLiteral("exiftool"))) {
     return false;
   }
@@ -139,8 +139,9 @@ bool MakePhotoTakenAt(const QString& path, const char* dateTime) {
   QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
   int code = -1;
   Run(QStringLiteral("exiftool"),
-      {QStringLiteral("-q"), QStringLiteral("-overwrite_original"),
-       QStringLiteral("-DateTimeOriginal#=") + QString::fromLatin1(dateTime), path},
+      QStringList{QStringLiteral("-q"), QStringLiteral("-overwrite_original"),
+                  QStringLiteral("-DateTimeOriginal#=") + QString::fromLatin1(dateTime)} +
+          tags + QStringList{path},
       &code);
   return code == 0;
 }

@@ -37,8 +37,9 @@ QString SeedPhotosMissing();
 
 // A small photo at `path` whose capture time (DateTimeOriginal) is `dateTime`
 // ("YYYY:MM:DD HH:MM:SS", written as it is, even an impossible date; an empty text gives a
-// photo without one); false when exiftool is missing.
-bool MakePhotoTakenAt(const QString& path, const char* dateTime);
+// photo without one), with the further tags given as exiftool takes them
+// ("-OffsetTimeOriginal=-05:00"); false when exiftool is missing.
+bool MakePhotoTakenAt(const QString& path, const char* dateTime, const QStringList& tags = {});
 
 // `count` small photos photo00000.jpg, ... in `folder`, taken a second apart from
 // `first` on (their DateTimeOriginal), made without any tool: for lists of thousands.

@@ -167,12 +167,11 @@ TEST_F(PhotosOnMapTest, APhotoKeptAtItsOwnPositionIsShownThereAndNeverWritten) {
   settings.keepExistingPositions = true;
   const QString phone = dir_.filePath(QStringLiteral("phone.jpg"));
   const QString camera = dir_.filePath(QStringLiteral("camera.jpg"));
-  ASSERT_TRUE(test::MakePhotoTakenAt(phone, "2009:05:17 10:00:05"));
+  ASSERT_TRUE(test::MakePhotoTakenAt(
+      phone, "2009:05:17 10:00:05",
+      {QStringLiteral("-GPSLatitude=48.8584"), QStringLiteral("-GPSLatitudeRef=N"),
+       QStringLiteral("-GPSLongitude=2.2945"), QStringLiteral("-GPSLongitudeRef=E")}));
   ASSERT_TRUE(test::MakePhotoTakenAt(camera, "2009:05:17 10:00:10"));
-  test::Run(QStringLiteral("exiftool"),
-            {QStringLiteral("-q"), QStringLiteral("-overwrite_original"),
-             QStringLiteral("-GPSLatitude=48.8584"), QStringLiteral("-GPSLatitudeRef=N"),
-             QStringLiteral("-GPSLongitude=2.2945"), QStringLiteral("-GPSLongitudeRef=E"), phone});
   const QByteArray phoneBefore = test::ReadFile(phone);
   PhotoList photos;
   photos.AddPhoto(phone, library, settings, formats);

@@ -181,17 +181,14 @@ TEST_F(SettingsPageTest, ThePhotoOptionsAreStoredAndTheListMarksWhatEachDid) {
   // a phone's photo that carries a position of its own.
   const QString zoned = home_.filePath(QStringLiteral("zoned.jpg"));
   const QString phone = home_.filePath(QStringLiteral("phone.jpg"));
-  if (!test::MakePhotoTakenAt(zoned, "2009:05:17 07:00:30") ||
-      !test::MakePhotoTakenAt(phone, "2009:05:17 21:00:10")) {
+  if (!test::MakePhotoTakenAt(zoned, "2009:05:17 07:00:30",
+                              {QStringLiteral("-OffsetTimeOriginal=-05:00")}) ||
+      !test::MakePhotoTakenAt(
+          phone, "2009:05:17 21:00:10",
+          {QStringLiteral("-GPSLatitude=10.5"), QStringLiteral("-GPSLatitudeRef=N"),
+           QStringLiteral("-GPSLongitude=20.25"), QStringLiteral("-GPSLongitudeRef=E")})) {
     GTEST_SKIP() << "exiftool is not installed";
   }
-  test::Run(QStringLiteral("exiftool"),
-            {QStringLiteral("-q"), QStringLiteral("-overwrite_original"),
-             QStringLiteral("-OffsetTimeOriginal=-05:00"), zoned});
-  test::Run(QStringLiteral("exiftool"),
-            {QStringLiteral("-q"), QStringLiteral("-overwrite_original"),
-             QStringLiteral("-GPSLatitude=10.5"), QStringLiteral("-GPSLatitudeRef=N"),
-             QStringLiteral("-GPSLongitude=20.25"), QStringLiteral("-GPSLongitudeRef=E"), phone});
   const QString log = home_.filePath(QStringLiteral("walk.log"));
   test::WriteFile(log, test::GenerateLog({.hour = 12, .epochs = 60}));
   auto photos = NewPhotoPage();
