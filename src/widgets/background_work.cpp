@@ -3,6 +3,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <memory>
@@ -52,14 +53,16 @@ constexpr int kWindowAfterMs = 250;
 
 // Lowers the calling thread's priority (and that of the threads it starts, which inherit it)
 // below the window's: on a machine whose cores the work fills, the window's thread still
-// runs whenever it has something to do.
+// runs whenever it has something to do. Relative to the program's own, so a program started
+// with `nice` keeps its window above its work too.
 void YieldToTheWindow() {
-  constexpr int kBackgroundNice = 10;
+  constexpr int kBelowTheWindow = 10;
+  constexpr int kLowestNice = 19;
   const auto thread = static_cast<id_t>(::gettid());
   errno = 0;
   const int current = ::getpriority(PRIO_PROCESS, thread);
-  if (errno == 0 && current < kBackgroundNice) {
-    ::setpriority(PRIO_PROCESS, thread, kBackgroundNice);
+  if (errno == 0 && current < kLowestNice) {
+    ::setpriority(PRIO_PROCESS, thread, std::min(current + kBelowTheWindow, kLowestNice));
   }
 }
 
