@@ -6,6 +6,7 @@
 
 #include "photo/exif_file.h"
 #include "support/test_files.h"
+#include "track/calendar_time.h"
 
 namespace trevalo {
 namespace {
@@ -91,6 +92,17 @@ TEST(PhotoDetails, PositionRowsOnlyWhenMatchedAndUprightResolution) {
             "IMGINFO_LIST_LAT=N 37° 23' 27.40\"\n"
             "IMGINFO_LIST_LONG=E 126° 58' 7.40\"\n"
             "IMGINFO_LIST_ALT=45.3 m\n");
+  // A photo that records its clock's zone and fraction: the zone and the UTC instant follow
+  // the camera's own time.
+  row.latitudeText.clear();
+  row.dateText = QStringLiteral("2021-02-13 11:03:31");
+  row.captureTime = *MakeTime(2021, 2, 13, 11, 3, 31);
+  row.capture = {864, -6 * 3600};
+  EXPECT_EQ(Lines(PhotoDetailRows(row, std::nullopt)),
+            "IMGINFO_LIST_FILENAME=/p/a.jpg\n"
+            "IMGINFO_LIST_DATETIME=2021-02-13 11:03:31\n"
+            "IMGINFO_LIST_ZONE=-06:00\n"
+            "IMGINFO_LIST_UTCTIME=2021-02-13T17:03:31.864Z\n");
 }
 
 }  // namespace
