@@ -22,7 +22,7 @@ using test::RunCli;
 
 // A FIFO, a device node that reads without end (as /dev/zero does) where the test may make
 // one, and a link to each: the test's own, never the system's.
-class SpecialFiles : public ::testing::Test {
+class FifosAndDevices : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_EQ(::mkfifo(NativePath(Path("pipe")).constData(), 0644), 0);
@@ -54,7 +54,7 @@ class SpecialFiles : public ::testing::Test {
   QString log_;
 };
 
-TEST_F(SpecialFiles, AreNeitherReadNorReplaced) {
+TEST_F(FifosAndDevices, AreNeitherReadNorReplaced) {
   for (const QString& special : specials_) {
     SCOPED_TRACE(special.toStdString());
     const QString kind = special.contains(QStringLiteral("pipe")) ? QStringLiteral("a FIFO")
@@ -80,7 +80,7 @@ TEST_F(SpecialFiles, AreNeitherReadNorReplaced) {
   }
 }
 
-TEST_F(SpecialFiles, AtASidecarsNameAreToldAndKept) {
+TEST_F(FifosAndDevices, AtASidecarsNameAreToldAndKept) {
   if (!test::SeedPhotosMissing().isEmpty()) {
     GTEST_SKIP() << test::SeedPhotosMissing().toStdString();
   }
@@ -108,7 +108,7 @@ TEST_F(SpecialFiles, AtASidecarsNameAreToldAndKept) {
   }
 }
 
-TEST_F(SpecialFiles, AtTheLibrarysAndTheSettingsNamesAreRefused) {
+TEST_F(FifosAndDevices, AtTheLibrarysAndTheSettingsNamesAreRefused) {
   const QString library = Path("library");
   ASSERT_TRUE(QDir().mkpath(library));
   ASSERT_TRUE(QDir().mkpath(Home()));
