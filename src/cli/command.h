@@ -81,6 +81,7 @@ int RunGeotagCommand(const QStringList& arguments, CommandContext& context);
 int RunExportCommand(const QStringList& arguments, CommandContext& context);
 int RunChartCommand(const QStringList& arguments, CommandContext& context);
 int RunDeviceCommand(const QStringList& arguments, CommandContext& context);
+int RunUndoCommand(const QStringList& arguments, CommandContext& context);
 
 // The library folder: --library, or "Wayfable Logs" in the documents folder.
 QString LibraryFolder(const CommandContext& context);

@@ -8,6 +8,7 @@
 #include <QRegularExpression>
 
 #include "cli/command.h"
+#include "files/change_journal.h"
 #include "files/native_files.h"
 #include "library/log_library.h"
 #include "photo/capture_time.h"
@@ -18,6 +19,7 @@
 #include "tagging/photo_list.h"
 #include "tagging/photo_save.h"
 #include "track/geodesy.h"
+#include "track/placed_point.h"
 
 namespace trevalo::cli {
 namespace {
@@ -31,9 +33,10 @@ struct PhotoOutcome {
   double longitude = 0;
   QString written;
   QString error;
-  std::optional<FixesAround> between;  // interpolated between these two points
-  bool kept = false;                   // left at the position it carries (latitude, longitude)
-  QString photoZone;                   // the zone it was matched by, when its own
+  std::optional<FixesAround> between;    // interpolated between these two points
+  bool kept = false;                     // left at the position it carries (latitude, longitude)
+  std::optional<PlacedPosition> placed;  // placed by --at
+  QString photoZone;                     // the zone it was matched by, when its own
 };
 
 void WriteText(const PhotoOutcome& o, Output& out) {
@@ -45,6 +48,19 @@ void WriteText(const PhotoOutcome& o, Output& out) {
   if (o.kept) {
     out << "kept at its own position (" << std::string_view(RealText(o.latitude)) << ", "
         << std::string_view(RealText(o.longitude)) << ")\n";
+    return;
+  }
+  if (o.placed) {
+    out << "placed at (" << std::string_view(RealText(o.latitude)) << ", "
+        << std::string_view(RealText(o.longitude));
+    if (o.placed->altitude) {
+      out << ", " << std::string_view(RealText(*o.placed->altitude)) << " m";
+    }
+    out << ")";
+    if (!o.written.isEmpty()) {
+      out << " -> " << o.written;
+    }
+    out << '\n';
     return;
   }
   if (!o.matched) {
@@ -76,6 +92,14 @@ void WriteJson(const PhotoOutcome& o, JsonWriter& json) {
     json.Field("kept", true);
     json.Field("latitudeDegrees", o.latitude);
     json.Field("longitudeDegrees", o.longitude);
+  }
+  if (o.placed) {
+    json.Field("placed", true);
+    json.Field("latitudeDegrees", o.latitude);
+    json.Field("longitudeDegrees", o.longitude);
+    if (o.placed->altitude) {
+      json.Field("altitudeMetres", *o.placed->altitude);
+    }
   }
   if (o.matched) {
     if (!o.photoZone.isEmpty()) {
@@ -149,6 +173,35 @@ bool CameraSync(const QStringList& given, MatchSettings& match, CommandContext& 
     return false;
   }
   return true;
+}
+
+// --at LAT,LON[,ALT]: signed decimal degrees and metres.
+std::optional<PlacedPosition> ReadPlace(const QString& text, CommandContext& context) {
+  const QStringList parts = text.split(u',');
+  PlacedPosition place;
+  bool ok = parts.size() == 2 || parts.size() == 3;
+  const auto number = [&ok](const QString& part) {
+    bool read = false;
+    const double value = part.trimmed().toDouble(&read);
+    ok = ok && read;
+    return value;
+  };
+  if (ok) {
+    place.latitude = number(parts[0]);
+    place.longitude = number(parts[1]);
+    if (parts.size() == 3) {
+      place.altitude = number(parts[2]);
+    }
+  }
+  if (!ok || !IsPlaceablePosition(place)) {
+    context.Error(QStringLiteral("--at %1: give LATITUDE,LONGITUDE[,ALTITUDE] in signed degrees "
+                                 "(latitude -90 to 90, longitude -180 to 180, neither exactly "
+                                 "0) and metres (within 100 km of sea level), such as "
+                                 "\"35.6586,139.7454,40\"")
+                      .arg(text));
+    return std::nullopt;
+  }
+  return place;
 }
 
 }  // namespace
@@ -237,11 +290,17 @@ int RunGeotagCommand(const QStringList& arguments, CommandContext& context) {
       QStringLiteral("Sidecar names: 'full' for IMG_1.CR3.xmp (darktable, digiKam), 'base' for "
                      "IMG_1.xmp (Adobe). Default: the settings' choice."),
       QStringLiteral("full|base"));
+  const QCommandLineOption at(
+      QStringLiteral("at"),
+      QStringLiteral("Place every photo at this position instead of matching it against logs: "
+                     "signed decimal degrees and, when given, metres above sea level. The "
+                     "photos are written as matched ones are."),
+      QStringLiteral("LAT,LON[,ALT]"));
   const QCommandLineOption force(QStringLiteral("force"),
                                  QStringLiteral("Replace an existing KML document."));
   parser.addOptions(PositionOffsetOptions());
   parser.addOptions({kml, kmz, urlPrefix, width, force, sidecar, sidecarName});
-  parser.addOptions({interpolate, maxGap, cameraSync, ignorePhotoZone, keepPositions});
+  parser.addOptions({interpolate, maxGap, cameraSync, ignorePhotoZone, keepPositions, at});
   parser.addOptions({logOption, summer, tolerance, cameraOffset, out, inPlace, dryRun, json,
                      ZoneOptionDefinition(QStringLiteral(
                          "Time zone of the --log files (default: the computer's standard "
@@ -324,6 +383,23 @@ int RunGeotagCommand(const QStringList& arguments, CommandContext& context) {
     }
   }
 
+  std::optional<PlacedPosition> place;
+  if (parser.isSet(at)) {
+    place = ReadPlace(parser.value(at), context);
+    if (!place) {
+      return kUsageError;
+    }
+    for (const QCommandLineOption& matching :
+         {logOption, summer, tolerance, cameraOffset, cameraSync, interpolate, keepPositions,
+          ignorePhotoZone}) {
+      if (parser.isSet(matching)) {
+        context.Error(QStringLiteral("--%1 matches photos against logs: it does not go with --at")
+                          .arg(matching.names().constFirst()));
+        return kUsageError;
+      }
+    }
+  }
+
   if (!parser.isSet(kml) && (parser.isSet(kmz) || parser.isSet(urlPrefix) || parser.isSet(width) ||
                              parser.isSet(force))) {
     context.Error(QStringLiteral("--kmz, --url-prefix, --width and --force go with --kml"));
@@ -351,6 +427,8 @@ int RunGeotagCommand(const QStringList& arguments, CommandContext& context) {
   const bool baseNames = parser.isSet(sidecarName) ? parser.value(sidecarName) == u"base"
                                                    : settings.ReadFlag(setting::kSidecarBaseName);
   kmlOptions.sidecars.naming = baseNames ? SidecarNaming::kBaseName : SidecarNaming::kFullName;
+  kmlOptions.journalsFolder = JournalsFolder(context.folders.stateFolder);
+  kmlOptions.journalDescription = QStringLiteral("geotag ") + arguments.join(u' ');
   if (kmlOptions.kml && !parser.isSet(force) && !parser.isSet(dryRun) &&
       PathExists(PhotoKmlPath(kmlOptions.saveFolder, kmlOptions.kmlName))) {
     context.Error(QStringLiteral("%1 exists (give --force to replace it)")
@@ -360,7 +438,9 @@ int RunGeotagCommand(const QStringList& arguments, CommandContext& context) {
 
   int exitCode = kSuccess;
   std::optional<LogLibrary> library;
-  if (parser.isSet(logOption)) {
+  if (place) {
+    library = LogLibrary::InMemory({}, 0);  // the photos are placed: no log is read
+  } else if (parser.isSet(logOption)) {
     bool failed = false;
     library =
         LibraryOfFiles(parser.values(logOption), *zone, parser.isSet(summer), context, failed);
@@ -380,6 +460,13 @@ int RunGeotagCommand(const QStringList& arguments, CommandContext& context) {
   std::vector<PhotoOutcome> outcomes;  // in the order the photos were given
   const QStringList given = parser.positionalArguments();
   const std::vector<PhotoList::Added> added = photos.AddPhotos(given, *library, match, formats);
+  if (place) {
+    std::vector<std::pair<std::size_t, PhotoList::HandPosition>> placing;
+    for (std::size_t row = 0; row < photos.size(); ++row) {
+      placing.emplace_back(row, PhotoList::HandPosition{place, false});
+    }
+    photos.SetHandPositions(placing, *library, match, formats);
+  }
   for (qsizetype i = 0; i < given.size(); ++i) {
     const PhotoList::Added& add = added[static_cast<std::size_t>(i)];
     if (add.result == PhotoList::AddResult::kUnreadable) {
@@ -396,7 +483,7 @@ int RunGeotagCommand(const QStringList& arguments, CommandContext& context) {
     PhotoOutcome o{row->path, row->matched, row->logFile, 0, 0, 0, {}, row->problem};
     // A photo without a capture date cannot be matched by any log: it says so, whatever its
     // kind, rather than that no log covers a time it does not have.
-    if (o.error.isEmpty() && row->exifDate.empty() && !row->kept) {
+    if (o.error.isEmpty() && row->exifDate.empty() && !row->kept && !row->placed) {
       o.error = QString::fromLatin1(kNoCaptureTime);
     }
     exitCode = o.error.isEmpty() ? exitCode : kUserError;
@@ -410,6 +497,10 @@ int RunGeotagCommand(const QStringList& arguments, CommandContext& context) {
       if (row->byPhotoZone) {
         o.photoZone = QString::fromStdString(OffsetSecondsText(*row->capture.offsetSeconds));
       }
+    } else if (row->placed) {
+      o.placed = row->placed;
+      o.latitude = row->placed->latitude;
+      o.longitude = row->placed->longitude;
     } else if (row->kept) {
       o.kept = true;
       o.latitude = row->ownPosition->latitude;

@@ -22,6 +22,8 @@ constexpr CommandGroup kGroups[] = {
     {"export", "write logs as KML, GPX or tables", trevalo::cli::RunExportCommand},
     {"chart", "write the altitude and speed charts of a log", trevalo::cli::RunChartCommand},
     {"device", "read and change a logger's settings file", trevalo::cli::RunDeviceCommand},
+    {"undo", "take back the last run that changed photos or sidecars",
+     trevalo::cli::RunUndoCommand},
 };
 
 void PrintUsage(trevalo::cli::Output& out) {

@@ -12,6 +12,7 @@
 #include <QXmlStreamReader>
 
 #include "track/geodesy.h"
+#include "track/placed_point.h"
 #include "track/time_zone.h"
 
 namespace trevalo {
@@ -330,12 +331,6 @@ ReadStatus ReadGpx(ByteSource& source, OnFix&& onFix) {
   }
 }
 
-// Packed ddmm.mmmm of unsigned degrees, as the NMEA reader keeps positions.
-double PackDegrees(double degrees) {
-  const double whole = std::trunc(degrees);
-  return whole * 100 + (degrees - whole) * 60;
-}
-
 void FillPoint(const GpxFix& fix, int effectiveZone, TrackPoint& point) {
   point.isWaypoint = fix.waypoint ? 1 : 0;
   point.isLap = fix.startsSegment ? 1 : 0;
@@ -351,10 +346,8 @@ void FillPoint(const GpxFix& fix, int effectiveZone, TrackPoint& point) {
   }
   const bool placed = std::fabs(fix.latitude) <= 90 && std::fabs(fix.longitude) <= 180;
   if (placed) {
-    point.latitude = PackDegrees(std::fabs(fix.latitude));
-    point.latitudeRef = fix.latitude < 0 ? "S" : "N";
-    point.longitude = PackDegrees(std::fabs(fix.longitude));
-    point.longitudeRef = fix.longitude < 0 ? "W" : "E";
+    SetPackedDegrees(fix.latitude, point.latitude, point.latitudeRef, "NS");
+    SetPackedDegrees(fix.longitude, point.longitude, point.longitudeRef, "EW");
   }
   point.isValid = placed && fix.fix != FixKind::kNone ? 1 : 0;
   if (fix.elevation) {

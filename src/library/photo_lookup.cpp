@@ -275,14 +275,14 @@ QString DegreesText(double degrees, bool latitude, const QString& format) {
 
 QString LatitudeText(const TrackPoint& point, const MatchSettings& settings,
                      const QString& format) {
-  return CoordinateText(point.latitude, point.latitudeRef, settings.latitudeCorrection(), true,
-                        format);
+  return CoordinateText(point.latitude, point.latitudeRef,
+                        point.CorrectionOf(settings.latitudeCorrection()), true, format);
 }
 
 QString LongitudeText(const TrackPoint& point, const MatchSettings& settings,
                       const QString& format) {
-  return CoordinateText(point.longitude, point.longitudeRef, settings.longitudeCorrection(), false,
-                        format);
+  return CoordinateText(point.longitude, point.longitudeRef,
+                        point.CorrectionOf(settings.longitudeCorrection()), false, format);
 }
 
 QString AltitudeText(const TrackPoint& point) {

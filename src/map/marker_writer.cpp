@@ -38,11 +38,13 @@ void MarkerWriter::Attribute(std::string_view name, const QString& value) {
   file_ << ' ' << name << "='" << XmlAttribute(value, '\'') << '\'';
 }
 
-void MarkerWriter::WritePhotoMarker(double latitude, double longitude, const QString& photoPath) {
+void MarkerWriter::WritePhotoMarker(double latitude, double longitude, const QString& photoPath,
+                                    bool placed) {
   file_ << "\t<marker lat='";
   file_.Fixed(latitude, 6) << "' lng='";
   file_.Fixed(longitude, 6) << "' html='" << XmlAttribute(photoPath, '\'') << "' label = '"
-                            << XmlAttribute(QFileInfo(photoPath).fileName(), '\'') << "'/>\n";
+                            << XmlAttribute(QFileInfo(photoPath).fileName(), '\'') << "'"
+                            << (placed ? " placed='1'" : "") << "/>\n";
 }
 
 void MarkerWriter::BeginLine(std::uint32_t colour, int width) {

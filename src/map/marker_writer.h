@@ -31,8 +31,10 @@ class MarkerWriter {
 
   void WriteMarkersStart();
   void WriteMarkersEnd();
-  // A photo at decimal degrees, labelled with its file name.
-  void WritePhotoMarker(double latitude, double longitude, const QString& photoPath);
+  // A photo at decimal degrees, labelled with its file name; one placed by hand is marked so
+  // (the map lets its marker be dragged).
+  void WritePhotoMarker(double latitude, double longitude, const QString& photoPath,
+                        bool placed = false);
   // `colour` is 0xRRGGBB.
   void BeginLine(std::uint32_t colour, int width);
   void EndLine();

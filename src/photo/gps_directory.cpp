@@ -146,12 +146,16 @@ Rational AltitudeRational(double altitude) {
 std::vector<std::uint8_t> BuildGpsDirectory(const TrackPoint& point, int latitudeCorrection,
                                             int longitudeCorrection, ByteOrder order,
                                             std::uint32_t base) {
-  const bool full = point.ggaMatchesRmc == 1;
-  DirectoryWriter writer(order, base, full ? 19 : 5);
-  const GpsCoordinate latitude =
-      CoordinateRationals(point.latitude, point.latitudeRef, latitudeCorrection, true);
-  const GpsCoordinate longitude =
-      CoordinateRationals(point.longitude, point.longitudeRef, longitudeCorrection, false);
+  const bool full = point.ggaMatchesRmc == 1 && point.isPlaced == 0;
+  // A position placed by hand has no time and no fix data: its altitude when it was given,
+  // and the datum of the map it was placed on.
+  const bool placed = point.isPlaced != 0;
+  const bool placedAltitude = placed && point.hasPlacedAltitude != 0;
+  DirectoryWriter writer(order, base, full ? 19 : placed ? (placedAltitude ? 8 : 6) : 5);
+  const GpsCoordinate latitude = CoordinateRationals(point.latitude, point.latitudeRef,
+                                                     point.CorrectionOf(latitudeCorrection), true);
+  const GpsCoordinate longitude = CoordinateRationals(
+      point.longitude, point.longitudeRef, point.CorrectionOf(longitudeCorrection), false);
   writer.Bytes(0, {2, 2, 0, 0});
   writer.Ascii(1, std::string(1, latitude.reference));
   writer.Rationals(2, {latitude.parts[0], latitude.parts[1], latitude.parts[2]});
@@ -175,6 +179,12 @@ std::vector<std::uint8_t> BuildGpsDirectory(const TrackPoint& point, int latitud
     // The date of the UTC time of day above, so that the two make one instant.
     writer.Ascii(29, DateStampText(point.utcTime).substr(0, 10));
     writer.Short(30, static_cast<std::uint16_t>(point.differential));
+  } else if (placed) {
+    if (placedAltitude) {
+      writer.Bytes(5, {point.altitudeBelowSea});
+      writer.Rationals(6, {AltitudeRational(point.altitude)});
+    }
+    writer.Ascii(18, "WGS-84");
   }
   return writer.Finish();
 }

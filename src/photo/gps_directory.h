@@ -36,7 +36,8 @@ GpsCoordinate CoordinateRationals(double packed, const std::string& reference, i
 Rational AltitudeRational(double altitude);
 
 // The directory for a point, laid out to start at `base` (an even offset from the TIFF
-// header): 19 entries when the point's GGA data belongs to its RMC epoch, else 5.
+// header): 19 entries when the point's GGA data belongs to its RMC epoch, else 5; a point
+// placed by hand gets 6, or 8 with its altitude (the datum, no time), and no correction.
 // Corrections are hundredths of an arc second on each axis.
 std::vector<std::uint8_t> BuildGpsDirectory(const TrackPoint& point, int latitudeCorrection,
                                             int longitudeCorrection, ByteOrder order,

@@ -199,14 +199,23 @@ QString SidecarPath(const QString& photo, SidecarNaming naming) {
 SidecarGps SidecarGpsOfPoint(const TrackPoint& point, int latitudeCorrection,
                              int longitudeCorrection) {
   SidecarGps gps;
-  gps.latitude = CoordinateText(
-      CoordinateRationals(point.latitude, point.latitudeRef, latitudeCorrection, true));
-  gps.longitude = CoordinateText(
-      CoordinateRationals(point.longitude, point.longitudeRef, longitudeCorrection, false));
-  if (point.ggaMatchesRmc == 1) {
+  gps.latitude = CoordinateText(CoordinateRationals(point.latitude, point.latitudeRef,
+                                                    point.CorrectionOf(latitudeCorrection), true));
+  gps.longitude = CoordinateText(CoordinateRationals(
+      point.longitude, point.longitudeRef, point.CorrectionOf(longitudeCorrection), false));
+  const auto setAltitude = [&gps, &point] {
     const Rational altitude = AltitudeRational(point.altitude);
     gps.altitude = std::to_string(altitude.numerator) + '/' + std::to_string(altitude.denominator);
     gps.altitudeRef = point.altitudeBelowSea ? "1" : "0";
+  };
+  if (point.isPlaced != 0) {
+    // Placed by hand: its altitude when one was given, on the map's datum; no time.
+    if (point.hasPlacedAltitude != 0) {
+      setAltitude();
+    }
+    gps.mapDatum = "WGS-84";
+  } else if (point.ggaMatchesRmc == 1) {
+    setAltitude();
     gps.mapDatum = "WGS-84";
     // The UTC date of the point with the UTC time of day of its sentence, as the JPEG
     // writer's GPSDateStamp and GPSTimeStamp.

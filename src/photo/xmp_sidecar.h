@@ -39,7 +39,8 @@ struct SidecarGps {
 
 // The properties for a point moved by the position correction (hundredths of an arc second);
 // like the JPEG writer, altitude, time and datum only when the point's GGA data belongs to
-// its RMC epoch.
+// its RMC epoch. A point placed by hand is never moved: its altitude when it has one, and the
+// datum.
 SidecarGps SidecarGpsOfPoint(const TrackPoint& point, int latitudeCorrection,
                              int longitudeCorrection);
 

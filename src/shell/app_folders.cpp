@@ -42,7 +42,7 @@ QString AppFolders::FindDataFolder() {
 
 AppFolders AppFolders::InHome(const QString& home) {
   const QString folder = QDir::cleanPath(QDir(home).absolutePath());
-  return {FindDataFolder(), folder, folder, folder, folder, folder};
+  return {FindDataFolder(), folder, folder, folder, folder, folder, folder};
 }
 
 AppFolders AppFolders::FromEnvironment() {
@@ -60,7 +60,8 @@ AppFolders AppFolders::FromEnvironment() {
           location(QStandardPaths::GenericCacheLocation) + QStringLiteral("/trevalo"),
           location(QStandardPaths::DocumentsLocation),
           location(QStandardPaths::PicturesLocation),
-          runtime};
+          runtime,
+          location(QStandardPaths::GenericDataLocation) + QStringLiteral("/trevalo")};
 }
 
 QString MakePrivateFolder(const QString& path, bool onlyTheUser) {

@@ -17,6 +17,9 @@ struct AppFolders {
   QString documentsFolder;  // holds the log library folder
   QString picturesFolder;
   QString runtimeFolder;  // $XDG_RUNTIME_DIR (or TREVALO_HOME); may be empty: see InstanceFolder
+  // What the program keeps of the user's work: the undo journals of the runs that changed
+  // the user's files ($XDG_DATA_HOME/trevalo, or TREVALO_HOME).
+  QString stateFolder;
 
   // The folders for this process: TREVALO_HOME when set, else the user's standard folders.
   static AppFolders FromEnvironment();

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <memory>
 #include <optional>
 #include <span>
@@ -153,6 +154,21 @@ PhotoKmlReport SavePhotosWithKml(PhotoList& photos, LogLibrary& library,
       return report;
     }
   }
+  // Files the user had are changed only when what they held is kept first.
+  std::unique_ptr<ChangeJournal> journal;
+  const bool changesUserFiles =
+      std::any_of(photos.rows().begin(), photos.rows().end(), [&options](const PhotoRow& row) {
+        return (row.matched || row.placed) &&
+               (options.mode == SaveMode::kInPlace || options.sidecars.For(row));
+      });
+  if (!options.journalsFolder.isEmpty() && changesUserFiles) {
+    QString problem;
+    journal = ChangeJournal::Begin(options.journalsFolder, options.journalDescription, problem);
+    if (!journal) {
+      report.problems << problem;
+      return report;
+    }
+  }
   std::unique_ptr<KmzArchive> archive;
   if (!report.kmzPath.isEmpty()) {
     archive = std::make_unique<KmzArchive>(report.kmzPath);
@@ -167,7 +183,12 @@ PhotoKmlReport SavePhotosWithKml(PhotoList& photos, LogLibrary& library,
 
   PlacemarkSink sink(writer, archive.get(), options, correction, report.problems);
   report.save = SaveTaggedPhotos(photos, library, settings, options.mode, options.saveFolder,
-                                 progress, &sink, options.sidecars);
+                                 progress, &sink, options.sidecars, journal.get());
+  if (journal) {
+    journal->Finish();
+    // A run that changed nothing leaves no journal.
+    report.journal = PathExists(journal->folder()) ? journal->folder() : QString();
+  }
 
   writer.EndFolder();
   WriteKmlRoute(writer, options.trackFolderName, source);

@@ -23,15 +23,26 @@ std::optional<std::size_t> PhotoList::Match(PhotoRow& row, LogLibrary& library,
       time ? *time + static_cast<TimeValue>(std::llround(settings.CameraCorrectionAt(*time))) : 0;
   // A photo without a date shows none, rather than the start of the calendar.
   row.dateText = time ? FormatTime(row.captureTime, formats.timeFormat) : QString();
-  row.kept = settings.keepExistingPositions && row.ownPosition.has_value();
-  if (row.kept) {
+  // A position given by hand (or taken away) stands before what a log or the photo says.
+  row.kept =
+      !row.placed && !row.cleared && settings.keepExistingPositions && row.ownPosition.has_value();
+  if (row.kept || row.placed || row.cleared) {
     row.matched = row.byPhotoZone = false;
     row.between.reset();
     row.problem.clear();
-    row.latitudeText = DegreesText(row.ownPosition->latitude, true, formats.longLatFormat);
-    row.longitudeText = DegreesText(row.ownPosition->longitude, false, formats.longLatFormat);
+    row.latitudeText.clear();
+    row.longitudeText.clear();
     row.altitudeText.clear();
     row.logFile.clear();
+    if (row.kept) {
+      row.latitudeText = DegreesText(row.ownPosition->latitude, true, formats.longLatFormat);
+      row.longitudeText = DegreesText(row.ownPosition->longitude, false, formats.longLatFormat);
+    } else if (row.placed) {
+      row.point = PlacedPoint(*row.placed);
+      row.latitudeText = LatitudeText(row.point, settings, formats.longLatFormat);
+      row.longitudeText = LongitudeText(row.point, settings, formats.longLatFormat);
+      row.altitudeText = row.placed->altitude ? AltitudeText(row.point) : QString();
+    }
     return std::nullopt;
   }
   const MatchResult result = MatchPhotoTime(library, row.exifDate, settings, row.capture);
@@ -211,7 +222,10 @@ std::optional<double> NumberOf(const PhotoRow& row, PhotoList::Order order) {
            : order == Order::kLongitude ? std::optional<double>(row.ownPosition->longitude)
                                         : std::nullopt;
   }
-  if (!row.matched) {
+  if (!row.matched && !row.placed) {
+    return std::nullopt;
+  }
+  if (order == Order::kAltitude && row.placed && !row.placed->altitude) {
     return std::nullopt;
   }
   Coordinate position(row.point);
@@ -314,8 +328,23 @@ std::optional<std::size_t> PhotoList::Find(const QString& path) const {
   return row == rowOfIdentity_.cend() ? std::nullopt : std::optional<std::size_t>(*row);
 }
 
-bool PhotoList::AnyMatched() const {
-  return std::any_of(rows_.begin(), rows_.end(), [](const PhotoRow& r) { return r.matched; });
+void PhotoList::SetHandPositions(const std::vector<std::pair<std::size_t, HandPosition>>& changes,
+                                 LogLibrary& library, const MatchSettings& settings,
+                                 const DisplayFormats& formats) {
+  std::vector<std::size_t> changed;
+  for (const auto& [index, hand] : changes) {
+    if (index < rows_.size()) {
+      rows_[index].placed = hand.placed;
+      rows_[index].cleared = hand.cleared;
+      changed.push_back(index);
+    }
+  }
+  MatchInTimeOrder(changed, library, settings, formats);
+}
+
+bool PhotoList::AnyToSave() const {
+  return std::any_of(rows_.begin(), rows_.end(),
+                     [](const PhotoRow& r) { return r.matched || r.placed; });
 }
 
 }  // namespace trevalo

@@ -14,6 +14,7 @@
 #include "library/photo_lookup.h"
 #include "photo/photo_metadata.h"
 #include "shell/language.h"
+#include "track/placed_point.h"
 #include "track/progress.h"
 
 namespace trevalo {
@@ -38,6 +39,11 @@ struct PhotoRow {
   std::size_t pointIndex = 0;          // the matched log's point nearest to it
   TrackPoint point;                    // the matched point
   std::optional<FixesAround> between;  // the fixes it was placed between, when interpolated
+  // Placed by hand (a spot on the map, a command's --at): the row keeps this position through
+  // every match until the user clears it, and `point` is its PlacedPoint.
+  std::optional<PlacedPosition> placed;
+  // Cleared by hand: no position, whatever the logs or the photo itself say, until placed.
+  bool cleared = false;
   QString latitudeText, longitudeText, altitudeText;
   QString logFile;  // the matched log's path
   // Why the row is not matched, when something is wrong: the photo can no longer be read,
@@ -103,8 +109,21 @@ class PhotoList {
   void RemoveRows(const std::vector<bool>& remove);
   // The row of this photo file, by any path to it.
   std::optional<std::size_t> Find(const QString& path) const;
-  // At least one row is matched.
-  bool AnyMatched() const;
+  // At least one row has a position to write: matched, or placed by hand.
+  bool AnyToSave() const;
+
+  // What the user gave a row by hand, which every match keeps: a place, a clearing, or
+  // neither (the row is matched as the logs say).
+  struct HandPosition {
+    std::optional<PlacedPosition> placed;
+    bool cleared = false;
+    bool operator==(const HandPosition&) const = default;
+  };
+  static HandPosition HandPositionOf(const PhotoRow& row) { return {row.placed, row.cleared}; }
+  // Gives each row its hand position and matches the rows again.
+  void SetHandPositions(const std::vector<std::pair<std::size_t, HandPosition>>& changes,
+                        LogLibrary& library, const MatchSettings& settings,
+                        const DisplayFormats& formats);
 
  private:
   // Matches the row; the log the lookup used, when any.

@@ -638,7 +638,7 @@ void PhotoPage::RefreshPageState() {
   removeButton_->setEnabled(!photos_.empty() && anySelected);
   detailButton_->setEnabled(!photos_.empty() && anySelected);
   tableButton_->setEnabled(!photos_.empty());
-  const bool canSave = !photos_.empty() && !library_.empty() && photos_.AnyMatched();
+  const bool canSave = photos_.AnyToSave();
   saveButton_->setEnabled(canSave);
   const QString step3Key = photos_.empty() ? QStringLiteral("MAIN_TEXT_STEP3_FILEADD")
                            : canSave       ? QStringLiteral("MAIN_TEXT_STEP3_CONTINUE")

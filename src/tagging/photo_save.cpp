@@ -54,13 +54,32 @@ QString MeetingKey(const QString& fileName) {
   return fileName.mid(underscores).toCaseFolded();
 }
 
+// Keeps `path` in the journal (when there is one), makes the change, and records it.
+QString ChangeKept(ChangeJournal* journal, const QString& path,
+                   const std::function<QString()>& change) {
+  if (journal != nullptr) {
+    if (const QString problem = journal->Keep(path); !problem.isEmpty()) {
+      return QStringLiteral("not changed, as what it holds could not be kept for undo: %1")
+          .arg(problem);
+    }
+  }
+  const QString problem = change();
+  if (journal != nullptr) {
+    journal->Changed(path);
+  }
+  return problem;
+}
+
 void SaveRow(const PhotoRow& row, const MatchSettings& settings, SaveMode mode,
-             const QString& saveFolder, const SidecarChoice& sidecars, RowSave& save) {
+             const QString& saveFolder, const SidecarChoice& sidecars, ChangeJournal* journal,
+             RowSave& save) {
   if (sidecars.For(row)) {
     const QString sidecar = SidecarPath(row.path, sidecars.naming);
-    save.problem =
-        WriteSidecar(sidecar, SidecarGpsOfPoint(save.match.point, settings.latitudeCorrection(),
-                                                settings.longitudeCorrection()));
+    save.problem = ChangeKept(journal, sidecar, [&] {
+      return WriteSidecar(sidecar,
+                          SidecarGpsOfPoint(save.match.point, settings.latitudeCorrection(),
+                                            settings.longitudeCorrection()));
+    });
     if (save.problem.isEmpty()) {
       save.written = sidecar;
       save.pixelWidth = row.pixelWidth;
@@ -78,7 +97,9 @@ void SaveRow(const PhotoRow& row, const MatchSettings& settings, SaveMode mode,
   const QString written =
       mode == SaveMode::kCopy ? WrittenPath(saveFolder, row.fileName) : row.path;
   // In place, the new file reaches the disk before it replaces the photo.
-  save.problem = photo.WriteFile(written, mode == SaveMode::kInPlace);
+  save.problem = mode == SaveMode::kInPlace
+                     ? ChangeKept(journal, written, [&] { return photo.WriteFile(written, true); })
+                     : photo.WriteFile(written, false);
   if (save.problem.isEmpty()) {
     save.written = written;
     save.pixelWidth = photo.info().width;
@@ -89,12 +110,13 @@ void SaveRow(const PhotoRow& row, const MatchSettings& settings, SaveMode mode,
 
 SaveReport SaveTaggedPhotos(PhotoList& photos, LogLibrary& library, const MatchSettings& settings,
                             SaveMode mode, const QString& saveFolder, const SaveProgress& progress,
-                            SavedPhotoSink* sink, const SidecarChoice& sidecars) {
+                            SavedPhotoSink* sink, const SidecarChoice& sidecars,
+                            ChangeJournal* journal) {
   SaveReport report;
   const std::vector<PhotoRow>& rows = photos.rows();
-  std::vector<std::size_t> matched;  // the rows to save, in list order
+  std::vector<std::size_t> matched;  // the rows to save (matched or placed), in list order
   for (std::size_t i = 0; i < rows.size(); ++i) {
-    if (rows[i].matched) {
+    if (rows[i].matched || rows[i].placed) {
       matched.push_back(i);
     } else if (rows[i].kept) {
       report.kept << rows[i].path;
@@ -102,18 +124,26 @@ SaveReport SaveTaggedPhotos(PhotoList& photos, LogLibrary& library, const MatchS
       ++report.notMatched;
     }
   }
-  // The point comes from a fresh lookup, as the library may have changed since; the active
-  // logs end as a pass in list order leaves them (the document's tracks follow them).
+  // A matched row's point comes from a fresh lookup, as the library may have changed since;
+  // the active logs end as a pass in list order leaves them (the document's tracks follow
+  // them). A placed row is written where it was placed.
   std::vector<RowSave> saves(matched.size());
   {
     std::vector<QString> paths;
-    paths.reserve(matched.size());
-    for (const std::size_t row : matched) {
-      paths.push_back(rows[row].path);
+    std::vector<std::size_t> looked;  // the places in `saves` of the lookups
+    for (std::size_t k = 0; k < matched.size(); ++k) {
+      const PhotoRow& row = rows[matched[k]];
+      if (row.placed) {
+        saves[k].match.matched = true;
+        saves[k].match.point = row.point;
+      } else {
+        paths.push_back(row.path);
+        looked.push_back(k);
+      }
     }
     std::vector<MatchResult> results = MatchPhotosInTimeOrder(library, paths, settings);
-    for (std::size_t k = 0; k < matched.size(); ++k) {
-      saves[k].match = std::move(results[k]);
+    for (std::size_t j = 0; j < looked.size(); ++j) {
+      saves[looked[j]].match = std::move(results[j]);
     }
   }
   // The rows that are written, in groups whose files could meet.
@@ -144,7 +174,7 @@ SaveReport SaveTaggedPhotos(PhotoList& photos, LogLibrary& library, const MatchS
       groups.size(),
       [&](std::size_t g) {
         for (const std::size_t k : groups[g]) {
-          SaveRow(rows[matched[k]], settings, mode, saveFolder, sidecars, saves[k]);
+          SaveRow(rows[matched[k]], settings, mode, saveFolder, sidecars, journal, saves[k]);
         }
       },
       [&](std::size_t g) {

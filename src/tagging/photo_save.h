@@ -9,6 +9,7 @@
 
 #include <QString>
 
+#include "files/change_journal.h"
 #include "library/log_library.h"
 #include "library/match_settings.h"
 #include "photo/xmp_sidecar.h"
@@ -63,9 +64,11 @@ QString CompatibilityMessage(const QString& photo, const QString& reason);
 
 using SaveProgress = Progress;
 
+// `journal`, when given, keeps each photo changed in place and each sidecar before it is
+// written; a file it cannot keep is not changed, and fails with the reason.
 SaveReport SaveTaggedPhotos(PhotoList& photos, LogLibrary& library, const MatchSettings& settings,
                             SaveMode mode, const QString& saveFolder,
                             const SaveProgress& progress = {}, SavedPhotoSink* sink = nullptr,
-                            const SidecarChoice& sidecars = {});
+                            const SidecarChoice& sidecars = {}, ChangeJournal* journal = nullptr);
 
 }  // namespace trevalo

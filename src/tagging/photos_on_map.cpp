@@ -15,11 +15,15 @@ MapRequest ShowPhotosOnMap(LogLibrary& library, const PhotoList& photos,
   // at the positions their photos carry are shown there.
   std::vector<const PhotoRow*> located;
   std::vector<QString> paths;
-  for (const std::size_t row : rows) {
-    if (row < photos.size() && (photos.rows()[row].matched || photos.rows()[row].kept)) {
-      located.push_back(&photos.rows()[row]);
-      if (photos.rows()[row].matched) {
-        paths.push_back(photos.rows()[row].path);
+  for (const std::size_t index : rows) {
+    if (index >= photos.size()) {
+      continue;
+    }
+    const PhotoRow& row = photos.rows()[index];
+    if (row.matched || row.kept || row.placed) {
+      located.push_back(&row);
+      if (row.matched) {
+        paths.push_back(row.path);
       }
     }
   }
@@ -42,6 +46,9 @@ MapRequest ShowPhotosOnMap(LogLibrary& library, const PhotoList& photos,
     if (row->kept) {
       latitude = row->ownPosition->latitude;
       longitude = row->ownPosition->longitude;
+    } else if (row->placed) {
+      latitude = row->placed->latitude;
+      longitude = row->placed->longitude;
     } else {
       const MatchResult& match = matches[next++];
       if (!match.logIndex) {
@@ -57,7 +64,7 @@ MapRequest ShowPhotosOnMap(LogLibrary& library, const PhotoList& photos,
       request.longitude = longitude;
       request.photoPath = row->path;
     }
-    writer.WritePhotoMarker(latitude, longitude, row->path);
+    writer.WritePhotoMarker(latitude, longitude, row->path, row->placed.has_value());
   }
   if (showTracks) {
     DrawLogsOnMap(writer, library, correction, timeFormat, request.problems);

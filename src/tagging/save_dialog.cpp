@@ -128,7 +128,7 @@ void SaveDialog::ShowSidecars() {
   const SidecarChoice sidecars = Sidecars();
   QStringList lines;
   for (const PhotoRow& row : photos_.rows()) {
-    if (row.matched && sidecars.For(row)) {
+    if ((row.matched || row.placed) && sidecars.For(row)) {
       lines << QStringLiteral("%1 \u2192 %2")
                    .arg(row.fileName, QFileInfo(SidecarPath(row.path, sidecars.naming)).fileName());
     }

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "track/geodesy.h"
+#include "track/placed_point.h"
 
 namespace trevalo {
 namespace {
@@ -10,14 +11,6 @@ namespace {
 double SignedDegrees(double packed, const std::string& reference, char negative) {
   const double degrees = PackedToDegrees(packed);
   return !reference.empty() && reference[0] == negative ? -degrees : degrees;
-}
-
-// Signed decimal degrees back into the packed form and its reference letter.
-void SetPacked(double degrees, double& packed, std::string& reference, const char* letters) {
-  const double magnitude = std::fabs(degrees);
-  const double whole = std::trunc(magnitude);
-  packed = whole * 100 + (magnitude - whole) * 60;
-  reference = std::string(1, degrees < 0 ? letters[1] : letters[0]);
 }
 
 }  // namespace
@@ -38,7 +31,8 @@ TrackPoint InterpolatedPointAt(const TrackPoint& before, const TrackPoint& after
 
   const double latitude0 = SignedDegrees(before.latitude, before.latitudeRef, 'S');
   const double latitude1 = SignedDegrees(after.latitude, after.latitudeRef, 'S');
-  SetPacked(latitude0 + share * (latitude1 - latitude0), point.latitude, point.latitudeRef, "NS");
+  SetPackedDegrees(latitude0 + share * (latitude1 - latitude0), point.latitude, point.latitudeRef,
+                   "NS");
 
   const double longitude0 = SignedDegrees(before.longitude, before.longitudeRef, 'W');
   double span = SignedDegrees(after.longitude, after.longitudeRef, 'W') - longitude0;
@@ -53,7 +47,7 @@ TrackPoint InterpolatedPointAt(const TrackPoint& before, const TrackPoint& after
   } else if (longitude < -180) {
     longitude += 360;
   }
-  SetPacked(longitude, point.longitude, point.longitudeRef, "EW");
+  SetPackedDegrees(longitude, point.longitude, point.longitudeRef, "EW");
 
   if (before.ggaMatchesRmc == 1 && after.ggaMatchesRmc == 1) {
     const double altitude0 = before.SignedAltitude();

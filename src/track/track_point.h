@@ -40,11 +40,18 @@ struct TrackPoint {
   std::int32_t deviceValue = 0;   // the logger's own altitude reading, metres
   // Not a fix of the log but a position placed between two of them at a photo's time.
   std::uint8_t isInterpolated = 0;
+  // Not a fix of any log but a position the user placed a photo at by hand: a latitude and
+  // longitude, an altitude only with `hasPlacedAltitude`, no time and no fix data. The
+  // position correction, which mends a receiver's offset, never moves it.
+  std::uint8_t isPlaced = 0;
+  std::uint8_t hasPlacedAltitude = 0;
 
   double SignedAltitude() const { return altitudeBelowSea ? -altitude : altitude; }
   // The point carries an altitude: its epoch's GGA came (NMEA), or its <ele> (GPX). A point
   // without one (a GPX waypoint without <ele>) is at no altitude, not at 0 m.
-  bool HasAltitude() const { return !ggaTimeText.empty(); }
+  bool HasAltitude() const { return !ggaTimeText.empty() || hasPlacedAltitude != 0; }
+  // `correction` (hundredths of an arc second) as it applies to this point.
+  int CorrectionOf(int correction) const { return isPlaced != 0 ? 0 : correction; }
   bool operator==(const TrackPoint&) const = default;
 };
 

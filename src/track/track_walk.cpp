@@ -4,7 +4,8 @@ namespace trevalo {
 
 Coordinate BuildPosition(const TrackPoint& point, PositionCorrection correction) {
   Coordinate position(point);
-  position.Convert(correction.longitude, correction.latitude);
+  position.Convert(point.CorrectionOf(correction.longitude),
+                   point.CorrectionOf(correction.latitude));
   return position;
 }
 

@@ -475,7 +475,7 @@ TEST_F(PhotoPageTest, ImportingTheLoggersLogMatchesThePhotos) {
   page.show();
   EXPECT_EQ(page.logger().state.kind, LoggerKind::kModelA);
   page.AddPhotos({photo});
-  EXPECT_FALSE(page.photos().AnyMatched());
+  EXPECT_FALSE(page.photos().AnyToSave());
 
   LogImportDialog* dialog = page.importDialog();
   QTimer::singleShot(0, dialog, [dialog] {
@@ -551,7 +551,7 @@ TEST_F(PhotoPageTest, TheWindowAnswersWhileALongLogIsImportedAndPhotosHandedOver
   ASSERT_EQ(page.library().size(), 1u);
   EXPECT_EQ(photosWhileImporting, 0u);
   ASSERT_TRUE(QTest::qWaitFor([&] { return page.photos().size() == 1; }, 60000));
-  EXPECT_TRUE(page.photos().AnyMatched());
+  EXPECT_TRUE(page.photos().AnyToSave());
 #if !defined(__SANITIZE_ADDRESS__)  // instrumented code is several times slower
   EXPECT_LT(gaps.longest(), 200) << "the window did not answer for " << gaps.longest() << " ms";
 #endif
@@ -588,7 +588,7 @@ TEST_F(PhotoPageTest, LogsAddedByAnotherProgramMatchAndABrokenLogIsToldOnItsRow)
   }
   PhotoPage page(*settings_, texts_, nullptr, Tree());
   page.AddPhotos({early});
-  EXPECT_FALSE(page.photos().AnyMatched());
+  EXPECT_FALSE(page.photos().AnyToSave());
   // trevalo-cli, say, adds the day's logs (Seoul time) meanwhile; the second holds a point
   // whose time does not exist.
   LogLibrary other(page.library().folder(), 0);
@@ -694,7 +694,7 @@ TEST_F(PhotoPageTest, EachPhotoThatCannotBeRewrittenIsWarnedOfAlone) {
   page.show();
   ASSERT_TRUE(page.library().AddLog(log, 0, 0, 900).done());
   page.AddPhotos(photos);
-  ASSERT_TRUE(page.photos().AnyMatched());
+  ASSERT_TRUE(page.photos().AnyToSave());
   // Their EXIF data grows, once listed, to where no GPS directory fits.
   for (const QString& photo : photos) {
     QByteArray bytes = test::ReadFile(photo);
