@@ -38,92 +38,11 @@
 #include "support/log_generator.h"
 #include "support/test_files.h"
 #include "tagging/photo_preview.h"
+#include "web_bench_support.h"
 #include "widgets/page_scheme.h"
 
 namespace trevalo {
 namespace {
-
-// A kB figure of /proc/<pid>/status ("VmHWM", "VmRSS"); 0 when the process is gone.
-long StatusKilobytes(const QString& pid, const QByteArray& field) {
-  QFile status(QStringLiteral("/proc/%1/status").arg(pid));
-  if (!status.open(QIODevice::ReadOnly)) {
-    return 0;
-  }
-  for (const QByteArray& line : status.readAll().split('\n')) {
-    if (line.startsWith(field + ':')) {
-      return line.mid(field.size() + 1).trimmed().split(' ').first().toLong();
-    }
-  }
-  return 0;
-}
-
-// The largest peak among the web engine's processes started by this process: the renderer
-// (a fork of the zygote, it keeps the zygote's command line) outgrows the zygotes by far.
-long RendererPeakKilobytes() {
-  long peak = 0;
-  const QString self = QString::number(QCoreApplication::applicationPid());
-  for (const QFileInfo& entry : QDir(QStringLiteral("/proc")).entryInfoList(QDir::Dirs)) {
-    bool isPid = false;
-    entry.fileName().toLong(&isPid);
-    if (!isPid) {
-      continue;
-    }
-    QFile commandLine(entry.filePath() + QStringLiteral("/cmdline"));
-    if (!commandLine.open(QIODevice::ReadOnly)) {
-      continue;
-    }
-    const QByteArray arguments = commandLine.readAll();
-    if (arguments.contains("QtWebEngineProcess")) {
-      // Renderers are children of the zygote, a child of this process: check the ancestry.
-      QString pid = entry.fileName();
-      for (int depth = 0; depth < 4 && pid != self && pid != u"1"; ++depth) {
-        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-        if (!stat.open(QIODevice::ReadOnly)) {
-          break;
-        }
-        const QByteArray text = stat.readAll();
-        pid = QString::fromLatin1(text.mid(text.lastIndexOf(')') + 2).split(' ').value(1));
-      }
-      if (pid == self) {
-        peak = std::max(peak, StatusKilobytes(entry.fileName(), "VmHWM"));
-      }
-    }
-  }
-  return peak;
-}
-
-QVariant RunScript(QWebEngineView* view, const QString& script) {
-  QVariant value;
-  bool done = false;
-  view->page()->runJavaScript(script, [&](const QVariant& result) {
-    value = result;
-    done = true;
-  });
-  while (!done) {
-    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
-  }
-  return value;
-}
-
-// Runs the event loop until the script gives a value other than null, polling every 10 ms;
-// the milliseconds taken, or -1 after two minutes.
-double MillisecondsUntil(QWebEngineView* view, const QString& script, QVariant* value = nullptr) {
-  QElapsedTimer timer;
-  timer.start();
-  while (timer.elapsed() < 120'000) {
-    const QVariant said = RunScript(view, script);
-    if (!said.isNull() && said.isValid() && said != QVariant(false)) {
-      if (value != nullptr) {
-        *value = said;
-      }
-      return static_cast<double>(timer.nsecsElapsed()) / 1e6;
-    }
-    QEventLoop loop;
-    QTimer::singleShot(10, &loop, &QEventLoop::quit);
-    loop.exec();
-  }
-  return -1;
-}
 
 // Zooms in three steps and out again without animation, each time waiting for two frames
 // after the map has redrawn: the average milliseconds of a step.

@@ -68,7 +68,16 @@ var TrevaloMap = (function () {
 
   // A photo's popup: its name, a small preview the program makes of it (asked for when the
   // popup first opens, and left out when the photo cannot be shown), and its path.
+  // The popup is made when it first opens: thousands of photos make no elements until then.
   function bindPhotoPopup(marker, name, path) {
+    var box = null;
+    marker.bindPopup(function () {
+      box = box || photoPopup(marker, name, path);
+      return box;
+    }, { minWidth: 160 });
+  }
+
+  function photoPopup(marker, name, path) {
     var box = document.createElement('div');
     box.innerHTML = '<b>' + text(name) + '</b><br>';
     var preview = document.createElement('img');
@@ -88,12 +97,23 @@ var TrevaloMap = (function () {
     where.textContent = path;
     box.appendChild(document.createElement('br'));
     box.appendChild(where);
-    marker.bindPopup(box, { minWidth: 160 });
-    marker.on('popupopen', function () {
-      if (!preview.getAttribute('src')) {
-        preview.src = 'trevalo://previews/photo?path=' + encodeURIComponent(path);
-      }
-    });
+    if (placer) {
+      // Any photo's position (matched or placed) can be taken away: the photo is then
+      // written by no save until it is placed again.
+      var clear = document.createElement('a');
+      clear.href = '#';
+      clear.className = 'trevalo-clear';
+      clear.textContent = label('MAP_LABEL_CLEAR', 'Clear position');
+      L.DomEvent.on(clear, 'click', function (event) {
+        L.DomEvent.preventDefault(event);
+        marker.closePopup();
+        placer.clear(path);
+      });
+      box.appendChild(document.createElement('br'));
+      box.appendChild(clear);
+    }
+    preview.src = 'trevalo://previews/photo?path=' + encodeURIComponent(path);
+    return box;
   }
 
   // The background comes from the tile server the program names (OpenStreetMap's unless the
@@ -153,32 +173,186 @@ var TrevaloMap = (function () {
   // What the page drew, for the program's tests and benchmarks: the layers by kind.
   var drawn = { photos: [], lines: [], laps: [], waypoints: [] };
 
+  // The program's side of the page (a QWebChannel object), when the page is shown by the
+  // program: it places the photos selected in its list, moves and clears photos. Null in a
+  // page opened on its own.
+  var placer = null;
+  var photoLayer = null;   // the photo markers' group: clusters of them, or the map itself
+  var markerOfPath = {};   // the photo markers by photo path
+  // Thousands of photos join their groups a slice at a time (the page answers meanwhile);
+  // what waits for all of them runs when the last slice is in.
+  var photosPending = false;
+  var whenPhotosIn = null;
+
+  function photoMarkerOptions() {
+    // A click on a photo opens its popup, never the map's offer to place photos there.
+    return { radius: 8, color: '#ffffff', weight: 2, fillColor: '#e4572e', fillOpacity: 1,
+             pane: 'photos', bubblingMouseEvents: false };
+  }
+
+  // A placed photo's marker: a violet square that can be dragged to correct its place.
+  var placedIcon = L.divIcon({ className: 'trevalo-placed', iconSize: [16, 16] });
+
+  // Photos close together on the screen are drawn as one group that says how many it holds
+  // and splits as the map zooms in (Leaflet.markercluster, when the page has it). A group's
+  // popup lists its photos.
+  function makePhotoLayer(map) {
+    if (!L.markerClusterGroup) {
+      return map;
+    }
+    var group = L.markerClusterGroup({
+      chunkedLoading: true, chunkInterval: 100, maxClusterRadius: 60,
+      zoomToBoundsOnClick: false, clusterPane: 'photos', showCoverageOnHover: false,
+      chunkProgress: function (done, total) {
+        if (done === total) {
+          photosIn();
+        }
+      }
+    });
+    group.on('clusterclick', function (event) {
+      var cluster = event.layer;
+      var photos = cluster.getAllChildMarkers();
+      var box = document.createElement('div');
+      box.className = 'trevalo-cluster';
+      var title = document.createElement('b');
+      title.textContent = label('MAP_LABEL_PHOTOS', 'Photos') + ': ' + photos.length;
+      box.appendChild(title);
+      var list = document.createElement('ul');
+      var shown = Math.min(photos.length, 50);
+      for (var i = 0; i < shown; i += 1) {
+        var item = document.createElement('li');
+        item.textContent = photos[i].trevaloName;
+        list.appendChild(item);
+      }
+      box.appendChild(list);
+      if (photos.length > shown) {
+        box.appendChild(document.createTextNode(
+          label('MAP_LABEL_MORE', '%d more').replace('%d', photos.length - shown)));
+        box.appendChild(document.createElement('br'));
+      }
+      var zoom = document.createElement('a');
+      zoom.href = '#';
+      zoom.className = 'trevalo-zoom';
+      zoom.textContent = label('MAP_LABEL_ZOOMIN', 'Zoom in');
+      L.DomEvent.on(zoom, 'click', function (e) {
+        L.DomEvent.preventDefault(e);
+        map.closePopup();
+        cluster.zoomToBounds({ padding: [24, 24] });
+      });
+      box.appendChild(zoom);
+      L.popup({ maxHeight: 320 }).setLatLng(cluster.getLatLng()).setContent(box).openOn(map);
+    });
+    group.addTo(map);
+    return group;
+  }
+
+  // A photo's marker at `at`: a circle for a photo matched to a log (or keeping its own
+  // position), a square that can be dragged for one placed by hand.
+  function photoMarker(at, name, path, placed) {
+    var marker = placed ? L.marker(at, { icon: placedIcon, draggable: !!placer, pane: 'photos' })
+                        : L.circleMarker(at, photoMarkerOptions());
+    marker.trevaloPath = path;
+    marker.trevaloName = name;
+    marker.trevaloPlaced = placed;
+    bindPhotoPopup(marker, name, path);
+    if (placed) {
+      marker.on('dragend', function () {
+        var to = marker.getLatLng();
+        if (placer) {
+          placer.move(path, to.lat, to.lng);
+        }
+      });
+    }
+    return marker;
+  }
+
+  function addPhoto(at, name, path, placed) {
+    var marker = photoMarker(at, name, path, placed);
+    markerOfPath[path] = marker;
+    drawn.photos.push(marker);
+    return marker;
+  }
+
+  function removePhoto(path) {
+    var marker = markerOfPath[path];
+    if (!marker) {
+      return;
+    }
+    photoLayer.removeLayer(marker);
+    delete markerOfPath[path];
+    drawn.photos.splice(drawn.photos.indexOf(marker), 1);
+  }
+
+  // The program tells the page where a photo is now (placed, moved, cleared, or back by
+  // undo): {path, name, lat, lng, placed}, or {path} alone for a photo without a position.
+  function showPhotos(photos) {
+    photos.forEach(function (photo) {
+      removePhoto(photo.path);
+      if (photo.lat !== undefined) {
+        photoLayer.addLayer(addPhoto([photo.lat, photo.lng], photo.name, photo.path,
+                                     photo.placed));
+      }
+    });
+    document.body.setAttribute('data-photos', String(drawn.photos.length));
+  }
+
+  // The photos' markers, made a slice at a time so that the page answers meanwhile, then
+  // put in their groups in one go (the groups are made once for all of them, a slice at a
+  // time as well); `result.opened` becomes the marker of the photo `wanted`.
+  function addPhotosInSlices(map, photos, wanted, result) {
+    var SLICE = 2500;
+    var markers = [];
+    var next = 0;
+    var slice = function () {
+      var end = Math.min(next + SLICE, photos.length);
+      for (; next < end; next += 1) {
+        var photo = photos[next];
+        var marker = addPhoto(photo.at, photo.name, photo.path, photo.placed);
+        markers.push(marker);
+        if (wanted && photo.path === wanted) {
+          result.opened = marker;
+        }
+      }
+      if (next < photos.length) {
+        setTimeout(slice, 0);
+      } else if (photoLayer === map) {
+        markers.forEach(function (m) { m.addTo(map); });
+        photosIn();
+      } else {
+        photoLayer.addLayers(markers);
+      }
+    };
+    slice();
+  }
+
+  // Every photo is in its group: what waited for them runs.
+  function photosIn() {
+    photosPending = false;
+    var then = whenPhotosIn;
+    whenPhotosIn = null;
+    if (then) {
+      then();
+    }
+  }
+
   function draw(map, items, wanted) {
     var bounds = L.latLngBounds([]);
-    var opened = null;
     // Photos come first in a marker file; in a pane of their own above the track lines'
     // (the overlay pane) they stay visible and clickable where a line runs over them. Lap
     // and waypoint marks lie between the two, above every line.
-    map.createPane('photos').style.zIndex = 450;
-    map.createPane('marks').style.zIndex = 440;
     // Lines on one canvas: a long track as SVG is a path of millions of coordinates, which
     // the browser lays out again at every zoom step.
     var lines = L.canvas({ padding: 0.5 });
+    var photos = [];
+    var lineNumber = -1;
     items.forEach(function (item) {
       var a = item.attributes;
       if (item.kind === 'marker') {
         var at = position(a);
-        var marker = L.circleMarker(at, { radius: 8, color: '#ffffff', weight: 2,
-                                          fillColor: '#e4572e', fillOpacity: 1,
-                                          pane: 'photos' }).addTo(map);
-        var path = a.html;
-        bindPhotoPopup(marker, a.label, path);
+        photos.push({ at: at, name: a.label, path: a.html, placed: a.placed === '1' });
         bounds.extend(at);
-        drawn.photos.push(marker);
-        if (wanted && path === wanted) {
-          opened = marker;
-        }
       } else if (item.kind === 'line') {
+        lineNumber += 1;  // the program counts every line of the file, drawn or not
         if (!item.lat.length) {
           return;
         }
@@ -194,6 +368,10 @@ var TrevaloMap = (function () {
                                 [label('MAP_LABEL_ELAPSED', 'Elapsed'), i.ET],
                                 [label('MAP_LABEL_SPEED', 'Speed'), i.AS]]));
         }
+        line.trevaloLine = lineNumber;
+        // The lines' canvas keeps their clicks from the map: while photos wait to be placed,
+        // a click on a line offers its point in place of the line's summary.
+        line.on('click', function (event) { offerPlace(map, event); });
         bounds.extend(line.getBounds());
         drawn.lines.push(line);
       } else if (item.kind === 'Lap') {
@@ -214,16 +392,100 @@ var TrevaloMap = (function () {
         bounds.extend(pointAt);
       }
     });
-    return { bounds: bounds, opened: opened };
+    var result = { bounds: bounds, opened: null };
+    photosPending = true;
+    addPhotosInSlices(map, photos, wanted, result);
+    return result;
+  }
+
+  // The line point nearest to a click, when one lies within a few pixels of it:
+  // {line: its place among the lines drawn, index: the point's among the line's, at}.
+  function trackPointNear(map, at) {
+    var best = null;
+    drawn.lines.forEach(function (line) {
+      var near = line.nearestPoint(map, at);
+      if (near && near.pixels <= 10 && (!best || near.pixels < best.pixels)) {
+        best = { line: line.trevaloLine, index: near.index, at: line.pointAt(near.index),
+                 pixels: near.pixels };
+      }
+    });
+    return best;
+  }
+
+  function commandLink(text, className, run) {
+    var link = document.createElement('a');
+    link.href = '#';
+    link.className = className;
+    link.textContent = text;
+    L.DomEvent.on(link, 'click', function (event) {
+      L.DomEvent.preventDefault(event);
+      run();
+    });
+    return link;
+  }
+
+  // A click on the map while photos are selected in the program's list offers to place them
+  // there, and, on a drawn track, at the track's point there (with its altitude).
+  function offerPlace(map, event) {
+    var count = placer ? placer.photosToPlace : 0;
+    if (!count) {
+      return;
+    }
+    var box = document.createElement('div');
+    box.className = 'trevalo-place';
+    var at = event.latlng.wrap();
+    box.appendChild(commandLink(
+      label('MAP_LABEL_PLACEHERE', 'Place %d selected photos here').replace('%d', count),
+      'trevalo-place-here', function () {
+        map.closePopup();
+        placer.place(at.lat, at.lng);
+      }));
+    var near = trackPointNear(map, event.latlng);
+    if (near) {
+      var onTrack = commandLink(label('MAP_LABEL_PLACETRACK', 'Place at the track point'),
+                                'trevalo-place-track', function () {
+                                  map.closePopup();
+                                  placer.placeAtTrackPoint(near.line, near.index);
+                                });
+      box.appendChild(document.createElement('br'));
+      box.appendChild(onTrack);
+      placer.trackPointText(near.line, near.index, function (description) {
+        if (description) {
+          onTrack.textContent += ' (' + description + ')';
+        }
+      });
+    }
+    L.popup({ minWidth: 180 }).setLatLng(near ? near.at : event.latlng).setContent(box)
+      .openOn(map);
+  }
+
+  // Connects to the program's side of the page when the program shows it, then goes on.
+  function connectProgram(then) {
+    if (typeof QWebChannel === 'undefined' || !window.qt || !window.qt.webChannelTransport) {
+      then();
+      return;
+    }
+    new QWebChannel(window.qt.webChannelTransport, function (channel) {
+      placer = channel.objects.trevaloPlacer || null;
+      then();
+    });
   }
 
   function show(markerFile) {
+    connectProgram(function () { showMap(markerFile); });
+  }
+
+  function showMap(markerFile) {
     var p = parameters();
     var centre = [isNaN(p.latitude) ? 35.624931 : p.latitude,
                   isNaN(p.longitude) ? 139.571926 : p.longitude];
     var map = L.map('map', { zoomControl: true }).setView(centre, 13);
     addTiles(map);
     window.trevaloMap = map;
+    map.createPane('photos').style.zIndex = 450;
+    map.createPane('marks').style.zIndex = 440;
+    photoLayer = makePhotoLayer(map);
+    map.on('click', function (event) { offerPlace(map, event); });
     if (!markerFile) {
       document.body.setAttribute('data-state', 'drawn');
       return;
@@ -238,14 +500,26 @@ var TrevaloMap = (function () {
       if (result.bounds.isValid() && !p.photoPath) {
         map.fitBounds(result.bounds, { padding: [24, 24], maxZoom: 17 });
       }
-      if (result.opened) {
-        result.opened.openPopup();
+      var finish = function () {
+        if (result.opened) {
+          if (photoLayer !== map) {
+            photoLayer.zoomToShowLayer(result.opened, function () { result.opened.openPopup(); });
+          } else {
+            result.opened.openPopup();
+          }
+        }
+        document.body.setAttribute('data-state', 'drawn');
+      };
+      if (photosPending) {
+        whenPhotosIn = finish;
+      } else {
+        finish();
       }
-      document.body.setAttribute('data-state', 'drawn');
     };
     request.onerror = function () { document.body.setAttribute('data-state', 'no-markers'); };
     request.send();
   }
 
-  return { show: show, parameters: parameters, drawn: drawn };
+  return { show: show, parameters: parameters, drawn: drawn, showPhotos: showPhotos,
+           cluster: function () { return photoLayer; } };
 }());

@@ -109,6 +109,26 @@ var TrevaloTrackLine = (function () {
     },
 
     pointCount: function () { return this._lat.length; },
+
+    // The point nearest to `at` on the screen at the map's zoom: {index, pixels}, or null
+    // for a line without points.
+    nearestPoint: function (map, at) {
+      var zoom = map.getZoom();
+      var scale = map.options.crs.scale(zoom) / TILE;
+      var p = map.project(at, zoom);
+      var best = -1;
+      var least = Infinity;
+      for (var i = 0; i < this._x.length; i += 1) {
+        var dx = this._x[i] * scale - p.x;
+        var dy = this._y[i] * scale - p.y;
+        var squared = dx * dx + dy * dy;
+        if (squared < least) {
+          least = squared;
+          best = i;
+        }
+      }
+      return best < 0 ? null : { index: best, pixels: Math.sqrt(least) };
+    },
     pointAt: function (index) { return L.latLng(this._lat[index], this._lng[index]); },
 
     // Every point of the line (made on demand: the line keeps none as objects).

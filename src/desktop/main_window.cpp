@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QScreen>
+#include <QShortcut>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -46,6 +47,11 @@ MainWindow::MainWindow(Settings settings, bool systemIsKorean, QWidget* parent)
   layout->setContentsMargins(14, 13, 14, 13);
   layout->addWidget(tabs_);
   connect(tabs_, &QTabWidget::currentChanged, this, &MainWindow::OnTabChanged);
+  // Undo and redo of photos placed by hand, on every page (a text field takes its own).
+  auto* undo = new QShortcut(QKeySequence::Undo, this);
+  connect(undo, &QShortcut::activated, this, [this] { photoPage_->UndoHandChange(); });
+  auto* redo = new QShortcut(QKeySequence::Redo, this);
+  connect(redo, &QShortcut::activated, this, [this] { photoPage_->RedoHandChange(); });
 
   BuildPages();
 
@@ -101,6 +107,21 @@ void MainWindow::BuildPages() {
   });
   connect(mapPage_, &MapPage::aboutRequested, this,
           [this] { ShowAboutDialog(texts_, firmware_, tabCaptions_[kVersionTab], this); });
+  // Photos placed by hand on the map: the map asks, the photo page keeps them (and their
+  // undo), and tells the map where they are now.
+  connect(mapPage_, &MapPage::placeRequested, photoPage_, &PhotoPage::PlaceSelected);
+  connect(mapPage_, &MapPage::placeAtTrackPointRequested, photoPage_,
+          &PhotoPage::PlaceSelectedAtTrackPoint);
+  connect(mapPage_, &MapPage::moveRequested, photoPage_, &PhotoPage::MovePlacedPhoto);
+  connect(mapPage_, &MapPage::clearRequested, photoPage_, &PhotoPage::ClearPosition);
+  connect(mapPage_, &MapPage::undoRequested, photoPage_, &PhotoPage::UndoHandChange);
+  connect(mapPage_, &MapPage::redoRequested, photoPage_, &PhotoPage::RedoHandChange);
+  connect(photoPage_, &PhotoPage::photosMoved, mapPage_, &MapPage::ShowPhotos);
+  connect(photoPage_, &PhotoPage::selectionCountChanged, mapPage_, &MapPage::SetPhotosToPlace);
+  mapPage_->SetPhotosToPlace(photoPage_->SelectedCount());
+  mapPage_->SetTrackPointText([page = photoPage_](std::size_t log, std::size_t index) {
+    return page->TrackPointText(log, index);
+  });
   {
     // Adding the first tab selects it; that is not a move from one tab to another.
     const QSignalBlocker quiet(tabs_);

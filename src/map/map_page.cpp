@@ -1,6 +1,7 @@
 #include "map/map_page.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -8,6 +9,7 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <QWebChannel>
 #include <QWebEngineScript>
 #include <QWebEngineScriptCollection>
 #include <QWebEngineSettings>
@@ -32,10 +34,12 @@ double NumberOr(const QString& text, double fallback) {
 // The popups' labels of the user's language, for the page's script (trevalo-map.js).
 QWebEngineScript LabelScript(const LanguageTexts& texts) {
   static const char* const kLabelKeys[] = {
-      "MAP_LABEL_START",   "MAP_LABEL_END",      "MAP_LABEL_LAP",     "MAP_LABEL_TOTAL",
-      "MAP_LABEL_TIME",    "MAP_LABEL_DISTANCE", "MAP_LABEL_ELAPSED", "MAP_LABEL_SPEED",
-      "MAP_LABEL_MAXALT",  "MAP_LABEL_MINALT",   "MAP_LABEL_AVGALT",  "MAP_LABEL_ASCENT",
-      "MAP_LABEL_DESCENT", "MAP_LABEL_ALTITUDE", "MAP_LABEL_NOTILES"};
+      "MAP_LABEL_START",     "MAP_LABEL_END",      "MAP_LABEL_LAP",     "MAP_LABEL_TOTAL",
+      "MAP_LABEL_TIME",      "MAP_LABEL_DISTANCE", "MAP_LABEL_ELAPSED", "MAP_LABEL_SPEED",
+      "MAP_LABEL_MAXALT",    "MAP_LABEL_MINALT",   "MAP_LABEL_AVGALT",  "MAP_LABEL_ASCENT",
+      "MAP_LABEL_DESCENT",   "MAP_LABEL_ALTITUDE", "MAP_LABEL_NOTILES", "MAP_LABEL_PHOTOS",
+      "MAP_LABEL_MORE",      "MAP_LABEL_ZOOMIN",   "MAP_LABEL_CLEAR",   "MAP_LABEL_PLACEHERE",
+      "MAP_LABEL_PLACETRACK"};
   QJsonObject labels;
   for (const char* key : kLabelKeys) {
     const QString text = texts.Text(QLatin1String(key));
@@ -69,6 +73,18 @@ QWebEngineScript TilesScript(const Settings& settings) {
   return script;
 }
 
+// Qt's client of the web channel, put in every page before its own scripts run.
+QWebEngineScript ChannelScript() {
+  QFile client(QStringLiteral(":/qtwebchannel/qwebchannel.js"));
+  client.open(QIODevice::ReadOnly);
+  QWebEngineScript script;
+  script.setName(QStringLiteral("trevalo-channel"));
+  script.setInjectionPoint(QWebEngineScript::DocumentCreation);
+  script.setWorldId(QWebEngineScript::MainWorld);
+  script.setSourceCode(QString::fromUtf8(client.readAll()));
+  return script;
+}
+
 QString Encoded(const QString& part) {
   return QString::fromLatin1(QUrl::toPercentEncoding(part));
 }
@@ -86,6 +102,33 @@ MapWebPage::MapWebPage(QObject* parent) : QWebEnginePage(parent) {
                          "location.href.split('#')[0]);"));
     }
   });
+}
+
+void MapPlacer::SetPhotosToPlace(int count) {
+  if (count != photosToPlace_) {
+    photosToPlace_ = count;
+    Q_EMIT photosToPlaceChanged();
+  }
+}
+
+void MapPlacer::place(double latitude, double longitude) {
+  Q_EMIT placeRequested(latitude, longitude);
+}
+
+void MapPlacer::placeAtTrackPoint(int line, int index) {
+  Q_EMIT placeAtTrackPointRequested(line, index);
+}
+
+QString MapPlacer::trackPointText(int line, int index) {
+  return describeTrackPoint ? describeTrackPoint(line, index) : QString();
+}
+
+void MapPlacer::move(const QString& path, double latitude, double longitude) {
+  Q_EMIT moveRequested(path, latitude, longitude);
+}
+
+void MapPlacer::clear(const QString& path) {
+  Q_EMIT clearRequested(path);
 }
 
 bool MapWebPage::RunCommand(const QUrl& url) {
@@ -110,7 +153,11 @@ bool MapWebPage::acceptNavigationRequest(const QUrl& url, NavigationType type, b
 }
 
 MapPage::MapPage(const Settings& settings, const LanguageTexts& texts, QWidget* parent)
-    : QWidget(parent), settings_(settings), texts_(texts), view_(new QWebEngineView(this)) {
+    : QWidget(parent),
+      settings_(settings),
+      texts_(texts),
+      view_(new QWebEngineView(this)),
+      placer_(new MapPlacer(this)) {
   setObjectName(QStringLiteral("mapPage"));
   mapFile_ = texts.Text(QStringLiteral("MAP_FILE"));
   defaultLatitude_ = NumberOr(texts.Text(QStringLiteral("MAP_DEFAULT_LAT")), defaultLatitude_);
@@ -118,7 +165,50 @@ MapPage::MapPage(const Settings& settings, const LanguageTexts& texts, QWidget* 
 
   auto* page = new MapWebPage(view_);
   page->scripts().insert(LabelScript(texts));
+  page->scripts().insert(ChannelScript());
+  auto* channel = new QWebChannel(page);
+  channel->registerObject(QStringLiteral("trevaloPlacer"), placer_);
+  page->setWebChannel(channel);
   connect(page, &MapWebPage::aboutRequested, this, &MapPage::aboutRequested);
+  // The view's surface, which takes the keys, comes with its first page.
+  connect(view_, &QWebEngineView::loadFinished, this, [this] {
+    if (QWidget* surface = view_->focusProxy()) {
+      surface->removeEventFilter(this);
+      surface->installEventFilter(this);
+    }
+  });
+  // The page counts a drawn track's lines; the program knows their logs.
+  const auto logOfLine = [this](int line) -> std::optional<std::size_t> {
+    if (line < 0 || static_cast<std::size_t>(line) >= lineLogs_.size()) {
+      return std::nullopt;
+    }
+    return lineLogs_[static_cast<std::size_t>(line)];
+  };
+  connect(placer_, &MapPlacer::placeRequested, this, [this](double latitude, double longitude) {
+    const PlacedPosition position{latitude, longitude, std::nullopt};
+    if (IsPlaceablePosition(position)) {
+      Q_EMIT placeRequested(position);
+    }
+  });
+  connect(placer_, &MapPlacer::placeAtTrackPointRequested, this,
+          [this, logOfLine](int line, int index) {
+            if (const std::optional<std::size_t> log = logOfLine(line); log && index >= 0) {
+              Q_EMIT placeAtTrackPointRequested(*log, static_cast<std::size_t>(index));
+            }
+          });
+  connect(placer_, &MapPlacer::moveRequested, this,
+          [this](const QString& path, double latitude, double longitude) {
+            if (IsPlaceablePosition({latitude, longitude, std::nullopt})) {
+              Q_EMIT moveRequested(path, latitude, longitude);
+            }
+          });
+  connect(placer_, &MapPlacer::clearRequested, this, &MapPage::clearRequested);
+  placer_->describeTrackPoint = [this, logOfLine](int line, int index) {
+    const std::optional<std::size_t> log = logOfLine(line);
+    return log && index >= 0 && describeTrackPoint_
+               ? describeTrackPoint_(*log, static_cast<std::size_t>(index))
+               : QString();
+  };
   view_->setPage(page);
   // The program's pages are local; the map's background tiles come from a tile server.
   page->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, true);
@@ -158,6 +248,7 @@ void MapPage::Navigate(const QUrl& address) {
 }
 
 void MapPage::ShowDefaultPage(double latitude, double longitude, const QString& photoPath) {
+  lineLogs_.clear();
   Navigate(PageAddress(mapFile_, latitude, longitude, photoPath, true));
 }
 
@@ -173,7 +264,22 @@ void MapPage::ShowTracksPage(double latitude, double longitude) {
   Navigate(PageAddress(QStringLiteral("MapViewXmlTracks.trh"), latitude, longitude, {}, false));
 }
 
+void MapPage::SetPhotosToPlace(int count) {
+  placer_->SetPhotosToPlace(count);
+}
+
+void MapPage::ShowPhotos(const QJsonArray& photos) {
+  view_->page()->runJavaScript(
+      QStringLiteral("window.TrevaloMap && TrevaloMap.showPhotos(%1);")
+          .arg(QString::fromUtf8(QJsonDocument(photos).toJson(QJsonDocument::Compact))));
+}
+
+void MapPage::SetTrackPointText(std::function<QString(std::size_t, std::size_t)> describe) {
+  describeTrackPoint_ = std::move(describe);
+}
+
 void MapPage::Show(const MapRequest& request) {
+  lineLogs_ = request.lineLogs;
   switch (request.file) {
     case MarkerFile::kPhotosAndTracks:
       ShowPhotoTracksPage(request.latitude, request.longitude, request.photoPath);
@@ -195,6 +301,27 @@ void MapPage::CaptureMap() {
                          : QRect(QPoint(15, 24), QPoint(w - 12 - 1, h - 38 - 1));
   CaptureWindowToJpeg(this, QStringLiteral("Capture"), crop, texts_,
                       settings_.folders().picturesFolder);
+}
+
+bool MapPage::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress) {
+    auto* key = static_cast<QKeyEvent*>(event);
+    const bool undo = key->matches(QKeySequence::Undo);
+    const bool redo = key->matches(QKeySequence::Redo);
+    if (undo || redo) {
+      // Taken here, so that neither the page nor the window's own shortcut sees it.
+      event->accept();
+      if (event->type() == QEvent::KeyPress) {
+        if (undo) {
+          Q_EMIT undoRequested();
+        } else {
+          Q_EMIT redoRequested();
+        }
+      }
+      return true;
+    }
+  }
+  return QWidget::eventFilter(watched, event);
 }
 
 void MapPage::keyPressEvent(QKeyEvent* event) {

@@ -2,11 +2,17 @@
 // The map tab: a web view showing the program's map pages, which draw the marker files on
 // an online map, and a button that saves the visible map as a JPEG file.
 
+#include <functional>
+#include <optional>
+#include <vector>
+
+#include <QJsonArray>
 #include <QUrl>
 #include <QWebEnginePage>
 #include <QWidget>
 
 #include "map/show_tracks.h"
+#include "track/placed_point.h"
 
 class QPushButton;
 class QWebEngineView;
@@ -35,6 +41,40 @@ class MapWebPage : public QWebEnginePage {
   bool RunCommand(const QUrl& url);
 };
 
+// The program's side of the map pages, which their script reaches through a web channel:
+// the photos selected in the photo list can be placed at a spot or at a drawn track's point,
+// and photos moved or cleared. Each call of the page becomes a request of the map page.
+class MapPlacer : public QObject {
+  Q_OBJECT
+  Q_PROPERTY(int photosToPlace READ photosToPlace NOTIFY photosToPlaceChanged)
+
+ public:
+  using QObject::QObject;
+  int photosToPlace() const { return photosToPlace_; }
+  void SetPhotosToPlace(int count);
+
+ public Q_SLOTS:
+  // Called by the page's script.
+  void place(double latitude, double longitude);
+  void placeAtTrackPoint(int line, int index);
+  QString trackPointText(int line, int index);
+  void move(const QString& path, double latitude, double longitude);
+  void clear(const QString& path);
+
+ Q_SIGNALS:
+  void photosToPlaceChanged();
+  void placeRequested(double latitude, double longitude);
+  void placeAtTrackPointRequested(int line, int index);
+  void moveRequested(const QString& path, double latitude, double longitude);
+  void clearRequested(const QString& path);
+
+ public:
+  std::function<QString(int line, int index)> describeTrackPoint;
+
+ private:
+  int photosToPlace_ = 0;
+};
+
 class MapPage : public QWidget {
   Q_OBJECT
 
@@ -54,6 +94,16 @@ class MapPage : public QWidget {
   void Show(const MapRequest& request);
   void CaptureMap();
 
+  // How many photos a click on the map places (those selected in the photo list).
+  void SetPhotosToPlace(int count);
+  // Where photos are now, after a change by hand or its undo: each {path, name, lat, lng,
+  // placed}, or {path} for a photo without a position (TrevaloMap.showPhotos).
+  void ShowPhotos(const QJsonArray& photos);
+  // Tells what the point `index` of a drawn log's line is (its time and altitude), for the
+  // offer to place photos there.
+  void SetTrackPointText(std::function<QString(std::size_t log, std::size_t index)> describe);
+  MapPlacer* placer() const { return placer_; }
+
   const QUrl& currentAddress() const { return currentAddress_; }
   QWebEngineView* view() const { return view_; }
   double defaultLatitude() const { return defaultLatitude_; }
@@ -61,9 +111,22 @@ class MapPage : public QWidget {
 
  Q_SIGNALS:
   void aboutRequested();
+  // The page asks to place the selected photos at a spot, or at the point `index` of the
+  // line of the log `log` of the library; to move a photo placed by hand, or to clear one.
+  void placeRequested(const PlacedPosition& position);
+  void placeAtTrackPointRequested(std::size_t log, std::size_t index);
+  void moveRequested(const QString& path, double latitude, double longitude);
+  void clearRequested(const QString& path);
+  // Undo and redo asked for on the map (Ctrl+Z, Ctrl+Shift+Z), which the page would
+  // otherwise take for its own.
+  void undoRequested();
+  void redoRequested();
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
+  // Undo and redo keys on the map are the program's: the page would take them as its own
+  // editing commands.
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void Navigate(const QUrl& address);
@@ -75,6 +138,9 @@ class MapPage : public QWidget {
   double defaultLongitude_ = 139.571926;
   QUrl currentAddress_;
   QWebEngineView* view_;
+  MapPlacer* placer_;
+  std::vector<std::size_t> lineLogs_;  // the logs of the drawn lines, in their order
+  std::function<QString(std::size_t log, std::size_t index)> describeTrackPoint_;
 };
 
 }  // namespace trevalo

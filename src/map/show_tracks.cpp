@@ -53,6 +53,20 @@ std::optional<Coordinate> DrawLogsOnMap(MarkerWriter& writer, LogLibrary& librar
   return last;
 }
 
+std::optional<TrackPoint> DrawnLinePoint(LogLibrary& library, std::size_t log, std::size_t index) {
+  QStringList problems;
+  if (log >= library.size() || !library.LoadHeld(log, problems)) {
+    return std::nullopt;
+  }
+  std::size_t usable = 0;
+  for (const TrackPoint& point : library.log(log).points()) {
+    if (IsUsable(point) && usable++ == index) {
+      return point;
+    }
+  }
+  return std::nullopt;
+}
+
 MapRequest ShowLogsOnMap(LogLibrary& library, const std::vector<std::size_t>& rows,
                          const QString& folder, PositionCorrection correction) {
   MapRequest request;
@@ -67,6 +81,7 @@ MapRequest ShowLogsOnMap(LogLibrary& library, const std::vector<std::size_t>& ro
   writer.WriteMarkersStart();
   const std::optional<Coordinate> centre =
       DrawLogsOnMap(writer, library, correction, UsTimeFormat(), request.problems);
+  request.lineLogs = library.activeLogs();
   writer.WriteMarkersEnd();
   if (const QString problem = writer.Close(); !problem.isEmpty()) {
     request.problems << problem;

@@ -342,6 +342,11 @@ void PhotoList::SetHandPositions(const std::vector<std::pair<std::size_t, HandPo
   MatchInTimeOrder(changed, library, settings, formats);
 }
 
+std::optional<std::size_t> PhotoList::FindIdentity(const QString& identity) const {
+  const auto row = rowOfIdentity_.constFind(identity);
+  return row == rowOfIdentity_.cend() ? std::nullopt : std::optional<std::size_t>(*row);
+}
+
 bool PhotoList::AnyToSave() const {
   return std::any_of(rows_.begin(), rows_.end(),
                      [](const PhotoRow& r) { return r.matched || r.placed; });

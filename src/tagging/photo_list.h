@@ -109,6 +109,8 @@ class PhotoList {
   void RemoveRows(const std::vector<bool>& remove);
   // The row of this photo file, by any path to it.
   std::optional<std::size_t> Find(const QString& path) const;
+  // The row of the photo file of this FileIdentity.
+  std::optional<std::size_t> FindIdentity(const QString& identity) const;
   // At least one row has a position to write: matched, or placed by hand.
   bool AnyToSave() const;
 

@@ -14,6 +14,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelection>
+#include <QJsonObject>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMessageBox>
@@ -29,6 +30,7 @@
 #include "device/log_import_dialog.h"
 #include "library/library_problems_label.h"
 #include "library/log_database.h"
+#include "library/photo_lookup.h"
 #include "log_manager/log_manager_dialog.h"
 #include "photo/capture_time.h"
 #include "photo/photo_metadata.h"
@@ -77,26 +79,42 @@ QString ColumnKey(int column) {
   return QLatin1String(kKeys[column]);
 }
 
+// Where a row's position comes from, as its status mark shows it.
+enum class PositionKind { kNone, kMatched, kKept, kPlaced };
+
 // The status mark: a green dot for a photo matched to a log, a blue one for a photo kept at
-// the position it carries, a hollow grey ring for one without a position; a photo that
-// carries a position of its own has a small blue pin beside it.
-QIcon DrawStatusIcon(bool matched, bool kept, bool ownPosition) {
+// the position it carries, a violet square (as on the map) for one placed by hand, a hollow
+// grey ring for one without a position; a photo that carries a position of its own has a
+// small blue pin beside it.
+QIcon DrawStatusIcon(PositionKind kind, bool ownPosition) {
   QPixmap pixmap(16, 16);
   pixmap.fill(Qt::transparent);
   QPainter painter(&pixmap);
   painter.setRenderHint(QPainter::Antialiasing);
-  if (kept) {
-    painter.setPen(QPen(QColor(0x1d, 0x4f, 0x91), 1));
-    painter.setBrush(QColor(0x3a, 0x86, 0xe0));
-  } else if (matched) {
-    painter.setPen(QPen(QColor(0x1b, 0x7f, 0x2a), 1));
-    painter.setBrush(QColor(0x34, 0xc7, 0x59));
-  } else {
-    painter.setPen(QPen(QColor(0x9a, 0x9a, 0x9a), 2));
-    painter.setBrush(Qt::NoBrush);
+  switch (kind) {
+    case PositionKind::kKept:
+      painter.setPen(QPen(QColor(0x1d, 0x4f, 0x91), 1));
+      painter.setBrush(QColor(0x3a, 0x86, 0xe0));
+      break;
+    case PositionKind::kMatched:
+      painter.setPen(QPen(QColor(0x1b, 0x7f, 0x2a), 1));
+      painter.setBrush(QColor(0x34, 0xc7, 0x59));
+      break;
+    case PositionKind::kPlaced:
+      painter.setPen(QPen(QColor(0x4a, 0x14, 0x80), 1));
+      painter.setBrush(QColor(0x7b, 0x2c, 0xbf));
+      break;
+    case PositionKind::kNone:
+      painter.setPen(QPen(QColor(0x9a, 0x9a, 0x9a), 2));
+      painter.setBrush(Qt::NoBrush);
+      break;
   }
-  painter.drawEllipse(QRectF(2.5, 2.5, 11, 11));
-  if (ownPosition && !kept) {
+  if (kind == PositionKind::kPlaced) {
+    painter.drawRoundedRect(QRectF(2.5, 2.5, 11, 11), 2, 2);
+  } else {
+    painter.drawEllipse(QRectF(2.5, 2.5, 11, 11));
+  }
+  if (ownPosition && kind != PositionKind::kKept) {
     painter.setPen(QPen(Qt::white, 1));
     painter.setBrush(QColor(0x1d, 0x4f, 0x91));
     painter.drawEllipse(QRectF(9.5, 9.5, 6, 6));
@@ -109,11 +127,16 @@ const QIcon& StatusIcon(const PhotoRow& row) {
   static const std::array<QIcon, 8> icons = [] {
     std::array<QIcon, 8> drawn;
     for (int i = 0; i < 8; ++i) {
-      drawn[static_cast<std::size_t>(i)] = DrawStatusIcon((i & 1) != 0, (i & 2) != 0, (i & 4) != 0);
+      drawn[static_cast<std::size_t>(i)] =
+          DrawStatusIcon(static_cast<PositionKind>(i >> 1), (i & 1) != 0);
     }
     return drawn;
   }();
-  return icons[(row.matched ? 1U : 0U) | (row.kept ? 2U : 0U) | (row.ownPosition ? 4U : 0U)];
+  const PositionKind kind = row.placed    ? PositionKind::kPlaced
+                            : row.kept    ? PositionKind::kKept
+                            : row.matched ? PositionKind::kMatched
+                                          : PositionKind::kNone;
+  return icons[static_cast<std::size_t>(kind) * 2 + (row.ownPosition ? 1U : 0U)];
 }
 
 // What the status mark's tip says of a row: its problem, how it was matched, its own position.
@@ -126,7 +149,11 @@ QString StatusTip(const PhotoRow& row, const LanguageTexts& texts) {
     lines << texts.Text(QStringLiteral("MAIN_TIP_PHOTOZONE"))
                  .arg(QString::fromStdString(OffsetSecondsText(*row.capture.offsetSeconds)));
   }
-  if (row.kept) {
+  if (row.placed) {
+    lines << texts.Text(QStringLiteral("MAIN_TIP_PLACED"));
+  } else if (row.cleared) {
+    lines << texts.Text(QStringLiteral("MAIN_TIP_CLEARED"));
+  } else if (row.kept) {
     lines << texts.Text(QStringLiteral("MAIN_TIP_KEPT"));
   } else if (row.ownPosition) {
     lines << texts.Text(QStringLiteral("MAIN_TIP_OWNPOSITION"));
@@ -332,6 +359,8 @@ PhotoPage::PhotoPage(const Settings& settings, const LanguageTexts& texts, QWidg
   connect(list_, &FileDropList::filesDropped, this, &PhotoPage::AddPhotos);
   connect(list_, &QTableWidget::itemSelectionChanged, this, &PhotoPage::NoteSelection);
   connect(list_, &QTableWidget::itemSelectionChanged, this, &PhotoPage::RefreshPageState);
+  connect(list_, &QTableWidget::itemSelectionChanged, this,
+          [this] { Q_EMIT selectionCountChanged(SelectedCount()); });
   ShowRows();
   RefreshPageState();
 }
@@ -771,8 +800,157 @@ void PhotoPage::SavePhotos() {
       settings_, texts_, photos_, library_, match_,
       [this](const QString& titleKey, const auto& work) { WorkOnPhotos(titleKey, work); }, this);
   dialog.exec();
+  if (!dialog.photosBack().isEmpty()) {
+    // A save taken back: its photos come back to the list, placed where they were.
+    AddPhotos(dialog.photosBack());
+    std::vector<std::pair<std::size_t, PhotoList::HandPosition>> hands;
+    for (auto hand = dialog.handPositions().cbegin(); hand != dialog.handPositions().cend();
+         ++hand) {
+      if (const std::optional<std::size_t> row = photos_.Find(hand.key())) {
+        hands.emplace_back(*row, hand.value());
+      }
+    }
+    photos_.SetHandPositions(hands, library_, match_, formats_);
+    library_.HoldLog(std::nullopt);
+  }
   ShowRows();
   RefreshPageState();
+}
+
+int PhotoPage::SelectedCount() const {
+  return list_->selectionModel() == nullptr
+             ? 0
+             : static_cast<int>(list_->selectionModel()->selectedRows().size());
+}
+
+void PhotoPage::DoHandChange(const std::vector<std::size_t>& rows, const PlacedPosition* placed) {
+  HandChange change;
+  for (const std::size_t row : rows) {
+    const PhotoRow& photo = photos_.rows()[row];
+    const PhotoList::HandPosition before = PhotoList::HandPositionOf(photo);
+    const PhotoList::HandPosition after = placed != nullptr
+                                              ? PhotoList::HandPosition{*placed, false}
+                                              : PhotoList::HandPosition{std::nullopt, true};
+    if (before != after) {
+      change.rows.push_back({photo.identity, before, after});
+    }
+  }
+  if (change.rows.empty()) {
+    return;
+  }
+  state_->redoSteps.clear();
+  state_->undoSteps.push_back(change);
+  ApplyHandChange(change, true);
+}
+
+void PhotoPage::ApplyHandChange(const HandChange& change, bool forward) {
+  std::vector<std::pair<std::size_t, PhotoList::HandPosition>> rows;
+  for (const HandChange::Row& row : change.rows) {
+    if (const std::optional<std::size_t> at = photos_.FindIdentity(row.identity)) {
+      rows.emplace_back(*at, forward ? row.after : row.before);
+    }
+  }
+  PickUpLibraryChanges();
+  photos_.SetHandPositions(rows, library_, match_, formats_);
+  library_.HoldLog(std::nullopt);
+  ShowRows();
+  RefreshPageState();
+  const PositionCorrection correction{match_.latitudeCorrection(), match_.longitudeCorrection()};
+  QJsonArray shown;
+  for (const auto& [index, hand] : rows) {
+    const PhotoRow& row = photos_.rows()[index];
+    QJsonObject photo{{QStringLiteral("path"), row.path}};
+    std::optional<std::pair<double, double>> at;
+    if (row.placed) {
+      at = {row.placed->latitude, row.placed->longitude};
+    } else if (row.kept) {
+      at = {row.ownPosition->latitude, row.ownPosition->longitude};
+    } else if (row.matched) {
+      const Coordinate position = BuildPosition(row.point, correction);
+      at = {position.latitudeDegrees, position.longitudeDegrees};
+    }
+    if (at) {
+      photo.insert(QStringLiteral("name"), row.fileName);
+      photo.insert(QStringLiteral("lat"), at->first);
+      photo.insert(QStringLiteral("lng"), at->second);
+      photo.insert(QStringLiteral("placed"), row.placed.has_value());
+    }
+    shown.append(photo);
+  }
+  Q_EMIT photosMoved(shown);
+}
+
+void PhotoPage::PlaceSelected(const PlacedPosition& position) {
+  std::vector<std::size_t> rows;
+  const std::vector<bool> selected = SelectedRows(*list_, photos_.size());
+  for (std::size_t row = 0; row < selected.size(); ++row) {
+    if (selected[row]) {
+      rows.push_back(row);
+    }
+  }
+  DoHandChange(rows, &position);
+}
+
+void PhotoPage::PlaceSelectedAtTrackPoint(std::size_t log, std::size_t index) {
+  PickUpLibraryChanges();
+  const std::optional<TrackPoint> point = DrawnLinePoint(library_, log, index);
+  library_.HoldLog(std::nullopt);
+  if (!point) {
+    return;
+  }
+  Coordinate position(*point);
+  position.Convert(0, 0);
+  PlaceSelected(
+      {position.latitudeDegrees, position.longitudeDegrees,
+       position.hasAltitude ? std::optional<double>(position.altitudeMetres) : std::nullopt});
+}
+
+QString PhotoPage::TrackPointText(std::size_t log, std::size_t index) {
+  const std::optional<TrackPoint> point = DrawnLinePoint(library_, log, index);
+  library_.HoldLog(std::nullopt);
+  if (!point) {
+    return {};
+  }
+  QString text = FormatTime(point->localTime, formats_.timeFormat);
+  if (point->HasAltitude()) {
+    text += QStringLiteral(", ") + AltitudeText(*point);
+  }
+  return text;
+}
+
+void PhotoPage::MovePlacedPhoto(const QString& path, double latitude, double longitude) {
+  if (const std::optional<std::size_t> row = photos_.Find(path)) {
+    const PlacedPosition position{latitude, longitude, std::nullopt};
+    DoHandChange({*row}, &position);
+  }
+}
+
+void PhotoPage::ClearPosition(const QString& path) {
+  if (const std::optional<std::size_t> row = photos_.Find(path)) {
+    DoHandChange({*row}, nullptr);
+  }
+}
+
+bool PhotoPage::UndoHandChange() {
+  if (state_->undoSteps.empty()) {
+    return false;
+  }
+  HandChange change = std::move(state_->undoSteps.back());
+  state_->undoSteps.pop_back();
+  ApplyHandChange(change, false);
+  state_->redoSteps.push_back(std::move(change));
+  return true;
+}
+
+bool PhotoPage::RedoHandChange() {
+  if (state_->redoSteps.empty()) {
+    return false;
+  }
+  HandChange change = std::move(state_->redoSteps.back());
+  state_->redoSteps.pop_back();
+  ApplyHandChange(change, true);
+  state_->undoSteps.push_back(std::move(change));
+  return true;
 }
 
 void PhotoPage::ShowMapView() {

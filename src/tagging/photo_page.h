@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 
+#include <QJsonArray>
 #include <QMessageBox>
 #include <QPointer>
 #include <QSet>
@@ -32,6 +33,17 @@ class DeviceChangeNotifier;
 class LibraryProblemsLabel;
 class Settings;
 
+// Photos placed or cleared by hand in one step: each photo (by FileIdentity) with its hand
+// position before and after, for undo and redo.
+struct HandChange {
+  struct Row {
+    QString identity;
+    PhotoList::HandPosition before;
+    PhotoList::HandPosition after;
+  };
+  std::vector<Row> rows;
+};
+
 // What the user builds up on the photo page, held apart from its widgets so that a page made
 // again (after a language change) carries on with the same work.
 struct PhotoPageState {
@@ -39,7 +51,9 @@ struct PhotoPageState {
   PhotoList photos;
   MatchSettings match;  // the tolerance, both corrections
   bool deleteAfterImport = false;
-  QSet<QString> selection;  // the selected photos, by FileIdentity
+  QSet<QString> selection;            // the selected photos, by FileIdentity
+  std::vector<HandChange> undoSteps;  // the newest last
+  std::vector<HandChange> redoSteps;
 };
 
 class PhotoPage : public QWidget {
@@ -81,6 +95,22 @@ class PhotoPage : public QWidget {
   // The log manager window, then a new match of every photo.
   void ShowLogManager();
 
+  // Places by hand, each step undoable: the selected photos at a position, or at a point of
+  // a log (with its altitude); a photo placed by hand at another spot (its altitude goes);
+  // a photo's position cleared (matched, kept or placed: it then has none until placed).
+  void PlaceSelected(const PlacedPosition& position);
+  void PlaceSelectedAtTrackPoint(std::size_t log, std::size_t index);
+  void MovePlacedPhoto(const QString& path, double latitude, double longitude);
+  void ClearPosition(const QString& path);
+  // Takes back the last step by hand, or makes the last one taken back again; false when
+  // there is none.
+  bool UndoHandChange();
+  bool RedoHandChange();
+  // "10:05:00, 123.4 m": the time and altitude of a point of a log, for the map's offer to
+  // place photos there; empty when it cannot be read.
+  QString TrackPointText(std::size_t log, std::size_t index);
+  int SelectedCount() const;
+
   const PhotoList& photos() const { return state_->photos; }
   LogLibrary& library() { return *state_->library; }
   const MatchSettings& matchSettings() const { return state_->match; }
@@ -118,6 +148,11 @@ class PhotoPage : public QWidget {
   void loggerChanged();
   // A map page is to be shown (the photos' page, or the tracks the log manager asked for).
   void mapRequested(const MapRequest& request);
+  // Photos were placed, moved or cleared (or such a step undone): where each is now, as
+  // MapPage::ShowPhotos takes it.
+  void photosMoved(const QJsonArray& photos);
+  // How many photos are selected changed.
+  void selectionCountChanged(int count);
 
  private:
   // Matches every photo again off the window's thread (see RunInBackground); photos handed
@@ -126,6 +161,12 @@ class PhotoPage : public QWidget {
   // Runs work on the photos and the library off the window's thread, under a progress
   // window titled by `titleKey`; photos handed over meanwhile are added afterwards.
   void WorkOnPhotos(const QString& titleKey, const std::function<void(const Progress&)>& work);
+  // Gives rows their hand positions (`forward`: the step's after, else its before), shows
+  // them, and tells the map where they are now.
+  void ApplyHandChange(const HandChange& change, bool forward);
+  // Makes and applies a new step of the rows' hand positions after; the earlier steps
+  // taken back are forgotten.
+  void DoHandChange(const std::vector<std::size_t>& rows, const PlacedPosition* placed);
   // Adds the photos handed over while work or the log manager kept them waiting.
   void AddPhotosThatWaited();
   void ChoosePhotos();

@@ -68,6 +68,7 @@ MapRequest ShowPhotosOnMap(LogLibrary& library, const PhotoList& photos,
   }
   if (showTracks) {
     DrawLogsOnMap(writer, library, correction, timeFormat, request.problems);
+    request.lineLogs = library.activeLogs();
     library.ClearActiveLogs();
   }
   writer.WriteMarkersEnd();

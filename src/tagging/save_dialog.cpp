@@ -16,6 +16,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "files/change_journal.h"
 #include "shell/language.h"
 #include "shell/settings.h"
 #include "tagging/photo_kml.h"
@@ -210,6 +211,11 @@ void SaveDialog::Save() {
   options.photoFolderName = texts_.Text(QStringLiteral("KML_STRING_PHOTO"));
   options.trackFolderName = texts_.Text(QStringLiteral("KML_STRING_TRACK"));
   options.sidecars = Sidecars();
+  options.journalsFolder = JournalsFolder(settings_.folders().stateFolder);
+  options.journalDescription =
+      QStringLiteral("Save (%1)")
+          .arg(options.mode == SaveMode::kInPlace ? QStringLiteral("in place")
+                                                  : QStringLiteral("copies"));
   if (options.kml && options.kmlName.isEmpty()) {
     Tell(texts_.Text(QStringLiteral("SAVE_TEXT_NOKMLNAME")), QMessageBox::Information);
     return;
@@ -223,6 +229,13 @@ void SaveDialog::Save() {
     if (ask.exec() != QMessageBox::Yes) {
       accept();
       return;
+    }
+  }
+  // Saved photos leave the list; a save taken back brings them back as they were.
+  handPositions_.clear();
+  for (const PhotoRow& row : photos_.rows()) {
+    if (row.placed || row.cleared) {
+      handPositions_.insert(row.path, PhotoList::HandPositionOf(row));
     }
   }
   PhotoKmlReport report;
@@ -253,8 +266,31 @@ void SaveDialog::Save() {
   if (written.isEmpty() && !kept.isEmpty()) {
     Tell(kept, QMessageBox::Information);
   }
-  TellWritten(this, windowTitle(), written, texts_, kept);
+  UndoOffer undo;
+  if (!report.journal.isEmpty()) {
+    QStringList saved;
+    for (const SaveReport::Item& item : report.save.items) {
+      if (!item.written.isEmpty()) {
+        saved << item.photo;
+      }
+    }
+    undo = {texts_.Text(QStringLiteral("SAVE_BUTTON_UNDO")),
+            [this, journal = report.journal, saved] { TakeBack(journal, saved); }};
+  }
+  TellWritten(this, windowTitle(), written, texts_, kept, undo);
   accept();
+}
+
+void SaveDialog::TakeBack(const QString& journal, const QStringList& saved) {
+  const UndoReport report = UndoRun(journal);
+  photosBack_ = saved;
+  QString text = texts_.Text(QStringLiteral("SAVE_TEXT_UNDONE")).arg(report.restored.size());
+  const QStringList refused = report.refused + report.failed;
+  if (!refused.isEmpty()) {
+    text +=
+        u'\n' + texts_.Text(QStringLiteral("SAVE_TEXT_UNDOREFUSED")) + u'\n' + refused.join(u'\n');
+  }
+  Tell(text, refused.isEmpty() ? QMessageBox::Information : QMessageBox::Warning);
 }
 
 }  // namespace trevalo

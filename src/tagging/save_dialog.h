@@ -5,6 +5,7 @@
 #include <functional>
 
 #include <QDialog>
+#include <QHash>
 
 #include "library/match_settings.h"
 #include "tagging/photo_list.h"
@@ -46,6 +47,10 @@ class SaveDialog : public QDialog {
   void Save();
   // What the last save could not do, one line each.
   const QStringList& problems() const { return problems_; }
+  // The photos a save taken back (its summary's Undo) puts back in the list, and the hand
+  // positions those that had one had.
+  const QStringList& photosBack() const { return photosBack_; }
+  const QHash<QString, PhotoList::HandPosition>& handPositions() const { return handPositions_; }
 
  private:
   void ApplyKmlCheck();
@@ -55,6 +60,8 @@ class SaveDialog : public QDialog {
   void ChooseFolder();
   // Shows a message; the dialog stays open.
   void Tell(const QString& text, QMessageBox::Icon icon);
+  // Takes back the save of `journal` and tells what came back.
+  void TakeBack(const QString& journal, const QStringList& saved);
 
   const Settings& settings_;
   const LanguageTexts& texts_;
@@ -64,6 +71,8 @@ class SaveDialog : public QDialog {
   PhotoWork runWork_;
   QString saveFolder_;
   QStringList problems_;
+  QStringList photosBack_;
+  QHash<QString, PhotoList::HandPosition> handPositions_;  // by photo path
 
   QRadioButton* overwrite_;
   QRadioButton* copy_;

@@ -49,7 +49,7 @@ QString WrittenSummary(const QStringList& written, const LanguageTexts& texts) {
 }
 
 void TellWritten(QWidget* parent, const QString& title, const QStringList& written,
-                 const LanguageTexts& texts, const QString& lead) {
+                 const LanguageTexts& texts, const QString& lead, const UndoOffer& undo) {
   if (written.isEmpty()) {
     return;
   }
@@ -86,10 +86,22 @@ void TellWritten(QWidget* parent, const QString& title, const QStringList& writt
     }
     open->setMenu(menu);
   }
+  bool undoChosen = false;
+  if (undo.run) {
+    QPushButton* back = box.addButton(undo.label, QMessageBox::ActionRole);
+    back->setObjectName(QStringLiteral("undoButton"));
+    QObject::connect(back, &QAbstractButton::clicked, &box, [&box, &undoChosen] {
+      undoChosen = true;
+      box.done(QMessageBox::Ok);
+    });
+  }
   box.setDefaultButton(QMessageBox::Ok);
   // With a second button the box no longer takes OK for Escape and its close button.
   box.setEscapeButton(QMessageBox::Ok);
   box.exec();
+  if (undoChosen) {
+    undo.run();
+  }
 }
 
 FolderOpener ReplaceFolderOpener(FolderOpener opener) {

@@ -32,6 +32,7 @@
 #include "support/log_generator.h"
 #include "support/test_files.h"
 #include "support/test_photos.h"
+#include "support/web_script.h"
 #include "tagging/photo_preview.h"
 #include "track/calendar_time.h"
 #include "widgets/page_scheme.h"
@@ -41,18 +42,9 @@ namespace {
 
 constexpr char kLeaflet[] = "/usr/share/javascript/leaflet/leaflet.js";
 
+using test::RunScript;
 using test::Wait;
-
-QVariant RunScript(QWebEngineView* view, const QString& script) {
-  QVariant value;
-  Wait([&](auto done) {
-    view->page()->runJavaScript(script, [&, done](const QVariant& result) {
-      value = result;
-      done();
-    });
-  });
-  return value;
-}
+using test::WaitFor;
 
 // What the page drew: [the lines drawn (on the lines' canvas), the lap and waypoint marks
 // (vector shapes above the lines), the first line's colour, its height on screen, and the
@@ -108,15 +100,6 @@ bool WaitUntilDrawn(QWebEngineView* view) {
                        .toString()
                        .toStdString();
   return false;
-}
-
-// Runs the event loop until `holds()` or five seconds pass; what `holds()` says last.
-template <typename Condition>
-bool WaitFor(Condition&& holds) {
-  for (int attempt = 0; attempt < 50 && !holds(); ++attempt) {
-    Wait([](auto done) { QTimer::singleShot(100, done); });
-  }
-  return holds();
 }
 
 // The topmost element at the centre of the first vector shape with this fill colour:
