@@ -488,12 +488,13 @@ void PhotoPage::AddPhotos(const QStringList& given) {
     photosWaiting_ << given;
     return;
   }
-  const QStringList paths = PhotosIn(given);
   PickUpLibraryChanges();
   QStringList notAdded;
-  if (!paths.isEmpty()) {
+  if (!given.isEmpty()) {
+    QStringList paths;
     std::vector<PhotoList::Added> added;
     WorkOnPhotos(QStringLiteral("MAIN_SUB_PROCESS_ADD"), [&](const Progress& progress) {
+      paths = PhotosIn(given);  // a folder's photos are looked for off the window's thread too
       added = photos_.AddPhotos(paths, library_, match_, formats_, progress);
     });
     for (std::size_t k = 0; k < added.size(); ++k) {
@@ -625,9 +626,28 @@ void PhotoPage::ShowRows() {
   const QSignalBlocker quiet(list_);
   list_->clearSelection();
   list_->setRowCount(static_cast<int>(photos_.size()));
-  QItemSelection selected;
+  // The selection follows the photos, wherever sorting or removing moved them.
   QSet<QString> stillListed;
-  for (int r = 0; r < static_cast<int>(photos_.size()); ++r) {
+  for (const PhotoRow& row : photos_.rows()) {
+    if (state_->selection.contains(row.identity)) {
+      stillListed.insert(row.identity);
+    }
+  }
+  state_->selection = stillListed;
+  FillRows(0, ++rowsShown_);
+}
+
+void PhotoPage::FillRows(int from, unsigned showing) {
+  // Rows of an earlier showing are never filled over a later one's.
+  if (showing != rowsShown_) {
+    return;
+  }
+  // About a tenth of a second of work at a time: the window answers between slices.
+  constexpr int kRowsAtOnce = 5'000;
+  const QSignalBlocker quiet(list_);
+  const int end = std::min(static_cast<int>(photos_.size()), from + kRowsAtOnce);
+  QItemSelection selected;
+  for (int r = from; r < end; ++r) {
     const PhotoRow& row = photos_.rows()[static_cast<std::size_t>(r)];
     // The camera's own time, and the zone it was matched by.
     const QString date =
@@ -652,13 +672,13 @@ void PhotoPage::ShowRows() {
       }
     }
     if (state_->selection.contains(row.identity)) {
-      stillListed.insert(row.identity);
       selected.select(list_->model()->index(r, 0), list_->model()->index(r, kColumnCount - 1));
     }
   }
-  // The selection follows the photos, wherever sorting or removing moved them.
   list_->selectionModel()->select(selected, QItemSelectionModel::Select);
-  state_->selection = stillListed;
+  if (end < static_cast<int>(photos_.size())) {
+    QTimer::singleShot(0, this, [this, end, showing] { FillRows(end, showing); });
+  }
 }
 
 void PhotoPage::RefreshPageState() {

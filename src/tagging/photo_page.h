@@ -170,8 +170,12 @@ class PhotoPage : public QWidget {
   // Adds the photos handed over while work or the log manager kept them waiting.
   void AddPhotosThatWaited();
   void ChoosePhotos();
-  // Fills the list from the photos; the photos selected before stay selected.
+  // Fills the list from the photos; the photos selected before stay selected. A long list
+  // is filled a slice at a time (FillRows), the first at once.
   void ShowRows();
+  // Fills the rows from `from` for the showing `showing` (rowsShown_), a slice now and the
+  // rest on later turns of the event loop.
+  void FillRows(int from, unsigned showing);
   void NoteSelection();
   // Selects that row alone and puts the focus on it.
   void SelectRow(std::size_t row);
@@ -196,6 +200,7 @@ class PhotoPage : public QWidget {
   MatchSettings& match_;
   ConnectedLogger logger_;
   bool columnsSized_ = false;
+  unsigned rowsShown_ = 0;  // how many times the list was filled: a later showing wins
   bool fitColumns_ = true;  // the columns follow the list's width: no width set by hand
   int sortColumn_ = -1;     // the column the user ordered by, -1 for the list's own order
   bool sortDescending_ = false;

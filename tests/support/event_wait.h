@@ -34,6 +34,15 @@ bool Wait(Start&& start) {
   return finished;
 }
 
+// Runs the event loop until `holds()` or `seconds` pass; what `holds()` says last.
+template <typename Condition>
+bool WaitFor(Condition&& holds, int seconds = 5) {
+  for (int attempt = 0; attempt < seconds * 10 && !holds(); ++attempt) {
+    Wait([](auto done) { QTimer::singleShot(100, done); });
+  }
+  return holds();
+}
+
 // Calls `answer` with the first modal window of type W that comes up (looked for every
 // 10 ms while the event loop runs), for a command that shows one after a progress window
 // or another modal window.

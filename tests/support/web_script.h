@@ -22,13 +22,4 @@ inline QVariant RunScript(QWebEngineView* view, const QString& script) {
   return value;
 }
 
-// Runs the event loop until `holds()` or `seconds` pass; what `holds()` says last.
-template <typename Condition>
-bool WaitFor(Condition&& holds, int seconds = 5) {
-  for (int attempt = 0; attempt < seconds * 10 && !holds(); ++attempt) {
-    Wait([](auto done) { QTimer::singleShot(100, done); });
-  }
-  return holds();
-}
-
 }  // namespace trevalo::test

@@ -313,6 +313,50 @@ TEST_F(PhotoPageTest, TheWindowKeepsAnsweringWhileTenThousandPhotosAreMatchedAga
   EXPECT_EQ(List(page)->rowCount(), kPhotos);
 }
 
+TEST_F(PhotoPageTest, ALongListIsShownASliceAtATimeWithItsSelectionWhileTheWindowAnswers) {
+  if (const QString missing = test::SeedPhotosMissing(); !missing.isEmpty()) {
+    GTEST_SKIP() << missing.toStdString();
+  }
+  constexpr int kPhotos = 25'000;
+  const QStringList photos =
+      test::MakePhotosASecondApart(work_.path(), kPhotos, *MakeTime(2009, 5, 17, 21, 0, 0));
+  ASSERT_EQ(photos.size(), kPhotos);
+  PhotoPage page(*settings_, texts_, nullptr, Tree());
+  page.show();
+  test::AnswerGaps gaps;
+  gaps.Start();
+  page.AddPhotos(photos);
+  QTableWidget* list = List(page);
+  ASSERT_TRUE(test::WaitFor([&] { return list->item(kPhotos - 1, 0) != nullptr; }, 30));
+  const qint64 took = gaps.Stop();
+#if !defined(__SANITIZE_ADDRESS__)  // instrumented code is several times slower
+  EXPECT_LT(gaps.longest(), 200) << "the window did not answer for " << gaps.longest()
+                                 << " ms of an addition that took " << took << " ms";
+#else
+  (void)took;
+#endif
+  // Every slice filled, in order; a selection kept through a later showing reaches the
+  // rows of every slice.
+  ASSERT_EQ(list->rowCount(), kPhotos);
+  for (const int row : {0, 4'999, 5'000, kPhotos - 1}) {
+    EXPECT_EQ(list->item(row, PhotoPage::kFileName)->text(), QFileInfo(photos[row]).fileName());
+  }
+  list->clearSelection();
+  for (const int row : {5, 15'000, kPhotos - 1}) {
+    list->selectionModel()->select(list->model()->index(row, 0),
+                                   QItemSelectionModel::Select | QItemSelectionModel::Rows);
+  }
+  page.SortByColumn(PhotoPage::kFileName);  // shows the rows again, in the same order
+  ASSERT_TRUE(test::WaitFor([&] { return list->selectionModel()->selectedRows().size() == 3; }));
+  QList<int> selected;
+  for (const QModelIndex& index : list->selectionModel()->selectedRows()) {
+    selected << index.row();
+  }
+  std::sort(selected.begin(), selected.end());
+  EXPECT_EQ(selected, QList<int>({5, 15'000, kPhotos - 1}));
+  EXPECT_EQ(page.SelectedCount(), 3);
+}
+
 TEST_F(PhotoPageTest, TheWindowKeepsAnsweringWhileManyPhotosAreSaved) {
   if (const QString missing = test::SeedPhotosMissing(); !missing.isEmpty()) {
     GTEST_SKIP() << missing.toStdString();
