@@ -8,6 +8,7 @@
 // Each size runs in a process of its own, so that every renderer starts afresh.
 
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <string>
 
@@ -39,11 +40,23 @@ namespace {
 MapRequest WritePhotos(const QString& folder, int count) {
   MarkerWriter writer(folder, MarkerFile::kPhotos);
   writer.WriteMarkersStart();
+  std::uint32_t seed = 12345;
+  const auto next = [&seed] {  // a fixed sequence in [0, 1)
+    seed = seed * 1664525U + 1013904223U;
+    return (seed >> 8) / 16777216.0;
+  };
+  double startLatitude = 0;
+  double startLongitude = 0;
+  double heading = 0;
   for (int k = 0; k < count; ++k) {
-    const double walk = k / 50;  // fifty photos a walk
-    const double along = (k % 50) / 50.0;
-    const double latitude = 37.45 + 0.09 * std::sin(walk * 1.7) + 0.01 * along * std::cos(walk);
-    const double longitude = 126.95 + 0.11 * std::cos(walk * 0.9) + 0.01 * along * std::sin(walk);
+    if (k % 50 == 0) {  // fifty photos a walk, from a spot of the city
+      startLatitude = 37.45 + 0.18 * (next() - 0.5);
+      startLongitude = 126.95 + 0.22 * (next() - 0.5);
+      heading = 6.283 * next();
+    }
+    const double along = 0.0004 * (k % 50);
+    const double latitude = startLatitude + along * std::sin(heading) + 0.0002 * next();
+    const double longitude = startLongitude + along * std::cos(heading) + 0.0002 * next();
     writer.WritePhotoMarker(
         latitude, longitude,
         QStringLiteral("/photos/%1/IMG_%2.JPG").arg(k / 50).arg(k, 5, 10, QChar(u'0')));
@@ -115,6 +128,11 @@ int MeasureOne(int count) {
                                " document.querySelectorAll('.marker-cluster').length,"
                                " document.querySelectorAll('.leaflet-photos-pane path').length]"))
           .toList();
+  // A picture of the groups, when asked for (TREVALO_BENCH_GRAB names a folder).
+  if (const QString folder = qEnvironmentVariable("TREVALO_BENCH_GRAB"); !folder.isEmpty()) {
+    test::Wait([](auto done) { QTimer::singleShot(1000, done); });  // the frame drawn last
+    page.grab().save(QDir(folder).filePath(QStringLiteral("photo-map-%1.png").arg(count)));
+  }
   std::printf(
       "%6d photos  draw %6.0f ms  longest page task %4.0f ms  window's longest wait %4lld ms"
       "  %d photos, %d groups and %d single markers shown\n",

@@ -70,14 +70,22 @@ class PlaceByHand : public ::testing::Test {
     }
     return QPoint(qRound(box[0].toDouble()), qRound(box[1].toDouble()));
   }
-  // Clicks what the selector finds once it is there.
-  bool ClickWhenShown(MainWindow& window, const QString& selector) {
+  // Where what the selector finds comes to rest (the map may be moving still).
+  std::optional<QPoint> RestingCentreOf(MainWindow& window, const QString& selector) {
     std::optional<QPoint> at;
-    if (!WaitFor([&] { return (at = CentreOf(window, selector)).has_value(); })) {
-      return false;
+    WaitFor([&] {
+      const std::optional<QPoint> last = std::exchange(at, CentreOf(window, selector));
+      return at.has_value() && last == at;
+    });
+    return at;
+  }
+  // Clicks what the selector finds once it rests.
+  bool ClickWhenShown(MainWindow& window, const QString& selector) {
+    const std::optional<QPoint> at = RestingCentreOf(window, selector);
+    if (at) {
+      Click(window, *at);
     }
-    Click(window, *at);
-    return true;
+    return at.has_value();
   }
   // [latitude, longitude] of the map at a point of the view.
   QVariantList MapAt(MainWindow& window, QPoint at) {
@@ -191,6 +199,9 @@ TEST_F(PlaceByHand, ClickDragClearUndoAndSaveWhatWasPlaced) {
   ASSERT_TRUE(WaitFor([&] { return Row(window, first).placed->altitude.has_value(); }));
   EXPECT_NEAR(Row(window, first).placed->latitude, expected.latitudeDegrees, 1e-9);
   EXPECT_DOUBLE_EQ(*Row(window, second).placed->altitude, expected.altitudeMetres);
+  // What the user sees: the two placed photos' group on the track, the list's marks.
+  QDir().mkpath(test::BinaryFolder() + QStringLiteral("/../test-output"));
+  window.grab().save(test::BinaryFolder() + QStringLiteral("/../test-output/placed-on-map.png"));
 
   // A placed marker dragged elsewhere: that photo moves (its altitude goes), not the other.
   // The two at one spot are one group: spread, as a click on the group spreads it.
@@ -198,12 +209,8 @@ TEST_F(PlaceByHand, ClickDragClearUndoAndSaveWhatWasPlaced) {
                                          "p => p.trevaloPlaced); TrevaloMap.cluster()"
                                          ".getVisibleParent(m).spiderfy(); return true; })()"));
   // Where the spread marker comes to rest.
-  std::optional<QPoint> marker;
-  ASSERT_TRUE(WaitFor([&] {
-    const std::optional<QPoint> last =
-        std::exchange(marker, CentreOf(window, QStringLiteral(".trevalo-placed")));
-    return marker.has_value() && last == marker;
-  }));
+  const std::optional<QPoint> marker = RestingCentreOf(window, QStringLiteral(".trevalo-placed"));
+  ASSERT_TRUE(marker);
   // A drag starts where the mouse has gone far enough to be one (its first step here), and
   // the marker then follows it: the marker ends 72, 54 pixels off.
   const QVariantList droppedAt = MapAt(window, *marker + QPoint(72, 54));
@@ -235,6 +242,7 @@ TEST_F(PlaceByHand, ClickDragClearUndoAndSaveWhatWasPlaced) {
   EXPECT_NEAR(Row(window, moved).placed->latitude, droppedAt[0].toDouble(), 1e-4);
   EXPECT_NEAR(Row(window, moved).placed->longitude, droppedAt[1].toDouble(), 1e-4);
   EXPECT_TRUE(Row(window, stayed).placed->altitude.has_value());
+  window.grab().save(test::BinaryFolder() + QStringLiteral("/../test-output/placed-photo.png"));
 
   // The matched photo's position cleared from its popup; undo and redo by their keys.
   RunScript(View(window),
