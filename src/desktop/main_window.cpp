@@ -6,6 +6,7 @@
 #include <QMessageBox>
 #include <QScreen>
 #include <QShortcut>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -42,6 +43,8 @@ MainWindow::MainWindow(Settings settings, bool systemIsKorean, QWidget* parent)
   setWindowIcon(AppIcon());
 
   tabs_ = new QTabWidget(this);
+  // Photos dragged from the list over the map's tab open the map, to be dropped there.
+  tabs_->tabBar()->setChangeCurrentOnDrag(true);
   tabs_->setObjectName(QStringLiteral("mainTabs"));
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(14, 13, 14, 13);

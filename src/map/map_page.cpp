@@ -1,11 +1,13 @@
 #include "map/map_page.h"
 
 #include <QCoreApplication>
+#include <QDropEvent>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QKeyEvent>
+#include <QMimeData>
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -18,6 +20,7 @@
 #include "map/tile_source.h"
 #include "shell/language.h"
 #include "shell/settings.h"
+#include "widgets/file_drop_list.h"
 #include "widgets/image_capture.h"
 #include "widgets/page_scheme.h"
 
@@ -304,6 +307,34 @@ void MapPage::CaptureMap() {
 }
 
 bool MapPage::eventFilter(QObject* watched, QEvent* event) {
+  // Photos dragged from the photo list are placed where they are dropped.
+  if (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove ||
+      event->type() == QEvent::Drop) {
+    auto* drop = static_cast<QDropEvent*>(event);
+    if (!drop->mimeData()->hasFormat(QLatin1String(kPhotoDragType))) {
+      return QWidget::eventFilter(watched, event);
+    }
+    drop->setDropAction(Qt::CopyAction);
+    drop->accept();
+    if (event->type() == QEvent::Drop) {
+      const QPointF at = drop->position();
+      view_->page()->runJavaScript(
+          QStringLiteral("(() => { if (!window.trevaloMap) return null;"
+                         " const l = trevaloMap.containerPointToLatLng([%1, %2]).wrap();"
+                         " return [l.lat, l.lng]; })()")
+              .arg(at.x())
+              .arg(at.y()),
+          [this](const QVariant& result) {
+            const QVariantList where = result.toList();
+            const PlacedPosition position{where.value(0).toDouble(), where.value(1).toDouble(),
+                                          std::nullopt};
+            if (where.size() == 2 && IsPlaceablePosition(position)) {
+              Q_EMIT placeRequested(position);
+            }
+          });
+    }
+    return true;
+  }
   if (event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress) {
     auto* key = static_cast<QKeyEvent*>(event);
     const bool undo = key->matches(QKeySequence::Undo);

@@ -1,5 +1,6 @@
 #include "widgets/file_drop_list.h"
 
+#include <QDrag>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QHeaderView>
@@ -24,12 +25,26 @@ QStringList DroppedFiles(const QMimeData* data) {
 FileDropList::FileDropList(QWidget* parent) : QTableWidget(parent) {
   setAcceptDrops(true);
   viewport()->setAcceptDrops(true);
-  setDragDropMode(QAbstractItemView::DropOnly);
+  setDragEnabled(true);
+  setDragDropMode(QAbstractItemView::DragDrop);
+  setDefaultDropAction(Qt::CopyAction);
   setSelectionBehavior(QAbstractItemView::SelectRows);
   setEditTriggers(QAbstractItemView::NoEditTriggers);
   setShowGrid(true);
   setWordWrap(false);
   verticalHeader()->hide();
+}
+
+void FileDropList::startDrag(Qt::DropActions /*supportedActions*/) {
+  const qsizetype rows = selectionModel()->selectedRows().size();
+  if (rows == 0) {
+    return;
+  }
+  auto* data = new QMimeData;
+  data->setData(QLatin1String(kPhotoDragType), QByteArray::number(rows));
+  auto* drag = new QDrag(this);
+  drag->setMimeData(data);
+  drag->exec(Qt::CopyAction);
 }
 
 void FileDropList::dragEnterEvent(QDragEnterEvent* event) {

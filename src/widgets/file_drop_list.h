@@ -17,6 +17,9 @@ class FileDropList : public QTableWidget {
   void filesDropped(const QStringList& paths);
 
  protected:
+  // The selected rows leave the list as photos to be placed (kPhotoDragType) where they are
+  // dropped; never as files, so that nothing is moved or copied.
+  void startDrag(Qt::DropActions supportedActions) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dragMoveEvent(QDragMoveEvent* event) override;
   void dropEvent(QDropEvent* event) override;
@@ -24,5 +27,8 @@ class FileDropList : public QTableWidget {
 
 // The local files of a drop, in order; empty when it carries none.
 QStringList DroppedFiles(const QMimeData* data);
+
+// What a drag of photos from the list carries: how many rows it takes (the selected ones).
+inline constexpr char kPhotoDragType[] = "application/x-trevalo-photos";
 
 }  // namespace trevalo

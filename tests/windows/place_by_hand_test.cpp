@@ -11,6 +11,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTableWidget>
@@ -29,6 +30,7 @@
 #include "tagging/photo_page.h"
 #include "tagging/photo_preview.h"
 #include "tagging/save_dialog.h"
+#include "widgets/file_drop_list.h"
 #include "widgets/page_scheme.h"
 #include "window_settings.h"
 
@@ -271,6 +273,24 @@ TEST_F(PlaceByHand, ClickDragClearUndoAndSaveWhatWasPlaced) {
   QTest::keyClick(&window, Qt::Key_Z, Qt::ControlModifier);  // the drag
   EXPECT_EQ(*Row(window, moved).placed, beforeDrag);
   EXPECT_TRUE(Row(window, matched).matched);
+
+  // A photo dragged from the list and dropped on the map is placed there; undone again.
+  Select(window, {second});
+  window.SelectTab(MainWindow::kMapTab);
+  QMimeData photosData;
+  photosData.setData(QLatin1String(kPhotoDragType), "1");
+  const QPoint dropAt(300, 200);
+  const QVariantList dropLatLng = MapAt(window, dropAt);
+  QDragEnterEvent enter(dropAt, Qt::CopyAction, &photosData, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(surface, &enter);
+  EXPECT_TRUE(enter.isAccepted());
+  QDropEvent drop(QPointF(dropAt), Qt::CopyAction, &photosData, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(surface, &drop);
+  ASSERT_TRUE(WaitFor([&] { return !Row(window, second).placed->altitude; }));
+  EXPECT_NEAR(Row(window, second).placed->latitude, dropLatLng[0].toDouble(), 1e-9);
+  EXPECT_EQ(Row(window, first).placed, beforeDrag);  // only the selected photo
+  QTest::keyClick(surface, Qt::Key_Z, Qt::ControlModifier);
+  EXPECT_EQ(*Row(window, second).placed, beforeDrag);
 
   // Save: the placed photos are written where they were placed (the RAW photo through its
   // sidecar), the matched one with its log's point. The summary's Undo takes back what the
