@@ -85,7 +85,7 @@ if command -v dpkg-shlibdeps > /dev/null; then
   package=$(ls "$scratch"/package/trevalo_*.deb 2>/dev/null | head -n 1)
   if [ -n "$package" ]; then
     depends=$(dpkg-deb -f "$package" Depends)
-    for needed in libqt6core6 libjpeg62-turbo libminizip1 libjs-leaflet; do
+    for needed in libqt6core6 libjpeg62-turbo libminizip1 libjs-leaflet libjs-leaflet.markercluster; do
       [[ $depends == *"$needed"* ]] || fail "the package does not depend on $needed: $depends"
     done
     dpkg-deb -x "$package" "$scratch/unpacked"
