@@ -848,9 +848,12 @@ void PhotoPage::DoHandChange(const std::vector<std::size_t>& rows, const PlacedP
   for (const std::size_t row : rows) {
     const PhotoRow& photo = photos_.rows()[row];
     const PhotoList::HandPosition before = PhotoList::HandPositionOf(photo);
-    const PhotoList::HandPosition after = placed != nullptr
-                                              ? PhotoList::HandPosition{*placed, false}
-                                              : PhotoList::HandPosition{std::nullopt, true};
+    // Clearing a place gives the photo back to the logs; clearing a position a log or the
+    // photo gave leaves it without one.
+    const PhotoList::HandPosition after =
+        placed != nullptr ? PhotoList::HandPosition{*placed, false}
+        : photo.placed    ? PhotoList::HandPosition{std::nullopt, false}
+                          : PhotoList::HandPosition{std::nullopt, true};
     if (before != after) {
       change.rows.push_back({photo.identity, before, after});
     }

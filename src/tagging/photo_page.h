@@ -97,7 +97,8 @@ class PhotoPage : public QWidget {
 
   // Places by hand, each step undoable: the selected photos at a position, or at a point of
   // a log (with its altitude); a photo placed by hand at another spot (its altitude goes);
-  // a photo's position cleared (matched, kept or placed: it then has none until placed).
+  // a photo's position cleared (a placed one goes back to what the logs say; a matched or
+  // kept one has none until placed).
   void PlaceSelected(const PlacedPosition& position);
   void PlaceSelectedAtTrackPoint(std::size_t log, std::size_t index);
   void MovePlacedPhoto(const QString& path, double latitude, double longitude);

@@ -338,6 +338,10 @@ TEST_F(PlaceByHand, ClickDragClearUndoAndSaveWhatWasPlaced) {
   EXPECT_EQ(Row(window, first).placed->altitude, expected.altitudeMetres);
   EXPECT_TRUE(Row(window, second).placed.has_value());
   EXPECT_TRUE(Row(window, matched).matched);
+  // A place cleared gives the photo back to the logs: none covers it.
+  page->ClearPosition(second);
+  EXPECT_FALSE(Row(window, second).placed || Row(window, second).cleared ||
+               Row(window, second).matched);
 }
 
 }  // namespace
