@@ -100,17 +100,12 @@ var TrevaloMap = (function () {
     if (placer) {
       // Any photo's position (matched or placed) can be taken away: the photo is then
       // written by no save until it is placed again.
-      var clear = document.createElement('a');
-      clear.href = '#';
-      clear.className = 'trevalo-clear';
-      clear.textContent = label('MAP_LABEL_CLEAR', 'Clear position');
-      L.DomEvent.on(clear, 'click', function (event) {
-        L.DomEvent.preventDefault(event);
-        marker.closePopup();
-        placer.clear(path);
-      });
       box.appendChild(document.createElement('br'));
-      box.appendChild(clear);
+      box.appendChild(commandLink(label('MAP_LABEL_CLEAR', 'Clear position'), 'trevalo-clear',
+                                  function () {
+                                    marker.closePopup();
+                                    placer.clear(path);
+                                  }));
     }
     preview.src = 'trevalo://previews/photo?path=' + encodeURIComponent(path);
     return box;
@@ -230,16 +225,11 @@ var TrevaloMap = (function () {
           label('MAP_LABEL_MORE', '%d more').replace('%d', photos.length - shown)));
         box.appendChild(document.createElement('br'));
       }
-      var zoom = document.createElement('a');
-      zoom.href = '#';
-      zoom.className = 'trevalo-zoom';
-      zoom.textContent = label('MAP_LABEL_ZOOMIN', 'Zoom in');
-      L.DomEvent.on(zoom, 'click', function (e) {
-        L.DomEvent.preventDefault(e);
-        map.closePopup();
-        cluster.zoomToBounds({ padding: [24, 24] });
-      });
-      box.appendChild(zoom);
+      box.appendChild(commandLink(label('MAP_LABEL_ZOOMIN', 'Zoom in'), 'trevalo-zoom',
+                                  function () {
+                                    map.closePopup();
+                                    cluster.zoomToBounds({ padding: [24, 24] });
+                                  }));
       L.popup({ maxHeight: 320 }).setLatLng(cluster.getLatLng()).setContent(box).openOn(map);
     });
     group.addTo(map);
@@ -257,7 +247,7 @@ var TrevaloMap = (function () {
     bindPhotoPopup(marker, name, path);
     if (placed) {
       marker.on('dragend', function () {
-        var to = marker.getLatLng();
+        var to = marker.getLatLng().wrap();
         if (placer) {
           placer.move(path, to.lat, to.lng);
         }
@@ -286,6 +276,20 @@ var TrevaloMap = (function () {
   // The program tells the page where a photo is now (placed, moved, cleared, or back by
   // undo): {path, name, lat, lng, placed}, or {path} alone for a photo without a position.
   function showPhotos(photos) {
+    if (!photoLayer) {
+      return;  // the page is not drawn yet: it reads the photos' places from its file
+    }
+    if (photosPending) {
+      // After the photos still joining their groups, so that none comes back behind.
+      var earlier = whenPhotosIn;
+      whenPhotosIn = function () {
+        if (earlier) {
+          earlier();
+        }
+        showPhotos(photos);
+      };
+      return;
+    }
     photos.forEach(function (photo) {
       removePhoto(photo.path);
       if (photo.lat !== undefined) {

@@ -398,6 +398,14 @@ int RunGeotagCommand(const QStringList& arguments, CommandContext& context) {
         return kUsageError;
       }
     }
+    // The position correction mends a receiver's offset; a place given by hand is exact.
+    for (const QString& offset : {QStringLiteral("lat-offset"), QStringLiteral("lon-offset")}) {
+      if (parser.isSet(offset)) {
+        context.Error(QStringLiteral("--%1 corrects the logs' positions: it does not go with --at")
+                          .arg(offset));
+        return kUsageError;
+      }
+    }
   }
 
   if (!parser.isSet(kml) && (parser.isSet(kmz) || parser.isSet(urlPrefix) || parser.isSet(width) ||
@@ -487,24 +495,19 @@ int RunGeotagCommand(const QStringList& arguments, CommandContext& context) {
       o.error = QString::fromLatin1(kNoCaptureTime);
     }
     exitCode = o.error.isEmpty() ? exitCode : kUserError;
+    if (const std::optional<ShownPosition> at =
+            PositionOf(*row, {match.latitudeCorrection(), match.longitudeCorrection()})) {
+      o.latitude = at->latitude;
+      o.longitude = at->longitude;
+    }
+    o.placed = row->placed;
+    o.kept = row->kept;
     if (row->matched) {
       o.between = row->between;
-      Coordinate position(row->point);
-      position.Convert(match.longitudeCorrection(), match.latitudeCorrection());
-      o.latitude = position.latitudeDegrees;
-      o.longitude = position.longitudeDegrees;
       o.pointIndex = row->pointIndex;
       if (row->byPhotoZone) {
         o.photoZone = QString::fromStdString(OffsetSecondsText(*row->capture.offsetSeconds));
       }
-    } else if (row->placed) {
-      o.placed = row->placed;
-      o.latitude = row->placed->latitude;
-      o.longitude = row->placed->longitude;
-    } else if (row->kept) {
-      o.kept = true;
-      o.latitude = row->ownPosition->latitude;
-      o.longitude = row->ownPosition->longitude;
     }
     outcomes.push_back(o);
   }

@@ -122,9 +122,10 @@ void MainWindow::BuildPages() {
   connect(photoPage_, &PhotoPage::photosMoved, mapPage_, &MapPage::ShowPhotos);
   connect(photoPage_, &PhotoPage::selectionCountChanged, mapPage_, &MapPage::SetPhotosToPlace);
   mapPage_->SetPhotosToPlace(photoPage_->SelectedCount());
-  mapPage_->SetTrackPointText([page = photoPage_](std::size_t log, std::size_t index) {
-    return page->TrackPointText(log, index);
-  });
+  mapPage_->SetTrackPointText(
+      [page = QPointer<PhotoPage>(photoPage_)](const QString& logFile, std::size_t index) {
+        return page ? page->TrackPointText(logFile, index) : QString();
+      });
   {
     // Adding the first tab selects it; that is not a move from one tab to another.
     const QSignalBlocker quiet(tabs_);

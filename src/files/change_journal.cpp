@@ -7,15 +7,17 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <map>
 #include <optional>
 
-#include <QCryptographicHash>
 #include <QUrl>
 
 #include "files/atomic_file.h"
 #include "files/native_files.h"
 #include "files/native_path.h"
+
+#include <zlib.h>
 
 namespace trevalo {
 namespace {
@@ -23,6 +25,9 @@ namespace {
 constexpr char kRunFile[] = "run";
 constexpr char kEntriesFile[] = "entries";
 constexpr char kLockFile[] = "lock";
+// What a journal says of its run, at most (a command's arguments may name thousands of
+// photos).
+constexpr qsizetype kLongestDescription = 300;
 
 QString InFolder(const QString& folder, const QString& name) {
   return folder + u'/' + name;
@@ -79,8 +84,18 @@ FileState ReadState(const QString& path) {
   return state;
 }
 
+// What tells a content from another: its length and CRC-32 (fast enough to be no cost beside
+// reading the file; a file changed by anything else keeps both only by a one-in-four-billion
+// chance).
 QByteArray Digest(const QByteArray& bytes) {
-  return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex();
+  uLong crc = ::crc32(0L, Z_NULL, 0);
+  for (qsizetype at = 0; at < bytes.size();) {
+    const auto part = static_cast<uInt>(std::min<qsizetype>(bytes.size() - at, 1 << 30));
+    crc = ::crc32(crc, reinterpret_cast<const Bytef*>(bytes.constData() + at), part);
+    at += part;
+  }
+  return QByteArray::number(static_cast<qulonglong>(bytes.size())) + '-' +
+         QByteArray::number(static_cast<qulonglong>(crc), 16);
 }
 
 std::span<const std::uint8_t> Bytes(const QByteArray& bytes) {
@@ -92,6 +107,12 @@ std::span<const std::uint8_t> Bytes(const QByteArray& bytes) {
 qsizetype CommonEnd(const QByteArray& a, const QByteArray& b) {
   const qsizetype most = std::min(a.size(), b.size());
   qsizetype n = 0;
+  // Whole blocks first (memcmp), then the bytes of the block where they part.
+  constexpr qsizetype kBlock = 4096;
+  while (n + kBlock <= most && std::memcmp(a.constData() + a.size() - n - kBlock,
+                                           b.constData() + b.size() - n - kBlock, kBlock) == 0) {
+    n += kBlock;
+  }
   while (n < most && a[a.size() - 1 - n] == b[b.size() - 1 - n]) {
     ++n;
   }
@@ -144,12 +165,16 @@ struct JournalEntry {
 std::map<std::size_t, JournalEntry> ReadEntries(const QString& folder) {
   std::map<std::size_t, JournalEntry> entries;
   const FileState list = ReadState(InFolder(folder, QLatin1String(kEntriesFile)));
-  for (const QByteArray& line : list.bytes.split('\n')) {
+  QList<QByteArray> lines = list.bytes.split('\n');
+  // Only whole lines count: a last line without its line end was cut off when the run was
+  // killed (its file was not changed yet), and could name a shorter path than it meant.
+  lines.removeLast();
+  for (const QByteArray& line : lines) {
     const QList<QByteArray> f = line.split('\t');
     bool ok = f.size() >= 3;
     const std::size_t n = ok ? f[1].toULongLong(&ok) : 0;
     if (!ok) {
-      continue;  // a line cut off when the run was killed: its file was not changed
+      continue;
     }
     if (f[0] == "keep" && f.size() == 6) {
       JournalEntry& e = entries[n];
@@ -166,6 +191,15 @@ std::map<std::size_t, JournalEntry> ReadEntries(const QString& folder) {
     }
   }
   return entries;
+}
+
+// Makes the names in a folder reach the disk.
+void SyncFolder(const QString& folder) {
+  if (const int fd = ::open(NativePath(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+      fd >= 0) {
+    ::fsync(fd);
+    ::close(fd);
+  }
 }
 
 void SetModified(const QString& path, std::int64_t modifiedNs) {
@@ -204,16 +238,23 @@ std::unique_ptr<ChangeJournal> ChangeJournal::Begin(const QString& journalsFolde
   // Named for the start, so that names sort as runs came; the process tells apart runs of
   // one millisecond.
   const QDateTime now = QDateTime::currentDateTimeUtc();
-  const QString folder =
-      InFolder(journalsFolder, now.toString(QStringLiteral("yyyyMMdd-HHmmss-zzz")) +
-                                   QStringLiteral("-%1").arg(::getpid()));
-  if (::mkdir(NativePath(folder).constData(), 0700) != 0) {
+  const QString name =
+      now.toString(QStringLiteral("yyyyMMdd-HHmmss-zzz")) + QStringLiteral("-%1").arg(::getpid());
+  // A folder of its own: another run of the same millisecond takes the next name.
+  QString folder = InFolder(journalsFolder, name);
+  bool made = ::mkdir(NativePath(folder).constData(), 0700) == 0;
+  for (int again = 1; !made && errno == EEXIST && again < 100; ++again) {
+    folder = InFolder(journalsFolder, name + QStringLiteral("-%1").arg(again));
+    made = ::mkdir(NativePath(folder).constData(), 0700) == 0;
+  }
+  if (!made) {
     problem = QStringLiteral("cannot make the undo journal %1: %2").arg(folder, SystemReason());
     return nullptr;
   }
   const int lock = LockRun(folder, true);
   QByteArray run = "trevalo undo journal 1\nstarted\t" + now.toString(Qt::ISODateWithMs).toUtf8() +
-                   "\ndescription\t" + description.toUtf8().replace('\n', ' ') + '\n';
+                   "\ndescription\t" +
+                   description.left(kLongestDescription).toUtf8().replace('\n', ' ') + '\n';
   problem = lock < 0
                 ? QStringLiteral("cannot lock the undo journal %1: %2").arg(folder, SystemReason())
                 : WriteFileAtomically(InFolder(folder, QLatin1String(kRunFile)), Bytes(run), true);
@@ -233,9 +274,9 @@ std::unique_ptr<ChangeJournal> ChangeJournal::Begin(const QString& journalsFolde
   return journal;
 }
 
-QString ChangeJournal::Append(const QByteArray& line) {
+QString ChangeJournal::Append(const QByteArray& line, bool flushToDisk) {
   // Under the lock: lines of several threads never mix.
-  if (!WriteAll(entriesFd_, Bytes(line)) || ::fdatasync(entriesFd_) != 0) {
+  if (!WriteAll(entriesFd_, Bytes(line)) || (flushToDisk && ::fdatasync(entriesFd_) != 0)) {
     return QStringLiteral("cannot write the undo journal %1: %2").arg(folder_, SystemReason());
   }
   return {};
@@ -252,20 +293,29 @@ QString ChangeJournal::Keep(const QString& path) {
     n = entries_.size();
     entries_.push_back({path, {}, state.exists});
   }
-  // The old content reaches the disk before the line that says it is kept.
+  // The old content, and its name in the journal's folder, reach the disk before the line
+  // that says it is kept, and that line before the file is changed: even a power cut then
+  // leaves the old content restorable.
   if (state.exists) {
-    if (const QString problem =
-            WriteFileAtomically(InFolder(folder_, KeptName(n, "orig")), Bytes(state.bytes), true);
-        !problem.isEmpty()) {
-      return problem;
+    // A second name for the file costs nothing, and the program's writers never change a
+    // file where it is (a new one is renamed over it): the old content stays under this
+    // name. Another file system, or one that refuses links, gets a copy.
+    const QString kept = InFolder(folder_, KeptName(n, "orig"));
+    if (::linkat(AT_FDCWD, NativePath(path).constData(), AT_FDCWD, NativePath(kept).constData(),
+                 AT_SYMLINK_FOLLOW) != 0) {
+      if (const QString problem = WriteFileAtomically(kept, Bytes(state.bytes), true);
+          !problem.isEmpty()) {
+        return problem;
+      }
     }
+    SyncFolder(folder_);
   }
   const QByteArray line = "keep\t" + QByteArray::number(static_cast<qulonglong>(n)) + '\t' +
                           (state.exists ? "file\t" + Digest(state.bytes) : QByteArray("none\t-")) +
                           '\t' + QByteArray::number(state.modifiedNs) + '\t' +
                           EncodedPath(AbsolutePath(path)) + '\n';
   const std::lock_guard hold(mutex_);
-  if (const QString problem = Append(line); !problem.isEmpty()) {
+  if (const QString problem = Append(line, true); !problem.isEmpty()) {
     return problem;
   }
   entries_[n].original = std::move(state.bytes);
@@ -295,8 +345,11 @@ void ChangeJournal::Changed(const QString& path) {
   if (existed && now.exists) {
     // Only the part of the old content that the new one does not share is kept.
     shared = CommonEnd(original, now.bytes);
+    // Not flushed: a process killed from here on leaves what it wrote to the system, and
+    // the whole copy goes only once the line below is written. (A power cut in the moment
+    // after may cost the copy of this one file; the file itself is whole, and tagged.)
     if (!WriteFileAtomically(InFolder(folder_, KeptName(n, "head")),
-                             Bytes(original.left(original.size() - shared)), true)
+                             Bytes(original.left(original.size() - shared)), false)
              .isEmpty()) {
       return;
     }
@@ -307,7 +360,7 @@ void ChangeJournal::Changed(const QString& path) {
   bool recorded;
   {
     const std::lock_guard hold(mutex_);
-    recorded = Append(line).isEmpty();
+    recorded = Append(line, false).isEmpty();
   }
   if (recorded && existed && now.exists) {
     ::unlink(NativePath(InFolder(folder_, KeptName(n, "orig"))).constData());
@@ -396,14 +449,40 @@ UndoReport UndoRun(const QString& folder) {
                          .arg(folder);
     return report;
   }
-  for (const auto& [n, entry] : ReadEntries(folder)) {
+  struct stat entriesStatus {};
+  const bool entriesDated =
+      ::stat(NativePath(InFolder(folder, QLatin1String(kEntriesFile))).constData(),
+             &entriesStatus) == 0;
+  const std::map<std::size_t, JournalEntry> entries = ReadEntries(folder);
+  // Newest first: a file the run changed twice goes back through each of its states.
+  for (auto at = entries.rbegin(); at != entries.rend(); ++at) {
+    const std::size_t n = at->first;
+    const JournalEntry& entry = at->second;
     const FileState now = ReadState(entry.path);
+    // A file that cannot be read, or is missing (on a card taken out, say), is tried again
+    // by a later undo: its journal stays.
     if (!now.problem.isEmpty()) {
-      report.refused << QStringLiteral("%1: %2").arg(entry.path, now.problem);
+      report.failed << QStringLiteral("%1: %2").arg(entry.path, now.problem);
       continue;
     }
     if (now.exists == entry.existed && (!now.exists || Digest(now.bytes) == entry.digest)) {
       continue;  // as it was before the run
+    }
+    if (!now.exists && (entry.existed || (entry.done && entry.existsAfter))) {
+      report.failed << QStringLiteral("%1: it is missing").arg(entry.path);
+      continue;
+    }
+    // A file the run made but never recorded (it was killed in between) is taken away only
+    // when it is no newer than the run's last word, give or take a minute: one made later is
+    // someone else's.
+    if (!entry.done && !entry.existed) {
+      struct stat status {};
+      if (!entriesDated || ::stat(NativePath(entry.path).constData(), &status) != 0 ||
+          status.st_mtim.tv_sec > entriesStatus.st_mtim.tv_sec + 60) {
+        report.refused
+            << QStringLiteral("%1: made after the run stopped; left as it is").arg(entry.path);
+        continue;
+      }
     }
     // Only what the run left is taken back; anything else has been changed since.
     if (entry.done && (now.exists != entry.existsAfter ||
@@ -444,6 +523,7 @@ UndoReport UndoRun(const QString& folder) {
     SetModified(entry.path, entry.modifiedNs);
     report.restored << entry.path;
   }
+  std::reverse(report.restored.begin(), report.restored.end());  // in the run's order
   if (report.failed.isEmpty()) {
     RemoveRun(folder);
     report.removed = true;

@@ -12,6 +12,10 @@
 // as it was, changed with its old content kept, or changed with its copy kept whole: undo
 // restores each of them.
 //
+// The old content is kept under a second name (a hard link) where the file system allows:
+// the program's writers never change a file where it is but rename a new one over it
+// (AtomicFile), so the old content stays as it was under that name.
+//
 // While the run goes on, its folder is locked (flock); undo leaves a locked run alone.
 
 #include <cstdint>
@@ -58,7 +62,7 @@ class ChangeJournal {
 
  private:
   ChangeJournal(QString folder, int lockFd);
-  QString Append(const QByteArray& line);
+  QString Append(const QByteArray& line, bool flushToDisk);
 
   struct Entry {
     QString path;

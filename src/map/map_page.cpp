@@ -181,11 +181,11 @@ MapPage::MapPage(const Settings& settings, const LanguageTexts& texts, QWidget* 
     }
   });
   // The page counts a drawn track's lines; the program knows their logs.
-  const auto logOfLine = [this](int line) -> std::optional<std::size_t> {
-    if (line < 0 || static_cast<std::size_t>(line) >= lineLogs_.size()) {
+  const auto logOfLine = [this](int line) -> std::optional<QString> {
+    if (line < 0 || line >= lineLogs_.size()) {
       return std::nullopt;
     }
-    return lineLogs_[static_cast<std::size_t>(line)];
+    return lineLogs_[line];
   };
   connect(placer_, &MapPlacer::placeRequested, this, [this](double latitude, double longitude) {
     const PlacedPosition position{latitude, longitude, std::nullopt};
@@ -195,7 +195,7 @@ MapPage::MapPage(const Settings& settings, const LanguageTexts& texts, QWidget* 
   });
   connect(placer_, &MapPlacer::placeAtTrackPointRequested, this,
           [this, logOfLine](int line, int index) {
-            if (const std::optional<std::size_t> log = logOfLine(line); log && index >= 0) {
+            if (const std::optional<QString> log = logOfLine(line); log && index >= 0) {
               Q_EMIT placeAtTrackPointRequested(*log, static_cast<std::size_t>(index));
             }
           });
@@ -207,7 +207,7 @@ MapPage::MapPage(const Settings& settings, const LanguageTexts& texts, QWidget* 
           });
   connect(placer_, &MapPlacer::clearRequested, this, &MapPage::clearRequested);
   placer_->describeTrackPoint = [this, logOfLine](int line, int index) {
-    const std::optional<std::size_t> log = logOfLine(line);
+    const std::optional<QString> log = logOfLine(line);
     return log && index >= 0 && describeTrackPoint_
                ? describeTrackPoint_(*log, static_cast<std::size_t>(index))
                : QString();
@@ -277,7 +277,8 @@ void MapPage::ShowPhotos(const QJsonArray& photos) {
           .arg(QString::fromUtf8(QJsonDocument(photos).toJson(QJsonDocument::Compact))));
 }
 
-void MapPage::SetTrackPointText(std::function<QString(std::size_t, std::size_t)> describe) {
+void MapPage::SetTrackPointText(
+    std::function<QString(const QString& logFile, std::size_t index)> describe) {
   describeTrackPoint_ = std::move(describe);
 }
 

@@ -101,7 +101,8 @@ class MapPage : public QWidget {
   void ShowPhotos(const QJsonArray& photos);
   // Tells what the point `index` of a drawn log's line is (its time and altitude), for the
   // offer to place photos there.
-  void SetTrackPointText(std::function<QString(std::size_t log, std::size_t index)> describe);
+  void SetTrackPointText(
+      std::function<QString(const QString& logFile, std::size_t index)> describe);
   MapPlacer* placer() const { return placer_; }
 
   const QUrl& currentAddress() const { return currentAddress_; }
@@ -114,7 +115,7 @@ class MapPage : public QWidget {
   // The page asks to place the selected photos at a spot, or at the point `index` of the
   // line of the log `log` of the library; to move a photo placed by hand, or to clear one.
   void placeRequested(const PlacedPosition& position);
-  void placeAtTrackPointRequested(std::size_t log, std::size_t index);
+  void placeAtTrackPointRequested(const QString& logFile, std::size_t index);
   void moveRequested(const QString& path, double latitude, double longitude);
   void clearRequested(const QString& path);
   // Undo and redo asked for on the map (Ctrl+Z, Ctrl+Shift+Z), which the page would
@@ -139,8 +140,8 @@ class MapPage : public QWidget {
   QUrl currentAddress_;
   QWebEngineView* view_;
   MapPlacer* placer_;
-  std::vector<std::size_t> lineLogs_;  // the logs of the drawn lines, in their order
-  std::function<QString(std::size_t log, std::size_t index)> describeTrackPoint_;
+  QStringList lineLogs_;  // the files of the logs of the drawn lines, in their order
+  std::function<QString(const QString& logFile, std::size_t index)> describeTrackPoint_;
 };
 
 }  // namespace trevalo

@@ -53,13 +53,23 @@ std::optional<Coordinate> DrawLogsOnMap(MarkerWriter& writer, LogLibrary& librar
   return last;
 }
 
-std::optional<TrackPoint> DrawnLinePoint(LogLibrary& library, std::size_t log, std::size_t index) {
+QStringList ActiveLogFiles(const LogLibrary& library) {
+  QStringList files;
+  for (const std::size_t index : library.activeLogs()) {
+    files << library.log(index).filePath();
+  }
+  return files;
+}
+
+std::optional<TrackPoint> DrawnLinePoint(LogLibrary& library, const QString& logFile,
+                                         std::size_t index) {
   QStringList problems;
-  if (log >= library.size() || !library.LoadHeld(log, problems)) {
+  const std::optional<std::size_t> log = library.Find(logFile);
+  if (!log || !library.LoadHeld(*log, problems)) {
     return std::nullopt;
   }
   std::size_t usable = 0;
-  for (const TrackPoint& point : library.log(log).points()) {
+  for (const TrackPoint& point : library.log(*log).points()) {
     if (IsUsable(point) && usable++ == index) {
       return point;
     }
@@ -81,7 +91,7 @@ MapRequest ShowLogsOnMap(LogLibrary& library, const std::vector<std::size_t>& ro
   writer.WriteMarkersStart();
   const std::optional<Coordinate> centre =
       DrawLogsOnMap(writer, library, correction, UsTimeFormat(), request.problems);
-  request.lineLogs = library.activeLogs();
+  request.lineLogs = ActiveLogFiles(library);
   writer.WriteMarkersEnd();
   if (const QString problem = writer.Close(); !problem.isEmpty()) {
     request.problems << problem;

@@ -27,14 +27,19 @@ struct MapRequest {
   MarkerFile file = MarkerFile::kTracks;
   double latitude = 0;  // the centre
   double longitude = 0;
-  QString photoPath;                  // the photo the page opens on; empty for tracks
-  QStringList problems;               // the marker file could not be written, logs unreadable
-  std::vector<std::size_t> lineLogs;  // the library's logs of the lines drawn, in their order
+  QString photoPath;     // the photo the page opens on; empty for tracks
+  QStringList problems;  // the marker file could not be written, logs unreadable
+  QStringList lineLogs;  // the files of the logs of the lines drawn, in their order
 };
 
-// The point `index` of the line DrawLogsOnMap draws of a log (its usable points, in order);
-// nullopt when the log has fewer now, or its points cannot be read.
-std::optional<TrackPoint> DrawnLinePoint(LogLibrary& library, std::size_t log, std::size_t index);
+// The files of the library's active logs, whose lines DrawLogsOnMap draws, in that order.
+QStringList ActiveLogFiles(const LogLibrary& library);
+
+// The point `index` of the line DrawLogsOnMap draws of the log of `logFile` (its usable
+// points, in order); nullopt when the library no longer holds that log, it has fewer points
+// now, or they cannot be read.
+std::optional<TrackPoint> DrawnLinePoint(LogLibrary& library, const QString& logFile,
+                                         std::size_t index);
 
 // The log manager's command: the logs at `rows` into the tracks file in `folder`. No log
 // keeps its points loaded afterwards.

@@ -15,6 +15,20 @@
 
 namespace trevalo {
 
+std::optional<ShownPosition> PositionOf(const PhotoRow& row, PositionCorrection correction) {
+  if (row.placed) {
+    return ShownPosition{row.placed->latitude, row.placed->longitude};
+  }
+  if (row.kept) {
+    return ShownPosition{row.ownPosition->latitude, row.ownPosition->longitude};
+  }
+  if (row.matched) {
+    const Coordinate position = BuildPosition(row.point, correction);
+    return ShownPosition{position.latitudeDegrees, position.longitudeDegrees};
+  }
+  return std::nullopt;
+}
+
 std::optional<std::size_t> PhotoList::Match(PhotoRow& row, LogLibrary& library,
                                             const MatchSettings& settings,
                                             const DisplayFormats& formats) const {
@@ -324,8 +338,7 @@ void PhotoList::IndexRows() {
 }
 
 std::optional<std::size_t> PhotoList::Find(const QString& path) const {
-  const auto row = rowOfIdentity_.constFind(FileIdentity(path));
-  return row == rowOfIdentity_.cend() ? std::nullopt : std::optional<std::size_t>(*row);
+  return FindIdentity(FileIdentity(path));
 }
 
 void PhotoList::SetHandPositions(const std::vector<std::pair<std::size_t, HandPosition>>& changes,

@@ -16,6 +16,7 @@
 #include "shell/language.h"
 #include "track/placed_point.h"
 #include "track/progress.h"
+#include "track/track_walk.h"
 
 namespace trevalo {
 
@@ -50,6 +51,15 @@ struct PhotoRow {
   // its capture date is impossible, or the points of the log it falls on cannot be read.
   QString problem;
 };
+
+// Where a row's photo is, in signed degrees: where it was placed by hand, the position it
+// keeps of its own, or its matched point moved by the position correction; nullopt for a
+// row without a position.
+struct ShownPosition {
+  double latitude = 0;
+  double longitude = 0;
+};
+std::optional<ShownPosition> PositionOf(const PhotoRow& row, PositionCorrection correction);
 
 // Why a photo without a capture time gets no position.
 inline constexpr char kNoCaptureTime[] = "it has no capture time";

@@ -468,7 +468,9 @@ void PhotoPage::WorkOnPhotos(const QString& titleKey,
   // Also run while a window over the library is open (a new match after the log manager
   // closes over the import window): that window still holds the photos handed over.
   const bool wasMatching = std::exchange(matching_, true);
+  const bool wasWorking = std::exchange(workingOnPhotos_, true);
   RunInBackground(texts_.Text(titleKey), this, work);
+  workingOnPhotos_ = wasWorking;
   matching_ = wasMatching;
   AddPhotosThatWaited();
 }
@@ -496,6 +498,7 @@ void PhotoPage::AddPhotos(const QStringList& given) {
     WorkOnPhotos(QStringLiteral("MAIN_SUB_PROCESS_ADD"), [&](const Progress& progress) {
       paths = PhotosIn(given);  // a folder's photos are looked for off the window's thread too
       added = photos_.AddPhotos(paths, library_, match_, formats_, progress);
+      photos_.Sort();
     });
     for (std::size_t k = 0; k < added.size(); ++k) {
       if (added[k].result == PhotoList::AddResult::kUnreadable) {
@@ -508,7 +511,9 @@ void PhotoPage::AddPhotos(const QStringList& given) {
     settings_.WriteSetting(setting::kPathOpen,
                            QFileInfo(given.back()).absolutePath() + QDir::separator());
   }
-  photos_.Sort();
+  if (given.isEmpty()) {
+    photos_.Sort();
+  }
   // Added photos take their place by date, as the list's own order has it.
   list_->horizontalHeader()->setSortIndicatorShown(false);
   sortColumn_ = -1;
@@ -642,8 +647,13 @@ void PhotoPage::FillRows(int from, unsigned showing) {
   if (showing != rowsShown_) {
     return;
   }
+  // The photos are being changed on another thread: the rows wait for the work to end.
+  if (workingOnPhotos_) {
+    QTimer::singleShot(20, this, [this, from, showing] { FillRows(from, showing); });
+    return;
+  }
   // About a tenth of a second of work at a time: the window answers between slices.
-  constexpr int kRowsAtOnce = 5'000;
+  constexpr int kRowsAtOnce = 2'500;
   const QSignalBlocker quiet(list_);
   const int end = std::min(static_cast<int>(photos_.size()), from + kRowsAtOnce);
   QItemSelection selected;
@@ -678,6 +688,8 @@ void PhotoPage::FillRows(int from, unsigned showing) {
   list_->selectionModel()->select(selected, QItemSelectionModel::Select);
   if (end < static_cast<int>(photos_.size())) {
     QTimer::singleShot(0, this, [this, end, showing] { FillRows(end, showing); });
+  } else {
+    Q_EMIT selectionCountChanged(SelectedCount());
   }
 }
 
@@ -844,6 +856,9 @@ int PhotoPage::SelectedCount() const {
 }
 
 void PhotoPage::DoHandChange(const std::vector<std::size_t>& rows, const PlacedPosition* placed) {
+  if (workingOnPhotos_) {
+    return;  // the photos are being changed on another thread (the map asked meanwhile)
+  }
   HandChange change;
   for (const std::size_t row : rows) {
     const PhotoRow& photo = photos_.rows()[row];
@@ -883,19 +898,10 @@ void PhotoPage::ApplyHandChange(const HandChange& change, bool forward) {
   for (const auto& [index, hand] : rows) {
     const PhotoRow& row = photos_.rows()[index];
     QJsonObject photo{{QStringLiteral("path"), row.path}};
-    std::optional<std::pair<double, double>> at;
-    if (row.placed) {
-      at = {row.placed->latitude, row.placed->longitude};
-    } else if (row.kept) {
-      at = {row.ownPosition->latitude, row.ownPosition->longitude};
-    } else if (row.matched) {
-      const Coordinate position = BuildPosition(row.point, correction);
-      at = {position.latitudeDegrees, position.longitudeDegrees};
-    }
-    if (at) {
+    if (const std::optional<ShownPosition> at = PositionOf(row, correction)) {
       photo.insert(QStringLiteral("name"), row.fileName);
-      photo.insert(QStringLiteral("lat"), at->first);
-      photo.insert(QStringLiteral("lng"), at->second);
+      photo.insert(QStringLiteral("lat"), at->latitude);
+      photo.insert(QStringLiteral("lng"), at->longitude);
       photo.insert(QStringLiteral("placed"), row.placed.has_value());
     }
     shown.append(photo);
@@ -914,9 +920,12 @@ void PhotoPage::PlaceSelected(const PlacedPosition& position) {
   DoHandChange(rows, &position);
 }
 
-void PhotoPage::PlaceSelectedAtTrackPoint(std::size_t log, std::size_t index) {
+void PhotoPage::PlaceSelectedAtTrackPoint(const QString& logFile, std::size_t index) {
+  if (workingOnPhotos_) {
+    return;
+  }
   PickUpLibraryChanges();
-  const std::optional<TrackPoint> point = DrawnLinePoint(library_, log, index);
+  const std::optional<TrackPoint> point = DrawnLinePoint(library_, logFile, index);
   library_.HoldLog(std::nullopt);
   if (!point) {
     return;
@@ -928,8 +937,11 @@ void PhotoPage::PlaceSelectedAtTrackPoint(std::size_t log, std::size_t index) {
        position.hasAltitude ? std::optional<double>(position.altitudeMetres) : std::nullopt});
 }
 
-QString PhotoPage::TrackPointText(std::size_t log, std::size_t index) {
-  const std::optional<TrackPoint> point = DrawnLinePoint(library_, log, index);
+QString PhotoPage::TrackPointText(const QString& logFile, std::size_t index) {
+  if (workingOnPhotos_) {
+    return {};
+  }
+  const std::optional<TrackPoint> point = DrawnLinePoint(library_, logFile, index);
   library_.HoldLog(std::nullopt);
   if (!point) {
     return {};
@@ -955,7 +967,7 @@ void PhotoPage::ClearPosition(const QString& path) {
 }
 
 bool PhotoPage::UndoHandChange() {
-  if (state_->undoSteps.empty()) {
+  if (state_->undoSteps.empty() || workingOnPhotos_) {
     return false;
   }
   HandChange change = std::move(state_->undoSteps.back());
@@ -966,7 +978,7 @@ bool PhotoPage::UndoHandChange() {
 }
 
 bool PhotoPage::RedoHandChange() {
-  if (state_->redoSteps.empty()) {
+  if (state_->redoSteps.empty() || workingOnPhotos_) {
     return false;
   }
   HandChange change = std::move(state_->redoSteps.back());

@@ -100,7 +100,7 @@ class PhotoPage : public QWidget {
   // a photo's position cleared (a placed one goes back to what the logs say; a matched or
   // kept one has none until placed).
   void PlaceSelected(const PlacedPosition& position);
-  void PlaceSelectedAtTrackPoint(std::size_t log, std::size_t index);
+  void PlaceSelectedAtTrackPoint(const QString& logFile, std::size_t index);
   void MovePlacedPhoto(const QString& path, double latitude, double longitude);
   void ClearPosition(const QString& path);
   // Takes back the last step by hand, or makes the last one taken back again; false when
@@ -109,7 +109,7 @@ class PhotoPage : public QWidget {
   bool RedoHandChange();
   // "10:05:00, 123.4 m": the time and altitude of a point of a log, for the map's offer to
   // place photos there; empty when it cannot be read.
-  QString TrackPointText(std::size_t log, std::size_t index);
+  QString TrackPointText(const QString& logFile, std::size_t index);
   int SelectedCount() const;
 
   const PhotoList& photos() const { return state_->photos; }
@@ -205,8 +205,9 @@ class PhotoPage : public QWidget {
   bool fitColumns_ = true;  // the columns follow the list's width: no width set by hand
   int sortColumn_ = -1;     // the column the user ordered by, -1 for the list's own order
   bool sortDescending_ = false;
-  MapRequest pendingTracks_;  // left by the log manager's show-tracks command
-  bool matching_ = false;     // photos handed over wait: work on them, or the log manager, runs
+  MapRequest pendingTracks_;      // left by the log manager's show-tracks command
+  bool matching_ = false;         // photos handed over wait: work on them, or the log manager, runs
+  bool workingOnPhotos_ = false;  // work on another thread changes the photos (WorkOnPhotos)
   QStringList photosWaiting_;
   QPointer<QMessageBox> notAddedBox_;  // the "not added" message while it is open
   QStringList notAddedLines_;          // what it tells

@@ -41,23 +41,19 @@ MapRequest ShowPhotosOnMap(LogLibrary& library, const PhotoList& photos,
   bool centred = false;
   std::size_t next = 0;  // the next of the lookups
   for (const PhotoRow* row : located) {
-    double latitude;
-    double longitude;
-    if (row->kept) {
-      latitude = row->ownPosition->latitude;
-      longitude = row->ownPosition->longitude;
-    } else if (row->placed) {
-      latitude = row->placed->latitude;
-      longitude = row->placed->longitude;
-    } else {
+    std::optional<ShownPosition> at;
+    if (row->matched) {
       const MatchResult& match = matches[next++];
       if (!match.logIndex) {
         continue;  // the photo can no longer be read
       }
       const Coordinate position = BuildPosition(match.point, correction);
-      latitude = position.latitudeDegrees;
-      longitude = position.longitudeDegrees;
+      at = ShownPosition{position.latitudeDegrees, position.longitudeDegrees};
+    } else {
+      at = PositionOf(*row, correction);
     }
+    const double latitude = at->latitude;
+    const double longitude = at->longitude;
     if (!centred) {
       centred = true;
       request.latitude = latitude;
@@ -68,7 +64,7 @@ MapRequest ShowPhotosOnMap(LogLibrary& library, const PhotoList& photos,
   }
   if (showTracks) {
     DrawLogsOnMap(writer, library, correction, timeFormat, request.problems);
-    request.lineLogs = library.activeLogs();
+    request.lineLogs = ActiveLogFiles(library);
     library.ClearActiveLogs();
   }
   writer.WriteMarkersEnd();

@@ -17,6 +17,7 @@
 #include <QVBoxLayout>
 
 #include "files/change_journal.h"
+#include "files/native_files.h"
 #include "shell/language.h"
 #include "shell/settings.h"
 #include "tagging/photo_kml.h"
@@ -268,10 +269,10 @@ void SaveDialog::Save() {
   }
   UndoOffer undo;
   if (!report.journal.isEmpty()) {
-    QStringList saved;
+    QHash<QString, QString> saved;  // the photo of each file written, by its full path
     for (const SaveReport::Item& item : report.save.items) {
       if (!item.written.isEmpty()) {
-        saved << item.photo;
+        saved.insert(AbsolutePath(item.written), item.photo);
       }
     }
     undo = {texts_.Text(QStringLiteral("SAVE_BUTTON_UNDO")),
@@ -281,9 +282,16 @@ void SaveDialog::Save() {
   accept();
 }
 
-void SaveDialog::TakeBack(const QString& journal, const QStringList& saved) {
+void SaveDialog::TakeBack(const QString& journal, const QHash<QString, QString>& saved) {
   const UndoReport report = UndoRun(journal);
-  photosBack_ = saved;
+  // Photos whose files are as before the save come back to the list; copies in another
+  // folder are new files of their own, which the undo leaves.
+  photosBack_.clear();
+  for (const QString& file : report.restored) {
+    if (const auto photo = saved.constFind(file); photo != saved.cend()) {
+      photosBack_ << *photo;
+    }
+  }
   QString text = texts_.Text(QStringLiteral("SAVE_TEXT_UNDONE")).arg(report.restored.size());
   const QStringList refused = report.refused + report.failed;
   if (!refused.isEmpty()) {

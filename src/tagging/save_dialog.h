@@ -47,8 +47,8 @@ class SaveDialog : public QDialog {
   void Save();
   // What the last save could not do, one line each.
   const QStringList& problems() const { return problems_; }
-  // The photos a save taken back (its summary's Undo) puts back in the list, and the hand
-  // positions those that had one had.
+  // The photos a save taken back (its summary's Undo) puts back in the list (those whose
+  // sidecars the undo took away), and the hand positions those that had one had.
   const QStringList& photosBack() const { return photosBack_; }
   const QHash<QString, PhotoList::HandPosition>& handPositions() const { return handPositions_; }
 
@@ -61,7 +61,7 @@ class SaveDialog : public QDialog {
   // Shows a message; the dialog stays open.
   void Tell(const QString& text, QMessageBox::Icon icon);
   // Takes back the save of `journal` and tells what came back.
-  void TakeBack(const QString& journal, const QStringList& saved);
+  void TakeBack(const QString& journal, const QHash<QString, QString>& saved);
 
   const Settings& settings_;
   const LanguageTexts& texts_;

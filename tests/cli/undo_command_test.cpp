@@ -6,6 +6,7 @@
 #include <csignal>
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
@@ -63,7 +64,9 @@ TEST_F(PlacedAndUndone, AtPlacesEveryKindOfPhotoWhereExiftoolReadsItAndRefusesNo
                                    {QStringLiteral("--at"), QStringLiteral("10")},
                                    {QStringLiteral("--at"), QStringLiteral("0,20")},
                                    {QStringLiteral("--at"), QStringLiteral("10,20"),
-                                    QStringLiteral("--tolerance"), QStringLiteral("1")}}) {
+                                    QStringLiteral("--tolerance"), QStringLiteral("1")},
+                                   {QStringLiteral("--at"), QStringLiteral("10,20"),
+                                    QStringLiteral("--lat-offset"), QStringLiteral("50")}}) {
     const test::CliResult run =
         RunCli(QStringList{QStringLiteral("geotag"), QStringLiteral("--in-place")} + wrong +
                    QStringList{inPlace},
@@ -202,34 +205,58 @@ TEST_F(PlacedAndUndone, ARunKilledAtAnyMomentLeavesEachPhotoOriginalOrTaggedAndU
   const QByteArray original = test::ReadFile(photos[0]);
   QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
   environment.insert(QStringLiteral("TREVALO_HOME"), Home());
+  // How many photos the running journal says it has kept so far.
+  const auto keptSoFar = [&] {
+    int lines = 0;
+    for (const QFileInfo& run :
+         QDir(Home() + QStringLiteral("/undo")).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+      lines += test::ReadFile(run.filePath() + QStringLiteral("/entries")).count("keep\t");
+    }
+    return lines;
+  };
   int tagged = 0;
   int kept = 0;
-  for (const int delayMs : {15, 60, 150, 400}) {
+  // Killed at once, and once the journal has kept the first, the 40th and the 100th photo
+  // (the moment a photo may be in the middle of its change).
+  for (const int stage : {0, 1, 40, 100}) {
     QProcess run;
     run.setProcessEnvironment(environment);
+    const double latitude = 10 + stage / 10.0;
     run.start(test::BinaryFolder() + QStringLiteral("/trevalo-cli"),
               QStringList{QStringLiteral("geotag"), QStringLiteral("--at"),
-                          QStringLiteral("%1,20").arg(10 + delayMs), QStringLiteral("--in-place")} +
+                          QStringLiteral("%1,20").arg(latitude), QStringLiteral("--in-place")} +
                   photos);
     ASSERT_TRUE(run.waitForStarted());
-    QThread::msleep(static_cast<unsigned long>(delayMs));
+    QElapsedTimer waited;
+    waited.start();
+    while (stage > 0 && keptSoFar() < stage && !run.waitForFinished(0) &&
+           waited.elapsed() < 30'000) {
+      QThread::usleep(500);
+    }
     ::kill(static_cast<pid_t>(run.processId()), SIGKILL);
     run.waitForFinished();
-    // Each photo is whole: the original, or a tagged photo exiftool reads.
+    // Each photo is whole: the original, or the one tagged photo (the same for all of them,
+    // which exiftool reads).
+    QByteArray taggedForm;
     for (const QString& photo : photos) {
       const QByteArray now = test::ReadFile(photo);
-      if (now != original) {
-        ++tagged;
-        EXPECT_NEAR(ExifTool(photo)[QStringLiteral("GPSLatitude")].toDouble(), 10 + delayMs, 1e-6)
+      if (now == original) {
+        continue;
+      }
+      ++tagged;
+      if (taggedForm.isEmpty()) {
+        taggedForm = now;
+        EXPECT_NEAR(ExifTool(photo)[QStringLiteral("GPSLatitude")].toDouble(), latitude, 1e-6)
             << photo.toStdString();
       }
+      EXPECT_EQ(now, taggedForm) << photo.toStdString() << " at " << stage;
     }
     const test::CliResult undo = RunCli({QStringLiteral("undo")}, Home());
     kept += undo.exitCode == 0 ? 1 : 0;
     EXPECT_TRUE(undo.exitCode == 0 || undo.err.contains("no run to take back"))
         << undo.err.toStdString();
     for (const QString& photo : photos) {
-      ASSERT_EQ(test::ReadFile(photo), original) << photo.toStdString() << " after " << delayMs;
+      ASSERT_EQ(test::ReadFile(photo), original) << photo.toStdString() << " at " << stage;
     }
   }
   EXPECT_GT(tagged, 0);  // some kill came in the middle of the writes

@@ -3,15 +3,54 @@
 
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QTemporaryDir>
 #include <QThread>
 
+#include "files/atomic_file.h"
 #include "files/change_journal.h"
 #include "files/native_files.h"
 #include "support/test_files.h"
 
 namespace trevalo {
 namespace {
+
+// Writes a file as the program's writers do: a new file renamed over the old one.
+void Replace(const QString& path, std::string_view bytes) {
+  ASSERT_TRUE(
+      WriteFileAtomically(
+          path, std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()), false)
+          .isEmpty());
+}
+
+TEST(ChangeJournal, AFileWrittenTwiceGoesBackThroughBothAndACutLineNamesNothing) {
+  QTemporaryDir dir;
+  const QString journals = dir.filePath(QStringLiteral("undo"));
+  const QString sidecar = dir.filePath(QStringLiteral("IMG_1.xmp"));  // two photos share it
+  const QString photo = dir.filePath(QStringLiteral("IMG_1"));
+  test::WriteFile(photo, "the user's photo");
+  QString problem;
+  auto journal = ChangeJournal::Begin(journals, QStringLiteral("test"), problem);
+  ASSERT_TRUE(journal);
+  for (const char* content : {"first", "second"}) {
+    ASSERT_TRUE(journal->Keep(sidecar).isEmpty());
+    Replace(sidecar, content);
+    journal->Changed(sidecar);
+  }
+  const QString folder = journal->folder();
+  journal.reset();
+  // A kill in the middle of a line: cut inside its path, it would name the photo.
+  QFile entries(folder + QStringLiteral("/entries"));
+  ASSERT_TRUE(entries.open(QIODevice::Append));
+  entries.write("keep\t2\tnone\t-\t0\t" + QFile::encodeName(photo));
+  entries.close();
+
+  const UndoReport report = UndoRun(folder);
+  EXPECT_TRUE(report.refused.isEmpty() && report.failed.isEmpty())
+      << report.refused.join(u' ').toStdString();
+  EXPECT_FALSE(PathExists(sidecar));
+  EXPECT_EQ(test::ReadFile(photo), "the user's photo");
+}
 
 TEST(ChangeJournal, AChangeNeverRecordedIsRestoredFromTheWholeCopy) {
   QTemporaryDir dir;
@@ -28,8 +67,8 @@ TEST(ChangeJournal, AChangeNeverRecordedIsRestoredFromTheWholeCopy) {
   for (const QString& file : {changed, untouched, made}) {
     ASSERT_TRUE(journal->Keep(file).isEmpty());
   }
-  test::WriteFile(changed, "tagged bytes, longer");
-  test::WriteFile(made, "a new sidecar");
+  Replace(changed, "tagged bytes, longer");
+  Replace(made, "a new sidecar");
   const QString folder = journal->folder();
   journal.reset();
   const std::vector<JournalRun> runs = JournalRuns(journals);
@@ -60,7 +99,7 @@ TEST(ChangeJournal, TheOldestRunsGoWhenTheJournalsOutgrowTheirLimitButNeverTheNe
     auto journal = ChangeJournal::Begin(journals, QStringLiteral("run %1").arg(run), problem);
     ASSERT_TRUE(journal);
     ASSERT_TRUE(journal->Keep(file).isEmpty());
-    test::WriteFile(file, std::string(1000, 'z'));
+    Replace(file, std::string(1000, 'z'));
     journal->Changed(file);
     folders << journal->folder();
     // Three runs fit: the fourth drops the first; a limit below one run keeps the newest

@@ -338,7 +338,7 @@ TEST_F(PhotoPageTest, ALongListIsShownASliceAtATimeWithItsSelectionWhileTheWindo
   // Every slice filled, in order; a selection kept through a later showing reaches the
   // rows of every slice.
   ASSERT_EQ(list->rowCount(), kPhotos);
-  for (const int row : {0, 4'999, 5'000, kPhotos - 1}) {
+  for (const int row : {0, 2'499, 2'500, kPhotos - 1}) {
     EXPECT_EQ(list->item(row, PhotoPage::kFileName)->text(), QFileInfo(photos[row]).fileName());
   }
   list->clearSelection();
