@@ -102,17 +102,22 @@ TEST_F(PlacedAndUndone, AtPlacesEveryKindOfPhotoWhereExiftoolReadsItAndRefusesNo
     EXPECT_FALSE(tags.contains(QStringLiteral("GPSTimeStamp")));
   }
 
-  // Copies, without an altitude: none is written.
+  // Copies with their document, without an altitude: none is written.
   const QString folder = dir_.filePath(QStringLiteral("out"));
   QDir().mkpath(folder);
   const QString second = CameraPhoto("mdx_beach.jpg", QStringLiteral("b.jpg"));
-  const test::CliResult copy =
-      RunCli({QStringLiteral("geotag"), QStringLiteral("--at"), QStringLiteral("48.8584,2.2945"),
-              QStringLiteral("--out"), folder, second},
-             Home());
+  const test::CliResult copy = RunCli(
+      {QStringLiteral("geotag"), QStringLiteral("--at"), QStringLiteral("48.8584,2.2945"),
+       QStringLiteral("--out"), folder, QStringLiteral("--kml"), QStringLiteral("paris"), second},
+      Home());
   ASSERT_EQ(copy.exitCode, 0) << copy.err.toStdString();
   EXPECT_EQ(copy.out, second.toUtf8() + ": placed at (48.8584, 2.2945) -> " +
-                          QDir(folder).filePath(QStringLiteral("b.jpg")).toUtf8() + "\n");
+                          QDir(folder).filePath(QStringLiteral("b.jpg")).toUtf8() + "\nwrote " +
+                          QDir(folder).filePath(QStringLiteral("paris.KML")).toUtf8() + "\n");
+  // The document's placemark stands where the photo was placed.
+  EXPECT_TRUE(test::ReadFile(QDir(folder).filePath(QStringLiteral("paris.KML")))
+                  .contains("2.294500,48.858400"))
+      << test::ReadFile(QDir(folder).filePath(QStringLiteral("paris.KML"))).toStdString();
   const QJsonObject copied = ExifTool(QDir(folder).filePath(QStringLiteral("b.jpg")));
   EXPECT_NEAR(copied[QStringLiteral("GPSLatitude")].toDouble(), 48.8584, 0.5e-3 / 3600);
   EXPECT_FALSE(copied.contains(QStringLiteral("GPSAltitude")));
