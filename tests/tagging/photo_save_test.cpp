@@ -20,6 +20,7 @@
 #include "tagging/photo_list.h"
 #include "tagging/photo_save.h"
 #include "track/geodesy.h"
+#include "track/placed_point.h"
 
 namespace trevalo {
 namespace {
@@ -379,6 +380,41 @@ TEST_F(PhotoSave, ThePositionCorrectionMovesTheWrittenPosition) {
   ExifFile copy(out + QStringLiteral("/moved.jpg"), ExifFile::kReadOnly);
   ASSERT_TRUE(copy.ReadSections());
   EXPECT_NEAR(*copy.existingGps().latitudeDegrees, plain + 5.0 / 3600, 0.11 / 3600);
+}
+
+// A photo placed by hand keeps its place through every match, though a log covers it, and is
+// written there (below sea level, to the thousandth of a second of arc) however the position
+// correction stands; once its place is cleared the log has it again.
+TEST_F(PhotoSave, APlaceByHandOutlastsEveryMatchAndNoCorrectionMovesIt) {
+  Add(Photo("placed.jpg", "2009:05:17 10:10:00"));
+  ASSERT_TRUE(photos_.rows()[0].matched);
+  const PlacedPosition place{-33.8567844, 151.2152967, -4.5};
+  photos_.SetHandPositions({{0, {place, false}}}, *library_, settings_, kFormats);
+  settings_.positionCorrection = true;
+  settings_.latitudeOffset = 500;
+  photos_.RematchAll(*library_, settings_, kFormats);
+  const PhotoRow& row = photos_.rows()[0];
+  EXPECT_FALSE(row.matched);
+  ASSERT_EQ(row.placed, place);
+  EXPECT_EQ(row.altitudeText, QStringLiteral("-4.5 m"));
+  EXPECT_TRUE(row.logFile.isEmpty());
+  EXPECT_TRUE(photos_.AnyToSave());
+
+  const QString out = dir_.filePath(QStringLiteral("out"));
+  const SaveReport report = SaveTaggedPhotos(photos_, *library_, settings_, SaveMode::kCopy, out);
+  ASSERT_EQ(report.items.size(), 1U);
+  ExifFile copy(report.items[0].written, ExifFile::kReadOnly);
+  ASSERT_TRUE(copy.ReadSections());
+  EXPECT_NEAR(*copy.existingGps().latitudeDegrees, place.latitude, 0.5e-3 / 3600);
+  EXPECT_NEAR(*copy.existingGps().longitudeDegrees, place.longitude, 0.5e-3 / 3600);
+  EXPECT_DOUBLE_EQ(*copy.existingGps().altitudeMetres, -4.5);
+
+  // Added again and its place cleared: matched to the log as before.
+  Add(Photo("again.jpg", "2009:05:17 10:10:00"));
+  photos_.SetHandPositions({{0, {place, false}}}, *library_, settings_, kFormats);
+  photos_.SetHandPositions({{0, {}}}, *library_, settings_, kFormats);
+  EXPECT_TRUE(photos_.rows()[0].matched);
+  EXPECT_FALSE(photos_.rows()[0].placed);
 }
 
 TEST(AtomicFile, AFailedWriteLeavesTheFileAsItWas) {
