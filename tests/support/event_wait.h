@@ -37,10 +37,13 @@ bool Wait(Start&& start) {
 // Runs the event loop until `holds()` or `seconds` pass; what `holds()` says last.
 template <typename Condition>
 bool WaitFor(Condition&& holds, int seconds = 5) {
-  for (int attempt = 0; attempt < seconds * 10 && !holds(); ++attempt) {
+  // What held once is the answer: asking again could meet a later state.
+  bool held = holds();
+  for (int attempt = 0; attempt < seconds * 10 && !held; ++attempt) {
     Wait([](auto done) { QTimer::singleShot(100, done); });
+    held = holds();
   }
-  return holds();
+  return held;
 }
 
 // Calls `answer` with the first modal window of type W that comes up (looked for every

@@ -142,11 +142,14 @@ TEST_F(PlaceByHand, ClickDragClearUndoAndSaveWhatWasPlaced) {
   // The matched photo and its log's track on the map.
   Select(window, {matched});
   window.SelectTab(MainWindow::kMapTab);
+  // The photos-and-tracks page, not the first page the map showed.
   ASSERT_TRUE(WaitFor(
       [&] {
-        return RunScript(View(window), QStringLiteral("document.body && document.body."
-                                                      "getAttribute('data-state')"))
-                   .toString() == u"drawn";
+        return RunScript(View(window),
+                         QStringLiteral("location.pathname.endsWith('MapViewXml.trh') &&"
+                                        " document.body && document.body."
+                                        "getAttribute('data-state') === 'drawn'"))
+            .toBool();
       },
       20));
   // The two photos no log covers, selected in the list, are placed by a click on the map.
