@@ -24,9 +24,8 @@ const std::string& LogFile() {
 }
 
 std::string OutputFile(const char* extension) {
-  return trevalo::bench::DataFile(std::string("export_out.") + extension, 0, [] {
-           return std::string();
-         });
+  return trevalo::bench::DataFile(std::string("export_out.") + extension, 0,
+                                  [] { return std::string(); });
 }
 
 void Export(benchmark::State& state, trevalo::ExportFormat format, const char* extension) {
@@ -36,8 +35,8 @@ void Export(benchmark::State& state, trevalo::ExportFormat format, const char* e
   options.trackFolderName = QStringLiteral("Tracks");
   for (auto _ : state) {
     // A fresh library each time: the points are parsed from the file in every run.
-    trevalo::LogLibrary library = trevalo::LogLibrary::InMemory(
-        {{QString::fromStdString(LogFile()), 0, 0, {}, 900}}, 0);
+    trevalo::LogLibrary library =
+        trevalo::LogLibrary::InMemory({{QString::fromStdString(LogFile()), 0, 0, {}, 900}}, 0);
     const trevalo::ExportReport report =
         trevalo::ExportLogs(library, {0}, output, QStringLiteral("bench"), options);
     if (!report.problems.isEmpty()) {
@@ -50,23 +49,27 @@ void Export(benchmark::State& state, trevalo::ExportFormat format, const char* e
 
 void BM_ParseOnly(benchmark::State& state) {
   for (auto _ : state) {
-    trevalo::LogLibrary library = trevalo::LogLibrary::InMemory(
-        {{QString::fromStdString(LogFile()), 0, 0, {}, 900}}, 0);
+    trevalo::LogLibrary library =
+        trevalo::LogLibrary::InMemory({{QString::fromStdString(LogFile()), 0, 0, {}, 900}}, 0);
     QStringList problems;
     benchmark::DoNotOptimize(library.LoadHeld(0, problems));
   }
 }
 
-void BM_ExportKml(benchmark::State& state) { Export(state, trevalo::ExportFormat::kKml, "kml"); }
-void BM_ExportGpx(benchmark::State& state) { Export(state, trevalo::ExportFormat::kGpx, "gpx"); }
+void BM_ExportKml(benchmark::State& state) {
+  Export(state, trevalo::ExportFormat::kKml, "kml");
+}
+void BM_ExportGpx(benchmark::State& state) {
+  Export(state, trevalo::ExportFormat::kGpx, "gpx");
+}
 
 void Gpsbabel(benchmark::State& state, const char* format) {
   if (!trevalo::bench::HaveProgram("gpsbabel")) {
     state.SkipWithError("gpsbabel is not installed");
     return;
   }
-  const std::string command = "gpsbabel -t -i nmea -f '" + LogFile() + "' -o " + format +
-                              " -F '" + OutputFile(format) + ".gpsbabel'";
+  const std::string command = "gpsbabel -t -i nmea -f '" + LogFile() + "' -o " + format + " -F '" +
+                              OutputFile(format) + ".gpsbabel'";
   for (auto _ : state) {
     if (!trevalo::bench::RunCommand(command)) {
       state.SkipWithError("gpsbabel failed");
@@ -75,8 +78,12 @@ void Gpsbabel(benchmark::State& state, const char* format) {
   }
 }
 
-void BM_GpsbabelToKml(benchmark::State& state) { Gpsbabel(state, "kml"); }
-void BM_GpsbabelToGpx(benchmark::State& state) { Gpsbabel(state, "gpx"); }
+void BM_GpsbabelToKml(benchmark::State& state) {
+  Gpsbabel(state, "kml");
+}
+void BM_GpsbabelToGpx(benchmark::State& state) {
+  Gpsbabel(state, "gpx");
+}
 
 BENCHMARK(BM_ParseOnly)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 BENCHMARK(BM_ExportKml)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);

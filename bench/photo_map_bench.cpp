@@ -15,7 +15,6 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QWebEngineProfile>
 #include <QWebEngineScript>
@@ -146,28 +145,7 @@ int MeasureOne(int count) {
 }  // namespace trevalo
 
 int main(int argc, char** argv) {
-  if (argc == 3 && std::string(argv[1]) == "--one") {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
-    if (qEnvironmentVariableIsEmpty("QTWEBENGINE_CHROMIUM_FLAGS")) {
-      qputenv("QTWEBENGINE_CHROMIUM_FLAGS", "--disable-gpu");
-    }
-    trevalo::RegisterPageScheme();
-    QApplication app(argc, argv);
-    return trevalo::MeasureOne(std::stoi(argv[2]));
-  }
-  QCoreApplication app(argc, argv);
-  QStringList sizes = app.arguments().mid(1);
-  if (sizes.isEmpty()) {
-    sizes = {QStringLiteral("100"), QStringLiteral("1000"), QStringLiteral("10000")};
-  }
-  int failures = 0;
-  for (const QString& size : sizes) {
-    QProcess one;
-    one.setProcessChannelMode(QProcess::ForwardedChannels);
-    one.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--one"), size});
-    one.waitForFinished(-1);
-    failures += one.exitCode() != 0 ? 1 : 0;
-  }
-  return failures;
+  return trevalo::RunEachSizeAlone(
+      argc, argv, {QStringLiteral("100"), QStringLiteral("1000"), QStringLiteral("10000")},
+      trevalo::MeasureOne);
 }

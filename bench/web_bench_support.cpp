@@ -2,15 +2,21 @@
 
 #include <algorithm>
 
+#include <string>
+
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QTimer>
 #include <QWebEnginePage>
 #include <QWebEngineView>
+
+#include "widgets/page_scheme.h"
 
 namespace trevalo {
 
@@ -94,6 +100,34 @@ double MillisecondsUntil(QWebEngineView* view, const QString& script, QVariant* 
     loop.exec();
   }
   return -1;
+}
+
+int RunEachSizeAlone(int argc, char** argv, const QStringList& defaults,
+                     int (*measureOne)(int size)) {
+  if (argc == 3 && std::string(argv[1]) == "--one") {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    if (qEnvironmentVariableIsEmpty("QTWEBENGINE_CHROMIUM_FLAGS")) {
+      qputenv("QTWEBENGINE_CHROMIUM_FLAGS", "--disable-gpu");
+    }
+    RegisterPageScheme();
+    QApplication app(argc, argv);
+    return measureOne(std::stoi(argv[2]));
+  }
+  QCoreApplication app(argc, argv);
+  QStringList sizes = app.arguments().mid(1);
+  if (sizes.isEmpty()) {
+    sizes = defaults;
+  }
+  int failures = 0;
+  for (const QString& size : sizes) {
+    QProcess one;
+    one.setProcessChannelMode(QProcess::ForwardedChannels);
+    one.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--one"), size});
+    one.waitForFinished(-1);
+    failures += one.exitCode() != 0 ? 1 : 0;
+  }
+  return failures;
 }
 
 }  // namespace trevalo

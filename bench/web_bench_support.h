@@ -3,6 +3,7 @@
 // page says, and the memory of the browser engine's processes.
 
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 
 class QWebEngineView;
@@ -14,6 +15,13 @@ long StatusKilobytes(const QString& pid, const QByteArray& field);
 
 // The largest peak among the web engine's processes started by this process.
 long RendererPeakKilobytes();
+
+// The main of a benchmark of pages: each size (the arguments, else `defaults`) measured by
+// `measureOne` in a process of its own, so that every renderer starts afresh; that process
+// runs offscreen, without the sandbox (a container's root) and without a GPU, as the window
+// tests do. The number of sizes that failed.
+int RunEachSizeAlone(int argc, char** argv, const QStringList& defaults,
+                     int (*measureOne)(int size));
 
 // What `script` gives in the view's page.
 QVariant RunScript(QWebEngineView* view, const QString& script);

@@ -967,24 +967,22 @@ void PhotoPage::ClearPosition(const QString& path) {
 }
 
 bool PhotoPage::UndoHandChange() {
-  if (state_->undoSteps.empty() || workingOnPhotos_) {
-    return false;
-  }
-  HandChange change = std::move(state_->undoSteps.back());
-  state_->undoSteps.pop_back();
-  ApplyHandChange(change, false);
-  state_->redoSteps.push_back(std::move(change));
-  return true;
+  return MoveHandChange(state_->undoSteps, state_->redoSteps, false);
 }
 
 bool PhotoPage::RedoHandChange() {
-  if (state_->redoSteps.empty() || workingOnPhotos_) {
+  return MoveHandChange(state_->redoSteps, state_->undoSteps, true);
+}
+
+bool PhotoPage::MoveHandChange(std::vector<HandChange>& from, std::vector<HandChange>& to,
+                               bool forward) {
+  if (from.empty() || workingOnPhotos_) {
     return false;
   }
-  HandChange change = std::move(state_->redoSteps.back());
-  state_->redoSteps.pop_back();
-  ApplyHandChange(change, true);
-  state_->undoSteps.push_back(std::move(change));
+  HandChange change = std::move(from.back());
+  from.pop_back();
+  ApplyHandChange(change, forward);
+  to.push_back(std::move(change));
   return true;
 }
 

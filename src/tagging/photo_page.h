@@ -165,6 +165,9 @@ class PhotoPage : public QWidget {
   // Gives rows their hand positions (`forward`: the step's after, else its before), shows
   // them, and tells the map where they are now.
   void ApplyHandChange(const HandChange& change, bool forward);
+  // Takes the newest step of `from`, applies it (`forward`: its after) and keeps it in `to`;
+  // false when there is none, or work on the photos runs.
+  bool MoveHandChange(std::vector<HandChange>& from, std::vector<HandChange>& to, bool forward);
   // Makes and applies a new step of the rows' hand positions after; the earlier steps
   // taken back are forgotten.
   void DoHandChange(const std::vector<std::size_t>& rows, const PlacedPosition* placed);
